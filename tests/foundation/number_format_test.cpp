@@ -1,0 +1,72 @@
+// Tests of the number formats: comma grouping against a digit-string reference, including
+// the extremes, and durations.
+#include "foundation/number_format.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <random>
+#include <string>
+
+namespace tessel {
+namespace {
+
+// Groups the decimal digits of std::to_string from the right.
+std::string reference_commas(int64_t value) {
+    std::string digits = std::to_string(value);
+    std::string sign;
+    if (digits[0] == '-') {
+        sign = "-";
+        digits.erase(0, 1);
+    }
+    for (int i = static_cast<int>(digits.size()) - 3; i > 0; i -= 3) digits.insert(i, ",");
+    return sign + digits;
+}
+
+TEST(NumberFormat, WithCommasExamples) {
+    EXPECT_EQ(with_commas(0), "0");
+    EXPECT_EQ(with_commas(999), "999");
+    EXPECT_EQ(with_commas(1000), "1,000");
+    EXPECT_EQ(with_commas(-1234), "-1,234");
+    EXPECT_EQ(with_commas(-999), "-999");
+    EXPECT_EQ(with_commas(123456), "123,456");
+    EXPECT_EQ(with_commas(1234567), "1,234,567");
+    EXPECT_EQ(with_commas(INT64_MAX), "9,223,372,036,854,775,807");
+    EXPECT_EQ(with_commas(INT64_MIN), "-9,223,372,036,854,775,808");
+}
+
+TEST(NumberFormat, WithCommasMatchesReference) {
+    std::mt19937_64 rng(7);
+    for (int i = 0; i < 5000; ++i) {
+        // Shifting spreads the magnitudes over every digit count.
+        int64_t value = static_cast<int64_t>(rng()) >> (rng() % 64);
+        ASSERT_EQ(with_commas(value), reference_commas(value)) << value;
+    }
+    for (int64_t p = 1; p <= INT64_MAX / 10; p *= 10) {
+        for (int64_t v : {p - 1, p, -p, -(p - 1), p * 10 - 1})
+            ASSERT_EQ(with_commas(v), reference_commas(v)) << v;
+    }
+}
+
+TEST(NumberFormat, AppendWithCommasAddsToBuilder) {
+    StringBuilder b;
+    b.append("Lines: ");
+    append_with_commas(b, 1048576);
+    b.append(", offset ");
+    append_with_commas(b, INT64_MIN);
+    EXPECT_STREQ(b.c_str(), "Lines: 1,048,576, offset -9,223,372,036,854,775,808");
+}
+
+TEST(NumberFormat, FormatDurationUsesTheBuilderRule) {
+    EXPECT_EQ(format_duration(1500), "1.50 seconds");
+    EXPECT_EQ(format_duration(1000), "1000.00 milliseconds");
+    EXPECT_EQ(format_duration(12.5), "12.50 milliseconds");
+    for (double ms : {0.0, 0.125, 999.995, 1000.0001, 65432.1, 1e12}) {
+        StringBuilder b;
+        b.append_duration(ms);
+        EXPECT_EQ(format_duration(ms), b.view()) << ms;
+    }
+}
+
+}  // namespace
+}  // namespace tessel

@@ -1,0 +1,166 @@
+// LineIndex: finding line breaks piece by piece, and keeping the starts, the per-line scan
+// results and the length histogram in step with edits.
+#include "text/line_index.h"
+
+#include <bit>
+#include <cassert>
+#include <cstring>
+
+namespace tessel {
+
+namespace {
+
+int bit_length(int32_t n) { return n <= 0 ? 0 : std::bit_width(static_cast<uint32_t>(n)); }
+
+// Bytes after which a long line may be cut: ASCII, but not CR (it may be followed by LF)
+// and not NUL.
+bool cuttable(unsigned char c) { return c < 0x80 && c != '\r' && c != 0; }
+
+}  // namespace
+
+LineIndex::LineIndex(TextStore& store) : store_(store) { rebuild(); }
+
+void LineIndex::rebuild() {
+    starts_.clear();
+    scans_.clear();
+    histogram_.fill(0);
+    line_ending_ = LineEnding::unknown;
+    starts_.push_back(0);
+    scans_.push_back(LineScan{0, 0, 0});
+    index_from(0);
+}
+
+// Re-indexes from the start of `line` to the end of the text.
+void LineIndex::index_from(int32_t line) {
+    Array<TextPos> breaks;
+    find_breaks(starts_[line], store_.length(), true, breaks);
+    starts_.resize(line + 1, false);
+    starts_.append(breaks.span());
+    scans_.resize(starts_.size(), true);
+    for (int32_t i = line; i < starts_.size(); ++i) count_line(i, +1);
+}
+
+void LineIndex::before_append() { count_line(line_count() - 1, -1); }
+
+int32_t LineIndex::appended() {
+    int32_t last = line_count() - 1;
+    index_from(last);
+    return last >= 1 ? last - 1 : 0;
+}
+
+int32_t LineIndex::line_length(int32_t i) const {
+    if (i < 0) i = 0;
+    if (i >= starts_.size()) return store_.length();
+    TextPos start = starts_[i];
+    if (i + 1 >= starts_.size()) return store_.length() - start;
+    TextPos next = starts_[i + 1];
+    TextStore& store = store_;
+    int32_t terminator = 0;
+    if (store.byte_at(next - 1) == '\n') {
+        terminator = 1;
+        if (next - 2 >= start && store.byte_at(next - 2) == '\r') terminator = 2;
+    }
+    return next - start - terminator;
+}
+
+int32_t LineIndex::line_of(TextPos pos) const {
+    int32_t lo = 0, hi = starts_.size() - 1;
+    while (lo < hi) {
+        int32_t mid = (lo + hi + 1) / 2;
+        if (starts_[mid] <= pos)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    return lo;
+}
+
+LinePos LineIndex::to_line_pos(TextPos pos) const {
+    int32_t line = line_of(pos);
+    return {line, pos - starts_[line]};
+}
+
+int32_t LineIndex::longest_line_estimate() const {
+    int k = 0;
+    for (int i = 0; i <= 30; ++i)
+        if (histogram_[i]) k = i;
+    return int32_t{1} << (k + 1);
+}
+
+void LineIndex::count_line(int32_t i, int32_t sign) {
+    histogram_[bit_length(line_length(i))] += sign;
+}
+
+void LineIndex::find_breaks(TextPos from, TextPos to, bool include_end, Array<TextPos>& out) {
+    if (from >= to) return;
+    TextPos line_start = from;
+    unsigned char previous = from > 0 ? static_cast<unsigned char>(store_.byte_at(from - 1)) : 0;
+    auto add_break = [&](TextPos at) {
+        if (at < to || include_end) out.push_back(at);
+        line_start = at;
+    };
+    auto saw_line_feed = [&](TextPos at) {
+        if (line_ending_ == LineEnding::unknown) {
+            unsigned char before = at == from ? previous
+                                              : static_cast<unsigned char>(store_.byte_at(at - 1));
+            line_ending_ = before == '\r' ? LineEnding::crlf : LineEnding::lf;
+        }
+    };
+    int32_t piece = store_.find_piece(from);
+    TextPos pos = from;
+    while (pos < to) {
+        const Piece& p = store_.piece(piece++);
+        const char* data = p.data;
+        TextPos chunk_end = p.start + p.length < to ? p.start + p.length : to;
+        while (pos < chunk_end) {
+            TextPos cut_from = line_start + kCutLength - 1;  // first byte that may end a cut line
+            if (pos < cut_from) {
+                TextPos stop = cut_from < chunk_end ? cut_from : chunk_end;
+                const void* lf = std::memchr(data + (pos - p.start), '\n',
+                                             static_cast<size_t>(stop - pos));
+                if (lf) {
+                    TextPos at = p.start + static_cast<TextPos>(static_cast<const char*>(lf) - data);
+                    saw_line_feed(at);
+                    add_break(at + 1);
+                    pos = at + 1;
+                } else {
+                    pos = stop;
+                }
+                continue;
+            }
+            unsigned char c = static_cast<unsigned char>(data[pos - p.start]);
+            if (c == '\n') saw_line_feed(pos);
+            ++pos;
+            if (c == '\n' || cuttable(c)) add_break(pos);
+        }
+    }
+}
+
+LineIndex::PendingEdit LineIndex::begin_edit(TextPos first, TextPos end) {
+    PendingEdit edit;
+    edit.first_line = line_of(first);
+    edit.last_line = line_of(end);
+    edit.to_end = edit.last_line + 1 >= line_count();
+    edit.old_end = edit.to_end ? store_.length() : starts_[edit.last_line + 1];
+    for (int32_t i = edit.first_line; i <= edit.last_line; ++i) count_line(i, -1);
+    return edit;
+}
+
+int32_t LineIndex::finish_edit(const PendingEdit& edit, int32_t delta) {
+    const int32_t first = edit.first_line;
+    if (delta) {
+        TextPos* s = starts_.data();
+        for (int32_t i = edit.last_line + 1, n = starts_.size(); i < n; ++i) s[i] += delta;
+    }
+    Array<TextPos> breaks;
+    find_breaks(starts_[first], edit.old_end + delta, edit.to_end, breaks);
+    int32_t change = breaks.size() - (edit.last_line - first);
+    starts_.shift(first + 1, change);
+    scans_.shift(first + 1, change);
+    if (breaks.size())
+        std::memcpy(starts_.data() + first + 1, breaks.data(), sizeof(TextPos) * breaks.size());
+    for (int32_t i = first; i <= first + breaks.size(); ++i) count_line(i, +1);
+    return first <= 1 ? 0 : first - 1;
+}
+
+}  // namespace tessel

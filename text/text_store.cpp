@@ -1,0 +1,305 @@
+// TextStore: piece list maintenance. replace_at rebuilds the piece list in one pass, moving
+// untouched pieces whole and copying only the changed stretches and their neighbours.
+#include "text/text_store.h"
+
+#include <algorithm>
+#include <climits>
+#include <cassert>
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+namespace tessel {
+
+namespace {
+
+char* new_block(int32_t length) {
+    char* data = static_cast<char*>(std::malloc(static_cast<size_t>(length) + 1));
+    if (!data) throw std::bad_alloc();
+    data[length] = 0;
+    return data;
+}
+
+// A growing byte buffer whose block can be handed over as a piece without copying.
+class PieceBuffer {
+public:
+    ~PieceBuffer() { std::free(data_); }
+    int32_t size() const { return size_; }
+    const char* data() const { return data_; }
+    void append(const char* bytes, int32_t n) {
+        if (size_ + n + 1 > capacity_) {
+            int64_t capacity = std::max<int64_t>(int64_t{size_ + n + 1} * 3 / 2, 1 << 16);
+            char* grown = static_cast<char*>(std::realloc(data_, static_cast<size_t>(capacity)));
+            if (!grown) throw std::bad_alloc();
+            data_ = grown;
+            capacity_ = static_cast<int32_t>(capacity);
+        }
+        std::memcpy(data_ + size_, bytes, static_cast<size_t>(n));
+        size_ += n;
+    }
+    // The first n bytes as a piece block; the rest stays in the buffer.
+    char* take(int32_t n) {
+        if (n == size_) {
+            char* block = static_cast<char*>(std::realloc(data_, static_cast<size_t>(n) + 1));
+            if (!block) block = data_;
+            block[n] = 0;
+            data_ = nullptr;
+            size_ = capacity_ = 0;
+            return block;
+        }
+        char* block = new_block(n);
+        std::memcpy(block, data_, static_cast<size_t>(n));
+        std::memmove(data_, data_ + n, static_cast<size_t>(size_ - n));
+        size_ -= n;
+        return block;
+    }
+
+private:
+    char* data_ = nullptr;
+    int32_t size_ = 0;
+    int32_t capacity_ = 0;
+};
+
+}  // namespace
+
+TextStore::~TextStore() { free_pieces(); }
+
+void TextStore::free_pieces() {
+    for (Piece& p : pieces_) std::free(p.data);
+    pieces_.clear();
+}
+
+void TextStore::clear() {
+    free_pieces();
+    length_ = 0;
+    reset_cache();
+}
+
+void TextStore::push_piece(char* data, int32_t length) {
+    pieces_.push_back(Piece{data, length, length_});
+    length_ += length;
+}
+
+void TextStore::append_cut(std::string_view bytes) {
+    size_t at = 0;
+    while (at < bytes.size()) {
+        int32_t n = static_cast<int32_t>(std::min<size_t>(kPieceSize, bytes.size() - at));
+        char* block = new_block(n);
+        std::memcpy(block, bytes.data() + at, static_cast<size_t>(n));
+        push_piece(block, n);
+        at += static_cast<size_t>(n);
+    }
+}
+
+void TextStore::set_text(std::string_view text) {
+    clear();
+    append_cut(text);
+}
+
+void TextStore::append(std::string_view bytes) {
+    if (bytes.empty()) return;
+    if (pieces_.empty()) {
+        append_cut(bytes);
+        return;
+    }
+    const int64_t n = static_cast<int64_t>(bytes.size());
+    Piece last = pieces_.back();
+    if (last.length < kTakeWhole || n > kMaxAppend + 1) {
+        int64_t m = last.length + n;
+        pieces_.pop_back();
+        length_ -= last.length;
+        if (m <= kMaxAppend) {
+            char* block = new_block(static_cast<int32_t>(m));
+            std::memcpy(block, last.data, static_cast<size_t>(last.length));
+            std::memcpy(block + last.length, bytes.data(), bytes.size());
+            push_piece(block, static_cast<int32_t>(m));
+        } else {
+            std::string joined;
+            joined.reserve(static_cast<size_t>(m));
+            joined.append(last.data, static_cast<size_t>(last.length));
+            joined.append(bytes);
+            append_cut(joined);
+        }
+        std::free(last.data);
+    } else {
+        char* block = new_block(static_cast<int32_t>(n));
+        std::memcpy(block, bytes.data(), bytes.size());
+        push_piece(block, static_cast<int32_t>(n));
+    }
+    reset_cache();
+}
+
+int32_t TextStore::find_piece(TextPos pos) const {
+    if (pos < 0 || pos >= length_) return -1;
+    int32_t lo = 0, hi = pieces_.size() - 1;
+    while (lo < hi) {
+        int32_t mid = (lo + hi + 1) / 2;
+        if (pieces_[mid].start <= pos)
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    return lo;
+}
+
+char TextStore::byte_at_slow(TextPos pos) {
+    int32_t i = find_piece(pos);
+    if (i < 0) return 0;
+    const Piece& p = pieces_[i];
+    cache_piece_ = i;
+    cache_first_ = p.start;
+    cache_last_ = p.start + p.length - 1;
+    return p.data[pos - p.start];
+}
+
+const char* TextStore::range_ptr(TextPos first, TextPos last) {
+    if (first < 0 || last < first || last >= length_) return nullptr;
+    if (!(first >= cache_first_ && first <= cache_last_)) {
+        int32_t i = find_piece(first);
+        const Piece& p = pieces_[i];
+        cache_piece_ = i;
+        cache_first_ = p.start;
+        cache_last_ = p.start + p.length - 1;
+    }
+    if (last > cache_last_) return nullptr;
+    return pieces_[cache_piece_].data + (first - cache_first_);
+}
+
+char* TextStore::copy_range(Arena& arena, TextPos first, TextPos last) const {
+    if (first < 0 || first >= length_ || last < first) return arena.copy_text("", 0);
+    last = std::min(last, length_ - 1);
+    int32_t n = last - first + 1;
+    char* out = static_cast<char*>(arena.allocate(static_cast<uint32_t>(n) + 1));
+    int32_t i = find_piece(first);
+    int32_t done = 0;
+    while (done < n) {
+        const Piece& p = pieces_[i++];
+        int32_t from = first + done - p.start;
+        int32_t take = std::min(p.length - from, n - done);
+        std::memcpy(out + done, p.data + from, static_cast<size_t>(take));
+        done += take;
+    }
+    out[n] = 0;
+    return out;
+}
+
+std::string TextStore::substr(TextPos first, int32_t count) const {
+    std::string out;
+    if (first < 0 || first >= length_ || count <= 0) return out;
+    count = std::min(count, length_ - first);
+    out.reserve(static_cast<size_t>(count));
+    int32_t i = find_piece(first);
+    while (count > 0) {
+        const Piece& p = pieces_[i++];
+        int32_t from = first - p.start;
+        int32_t take = std::min(p.length - from, count);
+        out.append(p.data + from, static_cast<size_t>(take));
+        first += take;
+        count -= take;
+    }
+    return out;
+}
+
+bool TextStore::can_replace(std::span<const TextPos> positions, int32_t delete_count,
+                            std::span<const std::string_view> texts) const {
+    const size_t count = positions.size();
+    if (texts.empty() || (texts.size() != 1 && texts.size() != count) || delete_count < 0)
+        return false;
+    const size_t insert_length = texts[0].size();
+    for (std::string_view t : texts)
+        if (t.size() != insert_length) return false;
+    for (size_t i = 0; i < count; ++i) {
+        if (positions[i] < 0 || positions[i] > length_ - delete_count) return false;
+        if (i && positions[i] < positions[i - 1] + delete_count) return false;
+    }
+    int64_t new_length = length_ + (static_cast<int64_t>(insert_length) - delete_count) *
+                                       static_cast<int64_t>(count);
+    return new_length <= INT32_MAX;
+}
+
+bool TextStore::replace_at(std::span<const TextPos> positions, int32_t delete_count,
+                           std::span<const std::string_view> texts) {
+    const size_t count = positions.size();
+    if (count == 0) return true;
+    if (!can_replace(positions, delete_count, texts)) return false;
+    const size_t insert_length = texts[0].size();
+    [[maybe_unused]] const int64_t new_length =
+        length_ + (static_cast<int64_t>(insert_length) - delete_count) * static_cast<int64_t>(count);
+
+    if (count == 1 && positions[0] == length_ && delete_count == 0) {
+        append(texts[0]);
+        return true;
+    }
+
+    Array<Piece> old = std::move(pieces_);
+    pieces_ = Array<Piece>();
+    pieces_.reserve(old.size() + 2);
+    length_ = 0;
+    PieceBuffer buffer;
+
+    // The buffer becomes a piece whole between kTakeWhole and kMaxAppend bytes; above that
+    // it is cut into pieces of kPieceSize and the rest stays buffered.
+    auto settle_buffer = [&] {
+        int32_t size = buffer.size();
+        if (size >= kTakeWhole && size <= kMaxAppend) {
+            push_piece(buffer.take(size), size);
+        } else if (size > kMaxAppend) {
+            while (buffer.size() >= kPieceSize) push_piece(buffer.take(kPieceSize), kPieceSize);
+        }
+    };
+    int32_t pi = 0;  // the old piece the cursor is in
+    auto copy_stretch = [&](TextPos a, TextPos b) {
+        while (pi < old.size() && old[pi].start + old[pi].length <= a) ++pi;
+        while (a < b) {
+            Piece& p = old[pi];
+            TextPos end = p.start + p.length;
+            if (a == p.start && b >= end) {
+                // A whole untouched piece moves without copying, unless a small buffer
+                // has to go in front of it.
+                if (buffer.size() == 0) {
+                    push_piece(p.data, p.length);
+                    p.data = nullptr;
+                } else if (buffer.size() < kTakeWhole) {
+                    buffer.append(p.data, p.length);
+                    int32_t size = buffer.size();
+                    push_piece(buffer.take(size), size);
+                } else {
+                    int32_t size = buffer.size();
+                    push_piece(buffer.take(size), size);
+                    push_piece(p.data, p.length);
+                    p.data = nullptr;
+                }
+                a = end;
+                ++pi;
+                continue;
+            }
+            TextPos stop = std::min(b, end);
+            buffer.append(p.data + (a - p.start), stop - a);
+            settle_buffer();
+            a = stop;
+            if (a == end) ++pi;
+        }
+    };
+
+    TextPos cursor = 0;
+    for (size_t i = 0; i < count; ++i) {
+        copy_stretch(cursor, positions[i]);
+        std::string_view text = texts.size() == 1 ? texts[0] : texts[i];
+        if (!text.empty()) {
+            buffer.append(text.data(), static_cast<int32_t>(text.size()));
+            settle_buffer();
+        }
+        cursor = positions[i] + delete_count;
+    }
+    copy_stretch(cursor, static_cast<TextPos>(old.size() ? old.back().start + old.back().length : 0));
+    if (buffer.size()) {
+        int32_t size = buffer.size();
+        push_piece(buffer.take(size), size);
+    }
+    for (Piece& p : old) std::free(p.data);
+    reset_cache();
+    assert(length_ == new_length);
+    return true;
+}
+
+}  // namespace tessel

@@ -1,0 +1,86 @@
+// TextStore: the document's UTF-8 text held in a list of large pieces, so that
+// multi-megabyte documents load, edit and save without one huge allocation.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "foundation/arena.h"
+#include "foundation/array.h"
+#include "text/text_pos.h"
+
+namespace tessel {
+
+// One heap block of length + 1 bytes (zero-terminated) holding bytes start..start+length-1.
+struct Piece {
+    char* data;
+    int32_t length;
+    TextPos start;
+};
+
+class TextStore {
+public:
+    // Pieces are cut to this size when text is set or rebuilt.
+    static constexpr int32_t kPieceSize = 1'000'000;
+    // A buffer in [kTakeWhole, kMaxAppend] bytes becomes one piece as it is.
+    static constexpr int32_t kTakeWhole = 700'000;
+    static constexpr int32_t kMaxAppend = 1'599'999;
+
+    TextStore() = default;
+    TextStore(const TextStore&) = delete;
+    TextStore& operator=(const TextStore&) = delete;
+    ~TextStore();
+
+    int32_t length() const { return length_; }
+    int32_t piece_count() const { return pieces_.size(); }
+    const Piece& piece(int32_t i) const { return pieces_[i]; }
+
+    // Pointer to bytes first..last when both lie in one piece, without copying; null
+    // otherwise (and for an empty or out-of-range span).
+    const char* range_ptr(TextPos first, TextPos last);
+    // A zero-terminated copy of first..last (clamped to the text) from the arena; the empty
+    // text when last < first, first >= length or first == -1.
+    char* copy_range(Arena& arena, TextPos first, TextPos last) const;
+    // The same bytes as a std::string, for callers outside the arenas' world.
+    std::string substr(TextPos first, int32_t count) const;
+    std::string text() const { return substr(0, length_); }
+    // The byte at pos (0 outside the text), through the lookup cache.
+    char byte_at(TextPos pos) {
+        if (pos >= cache_first_ && pos <= cache_last_)
+            return pieces_[cache_piece_].data[pos - cache_first_];
+        return byte_at_slow(pos);
+    }
+    // Index of the piece holding pos (binary search), or -1.
+    int32_t find_piece(TextPos pos) const;
+
+    void clear();
+    void set_text(std::string_view text);
+    // Appends bytes at the end; used block by block while loading.
+    void append(std::string_view bytes);
+    // At each ascending position, delete_count bytes are replaced by that position's text:
+    // texts holds one text for all positions or one per position, each insert_length bytes.
+    // Returns false (and changes nothing) when the positions are out of order, overlap or
+    // leave the text.
+    bool replace_at(std::span<const TextPos> positions, int32_t delete_count,
+                    std::span<const std::string_view> texts);
+    // Whether replace_at would accept these arguments.
+    bool can_replace(std::span<const TextPos> positions, int32_t delete_count,
+                     std::span<const std::string_view> texts) const;
+
+private:
+    char byte_at_slow(TextPos pos);
+    void reset_cache() { cache_piece_ = cache_first_ = cache_last_ = -1; }
+    void append_cut(std::string_view bytes);  // adds pieces of at most kPieceSize bytes
+    void push_piece(char* data, int32_t length);
+    void free_pieces();
+
+    Array<Piece> pieces_;
+    int32_t length_ = 0;
+    int32_t cache_piece_ = -1;
+    TextPos cache_first_ = -1;
+    TextPos cache_last_ = -1;
+};
+
+}  // namespace tessel
