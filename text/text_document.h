@@ -107,6 +107,7 @@ public:
     // Background line scanning.
     void run_scan_slice();
     bool scan_finished() const { return !scanner_ || scanner_->finished(); }
+    int32_t scan_next_line() const { return scanner_ ? scanner_->next_line() : 0; }
     // Valid once the scanner has passed pos's line.
     int32_t logical_line_of(TextPos pos) const;
     int32_t char_offset_of(TextPos pos);

@@ -1,0 +1,124 @@
+// LineScanner: per-line states, logical line numbers and character totals, its time slices,
+// and restarts after edits, driven by a scripted clock.
+#include <gtest/gtest.h>
+
+#include "text/text_document.h"
+
+namespace tessel {
+namespace {
+
+// Toggles its state at every double quote, and moves the scripted clock by one millisecond
+// per line so slices can be counted.
+struct QuoteAutomaton final : LexicalAutomaton {
+    double* clock = nullptr;
+    uint8_t scan_line(uint8_t state, std::string_view line) override {
+        if (clock) *clock += 1.0;
+        for (char c : line)
+            if (c == '"') state ^= 1;
+        return state;
+    }
+};
+
+struct ScriptedTimer final : SliceTimer {
+    double now = 0;
+    std::vector<int> requests;
+    double now_ms() override { return now; }
+    void request_slice(int delay_ms) override { requests.push_back(delay_ms); }
+};
+
+// What the scanner must have stored, computed straight from the text and the line starts.
+void expect_scan_matches(TextDocument& doc) {
+    const std::string text = doc.text();
+    const LineIndex& index = doc.index();
+    uint8_t state = 0;
+    int32_t logical = 0, chars = 0;
+    for (int32_t i = 0; i < index.line_count(); ++i) {
+        const LineScan& s = index.scan(i);
+        ASSERT_EQ(s.state, state) << "line " << i;
+        ASSERT_EQ(s.logical_line, logical) << "line " << i;
+        ASSERT_EQ(s.chars_before, chars) << "line " << i;
+        TextPos end = index.line_start(i + 1);
+        for (TextPos p = index.line_start(i); p < end; ++p) {
+            unsigned char c = static_cast<unsigned char>(text[p]);
+            if (c == '"') state ^= 1;
+            if ((c & 0xC0) != 0x80) ++chars;
+        }
+        if (end > index.line_start(i) && (text[end - 1] == '\n' || text[end - 1] == '\r')) ++logical;
+    }
+}
+
+std::string sample_text() {
+    std::string text;
+    for (int i = 0; i < 200; ++i) {
+        text += "item \"" + std::to_string(i) + "\" \xC3\xA9t\xC3\xA9";
+        text += (i % 3 == 0) ? "\r\n" : "\n";
+        if (i % 50 == 7) text += std::string(4100, 'w') + "\"\n";  // cut into three index lines
+    }
+    return text;
+}
+
+TEST(LineScanner, FillsStatesLogicalLinesAndCharacterTotals) {
+    TextDocument doc;
+    QuoteAutomaton automaton;
+    doc.set_automaton(&automaton);
+    doc.set_text(sample_text());
+    while (!doc.scan_finished()) doc.run_scan_slice();
+    expect_scan_matches(doc);
+    EXPECT_EQ(doc.logical_line_of(doc.length()), 204);
+    EXPECT_EQ(doc.char_offset_of(0), 0);
+    EXPECT_EQ(doc.char_offset_of(6), 6);
+    EXPECT_EQ(doc.char_offset_of(doc.length()),
+              static_cast<int32_t>(doc.length()) - 2 * 200);  // two 2-byte é per item
+}
+
+TEST(LineScanner, YieldsAfterTenMillisecondsAndAsksToContinueLater) {
+    ScriptedTimer timer;
+    QuoteAutomaton automaton;
+    automaton.clock = &timer.now;
+    TextDocument doc;
+    doc.set_slice_timer(&timer);
+    doc.set_automaton(&automaton);
+    std::string text;
+    std::string line;
+    for (int i = 0; i < 10'000; ++i) line += "\xC3\xA9";  // no ASCII byte: never cut
+    for (int i = 0; i < 100; ++i) text += line + "\n";
+    doc.set_text(text);
+    ASSERT_EQ(timer.requests.back(), 0);  // the first slice runs on the next turn
+
+    int slices = 0;
+    while (!doc.scan_finished()) {
+        timer.requests.clear();
+        doc.run_scan_slice();
+        ++slices;
+        if (!doc.scan_finished()) {
+            EXPECT_EQ(timer.requests, std::vector<int>{LineScanner::kPauseMs});
+        }
+        ASSERT_LT(slices, 100);
+    }
+    // 20 001-byte lines at a millisecond each: the clock is read before every third line,
+    // so a slice ends at the first check past 10 ms, after 12 lines.
+    EXPECT_EQ(slices, (100 + 11) / 12);
+    expect_scan_matches(doc);
+}
+
+TEST(LineScanner, AnEditRestartsTheScanBeforeTheChangedLine) {
+    TextDocument doc;
+    QuoteAutomaton automaton;
+    doc.set_automaton(&automaton);
+    doc.set_text(sample_text());
+    while (!doc.scan_finished()) doc.run_scan_slice();
+
+    TextPos at = doc.index().line_start(40) + 2;
+    doc.replace("\"\n", at, 0);  // flips the state of every later line, adds a logical line
+    EXPECT_EQ(doc.scan_next_line(), 39);
+    while (!doc.scan_finished()) doc.run_scan_slice();
+    expect_scan_matches(doc);
+
+    doc.replace("x", doc.index().line_start(1), 0);  // an edit in line 1 restarts at line 0
+    EXPECT_EQ(doc.scan_next_line(), 0);
+    while (!doc.scan_finished()) doc.run_scan_slice();
+    expect_scan_matches(doc);
+}
+
+}  // namespace
+}  // namespace tessel

@@ -1,0 +1,168 @@
+// TextStore: the piece rules of set_text, append and replace_at, and the readers.
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "tests/text/document_checks.h"
+#include "text/text_store.h"
+
+namespace tessel {
+namespace {
+
+std::vector<int32_t> piece_lengths(const TextStore& store) {
+    std::vector<int32_t> out;
+    for (int32_t i = 0; i < store.piece_count(); ++i) out.push_back(store.piece(i).length);
+    return out;
+}
+
+std::string pattern(size_t n, uint32_t seed = 1) {
+    std::mt19937 rng(seed);
+    std::string s(n, ' ');
+    for (char& c : s) c = static_cast<char>('a' + rng() % 26);
+    return s;
+}
+
+using Lengths = std::vector<int32_t>;
+
+TEST(TextStore, SetTextCutsIntoPiecesOfAMillionBytes) {
+    TextStore store;
+    std::string text = pattern(2'500'000);
+    store.set_text(text);
+    EXPECT_EQ(piece_lengths(store), (Lengths{1'000'000, 1'000'000, 500'000}));
+    EXPECT_TRUE(model::same_text(store, text));
+    store.set_text("");
+    EXPECT_EQ(store.piece_count(), 0);
+    EXPECT_EQ(store.length(), 0);
+}
+
+TEST(TextStore, AppendFollowsThePieceSizeRules) {
+    struct Case {
+        int32_t last, appended;
+        Lengths pieces;
+    };
+    const Case cases[] = {
+        {800'000, 900'000, {800'000, 900'000}},        // a large last piece: a new piece
+        {650'000, 900'000, {1'550'000}},               // a small one grows up to 1 599 999
+        {650'000, 949'999, {1'599'999}},
+        {650'000, 950'000, {1'000'000, 600'000}},      // beyond that: cut anew
+        {800'000, 2'000'000, {1'000'000, 1'000'000, 800'000}},  // more than 1 600 000 appended
+        {800'000, 1'600'000, {800'000, 1'600'000}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.last << " + " << c.appended);
+        TextStore store;
+        std::string text = pattern(static_cast<size_t>(c.last));
+        store.set_text(text);
+        std::string more = pattern(static_cast<size_t>(c.appended), 2);
+        store.append(more);
+        EXPECT_EQ(piece_lengths(store), c.pieces);
+        EXPECT_TRUE(model::same_text(store, text + more));
+    }
+    TextStore empty;
+    empty.append(pattern(1'200'000));
+    EXPECT_EQ(piece_lengths(empty), (Lengths{1'000'000, 200'000}));
+}
+
+TEST(TextStore, ReplaceMovesUntouchedPiecesWithoutCopying) {
+    TextStore store;
+    std::string text = pattern(3'500'000);
+    store.set_text(text);
+    const char* before[4];
+    for (int i = 0; i < 4; ++i) before[i] = store.piece(i).data;
+
+    TextPos at = 1'500'000;
+    std::string_view x = "XY";
+    ASSERT_TRUE(store.replace_at({&at, 1}, 1, {&x, 1}));
+    text.replace(1'500'000, 1, "XY");
+    EXPECT_TRUE(model::same_text(store, text));
+    EXPECT_EQ(piece_lengths(store), (Lengths{1'000'000, 1'000'001, 1'000'000, 500'000}));
+    EXPECT_EQ(store.piece(0).data, before[0]);
+    EXPECT_NE(store.piece(1).data, before[1]);
+    EXPECT_EQ(store.piece(2).data, before[2]);
+    EXPECT_EQ(store.piece(3).data, before[3]);
+
+    // An insertion at a piece's first byte: the small buffer is copied in front of it.
+    at = 2'000'001;
+    std::string_view y = "y";
+    ASSERT_TRUE(store.replace_at({&at, 1}, 0, {&y, 1}));
+    text.insert(2'000'001, "y");
+    EXPECT_TRUE(model::same_text(store, text));
+    EXPECT_EQ(piece_lengths(store), (Lengths{1'000'000, 1'000'001, 1'000'001, 500'000}));
+    EXPECT_EQ(store.piece(3).data, before[3]);
+}
+
+TEST(TextStore, LargeInsertionsAndDeletionsKeepPiecesBounded) {
+    TextStore store;
+    std::string text = pattern(2'200'000);
+    store.set_text(text);
+    std::string big = pattern(3'300'000, 3);
+    TextPos at = 700'000;
+    std::string_view b = big;
+    ASSERT_TRUE(store.replace_at({&at, 1}, 0, {&b, 1}));
+    text.insert(700'000, big);
+    EXPECT_TRUE(model::same_text(store, text));
+    for (int32_t len : piece_lengths(store)) EXPECT_LE(len, 2'300'000);
+
+    at = 500'000;  // delete across several pieces
+    std::string_view none;
+    ASSERT_TRUE(store.replace_at({&at, 1}, 2'600'000, {&none, 1}));
+    text.erase(500'000, 2'600'000);
+    EXPECT_TRUE(model::same_text(store, text));
+
+    at = 0;  // delete everything
+    ASSERT_TRUE(store.replace_at({&at, 1}, store.length(), {&none, 1}));
+    EXPECT_EQ(store.length(), 0);
+    EXPECT_EQ(store.piece_count(), 0);
+}
+
+TEST(TextStore, MultiPositionReplaceWithOneTextEachPosition) {
+    TextStore store;
+    store.set_text("0123456789abcdefghij");
+    std::vector<TextPos> at{2, 10, 15};
+    std::vector<std::string_view> texts{"AA", "BB", "CC"};
+    ASSERT_TRUE(store.replace_at(at, 3, texts));
+    EXPECT_EQ(store.text(), "01AA56789BBdeCCij");
+}
+
+TEST(TextStore, RefusesEditsThatDoNotFitAndChangesNothing) {
+    TextStore store;
+    store.set_text("abcdef");
+    std::string_view t = "x";
+    std::string_view two[] = {"x", "yy"};
+    std::vector<TextPos> overlapping{1, 2}, descending{3, 1}, beyond{5}, negative{-1};
+    EXPECT_FALSE(store.replace_at(overlapping, 2, {&t, 1}));
+    EXPECT_FALSE(store.replace_at(descending, 0, {&t, 1}));
+    EXPECT_FALSE(store.replace_at(beyond, 2, {&t, 1}));
+    EXPECT_FALSE(store.replace_at(negative, 0, {&t, 1}));
+    EXPECT_FALSE(store.replace_at(std::vector<TextPos>{1, 3}, 0, two));
+    EXPECT_EQ(store.text(), "abcdef");
+}
+
+TEST(TextStore, ReadersAcrossPieceBoundaries) {
+    TextStore store;
+    std::string text = pattern(2'000'010);
+    store.set_text(text);
+    EXPECT_EQ(store.range_ptr(10, 20), store.piece(0).data + 10);
+    EXPECT_EQ(store.range_ptr(999'990, 1'000'010), nullptr);  // spans two pieces
+    EXPECT_EQ(store.range_ptr(1'000'000, 1'000'005), store.piece(1).data);
+    EXPECT_EQ(store.range_ptr(5, 4), nullptr);
+    EXPECT_EQ(store.range_ptr(2'000'005, 2'000'010), nullptr);
+
+    SmallArena arena;
+    EXPECT_STREQ(store.copy_range(arena, 0, -1), "");
+    EXPECT_STREQ(store.copy_range(arena, -1, 5), "");
+    EXPECT_STREQ(store.copy_range(arena, store.length(), store.length() + 3), "");
+    EXPECT_EQ(std::string(store.copy_range(arena, 999'990, 1'000'009)), text.substr(999'990, 20));
+    EXPECT_EQ(std::string(store.copy_range(arena, 2'000'000, 2'000'100)), text.substr(2'000'000));
+
+    std::mt19937 rng(5);
+    for (int i = 0; i < 2000; ++i) {
+        TextPos p = static_cast<TextPos>(rng() % text.size());
+        ASSERT_EQ(store.byte_at(p), text[p]);
+    }
+    EXPECT_EQ(store.byte_at(-1), 0);
+    EXPECT_EQ(store.byte_at(store.length()), 0);
+}
+
+}  // namespace
+}  // namespace tessel
