@@ -129,6 +129,26 @@ public:
         return false;
     }
 
+    // Rebuilds the chains over a new power-of-two bucket count (any size, unlike the
+    // constructor's). Entries keep their slots, so iteration order does not change. Maps that
+    // grow without bound (one entry per node of a document) call it to keep chains short.
+    void rehash(int32_t bucket_count) {
+        assert(bucket_count >= 2 && (bucket_count & (bucket_count - 1)) == 0);
+        bucket_count_ = bucket_count;
+        mask_ = static_cast<uint32_t>(bucket_count - 1);
+        buckets_.resize(bucket_count, false);
+        std::memset(buckets_.data(), 0xFF, sizeof(int32_t) * static_cast<size_t>(bucket_count));
+        // Linking in slot order puts later slots first in each chain, as insertion did
+        // (except for reused free slots, which only matters for duplicate keys).
+        for (int32_t i = 0; i < entries_.size(); ++i) {
+            Entry& e = entries_[i];
+            if (!e.in_use) continue;
+            int32_t b = bucket_of(e.key);
+            e.next = buckets_[b];
+            buckets_[b] = i;
+        }
+    }
+
     // Live entries in entry-array order (a reused slot keeps its place).
     Iterator begin() const { return {entries_.begin(), entries_.end()}; }
     Iterator end() const { return {entries_.end(), entries_.end()}; }

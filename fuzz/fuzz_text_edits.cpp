@@ -24,9 +24,11 @@ namespace {
 constexpr int32_t kMaxTextBytes = 3'000'000;
 constexpr int kMaxOps = 3000;
 // Bytes of text the checks may walk over per input; a big text leaves room for fewer steps.
-constexpr int64_t kWorkBudget = 400'000'000;
+constexpr int64_t kWorkBudget = 40'000'000;
 // Texts up to this size are kept whole for the undo comparison, larger ones by hash.
 constexpr size_t kKeepWhole = 1 << 16;
+// The load selector that asks for a text of 1.6 MB and more.
+constexpr uint8_t kBigText = 0xB1;
 
 [[noreturn]] void fail(const char* what, int step, long long a = 0, long long b = 0) {
     std::fprintf(stderr, "text_edits: %s at step %d (%lld, %lld)\n", what, step, a, b);
@@ -110,8 +112,16 @@ std::string repeated(Script& in, int32_t room) {
     return out;
 }
 
+// Eight bytes per step, so that hashing a 3 MB text stays cheap next to the edit itself.
 uint64_t hash_bytes(const char* p, size_t n, uint64_t h) {
-    for (size_t i = 0; i < n; ++i) h = (h ^ static_cast<unsigned char>(p[i])) * 0x100000001b3ULL;
+    size_t i = 0;
+    for (; i + 8 <= n; i += 8) {
+        uint64_t word;
+        std::memcpy(&word, p + i, 8);
+        h = (h ^ word) * 0x9E3779B97F4A7C15ULL;
+        h ^= h >> 29;
+    }
+    for (; i < n; ++i) h = (h ^ static_cast<unsigned char>(p[i])) * 0x100000001b3ULL;
     return h;
 }
 
@@ -136,10 +146,8 @@ struct Snapshot {
     bool same_as(const TextStore& store) const {
         if (static_cast<size_t>(store.length()) != length) return false;
         if (kept_whole) return store.text() == whole;
-        uint64_t h = 0xcbf29ce484222325ULL;
-        for (int32_t i = 0; i < store.piece_count(); ++i)
-            h = hash_bytes(store.piece(i).data, static_cast<size_t>(store.piece(i).length), h);
-        return h == hash;
+        const std::string t = store.text();
+        return hash_bytes(t.data(), t.size(), 0xcbf29ce484222325ULL) == hash;
     }
 };
 
@@ -157,7 +165,13 @@ public:
         while (!in_.done() && step_ < kMaxOps && work_ < kWorkBudget) {
             ++step_;
             work_ += doc_.length() + 64;
-            operation(in_.byte());
+            const uint8_t op = in_.byte();
+            // Set TESSEL_FUZZ_TRACE to follow a reproduction step by step.
+            if (trace_)
+                std::fprintf(stderr, "step %d: op %d%s, length %d, lines %d, undo %d, redo %d\n", step_,
+                             op % 16, op & 0x80 ? "+" : "", doc_.length(), doc_.index().line_count(),
+                             history_.undo_list().size(), history_.redo_list().size());
+            operation(op);
         }
         // Everything undone must give back the text after the last load, everything
         // redone the newest one.
@@ -194,13 +208,18 @@ private:
     // A fresh text, as opening a file makes it: loaded block by block through append, or
     // set whole; the history starts empty.
     void load(bool by_blocks) {
-        std::string t = in_.byte() % 4 == 0 ? repeated(in_, kMaxTextBytes) : text(in_, kMaxTextBytes);
+        // One selector value of 256 asks for a text above one piece; a script that has run
+        // out reads zeros and gets a small one.
+        std::string t = in_.byte() == kBigText ? repeated(in_, kMaxTextBytes) : text(in_, kMaxTextBytes);
         history_.clear();
         if (by_blocks) {
             static const int32_t kBlocks[] = {1'000'000, 699'999, 700'000, 1'599'999,
                                               1'600'000, 65'536, 7, 1};
             uint8_t b = in_.byte();
             int32_t block = b & 0x80 ? 1 + (b & 0x7F) : kBlocks[b % 8];
+            // Appending to a last piece below kTakeWhole copies it, so tiny blocks cost
+            // time quadratic in the text; at most 512 appends keep one load bounded.
+            block = std::max(block, static_cast<int32_t>(t.size() / 512) + 1);
             doc_.set_text("");
             model_.set_text("");
             for (size_t at = 0; at < t.size(); at += static_cast<size_t>(block)) {
@@ -317,7 +336,7 @@ private:
     void type_run() {
         TextPos at = in_.below(doc_.length() + 1);
         const uint8_t kind = in_.byte();
-        for (int i = 0, n = 1 + kind % 12; i < n && room() > 0; ++i) {
+        for (int i = 0, n = 1 + (kind & 0x0F) % 12; i < n && room() > 0; ++i) {
             char c = kind & 0x10 ? ' ' : kind & 0x20 ? '\t' : static_cast<char>('a' + in_.byte() % 26);
             if (kind & 0x40 && i == n - 1) c = '.';  // a byte that ends a typing run
             apply({at}, 0, std::string(1, c), kMergeTyping);
@@ -486,6 +505,7 @@ private:
     int32_t saved_size_ = 0;
     int step_ = 0;
     int64_t work_ = 0;
+    const bool trace_ = std::getenv("TESSEL_FUZZ_TRACE") != nullptr;
 };
 
 }  // namespace

@@ -1,0 +1,13 @@
+// The tessel-cli commands; each returns the process's exit status.
+#pragma once
+
+#include <string_view>
+#include <vector>
+
+namespace tessel::cli {
+
+int run_info(const std::vector<std::string_view>& args);
+int run_check(const std::vector<std::string_view>& args);
+int run_tree(const std::vector<std::string_view>& args);
+
+}  // namespace tessel::cli

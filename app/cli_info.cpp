@@ -1,0 +1,95 @@
+// tessel-cli info: loads a file as the editor does and prints what its text store and line
+// index hold.
+#include <cerrno>
+#include <climits>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/cli_commands.h"
+#include "foundation/number_format.h"
+#include "text/text_document.h"
+
+namespace tessel::cli {
+
+namespace {
+
+constexpr const char* kInfoUsage =
+    "usage: tessel-cli info FILE...\n"
+    "Loads each file as the editor does (in blocks of 1,000,000 bytes) and prints its byte\n"
+    "count, index and logical lines, characters, line ending and longest-line estimate.\n";
+
+// Loads a file into the document block by block, as the editor's load path does.
+bool load(const char* path, tessel::TextDocument& document, std::string& error) {
+    FILE* f = std::fopen(path, "rb");
+    if (!f) {
+        error = std::strerror(errno);
+        return false;
+    }
+    document.set_text("");
+    std::vector<char> block(1'000'000);
+    size_t n;
+    while ((n = std::fread(block.data(), 1, block.size(), f)) > 0) {
+        if (static_cast<int64_t>(document.length()) + static_cast<int64_t>(n) > INT32_MAX) {
+            error = "file too large (2 GiB at most)";
+            std::fclose(f);
+            return false;
+        }
+        document.append(std::string_view(block.data(), n));
+    }
+    bool failed = std::ferror(f);
+    if (failed) error = std::strerror(errno);
+    std::fclose(f);
+    return !failed;
+}
+
+}  // namespace
+
+int run_info(const std::vector<std::string_view>& args) {
+    std::vector<std::string_view> files;
+    for (std::string_view a : args) {
+        if (a == "--help" || a == "-h") {
+            std::fputs(kInfoUsage, stdout);
+            return 0;
+        }
+        if (a.size() > 1 && a[0] == '-') {
+            std::fprintf(stderr, "tessel-cli info: unknown option %.*s\n", int(a.size()), a.data());
+            return 2;
+        }
+        files.push_back(a);
+    }
+    if (files.empty()) {
+        std::fputs("tessel-cli info: no file given\n", stderr);
+        return 2;
+    }
+    int status = 0;
+    for (std::string_view file : files) {
+        std::string path(file), error;
+        tessel::TextDocument document;
+        if (!load(path.c_str(), document, error)) {
+            std::fprintf(stderr, "tessel-cli info: cannot read %s: %s\n", path.c_str(),
+                         error.c_str());
+            status = 2;
+            continue;
+        }
+        while (!document.scan_finished()) document.run_scan_slice();
+        const tessel::LineIndex& index = document.index();
+        const char* ending = index.line_ending() == tessel::LineEnding::crlf ? "CR LF"
+                             : index.line_ending() == tessel::LineEnding::lf ? "LF"
+                                                                              : "none";
+        using tessel::with_commas;
+        std::printf("%s\n", path.c_str());
+        std::printf("  bytes: %s\n", with_commas(document.length()).c_str());
+        std::printf("  characters: %s\n", with_commas(document.char_offset_of(document.length())).c_str());
+        std::printf("  lines: %s\n", with_commas(document.logical_line_of(document.length()) + 1).c_str());
+        std::printf("  index lines: %s\n", with_commas(index.line_count()).c_str());
+        std::printf("  line ending: %s\n", ending);
+        std::printf("  longest line: under %s bytes\n",
+                    with_commas(index.longest_line_estimate()).c_str());
+    }
+    return status;
+}
+
+}  // namespace tessel::cli

@@ -1,0 +1,16 @@
+// make_document: a deterministic, data-like XML document of a requested size (a catalogue
+// of records), the common input of the text, parser and search benchmarks.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace tessel::bench {
+
+// About `bytes` bytes (never less; the last record is finished) of UTF-8 XML with LF line
+// endings: records with attributes, nested elements, texts of 40 to 120 bytes per line,
+// some non-ASCII words, entity references, comments and CDATA, and now and then a line of
+// tens of kilobytes. The same seed always gives the same text.
+std::string make_document(int64_t bytes, uint64_t seed = 1);
+
+}  // namespace tessel::bench

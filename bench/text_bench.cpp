@@ -1,0 +1,351 @@
+// text_bench: the text store, line index and edit history on a generated XML document,
+// each figure measured beside the same work on a std::string (or `wc -l`) in the same run.
+// Usage: text_bench [--size MB] [--seed N]
+#include <malloc.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <memory>
+#include <random>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "bench/make_document.h"
+#include "text/edit_history.h"
+#include "text/text_document.h"
+
+namespace tessel {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double seconds_since(Clock::time_point t0) {
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+// Keeps a result alive so the optimiser cannot drop the work that made it.
+volatile int64_t g_sink;
+
+constexpr size_t kBlock = 1'000'000;
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+double percentile(std::vector<double> v, double p) {
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
+}
+
+struct Row {
+    std::string work;
+    std::string ours;
+    std::string peer;
+    double ratio;  // how many times faster ours is than the peer (peer time / our time)
+    std::string budget;
+};
+
+std::string format(const char* f, double v) {
+    char buffer[64];
+    std::snprintf(buffer, sizeof buffer, f, v);
+    return buffer;
+}
+
+// ---- (1) loading ----
+
+// The load path: 1 000 000-byte blocks appended to the store and indexed as they come.
+std::unique_ptr<TextDocument> load_ours(std::string_view text) {
+    auto doc = std::make_unique<TextDocument>();
+    for (size_t at = 0; at < text.size(); at += kBlock) doc->append(text.substr(at, kBlock));
+    return doc;
+}
+
+// The peer: the same blocks appended to a std::string, counting line feeds as they come.
+std::string load_peer(std::string_view text, int64_t& lines) {
+    std::string s;
+    lines = 0;
+    for (size_t at = 0; at < text.size(); at += kBlock) {
+        std::string_view block = text.substr(at, kBlock);
+        s.append(block);
+        lines += std::count(block.begin(), block.end(), '\n');
+    }
+    return s;
+}
+
+double mb_per_s(size_t bytes, double s) { return static_cast<double>(bytes) / 1e6 / s; }
+
+// Cold figures come from a fresh process each: the first load touches fresh memory.
+double cold_load_in_child(const char* self, const std::string& file, const char* which) {
+    std::string command = std::string("'") + self + "' --cold " + which + " '" + file + "'";
+    std::FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe) return 0;
+    double rate = 0;
+    if (std::fscanf(pipe, "%lf", &rate) != 1) rate = 0;
+    pclose(pipe);
+    return rate;
+}
+
+int cold_main(const char* which, const char* file) {
+    std::ifstream in(file, std::ios::binary);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    auto t0 = Clock::now();
+    if (std::strcmp(which, "ours") == 0) {
+        auto doc = load_ours(text);
+        double s = seconds_since(t0);
+        g_sink = doc->index().line_count();
+        std::printf("%f\n", mb_per_s(text.size(), s));
+    } else {
+        int64_t lines;
+        std::string s = load_peer(text, lines);
+        double t = seconds_since(t0);
+        g_sink = lines + static_cast<int64_t>(s.size());
+        std::printf("%f\n", mb_per_s(text.size(), t));
+    }
+    return 0;
+}
+
+double wc_seconds(const std::string& file) {
+    // Once to bring the file into the page cache, then timed.
+    std::string command = "wc -l '" + file + "' > /dev/null";
+    if (std::system(command.c_str()) != 0) return 0;
+    std::vector<double> times;
+    for (int i = 0; i < 3; ++i) {
+        auto t0 = Clock::now();
+        if (std::system(command.c_str()) != 0) return 0;
+        times.push_back(seconds_since(t0));
+    }
+    return median(times);
+}
+
+// Warm: load, destroy, load again; the median of the repeated loads.
+void bench_load_warm(std::string_view text, const char* label, std::vector<Row>& rows) {
+    std::vector<double> ours, peer;
+    int32_t lines = 0;
+    int64_t feeds = 0;
+    for (int i = 0; i < 5; ++i) {
+        auto t0 = Clock::now();
+        auto doc = load_ours(text);
+        ours.push_back(seconds_since(t0));
+        lines = doc->index().line_count();
+        if (doc->length() != static_cast<int32_t>(text.size())) {
+            std::fprintf(stderr, "text_bench: loaded %d bytes of %zu\n", doc->length(), text.size());
+            std::exit(1);
+        }
+    }
+    for (int i = 0; i < 5; ++i) {
+        auto t0 = Clock::now();
+        std::string s = load_peer(text, feeds);
+        peer.push_back(seconds_since(t0));
+        g_sink = static_cast<int64_t>(s.size());
+    }
+    g_sink = lines + feeds;
+    double o = mb_per_s(text.size(), median(ours)), p = mb_per_s(text.size(), median(peer));
+    rows.push_back({std::string("load by append, warm") + label + ", MB/s", format("%.0f", o),
+                    format("%.0f", p) + " (string+count)", o / p, *label ? "" : ">= 1000 MB/s"});
+}
+
+// ---- (2) a keystroke in the middle ----
+
+void bench_keystroke(std::string_view text, std::vector<Row>& rows) {
+    auto doc = load_ours(text);
+    EditHistory history;
+    doc->set_history(&history);
+    const TextPos middle = doc->length() / 2;
+    constexpr int kKeys = 1000;
+    std::vector<double> merged, separate;
+    // Typing a word: consecutive characters that merge into one undo step...
+    for (int i = 0; i < kKeys; ++i) {
+        const char c = static_cast<char>('a' + i % 26);
+        auto t0 = Clock::now();
+        doc->replace(std::string_view(&c, 1), middle + i, 0, kMergeTyping);
+        merged.push_back(seconds_since(t0) * 1e6);
+    }
+    // ...and characters at scattered places, each its own undo record.
+    std::mt19937 rng(7);
+    for (int i = 0; i < kKeys; ++i) {
+        const TextPos at = middle - 500'000 + static_cast<TextPos>(rng() % 1'000'000);
+        auto t0 = Clock::now();
+        doc->replace("x", at, 0, 0);
+        separate.push_back(seconds_since(t0) * 1e6);
+    }
+    if (doc->length() != static_cast<int32_t>(text.size()) + 2 * kKeys) {
+        std::fprintf(stderr, "text_bench: keystrokes lost\n");
+        std::exit(1);
+    }
+    std::string s(text);
+    std::vector<double> peer;
+    for (int i = 0; i < 50; ++i) {
+        auto t0 = Clock::now();
+        s.insert(s.size() / 2, 1, 'a');
+        peer.push_back(seconds_since(t0) * 1e6);
+    }
+    g_sink = static_cast<int64_t>(s.size());
+    const double pm = median(peer);
+    for (auto* v : {&merged, &separate}) {
+        const double m = median(*v);
+        rows.push_back({v == &merged ? "keystroke, typing run (merged undo), median us"
+                                     : "keystroke, scattered (own undo record), median us",
+                        format("%.1f", m), format("%.1f", pm) + " (string::insert)", pm / m,
+                        "< 1000 us, ratio >= 10"});
+        rows.push_back({v == &merged ? "keystroke, typing run, p90 us" : "keystroke, scattered, p90 us",
+                        format("%.1f", percentile(*v, 0.9)), format("%.1f", percentile(peer, 0.9)),
+                        percentile(peer, 0.9) / percentile(*v, 0.9), ""});
+    }
+}
+
+// ---- (3) position conversions ----
+
+void bench_lookups(std::string_view text, std::vector<Row>& rows) {
+    auto doc = load_ours(text);
+    const LineIndex& index = doc->index();
+    std::vector<int> starts(index.starts().begin(), index.starts().end());
+    constexpr int kCalls = 2'000'000;
+    std::mt19937 rng(11);
+    std::vector<TextPos> positions(kCalls);
+    std::vector<int32_t> lines(kCalls), columns(kCalls);
+    for (int i = 0; i < kCalls; ++i) {
+        positions[static_cast<size_t>(i)] = static_cast<TextPos>(rng() % text.size());
+        lines[static_cast<size_t>(i)] = static_cast<int32_t>(rng() % starts.size());
+        columns[static_cast<size_t>(i)] = static_cast<int32_t>(rng() % 40);
+    }
+    int64_t a = 0, b = 0;
+    auto t0 = Clock::now();
+    for (TextPos p : positions) a += index.line_of(p);
+    const double ours_line_of = seconds_since(t0);
+    t0 = Clock::now();
+    for (TextPos p : positions) b += (std::upper_bound(starts.begin(), starts.end(), p) - starts.begin()) - 1;
+    const double peer_line_of = seconds_since(t0);
+    if (a != b) {
+        std::fprintf(stderr, "text_bench: line_of disagrees with upper_bound\n");
+        std::exit(1);
+    }
+    t0 = Clock::now();
+    for (int i = 0; i < kCalls; ++i) a += index.to_offset(lines[static_cast<size_t>(i)], columns[static_cast<size_t>(i)]);
+    const double ours_offset = seconds_since(t0);
+    t0 = Clock::now();
+    for (int i = 0; i < kCalls; ++i) b += starts[static_cast<size_t>(lines[static_cast<size_t>(i)])] + columns[static_cast<size_t>(i)];
+    const double peer_offset = seconds_since(t0);
+    g_sink = a + b;
+    const double n = kCalls / 1e9;
+    rows.push_back({"line_of at random positions, ns/call", format("%.1f", ours_line_of / n),
+                    format("%.1f", peer_line_of / n) + " (upper_bound)", peer_line_of / ours_line_of, ""});
+    rows.push_back({"to_offset(line, column), ns/call", format("%.2f", ours_offset / n),
+                    format("%.2f", peer_offset / n) + " (vector[line]+col)", peer_offset / ours_offset, ""});
+}
+
+// ---- (4) undo of a four-position replacement ----
+
+void bench_undo_multi(std::string_view text, std::vector<Row>& rows) {
+    auto doc = load_ours(text);
+    EditHistory history;
+    doc->set_history(&history);
+    const int32_t length = doc->length();
+    const TextPos positions[4] = {length / 8, length * 3 / 8, length * 5 / 8, length * 7 / 8};
+    constexpr std::string_view kNew = "<renamed>";
+    constexpr int32_t kDelete = 6;
+    std::vector<double> ours;
+    for (int i = 0; i < 30; ++i) {
+        if (!doc->replace_multi(positions, kDelete, kNew)) std::exit(1);
+        auto t0 = Clock::now();
+        history.undo();
+        ours.push_back(seconds_since(t0) * 1e6);
+        if (doc->length() != length) std::exit(1);
+    }
+    // The peer makes the same four replacements on a std::string, last position first so
+    // the others stay where they are, and restores the text outside the timing.
+    std::string s(text);
+    std::string old[4];
+    for (int k = 0; k < 4; ++k) old[k] = s.substr(static_cast<size_t>(positions[k]), kDelete);
+    std::vector<double> peer;
+    for (int i = 0; i < 30; ++i) {
+        auto t0 = Clock::now();
+        for (int k = 3; k >= 0; --k) s.replace(static_cast<size_t>(positions[k]), kDelete, kNew);
+        peer.push_back(seconds_since(t0) * 1e6);
+        for (int k = 3; k >= 0; --k) s.replace(static_cast<size_t>(positions[k]), kNew.size(), old[k]);
+    }
+    g_sink = static_cast<int64_t>(s.size());
+    const double o = median(ours), p = median(peer);
+    rows.push_back({"undo of a 4-position replacement, median us", format("%.1f", o),
+                    format("%.1f", p) + " (4x string::replace)", p / o, ""});
+}
+
+void print(const std::vector<Row>& rows, size_t bytes) {
+    std::printf("\ntext_bench: %.1f MB generated XML document (ratio = peer time / our time; > 1: ours faster)\n\n",
+                static_cast<double>(bytes) / 1e6);
+    std::printf("%-52s %12s  %-30s %8s  %s\n", "work", "ours", "peer", "ratio", "budget");
+    for (const Row& r : rows)
+        std::printf("%-52s %12s  %-30s %8.2f  %s\n", r.work.c_str(), r.ours.c_str(), r.peer.c_str(),
+                    r.ratio, r.budget.c_str());
+}
+
+}  // namespace
+}  // namespace tessel
+
+int main(int argc, char** argv) {
+    using namespace tessel;
+    if (argc == 4 && std::strcmp(argv[1], "--cold") == 0) return cold_main(argv[2], argv[3]);
+    double megabytes = 100;
+    uint64_t seed = 1;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc) {
+            megabytes = std::atof(argv[++i]);
+        } else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc) {
+            seed = std::strtoull(argv[++i], nullptr, 10);
+        } else {
+            std::fprintf(stderr, "usage: %s [--size MB] [--seed N]\n", argv[0]);
+            return 2;
+        }
+    }
+    if (!(megabytes > 0) || megabytes > 2000) {
+        std::fprintf(stderr, "text_bench: --size must be between 0 and 2000 MB\n");
+        return 2;
+    }
+
+    // Set-up, outside every timing: the document in memory and in a file for the cold
+    // loads and for `wc -l`.
+    const std::string text = bench::make_document(static_cast<int64_t>(megabytes * 1e6), seed);
+    char file[] = "/tmp/tessel_text_bench_XXXXXX";
+    const int fd = mkstemp(file);
+    if (fd < 0 || write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+        std::perror("text_bench: temporary file");
+        return 1;
+    }
+    close(fd);
+
+    std::vector<Row> rows;
+    const double cold_ours = cold_load_in_child(argv[0], file, "ours");
+    const double cold_peer = cold_load_in_child(argv[0], file, "peer");
+    rows.push_back({"load by append, cold (fresh process), MB/s", format("%.0f", cold_ours),
+                    format("%.0f", cold_peer) + " (string+count)", cold_ours / cold_peer, ""});
+    const double wc = wc_seconds(file);
+    if (wc > 0) {
+        const double rate = mb_per_s(text.size(), wc);
+        rows.push_back({"load cold, beside wc -l on the file, MB/s", format("%.0f", cold_ours), format("%.0f", rate) + " (wc -l)",
+                        cold_ours / rate, ""});
+    }
+    // glibc hands blocks of this size to mmap and gives them back on free, so every load
+    // would pay first touch again; first with the default, then with freed memory kept.
+    bench_load_warm(text, " (malloc default)", rows);
+    mallopt(M_MMAP_THRESHOLD, 256 << 20);
+    mallopt(M_TRIM_THRESHOLD, 1 << 30);
+    bench_load_warm(text, "", rows);
+    rows.push_back({"load warm, beside wc -l on the file, MB/s", rows.back().ours,
+                    wc > 0 ? format("%.0f", mb_per_s(text.size(), wc)) + " (wc -l)" : "n/a",
+                    wc > 0 ? std::stod(rows[rows.size() - 1].ours) / mb_per_s(text.size(), wc) : 0, ""});
+
+    bench_keystroke(text, rows);
+    bench_lookups(text, rows);
+    bench_undo_multi(text, rows);
+    unlink(file);
+    print(rows, text.size());
+    return 0;
+}
