@@ -453,12 +453,14 @@ private:
     }
 
     void check_lines(const char* what) {
-        const Array<TextPos>& starts = doc_.index().starts();
-        if (starts.size() != static_cast<int32_t>(model_.starts.size()))
-            fail("line count differs from the model", step_, starts.size(), static_cast<long long>(model_.starts.size()));
-        for (int32_t i = 0; i < starts.size(); ++i)
-            if (starts[i] != model_.starts[static_cast<size_t>(i)])
-                fail("line start differs from the model", step_, i, starts[i]);
+        // line_start sees the index as the edits left it; starts() would first make every
+        // stored start exact and hide a wrong pending shift.
+        const LineIndex& index = doc_.index();
+        if (index.line_count() != static_cast<int32_t>(model_.starts.size()))
+            fail("line count differs from the model", step_, index.line_count(), static_cast<long long>(model_.starts.size()));
+        for (int32_t i = 0; i < index.line_count(); ++i)
+            if (index.line_start(i) != model_.starts[static_cast<size_t>(i)])
+                fail("line start differs from the model", step_, i, index.line_start(i));
         std::array<int32_t, 32> histogram{};
         for (size_t i = 0; i < model_.starts.size(); ++i)
             ++histogram[std::bit_width(static_cast<uint32_t>(model_line_length(i)))];

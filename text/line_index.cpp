@@ -20,7 +20,24 @@ bool cuttable(unsigned char c) { return c < 0x80 && c != '\r' && c != 0; }
 
 LineIndex::LineIndex(TextStore& store) : store_(store) { rebuild(); }
 
+void LineIndex::move_step(int32_t line) const {
+    if (step_delta_ == 0) {
+        step_line_ = line;
+        return;
+    }
+    TextPos* s = starts_.data();
+    if (line > step_line_) {
+        for (int32_t i = step_line_ + 1; i <= line; ++i) s[i] += step_delta_;
+    } else {
+        for (int32_t i = line + 1; i <= step_line_; ++i) s[i] -= step_delta_;
+    }
+    step_line_ = line;
+    if (step_line_ >= starts_.size() - 1) step_delta_ = 0;
+}
+
 void LineIndex::rebuild() {
+    step_line_ = 0;
+    step_delta_ = 0;
     starts_.clear();
     scans_.clear();
     histogram_.fill(0);
@@ -32,6 +49,7 @@ void LineIndex::rebuild() {
 
 // Re-indexes from the start of `line` to the end of the text.
 void LineIndex::index_from(int32_t line) {
+    move_step(starts_.size() - 1);
     Array<TextPos> breaks;
     find_breaks(starts_[line], store_.length(), true, breaks);
     starts_.resize(line + 1, false);
@@ -51,9 +69,9 @@ int32_t LineIndex::appended() {
 int32_t LineIndex::line_length(int32_t i) const {
     if (i < 0) i = 0;
     if (i >= starts_.size()) return store_.length();
-    TextPos start = starts_[i];
+    TextPos start = line_start(i);
     if (i + 1 >= starts_.size()) return store_.length() - start;
-    TextPos next = starts_[i + 1];
+    TextPos next = line_start(i + 1);
     TextStore& store = store_;
     int32_t terminator = 0;
     if (store.byte_at(next - 1) == '\n') {
@@ -67,7 +85,7 @@ int32_t LineIndex::line_of(TextPos pos) const {
     int32_t lo = 0, hi = starts_.size() - 1;
     while (lo < hi) {
         int32_t mid = (lo + hi + 1) / 2;
-        if (starts_[mid] <= pos)
+        if (line_start(mid) <= pos)
             lo = mid;
         else
             hi = mid - 1;
@@ -77,7 +95,7 @@ int32_t LineIndex::line_of(TextPos pos) const {
 
 LinePos LineIndex::to_line_pos(TextPos pos) const {
     int32_t line = line_of(pos);
-    return {line, pos - starts_[line]};
+    return {line, pos - line_start(line)};
 }
 
 int32_t LineIndex::longest_line_estimate() const {
@@ -141,21 +159,23 @@ LineIndex::PendingEdit LineIndex::begin_edit(TextPos first, TextPos end) {
     edit.first_line = line_of(first);
     edit.last_line = line_of(end);
     edit.to_end = edit.last_line + 1 >= line_count();
-    edit.old_end = edit.to_end ? store_.length() : starts_[edit.last_line + 1];
+    edit.old_end = edit.to_end ? store_.length() : line_start(edit.last_line + 1);
     for (int32_t i = edit.first_line; i <= edit.last_line; ++i) count_line(i, -1);
     return edit;
 }
 
 int32_t LineIndex::finish_edit(const PendingEdit& edit, int32_t delta) {
     const int32_t first = edit.first_line;
-    if (delta) {
-        TextPos* s = starts_.data();
-        for (int32_t i = edit.last_line + 1, n = starts_.size(); i < n; ++i) s[i] += delta;
-    }
+    // Starts up to the last affected line become exact; every later one moves by delta,
+    // lazily, through the step.
+    move_step(edit.last_line);
+    step_delta_ += delta;
     Array<TextPos> breaks;
     find_breaks(starts_[first], edit.old_end + delta, edit.to_end, breaks);
     int32_t change = breaks.size() - (edit.last_line - first);
     starts_.shift(first + 1, change);
+    step_line_ += change;
+    if (step_line_ >= starts_.size() - 1) step_delta_ = 0;
     scans_.shift(first + 1, change);
     if (breaks.size())
         std::memcpy(starts_.data() + first + 1, breaks.data(), sizeof(TextPos) * breaks.size());

@@ -40,7 +40,7 @@ public:
     TextPos line_start(int32_t i) const {
         if (i < 0) return 0;
         if (i >= starts_.size()) return store_.length();
-        return starts_[i];
+        return i > step_line_ ? starts_[i] + step_delta_ : starts_[i];
     }
     // Length without the terminator (LF, CRLF, or none for a cut line or the last line).
     int32_t line_length(int32_t i) const;
@@ -75,16 +75,28 @@ public:
     void before_append();
     int32_t appended();
 
-    const Array<TextPos>& starts() const { return starts_; }
+    // Every line start, brought up to date first (which costs time in proportion to the
+    // lines after the last edit; for tests and tools, not for every keystroke).
+    const Array<TextPos>& starts() const {
+        move_step(starts_.size() - 1);
+        return starts_;
+    }
 
 private:
     // Collects the line breaks after `from` up to `to` (and at `to` when include_end).
     void find_breaks(TextPos from, TextPos to, bool include_end, Array<TextPos>& out);
     void count_line(int32_t i, int32_t sign);
     void index_from(int32_t line);
+    // Makes the stored starts up to `line` exact (see step_line_).
+    void move_step(int32_t line) const;
 
     TextStore& store_;
-    Array<TextPos> starts_;
+    // The starts after step_line_ are stored without the pending step_delta_, so that a run
+    // of edits at one place (typing) does not rewrite every later start each time; moving the
+    // step elsewhere costs the lines in between.
+    mutable Array<TextPos> starts_;
+    mutable int32_t step_line_ = 0;
+    mutable int32_t step_delta_ = 0;
     Array<LineScan> scans_;
     LineEnding line_ending_ = LineEnding::unknown;
     std::array<int32_t, 32> histogram_{};

@@ -7,6 +7,7 @@
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
+#include <malloc.h>
 #include <new>
 
 namespace tessel {
@@ -26,6 +27,14 @@ public:
     ~PieceBuffer() { std::free(data_); }
     int32_t size() const { return size_; }
     const char* data() const { return data_; }
+    // Room for n bytes, so that an edit whose size is known copies its piece only once.
+    void reserve(int32_t n) {
+        if (n + 1 <= capacity_) return;
+        char* grown = static_cast<char*>(std::realloc(data_, static_cast<size_t>(n) + 1));
+        if (!grown) throw std::bad_alloc();
+        data_ = grown;
+        capacity_ = n + 1;
+    }
     void append(const char* bytes, int32_t n) {
         if (size_ + n + 1 > capacity_) {
             int64_t capacity = std::max<int64_t>(int64_t{size_ + n + 1} * 3 / 2, 1 << 16);
@@ -106,14 +115,28 @@ void TextStore::append(std::string_view bytes) {
     Piece last = pieces_.back();
     if (last.length < kTakeWhole || n > kMaxAppend + 1) {
         int64_t m = last.length + n;
+        if (m <= kMaxAppend) {
+            // The last piece grows in place. Its block grows geometrically, so that loading
+            // in small blocks costs linear rather than quadratic time.
+            Piece& p = pieces_.back();
+            if (static_cast<size_t>(m) + 1 > malloc_usable_size(p.data)) {
+                size_t capacity = std::min<size_t>(std::max<size_t>(static_cast<size_t>(m) + 1,
+                                                                    2 * static_cast<size_t>(p.length) + 2),
+                                                   static_cast<size_t>(kMaxAppend) + 1);
+                char* grown = static_cast<char*>(std::realloc(p.data, capacity));
+                if (!grown) throw std::bad_alloc();
+                p.data = grown;
+            }
+            std::memcpy(p.data + p.length, bytes.data(), bytes.size());
+            p.length = static_cast<int32_t>(m);
+            p.data[m] = 0;
+            length_ += static_cast<int32_t>(n);
+            reset_cache();
+            return;
+        }
         pieces_.pop_back();
         length_ -= last.length;
-        if (m <= kMaxAppend) {
-            char* block = new_block(static_cast<int32_t>(m));
-            std::memcpy(block, last.data, static_cast<size_t>(last.length));
-            std::memcpy(block + last.length, bytes.data(), bytes.size());
-            push_piece(block, static_cast<int32_t>(m));
-        } else {
+        {
             std::string joined;
             joined.reserve(static_cast<size_t>(m));
             joined.append(last.data, static_cast<size_t>(last.length));
@@ -129,12 +152,14 @@ void TextStore::append(std::string_view bytes) {
     reset_cache();
 }
 
-int32_t TextStore::find_piece(TextPos pos) const {
-    if (pos < 0 || pos >= length_) return -1;
-    int32_t lo = 0, hi = pieces_.size() - 1;
+int32_t TextStore::find_piece(TextPos pos) const { return find_piece_in(pieces_, pos); }
+
+int32_t TextStore::find_piece_in(const Array<Piece>& pieces, TextPos pos) {
+    if (pieces.empty() || pos < 0 || pos >= pieces.back().start + pieces.back().length) return -1;
+    int32_t lo = 0, hi = pieces.size() - 1;
     while (lo < hi) {
         int32_t mid = (lo + hi + 1) / 2;
-        if (pieces_[mid].start <= pos)
+        if (pieces[mid].start <= pos)
             lo = mid;
         else
             hi = mid - 1;
@@ -236,6 +261,10 @@ bool TextStore::replace_at(std::span<const TextPos> positions, int32_t delete_co
     pieces_.reserve(old.size() + 2);
     length_ = 0;
     PieceBuffer buffer;
+    // A local edit rebuilds the piece it falls in, and the buffer is handed over as a piece by
+    // the time it holds kMaxAppend bytes: size it once for that.
+    if (int32_t i = find_piece_in(old, positions[0]); i >= 0)
+        buffer.reserve(std::min<int32_t>(kMaxAppend, old[i].length + static_cast<int32_t>(insert_length)));
 
     // The buffer becomes a piece whole between kTakeWhole and kMaxAppend bytes; above that
     // it is cut into pieces of kPieceSize and the rest stays buffered.

@@ -71,6 +71,7 @@ public:
 
 private:
     char byte_at_slow(TextPos pos);
+    static int32_t find_piece_in(const Array<Piece>& pieces, TextPos pos);
     void reset_cache() { cache_piece_ = cache_first_ = cache_last_ = -1; }
     void append_cut(std::string_view bytes);  // adds pieces of at most kPieceSize bytes
     void push_piece(char* data, int32_t length);
