@@ -10,6 +10,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: tessel-cli COMMAND [ARGS]\n"
     "commands:\n"
+    "  check FILE...           print the warnings and errors of each document\n"
+    "  tree FILE [--depth N]   print the outline of a parsed document\n"
     "  info FILE...            print the size, lines, characters and line ending of files\n"
     "Each command has --help; options may stand before or after the files.\n";
 
@@ -26,6 +28,8 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return 0;
     }
+    if (command == "check") return tessel::cli::run_check(args);
+    if (command == "tree") return tessel::cli::run_tree(args);
     if (command == "info") return tessel::cli::run_info(args);
     std::fprintf(stderr, "tessel-cli: unknown command %s (try --help)\n", argv[1]);
     return 2;

@@ -1,0 +1,50 @@
+// tessel-cli check: parses documents and prints their diagnostics.
+#include <cstdio>
+#include <string>
+
+#include "app/cli_commands.h"
+#include "app/cli_common.h"
+#include "parse/xml_parser.h"
+
+namespace tessel::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tessel-cli check FILE...\n"
+    "Parses each file and prints its warnings and errors as\n"
+    "  FILE:LINE:COLUMN: error|warning: MESSAGE\n"
+    "with their details indented below, then the summary \"N warning(s), M error(s)\".\n"
+    "Exit status: 1 when any file has an error, 2 when a file cannot be read, else 0.\n";
+
+}  // namespace
+
+int run_check(const std::vector<std::string_view>& args) {
+    Arguments a = split_arguments(args, {}, {});
+    if (a.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (!a.error.empty() || a.operands.empty()) {
+        std::fprintf(stderr, "tessel-cli check: %s\n",
+                     a.error.empty() ? "no file given" : a.error.c_str());
+        return 2;
+    }
+    int status = 0;
+    for (std::string_view operand : a.operands) {
+        std::string path(operand), text, error;
+        if (!read_file(path, text, error)) {
+            std::fprintf(stderr, "tessel-cli check: cannot read %s: %s\n", path.c_str(), error.c_str());
+            status = 2;
+            continue;
+        }
+        auto tree = parse_xml(text);
+        const DiagnosticList& list = tree->diagnostics();
+        print_diagnostics(path, text, list);
+        std::printf("%s\n", list.summary().c_str());
+        if (list.error_count() && status == 0) status = 1;
+    }
+    return status;
+}
+
+}  // namespace tessel::cli

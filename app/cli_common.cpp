@@ -1,0 +1,129 @@
+// tessel-cli: argument splitting, file reading and diagnostic printing.
+#include "app/cli_common.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace tessel::cli {
+
+Arguments split_arguments(const std::vector<std::string_view>& args,
+                          const std::vector<std::string_view>& valued,
+                          const std::vector<std::string_view>& flags) {
+    Arguments out;
+    auto contains = [](const std::vector<std::string_view>& list, std::string_view name) {
+        return std::find(list.begin(), list.end(), name) != list.end();
+    };
+    for (size_t i = 0; i < args.size(); ++i) {
+        std::string_view a = args[i];
+        if (a == "--help" || a == "-h") {
+            out.help = true;
+            continue;
+        }
+        if (a.size() < 2 || a[0] != '-') {
+            out.operands.push_back(a);
+            continue;
+        }
+        std::string_view name = a, value;
+        size_t eq = a.find('=');
+        if (eq != std::string_view::npos) {
+            name = a.substr(0, eq);
+            value = a.substr(eq + 1);
+        }
+        if (contains(valued, name)) {
+            if (eq == std::string_view::npos) {
+                if (i + 1 >= args.size()) {
+                    out.error = "option " + std::string(name) + " needs a value";
+                    return out;
+                }
+                value = args[++i];
+            }
+            out.options.emplace_back(name, value);
+        } else if (contains(flags, name) && eq == std::string_view::npos) {
+            out.options.emplace_back(name, "");
+        } else {
+            out.error = "unknown option " + std::string(a);
+            return out;
+        }
+    }
+    return out;
+}
+
+std::optional<std::string_view> option(const Arguments& a, std::string_view name) {
+    std::optional<std::string_view> found;
+    for (const auto& [n, v] : a.options)
+        if (n == name) found = v;
+    return found;
+}
+
+bool read_file(const std::string& path, std::string& bytes, std::string& error) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) {
+        error = std::strerror(errno);
+        return false;
+    }
+    bytes.clear();
+    char block[1 << 16];
+    size_t n;
+    while ((n = std::fread(block, 1, sizeof block, f)) > 0) {
+        if (bytes.size() + n > 0x7FFFFFFF) {
+            error = "file too large (2 GiB at most)";
+            std::fclose(f);
+            return false;
+        }
+        bytes.append(block, n);
+    }
+    bool failed = std::ferror(f);
+    if (failed) error = std::strerror(errno);
+    std::fclose(f);
+    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
+    return !failed;
+}
+
+LineColumns::LineColumns(std::string_view text) : text_(text) {
+    starts_.push_back(0);
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n') starts_.push_back(static_cast<int32_t>(i + 1));
+}
+
+std::pair<int32_t, int32_t> LineColumns::at(int32_t offset) const {
+    offset = std::clamp<int32_t>(offset, 0, static_cast<int32_t>(text_.size()));
+    auto it = std::upper_bound(starts_.begin(), starts_.end(), offset) - 1;
+    int32_t column = 1;
+    for (int32_t p = *it; p < offset; ++p)
+        column += (static_cast<unsigned char>(text_[static_cast<size_t>(p)]) & 0xC0) != 0x80;
+    return {static_cast<int32_t>(it - starts_.begin()) + 1, column};
+}
+
+std::string one_line(std::string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (char c : text) {
+        if (c == '\n')
+            out += "\\n";
+        else if (c == '\r')
+            out += "\\r";
+        else if (c == '\t')
+            out += "\\t";
+        else
+            out += c;
+    }
+    return out;
+}
+
+void print_diagnostics(const std::string& file, std::string_view text, const DiagnosticList& list) {
+    LineColumns lines(text);
+    for (Diagnostic* d : list.items()) {
+        auto [line, column] = lines.at(d->position());
+        std::printf("%s:%d:%d: %s: %s\n", file.c_str(), line, column,
+                    d->severity() == Severity::error ? "error" : "warning",
+                    one_line(d->message()).c_str());
+        for (DiagnosticDetail* detail : d->details()) {
+            if (std::strcmp(detail->label(), "Description") == 0) continue;
+            std::printf("  %s: %s\n", detail->label(), one_line(detail->text()).c_str());
+        }
+    }
+}
+
+}  // namespace tessel::cli

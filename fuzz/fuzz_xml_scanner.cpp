@@ -1,0 +1,179 @@
+// Fuzz target: arbitrary bytes scanned from every start state of the XML/DTD automaton,
+// through the token stream (peeking at varying distances) and through line colouring.
+// Tokens must be ordered, inside the text, non-overlapping, end with one end of file;
+// pseudo-tokens must be exactly the bytes an independent UTF-8 check finds bad; colouring
+// line by line must agree with the whole-text scan.
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "parse/token_stream.h"
+#include "parse/xml_scanner.h"
+
+namespace tessel {
+namespace {
+
+constexpr size_t kMaxBytes = 1 << 16;
+
+void check(bool ok, const char* what) {
+    if (!ok) {
+        std::fprintf(stderr, "fuzz_xml_scanner: %s\n", what);
+        __builtin_trap();
+    }
+}
+
+// The failures the text must produce, found by a decoder written apart from the engine.
+std::vector<Token> expected_failures(std::string_view text) {
+    std::vector<Token> out;
+    const int32_t n = int32_t(text.size());
+    for (int32_t p = 0; p < n;) {
+        const unsigned b = static_cast<unsigned char>(text[size_t(p)]);
+        int len = 0;
+        uint32_t cp = 0;
+        if (b < 0x80) {
+            len = 1;
+            cp = b;
+        } else {
+            int extra = (b >> 5) == 0x6 ? 1 : (b >> 4) == 0xE ? 2 : (b >> 3) == 0x1E ? 3 : -1;
+            bool ok = extra > 0 && p + extra < n;
+            cp = extra == 1 ? (b & 0x1F) : extra == 2 ? (b & 0x0F) : (b & 0x07);
+            for (int i = 1; ok && i <= extra; ++i) {
+                const unsigned c = static_cast<unsigned char>(text[size_t(p + i)]);
+                ok = (c >> 6) == 0x2;
+                cp = (cp << 6) | (c & 0x3F);
+            }
+            if (!ok) {
+                out.push_back({p, p, kInvalidUtf8Kind});
+                ++p;
+                continue;
+            }
+            len = extra + 1;
+        }
+        const bool control = (cp < 0x20 && cp != 0x09 && cp != 0x0A && cp != 0x0D && cp != 0) ||
+                             (cp == 0 && p + len != n);
+        if (control) out.push_back({p, p + len - 1, kControlCharKind});
+        p += len;
+    }
+    return out;
+}
+
+class Failures : public ScanFailureSink {
+public:
+    void scan_failure(const Token& t) override { seen.push_back(t); }
+    std::vector<Token> seen;
+};
+
+bool same(const Token& a, const Token& b) {
+    return a.first == b.first && a.last == b.last && a.kind == b.kind;
+}
+
+void check_state(std::string_view text, uint8_t state, uint8_t pattern) {
+    const int32_t n = int32_t(text.size());
+    const ScannerTables& tables = xml_scanner_tables();
+
+    // The whole text through the stream.
+    Failures failures;
+    TokenStream stream(text, tables, state, nullptr, &failures);
+    std::vector<Token> tokens;
+    for (;;) {
+        const Token t = stream.peek();
+        tokens.push_back(t);
+        if (t.kind == xml_end_of_file) break;
+        stream.advance();
+        check(stream.previous() && same(*stream.previous(), t), "previous is not the consumed token");
+    }
+    check(stream.peek(7).kind == xml_end_of_file, "peeking past the end");
+    const Token& end = tokens.back();
+    check(end.first == n && end.last == n - 1, "end of file not at the text's end");
+    int32_t free_from = 0;
+    for (size_t i = 0; i + 1 < tokens.size(); ++i) {
+        const Token& t = tokens[i];
+        check(t.first >= free_from, "tokens overlap or go backwards");
+        check(t.first <= t.last && t.last < n, "token empty or outside the text");
+        check(t.kind >= 0 && t.kind < xml_kind_count && t.kind != xml_end_of_file &&
+                  t.kind != xml_gap,
+              "token of a kind the automaton does not produce");
+        free_from = t.last + 1;
+    }
+
+    // Failures: exactly the bad bytes, in order.
+    const std::vector<Token> expected = expected_failures(text);
+    check(failures.seen.size() == expected.size(), "failure count differs from the decoder");
+    for (size_t i = 0; i < expected.size(); ++i)
+        check(same(failures.seen[i], expected[i]), "failure differs from the decoder");
+
+    // A second stream, peeking at distances the input chooses, sees the same tokens.
+    TokenStream peeker(text, tables, state, nullptr, nullptr);
+    for (size_t i = 0; i < tokens.size(); ++i) {
+        int ahead = int((pattern + i * 5) % TokenStream::kMaxAhead);
+        size_t j = std::min(i + size_t(ahead), tokens.size() - 1);
+        check(same(peeker.peek(ahead), tokens[j]), "peek ahead differs");
+        peeker.advance();
+    }
+
+    // Line colouring against the kinds of the whole scan.
+    std::vector<int16_t> whole(text.size(), xml_gap);
+    for (size_t i = 0; i + 1 < tokens.size(); ++i)
+        for (int32_t p = tokens[i].first; p <= tokens[i].last; ++p) whole[size_t(p)] = tokens[i].kind;
+    for (const Token& f : failures.seen)
+        for (int32_t p = f.first; p <= f.last; ++p) whole[size_t(p)] = f.kind;
+    // A token left unterminated at the end is stray as a whole, but shows as the construct in
+    // progress when coloured.
+    int32_t unsettled_from = n;
+    if (tokens.size() >= 2) {
+        const Token& t = tokens[tokens.size() - 2];
+        if (t.last == n - 1 && t.kind == xml_stray) unsettled_from = t.first;
+    }
+    // Cut after every line feed, and with the pattern's low bits also every few bytes (the
+    // index's long-line cuts), never inside a UTF-8 sequence.
+    const int32_t step = pattern & 0x7 ? (pattern & 0x7) * 3 + 1 : 0;
+    std::vector<int32_t> cuts;
+    for (int32_t p = 1; p < n; ++p) {
+        const bool continuation = (static_cast<unsigned char>(text[size_t(p)]) & 0xC0) == 0x80;
+        if (text[size_t(p - 1)] == '\n' || (step && p % step == 0 && !continuation))
+            cuts.push_back(p);
+    }
+    cuts.push_back(n);
+    uint8_t line_state = state;
+    ScanCursor cursor{state, 0};
+    auto ignore = [](int32_t, int32_t, int16_t) {};
+    int32_t from = 0;
+    for (int32_t cut : cuts) {
+        std::string_view line = text.substr(size_t(from), size_t(cut - from));
+        const bool soft_cut = cut < n && text[size_t(cut - 1)] != '\n';
+        int32_t expect_first = 0;
+        const uint8_t start = line_state;
+        line_state = colour_line(
+            tables, start, line,
+            [&](const Token& run) {
+                check(run.first == expect_first && run.last >= run.first, "runs leave a gap");
+                for (int32_t p = run.first; p <= run.last; ++p) {
+                    const int32_t at = from + p;
+                    const bool provisional = soft_cut && cut - at <= 8;
+                    if (at < unsettled_from && !provisional)
+                        check(run.kind == whole[size_t(at)], "colouring differs from the scan");
+                }
+                expect_first = run.last + 1;
+            },
+            cut == n);
+        check(expect_first == int32_t(line.size()), "runs do not cover the line");
+        check(line_end_state(tables, start, line, cut == n) == line_state, "line end states differ");
+        scan_run(tables, text.data(), n, from, cut, n, cursor, ignore);
+        check(cursor.state == line_state, "line state differs from the scan's");
+        from = cut;
+    }
+}
+
+}  // namespace
+}  // namespace tessel
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0 || size > tessel::kMaxBytes) return 0;
+    // The first byte chooses how to peek and where to cut lines; the rest is the text.
+    const uint8_t pattern = data[0];
+    std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
+    for (uint8_t state : {tessel::kXmlContentState, tessel::kXmlDtdState, tessel::kXmlSubsetState})
+        tessel::check_state(text, state, pattern);
+    return 0;
+}

@@ -1,0 +1,84 @@
+// Diagnostics: the list, its summary, and how diagnostics describe themselves.
+#include "parse/diagnostics.h"
+
+#include <algorithm>
+#include <cstring>
+#include <new>
+
+#include "parse/node_description.h"
+
+namespace tessel {
+
+std::string_view DiagnosticList::copy(std::string_view text) {
+    return {arena_.copy_text(text.data(), static_cast<uint32_t>(text.size())), text.size()};
+}
+
+Diagnostic* DiagnosticList::add(TextPos position, std::string_view message, Severity severity) {
+    std::string_view kept = copy(message);
+    std::string display = severity == Severity::error ? "Error: " : "Warning: ";
+    display += message;
+    void* at = arena_.allocate(sizeof(Diagnostic), alignof(Diagnostic));
+    auto* d = new (at) Diagnostic(severity, position, kept, copy(display), &arena_);
+    if (severity == Severity::error && error_count_++ == 0) first_error_ = items_.size();
+    items_.push_back(d);
+    last_ = d;
+    detail("Description", kept, position, position - 1);
+    return d;
+}
+
+void DiagnosticList::detail(const char* label, std::string_view text, TextPos first, TextPos last) {
+    if (!last_) return;
+    void* at = arena_.allocate(sizeof(DiagnosticDetail), alignof(DiagnosticDetail));
+    last_->add_detail(new (at) DiagnosticDetail(label, copy(text), first, last, last_));
+}
+
+void DiagnosticList::detail_from_text(const char* label, TextPos first, TextPos last) {
+    std::string_view text;
+    if (first >= 0 && first < static_cast<TextPos>(source_.size()) && last >= first) {
+        TextPos end = std::min<TextPos>(last, static_cast<TextPos>(source_.size()) - 1);
+        text = source_.substr(static_cast<size_t>(first), static_cast<size_t>(end - first + 1));
+    }
+    detail(label, text, first, last);
+}
+
+std::string DiagnosticList::summary() const {
+    return std::to_string(warning_count()) + " warning(s), " + std::to_string(error_count_) +
+           " error(s)";
+}
+
+void Diagnostic::describe(NodeDescriber& d) {
+    d.set_category(kCategoryContainer);
+    d.set_identity(severity_name(), severity_ == Severity::error ? 9 : 10, 1, "", "", "");
+    d.set_name(severity_name(), position_, position_ - 1, false);
+    d.set_extra(message_, position_, position_ - 1);
+    d.set_range(position_, position_ - 1);
+    d.set_child_count(details_.size(), 2);
+    d.set_not_editable_message(DiagnosticList::kNotEditable);
+    d.set_link(this);
+}
+
+Node* Diagnostic::child(int32_t index) {
+    return index >= 0 && index < details_.size() ? details_[index] : nullptr;
+}
+
+std::string Diagnostic::dump() {
+    return std::string(display_) + " at " + std::to_string(position_);
+}
+
+void DiagnosticDetail::describe(NodeDescriber& d) {
+    d.set_category(kCategoryLeaf);
+    d.set_identity("Warning detail", -1, 1, "", "", "");
+    d.set_name(label_, first_, last_, true);
+    d.set_value(text_, first_, last_, false);
+    d.set_extra(owner_->message(), owner_->position(), owner_->position() - 1);
+    d.set_range(first_, last_);
+    d.set_not_editable_message(DiagnosticList::kNotEditable);
+    d.set_link(this);
+}
+
+std::string DiagnosticDetail::dump() {
+    return std::string(label_) + " = \"" + std::string(text_) + "\" [" + std::to_string(first_) +
+           "," + std::to_string(last_) + "]";
+}
+
+}  // namespace tessel

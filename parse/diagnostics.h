@@ -1,0 +1,125 @@
+// Diagnostics: the located warnings and errors of one parse, each with labelled details
+// pointing at further spans of the text. They are nodes, so the warnings pane shows them
+// with the same machinery as document nodes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "foundation/arena.h"
+#include "foundation/array.h"
+#include "parse/node.h"
+#include "text/text_pos.h"
+
+namespace tessel {
+
+class Diagnostic;
+
+enum class Severity : uint8_t { warning = 0, error = 1 };
+
+class DiagnosticDetail final : public Node {
+public:
+    DiagnosticDetail(const char* label, std::string_view text, TextPos first, TextPos last,
+                     Diagnostic* owner)
+        : label_(label), text_(text), first_(first), last_(last), owner_(owner) {}
+    void describe(NodeDescriber& describer) override;
+    std::string dump() override;
+    NodeSpans spans() override { return {label_, first_, last_}; }
+
+    const char* label() const { return label_; }
+    std::string_view text() const { return text_; }
+    TextPos first() const { return first_; }
+    TextPos last() const { return last_; }
+    Diagnostic* owner() const { return owner_; }
+
+private:
+    const char* label_;
+    std::string_view text_;
+    TextPos first_, last_;
+    Diagnostic* owner_;
+};
+
+class Diagnostic final : public Node {
+public:
+    Diagnostic(Severity severity, TextPos position, std::string_view message,
+               std::string_view display, Arena* arena)
+        : severity_(severity), position_(position), message_(message), display_(display),
+          details_(arena) {}
+    void describe(NodeDescriber& describer) override;
+    Node* child(int32_t index) override;
+    std::string dump() override;
+    NodeSpans spans() override { return {severity_name(), position_, position_ - 1}; }
+
+    Severity severity() const { return severity_; }
+    const char* severity_name() const {
+        return severity_ == Severity::error ? "Error" : "Warning";
+    }
+    TextPos position() const { return position_; }
+    std::string_view message() const { return message_; }
+    // "Error: " or "Warning: " followed by the message.
+    std::string_view display_text() const { return display_; }
+    const Array<DiagnosticDetail*>& details() const { return details_; }
+    void add_detail(DiagnosticDetail* detail) { details_.push_back(detail); }
+
+private:
+    Severity severity_;
+    TextPos position_;
+    std::string_view message_;
+    std::string_view display_;
+    Array<DiagnosticDetail*> details_;
+};
+
+enum class DiagnosticState : uint8_t { none, warnings, errors };
+
+class DiagnosticList {
+public:
+    static constexpr const char* kNotEditable = "Warning data is not editable.";
+
+    DiagnosticList() = default;
+    DiagnosticList(const DiagnosticList&) = delete;
+    DiagnosticList& operator=(const DiagnosticList&) = delete;
+
+    // The text that detail_from_text reads from.
+    void set_source(std::string_view text) { source_ = text; }
+    std::string_view source() const { return source_; }
+
+    Diagnostic* add(TextPos position, std::string_view message, Severity severity);
+    Diagnostic* add_warning(TextPos position, std::string_view message) {
+        return add(position, message, Severity::warning);
+    }
+    Diagnostic* add_error(TextPos position, std::string_view message) {
+        return add(position, message, Severity::error);
+    }
+    // Attaches a detail to the most recent diagnostic (ignored when there is none).
+    void detail(const char* label, std::string_view text, TextPos first, TextPos last);
+    // The same, with the text read from the source between first and last.
+    void detail_from_text(const char* label, TextPos first, TextPos last);
+
+    int32_t count() const { return items_.size(); }
+    Diagnostic* at(int32_t i) const { return items_[i]; }
+    const Array<Diagnostic*>& items() const { return items_; }
+    int32_t error_count() const { return error_count_; }
+    int32_t warning_count() const { return items_.size() - error_count_; }
+    int32_t first_error() const { return first_error_; }
+    Diagnostic* last() const { return last_; }
+
+    // "N warning(s), M error(s)".
+    std::string summary() const;
+    DiagnosticState state() const {
+        return error_count_ ? DiagnosticState::errors
+                            : items_.empty() ? DiagnosticState::none : DiagnosticState::warnings;
+    }
+
+private:
+    std::string_view copy(std::string_view text);
+
+    LargeArena arena_;
+    std::string_view source_;
+    Array<Diagnostic*> items_;
+    int32_t error_count_ = 0;
+    int32_t first_error_ = -1;
+    Diagnostic* last_ = nullptr;
+};
+
+}  // namespace tessel

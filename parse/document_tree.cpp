@@ -1,0 +1,175 @@
+// DocumentTree: writing records into the stream, and making nodes from them on demand.
+#include "parse/document_tree.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <new>
+
+#include "parse/varint.h"
+#include "parse/xml_nodes.h"
+
+namespace tessel {
+
+namespace {
+
+uint8_t* put_text(uint8_t* out, std::string_view text) {
+    if (!text.empty()) std::memcpy(out, text.data(), text.size());
+    out[text.size()] = 0;
+    return out + text.size() + 1;
+}
+
+uint8_t* put_handles(uint8_t* out, std::span<const uint32_t> handles) {
+    out = write_varint(out, static_cast<uint32_t>(handles.size()));
+    if (!handles.empty()) std::memcpy(out, handles.data(), handles.size() * 4);
+    return out + handles.size() * 4;
+}
+
+}  // namespace
+
+uint32_t HandleList::operator[](int32_t i) const {
+    uint32_t h;
+    std::memcpy(&h, raw_ + 4 * static_cast<size_t>(i), 4);
+    return h;
+}
+
+DocumentTree::DocumentTree() {
+    // Handle 0 is never a record, so that 0 can mean "none".
+    reserve(1)[0] = 0;
+    records_size_ = 1;
+    document_ = make<XmlDocumentNode>(*this, arena_);
+    root_ = document_;
+}
+
+DocumentTree::~DocumentTree() { std::free(records_); }
+
+uint8_t* DocumentTree::reserve(size_t n) {
+    if (records_size_ + n > records_capacity_) {
+        size_t capacity = records_capacity_ ? records_capacity_ : 1 << 16;
+        while (capacity < records_size_ + n) capacity *= 2;
+        // Large blocks grow by remapping pages rather than copying them.
+        auto* grown = static_cast<uint8_t*>(std::realloc(records_, capacity));
+        if (!grown) throw std::bad_alloc();
+        records_ = grown;
+        records_capacity_ = capacity;
+    }
+    return records_ + records_size_;
+}
+
+// Keeps the record written between start and end, and fills the unused rest of its
+// reservation with 0xBB so that stray reads of it show.
+uint32_t DocumentTree::commit(uint8_t* start, uint8_t* end, size_t reserved) {
+    size_t used = static_cast<size_t>(end - start);
+    std::memset(end, 0xBB, reserved - used);
+    uint32_t handle = static_cast<uint32_t>(records_size_);
+    records_size_ += used;
+    return handle;
+}
+
+uint32_t DocumentTree::write_text(RecordKind kind, std::string_view text, TextPos start,
+                                  uint32_t preceding) {
+    size_t reserved = 1 + 5 + text.size() + 1 + 5;
+    uint8_t* at = reserve(reserved);
+    uint8_t* out = at;
+    *out++ = kind;
+    if (kind == kRecordComment || kind == kRecordInstruction) out = write_varint(out, preceding);
+    out = put_text(out, text);
+    out = write_varint(out, static_cast<uint32_t>(start));
+    return commit(at, out, reserved);
+}
+
+uint32_t DocumentTree::write_attribute(std::string_view name, TextPos name_start, TextPos quote,
+                                       std::string_view value) {
+    size_t reserved = 1 + 5 + 5 + name.size() + 1 + value.size() + 1;
+    uint8_t* at = reserve(reserved);
+    uint8_t* out = at;
+    *out++ = kRecordAttribute;
+    out = write_varint(out, static_cast<uint32_t>(name_start));
+    out = write_varint(out, static_cast<uint32_t>(quote - name_start));
+    out = put_text(out, name);
+    out = put_text(out, value);
+    return commit(at, out, reserved);
+}
+
+uint32_t DocumentTree::write_element(std::string_view name, bool empty_tag, TextPos s, TextPos e,
+                                     TextPos g, TextPos p, std::span<const uint32_t> attributes,
+                                     std::span<const uint32_t> content,
+                                     std::span<const uint32_t> misc) {
+    size_t reserved = 1 + name.size() + 1 + 3 * 5 + 3 * 5 +
+                      4 * (attributes.size() + content.size() + misc.size()) + 5;
+    uint8_t* at = reserve(reserved);
+    uint8_t* out = at;
+    uint8_t tag = kRecordElement;
+    if (empty_tag) tag |= kElementEmptyTag;
+    if (attributes.empty()) tag |= kElementNoAttributes;
+    if (content.empty()) tag |= kElementNoContent;
+    if (misc.empty()) tag |= kElementNoMisc;
+    *out++ = tag;
+    out = put_text(out, name);
+    out = write_varint(out, static_cast<uint32_t>(s));
+    out = write_varint(out, static_cast<uint32_t>(e - s));
+    out = write_varint(out, static_cast<uint32_t>(empty_tag ? -1 - s : g - s));
+    if (!attributes.empty()) out = put_handles(out, attributes);
+    if (!content.empty()) out = put_handles(out, content);
+    if (!misc.empty()) out = put_handles(out, misc);
+    if (!empty_tag) out = write_varint(out, static_cast<uint32_t>(e - p - 1));
+    uint32_t handle = commit(at, out, reserved);
+    if (attributes.size() + content.size() + misc.size() > static_cast<size_t>(kLargeElement))
+        large_.push_back(handle);
+    return handle;
+}
+
+Node* DocumentTree::node_at(uint32_t handle) {
+    Node* found = nullptr;
+    if (nodes_.find(static_cast<int32_t>(handle), &found)) return found;
+    if (handle == 0 || handle >= records_size_) return nullptr;
+    const uint8_t tag = records_[handle];
+    RecordNode* node;
+    switch (tag & 0x0F) {
+        case kRecordElement: node = make<ElementNode>(*this); break;
+        case kRecordAttribute: node = make<AttributeNode>(*this); break;
+        case kRecordText:
+        case kRecordCdata:
+        case kRecordComment:
+        case kRecordInstruction:
+        case kRecordInsertedText: node = make<TextNode>(*this); break;
+        default: return nullptr;
+    }
+    node->set_handle(handle);
+    node->decode(records_ + handle + 1, tag);
+    nodes_.insert_or_assign(static_cast<int32_t>(handle), node);
+    // The map starts small; keep its chains short however many nodes the views visit.
+    if (nodes_.count() > 2 * nodes_.bucket_count()) nodes_.rehash(nodes_.bucket_count() * 4);
+    return node;
+}
+
+uint32_t DocumentTree::adopt(RecordNode* node) {
+    uint32_t handle = next_adopted_++;
+    node->set_handle(handle);
+    nodes_.insert_or_assign(static_cast<int32_t>(handle), node);
+    if (nodes_.count() > 2 * nodes_.bucket_count()) nodes_.rehash(nodes_.bucket_count() * 4);
+    return handle;
+}
+
+namespace {
+
+void dump_node(Node* node, int depth, std::string& out) {
+    if (!node) return;
+    out.append(static_cast<size_t>(depth) * 2, ' ');
+    out += node->dump();
+    out += '\n';
+    for (int32_t i = 0;; ++i) {
+        Node* c = node->child(i);
+        if (!c) break;
+        dump_node(c, depth + 1, out);
+    }
+}
+
+}  // namespace
+
+std::string DocumentTree::dump() {
+    std::string out;
+    dump_node(root_, 0, out);
+    return out;
+}
+
+}  // namespace tessel

@@ -1,0 +1,127 @@
+// DocumentTree: what one parse makes of the text. The parser writes a compact record stream
+// (one variable-length record per element, attribute, text, CDATA section, comment and
+// instruction); node objects are made from records only when a view asks for them, and are
+// cached by record handle, which is the node's identity.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "foundation/arena.h"
+#include "foundation/array.h"
+#include "foundation/int_map.h"
+#include "parse/diagnostics.h"
+#include "parse/node.h"
+
+namespace tessel {
+
+class XmlDocumentNode;
+
+// Record kinds: the low four bits of a record's tag byte.
+enum RecordKind : uint8_t {
+    kRecordText = 1,         // character data between markup, trimmed
+    kRecordCdata = 2,        // CDATA content, without its markers
+    kRecordComment = 3,      // the whole comment as written
+    kRecordInstruction = 4,  // the whole processing instruction as written
+    kRecordElement = 5,
+    kRecordAttribute = 6,
+    kRecordInsertedText = 8,  // text a cell edit put into an empty element; no span yet
+};
+
+// Element record flags: the high bits of its tag byte.
+enum ElementFlags : uint8_t {
+    kElementEmptyTag = 0x80,      // written as "<name/>"
+    kElementNoAttributes = 0x40,
+    kElementNoContent = 0x20,     // no texts, CDATA sections or child elements
+    kElementNoMisc = 0x10,        // no comments or processing instructions
+};
+
+// A list of 4-byte record handles as stored in a record (unaligned).
+class HandleList {
+public:
+    HandleList() = default;
+    HandleList(const uint8_t* raw, int32_t count) : raw_(raw), count_(count) {}
+    int32_t size() const { return count_; }
+    bool empty() const { return count_ == 0; }
+    uint32_t operator[](int32_t i) const;
+
+private:
+    const uint8_t* raw_ = nullptr;
+    int32_t count_ = 0;
+};
+
+class DocumentTree {
+public:
+    // Handles from here on name nodes made after the parse (see adopt), not records.
+    static constexpr uint32_t kFirstAdoptedHandle = 0x80000000u;
+
+    // Elements with more children (attributes, content, comments and instructions) than this
+    // are listed for the views.
+    static constexpr int32_t kLargeElement = 1000;
+
+    DocumentTree();
+    ~DocumentTree();
+    DocumentTree(const DocumentTree&) = delete;
+    DocumentTree& operator=(const DocumentTree&) = delete;
+
+    // Writing, by the parser. Each returns the new record's handle.
+    uint32_t write_text(RecordKind kind, std::string_view text, TextPos start, uint32_t preceding = 0);
+    uint32_t write_attribute(std::string_view name, TextPos name_start, TextPos quote,
+                             std::string_view value);
+    // s: the "<" of the start tag; e: the last ">" of the element; g: the ">" closing the start
+    // tag (-1 for an empty-element tag); p: the "/" of the end tag's "</" (ignored for an
+    // empty-element tag).
+    uint32_t write_element(std::string_view name, bool empty_tag, TextPos s, TextPos e, TextPos g,
+                           TextPos p, std::span<const uint32_t> attributes,
+                           std::span<const uint32_t> content, std::span<const uint32_t> misc);
+
+    // The node of a record, made on first request and the same object afterwards.
+    Node* node_at(uint32_t handle);
+    const uint8_t* record(uint32_t handle) const { return records_ + handle; }
+    uint8_t record_kind(uint32_t handle) const { return records_[handle] & 0x0F; }
+    size_t record_bytes() const { return records_size_; }
+    int32_t cached_nodes() const { return nodes_.count(); }
+    int32_t node_map_buckets() const { return nodes_.bucket_count(); }
+
+    XmlDocumentNode* document_node() const { return document_; }
+    // Sets the top-level node (the parser of each document type makes its own).
+    void set_root(Node* root) { root_ = root; }
+    Node* root() const { return root_; }
+
+    DiagnosticList& diagnostics() { return diagnostics_; }
+    const Array<uint32_t>& large_elements() const { return large_; }
+    Arena& arena() { return arena_; }
+
+    // Registers a node made outside the record stream under a fresh handle (a text a cell
+    // edit inserted); returns the handle.
+    uint32_t adopt(RecordNode* node);
+
+    // The outline of the tree, one node a line, for tests and logs.
+    std::string dump();
+
+    // Allocates a node object in the tree's arena.
+    template <typename T, typename... Args>
+    T* make(Args&&... args) {
+        void* at = arena_.allocate(sizeof(T), alignof(T));
+        return new (at) T(static_cast<Args&&>(args)...);
+    }
+
+private:
+    uint8_t* reserve(size_t n);
+    uint32_t commit(uint8_t* start, uint8_t* end, size_t reserved);
+
+    uint8_t* records_ = nullptr;
+    size_t records_size_ = 0;
+    size_t records_capacity_ = 0;
+    LargeArena arena_;
+    IntMap<Node*> nodes_{2, nullptr};
+    XmlDocumentNode* document_ = nullptr;
+    Node* root_ = nullptr;
+    Array<uint32_t> large_;
+    DiagnosticList diagnostics_;
+    uint32_t next_adopted_ = kFirstAdoptedHandle;
+};
+
+}  // namespace tessel

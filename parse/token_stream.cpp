@@ -1,0 +1,76 @@
+// TokenStream: runs the scanner engine over stretches of the text into the token ring.
+#include "parse/token_stream.h"
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace tessel {
+
+// Takes the engine's tokens: real ones into the ring, pseudo-tokens to the failure sink.
+struct TokenStreamSink {
+    TokenStream* stream;
+    void operator()(int32_t first, int32_t last, int16_t kind) {
+        if (kind < 0) {
+            if (stream->failures_) stream->failures_->scan_failure(Token{first, last, kind});
+        } else {
+            // Runs once per token, so it is written out here. The stretch length keeps the
+            // ring from filling up; a silent overwrite would lose tokens.
+            TokenStream& s = *stream;
+            if (s.count_ == TokenStream::kRingSize) [[unlikely]]
+                throw std::logic_error("token ring overflow");
+            s.ring_[size_t((s.head_ + s.count_) & (TokenStream::kRingSize - 1))] =
+                Token{first, last, kind};
+            ++s.count_;
+        }
+    }
+};
+
+TokenStream::TokenStream(std::string_view text, const ScannerTables& tables,
+                         uint8_t start_state, Job* job, ScanFailureSink* failures)
+    : text_(text), tables_(tables), job_(job), failures_(failures) {
+    if (text.size() > size_t(INT32_MAX - 1)) throw std::length_error("text too long to scan");
+    if (start_state >= tables.state_count()) throw std::invalid_argument("no such start state");
+    cursor_.state = start_state;
+    const int32_t length = int32_t(text.size());
+    end_of_file_ = Token{length, length - 1, xml_end_of_file};
+}
+
+void TokenStream::scan_stretch() {
+    const int32_t length = int32_t(text_.size());
+    // A stretch of n bytes completes at most n + 4 tokens (its last character may reach 3
+    // bytes beyond it, and one token may have begun before it); the end adds two more.
+    const int32_t room = kRingSize - count_ - 6;
+    const int32_t to = scanned_ + std::min(std::min(kStretchBytes, room), length - scanned_);
+    TokenStreamSink sink{this};
+    scanned_ = scan_run(tables_, text_.data(), length, scanned_, to, length, cursor_, sink);
+    if (scanned_ >= length) {
+        scan_finish(tables_, length, xml_end_of_file, cursor_, sink);
+        finished_ = true;
+    }
+    if (job_) {
+        job_->set_progress(int(scanned_ * 100.0 / (length + 1.0)));
+        job_->yield_point();
+    }
+}
+
+const Token& TokenStream::fill_and_peek(int ahead) {
+    while (!finished_ && (count_ < kLowWater || count_ <= ahead)) scan_stretch();
+    if (ahead >= count_) return end_of_file_;
+    return ring_[size_t((head_ + ahead) & (kRingSize - 1))];
+}
+
+void TokenStream::advance() {
+    previous_ = peek(0);
+    has_previous_ = true;
+    if (count_ > 0) {
+        head_ = (head_ + 1) & (kRingSize - 1);
+        --count_;
+    }
+}
+
+std::string_view TokenStream::text_of(const Token& t) const {
+    if (t.last < t.first) return {};
+    return text_.substr(size_t(t.first), size_t(t.length()));
+}
+
+}  // namespace tessel

@@ -1,0 +1,375 @@
+// The XML nodes: decoding their records, describing themselves, validating and applying
+// cell edits.
+#include "parse/xml_nodes.h"
+
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "foundation/string_builder.h"
+#include "parse/node_description.h"
+#include "parse/varint.h"
+#include "parse/xml_char_class.h"
+
+namespace tessel {
+
+namespace {
+
+std::string_view read_text(const uint8_t*& cursor) {
+    const char* text = reinterpret_cast<const char*>(cursor);
+    size_t n = std::strlen(text);
+    cursor += n + 1;
+    return {text, n};
+}
+
+HandleList read_handles(const uint8_t*& cursor) {
+    uint32_t n = read_varint(cursor);
+    HandleList list(cursor, static_cast<int32_t>(n));
+    cursor += 4 * static_cast<size_t>(n);
+    return list;
+}
+
+std::string_view keep(DocumentTree& tree, std::string_view text) {
+    return {tree.arena().copy_text(text.data(), static_cast<uint32_t>(text.size())), text.size()};
+}
+
+bool is_name_query(int query_kind) { return query_kind == kQueryName || query_kind == kQueryCell; }
+
+const char* check_chardata(std::string_view text) {
+    return text.find('<') == std::string_view::npos ? nullptr
+                                                    : "Invalid character for chardata: < ";
+}
+
+const char* check_attribute_value(std::string_view text) {
+    return text.find_first_of("\"'") == std::string_view::npos ? nullptr
+                                                               : "Attribute value contains quotes";
+}
+
+std::string span_text(TextPos a, TextPos b) {
+    return "[" + std::to_string(a) + "," + std::to_string(b) + "]";
+}
+
+// Decodes one UTF-8 sequence strictly; false on a malformed one.
+bool next_code_point(std::string_view text, size_t& at, uint32_t& cp) {
+    auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+    unsigned char b = byte(at);
+    int extra;
+    if (b < 0x80) {
+        cp = b;
+        extra = 0;
+    } else if ((b & 0xE0) == 0xC0) {
+        cp = b & 0x1F;
+        extra = 1;
+    } else if ((b & 0xF0) == 0xE0) {
+        cp = b & 0x0F;
+        extra = 2;
+    } else if ((b & 0xF8) == 0xF0) {
+        cp = b & 0x07;
+        extra = 3;
+    } else {
+        return false;
+    }
+    for (int k = 1; k <= extra; ++k) {
+        if (at + static_cast<size_t>(k) >= text.size()) return false;
+        unsigned char c = byte(at + static_cast<size_t>(k));
+        if ((c & 0xC0) != 0x80) return false;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    at += static_cast<size_t>(extra) + 1;
+    return true;
+}
+
+bool is_name_start(uint32_t cp) {
+    int c = xml_char_class(cp);
+    // Capital letters have classes of their own only so the scanner can spot "<![CDATA[".
+    return c == 10 || (c >= 13 && c <= 17);
+}
+
+bool is_name_char(uint32_t cp) {
+    int c = xml_char_class(cp);
+    return is_name_start(cp) || c == 8 || cp == '-';
+}
+
+}  // namespace
+
+const char* check_xml_name(std::string_view text) {
+    if (text.empty()) return "empty name";
+    thread_local std::string message;
+    size_t at = 0;
+    bool first = true;
+    while (at < text.size()) {
+        size_t begin = at;
+        uint32_t cp;
+        if (!next_code_point(text, at, cp)) return "utf 8 error";
+        if (first ? !is_name_start(cp) : !is_name_char(cp)) {
+            message = "Invalid character:  '";
+            message.append(text.substr(begin, at - begin));
+            message += "'";
+            return message.c_str();
+        }
+        first = false;
+    }
+    return nullptr;
+}
+
+// ---- TextNode ----
+
+void TextNode::decode(const uint8_t* cursor, uint8_t tag) {
+    kind_ = tag & 0x0F;
+    if (kind_ == kRecordComment || kind_ == kRecordInstruction) preceding_ = read_varint(cursor);
+    text_ = read_text(cursor);
+    start_ = static_cast<TextPos>(read_varint(cursor));
+}
+
+void TextNode::init_inserted(std::string_view text, TextPos start) {
+    kind_ = kRecordInsertedText;
+    text_ = text;
+    start_ = start;
+}
+
+void TextNode::describe(NodeDescriber& d) {
+    d.set_category(kCategoryText);
+    d.set_identity("Text", 3, 0, "", "", "Tag name/Text");
+    d.set_value(text_, start_, last(), false);
+    d.set_range(start_, last());
+    bool editable = kind_ == kRecordText || kind_ == kRecordCdata || kind_ == kRecordInsertedText;
+    d.set_flags(editable ? uint32_t{kFlagEditable} : 0u);
+    d.set_link(this);
+}
+
+const char* TextNode::validate_edit(std::string_view new_text, int) {
+    return check_chardata(new_text);
+}
+
+void TextNode::apply_edit(DocumentTree& tree, std::string_view new_text, int, TextEditSink& sink) {
+    sink.replace(new_text, start_, last());
+    text_ = keep(tree, new_text);
+}
+
+bool TextNode::write_inline(StringBuilder& out, const IndentOptions&, int,
+                            std::string_view parent_name) {
+    if (kind_ != kRecordText && kind_ != kRecordInsertedText) return false;
+    out.append('>');
+    out.append(text_);
+    out.append("</");
+    out.append(parent_name);
+    out.append('>');
+    return true;
+}
+
+NodeSpans TextNode::spans() { return {"chardata", start_, last()}; }
+
+std::string TextNode::dump() {
+    static const char* const names[] = {"", "text", "cdata", "comment", "pi", "", "", "", "inserted"};
+    return std::string(names[kind_ < 9 ? kind_ : 0]) + " " + span_text(start_, last()) + " \"" +
+           std::string(text_) + "\"";
+}
+
+// ---- AttributeNode ----
+
+void AttributeNode::decode(const uint8_t* cursor, uint8_t) {
+    name_start_ = static_cast<TextPos>(read_varint(cursor));
+    quote_ = name_start_ + static_cast<TextPos>(read_varint(cursor));
+    name_ = read_text(cursor);
+    value_ = read_text(cursor);
+}
+
+void AttributeNode::describe(NodeDescriber& d) {
+    d.set_category(kCategoryLeaf);
+    d.set_identity("Attribute", 0, 1, "", "", "name");
+    d.set_name(name_, name_start_, name_end(), false);
+    d.set_value(value_, value_start(), value_end(), false);
+    d.set_range(name_start_, value_end());
+    d.set_flags(kFlagEditable | kFlagEditableNameValue);
+    d.set_link(this);
+}
+
+const char* AttributeNode::validate_edit(std::string_view new_text, int query_kind) {
+    return is_name_query(query_kind) ? check_xml_name(new_text) : check_attribute_value(new_text);
+}
+
+void AttributeNode::apply_edit(DocumentTree& tree, std::string_view new_text, int query_kind,
+                               TextEditSink& sink) {
+    if (is_name_query(query_kind)) {
+        sink.replace(new_text, name_start_, name_end());
+        // The value keeps its place relative to the name's start.
+        TextPos shift = static_cast<TextPos>(new_text.size()) - static_cast<TextPos>(name_.size());
+        name_ = keep(tree, new_text);
+        quote_ += shift;
+    } else {
+        sink.replace(new_text, quote_ + 1, value_end() - 1);
+        value_ = keep(tree, new_text);
+    }
+}
+
+NodeSpans AttributeNode::spans() { return {name_.data(), name_start_, value_end()}; }
+
+std::string AttributeNode::dump() {
+    return std::string(name_) + "=" + span_text(name_start_, name_end()) + ",value=" +
+           span_text(value_start(), value_end()) + " \"" + std::string(value_) + "\"";
+}
+
+// ---- ElementNode ----
+
+void ElementNode::decode(const uint8_t* cursor, uint8_t tag) {
+    name_ = read_text(cursor);
+    s_ = static_cast<TextPos>(read_varint(cursor));
+    e_ = s_ + static_cast<TextPos>(read_varint(cursor));
+    g_ = static_cast<TextPos>(static_cast<uint32_t>(s_) + read_varint(cursor));
+    empty_tag_ = tag & kElementEmptyTag;
+    if (!(tag & kElementNoAttributes)) attributes_ = read_handles(cursor);
+    if (!(tag & kElementNoContent)) content_ = read_handles(cursor);
+    if (!(tag & kElementNoMisc)) misc_ = read_handles(cursor);
+    if (empty_tag_) {
+        g_ = -1;
+        end_name_ = {-1, -1};
+    } else {
+        TextPos p = e_ - 1 - static_cast<TextPos>(read_varint(cursor));
+        end_name_ = {p + 1, e_ - 1};
+    }
+}
+
+TextNode* ElementNode::single_text() {
+    if (content_.size() != 1) return nullptr;
+    uint32_t handle = content_[0];
+    uint8_t kind = handle >= DocumentTree::kFirstAdoptedHandle ? uint8_t{kRecordInsertedText}
+                                                                : tree_.record_kind(handle);
+    if (kind != kRecordText && kind != kRecordInsertedText) return nullptr;
+    return static_cast<TextNode*>(tree_.node_at(content_[0]));
+}
+
+void ElementNode::describe(NodeDescriber& d) {
+    const int32_t attributes = attributes_.size();
+    const int32_t content = content_.size();
+    TextNode* text = single_text();
+    int kind_code;
+    if (attributes == 1 && content == 0)
+        kind_code = 8;
+    else if (content > 0)
+        kind_code = (content > 1 || !text) ? 2 : attributes ? 7 : 5;
+    else
+        kind_code = attributes ? 6 : 1;
+
+    bool as_value = false;
+    if (text) {
+        d.set_value(text->text(), text->start(), text->last(), false);
+        d.set_value_column("Text", 3);
+        as_value = true;
+    } else if (attributes == 1 && content == 0) {
+        auto* attribute = static_cast<AttributeNode*>(tree_.node_at(attributes_[0]));
+        if (attribute)
+            d.set_value(attribute->value(), attribute->value_start() + 1, attribute->value_end() - 1,
+                        false);
+        as_value = true;
+    } else if (attributes == 0 && content == 0 && !empty_tag_) {
+        d.set_value("", g_ + 1, g_, false);
+        d.set_value_column("Text", 3);
+        as_value = true;
+    }
+    d.set_category(as_value ? kCategoryValue : kCategoryTable);
+    d.set_identity("Subtag", kind_code, 2, "Attribute,Subtag-Text", "tag", "Tag name/Text");
+    TextRange name = name_span();
+    d.set_name(name_, name.first, name.last, false);
+    d.set_range(s_, e_);
+    d.set_flags(as_value ? (kFlagEditable | kFlagEditableNameValue) : kFlagEditable);
+    d.set_not_editable_message(kNameNotEditable);
+    d.set_child_count(attributes + content, 1);
+    d.set_link(this);
+}
+
+Node* ElementNode::child(int32_t index) {
+    if (index < 0) return nullptr;
+    if (index < attributes_.size()) return tree_.node_at(attributes_[index]);
+    index -= attributes_.size();
+    if (index < content_.size()) return tree_.node_at(content_[index]);
+    return nullptr;
+}
+
+const char* ElementNode::validate_edit(std::string_view new_text, int query_kind) {
+    if (is_name_query(query_kind)) return check_xml_name(new_text);
+    if (query_kind == kQueryValue4 && attributes_.size() == 1 && content_.empty())
+        return check_attribute_value(new_text);
+    return check_chardata(new_text);
+}
+
+void ElementNode::apply_edit(DocumentTree& tree, std::string_view new_text, int query_kind,
+                             TextEditSink& sink) {
+    if (query_kind == kQueryCell) {
+        TextRange start_name = name_span();
+        sink.replace(new_text, start_name.first, start_name.last);
+        if (!empty_tag_) sink.replace(new_text, end_name_.first, end_name_.last);
+        name_ = keep(tree, new_text);
+        return;
+    }
+    if (query_kind == kQueryName) return;
+    if (query_kind == kQueryValue4 && attributes_.size() == 1 && content_.empty()) {
+        if (Node* attribute = tree_.node_at(attributes_[0]))
+            attribute->apply_edit(tree, new_text, kQueryValue4, sink);
+        return;
+    }
+    if (TextNode* text = single_text()) {
+        text->apply_edit(tree, new_text, query_kind, sink);
+        return;
+    }
+    if (content_.empty() && !empty_tag_) {
+        // <a></a> becomes <a>new</a>: a text that has no place in the record stream yet.
+        sink.replace(new_text, g_ + 1, g_);
+        TextNode* inserted = tree.make<TextNode>(tree);
+        inserted->init_inserted(keep(tree, new_text), g_ + 1);
+        uint32_t handle = tree.adopt(inserted);
+        auto* raw = static_cast<uint8_t*>(tree.arena().allocate(4));
+        std::memcpy(raw, &handle, 4);
+        content_ = HandleList(raw, 1);
+    }
+}
+
+std::string ElementNode::dump() {
+    std::string out = "<" + std::string(name_) + "> " + span_text(s_, e_);
+    if (empty_tag_) out += " empty";
+    return out;
+}
+
+// ---- XmlDocumentNode ----
+
+void XmlDocumentNode::describe(NodeDescriber& d) {
+    const char* label = "XML Document";
+    if (!doctype_ && items_.size() != 1) {
+        std::snprintf(label_, sizeof label_, "%d XML tags", items_.size());
+        label = label_;
+    }
+    d.set_category(kCategoryContainer);
+    d.set_identity(label, 2, 1, "DOCTYPE,Subtag-Text", "", "");
+    d.set_name(label, -1, -1, false);
+    d.set_child_count(child_count(), 1);
+    d.set_link(this);
+}
+
+Node* XmlDocumentNode::child(int32_t index) {
+    if (doctype_) {
+        if (index == 0) return doctype_;
+        --index;
+    }
+    if (index < 0 || index >= items_.size()) return nullptr;
+    return tree_.node_at(items_[index]);
+}
+
+std::string XmlDocumentNode::dump() {
+    return std::to_string(items_.size()) + " top-level items";
+}
+
+// ---- DetailNode ----
+
+void DetailNode::describe(NodeDescriber& d) {
+    d.set_category(kCategoryLeaf);
+    d.set_identity("DOCTYPE detail", -1, 1, "", "", "");
+    d.set_name(label_, first_, last_, false);
+    d.set_value(text_, first_, last_, false);
+    d.set_range(first_, last_);
+    d.set_link(this);
+}
+
+std::string DetailNode::dump() {
+    return std::string(label_) + " = \"" + std::string(text_) + "\" " + span_text(first_, last_);
+}
+
+}  // namespace tessel

@@ -1,0 +1,497 @@
+// The XML parser. It is iterative, with an explicit stack of open elements, so that deeply
+// nested documents cannot exhaust the thread's stack; on a fatal error the open elements are
+// closed where the parse stopped, so everything read before the error stays in the tree.
+#include "parse/xml_parser.h"
+
+#include <cctype>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "foundation/str_map.h"
+#include "parse/parse_messages.h"
+#include "parse/token_stream.h"
+#include "parse/xml_nodes.h"
+#include "parse/xml_scanner.h"
+
+namespace tessel {
+
+namespace {
+
+// Token kinds the parser distinguishes.
+enum : int16_t {
+    kEof = 2,
+    kDeclOpen = 4,
+    kOpenerName = 5,
+    kLBracket = 6,
+    kGt = 7,
+    kComment = 8,
+    kInstruction = 9,
+    kString = 10,
+    kName = 11,
+    kStartOpen = 12,
+    kEndOpen = 13,
+    kCdataOpen = 14,
+    kCharData = 15,
+    kEmptyClose = 16,
+    kEquals = 17,
+    kCdataContent = 18,
+    kCdataClose = 19,
+    kRBracket = 30,
+};
+
+DoctypeParser* doctype_parser = nullptr;
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+bool is_ascii_name_char(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == ':' || c == '-' || c == '.' || static_cast<unsigned char>(c) >= 0x80;
+}
+
+// Length of the entity or character reference at value[at] ("&amp;", "&#38;", "&#x26;"), or
+// 0 when the "&" starts none.
+size_t reference_length(std::string_view value, size_t at) {
+    size_t i = at + 1;
+    if (i < value.size() && value[i] == '#') {
+        ++i;
+        bool hex = i < value.size() && value[i] == 'x';
+        if (hex) ++i;
+        size_t digits = i;
+        while (i < value.size() && (hex ? std::isxdigit(static_cast<unsigned char>(value[i]))
+                                        : std::isdigit(static_cast<unsigned char>(value[i]))))
+            ++i;
+        if (i == digits) return 0;
+    } else {
+        size_t name = i;
+        while (i < value.size() && is_ascii_name_char(value[i])) ++i;
+        if (i == name || std::isdigit(static_cast<unsigned char>(value[name])) || value[name] == '-' ||
+            value[name] == '.')
+            return 0;
+    }
+    return i < value.size() && value[i] == ';' ? i + 1 - at : 0;
+}
+
+// The first "<" in an attribute value, or the first "&" that starts no reference; well-formed
+// documents write "&amp;" and the like there, which must not be reported.
+size_t first_bad_attribute_char(std::string_view value) {
+    for (size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '<') return i;
+        if (value[i] == '&') {
+            size_t n = reference_length(value, i);
+            if (n == 0) return i;
+            i += n - 1;
+        }
+    }
+    return std::string_view::npos;
+}
+
+// An attribute value's span without its quotes, kept for the duplicate report.
+struct ValueSpan {
+    TextPos first, last;
+};
+
+struct OpenElement {
+    std::string_view name;
+    TextPos s;
+    TextPos g;
+    int32_t attributes_from;
+    int32_t content_from;
+    int32_t misc_from;
+};
+
+class XmlParser {
+public:
+    XmlParser(std::string_view text, DocumentTree& tree, Job* job)
+        : text_(text),
+          tree_(tree),
+          messages_(text, tree.diagnostics()),
+          tokens_(text, xml_scanner_tables(), xml_content_state(), job, &messages_) {}
+
+    void parse() {
+        try {
+            top_level();
+        } catch (const ParseEnded&) {
+            close_open_elements();
+        }
+        XmlDocumentNode* document = tree_.document_node();
+        document->items().append(top_items_.span());
+        document->misc().append(top_misc_.span());
+        document->set_doctype(doctype_);
+    }
+
+private:
+    const Token& peek() { return tokens_.peek(0); }
+    std::string_view text_of(const Token& t) const {
+        return text_.substr(static_cast<size_t>(t.first), static_cast<size_t>(t.last - t.first + 1));
+    }
+    void expect(std::string_view what, bool fatal, bool whitespace_forbidden = false) {
+        messages_.expectation(what, peek(), tokens_.previous(), fatal, whitespace_forbidden);
+    }
+
+    // ---- top level ----
+
+    void top_level() {
+        int32_t count = 0;
+        for (;; ++count) {
+            const Token t = peek();
+            if (t.kind == kEof) return;
+            if (t.kind == kDeclOpen && is_doctype(tokens_.peek(1))) {
+                if (element_seen_) expect("<, <?, chardata or End of File", true);
+                parse_doctype();
+                continue;
+            }
+            switch (t.kind) {
+                case kStartOpen:
+                    top_items_.push_back(parse_element());
+                    element_seen_ = true;
+                    break;
+                case kComment:
+                case kInstruction:
+                    content_run_top_level();
+                    break;
+                case kCharData:
+                    if (count == 0) {
+                        not_starting_with_lt(t);
+                    } else if (count == 1) {
+                        TextRange trimmed = trim(t.first, chardata_end(t.first));
+                        if (!trimmed.empty()) {
+                            messages_.list().add_warning(trimmed.first, "Unexpected text ");
+                            messages_.list().detail("Expecting", "< or end-of-file", t.first, t.first - 1);
+                            messages_.list().detail_from_text("Found", trimmed.first, trimmed.last);
+                        }
+                    }
+                    content_run_top_level();
+                    break;
+                default:
+                    tokens_.advance();
+                    if (count == 0) {
+                        not_starting_with_lt(t);
+                    } else if (count == 1) {
+                        messages_.list().add_error(t.first, "Unexpected text ");
+                        messages_.list().detail("Expecting", "< or end-of-file", t.first, t.first - 1);
+                        messages_.list().detail("Found", messages_.token_text(t), t.first, t.last);
+                    }
+                    break;
+            }
+        }
+    }
+
+    void not_starting_with_lt(const Token& t) {
+        messages_.list().add_warning(0, "Document does not start with <");
+        messages_.list().detail("Expecting", "<", t.first, t.first - 1);
+        TextPos end = t.kind == kCharData ? chardata_end(t.first) : t.last;
+        messages_.list().detail("Found", messages_.token_text(Token{t.first, end, t.kind}), t.first, end);
+    }
+
+    bool is_doctype(const Token& keyword) const {
+        return keyword.kind == kOpenerName && text_of(keyword) == "DOCTYPE";
+    }
+
+    void parse_doctype() {
+        if (doctype_parser) {
+            doctype_ = doctype_parser->parse_doctype(tokens_, tree_, messages_);
+            return;
+        }
+        // Without DTD support the declaration is passed over, internal subset included.
+        tokens_.advance();
+        int depth = 0;
+        for (;;) {
+            const Token& t = peek();
+            if (t.kind == kEof) expect(">", true);
+            tokens_.advance();
+            if (t.kind == kLBracket) ++depth;
+            if (t.kind == kRBracket && depth > 0) --depth;
+            if (t.kind == kGt && depth == 0) return;
+        }
+    }
+
+    // The end of a run of character data that starts at first: the next "<" or the end.
+    TextPos chardata_end(TextPos first) const {
+        size_t lt = text_.find('<', static_cast<size_t>(first));
+        return lt == std::string_view::npos ? static_cast<TextPos>(text_.size()) - 1
+                                            : static_cast<TextPos>(lt) - 1;
+    }
+
+    TextRange trim(TextPos first, TextPos last) const {
+        while (first <= last && is_blank(text_[static_cast<size_t>(first)])) ++first;
+        while (last >= first && is_blank(text_[static_cast<size_t>(last)])) --last;
+        return {first, last};
+    }
+
+    // A content run at top level: texts are dropped; comments, instructions, elements and
+    // CDATA sections are kept as top-level items.
+    void content_run_top_level() {
+        for (;;) {
+            const Token t = peek();
+            switch (t.kind) {
+                case kCharData:
+                    tokens_.advance();
+                    break;
+                case kComment:
+                case kInstruction:
+                    top_misc_.push_back(write_misc(t, top_items_.size() + (doctype_seen() ? 1 : 0)));
+                    tokens_.advance();
+                    break;
+                case kStartOpen:
+                    top_items_.push_back(parse_element());
+                    element_seen_ = true;
+                    break;
+                case kCdataOpen:
+                    top_items_.push_back(parse_cdata());
+                    break;
+                case kEof:
+                case kEndOpen:
+                    return;
+                case kDeclOpen:
+                    if (is_doctype(tokens_.peek(1))) return;
+                    [[fallthrough]];
+                default:
+                    expect("char data, <,  or </", false);
+                    return;
+            }
+        }
+    }
+
+    bool doctype_seen() const { return doctype_ != nullptr; }
+
+    uint32_t write_misc(const Token& t, int32_t preceding) {
+        return tree_.write_text(t.kind == kComment ? kRecordComment : kRecordInstruction, text_of(t),
+                                t.first, static_cast<uint32_t>(preceding));
+    }
+
+    uint32_t parse_cdata() {
+        tokens_.advance();  // "<![CDATA["
+        const Token t = peek();
+        if (t.kind == kCdataClose) {
+            tokens_.advance();
+            return tree_.write_text(kRecordCdata, "", t.first);
+        }
+        if (t.kind != kCdataContent) expect("cdata content or ]]>", true);
+        tokens_.advance();
+        if (peek().kind != kCdataClose) expect("cdata end", true);
+        tokens_.advance();
+        return tree_.write_text(kRecordCdata, text_of(t), t.first);
+    }
+
+    // ---- elements ----
+
+    // Parses one element with everything inside it and returns its record handle.
+    uint32_t parse_element() {
+        const int32_t depth = open_.size();
+        if (uint32_t handle = start_tag()) return handle;
+        TextPos pending_first = -1, pending_last = -1;
+        auto flush = [&] {
+            if (pending_first < 0) return;
+            TextRange trimmed = trim(pending_first, pending_last);
+            if (!trimmed.empty())
+                content_.push_back(tree_.write_text(
+                    kRecordText,
+                    text_.substr(static_cast<size_t>(trimmed.first), static_cast<size_t>(trimmed.length())),
+                    trimmed.first));
+            pending_first = -1;
+        };
+        for (;;) {
+            const Token t = peek();
+            switch (t.kind) {
+                case kCharData:
+                    if (pending_first < 0) pending_first = t.first;
+                    pending_last = t.last;
+                    tokens_.advance();
+                    continue;
+                case kComment:
+                case kInstruction:
+                    flush();
+                    misc_.push_back(write_misc(t, content_.size() - open_.back().content_from));
+                    tokens_.advance();
+                    continue;
+                case kStartOpen:
+                    flush();
+                    if (uint32_t handle = start_tag()) content_.push_back(handle);
+                    continue;
+                case kCdataOpen:
+                    flush();
+                    content_.push_back(parse_cdata());
+                    continue;
+                case kEof: {
+                    flush();
+                    const OpenElement& open = open_.back();
+                    messages_.list().add_error(static_cast<TextPos>(text_.size()),
+                                               "End of file before tag close");
+                    messages_.list().detail_from_text("Start tag", open.s + 1,
+                                                      open.s + static_cast<TextPos>(open.name.size()));
+                    ParseMessages::end("error");
+                }
+                case kEndOpen: {
+                    flush();
+                    uint32_t handle = end_tag();
+                    if (open_.size() == depth) return handle;
+                    content_.push_back(handle);
+                    continue;
+                }
+                default:
+                    flush();
+                    if (!(t.kind == kDeclOpen && is_doctype(tokens_.peek(1))))
+                        expect("char data, <,  or </", false);
+                    expect("<, </ or text", true);
+            }
+        }
+    }
+
+    // Reads a start tag with its attributes. Returns the handle of an empty-element tag,
+    // which is complete; otherwise opens the element and returns 0.
+    uint32_t start_tag() {
+        const TextPos s = peek().first;
+        tokens_.advance();
+        if (peek().kind != kOpenerName) expect("tag name", true, true);
+        const Token name_token = peek();
+        const std::string_view name = text_of(name_token);
+        tokens_.advance();
+
+        const int32_t attributes_from = attributes_.size();
+        tag_attributes_from_ = attributes_from;
+        attribute_names_.reset();
+        StrMap<int32_t> seen(16, &attribute_names_);
+        while (peek().kind == kName) {
+            const Token a = peek();
+            if (const Token* previous = tokens_.previous(); previous && a.first == previous->last + 1)
+                messages_.list().add_warning(a.first, "Required white space is missing");
+            tokens_.advance();
+            if (peek().kind != kEquals) expect("=", true);
+            tokens_.advance();
+            if (peek().kind != kString) expect("value", true);
+            const Token v = peek();
+            tokens_.advance();
+            // The value without its quotes (an unterminated string has no closing one).
+            TextPos value_first = v.first + 1;
+            TextPos value_last = v.last;
+            if (v.last > v.first && text_[static_cast<size_t>(v.last)] == text_[static_cast<size_t>(v.first)])
+                --value_last;
+            std::string_view value = text_.substr(static_cast<size_t>(value_first),
+                                                  static_cast<size_t>(value_last - value_first + 1));
+            size_t bad = first_bad_attribute_char(value);
+            if (bad != std::string_view::npos) {
+                std::string message(1, value[bad]);
+                message += " is not allowed in xml attribute";
+                messages_.list().add_warning(value_first + static_cast<TextPos>(bad), message);
+            }
+            std::string_view attribute_name = text_of(a);
+            const char* key = attribute_names_.copy_text(attribute_name.data(),
+                                                          static_cast<uint32_t>(attribute_name.size()));
+            int32_t first_index;
+            if (seen.find(key, &first_index)) {
+                const ValueSpan& first_value = values_[static_cast<size_t>(first_index)];
+                messages_.list().add_warning(a.first, "Duplicated attribute name");
+                messages_.list().detail_from_text("Attribute Name", a.first, a.last);
+                messages_.list().detail_from_text("First Value", first_value.first, first_value.last);
+                messages_.list().detail_from_text("Second Value", value_first, value_last);
+            } else {
+                seen.insert_or_assign(key, static_cast<int32_t>(values_.size()));
+            }
+            values_.push_back({value_first, value_last});
+            attributes_.push_back(tree_.write_attribute(attribute_name, a.first, v.first, value));
+        }
+        values_.clear();
+
+        const Token close = peek();
+        if (close.kind == kEmptyClose) {
+            tokens_.advance();
+            uint32_t handle = tree_.write_element(name, true, s, close.last, -1, -1,
+                                                  attributes_.span().subspan(static_cast<size_t>(attributes_from)), {}, {});
+            attributes_.resize(attributes_from, false);
+            tag_attributes_from_ = -1;
+            return handle;
+        }
+        if (close.kind != kGt) expect("Attribute name,>,  or />", true);
+        tokens_.advance();
+        open_.push_back(OpenElement{name, s, close.first, attributes_from, content_.size(), misc_.size()});
+        tag_attributes_from_ = -1;
+        return 0;
+    }
+
+    // Reads an end tag and writes the innermost open element.
+    uint32_t end_tag() {
+        const TextPos p = peek().first + 1;
+        tokens_.advance();
+        const OpenElement& open = open_.back();
+        TextRange end_name{-1, -1};
+        if (peek().kind == kOpenerName) {
+            const Token n = peek();
+            end_name = {n.first, n.last};
+            tokens_.advance();
+            if (peek().kind != kGt) expect(">", true);
+        } else if (peek().kind != kGt) {
+            if (peek().first < static_cast<int32_t>(text_.size()) && is_blank(text_[static_cast<size_t>(peek().first)]))
+                expect("close tag name", true, true);
+            expect("end tag name or >", true);
+        }
+        const TextPos e = peek().first;
+        tokens_.advance();
+        if (end_name.first >= 0) {
+            std::string_view written = text_.substr(static_cast<size_t>(end_name.first),
+                                                    static_cast<size_t>(end_name.length()));
+            if (written != open.name) {
+                messages_.list().add_warning(end_name.first, "start/end tag missmatch");
+                messages_.list().detail_from_text("Start tag", open.s + 1,
+                                                  open.s + static_cast<TextPos>(open.name.size()));
+                messages_.list().detail_from_text("End tag", end_name.first, end_name.last);
+            }
+        }
+        return close_element(e, p);
+    }
+
+    uint32_t close_element(TextPos e, TextPos p) {
+        const OpenElement open = open_.back();
+        open_.pop_back();
+        uint32_t handle = tree_.write_element(
+            open.name, false, open.s, e, open.g, p,
+            attributes_.span().subspan(static_cast<size_t>(open.attributes_from)),
+            content_.span().subspan(static_cast<size_t>(open.content_from)),
+            misc_.span().subspan(static_cast<size_t>(open.misc_from)));
+        attributes_.resize(open.attributes_from, false);
+        content_.resize(open.content_from, false);
+        misc_.resize(open.misc_from, false);
+        return handle;
+    }
+
+    // After a fatal error: every open element ends where the text ends, keeping what it holds.
+    void close_open_elements() {
+        const TextPos end = static_cast<TextPos>(text_.size());
+        // The attributes of a start tag cut short belong to no element.
+        if (tag_attributes_from_ >= 0) attributes_.resize(tag_attributes_from_, false);
+        while (!open_.empty()) {
+            uint32_t handle = close_element(end, end);
+            if (open_.empty())
+                top_items_.push_back(handle);
+            else
+                content_.push_back(handle);
+        }
+    }
+
+    std::string_view text_;
+    DocumentTree& tree_;
+    ParseMessages messages_;
+    TokenStream tokens_;
+    Array<OpenElement> open_;
+    Array<uint32_t> attributes_, content_, misc_;
+    Array<uint32_t> top_items_, top_misc_;
+    std::vector<ValueSpan> values_;
+    int32_t tag_attributes_from_ = -1;  // while a start tag is being read
+    SmallArena attribute_names_;
+    Node* doctype_ = nullptr;
+    bool element_seen_ = false;
+};
+
+}  // namespace
+
+void set_doctype_parser(DoctypeParser* parser) { doctype_parser = parser; }
+
+std::unique_ptr<DocumentTree> parse_xml(std::string_view text, Job* job) {
+    auto tree = std::make_unique<DocumentTree>();
+    tree->diagnostics().set_source(text);
+    XmlParser parser(text, *tree, job);
+    parser.parse();
+    return tree;
+}
+
+}  // namespace tessel

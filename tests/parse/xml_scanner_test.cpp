@@ -1,0 +1,587 @@
+// The XML/DTD automaton through the token stream: the token sequences of every construct,
+// unterminated tokens at the end, scan failures, the tables' own properties, colours, line
+// colouring against whole-text scanning, and the tag structure of real documents.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "parse/token_stream.h"
+#include "parse/xml_scanner.h"
+
+namespace tessel {
+namespace {
+
+class Failures : public ScanFailureSink {
+public:
+    void scan_failure(const Token& t) override { seen.push_back(t); }
+    std::vector<Token> seen;
+};
+
+struct Scan {
+    std::vector<Token> tokens;  // ends with the end-of-file token
+    std::vector<Token> failures;
+};
+
+Scan scan(std::string_view text, uint8_t state = kXmlContentState) {
+    Scan result;
+    Failures failures;
+    TokenStream stream(text, xml_scanner_tables(), state, nullptr, &failures);
+    for (;;) {
+        result.tokens.push_back(stream.peek());
+        if (stream.peek().kind == xml_end_of_file) break;
+        stream.advance();
+    }
+    result.failures = failures.seen;
+    return result;
+}
+
+using Pieces = std::vector<std::pair<int, std::string>>;
+
+// Kind and text of every token but the end of file, which must sit at the text's end.
+Pieces pieces(std::string_view text, uint8_t state = kXmlContentState) {
+    Scan s = scan(text, state);
+    const Token& end = s.tokens.back();
+    EXPECT_EQ(end.first, int32_t(text.size()));
+    EXPECT_EQ(end.last, int32_t(text.size()) - 1);
+    Pieces out;
+    for (size_t i = 0; i + 1 < s.tokens.size(); ++i) {
+        const Token& t = s.tokens[i];
+        out.emplace_back(t.kind, std::string(text.substr(size_t(t.first), size_t(t.length()))));
+    }
+    return out;
+}
+
+std::vector<int32_t> firsts(std::string_view text) {
+    std::vector<int32_t> out;
+    for (const Token& t : scan(text).tokens) out.push_back(t.first);
+    return out;
+}
+
+// --- Content ------------------------------------------------------------------------------
+
+TEST(XmlScanner, StartTagsWithAttributes) {
+    EXPECT_EQ(pieces("<a b=\"1\" c='x>y'>"),
+              (Pieces{{12, "<"}, {5, "a"}, {11, "b"}, {17, "="}, {10, "\"1\""}, {11, "c"},
+                      {17, "="}, {10, "'x>y'"}, {7, ">"}}));
+    EXPECT_EQ(firsts("<a b=\"1\"/>"), (std::vector<int32_t>{0, 1, 3, 4, 5, 8, 10}));
+    // Strings hold markup characters and line breaks.
+    EXPECT_EQ(pieces("<x:y a-b.c = \"<&\n\r\t'\" />"),
+              (Pieces{{12, "<"}, {5, "x:y"}, {11, "a-b.c"}, {17, "="}, {10, "\"<&\n\r\t'\""},
+                      {16, "/>"}}));
+    EXPECT_EQ(pieces("<a b=\"1\"c='2'/>"),
+              (Pieces{{12, "<"}, {5, "a"}, {11, "b"}, {17, "="}, {10, "\"1\""}, {11, "c"},
+                      {17, "="}, {10, "'2'"}, {16, "/>"}}));
+}
+
+TEST(XmlScanner, TextAndEndTags) {
+    EXPECT_EQ(pieces("<a> x &amp; y ]]> </a >"),
+              (Pieces{{12, "<"}, {5, "a"}, {7, ">"}, {15, " x &amp; y ]]> "}, {13, "</"},
+                      {5, "a"}, {7, ">"}}));
+    EXPECT_EQ(pieces("<a></>"), (Pieces{{12, "<"}, {5, "a"}, {7, ">"}, {13, "</"}, {7, ">"}}));
+    EXPECT_EQ(pieces("t<b/>\n"), (Pieces{{15, "t"}, {12, "<"}, {5, "b"}, {16, "/>"}, {15, "\n"}}));
+}
+
+TEST(XmlScanner, CommentsAndProcessingInstructions) {
+    EXPECT_EQ(pieces("<!-- a - b -- c --->x"), (Pieces{{8, "<!-- a - b -- c --->"}, {15, "x"}}));
+    EXPECT_EQ(pieces("<!---->"), (Pieces{{8, "<!---->"}}));
+    EXPECT_EQ(pieces("<?xml version=\"1.0\"?>\n<?p a?b ? ?" "?>"),
+              (Pieces{{9, "<?xml version=\"1.0\"?>"}, {15, "\n"}, {9, "<?p a?b ? ?" "?>"}}));
+    EXPECT_EQ(pieces("<a><!--<b>--><?q <c>?></a>"),
+              (Pieces{{12, "<"}, {5, "a"}, {7, ">"}, {8, "<!--<b>-->"}, {9, "<?q <c>?>"},
+                      {13, "</"}, {5, "a"}, {7, ">"}}));
+}
+
+TEST(XmlScanner, CdataSections) {
+    EXPECT_EQ(pieces("<![CDATA[ a<b&c ]]>"),
+              (Pieces{{14, "<![CDATA["}, {18, " a<b&c "}, {19, "]]>"}}));
+    EXPECT_EQ(pieces("<![CDATA[]]>x"), (Pieces{{14, "<![CDATA["}, {19, "]]>"}, {15, "x"}}));
+    EXPECT_EQ(pieces("<![CDATA[a]b]]c]]]]>"),
+              (Pieces{{14, "<![CDATA["}, {18, "a]b]]c]]"}, {19, "]]>"}}));
+    // A misspelt opener is stray up to the wrong letter; what follows is text again.
+    EXPECT_EQ(pieces("<![CDAX[y"), (Pieces{{1, "<![CDA"}, {15, "X[y"}}));
+    EXPECT_EQ(pieces("<!-x<a>"), (Pieces{{1, "<!-"}, {15, "x"}, {12, "<"}, {5, "a"}, {7, ">"}}));
+}
+
+TEST(XmlScanner, BlanksAfterOpenersStartTheNextToken) {
+    EXPECT_EQ(pieces("< a>"), (Pieces{{12, "<"}, {3, " "}, {5, "a"}, {7, ">"}}));
+    EXPECT_EQ(pieces("</\n\t a >"), (Pieces{{13, "</"}, {3, "\n\t "}, {5, "a"}, {7, ">"}}));
+    EXPECT_EQ(pieces("a < b"), (Pieces{{15, "a "}, {12, "<"}, {3, " "}, {5, "b"}}));
+}
+
+TEST(XmlScanner, CharactersThatFitNothingInTags) {
+    EXPECT_EQ(pieces("<a 1b=\"x\" $ ; >"),
+              (Pieces{{12, "<"}, {5, "a"}, {1, "1b"}, {17, "="}, {10, "\"x\""}, {1, "$"},
+                      {1, ";"}, {7, ">"}}));
+    // A "<" in a tag begins a new tag: most likely the ">" is missing.
+    EXPECT_EQ(pieces("<a <b>"), (Pieces{{12, "<"}, {5, "a"}, {12, "<"}, {5, "b"}, {7, ">"}}));
+    EXPECT_EQ(pieces("<a / //>"),
+              (Pieces{{12, "<"}, {5, "a"}, {1, "/"}, {1, "/"}, {16, "/>"}}));
+    EXPECT_EQ(pieces("<>"), (Pieces{{12, "<"}, {7, ">"}}));
+    EXPECT_EQ(pieces("<1>"), (Pieces{{12, "<"}, {1, "1"}, {7, ">"}}));
+    EXPECT_EQ(pieces("<=a>"), (Pieces{{12, "<"}, {17, "="}, {11, "a"}, {7, ">"}}));
+}
+
+// --- DOCTYPE and DTD ----------------------------------------------------------------------
+
+TEST(XmlScanner, DoctypeWithInternalSubset) {
+    const std::string text =
+        "<!DOCTYPE root SYSTEM \"x.dtd\" [\n"
+        " <!ELEMENT a (b|c)*>\n"
+        " <!ATTLIST a id ID #REQUIRED v (1|2) '1'>\n"
+        " <!ENTITY % e \"<i>\">\n"
+        " %e;\n"
+        " <!-- note -->\n"
+        " <?pi x?>\n"
+        " <!NOTATION n PUBLIC \"p\">\n"
+        "]>\n"
+        "<root/>";
+    EXPECT_EQ(pieces(text),
+              (Pieces{{4, "<!"}, {5, "DOCTYPE"}, {11, "root"}, {11, "SYSTEM"}, {10, "\"x.dtd\""},
+                      {6, "["},
+                      {4, "<!"}, {5, "ELEMENT"}, {11, "a"}, {21, "("}, {11, "b"}, {23, "|"},
+                      {11, "c"}, {22, ")"}, {27, "*"}, {7, ">"},
+                      {4, "<!"}, {5, "ATTLIST"}, {11, "a"}, {11, "id"}, {11, "ID"}, {29, "#"},
+                      {11, "REQUIRED"}, {11, "v"}, {21, "("}, {11, "1"}, {23, "|"}, {11, "2"},
+                      {22, ")"}, {10, "'1'"}, {7, ">"},
+                      {4, "<!"}, {5, "ENTITY"}, {20, "%"}, {11, "e"}, {10, "\"<i>\""}, {7, ">"},
+                      {20, "%"}, {11, "e"}, {24, ";"},
+                      {8, "<!-- note -->"},
+                      {9, "<?pi x?>"},
+                      {4, "<!"}, {5, "NOTATION"}, {11, "n"}, {11, "PUBLIC"}, {10, "\"p\""},
+                      {7, ">"},
+                      {30, "]"}, {7, ">"}, {15, "\n"}, {12, "<"}, {5, "root"}, {16, "/>"}}));
+    EXPECT_EQ(pieces("<!DOCTYPE a><a/>"),
+              (Pieces{{4, "<!"}, {5, "DOCTYPE"}, {11, "a"}, {7, ">"}, {12, "<"}, {5, "a"},
+                      {16, "/>"}}));
+}
+
+TEST(XmlScanner, DtdDocumentsWithConditionalSections) {
+    const std::string text =
+        "<!ELEMENT x (#PCDATA|y)+>\n"
+        "<![INCLUDE[ <!ELEMENT y EMPTY> ]]>\n"
+        "<![ %draft; [<!ENTITY a 'b'>]]>\n"
+        "<!ATTLIST x a CDATA #IMPLIED>,?";
+    EXPECT_EQ(pieces(text, kXmlDtdState),
+              (Pieces{{4, "<!"}, {5, "ELEMENT"}, {11, "x"}, {21, "("}, {29, "#"},
+                      {11, "PCDATA"}, {23, "|"}, {11, "y"}, {22, ")"}, {26, "+"}, {7, ">"},
+                      {31, "<!["}, {11, "INCLUDE"}, {6, "["}, {4, "<!"}, {5, "ELEMENT"},
+                      {11, "y"}, {11, "EMPTY"}, {7, ">"}, {32, "]]>"},
+                      {31, "<!["}, {20, "%"}, {11, "draft"}, {24, ";"}, {6, "["}, {4, "<!"},
+                      {5, "ENTITY"}, {11, "a"}, {10, "'b'"}, {7, ">"}, {32, "]]>"},
+                      {4, "<!"}, {5, "ATTLIST"}, {11, "x"}, {11, "a"}, {11, "CDATA"},
+                      {29, "#"}, {11, "IMPLIED"}, {7, ">"}, {25, ","}, {28, "?"}}));
+    EXPECT_EQ(pieces("] ]]x $a <a", kXmlDtdState),
+              (Pieces{{30, "]"}, {1, "]]"}, {11, "x"}, {1, "$a"}, {1, "<"}, {11, "a"}}));
+    // The subset alone, as the DTD parser may scan it.
+    EXPECT_EQ(pieces("<!ELEMENT a ANY>]>", kXmlSubsetState),
+              (Pieces{{4, "<!"}, {5, "ELEMENT"}, {11, "a"}, {11, "ANY"}, {7, ">"}, {30, "]"},
+                      {7, ">"}}));
+}
+
+// --- The end of the text ------------------------------------------------------------------
+
+TEST(XmlScanner, UnterminatedTokensAtTheEndAreStray) {
+    EXPECT_EQ(pieces("<!-- x"), (Pieces{{1, "<!-- x"}}));
+    EXPECT_EQ(pieces("<!-- x --"), (Pieces{{1, "<!-- x --"}}));
+    EXPECT_EQ(pieces("<?pi ?"), (Pieces{{1, "<?pi ?"}}));
+    EXPECT_EQ(pieces("<a b=\"x"), (Pieces{{12, "<"}, {5, "a"}, {11, "b"}, {17, "="}, {1, "\"x"}}));
+    EXPECT_EQ(pieces("<![CDATA[xy]]"), (Pieces{{14, "<![CDATA["}, {1, "xy]]"}}));
+    EXPECT_EQ(pieces("<![CDATA["), (Pieces{{14, "<![CDATA["}}));
+    EXPECT_EQ(pieces("<!-"), (Pieces{{1, "<!-"}}));
+    EXPECT_EQ(pieces("<![CD"), (Pieces{{1, "<![CD"}}));
+    EXPECT_EQ(pieces("<a/"), (Pieces{{12, "<"}, {5, "a"}, {1, "/"}}));
+    EXPECT_EQ(pieces("<!DOCTYPE a [ <!ENTITY e 'v"),
+              (Pieces{{4, "<!"}, {5, "DOCTYPE"}, {11, "a"}, {6, "["}, {4, "<!"}, {5, "ENTITY"},
+                      {11, "e"}, {1, "'v"}}));
+}
+
+TEST(XmlScanner, TokensThatEndThemselvesKeepTheirKindAtTheEnd) {
+    EXPECT_EQ(pieces("<"), (Pieces{{12, "<"}}));
+    EXPECT_EQ(pieces("</"), (Pieces{{13, "</"}}));
+    EXPECT_EQ(pieces("<!"), (Pieces{{4, "<!"}}));
+    EXPECT_EQ(pieces("<ab"), (Pieces{{12, "<"}, {5, "ab"}}));
+    EXPECT_EQ(pieces("<a b"), (Pieces{{12, "<"}, {5, "a"}, {11, "b"}}));
+    EXPECT_EQ(pieces("< "), (Pieces{{12, "<"}, {3, " "}}));
+    EXPECT_EQ(pieces("text "), (Pieces{{15, "text "}}));
+    EXPECT_EQ(pieces(""), Pieces{});
+    EXPECT_EQ(pieces("]", kXmlDtdState), (Pieces{{30, "]"}}));
+    EXPECT_EQ(pieces("]]", kXmlDtdState), (Pieces{{1, "]]"}}));
+    EXPECT_EQ(pieces("<", kXmlDtdState), (Pieces{{1, "<"}}));
+}
+
+// --- Scan failures ------------------------------------------------------------------------
+
+std::vector<std::pair<int32_t, int>> failure_spots(std::string_view text,
+                                                   uint8_t state = kXmlContentState) {
+    std::vector<std::pair<int32_t, int>> out;
+    for (const Token& t : scan(text, state).failures) {
+        out.emplace_back(t.first, t.kind);
+        // An invalid byte is reported alone; a control character over its whole sequence.
+        if (t.kind == kInvalidUtf8Kind) {
+            EXPECT_EQ(t.length(), 1);
+        } else {
+            EXPECT_TRUE(t.length() >= 1 && t.length() <= 4);
+        }
+    }
+    return out;
+}
+
+using Spots = std::vector<std::pair<int32_t, int>>;
+
+TEST(XmlScannerFailures, InvalidLeadBytesAndTruncatedSequences) {
+    EXPECT_EQ(failure_spots("\x80\xBF\xF8\xFF"), (Spots{{0, -1}, {1, -1}, {2, -1}, {3, -1}}));
+    // A lead byte without enough continuation bytes is bad alone; what follows is rescanned.
+    EXPECT_EQ(failure_spots("ab\xE2\x82"), (Spots{{2, -1}, {3, -1}}));
+    EXPECT_EQ(failure_spots("x\xE2\x82y"), (Spots{{1, -1}, {2, -1}}));
+    EXPECT_EQ(failure_spots("\xF0\x9F\x98<a/>"), (Spots{{0, -1}, {1, -1}, {2, -1}}));
+    EXPECT_EQ(pieces("\xF0\x9F\x98<a/>"), (Pieces{{12, "<"}, {5, "a"}, {16, "/>"}}));
+    EXPECT_EQ(failure_spots("\xC3("), (Spots{{0, -1}}));
+    // Valid sequences of every length, overlong forms, surrogates and code points above
+    // U+10FFFF are no failures.
+    EXPECT_EQ(failure_spots("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80 \xC0\xBC \xED\xA0\x80 "
+                            "\xF4\x90\x80\x80 \xF7\xBF\xBF\xBF"),
+              Spots{});
+}
+
+TEST(XmlScannerFailures, ControlCharacters) {
+    EXPECT_EQ(failure_spots("\x01\x08\x0B\x0C\x0E\x1F"),
+              (Spots{{0, -2}, {1, -2}, {2, -2}, {3, -2}, {4, -2}, {5, -2}}));
+    EXPECT_EQ(failure_spots("\t\n\r \x7F\xC2\x85\xC2\x9D"), Spots{});
+    // An overlong control character is one pseudo-token over its bytes.
+    Scan s = scan("a\xC0\x81z");
+    ASSERT_EQ(s.failures.size(), 1u);
+    EXPECT_EQ(s.failures[0].first, 1);
+    EXPECT_EQ(s.failures[0].last, 2);
+    EXPECT_EQ(s.failures[0].kind, kControlCharKind);
+}
+
+TEST(XmlScannerFailures, NulIsAllowedOnlyAsTheLastCharacter) {
+    using namespace std::string_literals;
+    EXPECT_EQ(failure_spots("a\0b"s), (Spots{{1, -2}}));
+    EXPECT_EQ(failure_spots("\0\0"s), (Spots{{0, -2}}));
+    EXPECT_EQ(pieces("ab\0"s), (Pieces{{15, "ab\0"s}}));
+    EXPECT_EQ(failure_spots("ab\0"s), Spots{});
+    EXPECT_EQ(pieces("<a\0"s), (Pieces{{12, "<"}, {5, "a"}, {1, "\0"s}}));
+    EXPECT_EQ(failure_spots("a\xE0\x80\x80"s), Spots{});  // overlong, but the last character
+    EXPECT_EQ(failure_spots("\xE0\x80\x80z"s), (Spots{{0, -2}}));
+}
+
+TEST(XmlScannerFailures, TheTokenInProgressSuffersNoMoreThanNeeded) {
+    // Text is split around the bad byte.
+    EXPECT_EQ(pieces("ab\x80" "cd<x/>"),
+              (Pieces{{15, "ab"}, {15, "cd"}, {12, "<"}, {5, "x"}, {16, "/>"}}));
+    // Strings, comments, PIs and CDATA content keep the bad byte inside.
+    EXPECT_EQ(pieces("<a b=\"x\x01y\"/>"),
+              (Pieces{{12, "<"}, {5, "a"}, {11, "b"}, {17, "="}, {10, "\"x\x01y\""}, {16, "/>"}}));
+    EXPECT_EQ(pieces("<!-- \xFF -\x01-->"), (Pieces{{8, "<!-- \xFF -\x01-->"}}));
+    EXPECT_EQ(pieces("<?p \x02?>"), (Pieces{{9, "<?p \x02?>"}}));
+    EXPECT_EQ(pieces("<![CDATA[\x80]\x80]]>"),
+              (Pieces{{14, "<![CDATA["}, {18, "\x80]\x80"}, {19, "]]>"}}));
+    // A name ends at it; an opener keeps its kind.
+    EXPECT_EQ(pieces("<ab\x01" "cd/>"),
+              (Pieces{{12, "<"}, {5, "ab"}, {11, "cd"}, {16, "/>"}}));
+    EXPECT_EQ(pieces("<\x01" "a>"), (Pieces{{12, "<"}, {5, "a"}, {7, ">"}}));
+    // Failures come in text order, each once.
+    Scan s = scan("<a b='\x01'>\x80</a>\x02");
+    ASSERT_EQ(s.failures.size(), 3u);
+    EXPECT_EQ(s.failures[0].first, 6);
+    EXPECT_EQ(s.failures[1].first, 9);
+    EXPECT_EQ(s.failures[2].first, 14);
+}
+
+// --- The tables ---------------------------------------------------------------------------
+
+TEST(XmlScannerTables, BlanksAreIdempotentSoLineBreaksOfAnyFormEndInOneState) {
+    // After one blank, another one changes nothing: CR LF, LF and CR lead to the same state,
+    // which line colouring relies on.
+    const ScannerTables& t = xml_scanner_tables();
+    for (int s = 0; s < t.state_count(); ++s) {
+        for (unsigned char blank : {'\n', '\r', '\t', ' '}) {
+            ScanEntry first = t.row(uint8_t(s)).ascii[blank];
+            ScanEntry second = t.row(first.next).ascii[blank];
+            EXPECT_EQ(second.next, first.next) << "state " << s;
+            EXPECT_TRUE(second.operation() == scan_continue || second.operation() == scan_skip)
+                << "state " << s;
+        }
+    }
+}
+
+TEST(XmlScannerTables, TheEndOfTextEndsATokenAsABlankWould) {
+    // Where a blank ends the token in progress, the end of the text gives it the same kind;
+    // only tokens that need a closer (strings, comments...) become stray at the end.
+    const ScannerTables& t = xml_scanner_tables();
+    int ended_by_blank = 0;
+    for (int s = 0; s < t.state_count(); ++s) {
+        const ScanStateInfo& info = t.info(uint8_t(s));
+        ScanEntry e = t.row(uint8_t(s)).ascii[' '];
+        if (!info.in_token) continue;
+        if (e.operation() == scan_emit_before || e.operation() == scan_emit_before_skip ||
+            e.operation() == scan_emit_before_then_at) {
+            EXPECT_EQ(info.eof_kind, e.kind) << "state " << s;
+            ++ended_by_blank;
+        } else {
+            EXPECT_TRUE(info.eof_kind == info.running_kind || info.eof_kind == xml_stray)
+                << "state " << s;
+        }
+    }
+    EXPECT_GT(ended_by_blank, 10);
+}
+
+TEST(XmlScannerTables, AsciiRowsAgreeWithTheClassRows) {
+    const ScannerTables& t = xml_scanner_tables();
+    for (int s = 0; s < t.state_count(); ++s) {
+        for (int b = 0; b < 128; ++b) {
+            ScanEntry a = t.row(uint8_t(s)).ascii[b];
+            if (b == 0) {
+                EXPECT_EQ(a.operation(), scan_nul);
+            } else if (is_forbidden_control(char32_t(b))) {
+                EXPECT_EQ(a.operation(), scan_control);
+            } else {
+                ScanEntry c = t.row(uint8_t(s)).by_class[xml_char_class(char32_t(b))];
+                EXPECT_EQ(std::make_tuple(a.next, a.op, a.kind, a.kind2),
+                          std::make_tuple(c.next, c.op, c.kind, c.kind2));
+            }
+        }
+    }
+}
+
+TEST(XmlTokenColours, LayoutAndValues) {
+    struct Rgb { int kind, r, g, b; };
+    const Rgb table[] = {
+        {0, 214, 169, 214}, {1, 255, 0, 0},    {2, 0, 0, 192},     {3, 255, 50, 100},
+        {4, 0, 0, 192},     {5, 50, 50, 100},  {6, 0, 0, 192},     {7, 0, 0, 192},
+        {8, 100, 100, 100}, {9, 100, 100, 100}, {10, 255, 0, 0},   {11, 128, 0, 128},
+        {12, 0, 0, 192},    {13, 0, 0, 192},   {14, 0, 0, 192},    {15, 0, 0, 0},
+        {16, 0, 0, 192},    {17, 0, 0, 192},   {18, 47, 55, 91},   {19, 0, 0, 192},
+        {20, 0, 0, 192},    {24, 0, 0, 192},   {30, 0, 0, 192},    {31, 0, 0, 192},
+        {32, 0, 0, 192},
+    };
+    for (const Rgb& c : table) {
+        uint32_t v = token_colour(c.kind);
+        EXPECT_EQ(int(v & 0xFF), c.r) << c.kind;
+        EXPECT_EQ(int((v >> 8) & 0xFF), c.g) << c.kind;
+        EXPECT_EQ(int((v >> 16) & 0xFF), c.b) << c.kind;
+        EXPECT_EQ(v >> 24, 2u) << c.kind;
+    }
+    for (int k : {21, 22, 23, 25, 26, 27, 28, 29}) EXPECT_EQ(token_colour(k), 0x02C00000u);
+    EXPECT_EQ(token_colour(kInvalidUtf8Kind), 0x020000FFu);
+    EXPECT_EQ(token_colour(kControlCharKind), 0x020000FFu);
+}
+
+// --- Line colouring -----------------------------------------------------------------------
+
+std::string read_file(const char* path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream buffer;
+    buffer << in.rdbuf();
+    return buffer.str();
+}
+
+// The kind of every byte when the whole text is scanned: 0 between tokens, pseudo-kinds
+// over the bytes they cover.
+std::vector<int16_t> whole_text_kinds(std::string_view text, uint8_t state) {
+    Scan s = scan(text, state);
+    std::vector<int16_t> kinds(text.size(), 0);
+    for (const Token& t : s.tokens)
+        for (int32_t i = t.first; i <= t.last; ++i) kinds[size_t(i)] = t.kind;
+    for (const Token& t : s.failures)
+        for (int32_t i = t.first; i <= t.last; ++i) kinds[size_t(i)] = t.kind;
+    return kinds;
+}
+
+// Colours the text in pieces that end at the given offsets (the last piece at the end).
+std::vector<int16_t> line_kinds(std::string_view text, uint8_t state,
+                                const std::vector<size_t>& cuts,
+                                std::vector<uint8_t>* states = nullptr) {
+    std::vector<int16_t> kinds;
+    size_t from = 0;
+    for (size_t cut : cuts) {
+        std::string_view line = text.substr(from, cut - from);
+        int32_t expected_first = 0;
+        const uint8_t line_start_state = state;
+        state = colour_line(
+            xml_scanner_tables(), state, line,
+            [&](const Token& run) {
+                EXPECT_EQ(run.first, expected_first);
+                EXPECT_GE(run.last, run.first);
+                expected_first = run.last + 1;
+                kinds.insert(kinds.end(), size_t(run.length()), run.kind);
+            },
+            cut == text.size());
+        EXPECT_EQ(expected_first, int32_t(line.size()));
+        EXPECT_EQ(line_end_state(xml_scanner_tables(), line_start_state, line, cut == text.size()),
+                  state);
+        if (states) states->push_back(state);
+        from = cut;
+    }
+    return kinds;
+}
+
+std::vector<size_t> line_ends(std::string_view text) {
+    std::vector<size_t> cuts;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n') cuts.push_back(i + 1);
+    if (cuts.empty() || cuts.back() != text.size()) cuts.push_back(text.size());
+    return cuts;
+}
+
+void expect_lines_colour_like_the_whole(std::string_view text, uint8_t state) {
+    std::vector<int16_t> whole = whole_text_kinds(text, state);
+    std::vector<int16_t> lines = line_kinds(text, state, line_ends(text));
+    ASSERT_EQ(whole.size(), lines.size());
+    for (size_t i = 0; i < whole.size(); ++i)
+        ASSERT_EQ(whole[i], lines[i]) << "at byte " << i << " of " << text.size();
+}
+
+const char* kMixed =
+    "<?xml version=\"1.0\"?>\r\n"
+    "<!DOCTYPE r [\r\n"
+    "  <!ELEMENT r (#PCDATA|s)*>\r\n"
+    "  <!-- a comment\r\n  over lines -->\r\n"
+    "  <!ATTLIST r a CDATA 'x\r\ny'>\r\n"
+    "]>\r\n"
+    "<r a=\"1\r\n2\" b='\x80'\r\n  c\r\n=\r\n\"3\">text \x01 more\r\n"
+    "<![CDATA[ cdata\r\n]]\r\n]]>\r\n"
+    "<?pi\r\n?>< \r\nbad></\r\nr>\n\n\r\r<\n!--x-->tail\xE2\x82";
+
+TEST(XmlLineColouring, LinesColourLikeTheWholeText) {
+    expect_lines_colour_like_the_whole(kMixed, kXmlContentState);
+    std::string lf(kMixed);
+    std::erase(lf, '\r');
+    expect_lines_colour_like_the_whole(lf, kXmlContentState);
+    expect_lines_colour_like_the_whole(
+        "<!ELEMENT a (b)>\n<![IGNORE[\n<!ENTITY x 'y'>\n]]\n>]]>\n%p;\n", kXmlDtdState);
+}
+
+TEST(XmlLineColouring, RealDocuments) {
+    const std::pair<const char*, uint8_t> files[] = {
+        {"/usr/share/mime/packages/freedesktop.org.xml", kXmlContentState},
+        {"/usr/share/xml/iso-codes/iso_639-2.xml", kXmlContentState},
+        {"/usr/share/xml/fontconfig/fonts.dtd", kXmlDtdState},
+    };
+    int checked = 0;
+    for (auto [path, state] : files) {
+        std::string text = read_file(path);
+        if (text.empty()) continue;
+        SCOPED_TRACE(path);
+        expect_lines_colour_like_the_whole(text, state);
+        ++checked;
+    }
+    if (checked == 0) GTEST_SKIP() << "no system XML files";
+}
+
+TEST(XmlLineColouring, LinesCutAnywhereKeepTheState) {
+    // Long lines are cut in the middle of tokens: the state carries over exactly, and only
+    // the characters just before a cut may show a provisional kind.
+    std::string text = kMixed;
+    for (int step : {1, 2, 3, 5, 7, 11}) {
+        std::vector<size_t> cuts;
+        for (size_t i = size_t(step); i < text.size(); i += size_t(step))
+            if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) cuts.push_back(i);
+        cuts.push_back(text.size());
+        std::vector<uint8_t> states;
+        std::vector<int16_t> lines = line_kinds(text, kXmlContentState, cuts, &states);
+        std::vector<int16_t> whole = whole_text_kinds(text, kXmlContentState);
+        ASSERT_EQ(lines.size(), whole.size());
+        for (size_t c = 0; c < cuts.size(); ++c) {
+            ScanCursor cursor{kXmlContentState, 0};
+            auto ignore = [](int32_t, int32_t, int16_t) {};
+            scan_run(xml_scanner_tables(), text.data(), int32_t(text.size()), 0,
+                     int32_t(cuts[c]), int32_t(text.size()), cursor, ignore);
+            EXPECT_EQ(states[c], cursor.state) << "cut at " << cuts[c];
+        }
+        size_t next_cut = 0;
+        for (size_t i = 0; i < whole.size(); ++i) {
+            while (next_cut < cuts.size() && cuts[next_cut] <= i) ++next_cut;
+            bool near_cut = next_cut < cuts.size() - 1 && cuts[next_cut] - i <= 8;
+            if (!near_cut) {
+                ASSERT_EQ(whole[i], lines[i]) << "byte " << i << " step " << step;
+            }
+        }
+    }
+}
+
+// --- The structure of a real document -----------------------------------------------------
+
+struct TagCounts {
+    int start = 0, end = 0, empty = 0;
+};
+
+// Counts tags by a plain walk over the text that skips comments, CDATA, PIs and the
+// DOCTYPE with its internal subset, independently of the scanner.
+TagCounts count_tags(const std::string& t) {
+    TagCounts n;
+    auto skip_past = [&](size_t from, const char* closer) {
+        size_t at = t.find(closer, from);
+        return at == std::string::npos ? t.size() : at + std::string_view(closer).size();
+    };
+    size_t i = 0;
+    while ((i = t.find('<', i)) != std::string::npos) {
+        if (t.compare(i, 4, "<!--") == 0) {
+            i = skip_past(i + 4, "-->");
+        } else if (t.compare(i, 9, "<![CDATA[") == 0) {
+            i = skip_past(i + 9, "]]>");
+        } else if (t.compare(i, 2, "<?") == 0) {
+            i = skip_past(i + 2, "?>");
+        } else if (t.compare(i, 9, "<!DOCTYPE") == 0) {
+            size_t gt = t.find('>', i), bracket = t.find('[', i);
+            i = bracket < gt ? skip_past(skip_past(bracket, "]"), ">") : gt + 1;
+        } else {
+            bool end_tag = t.compare(i, 2, "</") == 0;
+            size_t j = i + 1;
+            char quote = 0;
+            for (; j < t.size(); ++j) {
+                if (quote) {
+                    if (t[j] == quote) quote = 0;
+                } else if (t[j] == '"' || t[j] == '\'') {
+                    quote = t[j];
+                } else if (t[j] == '>') {
+                    break;
+                }
+            }
+            if (end_tag) {
+                ++n.end;
+            } else {
+                ++n.start;
+                if (t[j - 1] == '/') ++n.empty;
+            }
+            i = j + 1;
+        }
+    }
+    return n;
+}
+
+TEST(XmlScannerDocuments, TokensOfARealDocumentMatchItsTags) {
+    std::string text = read_file("/usr/share/mime/packages/freedesktop.org.xml");
+    if (text.empty()) GTEST_SKIP() << "no freedesktop.org.xml";
+    Scan s = scan(text);
+    EXPECT_TRUE(s.failures.empty());
+    TagCounts scanned;
+    int32_t next_free = 0;
+    for (size_t i = 0; i < s.tokens.size(); ++i) {
+        const Token& t = s.tokens[i];
+        if (i + 1 < s.tokens.size()) {
+            ASSERT_GE(t.first, next_free) << "token " << i;
+            ASSERT_LE(t.first, t.last) << "token " << i;
+            ASSERT_LT(t.last, int32_t(text.size())) << "token " << i;
+            ASSERT_NE(t.kind, xml_stray) << "token " << i;
+        }
+        next_free = t.last + 1;
+        scanned.start += t.kind == xml_start_tag_open;
+        scanned.end += t.kind == xml_end_tag_open;
+        scanned.empty += t.kind == xml_empty_tag_close;
+    }
+    TagCounts walked = count_tags(text);
+    EXPECT_GT(walked.start, 40000);  // the 2023 edition has 41997 elements
+    EXPECT_EQ(scanned.start, walked.start);
+    EXPECT_EQ(scanned.end, walked.end);
+    EXPECT_EQ(scanned.empty, walked.empty);
+    EXPECT_EQ(walked.start, walked.end + walked.empty);
+}
+
+}  // namespace
+}  // namespace tessel
