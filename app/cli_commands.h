@@ -9,5 +9,6 @@ namespace tessel::cli {
 int run_info(const std::vector<std::string_view>& args);
 int run_check(const std::vector<std::string_view>& args);
 int run_tree(const std::vector<std::string_view>& args);
+int run_grid(const std::vector<std::string_view>& args);
 
 }  // namespace tessel::cli

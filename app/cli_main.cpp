@@ -12,6 +12,8 @@ constexpr const char* kUsage =
     "commands:\n"
     "  check FILE...           print the warnings and errors of each document\n"
     "  tree FILE [--depth N]   print the outline of a parsed document\n"
+    "  grid FILE [--path P] [--sort N[:desc]]\n"
+    "                          print the browser's view of a node, tables tab-separated\n"
     "  info FILE...            print the size, lines, characters and line ending of files\n"
     "Each command has --help; options may stand before or after the files.\n";
 
@@ -30,6 +32,7 @@ int main(int argc, char** argv) {
     }
     if (command == "check") return tessel::cli::run_check(args);
     if (command == "tree") return tessel::cli::run_tree(args);
+    if (command == "grid") return tessel::cli::run_grid(args);
     if (command == "info") return tessel::cli::run_info(args);
     std::fprintf(stderr, "tessel-cli: unknown command %s (try --help)\n", argv[1]);
     return 2;

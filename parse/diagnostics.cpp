@@ -46,11 +46,16 @@ std::string DiagnosticList::summary() const {
            " error(s)";
 }
 
+int Diagnostic::kind_code() const { return severity_ == Severity::error ? 9 : 10; }
+
+// The extra text of a diagnostic and of its details is the message; its two numbers carry the
+// diagnostic's kind_code and offset (not a source range), so a view showing the message can
+// pick the diagnostic's icon and place without going back to the Diagnostic.
 void Diagnostic::describe(NodeDescriber& d) {
     d.set_category(kCategoryContainer);
-    d.set_identity(severity_name(), severity_ == Severity::error ? 9 : 10, 1, "", "", "");
+    d.set_identity(severity_name(), kind_code(), 1, "", "", "");
     d.set_name(severity_name(), position_, position_ - 1, false);
-    d.set_extra(message_, position_, position_ - 1);
+    d.set_extra(message_, kind_code(), position_);
     d.set_range(position_, position_ - 1);
     d.set_child_count(details_.size(), 2);
     d.set_not_editable_message(DiagnosticList::kNotEditable);
@@ -59,6 +64,10 @@ void Diagnostic::describe(NodeDescriber& d) {
 
 Node* Diagnostic::child(int32_t index) {
     return index >= 0 && index < details_.size() ? details_[index] : nullptr;
+}
+
+const char* Diagnostic::validate_edit(std::string_view, int) {
+    return DiagnosticList::kNotEditable;
 }
 
 std::string Diagnostic::dump() {
@@ -70,10 +79,14 @@ void DiagnosticDetail::describe(NodeDescriber& d) {
     d.set_identity("Warning detail", -1, 1, "", "", "");
     d.set_name(label_, first_, last_, true);
     d.set_value(text_, first_, last_, false);
-    d.set_extra(owner_->message(), owner_->position(), owner_->position() - 1);
+    d.set_extra(owner_->message(), owner_->kind_code(), owner_->position());
     d.set_range(first_, last_);
     d.set_not_editable_message(DiagnosticList::kNotEditable);
     d.set_link(this);
+}
+
+const char* DiagnosticDetail::validate_edit(std::string_view, int) {
+    return DiagnosticList::kNotEditable;
 }
 
 std::string DiagnosticDetail::dump() {

@@ -26,6 +26,8 @@ public:
     void describe(NodeDescriber& describer) override;
     std::string dump() override;
     NodeSpans spans() override { return {label_, first_, last_}; }
+    // Warning data is never edited: always DiagnosticList::kNotEditable.
+    const char* validate_edit(std::string_view new_text, int query_kind) override;
 
     const char* label() const { return label_; }
     std::string_view text() const { return text_; }
@@ -50,12 +52,16 @@ public:
     Node* child(int32_t index) override;
     std::string dump() override;
     NodeSpans spans() override { return {severity_name(), position_, position_ - 1}; }
+    // Warning data is never edited: always DiagnosticList::kNotEditable.
+    const char* validate_edit(std::string_view new_text, int query_kind) override;
 
     Severity severity() const { return severity_; }
     const char* severity_name() const {
         return severity_ == Severity::error ? "Error" : "Warning";
     }
     TextPos position() const { return position_; }
+    // The icon index the views show it with: 9 for an error, 10 for a warning.
+    int kind_code() const;
     std::string_view message() const { return message_; }
     // "Error: " or "Warning: " followed by the message.
     std::string_view display_text() const { return display_; }

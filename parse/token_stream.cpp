@@ -59,15 +59,6 @@ const Token& TokenStream::fill_and_peek(int ahead) {
     return ring_[size_t((head_ + ahead) & (kRingSize - 1))];
 }
 
-void TokenStream::advance() {
-    previous_ = peek(0);
-    has_previous_ = true;
-    if (count_ > 0) {
-        head_ = (head_ + 1) & (kRingSize - 1);
-        --count_;
-    }
-}
-
 std::string_view TokenStream::text_of(const Token& t) const {
     if (t.last < t.first) return {};
     return text_.substr(size_t(t.first), size_t(t.length()));

@@ -40,8 +40,15 @@ public:
         if (ahead >= count_ || (count_ < kLowWater && !finished_)) return fill_and_peek(ahead);
         return ring_[size_t((head_ + ahead) & (kRingSize - 1))];
     }
-    // Consumes peek(0).
-    void advance();
+    // Consumes peek(0). Inline: the parser calls it once per token.
+    void advance() {
+        previous_ = peek(0);
+        has_previous_ = true;
+        if (count_ > 0) {
+            head_ = (head_ + 1) & (kRingSize - 1);
+            --count_;
+        }
+    }
     // The last token consumed, or null before the first advance.
     const Token* previous() const { return has_previous_ ? &previous_ : nullptr; }
     std::string_view text_of(const Token& t) const;

@@ -132,8 +132,9 @@ void TextNode::describe(NodeDescriber& d) {
     d.set_identity("Text", 3, 0, "", "", "Tag name/Text");
     d.set_value(text_, start_, last(), false);
     d.set_range(start_, last());
+    // Texts show as blocks of text, not as tables.
     bool editable = kind_ == kRecordText || kind_ == kRecordCdata || kind_ == kRecordInsertedText;
-    d.set_flags(editable ? uint32_t{kFlagEditable} : 0u);
+    d.set_flags(kFlagBlock | (editable ? uint32_t{kFlagEditable} : 0u));
     d.set_link(this);
 }
 

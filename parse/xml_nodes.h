@@ -14,7 +14,7 @@ namespace tessel {
 
 class TextNode final : public RecordNode {
 public:
-    explicit TextNode(DocumentTree& tree) : tree_(tree) {}
+    explicit TextNode(DocumentTree&) {}
     void describe(NodeDescriber& describer) override;
     void apply_edit(DocumentTree& tree, std::string_view new_text, int query_kind,
                     TextEditSink& sink) override;
@@ -35,7 +35,6 @@ public:
     uint32_t preceding() const { return preceding_; }
 
 private:
-    DocumentTree& tree_;
     std::string_view text_;
     TextPos start_ = 0;
     uint8_t kind_ = kRecordText;
@@ -44,7 +43,7 @@ private:
 
 class AttributeNode final : public RecordNode {
 public:
-    explicit AttributeNode(DocumentTree& tree) : tree_(tree) {}
+    explicit AttributeNode(DocumentTree&) {}
     void describe(NodeDescriber& describer) override;
     void apply_edit(DocumentTree& tree, std::string_view new_text, int query_kind,
                     TextEditSink& sink) override;
@@ -63,7 +62,6 @@ public:
     TextPos value_end() const { return quote_ + static_cast<TextPos>(value_.size()) + 1; }
 
 private:
-    DocumentTree& tree_;
     std::string_view name_;
     std::string_view value_;
     TextPos name_start_ = 0;

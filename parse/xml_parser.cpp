@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -86,10 +87,16 @@ size_t first_bad_attribute_char(std::string_view value) {
     return std::string_view::npos;
 }
 
-// An attribute value's span without its quotes, kept for the duplicate report.
+// An attribute of the start tag being read: its name for the duplicate check, and its
+// value's span without the quotes for the duplicate report.
 struct ValueSpan {
+    std::string_view name;
     TextPos first, last;
 };
+
+// Start tags with fewer attributes than this find duplicates by comparing names one by one;
+// a hash map costs more than that for the few attributes most tags have.
+constexpr size_t kLinearAttributeCheck = 16;
 
 struct OpenElement {
     std::string_view name;
@@ -350,8 +357,8 @@ private:
 
         const int32_t attributes_from = attributes_.size();
         tag_attributes_from_ = attributes_from;
-        attribute_names_.reset();
-        StrMap<int32_t> seen(16, &attribute_names_);
+        // Made only when a tag has many attributes (see first_with_name).
+        std::optional<StrMap<int32_t>> seen;
         while (peek().kind == kName) {
             const Token a = peek();
             if (const Token* previous = tokens_.previous(); previous && a.first == previous->last + 1)
@@ -376,19 +383,15 @@ private:
                 messages_.list().add_warning(value_first + static_cast<TextPos>(bad), message);
             }
             std::string_view attribute_name = text_of(a);
-            const char* key = attribute_names_.copy_text(attribute_name.data(),
-                                                          static_cast<uint32_t>(attribute_name.size()));
-            int32_t first_index;
-            if (seen.find(key, &first_index)) {
+            int32_t first_index = first_with_name(attribute_name, seen);
+            if (first_index >= 0) {
                 const ValueSpan& first_value = values_[static_cast<size_t>(first_index)];
                 messages_.list().add_warning(a.first, "Duplicated attribute name");
                 messages_.list().detail_from_text("Attribute Name", a.first, a.last);
                 messages_.list().detail_from_text("First Value", first_value.first, first_value.last);
                 messages_.list().detail_from_text("Second Value", value_first, value_last);
-            } else {
-                seen.insert_or_assign(key, static_cast<int32_t>(values_.size()));
             }
-            values_.push_back({value_first, value_last});
+            values_.push_back({attribute_name, value_first, value_last});
             attributes_.push_back(tree_.write_attribute(attribute_name, a.first, v.first, value));
         }
         values_.clear();
@@ -407,6 +410,42 @@ private:
         open_.push_back(OpenElement{name, s, close.first, attributes_from, content_.size(), misc_.size()});
         tag_attributes_from_ = -1;
         return 0;
+    }
+
+    // The index in values_ of the first attribute of this tag named name, or -1. Past
+    // kLinearAttributeCheck attributes the names go into `seen` (keys are C strings, as the
+    // names are compared up to a NUL either way), which then answers instead.
+    int32_t first_with_name(std::string_view name, std::optional<StrMap<int32_t>>& seen) {
+        const size_t n = values_.size();
+        if (!seen && n < kLinearAttributeCheck) {
+            for (size_t i = 0; i < n; ++i)
+                if (same_name(values_[i].name, name)) return static_cast<int32_t>(i);
+            return -1;
+        }
+        if (!seen) {
+            attribute_names_.reset();
+            seen.emplace(64, &attribute_names_);
+            for (size_t i = 0; i < n; ++i) remember_name(*seen, values_[i].name, static_cast<int32_t>(i));
+        }
+        const char* key = attribute_names_.copy_text(name.data(), static_cast<uint32_t>(name.size()));
+        int32_t first_index;
+        if (seen->find(key, &first_index)) return first_index;
+        seen->insert_or_assign(key, static_cast<int32_t>(n));
+        return -1;
+    }
+
+    void remember_name(StrMap<int32_t>& seen, std::string_view name, int32_t index) {
+        const char* key = attribute_names_.copy_text(name.data(), static_cast<uint32_t>(name.size()));
+        int32_t ignored;
+        if (!seen.find(key, &ignored)) seen.insert_or_assign(key, index);
+    }
+
+    // Names compare as the C strings the map holds: up to the first NUL.
+    static bool same_name(std::string_view a, std::string_view b) {
+        if (a == b) return true;
+        const size_t a_nul = a.find('\0'), b_nul = b.find('\0');
+        if (a_nul == std::string_view::npos && b_nul == std::string_view::npos) return false;
+        return a.substr(0, a_nul) == b.substr(0, b_nul);
     }
 
     // Reads an end tag and writes the innermost open element.

@@ -1,0 +1,316 @@
+// Tests of row sorting through an in-memory table: directions, empty cells, ties, the
+// message, bad column texts, cancellation and progress, and the heap sort against
+// std::stable_sort with the same comparison.
+#include "views/row_sort.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
+#include <optional>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace tessel {
+namespace {
+
+// A table held as texts; std::nullopt is an empty cell. Odd rows hand out their text built
+// in the sort's arena, as a table that formats its display text would, so keys that were
+// not copied out of it would show the arena's fill bytes.
+class MemoryTable : public SortableTable {
+public:
+    explicit MemoryTable(std::vector<std::vector<std::optional<std::string>>> rows)
+        : rows_(std::move(rows)) {}
+
+    int32_t row_count() const override { return static_cast<int32_t>(rows_.size()); }
+    bool cell_text(int32_t row, int32_t column, Arena& arena, std::string_view* text) override {
+        const auto& cells = rows_.at(row - 1);
+        if (column >= static_cast<int32_t>(cells.size()) || !cells[column]) return false;
+        const std::string& cell = *cells[column];
+        if (row % 2) {
+            *text = {arena.copy_text(cell.data(), static_cast<uint32_t>(cell.size())), cell.size()};
+        } else {
+            *text = cell;
+        }
+        return true;
+    }
+    int32_t sort_column() const override { return column_; }
+    bool sort_ascending() const override { return ascending_; }
+    void set_sorted(int32_t column, bool ascending, std::span<const int32_t> order) override {
+        column_ = column;
+        ascending_ = ascending;
+        order_.assign(order.begin(), order.end());
+        ++stored_;
+    }
+
+    // The texts of a column in the stored display order ("-" for an empty cell).
+    std::vector<std::string> shown(int32_t column) const {
+        std::vector<std::string> texts;
+        for (int32_t row : order_) {
+            const auto& cell = rows_[row - 1][column];
+            texts.push_back(cell ? *cell : "-");
+        }
+        return texts;
+    }
+
+    std::vector<std::vector<std::optional<std::string>>> rows_;
+    int32_t column_ = -1;
+    bool ascending_ = true;
+    std::vector<int32_t> order_;
+    int stored_ = 0;
+};
+
+MemoryTable one_column(const std::vector<std::optional<std::string>>& cells) {
+    std::vector<std::vector<std::optional<std::string>>> rows;
+    for (const auto& cell : cells) rows.push_back({cell});
+    return MemoryTable(rows);
+}
+
+std::string sort_by(MemoryTable& table, std::string_view column, Job* job = nullptr) {
+    std::string message;
+    QuietJob quiet;
+    run_sort(table, column, job ? job : &quiet, &message);
+    return message;
+}
+
+using Texts = std::vector<std::string>;
+
+TEST(RowSort, SameColumnTwiceReversesAnotherColumnStartsAscending) {
+    MemoryTable table({{"item10", "b"}, {"item2", "c"}, {"Item1", "a"}, {"item3", "d"}});
+    sort_by(table, "0");
+    EXPECT_EQ(table.shown(0), (Texts{"Item1", "item2", "item3", "item10"}));
+    EXPECT_TRUE(table.ascending_);
+    sort_by(table, "0");
+    EXPECT_EQ(table.shown(0), (Texts{"item10", "item3", "item2", "Item1"}));
+    EXPECT_FALSE(table.ascending_);
+    sort_by(table, "0");
+    EXPECT_EQ(table.shown(0), (Texts{"Item1", "item2", "item3", "item10"}));
+    // Column 1 after a descending sort of column 0: ascending again.
+    sort_by(table, "0");
+    sort_by(table, "1");
+    EXPECT_EQ(table.column_, 1);
+    EXPECT_TRUE(table.ascending_);
+    EXPECT_EQ(table.shown(1), (Texts{"a", "b", "c", "d"}));
+    EXPECT_EQ(table.stored_, 5);
+}
+
+TEST(RowSort, EmptyCellsGoLastInBothDirections) {
+    MemoryTable table = one_column({std::nullopt, "b", std::nullopt, "a", "c", std::nullopt});
+    sort_by(table, "0");
+    EXPECT_EQ(table.order_, (std::vector<int32_t>{4, 2, 5, 1, 3, 6}));
+    sort_by(table, "0");
+    EXPECT_EQ(table.order_, (std::vector<int32_t>{5, 2, 4, 1, 3, 6}));
+    // A column the rows do not reach is empty everywhere: document order both ways.
+    sort_by(table, "7");
+    EXPECT_EQ(table.order_, (std::vector<int32_t>{1, 2, 3, 4, 5, 6}));
+    sort_by(table, "7");
+    EXPECT_EQ(table.order_, (std::vector<int32_t>{1, 2, 3, 4, 5, 6}));
+}
+
+TEST(RowSort, TiesKeepDocumentOrderInBothDirections) {
+    // Rows 2, 3 and 5 are equal ("Item2", "item2", "item02"), as are rows 1 and 6.
+    MemoryTable table = one_column({"x", "Item2", "item2", "item10", "item02", "X"});
+    sort_by(table, "0");
+    EXPECT_EQ(table.order_, (std::vector<int32_t>{2, 3, 5, 4, 1, 6}));
+    sort_by(table, "0");
+    EXPECT_EQ(table.order_, (std::vector<int32_t>{1, 6, 4, 2, 3, 5}));
+}
+
+// The row count of a message "sorted N rows: MS", MS printed with two decimals; -1 when the
+// message has another form.
+int64_t sorted_rows(const std::string& message) {
+    const std::string lead = "sorted ";
+    size_t colon = message.find(" rows: ");
+    if (message.rfind(lead, 0) != 0 || colon == std::string::npos) return -1;
+    std::string count = message.substr(lead.size(), colon - lead.size());
+    std::string ms = message.substr(colon + 7);
+    size_t dot = ms.find('.');
+    auto all_digits = [](const std::string& s) {
+        return !s.empty() &&
+               std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
+    };
+    if (!all_digits(count) || dot == std::string::npos || !all_digits(ms.substr(0, dot)) ||
+        ms.size() != dot + 3 || !all_digits(ms.substr(dot + 1)))
+        return -1;
+    return std::stoll(count);
+}
+
+TEST(RowSort, MessageCountsRowsAndMilliseconds) {
+    MemoryTable one = one_column({"only"});
+    std::string message = sort_by(one, "0");
+    EXPECT_EQ(sorted_rows(message), 1) << message;
+    EXPECT_EQ(one.order_, (std::vector<int32_t>{1}));
+    EXPECT_EQ(one.stored_, 1);
+
+    MemoryTable three = one_column({"c", "b", "a"});
+    message = sort_by(three, "0");
+    EXPECT_EQ(sorted_rows(message), 3) << message;
+    EXPECT_EQ(sorted_rows("sorted 3 rows: 1.5"), -1);
+    EXPECT_EQ(sorted_rows("sorted 3 rows: 1.50 ms"), -1);
+}
+
+TEST(RowSort, UnparsableColumnSortsNothing) {
+    MemoryTable table = one_column({"b", "a"});
+    for (std::string_view text : {"", "x", "-1", "+1", "1a", " 1", "2147483648", "99999999999"}) {
+        std::string message;
+        QuietJob job;
+        EXPECT_FALSE(run_sort(table, text, &job, &message));
+        EXPECT_EQ(message, "cannot sort: \"" + std::string(text) + "\" is not a column number");
+    }
+    EXPECT_EQ(table.stored_, 0);
+    std::string message;
+    EXPECT_TRUE(run_sort(table, "0", nullptr, &message));
+    EXPECT_EQ(table.order_, (std::vector<int32_t>{2, 1}));
+}
+
+// Records what the sort reports; throws JobCancelled at the given yield point (1-based).
+class RecordingJob : public Job {
+public:
+    explicit RecordingJob(int cancel_at = 0) : cancel_at_(cancel_at) {}
+    void set_progress(int percent) override { progress.push_back(percent); }
+    void set_status_text(std::string_view text) override { status = text; }
+    void yield_point() override {
+        if (++yields == cancel_at_) throw JobCancelled();
+    }
+    std::vector<int> progress;
+    std::string status;
+    int yields = 0;
+
+private:
+    int cancel_at_;
+};
+
+MemoryTable random_table(int rows, uint32_t seed) {
+    std::mt19937 rng(seed);
+    std::vector<std::optional<std::string>> cells;
+    for (int i = 0; i < rows; ++i) {
+        if (rng() % 10 == 0)
+            cells.push_back(std::nullopt);
+        else
+            cells.push_back("item" + std::to_string(rng() % 1000));
+    }
+    return one_column(cells);
+}
+
+TEST(RowSort, ProgressRisesThroughBothPassesToTheEnd) {
+    MemoryTable table = random_table(5000, 1);
+    RecordingJob job;
+    std::string message;
+    ASSERT_TRUE(run_sort(table, "0", &job, &message));
+    EXPECT_EQ(job.status, "sorting");
+    ASSERT_FALSE(job.progress.empty());
+    EXPECT_TRUE(std::is_sorted(job.progress.begin(), job.progress.end()));
+    EXPECT_GE(job.progress.front(), 0);
+    EXPECT_EQ(job.progress.back(), 100);
+    // Both the key pass (below 50) and the sort (above it) report, each about every 256
+    // steps: 19 updates for 5 000 rows, and far more for the comparisons.
+    auto keys_pass =
+        std::count_if(job.progress.begin(), job.progress.end(), [](int p) { return p < 50; });
+    auto sort_pass = std::count_if(job.progress.begin(), job.progress.end(),
+                                   [](int p) { return p > 50 && p < 100; });
+    EXPECT_EQ(keys_pass, 19);
+    EXPECT_GT(sort_pass, 100);
+    EXPECT_GT(job.yields, 19 + 100);
+}
+
+TEST(RowSort, CancellationStoresNothing) {
+    MemoryTable table = random_table(3000, 2);
+    // At the first yield point (while building keys) and at a late one (inside the sort).
+    for (int cancel_at : {1, 50}) {
+        RecordingJob job(cancel_at);
+        std::string message = "unchanged";
+        EXPECT_THROW(run_sort(table, "0", &job, &message), JobCancelled);
+        EXPECT_EQ(job.yields, cancel_at);
+        EXPECT_EQ(message, "unchanged");
+        EXPECT_EQ(table.stored_, 0);
+        EXPECT_EQ(table.column_, -1);
+    }
+    RecordingJob job;
+    EXPECT_TRUE(run_sort(table, "0", &job, nullptr));
+    EXPECT_EQ(table.stored_, 1);
+}
+
+TEST(RowSort, SortedOrderMatchesTheComparison) {
+    // Every neighbour pair of a larger random sort is in order, and the order is a
+    // permutation of the rows.
+    MemoryTable table = random_table(4000, 3);
+    for (int pass = 0; pass < 2; ++pass) {
+        sort_by(table, "0");
+        std::vector<int32_t> rows = table.order_;
+        std::sort(rows.begin(), rows.end());
+        std::vector<int32_t> all(4000);
+        std::iota(all.begin(), all.end(), 1);
+        EXPECT_EQ(rows, all);
+        LargeArena arena;
+        SortKeys keys(arena);
+        keys.reset(4000);
+        for (int32_t row = 1; row <= 4000; ++row) {
+            const auto& cell = table.rows_[row - 1][0];
+            if (cell) keys.set(row, *cell);
+        }
+        for (size_t i = 1; i < table.order_.size(); ++i)
+            ASSERT_LT(compare_rows(keys, keys[table.order_[i - 1]], keys[table.order_[i]],
+                                   table.ascending_),
+                      0);
+    }
+}
+
+// ---- the heap sort ----
+
+TEST(HeapSort, MatchesStableSortWithTheSameComparison) {
+    std::mt19937 rng(8);
+    static const char* names[] = {"item", "Item", "node", "a", "b.", ""};
+    for (int round = 0; round < 60; ++round) {
+        int n = round < 20 ? round : static_cast<int>(rng() % 3000);
+        LargeArena arena;
+        SortKeys keys(arena);
+        keys.reset(n);
+        for (int32_t row = 1; row <= n; ++row) {
+            if (rng() % 8 == 0) continue;
+            std::string text = names[rng() % 6] + std::to_string(rng() % 50);
+            if (rng() % 4 == 0) text += "." + std::to_string(rng() % 20);
+            keys.set(row, text);
+        }
+        for (bool ascending : {true, false}) {
+            std::vector<RowKey> ours(keys.rows().begin(), keys.rows().end());
+            std::vector<RowKey> reference = ours;
+            std::shuffle(ours.begin(), ours.end(), rng);
+            auto before = [&](const RowKey& x, const RowKey& y) {
+                return compare_rows(keys, x, y, ascending) < 0;
+            };
+            heap_sort(std::span<RowKey>(ours), before);
+            std::stable_sort(reference.begin(), reference.end(), before);
+            std::vector<int32_t> ours_rows, reference_rows;
+            for (const RowKey& key : ours) ours_rows.push_back(key.row());
+            for (const RowKey& key : reference) reference_rows.push_back(key.row());
+            ASSERT_EQ(ours_rows, reference_rows) << "n = " << n << (ascending ? " up" : " down");
+        }
+    }
+}
+
+TEST(HeapSort, SortsPlainValuesWithDuplicates) {
+    std::mt19937 rng(4);
+    for (int n : {0, 1, 2, 3, 4, 5, 7, 8, 9, 100, 1023, 1024, 1025}) {
+        std::vector<int> values(n);
+        for (int& v : values) v = static_cast<int>(rng() % 10);
+        std::vector<int> expected = values;
+        std::sort(expected.begin(), expected.end());
+        heap_sort(std::span<int>(values), [](int a, int b) { return a < b; });
+        EXPECT_EQ(values, expected) << n;
+    }
+}
+
+TEST(HeapSort, SurvivesAnInconsistentComparison) {
+    // Natural comparison is not an order for every text; the heap sort must still finish
+    // with a permutation of its input.
+    std::mt19937 rng(6);
+    std::vector<int> values(2000);
+    std::iota(values.begin(), values.end(), 0);
+    heap_sort(std::span<int>(values), [&](int, int) { return rng() % 2 == 0; });
+    std::sort(values.begin(), values.end());
+    for (int i = 0; i < 2000; ++i) ASSERT_EQ(values[i], i);
+}
+
+}  // namespace
+}  // namespace tessel

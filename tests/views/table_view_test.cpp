@@ -1,0 +1,194 @@
+// The table view: the lines and tables a view is made of, columns and repeated names,
+// unique consolidation, and the grid text of a table.
+#include <gtest/gtest.h>
+
+#include "parse/node_description.h"
+#include "parse/xml_nodes.h"
+#include "parse/xml_parser.h"
+#include "views/consolidation.h"
+#include "views/grid_text.h"
+#include "views/table_view.h"
+
+namespace tessel {
+namespace {
+
+using Strings = std::vector<std::string>;
+
+struct Built {
+    std::unique_ptr<DocumentTree> tree;
+    std::unique_ptr<TreeNodeProvider> provider;
+    std::unique_ptr<View> view;
+};
+
+// The view of the first top-level element, or of the node `pick` chooses from it.
+Built build(const std::string& xml, Node* (*pick)(Node&) = nullptr) {
+    Built b;
+    b.tree = parse_xml(xml);
+    b.provider = std::make_unique<TreeNodeProvider>(b.tree.get());
+    Node* node = b.tree->root()->child(0);
+    if (pick) node = pick(*node);
+    b.view = build_view(*b.provider, *node, "scroll1", 0);
+    return b;
+}
+
+// One string per item: texts as they are, tables as "table RxC".
+Strings outline(View& view) {
+    Strings out;
+    for (const ViewItem& item : view.items()) {
+        if (item.kind == ViewItem::Kind::table)
+            out.push_back("table " + std::to_string(item.table->row_count()) + "x" +
+                          std::to_string(item.table->column_count()));
+        else
+            out.push_back(item.text);
+    }
+    return out;
+}
+
+GridTable& table(View& view, int n = 0) {
+    for (const ViewItem& item : view.items())
+        if (item.kind == ViewItem::Kind::table && n-- == 0) return *item.table;
+    throw std::runtime_error("no such table");
+}
+
+std::string grid(GridTable& t) {
+    LargeArena arena;
+    return build_grid_text(t, arena);
+}
+
+TEST(TableView, AttributesOnly) {
+    auto b = build(R"(<e a="1" b="2"/>)");
+    EXPECT_EQ(outline(*b.view), (Strings{"e", "2 Attributes:", "table 2x2", "(This tag has no Subtags)"}));
+    EXPECT_EQ(grid(table(*b.view)), "name\tvalue\t\r\na\t1\t\r\nb\t2\t\r\n");
+}
+
+TEST(TableView, SubelementsWithoutAttributes) {
+    auto b = build("<r><x>1</x><x>2</x><y/></r>");
+    EXPECT_EQ(outline(*b.view), (Strings{"r", "(This tag has no Attributes)", "3 Subtags:", "table 3x2"}));
+    EXPECT_EQ(grid(table(*b.view)), "Tag name/Text\tText\t\r\nx\t1\t\r\nx\t2\t\r\ny\t\t\r\n");
+}
+
+TEST(TableView, AnOnlyTextIsATextSection) {
+    auto b = build("<r>hello there</r>");
+    EXPECT_EQ(outline(*b.view), (Strings{"r", "(This tag has no Attributes)", "1 Text section:", "hello there"}));
+    EXPECT_TRUE(b.view->items()[3].text_block);
+    EXPECT_EQ(b.view->items()[3].position, 3);
+}
+
+TEST(TableView, ANodeWithoutChildrenShowsItsData) {
+    auto b = build(R"(<e k="v"/>)", [](Node& e) { return e.child(0); });
+    EXPECT_EQ(outline(*b.view), (Strings{"k = \"v\"", "Attribute data:", "table 1x2"}));
+    // The "Name" and "Value" captions write nothing, so the header row is empty.
+    EXPECT_EQ(grid(table(*b.view)), "\r\nk\tv\t\r\n");
+}
+
+TEST(TableView, ColumnsComeFromTheChildrensChildren) {
+    auto b = build(R"(<r><p id="1" n="a"><t>x</t></p><p id="2"><t>y</t><u>z</u></p></r>)");
+    GridTable& t = table(*b.view);
+    EXPECT_EQ(grid(t),
+              "Tag name/Text\tid\tn\tt\tu\t\r\n"
+              "p\t1\ta\tx\t\t\r\n"
+              "p\t2\t\ty\tz\t\r\n");
+}
+
+TEST(TableView, ANameRepeatedWithinARowIsOneCellOfOccurrences) {
+    auto b = build("<r><row><item>1</item><item>2</item><item>3</item></row><row><item>4</item></row></r>");
+    GridTable& t = table(*b.view);
+    ASSERT_EQ(t.column_count(), 2);
+    Column* item = t.display_column(1).column;
+    RepeatGroup* group = nullptr;
+    ASSERT_TRUE(item->repeats.find(0, &group));
+    EXPECT_EQ(group->cells.size(), 3);
+    EXPECT_FALSE(item->repeats.find(1, &group));
+    EXPECT_EQ(grid(t), "Tag name/Text\titem\t\r\nrow\titem (3 occurrences)\t\r\nrow\t4\t\r\n");
+}
+
+TEST(TableView, KeyColumnShowsEachRowsOwnValue) {
+    auto b = build("<r><a>1</a><b x='2'/><c>3<d/></c></r>");
+    GridTable& t = table(*b.view);
+    EXPECT_TRUE(t.has_key_column());
+    EXPECT_STREQ(t.key_title(), "Text");
+    LargeArena arena;
+    EXPECT_EQ(t.cell_text(1, 1, arena), "1");
+    EXPECT_EQ(t.cell_text(2, 1, arena), "2");
+    EXPECT_EQ(t.cell_text(3, 1, arena), "3");  // the text column attached to the key column
+}
+
+TEST(TableView, RowOfPosition) {
+    //                      0         1         2
+    //                      0123456789012345678901234
+    auto b = build("<r><a>1</a><b>2</b><c/></r>");
+    GridTable& t = table(*b.view);
+    EXPECT_EQ(t.row_of_position(3), 1);
+    EXPECT_EQ(t.row_of_position(13), 2);
+    EXPECT_EQ(t.row_of_position(20), 3);
+    EXPECT_EQ(t.row_of_position(1), -1);
+}
+
+TEST(Consolidation, LonelyColumnsBecomeOneUniqueColumn) {
+    auto b = build("<r><p><a>1</a></p><p><b>2</b></p><p><c>3</c></p><p><d>4</d></p><p><e>5</e></p></r>");
+    GridTable& t = table(*b.view);
+    ASSERT_EQ(t.column_count(), 2);
+    EXPECT_STREQ(t.display_column(1).column->name, "Unique Subtags");
+    EXPECT_EQ(grid(t), "Tag name/Text\tUnique Subtags\t\r\np\t1\t\r\np\t2\t\r\np\t3\t\r\np\t4\t\r\np\t5\t\r\n");
+}
+
+TEST(Consolidation, NotWhenItWouldNotPayOrAllInOneRow) {
+    auto two = build("<r><p><a>1</a></p><p><b>2</b></p></r>");
+    EXPECT_EQ(table(*two.view).column_count(), 3);
+    auto one_row = build("<r><p><a>1</a><b>2</b><c>3</c></p><p/></r>");
+    EXPECT_EQ(table(*one_row.view).column_count(), 4);
+    set_unique_consolidation_threshold(1);
+    auto lowered = build("<r><p><a>1</a></p><p><b>2</b></p></r>");
+    EXPECT_EQ(table(*lowered.view).column_count(), 2);
+    set_unique_consolidation_threshold(kDefaultConsolidationThreshold);
+}
+
+TEST(Consolidation, ARowWithSeveralLonelyValues) {
+    auto b = build("<r><p><a>1</a><b>2</b><c>3</c></p><p><d>4</d></p><p><e>5</e></p><p><f>6</f></p></r>");
+    GridTable& t = table(*b.view);
+    ASSERT_EQ(t.column_count(), 2);
+    LargeArena arena;
+    EXPECT_EQ(t.cell_text(1, 1, arena), "3 Unique Subtags");
+    EXPECT_EQ(t.cell_text(2, 1, arena), "4");
+
+    Cell many = t.cell_at(1, 1, arena);
+    ASSERT_NE(many.node, nullptr);
+    EXPECT_STREQ(many.node->validate_edit("x", kQueryCell), "Cannot edit in this context yet");
+    Cell one = t.cell_at(2, 1, arena);
+    EXPECT_EQ(one.node->validate_edit("x", kQueryValueCell), nullptr);  // edits the occurrence
+    EXPECT_STREQ(one.node->validate_edit("<", kQueryValueCell), "Invalid character for chardata: < ");
+}
+
+TEST(GridText, EmptyCellsKeepTheirTabAndAwkwardTextsAreQuoted) {
+    auto b = build("<r><p a='1' c='3'/><p b='x\ty' c='say \"hi\"'/></r>");
+    EXPECT_EQ(grid(table(*b.view)),
+              "Tag name/Text\ta\tc\tb\t\r\n"
+              "p\t1\t3\t\t\r\n"
+              "p\t\t\"say \"\"hi\"\"\"\t\"x\ty\"\t\r\n");
+}
+
+TEST(GridText, OneCellTable) {
+    auto b = build("<r><a/></r>");
+    GridTable& t = table(*b.view);
+    EXPECT_EQ(grid(t), "Tag name/Text\t\r\na\t\r\n");
+}
+
+TEST(GridText, RowsFollowTheSortedOrder) {
+    auto b = build("<r><p k='1' n='item10'/><p k='2' n='item2'/><p k='3' n=''/><p k='4' n='Item2'/></r>");
+    GridTable& t = table(*b.view);
+    std::string message;
+    run_sort(t, "2", nullptr, &message);
+    EXPECT_EQ(grid(t), "Tag name/Text\tk\tn\t\r\np\t2\titem2\t\r\np\t4\tItem2\t\r\np\t1\titem10\t\r\np\t3\t\t\r\n");
+    EXPECT_EQ(message.rfind("sorted 4 rows: ", 0), 0u);
+    run_sort(t, "2", nullptr, &message);
+    EXPECT_EQ(grid(t), "Tag name/Text\tk\tn\t\r\np\t1\titem10\t\r\np\t2\titem2\t\r\np\t4\tItem2\t\r\np\t3\t\t\r\n");
+}
+
+// An element with one attribute and nothing else shows that attribute's value as its own.
+TEST(TableView, OneAttributeElementsGetAKeyColumn) {
+    auto b = build("<r><p n='a'/><p n='b'/></r>");
+    EXPECT_EQ(grid(table(*b.view)), "Tag name/Text\tvalue\tn\t\r\np\ta\ta\t\r\np\tb\tb\t\r\n");
+}
+
+}  // namespace
+}  // namespace tessel

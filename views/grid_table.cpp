@@ -1,0 +1,200 @@
+// GridTable: cell access, position lookup and the sort order of one table.
+#include "views/grid_table.h"
+
+#include <cstring>
+#include <new>
+
+#include "parse/node_description.h"
+#include "views/consolidation.h"
+#include "views/node_provider.h"
+
+namespace tessel {
+
+namespace {
+
+// A cell's name as columns know it: its name, or its type name when it has none (texts).
+std::string_view column_name_of(const NodeDescription& d) {
+    return d.name.empty() ? std::string_view(d.type_name) : d.name;
+}
+
+}  // namespace
+
+int32_t TreeNodeProvider::child_count(Node& node) {
+    SmallArena arena;
+    QueryResult r;
+    run_query(node, kQueryDisplay, arena, r, tree_);
+    return r.description.cell_child_count;
+}
+
+GridTable::GridTable(NodeProvider& provider, Node& selected, int32_t first_child,
+                     int32_t last_child, Arena& arena)
+    : provider_(provider), selected_(selected), first_(first_child), last_(last_child),
+      arena_(arena), groups_(&arena), columns_(&arena), row_order_(&arena), display_of_row_(&arena) {
+    row_order_.resize(row_count(), false);
+    display_of_row_.resize(row_count(), false);
+    for (int32_t i = 0; i < row_count(); ++i) row_order_[i] = display_of_row_[i] = i + 1;
+}
+
+GridTable* GridTable::name_value(NodeProvider& provider, Node& node, Arena& arena) {
+    auto* t = new (arena.allocate(sizeof(GridTable), alignof(GridTable)))
+        GridTable(provider, node, 0, 0, arena);
+    t->name_value_node_ = &node;
+    t->columns_.push_back({ColumnKind::data, nullptr});
+    t->columns_.push_back({ColumnKind::data, nullptr});
+    return t;
+}
+
+void GridTable::set_key_column(const char* title, TextPos position) {
+    has_key_ = true;
+    key_title_ = title;
+    key_position_ = position;
+}
+
+void GridTable::add_display_column(ColumnKind kind, Column* column) {
+    columns_.push_back({kind, column});
+}
+
+Node* GridTable::row_node(int32_t row) {
+    if (row < 1 || row > row_count()) return nullptr;
+    return provider_.child(selected_, first_ + row - 1);
+}
+
+Cell GridTable::cell_at(int32_t row, int32_t column, Arena& scratch) {
+    Cell cell;
+    if (column < 0 || column >= columns_.size() || row < 0 || row > row_count()) return cell;
+    if (name_value_node_) {
+        if (row == 0) {
+            cell.caption = column == 0 ? "Name" : "Value";
+            cell.is_caption_cell = true;
+        } else {
+            cell.node = name_value_node_;
+        }
+        return cell;
+    }
+    const DisplayColumn& dc = columns_[column];
+    if (row == 0) {
+        switch (dc.kind) {
+            case ColumnKind::row_header: {
+                // The rows' own title for their first column ("Tag name/Text", "name").
+                cell.caption = "";
+                if (Node* first = row_node(1)) {
+                    QueryResult r;
+                    run_query(*first, kQueryColumnTitle, scratch, r, provider_.document());
+                    cell.caption = scratch.copy_text(r.text.data(), static_cast<uint32_t>(r.text.size()));
+                }
+                break;
+            }
+            case ColumnKind::key: cell.caption = key_title_; break;
+            case ColumnKind::data: cell.caption = dc.column->name; break;
+        }
+        return cell;
+    }
+    Node* child = row_node(row);
+    if (!child) return cell;
+    if (dc.kind == ColumnKind::row_header) {
+        cell.node = child;
+        return cell;
+    }
+    Column* col = dc.column;
+    if (dc.kind == ColumnKind::key) {
+        QueryResult r;
+        run_query(*child, kQueryValueCell, scratch, r, provider_.document());
+        if (r.description.has_value) {
+            cell.node = child;
+            return cell;
+        }
+        col = key_attached_;
+        if (!col) return cell;
+    }
+    const int32_t r0 = row - 1;
+    RepeatGroup* group = nullptr;
+    if (col->repeats.find(r0, &group)) {
+        cell.node = new (scratch.allocate(sizeof(ConsolidatedElement), alignof(ConsolidatedElement)))
+            ConsolidatedElement(*group, col->name, false, scratch);
+        return cell;
+    }
+    if (col->consolidated) return cell;
+    CellRef* large = nullptr;
+    if (col->large_rows.find(r0, &large)) {
+        cell.node = large->node;
+        return cell;
+    }
+    // Search the row's children for the first one of this column's name.
+    QueryResult r;
+    for (int32_t j = 0;; ++j) {
+        Node* g = provider_.child(*child, j);
+        if (!g) break;
+        ArenaMark mark = scratch.mark();
+        run_query(*g, kQueryCell, scratch, r, provider_.document());
+        bool match = r.description.column_group == col->group &&
+                     column_name_of(r.description) == std::string_view(col->name);
+        scratch.release(mark);
+        if (match) {
+            cell.node = g;
+            break;
+        }
+    }
+    return cell;
+}
+
+std::string_view GridTable::cell_text(int32_t row, int32_t column, Arena& scratch) {
+    Cell cell = cell_at(row, column, scratch);
+    if (cell.caption) return cell.caption;
+    if (!cell.node) return {};
+    QueryResult r;
+    DocumentTree* doc = provider_.document();
+    if (name_value_node_) {
+        run_query(*cell.node, column == 0 ? kQueryName : kQueryValue2, scratch, r, doc);
+        return r.text;
+    }
+    const DisplayColumn& dc = columns_[column];
+    if (dc.kind == ColumnKind::row_header) {
+        run_query(*cell.node, kQueryName, scratch, r, doc);
+        if (r.text.empty()) run_query(*cell.node, kQueryDisplay, scratch, r, doc);
+        return r.text;
+    }
+    if (dc.kind == ColumnKind::key && cell.node == row_node(row)) {
+        run_query(*cell.node, kQueryValueCell, scratch, r, doc);
+        return r.text;
+    }
+    run_query(*cell.node, kQueryCell, scratch, r, doc);
+    return r.text;
+}
+
+bool GridTable::cell_text(int32_t row, int32_t column, Arena& arena, std::string_view* text) {
+    *text = cell_text(row, column, arena);
+    return !text->empty();
+}
+
+int32_t GridTable::row_of_position(TextPos offset) {
+    int32_t lo = 1, hi = row_count();
+    SmallArena arena;
+    while (lo <= hi) {
+        int32_t mid = lo + (hi - lo) / 2;
+        Node* child = row_node(mid);
+        if (!child) return -1;
+        QueryResult r;
+        ArenaMark mark = arena.mark();
+        run_query(*child, kQueryDisplay, arena, r, provider_.document());
+        TextRange range = r.description.range;
+        arena.release(mark);
+        if ((offset >= range.first && offset <= range.last) || offset == range.first) return mid;
+        if (range.last < offset)
+            lo = mid + 1;
+        else
+            hi = mid - 1;
+    }
+    return -1;
+}
+
+void GridTable::set_sorted(int32_t column, bool ascending, std::span<const int32_t> order) {
+    sort_column_ = column;
+    sort_ascending_ = ascending;
+    for (size_t i = 0; i < order.size() && static_cast<int32_t>(i) < row_order_.size(); ++i) {
+        row_order_[static_cast<int32_t>(i)] = order[i];
+        display_of_row_[order[i] - 1] = static_cast<int32_t>(i) + 1;
+    }
+    is_sorted_ = true;
+}
+
+}  // namespace tessel

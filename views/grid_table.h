@@ -1,0 +1,148 @@
+// GridTable: one table of a view. Its rows are a run of sibling children of the selected
+// node; its columns are the distinct attributes, sub-elements and texts found among those
+// children's own children, kept in column groups. Cells are not copied: a table remembers
+// which grandchild fills a cell and asks the node again when the cell is shown.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+#include "foundation/arena.h"
+#include "foundation/array.h"
+#include "foundation/int_map.h"
+#include "foundation/str_map.h"
+#include "parse/node.h"
+#include "text/text_pos.h"
+#include "views/row_sort.h"
+
+namespace tessel {
+
+class NodeProvider;
+
+// The occurrences of one name within one row (three <item> children of one row), or the
+// lonely values of a row gathered by unique consolidation.
+struct RepeatGroup {
+    const char* name;
+    int32_t depth = 0;
+    Array<TextRange> ranges;
+    Array<Node*> cells;
+    Array<RepeatGroup*> nested;
+    explicit RepeatGroup(const char* n, Arena* arena) : name(n), ranges(arena), cells(arena), nested(arena) {}
+};
+
+struct CellRef {
+    Node* node = nullptr;
+    TextRange range;
+};
+
+struct Column {
+    const char* name;
+    int kind_code = -1;
+    int group = 0;
+    int32_t row_count = 0;
+    int32_t last_row = -1;
+    CellRef current;          // the cell of the last row it occurred in
+    bool text_block = false;  // its cells are text blocks
+    int32_t depth = 0;
+    bool consolidated = false;      // the "Unique ...s" column
+    bool merged = false;            // merged into its group's consolidated column
+    IntMap<RepeatGroup*> repeats;   // row -> group, for rows where the name repeats
+    IntMap<CellRef*> large_rows;    // row -> cell, for rows with more than 100 children
+    Column(const char* n, Arena* arena) : name(n), repeats(16, arena), large_rows(16, arena) {}
+};
+
+struct ColumnGroup {
+    int index;
+    const char* name;  // the type name of its cells ("Attribute", "Subtag", "Text")
+    int kind_code;
+    StrMap<int32_t> by_name;
+    Array<Column*> columns;  // in order of first appearance
+    ColumnGroup(int i, const char* n, int kind, Arena* arena)
+        : index(i), name(n), kind_code(kind), by_name(128, arena), columns(arena) {}
+};
+
+// What one position of a table shows.
+struct Cell {
+    Node* node = nullptr;        // the node whose description the cell shows, if any
+    const char* caption = nullptr;  // a fixed header text ("Name", a column's name)
+    bool is_caption_cell = false;   // drawn as a caption (flag bit 2)
+};
+
+class GridTable final : public SortableTable {
+public:
+    enum class ColumnKind : uint8_t { row_header, key, data };
+    struct DisplayColumn {
+        ColumnKind kind;
+        Column* column;  // null for the row header and a key column without attachment
+    };
+
+    GridTable(NodeProvider& provider, Node& selected, int32_t first_child, int32_t last_child,
+              Arena& arena);
+
+    // The name/value table of a node that has no children: captions "Name" and "Value" and
+    // one row with the node's own name and value.
+    static GridTable* name_value(NodeProvider& provider, Node& node, Arena& arena);
+
+    int32_t first_child() const { return first_; }
+    int32_t last_child() const { return last_; }
+    int32_t row_count() const override { return last_ - first_ + 1; }
+    int32_t column_count() const { return columns_.size(); }
+    const DisplayColumn& display_column(int32_t c) const { return columns_[c]; }
+    Array<ColumnGroup*>& groups() { return groups_; }
+    bool has_key_column() const { return has_key_; }
+    const char* key_title() const { return key_title_; }
+
+    // The child that row r (1-based) stands for.
+    Node* row_node(int32_t row);
+    // The cell at (row, column); row 0 is the header row. Synthetic cells (repeat groups,
+    // consolidated cells) are made in `scratch`.
+    Cell cell_at(int32_t row, int32_t column, Arena& scratch);
+    // The text a cell shows, or an empty view for an empty cell.
+    std::string_view cell_text(int32_t row, int32_t column, Arena& scratch);
+    // The row whose child covers the text offset (a bisection over document order), or -1.
+    int32_t row_of_position(TextPos offset);
+
+    // Sorting: display position i (1-based) shows row row_order()[i - 1].
+    const Array<int32_t>& row_order() const { return row_order_; }
+    int32_t display_of_row(int32_t row) const { return display_of_row_[row - 1]; }
+    bool is_sorted() const { return is_sorted_; }
+    bool cell_text(int32_t row, int32_t column, Arena& arena, std::string_view* text) override;
+    int32_t sort_column() const override { return sort_column_; }
+    bool sort_ascending() const override { return sort_ascending_; }
+    void set_sorted(int32_t column, bool ascending, std::span<const int32_t> order) override;
+
+    // Building (table_view.cpp).
+    void set_key_column(const char* title, TextPos position);
+    void add_display_column(ColumnKind kind, Column* column);
+    void attach_to_key(Column* column) { key_attached_ = column; }
+    Arena& arena() { return arena_; }
+    NodeProvider& provider() { return provider_; }
+
+private:
+    NodeProvider& provider_;
+    Node& selected_;
+    int32_t first_, last_;
+    Arena& arena_;
+    bool has_key_ = false;
+    const char* key_title_ = "";
+    TextPos key_position_ = -1;
+    Column* key_attached_ = nullptr;
+    Array<ColumnGroup*> groups_;
+    Array<DisplayColumn> columns_;
+    Node* name_value_node_ = nullptr;  // set for a name/value table
+    Array<int32_t> row_order_;
+    Array<int32_t> display_of_row_;
+    int32_t sort_column_ = -1;
+    bool sort_ascending_ = true;
+    bool is_sorted_ = false;
+};
+
+// Keeps an IntMap's chains short as it grows past its initial buckets.
+template <typename V>
+void insert_growing(IntMap<V>& map, int32_t key, V value) {
+    map.insert_or_assign(key, value);
+    if (map.count() > 2 * map.bucket_count()) map.rehash(map.bucket_count() * 4);
+}
+
+}  // namespace tessel

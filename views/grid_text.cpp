@@ -1,0 +1,62 @@
+// The grid text of a table.
+#include "views/grid_text.h"
+
+#include <chrono>
+
+#include "foundation/string_builder.h"
+
+namespace tessel {
+
+namespace {
+
+void append_field(std::string& out, std::string_view text) {
+    if (text.find_first_of("\t\r\n\"") == std::string_view::npos) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+}  // namespace
+
+std::string build_grid_text(GridTable& table, Arena& scratch, Job* job, std::string* message) {
+    using clock = std::chrono::steady_clock;
+    const auto started = clock::now();
+    if (job) job->set_status_text("Coping grid to clipboard ");
+    std::string out;
+    out.reserve(128);
+    const int32_t rows = table.row_count();
+    for (int32_t position = 0; position <= rows; ++position) {
+        if (job) {
+            job->set_progress(static_cast<int>(100.0 * position / (rows + 1)));
+            if ((position & 255) == 0) job->yield_point();
+        }
+        // Rows go out in the order the user sees them.
+        const int32_t row = position == 0 ? 0 : table.row_order()[position - 1];
+        for (int32_t c = 0; c < table.column_count(); ++c) {
+            ArenaMark mark = scratch.mark();
+            Cell cell = table.cell_at(row, c, scratch);
+            if (!cell.is_caption_cell) {
+                append_field(out, table.cell_text(row, c, scratch));
+                out += '\t';
+            }
+            scratch.release(mark);
+        }
+        out += "\r\n";
+    }
+    if (message) {
+        double ms = std::chrono::duration<double, std::milli>(clock::now() - started).count();
+        StringBuilder text;
+        text.append("Copied grid to clipboard in ");
+        text.append_duration(ms);
+        *message = std::string(text.view());
+    }
+    return out;
+}
+
+}  // namespace tessel

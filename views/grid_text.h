@@ -1,0 +1,19 @@
+// The text of a grid table as it goes to the clipboard: tab-separated cells, rows ending in
+// CR LF, in the order the user sees the rows, ready to paste into a spreadsheet.
+#pragma once
+
+#include <string>
+
+#include "foundation/job.h"
+#include "views/grid_table.h"
+
+namespace tessel {
+
+// Every cell is written followed by a tab, an empty cell as the tab alone so later cells keep
+// their columns; a text holding a tab, CR, LF or double quote is quoted with inner quotes
+// doubled. Caption cells write nothing. With a job: "Coping grid to clipboard " as its status,
+// progress per row, and `message` gets "Copied grid to clipboard in " and the duration.
+std::string build_grid_text(GridTable& table, Arena& scratch, Job* job = nullptr,
+                            std::string* message = nullptr);
+
+}  // namespace tessel

@@ -1,0 +1,144 @@
+// Sorting the rows of a grid table by one column: the table interface the sort needs, the
+// per-row keys, the row comparison, the heap sort and the job body run_sort.
+#pragma once
+
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "foundation/arena.h"
+#include "foundation/array.h"
+#include "foundation/job.h"
+#include "views/natural_compare.h"
+
+namespace tessel {
+
+// What the sort needs from a grid table.
+class SortableTable {
+public:
+    virtual ~SortableTable() = default;
+    // Rows 1..n (row 0 is the header row).
+    virtual int32_t row_count() const = 0;
+    // The display text of the cell at (row, column), or false for an empty cell; the text may
+    // point into the arena or into the document and must stay valid until the sort ends.
+    virtual bool cell_text(int32_t row, int32_t column, Arena& arena, std::string_view* text) = 0;
+    // -1 before the first sort.
+    virtual int32_t sort_column() const = 0;
+    virtual bool sort_ascending() const = 0;
+    // Stores the result: row_order[i] is the 1-based row shown at display position i+1.
+    virtual void set_sorted(int32_t column, bool ascending, std::span<const int32_t> row_order) = 0;
+};
+
+// One row's entry in the sort: the summary of its key (absent for an empty cell) with the
+// row number in the key's spare field, so that an entry takes 32 bytes, two to a cache line.
+// The sort moves these entries themselves; a comparison reads the texts only when the
+// summaries leave it undecided.
+struct RowKey {
+    NaturalKey key;
+    int32_t row() const { return key.spare; }
+    bool present() const { return key.flags & NaturalKey::kPresent; }
+};
+static_assert(sizeof(RowKey) == 32);
+
+// The keys of one sort: one per row, the texts copied into the arena given.
+class SortKeys {
+public:
+    explicit SortKeys(Arena& arena) : arena_(arena) {}
+
+    // Rows 1..rows, all without a key; the comparison counter restarts.
+    void reset(int32_t rows);
+    // Copies text into the arena as the key of row.
+    void set(int32_t row, std::string_view text);
+    int32_t row_count() const { return keys_.size(); }
+    const RowKey& operator[](int32_t row) const { return keys_[row - 1]; }
+    std::span<const RowKey> rows() const { return keys_.span(); }
+    // The key text of row; empty for a row without a key.
+    std::string_view text(int32_t row) const {
+        return {texts_[row - 1], keys_[row - 1].key.length};
+    }
+    // 2 n log2 n: what a heap sort of n rows needs at most, give or take a few n; progress
+    // during the sort is measured against it.
+    double expected_comparisons() const {
+        double n = keys_.size();
+        return n > 1 ? 2 * n * std::log2(n) : 0;
+    }
+
+    // Counted by whoever compares (run_sort's comparison).
+    int64_t comparisons = 0;
+
+private:
+    Arena& arena_;
+    Array<RowKey> keys_;
+    // Apart from the summaries, which are what the sort moves and mostly reads.
+    Array<const char*> texts_;
+};
+
+// Negative when row x is shown before row y, positive when after; 0 only for a row with
+// itself. Present keys come before empty ones and ties go to the lower row number, both in
+// either direction; ascending order shows the naturally smaller key first.
+inline int compare_rows(const SortKeys& keys, const RowKey& x, const RowKey& y, bool ascending) {
+    bool has_x = x.present(), has_y = y.present();
+    if (has_x && has_y) {
+        int c = compare_summaries(x.key, y.key);
+        if (c == kUndecided) c = natural_compare(keys.text(x.row()), keys.text(y.row()));
+        if (c) return ascending ? c : -c;
+    } else if (has_x != has_y) {
+        return has_x ? -1 : 1;
+    }
+    return x.row() < y.row() ? -1 : (x.row() > y.row() ? 1 : 0);
+}
+
+// Sorts items so that before(items[i], items[j]) never holds for i > j. A heap sort: no
+// extra memory and n log n comparisons at worst, and it neither crashes nor loops when the
+// comparison is not a consistent order, which natural comparison is not for every input.
+// Floyd's variant: the hole left at the root sinks to a leaf along the later child, and the
+// displaced item climbs back from there, which takes about half the comparisons of sifting
+// it down. before may throw; items are then left in some permutation.
+template <typename T, typename Before>
+void heap_sort(std::span<T> items, Before&& before) {
+    size_t n = items.size();
+    if (n < 2) return;
+    // A max-heap: every parent is not before its children; items[root..end) hold it.
+    auto sift = [&](size_t root, size_t end) {
+        T value = items[root];
+        size_t hole = root;
+        for (size_t child = 2 * hole + 1; child < end; child = 2 * hole + 1) {
+            // The grandchildren come next; fetching them now overlaps their cache misses
+            // with this comparison (two lines when siblings share one, see run_sort).
+            if (4 * hole + 6 < end) {
+                __builtin_prefetch(&items[4 * hole + 3]);
+                __builtin_prefetch(&items[4 * hole + 5]);
+            }
+            if (child + 1 < end && before(items[child], items[child + 1])) ++child;
+            items[hole] = items[child];
+            hole = child;
+        }
+        while (hole > root) {
+            size_t parent = (hole - 1) / 2;
+            if (!before(items[parent], value)) break;
+            items[hole] = items[parent];
+            hole = parent;
+        }
+        items[hole] = value;
+    };
+    for (size_t i = n / 2; i-- > 0;) sift(i, n);
+    for (size_t end = n - 1; end > 0; --end) {
+        std::swap(items[0], items[end]);
+        sift(0, end);
+    }
+}
+
+// The body of the "sort" job: sorts table by the column whose index column_text gives in
+// decimal, the opposite way when it is the column last sorted by and ascending otherwise,
+// stores the order with set_sorted and leaves "sorted N rows: MS" in status_message.
+// Column text that is not a decimal number from 0 to 2^31 - 1 sorts nothing and leaves
+// "cannot sort: \"TEXT\" is not a column number". Returns whether the order was stored.
+// A JobCancelled thrown by job->yield_point() passes through with nothing stored.
+bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
+              std::string* status_message);
+
+}  // namespace tessel
