@@ -197,8 +197,11 @@ private:
         view_.add(item);
     }
 
-    void progress() {
-        if (job_ && (++view_.work_done & 255) == 0) {
+    // One unit per cell and two per row, as the counting pass totalled them.
+    void progress(int units = 1) {
+        const int64_t before = view_.work_done;
+        view_.work_done += units;
+        if (job_ && (before >> 8) != (view_.work_done >> 8)) {
             job_->set_progress(static_cast<int>(80.0 * view_.work_done / std::max<int64_t>(view_.total_work, 1) + 20));
             job_->yield_point();
         }
@@ -210,7 +213,7 @@ private:
         QueryResult r;
         for (int32_t i = a; i <= b; ++i) {
             const int32_t row = i - a;
-            progress();
+            progress(2);
             Node* child = provider_.child(selected_, i);
             if (!child) continue;
             ArenaMark mark = scratch_.mark();

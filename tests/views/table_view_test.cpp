@@ -2,10 +2,13 @@
 // unique consolidation, and the grid text of a table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "parse/node_description.h"
 #include "parse/xml_nodes.h"
 #include "parse/xml_parser.h"
 #include "views/consolidation.h"
+#include "views/browser_paint_state.h"
 #include "views/grid_text.h"
 #include "views/table_view.h"
 
@@ -188,6 +191,59 @@ TEST(GridText, RowsFollowTheSortedOrder) {
 TEST(TableView, OneAttributeElementsGetAKeyColumn) {
     auto b = build("<r><p n='a'/><p n='b'/></r>");
     EXPECT_EQ(grid(table(*b.view)), "Tag name/Text\tvalue\tn\t\r\np\ta\ta\t\r\np\tb\tb\t\r\n");
+}
+
+}  // namespace
+}  // namespace tessel
+
+namespace tessel {
+namespace {
+
+TEST(BrowserPaint, QuietUnder300MillisecondsThenCountsTenths) {
+    BrowserPaintDecision d = browser_paint(true, false, 299.9);
+    EXPECT_EQ(d.state, BrowserPaint::waiting);
+    EXPECT_TRUE(d.text.empty());
+    EXPECT_EQ(d.repaint_in_ms, 10);
+    d = browser_paint(true, true, 1345);
+    EXPECT_EQ(d.state, BrowserPaint::progress);
+    EXPECT_EQ(d.text, "Prepering this view, 1.30 seconds elapsed");
+    EXPECT_EQ(browser_paint(true, false, 300).text, "Prepering this view, 0.30 seconds elapsed");
+    EXPECT_EQ(browser_paint(false, false, 5000).text, "This Tree Selection Browser is empty");
+    EXPECT_EQ(browser_paint(false, true, 5000).state, BrowserPaint::ready);
+}
+
+struct RecordingJob final : Job {
+    std::vector<int> progress;
+    void set_progress(int p) override { progress.push_back(p); }
+    void set_status_text(std::string_view) override {}
+    void yield_point() override {}
+};
+
+TEST(TableView, ProgressEvery256AndNoTimingMessageForAQuickBuild) {
+    std::string xml = "<r>";
+    for (int i = 0; i < 3000; ++i) xml += "<p a='" + std::to_string(i) + "' b='x'/>";
+    xml += "</r>";
+    auto tree = parse_xml(xml);
+    TreeNodeProvider provider(tree.get());
+    RecordingJob job;
+    std::string message = "unchanged";
+    auto view = build_view(provider, *tree->root()->child(0), "scroll1", 0, &job, &message);
+    ASSERT_FALSE(job.progress.empty());
+    EXPECT_TRUE(std::is_sorted(job.progress.begin(), job.progress.end()));
+    EXPECT_GE(job.progress.back(), 95);
+    EXPECT_LE(job.progress.back(), 100);
+    // 3000 children: counting reports 12 times, then one report per 256 units of work.
+    EXPECT_GT(job.progress.size(), 12u);
+    EXPECT_LT(job.progress.size(), 100u);
+    if (message != "unchanged") {
+        EXPECT_EQ(message.rfind("Created view in ", 0), 0u);
+    }
+
+    auto small = parse_xml("<r><a/></r>");
+    TreeNodeProvider small_provider(small.get());
+    std::string none;
+    build_view(small_provider, *small->root()->child(0), "scroll1", 0, nullptr, &none);
+    EXPECT_TRUE(none.empty());
 }
 
 }  // namespace
