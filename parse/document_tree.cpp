@@ -12,7 +12,10 @@ namespace tessel {
 
 namespace {
 
+// A string goes in with its length in front, so that texts holding NUL bytes (which the
+// scanner reports but keeps) come back whole, and with a zero byte after it for C callers.
 uint8_t* put_text(uint8_t* out, std::string_view text) {
+    out = write_varint(out, static_cast<uint32_t>(text.size()));
     if (!text.empty()) std::memcpy(out, text.data(), text.size());
     out[text.size()] = 0;
     return out + text.size() + 1;
@@ -67,7 +70,7 @@ uint32_t DocumentTree::commit(uint8_t* start, uint8_t* end, size_t reserved) {
 
 uint32_t DocumentTree::write_text(RecordKind kind, std::string_view text, TextPos start,
                                   uint32_t preceding) {
-    size_t reserved = 1 + 5 + text.size() + 1 + 5;
+    size_t reserved = 1 + 5 + 5 + text.size() + 1 + 5;
     uint8_t* at = reserve(reserved);
     uint8_t* out = at;
     *out++ = kind;
@@ -79,7 +82,7 @@ uint32_t DocumentTree::write_text(RecordKind kind, std::string_view text, TextPo
 
 uint32_t DocumentTree::write_attribute(std::string_view name, TextPos name_start, TextPos quote,
                                        std::string_view value) {
-    size_t reserved = 1 + 5 + 5 + name.size() + 1 + value.size() + 1;
+    size_t reserved = 1 + 5 + 5 + 5 + name.size() + 1 + 5 + value.size() + 1;
     uint8_t* at = reserve(reserved);
     uint8_t* out = at;
     *out++ = kRecordAttribute;
@@ -94,7 +97,7 @@ uint32_t DocumentTree::write_element(std::string_view name, bool empty_tag, Text
                                      TextPos g, TextPos p, std::span<const uint32_t> attributes,
                                      std::span<const uint32_t> content,
                                      std::span<const uint32_t> misc) {
-    size_t reserved = 1 + name.size() + 1 + 3 * 5 + 3 * 5 +
+    size_t reserved = 1 + 5 + name.size() + 1 + 3 * 5 + 3 * 5 +
                       4 * (attributes.size() + content.size() + misc.size()) + 5;
     uint8_t* at = reserve(reserved);
     uint8_t* out = at;

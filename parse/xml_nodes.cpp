@@ -16,8 +16,8 @@ namespace tessel {
 namespace {
 
 std::string_view read_text(const uint8_t*& cursor) {
+    size_t n = read_varint(cursor);
     const char* text = reinterpret_cast<const char*>(cursor);
-    size_t n = std::strlen(text);
     cursor += n + 1;
     return {text, n};
 }

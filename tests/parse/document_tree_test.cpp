@@ -60,8 +60,9 @@ TEST(DocumentTree, ElementRecordLayoutAndSpans) {
     ASSERT_NE(ab, nullptr);
     const uint8_t* r = tree->record(ab->handle());
     EXPECT_EQ(r[0], 5);  // attributes, content and a comment: no flags
-    EXPECT_STREQ(reinterpret_cast<const char*>(r + 1), "ab");
-    const uint8_t* cursor = r + 4;
+    EXPECT_EQ(r[1], 2);  // the name's length, then the name and a zero byte
+    EXPECT_STREQ(reinterpret_cast<const char*>(r + 2), "ab");
+    const uint8_t* cursor = r + 5;
     EXPECT_EQ(read_varint(cursor), 0u);   // S
     EXPECT_EQ(read_varint(cursor), 28u);  // E - S
     EXPECT_EQ(read_varint(cursor), 9u);   // G - S
@@ -83,6 +84,20 @@ TEST(DocumentTree, ElementRecordLayoutAndSpans) {
     auto* x = static_cast<TextNode*>(ab->child(1));
     EXPECT_EQ(x->spans().first, 10);
     EXPECT_STREQ(x->spans().label, "chardata");
+}
+
+TEST(DocumentTree, TextsHoldingNulBytesComeBackWhole) {
+    auto tree = parse_xml(std::string("<m a='x\0y'>p\0q<!--c\0-->\0", 24));
+    ElementNode* m = root_element(*tree);
+    ASSERT_NE(m, nullptr);
+    auto* a = static_cast<AttributeNode*>(m->child(0));
+    EXPECT_EQ(a->value(), std::string_view("x\0y", 3));
+    EXPECT_EQ(a->value_end(), 9);
+    auto* t = static_cast<TextNode*>(m->child(1));
+    EXPECT_EQ(t->text(), std::string_view("p\0q", 3));
+    EXPECT_EQ(t->start(), 11);
+    auto* c = static_cast<TextNode*>(tree->node_at(m->misc()[0]));
+    EXPECT_EQ(c->text(), std::string_view("<!--c\0-->", 9));
 }
 
 TEST(DocumentTree, NodesAreMadeOnceAndCached) {
