@@ -77,6 +77,9 @@ void run_query(Node& node, int query_kind, Arena& arena, QueryResult& result,
                DocumentTree* document) {
     result.description = NodeDescription();
     NodeDescription& d = result.description;
+    // The ranges live as long as the query's other texts, in its arena: a query costs no heap
+    // allocation, which matters when a view queries millions of cells.
+    d.ranges = Array<TextRange>(&arena);
     DescriptionCollector collector(d, arena, document);
     node.describe(collector);
 

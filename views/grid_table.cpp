@@ -114,6 +114,11 @@ Cell GridTable::cell_at(int32_t row, int32_t column, Arena& scratch) {
         return cell;
     }
     if (col->consolidated) return cell;
+    if (r0 < col->cell_index.size()) {
+        int32_t j = col->cell_index[r0];
+        if (j >= 0) cell.node = provider_.child(*child, j);
+        return cell;
+    }
     CellRef* large = nullptr;
     if (col->large_rows.find(r0, &large)) {
         cell.node = large->node;

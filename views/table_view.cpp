@@ -2,6 +2,7 @@
 // column groups and columns, consolidation, progress and timing.
 #include "views/table_view.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstring>
 #include <new>
@@ -42,9 +43,63 @@ const char* keep(Arena& arena, std::string_view text) {
     return arena.copy_text(text.data(), static_cast<uint32_t>(text.size()));
 }
 
-std::string_view column_name_of(const NodeDescription& d) {
-    return d.name.empty() ? std::string_view(d.type_name) : d.name;
-}
+// What building a table needs to know of a node: a describer that keeps only that, because
+// a view of a million rows asks millions of nodes and a full description costs several times
+// as much.
+struct Brief {
+    int category = 0;
+    const char* type_name = "";
+    const char* singular_noun = "";
+    int kind_code = -1;
+    int column_group = 0;
+    std::string_view name;
+    TextRange range;
+    bool has_value = false;
+    uint32_t flags = 0;
+    int32_t cell_child_count = 0;
+    std::string_view column_name() const { return name.empty() ? std::string_view(type_name) : name; }
+};
+
+class BriefDescriber final : public NodeDescriber {
+public:
+    BriefDescriber(Brief& out, Arena& arena, DocumentTree* document)
+        : out_(out), arena_(arena), document_(document) {}
+    void set_category(int category) override { out_.category = category; }
+    void set_identity(const char* type_name, int kind_code, int column_group, const char*,
+                      const char* singular_noun, const char*) override {
+        out_.type_name = type_name ? type_name : "";
+        out_.kind_code = kind_code;
+        out_.column_group = column_group;
+        out_.singular_noun = singular_noun ? singular_noun : "";
+    }
+    void set_name(std::string_view text, TextPos, TextPos, bool copy) override {
+        out_.name = copy ? std::string_view(keep(arena_, text), text.size()) : text;
+    }
+    void set_value(std::string_view, TextPos, TextPos, bool) override { out_.has_value = true; }
+    void set_second_value(std::string_view, TextPos, TextPos, bool) override {}
+    void set_not_editable_message(const char*) override {}
+    void set_value_column(const char*, int) override {}
+    void set_range(TextPos first, TextPos last) override { out_.range = {first, last}; }
+    void set_extra(std::string_view, TextPos, TextPos) override {}
+    void set_flags(uint32_t flags) override { out_.flags = flags; }
+    void set_link(const void*) override {}
+    void set_child_count(int32_t count, int) override { out_.cell_child_count = count; }
+    DocumentTree* document() override { return document_; }
+    void set_ranges(std::span<const TextRange>) override {}
+
+private:
+    Brief& out_;
+    Arena& arena_;
+    DocumentTree* document_;
+};
+
+// One child of the selected node as the counting pass saw it.
+struct ChildBrief {
+    const char* type_name;
+    int category;
+    bool has_value;
+    int32_t cell_child_count;
+};
 
 class ViewBuilder {
 public:
@@ -91,8 +146,9 @@ public:
         accepted_ = split(sections_[0], '-');
 
         // Counting pass: the work is two units per child plus one per cell.
+        // What it learns of each child serves the grouping pass and the tables too.
         int64_t total = 2 * static_cast<int64_t>(count_);
-        QueryResult r;
+        children_.assign(static_cast<size_t>(count_), ChildBrief{nullptr, 0, false, 0});
         for (int32_t i = 0; i < count_; ++i) {
             if ((i & 255) == 0 && job_) {
                 job_->set_progress(static_cast<int>(20.0 * i / count_));
@@ -101,8 +157,13 @@ public:
             Node* child = provider_.child(selected_, i);
             if (!child) continue;
             ArenaMark mark = scratch_.mark();
-            run_query(*child, kQueryName, scratch_, r, doc_);
-            total += r.description.cell_child_count;
+            Brief brief;
+            BriefDescriber describer(brief, scratch_, doc_);
+            child->describe(describer);
+            // Type names are borrowed from the nodes, which outlive the build.
+            const char* name = brief.type_name[0] ? brief.type_name : brief.singular_noun;
+            children_[static_cast<size_t>(i)] = {name, brief.category, brief.has_value, brief.cell_child_count};
+            total += brief.cell_child_count;
             scratch_.release(mark);
         }
         view_.total_work = total;
@@ -110,17 +171,13 @@ public:
 
         // Grouping pass.
         for (index_ = 0; index_ < count_; ++index_) {
-            Node* child = provider_.child(selected_, index_);
-            if (!child) continue;
-            ArenaMark mark = scratch_.mark();
-            run_query(*child, kQueryName, scratch_, r, doc_);
-            std::string_view name = r.description.type_name;
-            if (name.empty()) name = r.description.singular_noun;
-            std::string kept(name);
-            scratch_.release(mark);
-            feed(kept, false);
+            const char* name = children_[static_cast<size_t>(index_)].type_name;
+            if (!name) continue;
+            feed(name, false);
         }
         feed({}, true);
+        children_.clear();
+        children_.shrink_to_fit();
 
         std::string_view trailing = provider_.trailing_text(selected_);
         if (!trailing.empty()) add_text(keep(arena_, trailing), -1, false, false);
@@ -210,30 +267,29 @@ private:
     GridTable* build_table(int32_t a, int32_t b) {
         GridTable* table = make<GridTable>(arena_, provider_, selected_, a, b, arena_);
         Array<ColumnGroup*>& groups = table->groups();
-        QueryResult r;
         for (int32_t i = a; i <= b; ++i) {
             const int32_t row = i - a;
             progress(2);
             Node* child = provider_.child(selected_, i);
             if (!child) continue;
-            ArenaMark mark = scratch_.mark();
-            run_query(*child, kQueryCell, scratch_, r, doc_);
-            const int category = r.description.category;
-            if ((category == 2 || category == 5) && r.description.has_value && !table->has_key_column()) {
+            const ChildBrief& info = children_[static_cast<size_t>(i)];
+            if ((info.category == 2 || info.category == 5) && info.has_value && !table->has_key_column()) {
+                ArenaMark mark = scratch_.mark();
                 QueryResult key;
                 run_query(*child, kQueryValueCell, scratch_, key, doc_);
                 table->set_key_column(keep(arena_, key.description.value_column_title),
                                       key.range.first);
+                scratch_.release(mark);
             }
-            const int32_t grandchildren = provider_.child_count(*child);
-            scratch_.release(mark);
             for (int32_t j = 0;; ++j) {
                 Node* g = provider_.child(*child, j);
                 if (!g) break;
                 progress();
                 ArenaMark gmark = scratch_.mark();
-                run_query(*g, kQueryCell, scratch_, r, doc_);
-                add_cell(groups, *g, r, row, grandchildren);
+                Brief brief;
+                BriefDescriber describer(brief, scratch_, doc_);
+                g->describe(describer);
+                add_cell(groups, *g, j, brief, row, info.cell_child_count, b - a + 1);
                 scratch_.release(gmark);
             }
         }
@@ -258,14 +314,13 @@ private:
         return table;
     }
 
-    void add_cell(Array<ColumnGroup*>& groups, Node& g, const QueryResult& r, int32_t row,
-                  int32_t grandchildren) {
-        const NodeDescription& d = r.description;
+    void add_cell(Array<ColumnGroup*>& groups, Node& g, int32_t child_index, const Brief& d,
+                  int32_t row, int32_t grandchildren, int32_t rows) {
         const int index = d.column_group < 0 ? 0 : d.column_group;
         while (groups.size() <= index) groups.push_back(nullptr);
         ColumnGroup*& group = groups[index];
         if (!group) group = make<ColumnGroup>(arena_, index, keep(arena_, d.type_name), d.kind_code, &arena_);
-        std::string_view name = column_name_of(d);
+        std::string_view name = d.column_name();
         const char* key = keep(scratch_, name);
         int32_t column_index;
         Column* column;
@@ -304,6 +359,11 @@ private:
         ++column->row_count;
         column->current = CellRef{&g, d.range};
         column->last_row = row;
+        if (column->cell_index.empty()) {
+            column->cell_index.resize(rows, false);
+            std::fill(column->cell_index.begin(), column->cell_index.end(), -1);
+        }
+        column->cell_index[row] = child_index;
         if (grandchildren > 100) {
             CellRef* kept = make<CellRef>(arena_, column->current);
             insert_growing(column->large_rows, row, kept);
@@ -329,6 +389,7 @@ private:
     int32_t index_ = 0;
     int32_t run_length_ = 0;
     std::string run_name_;
+    std::vector<ChildBrief> children_;
 };
 
 }  // namespace

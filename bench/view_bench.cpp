@@ -1,0 +1,117 @@
+// view_bench: building the table view of an element with 1 000 000 children, and sorting its
+// rows by a text column and by a numeric column, each sort beside `sort -V` on the same keys
+// in the same run. Usage: view_bench [--rows N]
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+
+#include "foundation/arena.h"
+#include "parse/xml_parser.h"
+#include "views/row_sort.h"
+#include "views/table_view.h"
+
+namespace {
+
+using namespace tessel;
+using clock_type = std::chrono::steady_clock;
+
+double ms_since(clock_type::time_point t) {
+    return std::chrono::duration<double, std::milli>(clock_type::now() - t).count();
+}
+
+// Children with attributes and sub-elements, a few of them with extra or missing parts so
+// columns have gaps.
+std::string make_document(int rows) {
+    std::mt19937 rng(7);
+    std::string out = "<catalog>\n";
+    out.reserve(static_cast<size_t>(rows) * 110);
+    for (int i = 0; i < rows; ++i) {
+        char line[256];
+        unsigned r = rng();
+        std::snprintf(line, sizeof line,
+                      "<item id=\"%d\" name=\"item%u\" price=\"%u.%02u\"><title>Part %u</title>"
+                      "<qty>%u</qty>%s</item>\n",
+                      i, r % 100000, r % 5000, (r >> 8) % 100, r % 997, (r >> 12) % 50,
+                      (r % 7 == 0) ? "<note>check</note>" : "");
+        out += line;
+    }
+    out += "</catalog>\n";
+    return out;
+}
+
+int column_named(GridTable& table, const char* name) {
+    LargeArena arena;
+    for (int32_t c = 0; c < table.column_count(); ++c)
+        if (table.cell_text(0, c, arena) == name) return c;
+    return -1;
+}
+
+// Writes the column's keys to a file and times `sort -V` on it.
+double time_sort_v(GridTable& table, int column, const char* path) {
+    FILE* f = std::fopen(path, "w");
+    LargeArena arena;
+    for (int32_t row = 1; row <= table.row_count(); ++row) {
+        ArenaMark mark = arena.mark();
+        std::string_view key = table.cell_text(row, column, arena);
+        std::fwrite(key.data(), 1, key.size(), f);
+        std::fputc('\n', f);
+        arena.release(mark);
+    }
+    std::fclose(f);
+    std::string command = std::string("LC_ALL=C sort -V ") + path + " > /dev/null";
+    if (std::system(command.c_str()) != 0) return -1;  // warm the file cache
+    auto t = clock_type::now();
+    if (std::system(command.c_str()) != 0) return -1;
+    return ms_since(t);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int rows = 1'000'000;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--rows") == 0) rows = std::atoi(argv[i + 1]);
+    std::string text = make_document(rows);
+    auto tree = parse_xml(text);
+    TreeNodeProvider provider(tree.get());
+    Node* catalog = tree->root()->child(0);
+
+    auto t = clock_type::now();
+    auto view = build_view(provider, *catalog, "scroll1", 0);
+    const double build_ms = ms_since(t);
+    // Again, now that the tree has made and cached every node the view touches.
+    t = clock_type::now();
+    auto again = build_view(provider, *catalog, "scroll1", 0);
+    const double rebuild_ms = ms_since(t);
+    again.reset();
+    GridTable* table = nullptr;
+    for (const ViewItem& item : view->items())
+        if (item.kind == ViewItem::Kind::table) table = item.table;
+    if (!table) {
+        std::fprintf(stderr, "view_bench: no table\n");
+        return 1;
+    }
+    std::printf("view_bench: %d children, %.1f MB document\n\n", rows, text.size() / 1e6);
+    std::printf("%-44s %10s %12s %8s  %s\n", "work", "ours ms", "sort -V ms", "ratio", "budget");
+    std::printf("%-44s %10.1f %12s %8s  %s\n", "build the view (first, nodes made)", build_ms, "-", "-",
+                "< 2000 ms");
+    std::printf("%-44s %10.1f %12s %8s  %s\n", "build the view again (nodes cached)", rebuild_ms, "-",
+                "-", "");
+
+    for (const char* name : {"name", "price"}) {
+        int column = column_named(*table, name);
+        std::string message;
+        auto s = clock_type::now();
+        run_sort(*table, std::to_string(column), nullptr, &message);
+        const double ours = ms_since(s);
+        const double peer = time_sort_v(*table, column, "/tmp/view_bench_keys.txt");
+        std::printf("%-44s %10.1f %12.1f %8.2f  %s\n",
+                    (std::string("sort rows by ") + name + (name[0] == 'n' ? " (text)" : " (number)")).c_str(),
+                    ours, peer, peer / ours, "ratio >= 1");
+    }
+    std::printf("\nratio = sort -V time / our time (> 1: ours faster)\n");
+    return 0;
+}
