@@ -73,13 +73,42 @@ void DescriptionCollector::set_ranges(std::span<const TextRange> ranges) {
     out_.ranges.append(ranges);
 }
 
+void NodeDescription::reset(Arena& arena) {
+    category = kCategoryNone;
+    type_name = "";
+    kind_code = -1;
+    column_group = 0;
+    section_spec = "";
+    singular_noun = "";
+    first_column_title = "";
+    name = {};
+    name_range = {};
+    value = {};
+    value_range = {};
+    has_value = false;
+    second_value = {};
+    second_value_range = {};
+    not_editable_message = kDefaultNotEditable;
+    value_column_title = "value";
+    value_column_kind = -1;
+    range = {};
+    extra = {};
+    extra_range = {};
+    has_extra = false;
+    flags = 0;
+    link = nullptr;
+    child_count = 0;
+    cell_child_count = 0;
+    marker = 255;
+    // The ranges live as long as the query's other texts, in its arena: a query costs no heap
+    // allocation.
+    ranges = Array<TextRange>(&arena);
+}
+
 void run_query(Node& node, int query_kind, Arena& arena, QueryResult& result,
                DocumentTree* document) {
-    result.description = NodeDescription();
     NodeDescription& d = result.description;
-    // The ranges live as long as the query's other texts, in its arena: a query costs no heap
-    // allocation, which matters when a view queries millions of cells.
-    d.ranges = Array<TextRange>(&arena);
+    d.reset(arena);
     DescriptionCollector collector(d, arena, document);
     node.describe(collector);
 

@@ -90,6 +90,10 @@ struct NodeDescription {
     int32_t cell_child_count = 0;  // for its cells
     uint8_t marker = 255;
     Array<TextRange> ranges;
+
+    // Back to the defaults, with the ranges list drawn from `arena` (cheaper than assigning a
+    // fresh description, which queries do millions of times for a large view).
+    void reset(Arena& arena);
 };
 
 // The describer the views use: collects into a NodeDescription; copied texts go to the
