@@ -1,24 +1,32 @@
 #!/usr/bin/env bash
-# Golden files of `tessel-cli grid`: each case's output must equal tests/data/grid/NAME.txt.
+# Golden files of tessel-cli: each case's output (with its exit status) must equal
+# tests/data/cli/NAME.txt.
 # A mismatch writes NAME.txt.new beside it for a person to review (and to copy over the
 # golden file when the change is intended). Cases whose document is not installed are skipped.
-# Usage: golden_grid.sh TESSEL_CLI SOURCE_DIR
+# Usage: golden_cli.sh TESSEL_CLI SOURCE_DIR
 set -uo pipefail
-cli=$1
+cli=$(realpath "$1")
 src=$2
-dir=$src/tests/data/grid
+dir=$src/tests/data/cli
 failed=0
 checked=0
 
+# check NAME FILE [ARGS]: `tessel-cli grid`; run NAME COMMAND FILE [ARGS]: any command.
 check() {
     local name=$1 file=$2
     shift 2
-    if [[ ! -f $file ]]; then
+    run "$name" grid "$file" "$@"
+}
+
+run() {
+    local name=$1 command=$2 file=$3
+    shift 3
+    if [[ ! -e $file ]]; then
         echo "skip $name: $file is not installed"
         return
     fi
     local out
-    out=$("$cli" grid "$file" "$@"; echo "exit $?")
+    out=$(cd "$(dirname "$file")" && "$cli" "$command" "$(basename "$file")" "$@" 2>&1; echo "exit $?")
     if [[ "$out" == "$(cat "$dir/$name.txt" 2>/dev/null)" ]]; then
         rm -f "$dir/$name.txt.new"
     else
@@ -37,6 +45,12 @@ check iso_4217_by_name "/usr/share/xml/iso-codes/iso_4217.xml" --path iso_4217_e
 check catalog_orders "$src/samples/catalog.xml" --path catalog/orders
 check catalog_products_by_price "$src/samples/catalog.xml" --path "catalog/products" --sort 7:desc
 check fonts_conf "/etc/fonts/fonts.conf" --path "fontconfig"
+
+run check_broken check "$src/tests/data/cli/broken.xml"
+run check_clean check "$src/samples/catalog.xml"
+run check_unreadable check "$src/tests/data/cli"  # a folder cannot be read as a file
+run tree_catalog tree "$src/samples/catalog.xml" --depth 3
+run grid_bad_path grid "$src/samples/catalog.xml" --path "catalog/(x"
 
 echo "$checked golden files checked"
 exit $failed
