@@ -66,6 +66,10 @@ public:
     DocumentTree(const DocumentTree&) = delete;
     DocumentTree& operator=(const DocumentTree&) = delete;
 
+    // Makes room for about `bytes` of records before a parse, so that the stream is not
+    // copied as it grows (the parser passes a guess from the text's length).
+    void reserve_records(size_t bytes);
+
     // Writing, by the parser. Each returns the new record's handle.
     uint32_t write_text(RecordKind kind, std::string_view text, TextPos start, uint32_t preceding = 0);
     uint32_t write_attribute(std::string_view name, TextPos name_start, TextPos quote,
@@ -109,7 +113,13 @@ public:
     }
 
 private:
-    uint8_t* reserve(size_t n);
+    uint8_t* reserve(size_t n) {
+        if (records_size_ + n > records_capacity_) [[unlikely]]
+            grow(records_size_ + n);
+        return records_ + records_size_;
+    }
+    void grow(size_t needed);
+    void set_capacity(size_t capacity);
     uint32_t commit(uint8_t* start, uint8_t* end, size_t reserved);
 
     uint8_t* records_ = nullptr;

@@ -47,7 +47,25 @@ ScanEntry ScanEntry::end_then(int kind, ScanEntry fresh) {
 
 ScannerTables::ScannerTables(CharClassTable classes, std::vector<ScanStateRow> rows,
                              std::vector<ScanStateInfo> info)
-    : classes_(std::move(classes)), rows_(std::move(rows)), info_(std::move(info)) {}
+    : classes_(std::move(classes)), rows_(std::move(rows)), info_(std::move(info)) {
+    // The classes any code point from U+0080 on can have.
+    std::array<bool, CharClassTable::kMaxClasses> wide{};
+    wide[classes_.other_class()] = true;
+    for (const CharClassRange& r : classes_.wide_ranges()) wide[r.char_class] = true;
+    for (size_t s = 0; s < rows_.size(); ++s) {
+        ScanStateRow& row = rows_[s];
+        row.stays.fill(0);
+        for (int b = 0; b < 128; ++b) {
+            const ScanEntry e = row.ascii[size_t(b)];
+            row.stays[size_t(b)] = e.op == scan_continue && e.next == s;
+        }
+        row.wide_stays = true;
+        for (int c = 0; c < CharClassTable::kMaxClasses; ++c) {
+            const ScanEntry e = row.by_class[size_t(c)];
+            if (wide[size_t(c)] && !(e.op == scan_continue && e.next == s)) row.wide_stays = false;
+        }
+    }
+}
 
 // --- ScannerTablesBuilder ---------------------------------------------------------------
 

@@ -113,6 +113,13 @@ struct ScanStateInfo {
 struct ScanStateRow {
     std::array<ScanEntry, 128> ascii;  // by byte, so that ASCII needs no class lookup
     std::array<ScanEntry, CharClassTable::kMaxClasses> by_class;
+    // Derived by ScannerTables: 1 for the ASCII bytes whose entry only continues the token
+    // in this same state, 0 for the rest and for every byte from 0x80 on. Lets the engine
+    // cross runs of text, strings, comments and names with one byte test per character.
+    std::array<uint8_t, 256> stays;
+    // Derived as well: every code point from U+0080 on continues the token in this state, so
+    // a well-formed multi-byte character needs no class lookup.
+    bool wide_stays;
 };
 
 class ScannerTables {
@@ -196,13 +203,39 @@ int32_t scan_run(const ScannerTables& tables, const char* text, int32_t limit, i
     while (p < to) {
         const ScanStateRow* row = rows + state;
         unsigned b = s[p];
-        // Most characters of a document are ASCII inside a token: one table step each.
-        while (b < 0x80) {
-            ScanEntry e = row->ascii[b];
-            if (e.op != scan_continue) break;
-            state = e.next;
-            if (++p == to) goto out;
-            row = rows + state;
+        // Most characters of a document are inside a token: a run within one state costs a
+        // byte test per character, a change of state one table step.
+        for (;;) {
+            const uint8_t* stays = row->stays.data();
+            while (stays[b]) {
+                if (++p == to) goto out;
+                b = s[p];
+            }
+            if (b < 0x80) {
+                ScanEntry e = row->ascii[b];
+                if (e.op != scan_continue) break;
+                state = e.next;
+                if (++p == to) goto out;
+                row = rows + state;
+                b = s[p];
+                continue;
+            }
+            // A well-formed two- to four-byte character where every such character stays;
+            // anything else (bad or overlong forms included) takes the full step below.
+            if (!row->wide_stays) break;
+            int need = b >= 0xC0 && b < 0xE0 ? 1 : b >= 0xE0 && b < 0xF0 ? 2
+                     : b >= 0xF0 && b < 0xF8 ? 3 : 0;
+            if (need == 0 || p + need >= limit) break;
+            char32_t cp = b & (0x3F >> need);
+            bool valid = true;
+            for (int i = 1; i <= need; ++i) {
+                unsigned c = s[p + i];
+                valid = valid && (c & 0xC0) == 0x80;
+                cp = (cp << 6) | (c & 0x3F);
+            }
+            if (!valid || cp < 0x80) break;
+            p += need + 1;
+            if (p >= to) goto out;
             b = s[p];
         }
 
