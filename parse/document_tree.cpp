@@ -47,7 +47,10 @@ DocumentTree::DocumentTree() {
     root_ = document_;
 }
 
-DocumentTree::~DocumentTree() { std::free(records_); }
+DocumentTree::~DocumentTree() {
+    std::free(records_);
+    std::free(slots_);
+}
 
 void DocumentTree::grow(size_t needed) {
     size_t capacity = records_capacity_ ? records_capacity_ : 1 << 16;
@@ -146,10 +149,41 @@ uint32_t DocumentTree::write_element(std::string_view name, bool empty_tag, Text
     return handle;
 }
 
+RecordNode** DocumentTree::slot_of(uint32_t handle) {
+    size_t slot = handle >> kSlotShift;
+    if (slot >= slot_count_) [[unlikely]] {
+        size_t count = (records_size_ >> kSlotShift) + 1;
+        if (count <= slot) count = slot + 1;
+        size_t bytes = count * sizeof(RecordNode*);
+        auto* grown = static_cast<RecordNode**>(std::realloc(slots_, bytes));
+        if (!grown) throw std::bad_alloc();
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+        // A large view reaches most of the table, at scattered places: huge pages take
+        // one fault and one TLB entry per 2 MiB of it.
+        constexpr uintptr_t kHuge = uintptr_t(1) << 21;
+        if (bytes >= 4 * kHuge) {
+            uintptr_t from = (reinterpret_cast<uintptr_t>(grown) + kHuge - 1) & ~(kHuge - 1);
+            uintptr_t to = (reinterpret_cast<uintptr_t>(grown) + bytes) & ~(kHuge - 1);
+            if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+        }
+#endif
+        std::memset(grown + slot_count_, 0, (count - slot_count_) * sizeof(RecordNode*));
+        slots_ = grown;
+        slot_count_ = count;
+    }
+    return slots_ + slot;
+}
+
 Node* DocumentTree::node_at(uint32_t handle) {
+    if (handle == 0) return nullptr;
+    RecordNode** slot = nullptr;
+    if (handle < records_size_) {
+        slot = slot_of(handle);
+        if (*slot && (*slot)->handle() == handle) return *slot;
+    }
     Node* found = nullptr;
     if (nodes_.find(static_cast<int32_t>(handle), &found)) return found;
-    if (handle == 0 || handle >= records_size_) return nullptr;
+    if (handle >= records_size_) return nullptr;
     const uint8_t tag = records_[handle];
     RecordNode* node;
     switch (tag & 0x0F) {
@@ -164,8 +198,13 @@ Node* DocumentTree::node_at(uint32_t handle) {
     }
     node->set_handle(handle);
     node->decode(records_ + handle + 1, tag);
+    if (!*slot) {
+        *slot = node;
+        ++record_nodes_;
+        return node;
+    }
     nodes_.insert_or_assign(static_cast<int32_t>(handle), node);
-    // The map starts small; keep its chains short however many nodes the views visit.
+    // The map starts small; keep its chains short however many nodes land in it.
     if (nodes_.count() > 2 * nodes_.bucket_count()) nodes_.rehash(nodes_.bucket_count() * 4);
     return node;
 }

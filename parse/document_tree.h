@@ -86,8 +86,11 @@ public:
     const uint8_t* record(uint32_t handle) const { return records_ + handle; }
     uint8_t record_kind(uint32_t handle) const { return records_[handle] & 0x0F; }
     size_t record_bytes() const { return records_size_; }
-    int32_t cached_nodes() const { return nodes_.count(); }
-    int32_t node_map_buckets() const { return nodes_.bucket_count(); }
+    int32_t cached_nodes() const { return record_nodes_ + nodes_.count(); }
+    // Places for nodes: the slots of the record table and the buckets of the adopted map.
+    int32_t node_map_buckets() const {
+        return static_cast<int32_t>(slot_count_) + nodes_.bucket_count();
+    }
 
     XmlDocumentNode* document_node() const { return document_; }
     // Sets the top-level node (the parser of each document type makes its own).
@@ -121,11 +124,23 @@ private:
     void grow(size_t needed);
     void set_capacity(size_t capacity);
     uint32_t commit(uint8_t* start, uint8_t* end, size_t reserved);
+    // The slot of a record's node in slots_, growing the table to cover the stream.
+    RecordNode** slot_of(uint32_t handle);
 
     uint8_t* records_ = nullptr;
     size_t records_size_ = 0;
     size_t records_capacity_ = 0;
     LargeArena arena_;
+    // The nodes of records, by handle >> kSlotShift. Every record takes at least four bytes
+    // (a tag, a length, a terminating zero and a position), so no two records share a slot:
+    // a lookup is one load, and the nodes of neighbouring records, which a view asks for
+    // together, share cache lines. Allocated zeroed on the first request, so that pages
+    // of the table no view reaches cost nothing.
+    static constexpr uint32_t kSlotShift = 2;
+    RecordNode** slots_ = nullptr;
+    size_t slot_count_ = 0;
+    int32_t record_nodes_ = 0;
+    // Adopted nodes, and in case a record ever shared a slot, the later one.
     IntMap<Node*> nodes_{2, nullptr};
     XmlDocumentNode* document_ = nullptr;
     Node* root_ = nullptr;

@@ -22,13 +22,6 @@ std::string_view read_text(const uint8_t*& cursor) {
     return {text, n};
 }
 
-HandleList read_handles(const uint8_t*& cursor) {
-    uint32_t n = read_varint(cursor);
-    HandleList list(cursor, static_cast<int32_t>(n));
-    cursor += 4 * static_cast<size_t>(n);
-    return list;
-}
-
 std::string_view keep(DocumentTree& tree, std::string_view text) {
     return {tree.arena().copy_text(text.data(), static_cast<uint32_t>(text.size())), text.size()};
 }
@@ -117,20 +110,20 @@ const char* check_xml_name(std::string_view text) {
 void TextNode::decode(const uint8_t* cursor, uint8_t tag) {
     kind_ = tag & 0x0F;
     if (kind_ == kRecordComment || kind_ == kRecordInstruction) preceding_ = read_varint(cursor);
-    text_ = read_text(cursor);
+    set_text(read_text(cursor));
     start_ = static_cast<TextPos>(read_varint(cursor));
 }
 
 void TextNode::init_inserted(std::string_view text, TextPos start) {
     kind_ = kRecordInsertedText;
-    text_ = text;
+    set_text(text);
     start_ = start;
 }
 
 void TextNode::describe(NodeDescriber& d) {
     d.set_category(kCategoryText);
     d.set_identity("Text", 3, 0, "", "", "Tag name/Text");
-    d.set_value(text_, start_, last(), false);
+    d.set_value(text(), start_, last(), false);
     d.set_range(start_, last());
     // Texts show as blocks of text, not as tables.
     bool editable = kind_ == kRecordText || kind_ == kRecordCdata || kind_ == kRecordInsertedText;
@@ -144,14 +137,14 @@ const char* TextNode::validate_edit(std::string_view new_text, int) {
 
 void TextNode::apply_edit(DocumentTree& tree, std::string_view new_text, int, TextEditSink& sink) {
     sink.replace(new_text, start_, last());
-    text_ = keep(tree, new_text);
+    set_text(keep(tree, new_text));
 }
 
 bool TextNode::write_inline(StringBuilder& out, const IndentOptions&, int,
                             std::string_view parent_name) {
     if (kind_ != kRecordText && kind_ != kRecordInsertedText) return false;
     out.append('>');
-    out.append(text_);
+    out.append(text());
     out.append("</");
     out.append(parent_name);
     out.append('>');
@@ -163,7 +156,7 @@ NodeSpans TextNode::spans() { return {"chardata", start_, last()}; }
 std::string TextNode::dump() {
     static const char* const names[] = {"", "text", "cdata", "comment", "pi", "", "", "", "inserted"};
     return std::string(names[kind_ < 9 ? kind_ : 0]) + " " + span_text(start_, last()) + " \"" +
-           std::string(text_) + "\"";
+           std::string(text()) + "\"";
 }
 
 // ---- AttributeNode ----
@@ -171,15 +164,15 @@ std::string TextNode::dump() {
 void AttributeNode::decode(const uint8_t* cursor, uint8_t) {
     name_start_ = static_cast<TextPos>(read_varint(cursor));
     quote_ = name_start_ + static_cast<TextPos>(read_varint(cursor));
-    name_ = read_text(cursor);
-    value_ = read_text(cursor);
+    set_name(read_text(cursor));
+    set_value(read_text(cursor));
 }
 
 void AttributeNode::describe(NodeDescriber& d) {
     d.set_category(kCategoryLeaf);
     d.set_identity("Attribute", 0, 1, "", "", "name");
-    d.set_name(name_, name_start_, name_end(), false);
-    d.set_value(value_, value_start(), value_end(), false);
+    d.set_name(name(), name_start_, name_end(), false);
+    d.set_value(value(), value_start(), value_end(), false);
     d.set_range(name_start_, value_end());
     d.set_flags(kFlagEditable | kFlagEditableNameValue);
     d.set_link(this);
@@ -194,54 +187,61 @@ void AttributeNode::apply_edit(DocumentTree& tree, std::string_view new_text, in
     if (is_name_query(query_kind)) {
         sink.replace(new_text, name_start_, name_end());
         // The value keeps its place relative to the name's start.
-        TextPos shift = static_cast<TextPos>(new_text.size()) - static_cast<TextPos>(name_.size());
-        name_ = keep(tree, new_text);
+        TextPos shift = static_cast<TextPos>(new_text.size()) - static_cast<TextPos>(name_length_);
+        set_name(keep(tree, new_text));
         quote_ += shift;
     } else {
         sink.replace(new_text, quote_ + 1, value_end() - 1);
-        value_ = keep(tree, new_text);
+        set_value(keep(tree, new_text));
     }
 }
 
-NodeSpans AttributeNode::spans() { return {name_.data(), name_start_, value_end()}; }
+NodeSpans AttributeNode::spans() { return {name_, name_start_, value_end()}; }
 
 std::string AttributeNode::dump() {
-    return std::string(name_) + "=" + span_text(name_start_, name_end()) + ",value=" +
-           span_text(value_start(), value_end()) + " \"" + std::string(value_) + "\"";
+    return std::string(name()) + "=" + span_text(name_start_, name_end()) + ",value=" +
+           span_text(value_start(), value_end()) + " \"" + std::string(value()) + "\"";
 }
 
 // ---- ElementNode ----
 
 void ElementNode::decode(const uint8_t* cursor, uint8_t tag) {
-    name_ = read_text(cursor);
+    std::string_view name = read_text(cursor);
+    name_ = name.data();
+    name_length_ = static_cast<uint32_t>(name.size());
     s_ = static_cast<TextPos>(read_varint(cursor));
     e_ = s_ + static_cast<TextPos>(read_varint(cursor));
     g_ = static_cast<TextPos>(static_cast<uint32_t>(s_) + read_varint(cursor));
     empty_tag_ = tag & kElementEmptyTag;
-    if (!(tag & kElementNoAttributes)) attributes_ = read_handles(cursor);
-    if (!(tag & kElementNoContent)) content_ = read_handles(cursor);
-    if (!(tag & kElementNoMisc)) misc_ = read_handles(cursor);
+    auto read_list = [&](List which) {
+        int32_t n = static_cast<int32_t>(read_varint(cursor));
+        set_list(which, cursor, n);
+        cursor += 4 * static_cast<size_t>(n);
+    };
+    if (!(tag & kElementNoAttributes)) read_list(kAttributes);
+    if (!(tag & kElementNoContent)) read_list(kContent);
+    if (!(tag & kElementNoMisc)) read_list(kMisc);
     if (empty_tag_) {
         g_ = -1;
-        end_name_ = {-1, -1};
+        end_name_first_ = -1;
     } else {
         TextPos p = e_ - 1 - static_cast<TextPos>(read_varint(cursor));
-        end_name_ = {p + 1, e_ - 1};
+        end_name_first_ = p + 1;
     }
 }
 
 TextNode* ElementNode::single_text() {
-    if (content_.size() != 1) return nullptr;
-    uint32_t handle = content_[0];
+    if (content().size() != 1) return nullptr;
+    uint32_t handle = content()[0];
     uint8_t kind = handle >= DocumentTree::kFirstAdoptedHandle ? uint8_t{kRecordInsertedText}
                                                                 : tree_.record_kind(handle);
     if (kind != kRecordText && kind != kRecordInsertedText) return nullptr;
-    return static_cast<TextNode*>(tree_.node_at(content_[0]));
+    return static_cast<TextNode*>(tree_.node_at(content()[0]));
 }
 
 void ElementNode::describe(NodeDescriber& d) {
-    const int32_t attributes = attributes_.size();
-    const int32_t content = content_.size();
+    const int32_t attributes = counts_[kAttributes];
+    const int32_t content = counts_[kContent];
     TextNode* text = single_text();
     int kind_code;
     if (attributes == 1 && content == 0)
@@ -257,7 +257,7 @@ void ElementNode::describe(NodeDescriber& d) {
         d.set_value_column("Text", 3);
         as_value = true;
     } else if (attributes == 1 && content == 0) {
-        auto* attribute = static_cast<AttributeNode*>(tree_.node_at(attributes_[0]));
+        auto* attribute = static_cast<AttributeNode*>(tree_.node_at(this->attributes()[0]));
         if (attribute)
             d.set_value(attribute->value(), attribute->value_start() + 1, attribute->value_end() - 1,
                         false);
@@ -270,7 +270,7 @@ void ElementNode::describe(NodeDescriber& d) {
     d.set_category(as_value ? kCategoryValue : kCategoryTable);
     d.set_identity("Subtag", kind_code, 2, "Attribute,Subtag-Text", "tag", "Tag name/Text");
     TextRange name = name_span();
-    d.set_name(name_, name.first, name.last, false);
+    d.set_name(this->name(), name.first, name.last, false);
     d.set_range(s_, e_);
     d.set_flags(as_value ? (kFlagEditable | kFlagEditableNameValue) : kFlagEditable);
     d.set_not_editable_message(kNameNotEditable);
@@ -280,15 +280,15 @@ void ElementNode::describe(NodeDescriber& d) {
 
 Node* ElementNode::child(int32_t index) {
     if (index < 0) return nullptr;
-    if (index < attributes_.size()) return tree_.node_at(attributes_[index]);
-    index -= attributes_.size();
-    if (index < content_.size()) return tree_.node_at(content_[index]);
+    if (index < attributes().size()) return tree_.node_at(attributes()[index]);
+    index -= attributes().size();
+    if (index < content().size()) return tree_.node_at(content()[index]);
     return nullptr;
 }
 
 const char* ElementNode::validate_edit(std::string_view new_text, int query_kind) {
     if (is_name_query(query_kind)) return check_xml_name(new_text);
-    if (query_kind == kQueryValue4 && attributes_.size() == 1 && content_.empty())
+    if (query_kind == kQueryValue4 && attributes().size() == 1 && content().empty())
         return check_attribute_value(new_text);
     return check_chardata(new_text);
 }
@@ -298,13 +298,18 @@ void ElementNode::apply_edit(DocumentTree& tree, std::string_view new_text, int 
     if (query_kind == kQueryCell) {
         TextRange start_name = name_span();
         sink.replace(new_text, start_name.first, start_name.last);
-        if (!empty_tag_) sink.replace(new_text, end_name_.first, end_name_.last);
-        name_ = keep(tree, new_text);
+        if (!empty_tag_) {
+            TextRange end_name = end_name_span();
+            sink.replace(new_text, end_name.first, end_name.last);
+        }
+        std::string_view kept = keep(tree, new_text);
+        name_ = kept.data();
+        name_length_ = static_cast<uint32_t>(kept.size());
         return;
     }
     if (query_kind == kQueryName) return;
-    if (query_kind == kQueryValue4 && attributes_.size() == 1 && content_.empty()) {
-        if (Node* attribute = tree_.node_at(attributes_[0]))
+    if (query_kind == kQueryValue4 && attributes().size() == 1 && content().empty()) {
+        if (Node* attribute = tree_.node_at(attributes()[0]))
             attribute->apply_edit(tree, new_text, kQueryValue4, sink);
         return;
     }
@@ -312,7 +317,7 @@ void ElementNode::apply_edit(DocumentTree& tree, std::string_view new_text, int 
         text->apply_edit(tree, new_text, query_kind, sink);
         return;
     }
-    if (content_.empty() && !empty_tag_) {
+    if (content().empty() && !empty_tag_) {
         // <a></a> becomes <a>new</a>: a text that has no place in the record stream yet.
         sink.replace(new_text, g_ + 1, g_);
         TextNode* inserted = tree.make<TextNode>(tree);
@@ -320,12 +325,12 @@ void ElementNode::apply_edit(DocumentTree& tree, std::string_view new_text, int 
         uint32_t handle = tree.adopt(inserted);
         auto* raw = static_cast<uint8_t*>(tree.arena().allocate(4));
         std::memcpy(raw, &handle, 4);
-        content_ = HandleList(raw, 1);
+        set_list(kContent, raw, 1);
     }
 }
 
 std::string ElementNode::dump() {
-    std::string out = "<" + std::string(name_) + "> " + span_text(s_, e_);
+    std::string out = "<" + std::string(name()) + "> " + span_text(s_, e_);
     if (empty_tag_) out += " empty";
     return out;
 }

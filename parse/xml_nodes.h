@@ -29,16 +29,27 @@ public:
     // A text inserted by a cell edit, not yet in the record stream.
     void init_inserted(std::string_view text, TextPos start);
 
-    std::string_view text() const { return text_; }
+    std::string_view text() const { return {text_, text_length_}; }
     TextPos start() const { return start_; }
-    TextPos last() const { return kind_ == kRecordInsertedText ? start_ - 1 : start_ + static_cast<TextPos>(text_.size()) - 1; }
+    TextPos last() const {
+        return kind_ == kRecordInsertedText ? start_ - 1
+                                            : start_ + static_cast<TextPos>(text_length_) - 1;
+    }
     uint32_t preceding() const { return preceding_; }
 
 private:
-    std::string_view text_;
+    void set_text(std::string_view text) {
+        text_ = text.data();
+        text_length_ = static_cast<uint32_t>(text.size());
+    }
+
+    // Pointer and length rather than a view, ordered to leave no padding: a large view
+    // makes millions of these.
     TextPos start_ = 0;
-    uint8_t kind_ = kRecordText;
+    const char* text_ = "";
+    uint32_t text_length_ = 0;
     uint32_t preceding_ = 0;
+    uint8_t kind_ = kRecordText;
 };
 
 class AttributeNode final : public RecordNode {
@@ -53,18 +64,31 @@ public:
     int kind() const override { return kRecordAttribute; }
     void decode(const uint8_t* cursor, uint8_t tag) override;
 
-    std::string_view name() const { return name_; }
-    std::string_view value() const { return value_; }
+    std::string_view name() const { return {name_, name_length_}; }
+    std::string_view value() const { return {value_, value_length_}; }
     TextPos name_start() const { return name_start_; }
-    TextPos name_end() const { return name_start_ + static_cast<TextPos>(name_.size()) - 1; }
+    TextPos name_end() const { return name_start_ + static_cast<TextPos>(name_length_) - 1; }
     // The quotes around the value, both included.
     TextPos value_start() const { return quote_; }
-    TextPos value_end() const { return quote_ + static_cast<TextPos>(value_.size()) + 1; }
+    TextPos value_end() const { return quote_ + static_cast<TextPos>(value_length_) + 1; }
 
 private:
-    std::string_view name_;
-    std::string_view value_;
+    void set_name(std::string_view name) {
+        name_ = name.data();
+        name_length_ = static_cast<uint32_t>(name.size());
+    }
+    void set_value(std::string_view value) {
+        value_ = value.data();
+        value_length_ = static_cast<uint32_t>(value.size());
+    }
+
+    // Pointers and lengths rather than views, ordered to leave no padding: a large view
+    // makes millions of these.
     TextPos name_start_ = 0;
+    const char* name_ = "";
+    const char* value_ = "";
+    uint32_t name_length_ = 0;
+    uint32_t value_length_ = 0;
     TextPos quote_ = 0;
 };
 
@@ -80,33 +104,47 @@ public:
                     TextEditSink& sink) override;
     Node* child(int32_t index) override;
     std::string dump() override;
-    NodeSpans spans() override { return {name_.data(), s_, e_}; }
+    NodeSpans spans() override { return {name_, s_, e_}; }
     const char* validate_edit(std::string_view new_text, int query_kind) override;
     int kind() const override { return kRecordElement; }
     void decode(const uint8_t* cursor, uint8_t tag) override;
 
-    std::string_view name() const { return name_; }
+    std::string_view name() const { return {name_, name_length_}; }
     TextPos start() const { return s_; }
     TextPos end() const { return e_; }
     TextPos start_tag_end() const { return g_; }
     bool empty_tag() const { return empty_tag_; }
-    const HandleList& attributes() const { return attributes_; }
-    const HandleList& content() const { return content_; }
-    const HandleList& misc() const { return misc_; }
-    TextRange name_span() const { return {s_ + 1, s_ + static_cast<TextPos>(name_.size())}; }
+    HandleList attributes() const { return {lists_[kAttributes], counts_[kAttributes]}; }
+    HandleList content() const { return {lists_[kContent], counts_[kContent]}; }
+    HandleList misc() const { return {lists_[kMisc], counts_[kMisc]}; }
+    TextRange name_span() const { return {s_ + 1, s_ + static_cast<TextPos>(name_length_)}; }
     // (-1, -1) for an empty-element tag.
-    TextRange end_name_span() const { return end_name_; }
+    TextRange end_name_span() const {
+        return empty_tag_ ? TextRange{-1, -1} : TextRange{end_name_first_, e_ - 1};
+    }
 
 private:
     // The single text content item, when the element has exactly one and it is a text.
     class TextNode* single_text();
 
+    enum List { kAttributes, kContent, kMisc };
+    void set_list(List which, const uint8_t* raw, int32_t count) {
+        lists_[which] = raw;
+        counts_[which] = count;
+    }
+
+    // A view of a million rows makes millions of these, so they are kept small: the name
+    // and the handle lists as pointers and counts rather than as views with padding, the
+    // end tag's name as its first position (it ends where the element does, before ">").
+    TextPos s_ = 0;
     DocumentTree& tree_;
-    std::string_view name_;
-    TextPos s_ = 0, e_ = 0, g_ = -1;
+    const char* name_ = "";
+    uint32_t name_length_ = 0;
+    TextPos e_ = 0, g_ = -1;
+    TextPos end_name_first_ = -1;
+    int32_t counts_[3] = {};
     bool empty_tag_ = false;
-    HandleList attributes_, content_, misc_;
-    TextRange end_name_;
+    const uint8_t* lists_[3] = {};
 };
 
 // The top level of an XML document: its items (elements and CDATA sections), the DOCTYPE

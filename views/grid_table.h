@@ -115,6 +115,9 @@ public:
     int32_t sort_column() const override { return sort_column_; }
     bool sort_ascending() const override { return sort_ascending_; }
     void set_sorted(int32_t column, bool ascending, std::span<const int32_t> order) override;
+    // Data columns whose cells all come from the cell index: each row's cell is read by a
+    // describer that keeps only what a cell's text is made of.
+    bool fill_keys(int32_t column, int32_t first, int32_t last, SortKeys& keys) override;
 
     // Building (table_view.cpp).
     void set_key_column(const char* title, TextPos position);

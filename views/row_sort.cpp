@@ -2,8 +2,14 @@
 #include "views/row_sort.h"
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <new>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 namespace tessel {
@@ -44,6 +50,10 @@ bool parse_column(std::string_view text, int32_t* column) {
 
 constexpr int64_t kUpdateEvery = 256;
 
+// From this many rows on, the two halves are sorted on two threads: below it, starting a
+// thread costs more than it saves.
+constexpr int32_t kParallelRows = 1 << 16;
+
 }  // namespace
 
 bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
@@ -67,37 +77,87 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
     SortKeys keys(key_arena);
     keys.reset(rows);
     // The table may build a display text in scratch space; it is copied into the keys at
-    // once, so the scratch space is given back after every row.
+    // once, so the scratch space is given back after every row. A table that can fill keys
+    // in one walk does so a block of rows at a time, between the same progress reports.
     LargeArena scratch;
     ArenaMark clean = scratch.mark();
-    for (int32_t row = 1; row <= rows; ++row) {
-        std::string_view text;
-        if (table.cell_text(row, column, scratch, &text)) keys.set(row, text);
-        if (scratch.block_count() > 1 || scratch.used() != clean.used) scratch.release(clean);
-        if (row % kUpdateEvery == 0) {
-            job->set_progress(static_cast<int>(50 * int64_t{row} / rows));
+    for (int32_t first = 1; first <= rows; first += kUpdateEvery) {
+        const int32_t last =
+            static_cast<int32_t>(std::min<int64_t>(int64_t{first} + kUpdateEvery - 1, rows));
+        if (!table.fill_keys(column, first, last, keys)) {
+            for (int32_t row = first; row <= last; ++row) {
+                std::string_view text;
+                if (table.cell_text(row, column, scratch, &text)) keys.set(row, text);
+                if (scratch.block_count() > 1 || scratch.used() != clean.used)
+                    scratch.release(clean);
+            }
+        }
+        if (last % kUpdateEvery == 0) {
+            job->set_progress(static_cast<int>(50 * int64_t{last} / rows));
             job->yield_point();
         }
     }
 
     // The order is built from the row numbers, not from the table's present order: ties go
-    // to the lower row number, so the result is the same either way. The entries start one
-    // place into a 64-byte aligned buffer, so that the two children of a heap node (2i + 1
-    // and 2i + 2) share a cache line.
-    std::vector<RowKey> buffer(static_cast<size_t>(rows) + 3);
-    uintptr_t start = (reinterpret_cast<uintptr_t>(buffer.data()) + 63) & ~uintptr_t{63};
-    std::span<RowKey> order(reinterpret_cast<RowKey*>(start) + 1, static_cast<size_t>(rows));
-    std::copy(keys.rows().begin(), keys.rows().end(), order.begin());
+    // to the lower row number, so the result is the same either way.
+    std::vector<RowKey> order(keys.rows().begin(), keys.rows().end());
     if (rows >= 2) {
-        double expected = keys.expected_comparisons();
-        heap_sort(order, [&](const RowKey& x, const RowKey& y) {
+        // Allocated, not zeroed: every entry is written before it is read.
+        std::unique_ptr<RowKey[], decltype(&std::free)> merge_space(
+            static_cast<RowKey*>(std::malloc(order.size() * sizeof(RowKey))), &std::free);
+        if (!merge_space) throw std::bad_alloc();
+        std::span<RowKey> all(order), space(merge_space.get(), order.size());
+        const double n = rows;
+        const bool parallel = rows >= kParallelRows;
+        // In two halves, this thread sorts one and counts only its own comparisons, plus
+        // the final merge's.
+        const double expected =
+            parallel ? (n / 2) * std::log2(n / 2) + n : keys.expected_comparisons();
+        auto before = [&](const RowKey& x, const RowKey& y) {
             if (++keys.comparisons % kUpdateEvery == 0) {
                 double done = std::min(static_cast<double>(keys.comparisons) / expected, 1.0);
                 job->set_progress(50 + static_cast<int>(50 * done));
                 job->yield_point();
             }
             return compare_rows(keys, x, y, ascending) < 0;
-        });
+        };
+        std::thread helper;
+        std::atomic<bool> stop{false};
+        const size_t half = order.size() / 2;
+        if (parallel) {
+            // The second half on another core. It neither reports progress nor yields, as
+            // the job belongs to this thread; when this thread is cancelled it tells the
+            // helper to stop, which then finishes at once (every comparison says "not
+            // before"), and waits for it.
+            auto quiet_before = [&keys, &stop, ascending](const RowKey& x, const RowKey& y) {
+                if (stop.load(std::memory_order_relaxed)) return false;
+                return compare_rows(keys, x, y, ascending) < 0;
+            };
+            try {
+                helper = std::thread([all, space, half, quiet_before]() mutable {
+                    merge_sort(all.subspan(half), space.subspan(half), quiet_before);
+                });
+            } catch (const std::system_error&) {
+                // No thread to be had: sort it all here.
+            }
+        }
+        try {
+            if (helper.joinable()) {
+                merge_sort(all.first(half), space.first(half), before);
+                helper.join();
+                merge_runs(all.data(), all.data() + half, all.data() + half,
+                           all.data() + all.size(), space.data(), before);
+                std::copy(space.begin(), space.end(), all.begin());
+            } else {
+                merge_sort(all, space, before);
+            }
+        } catch (...) {
+            if (helper.joinable()) {
+                stop.store(true, std::memory_order_relaxed);
+                helper.join();
+            }
+            throw;
+        }
     }
     std::vector<int32_t> row_order(static_cast<size_t>(rows));
     for (int32_t i = 0; i < rows; ++i) row_order[i] = order[i].row();

@@ -1,7 +1,8 @@
 // Sorting the rows of a grid table by one column: the table interface the sort needs, the
-// per-row keys, the row comparison, the heap sort and the job body run_sort.
+// per-row keys, the row comparison, the heap and merge sorts and the job body run_sort.
 #pragma once
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -17,6 +18,8 @@
 
 namespace tessel {
 
+class SortKeys;
+
 // What the sort needs from a grid table.
 class SortableTable {
 public:
@@ -26,6 +29,14 @@ public:
     // The display text of the cell at (row, column), or false for an empty cell; the text may
     // point into the arena or into the document and must stay valid until the sort ends.
     virtual bool cell_text(int32_t row, int32_t column, Arena& arena, std::string_view* text) = 0;
+    // Sets the keys of rows first..last (1-based, inclusive) of column at once, as cell_text
+    // would give them, and returns true; or returns false, having set nothing, when the table
+    // has no quicker way than cell_text for this column. A table of a million rows reaches
+    // its cells far more cheaply in one walk than through one full lookup per cell.
+    virtual bool fill_keys(int32_t /*column*/, int32_t /*first*/, int32_t /*last*/,
+                           SortKeys& /*keys*/) {
+        return false;
+    }
     // -1 before the first sort.
     virtual int32_t sort_column() const = 0;
     virtual bool sort_ascending() const = 0;
@@ -60,11 +71,11 @@ public:
     std::string_view text(int32_t row) const {
         return {texts_[row - 1], keys_[row - 1].key.length};
     }
-    // 2 n log2 n: what a heap sort of n rows needs at most, give or take a few n; progress
-    // during the sort is measured against it.
+    // n log2 n: what the merge sort of n rows needs at most; progress during the sort is
+    // measured against it.
     double expected_comparisons() const {
         double n = keys_.size();
-        return n > 1 ? 2 * n * std::log2(n) : 0;
+        return n > 1 ? n * std::log2(n) : 0;
     }
 
     // Counted by whoever compares (run_sort's comparison).
@@ -130,6 +141,61 @@ void heap_sort(std::span<T> items, Before&& before) {
         std::swap(items[0], items[end]);
         sift(0, end);
     }
+}
+
+// Merges the sorted runs [a, a_end) and [b, b_end) into out, taking from a on ties.
+template <typename T, typename Before>
+void merge_runs(const T* a, const T* a_end, const T* b, const T* b_end, T* out, Before& before) {
+    // Which side goes next is a coin toss to the branch predictor; choosing by arithmetic
+    // instead of by a branch saves a misprediction per comparison.
+    while (a < a_end && b < b_end) {
+        const bool take_b = before(*b, *a);
+        *out++ = take_b ? *b : *a;
+        b += take_b;
+        a += !take_b;
+    }
+    out = std::copy(a, a_end, out);
+    std::copy(b, b_end, out);
+}
+
+// Sorts items so that before(items[i], items[j]) never holds for i > j, using scratch (at
+// least as long as items) for the merges. Stable, and with at most about n log2 n
+// comparisons, half of what the heap sort needs, while every pass reads and writes memory
+// front to back instead of jumping about a heap. Like the heap sort it neither crashes nor
+// loops when the comparison is not a consistent order: every step is bounded by indexes, not
+// by what the comparison says. Runs of kRun items are first sorted by insertion, which is
+// cheaper than merging for so few. before may throw; items are then left in some
+// permutation spread over items and scratch.
+template <typename T, typename Before>
+void merge_sort(std::span<T> items, std::span<T> scratch, Before&& before) {
+    constexpr size_t kRun = 16;
+    size_t n = items.size();
+    if (n < 2) return;
+    for (size_t from = 0; from < n; from += kRun) {
+        size_t to = std::min(from + kRun, n);
+        for (size_t i = from + 1; i < to; ++i) {
+            T value = items[i];
+            size_t j = i;
+            for (; j > from && before(value, items[j - 1]); --j) items[j] = items[j - 1];
+            items[j] = value;
+        }
+    }
+    T* source = items.data();
+    T* target = scratch.data();
+    for (size_t width = kRun; width < n; width *= 2) {
+        for (size_t left = 0; left < n; left += 2 * width) {
+            size_t middle = std::min(left + width, n), right = std::min(left + 2 * width, n);
+            // Already in order (a common case for partly sorted columns): one comparison.
+            if (middle < right && !before(source[middle], source[middle - 1])) {
+                std::copy(source + left, source + right, target + left);
+                continue;
+            }
+            merge_runs(source + left, source + middle, source + middle, source + right,
+                       target + left, before);
+        }
+        std::swap(source, target);
+    }
+    if (source != items.data()) std::copy(source, source + n, items.data());
 }
 
 // The body of the "sort" job: sorts table by the column whose index column_text gives in

@@ -314,3 +314,54 @@ TEST(HeapSort, SurvivesAnInconsistentComparison) {
 
 }  // namespace
 }  // namespace tessel
+
+namespace tessel {
+namespace {
+
+TEST(MergeSort, MatchesStableSortWithTheSameComparison) {
+    std::mt19937 rng(12);
+    for (int round = 0; round < 40; ++round) {
+        int n = round < 20 ? round * 3 : static_cast<int>(rng() % 5000);
+        std::vector<std::pair<int, int>> values(static_cast<size_t>(n));
+        for (int i = 0; i < n; ++i) values[static_cast<size_t>(i)] = {static_cast<int>(rng() % 40), i};
+        std::vector<std::pair<int, int>> expected = values, scratch(values.size());
+        auto before = [](const std::pair<int, int>& a, const std::pair<int, int>& b) {
+            return a.first < b.first;
+        };
+        std::stable_sort(expected.begin(), expected.end(), before);
+        merge_sort(std::span<std::pair<int, int>>(values), std::span<std::pair<int, int>>(scratch), before);
+        ASSERT_EQ(values, expected) << n;
+    }
+}
+
+TEST(MergeSort, SurvivesAnInconsistentComparison) {
+    std::mt19937 rng(9);
+    std::vector<int> values(3000), scratch(3000);
+    std::iota(values.begin(), values.end(), 0);
+    merge_sort(std::span<int>(values), std::span<int>(scratch), [&](int, int) { return rng() % 2 == 0; });
+    std::sort(values.begin(), values.end());
+    for (int i = 0; i < 3000; ++i) ASSERT_EQ(values[static_cast<size_t>(i)], i);
+}
+
+TEST(RowSort, LargeTablesSortOnTwoThreadsToTheSameOrder) {
+    // Past 65 536 rows the sort splits the work between two threads; the order must still be
+    // exactly the order of the comparison, ties by row number.
+    MemoryTable table = random_table(70'001, 5);
+    for (int pass = 0; pass < 2; ++pass) {
+        sort_by(table, "0");
+        LargeArena arena;
+        SortKeys keys(arena);
+        keys.reset(70'001);
+        for (int32_t row = 1; row <= 70'001; ++row)
+            if (const auto& cell = table.rows_[static_cast<size_t>(row - 1)][0]) keys.set(row, *cell);
+        std::vector<RowKey> expected(keys.rows().begin(), keys.rows().end());
+        std::stable_sort(expected.begin(), expected.end(), [&](const RowKey& x, const RowKey& y) {
+            return compare_rows(keys, x, y, table.ascending_) < 0;
+        });
+        ASSERT_EQ(table.order_.size(), expected.size());
+        for (size_t i = 0; i < expected.size(); ++i) ASSERT_EQ(table.order_[i], expected[i].row()) << i;
+    }
+}
+
+}  // namespace
+}  // namespace tessel

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 #include "parse/node_description.h"
 #include "parse/xml_nodes.h"
@@ -244,6 +245,61 @@ TEST(TableView, ProgressEvery256AndNoTimingMessageForAQuickBuild) {
     std::string none;
     build_view(small_provider, *small->root()->child(0), "scroll1", 0, nullptr, &none);
     EXPECT_TRUE(none.empty());
+}
+
+}  // namespace
+}  // namespace tessel
+
+namespace tessel {
+namespace {
+
+// Hides a table's quick key path, so sorting goes cell by cell.
+class CellByCell final : public SortableTable {
+public:
+    explicit CellByCell(GridTable& t) : t_(t) {}
+    int32_t row_count() const override { return t_.row_count(); }
+    bool cell_text(int32_t row, int32_t column, Arena& arena, std::string_view* text) override {
+        return t_.cell_text(row, column, arena, text);
+    }
+    int32_t sort_column() const override { return column_; }
+    bool sort_ascending() const override { return ascending_; }
+    void set_sorted(int32_t column, bool ascending, std::span<const int32_t> order) override {
+        column_ = column;
+        ascending_ = ascending;
+        order_.assign(order.begin(), order.end());
+    }
+    GridTable& t_;
+    int32_t column_ = -1;
+    bool ascending_ = true;
+    std::vector<int32_t> order_;
+};
+
+TEST(GridTableSort, QuickKeysSortLikeCellByCell) {
+    // Gaps, repeated names, texts, a consolidated column and numbers of every shape.
+    std::mt19937 rng(3);
+    std::string xml = "<r>";
+    for (int i = 0; i < 3000; ++i) {
+        xml += "<p";
+        if (rng() % 5) xml += " a='v" + std::to_string(rng() % 300) + "'";
+        if (rng() % 3) xml += " n='" + std::to_string(rng() % 1000) + "." + std::to_string(rng() % 100) + "'";
+        xml += ">";
+        if (rng() % 4 == 0) xml += "text " + std::to_string(rng() % 50);
+        for (int k = 0, m = static_cast<int>(rng() % 3); k < m; ++k) xml += "<item>" + std::to_string(rng() % 9) + "</item>";
+        if (rng() % 500 == 0) xml += "<lonely" + std::to_string(i) + "/>";
+        xml += "</p>";
+    }
+    xml += "</r>";
+    auto b = build(xml);
+    GridTable& t = table(*b.view);
+    for (int32_t column = 0; column < t.column_count(); ++column) {
+        CellByCell reference(t);
+        std::string message;
+        run_sort(reference, std::to_string(column), nullptr, &message);
+        run_sort(t, std::to_string(column), nullptr, &message);
+        std::vector<int32_t> quick(t.row_order().begin(), t.row_order().end());
+        ASSERT_EQ(quick, reference.order_) << "column " << column;
+        t.set_sorted(-1, true, std::span<const int32_t>());  // next column starts ascending again
+    }
 }
 
 }  // namespace
