@@ -13,11 +13,6 @@ namespace tessel {
 
 namespace {
 
-// A cell's name as columns know it: its name, or its type name when it has none (texts).
-std::string_view column_name_of(const NodeDescription& d) {
-    return d.name.empty() ? std::string_view(d.type_name) : d.name;
-}
-
 // The parts of a description that the text of a cell (kQueryCell) is made of, and nothing
 // else: sorting reads a million cells, and the full description costs several times more.
 class CellTextDescriber final : public NodeDescriber {
@@ -172,30 +167,10 @@ Cell GridTable::cell_at(int32_t row, int32_t column, Arena& scratch) {
         return cell;
     }
     if (col->consolidated) return cell;
+    // Every row the column occurs in has its grandchild's index; other rows have no cell.
     if (r0 < col->cell_index.size()) {
         int32_t j = col->cell_index[r0];
         if (j >= 0) cell.node = provider_.child(*child, j);
-        return cell;
-    }
-    CellRef* large = nullptr;
-    if (col->large_rows.find(r0, &large)) {
-        cell.node = large->node;
-        return cell;
-    }
-    // Search the row's children for the first one of this column's name.
-    QueryResult r;
-    for (int32_t j = 0;; ++j) {
-        Node* g = provider_.child(*child, j);
-        if (!g) break;
-        ArenaMark mark = scratch.mark();
-        run_query(*g, kQueryCell, scratch, r, provider_.document());
-        bool match = r.description.column_group == col->group &&
-                     column_name_of(r.description) == std::string_view(col->name);
-        scratch.release(mark);
-        if (match) {
-            cell.node = g;
-            break;
-        }
     }
     return cell;
 }

@@ -48,12 +48,11 @@ struct Column {
     bool consolidated = false;      // the "Unique ...s" column
     bool merged = false;            // merged into its group's consolidated column
     IntMap<RepeatGroup*> repeats;   // row -> group, for rows where the name repeats
-    IntMap<CellRef*> large_rows;    // row -> cell, for rows with more than 100 children
     // Per row, the index of the grandchild that fills the cell (-1: none), so that drawing,
     // copying and sorting find a cell without searching the row's children by name.
     Array<int32_t> cell_index;
     Column(const char* n, Arena* arena)
-        : name(n), repeats(16, arena), large_rows(16, arena), cell_index(arena) {}
+        : name(n), repeats(16, arena), cell_index(arena) {}
 };
 
 struct ColumnGroup {

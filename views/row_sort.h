@@ -1,5 +1,5 @@
 // Sorting the rows of a grid table by one column: the table interface the sort needs, the
-// per-row keys, the row comparison, the heap and merge sorts and the job body run_sort.
+// per-row keys, the row comparison, the merge sort and the job body run_sort.
 #pragma once
 
 #include <algorithm>
@@ -103,46 +103,6 @@ inline int compare_rows(const SortKeys& keys, const RowKey& x, const RowKey& y, 
     return x.row() < y.row() ? -1 : (x.row() > y.row() ? 1 : 0);
 }
 
-// Sorts items so that before(items[i], items[j]) never holds for i > j. A heap sort: no
-// extra memory and n log n comparisons at worst, and it neither crashes nor loops when the
-// comparison is not a consistent order, which natural comparison is not for every input.
-// Floyd's variant: the hole left at the root sinks to a leaf along the later child, and the
-// displaced item climbs back from there, which takes about half the comparisons of sifting
-// it down. before may throw; items are then left in some permutation.
-template <typename T, typename Before>
-void heap_sort(std::span<T> items, Before&& before) {
-    size_t n = items.size();
-    if (n < 2) return;
-    // A max-heap: every parent is not before its children; items[root..end) hold it.
-    auto sift = [&](size_t root, size_t end) {
-        T value = items[root];
-        size_t hole = root;
-        for (size_t child = 2 * hole + 1; child < end; child = 2 * hole + 1) {
-            // The grandchildren come next; fetching them now overlaps their cache misses
-            // with this comparison (two lines when siblings share one, see run_sort).
-            if (4 * hole + 6 < end) {
-                __builtin_prefetch(&items[4 * hole + 3]);
-                __builtin_prefetch(&items[4 * hole + 5]);
-            }
-            if (child + 1 < end && before(items[child], items[child + 1])) ++child;
-            items[hole] = items[child];
-            hole = child;
-        }
-        while (hole > root) {
-            size_t parent = (hole - 1) / 2;
-            if (!before(items[parent], value)) break;
-            items[hole] = items[parent];
-            hole = parent;
-        }
-        items[hole] = value;
-    };
-    for (size_t i = n / 2; i-- > 0;) sift(i, n);
-    for (size_t end = n - 1; end > 0; --end) {
-        std::swap(items[0], items[end]);
-        sift(0, end);
-    }
-}
-
 // Merges the sorted runs [a, a_end) and [b, b_end) into out, taking from a on ties.
 template <typename T, typename Before>
 void merge_runs(const T* a, const T* a_end, const T* b, const T* b_end, T* out, Before& before) {
@@ -160,9 +120,8 @@ void merge_runs(const T* a, const T* a_end, const T* b, const T* b_end, T* out, 
 
 // Sorts items so that before(items[i], items[j]) never holds for i > j, using scratch (at
 // least as long as items) for the merges. Stable, and with at most about n log2 n
-// comparisons, half of what the heap sort needs, while every pass reads and writes memory
-// front to back instead of jumping about a heap. Like the heap sort it neither crashes nor
-// loops when the comparison is not a consistent order: every step is bounded by indexes, not
+// comparisons, about half of what a heap sort needs, while every pass reads and writes memory
+// front to back. It neither crashes nor loops when the comparison is not a consistent order: every step is bounded by indexes, not
 // by what the comparison says. Runs of kRun items are first sorted by insertion, which is
 // cheaper than merging for so few. before may throw; items are then left in some
 // permutation spread over items and scratch.

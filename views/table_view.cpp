@@ -289,7 +289,7 @@ private:
                 Brief brief;
                 BriefDescriber describer(brief, scratch_, doc_);
                 g->describe(describer);
-                add_cell(groups, *g, j, brief, row, info.cell_child_count, b - a + 1);
+                add_cell(groups, *g, j, brief, row, b - a + 1);
                 scratch_.release(gmark);
             }
         }
@@ -315,7 +315,7 @@ private:
     }
 
     void add_cell(Array<ColumnGroup*>& groups, Node& g, int32_t child_index, const Brief& d,
-                  int32_t row, int32_t grandchildren, int32_t rows) {
+                  int32_t row, int32_t rows) {
         const int index = d.column_group < 0 ? 0 : d.column_group;
         while (groups.size() <= index) groups.push_back(nullptr);
         ColumnGroup*& group = groups[index];
@@ -364,10 +364,6 @@ private:
             std::fill(column->cell_index.begin(), column->cell_index.end(), -1);
         }
         column->cell_index[row] = child_index;
-        if (grandchildren > 100) {
-            CellRef* kept = make<CellRef>(arena_, column->current);
-            insert_growing(column->large_rows, row, kept);
-        }
     }
 
     View& view_;

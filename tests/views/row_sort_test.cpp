@@ -1,5 +1,5 @@
 // Tests of row sorting through an in-memory table: directions, empty cells, ties, the
-// message, bad column texts, cancellation and progress, and the heap sort against
+// message, bad column texts, cancellation and progress, and the merge sort against
 // std::stable_sort with the same comparison.
 #include "views/row_sort.h"
 
@@ -254,62 +254,6 @@ TEST(RowSort, SortedOrderMatchesTheComparison) {
                                    table.ascending_),
                       0);
     }
-}
-
-// ---- the heap sort ----
-
-TEST(HeapSort, MatchesStableSortWithTheSameComparison) {
-    std::mt19937 rng(8);
-    static const char* names[] = {"item", "Item", "node", "a", "b.", ""};
-    for (int round = 0; round < 60; ++round) {
-        int n = round < 20 ? round : static_cast<int>(rng() % 3000);
-        LargeArena arena;
-        SortKeys keys(arena);
-        keys.reset(n);
-        for (int32_t row = 1; row <= n; ++row) {
-            if (rng() % 8 == 0) continue;
-            std::string text = names[rng() % 6] + std::to_string(rng() % 50);
-            if (rng() % 4 == 0) text += "." + std::to_string(rng() % 20);
-            keys.set(row, text);
-        }
-        for (bool ascending : {true, false}) {
-            std::vector<RowKey> ours(keys.rows().begin(), keys.rows().end());
-            std::vector<RowKey> reference = ours;
-            std::shuffle(ours.begin(), ours.end(), rng);
-            auto before = [&](const RowKey& x, const RowKey& y) {
-                return compare_rows(keys, x, y, ascending) < 0;
-            };
-            heap_sort(std::span<RowKey>(ours), before);
-            std::stable_sort(reference.begin(), reference.end(), before);
-            std::vector<int32_t> ours_rows, reference_rows;
-            for (const RowKey& key : ours) ours_rows.push_back(key.row());
-            for (const RowKey& key : reference) reference_rows.push_back(key.row());
-            ASSERT_EQ(ours_rows, reference_rows) << "n = " << n << (ascending ? " up" : " down");
-        }
-    }
-}
-
-TEST(HeapSort, SortsPlainValuesWithDuplicates) {
-    std::mt19937 rng(4);
-    for (int n : {0, 1, 2, 3, 4, 5, 7, 8, 9, 100, 1023, 1024, 1025}) {
-        std::vector<int> values(n);
-        for (int& v : values) v = static_cast<int>(rng() % 10);
-        std::vector<int> expected = values;
-        std::sort(expected.begin(), expected.end());
-        heap_sort(std::span<int>(values), [](int a, int b) { return a < b; });
-        EXPECT_EQ(values, expected) << n;
-    }
-}
-
-TEST(HeapSort, SurvivesAnInconsistentComparison) {
-    // Natural comparison is not an order for every text; the heap sort must still finish
-    // with a permutation of its input.
-    std::mt19937 rng(6);
-    std::vector<int> values(2000);
-    std::iota(values.begin(), values.end(), 0);
-    heap_sort(std::span<int>(values), [&](int, int) { return rng() % 2 == 0; });
-    std::sort(values.begin(), values.end());
-    for (int i = 0; i < 2000; ++i) ASSERT_EQ(values[i], i);
 }
 
 }  // namespace
