@@ -137,6 +137,7 @@ NaturalKey prepare_natural_key(std::string_view text) {
     key.flags |= NaturalKey::kFollowedByDot;
     size_t f = skip_digits(s, e + 1, n);
     if (f < n && s[f] == '.') key.flags |= NaturalKey::kVersion;
+    if (f == n) key.flags |= NaturalKey::kFractionAtEnd;
     if (f - e - 1 <= 9) {
         key.flags |= NaturalKey::kFractionFits;
         uint32_t scale = 100'000'000;

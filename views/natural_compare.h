@@ -53,6 +53,7 @@ struct NaturalKey {
     static constexpr uint8_t kFollowedByDot = 8;   // the first number is followed by "."
     static constexpr uint8_t kFollowedByEnd = 16;  // the first number ends the text
     static constexpr uint8_t kVersion = 32;        // its fraction is followed by another "."
+    static constexpr uint8_t kFractionAtEnd = 64;  // "." and the fraction digits end the text
 };
 static_assert(sizeof(NaturalKey) == 32);
 
@@ -61,8 +62,8 @@ NaturalKey prepare_natural_key(std::string_view text);
 // What compare_summaries returns when the summaries do not decide.
 constexpr int kUndecided = 2;
 
-// -1 or 1 as natural_compare of the texts the keys were prepared from, or kUndecided when
-// only the texts can tell. Inline, because a sort spends most of its time here.
+// -1, 0 or 1 as natural_compare of the texts the keys were prepared from, or kUndecided
+// when only the texts can tell. Inline, because a sort spends most of its time here.
 inline int compare_summaries(const NaturalKey& a, const NaturalKey& b) {
     // i: the first byte where the heads differ, 8 when they agree.
     uint64_t differ = a.head ^ b.head;
@@ -84,9 +85,13 @@ inline int compare_summaries(const NaturalKey& a, const NaturalKey& b) {
             if ((both & NaturalKey::kNumberFits) && (both & NaturalKey::kFractionFits)) {
                 if (a.number != b.number) return a.number < b.number ? -1 : 1;
                 if (a.fraction != b.fraction) return a.fraction < b.fraction ? -1 : 1;
+                if (both & NaturalKey::kFractionAtEnd) return 0;
             }
         } else if (both & NaturalKey::kNumberFits) {
             if (a.number != b.number) return a.number < b.number ? -1 : 1;
+            // Equal prefixes, equal numbers and nothing after them: equal texts (a common
+            // case in a column with repeated values, which would otherwise read both texts).
+            if (both & NaturalKey::kFollowedByEnd) return 0;
         }
     }
     // Everything else (equal numbers to go on after, long numbers, late differences) is

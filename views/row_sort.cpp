@@ -110,9 +110,9 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
         const double n = rows;
         const bool parallel = rows >= kParallelRows;
         // In two halves, this thread sorts one and counts only its own comparisons, plus
-        // the final merge's.
+        // those of its half of the final merge.
         const double expected =
-            parallel ? (n / 2) * std::log2(n / 2) + n : keys.expected_comparisons();
+            parallel ? (n / 2) * std::log2(n / 2) + n / 2 : keys.expected_comparisons();
         auto before = [&](const RowKey& x, const RowKey& y) {
             if (++keys.comparisons % kUpdateEvery == 0) {
                 double done = std::min(static_cast<double>(keys.comparisons) / expected, 1.0);
@@ -124,15 +124,16 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
         std::thread helper;
         std::atomic<bool> stop{false};
         const size_t half = order.size() / 2;
+        // The helper thread's comparison. It neither reports progress nor yields, as the
+        // job belongs to this thread; when this thread is cancelled it tells the helper to
+        // stop, which then finishes at once (every comparison says "not before"), and waits
+        // for it.
+        auto quiet_before = [&keys, &stop, ascending](const RowKey& x, const RowKey& y) {
+            if (stop.load(std::memory_order_relaxed)) return false;
+            return compare_rows(keys, x, y, ascending) < 0;
+        };
         if (parallel) {
-            // The second half on another core. It neither reports progress nor yields, as
-            // the job belongs to this thread; when this thread is cancelled it tells the
-            // helper to stop, which then finishes at once (every comparison says "not
-            // before"), and waits for it.
-            auto quiet_before = [&keys, &stop, ascending](const RowKey& x, const RowKey& y) {
-                if (stop.load(std::memory_order_relaxed)) return false;
-                return compare_rows(keys, x, y, ascending) < 0;
-            };
+            // The second half on another core.
             try {
                 helper = std::thread([all, space, half, quiet_before]() mutable {
                     merge_sort(all.subspan(half), space.subspan(half), quiet_before);
@@ -145,8 +146,24 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
             if (helper.joinable()) {
                 merge_sort(all.first(half), space.first(half), before);
                 helper.join();
-                merge_runs(all.data(), all.data() + half, all.data() + half,
-                           all.data() + all.size(), space.data(), before);
+                // The final merge on both threads as well: the helper writes the second
+                // half of the output, this thread the first.
+                const RowKey* a = all.data();
+                const RowKey* b = all.data() + half;
+                const size_t na = half, nb = all.size() - half, k = all.size() / 2;
+                const size_t i = merge_split(a, na, b, nb, k, before);
+                RowKey* out = space.data();
+                try {
+                    helper = std::thread([=]() mutable {
+                        merge_runs(a + i, a + na, b + (k - i), b + nb, out + k, quiet_before);
+                    });
+                } catch (const std::system_error&) {
+                    // No thread to be had: this thread merges both parts.
+                }
+                if (!helper.joinable())
+                    merge_runs(a + i, a + na, b + (k - i), b + nb, out + k, before);
+                merge_runs(a, a + i, b, b + (k - i), out, before);
+                if (helper.joinable()) helper.join();
                 std::copy(space.begin(), space.end(), all.begin());
             } else {
                 merge_sort(all, space, before);

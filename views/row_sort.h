@@ -118,6 +118,24 @@ void merge_runs(const T* a, const T* a_end, const T* b, const T* b_end, T* out, 
     std::copy(b, b_end, out);
 }
 
+// Where to cut the merge of the sorted runs a (length na) and b (length nb) so that its
+// first k outputs are exactly a[0, i) and b[0, k - i); returns i. The two parts can then be
+// merged on their own, for instance on two threads. At most log2(min(na, nb)) + 1
+// comparisons, and bounded by indexes whatever the comparison says.
+template <typename T, typename Before>
+size_t merge_split(const T* a, size_t na, const T* b, size_t nb, size_t k, Before& before) {
+    size_t lo = k > nb ? k - nb : 0, hi = std::min(k, na);
+    while (lo < hi) {
+        const size_t mid = lo + (hi - lo) / 2;
+        // a[mid] is output before b[k - mid - 1] (ties go to a): more of a belongs in front.
+        if (!before(b[k - mid - 1], a[mid]))
+            lo = mid + 1;
+        else
+            hi = mid;
+    }
+    return lo;
+}
+
 // Sorts items so that before(items[i], items[j]) never holds for i > j, using scratch (at
 // least as long as items) for the merges. Stable, and with at most about n log2 n
 // comparisons, about half of what a heap sort needs, while every pass reads and writes memory

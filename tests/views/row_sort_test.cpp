@@ -287,6 +287,30 @@ TEST(MergeSort, SurvivesAnInconsistentComparison) {
     for (int i = 0; i < 3000; ++i) ASSERT_EQ(values[static_cast<size_t>(i)], i);
 }
 
+TEST(MergeSort, MergingBothSidesOfAnySplitGivesTheWholeMerge) {
+    // Values with many ties, tagged by side: a split must keep a's ties in front of b's.
+    std::mt19937 rng(5);
+    auto before = [](const std::pair<int, int>& x, const std::pair<int, int>& y) {
+        return x.first < y.first;
+    };
+    for (int round = 0; round < 30; ++round) {
+        std::vector<std::pair<int, int>> a(rng() % 50), b(rng() % 50);
+        for (auto& v : a) v = {static_cast<int>(rng() % 6), 0};
+        for (auto& v : b) v = {static_cast<int>(rng() % 6), 1};
+        std::sort(a.begin(), a.end());
+        std::sort(b.begin(), b.end());
+        std::vector<std::pair<int, int>> whole(a.size() + b.size()), parts(whole.size());
+        merge_runs(a.data(), a.data() + a.size(), b.data(), b.data() + b.size(), whole.data(), before);
+        for (size_t k = 0; k <= whole.size(); ++k) {
+            size_t i = merge_split(a.data(), a.size(), b.data(), b.size(), k, before);
+            merge_runs(a.data(), a.data() + i, b.data(), b.data() + (k - i), parts.data(), before);
+            merge_runs(a.data() + i, a.data() + a.size(), b.data() + (k - i), b.data() + b.size(),
+                       parts.data() + k, before);
+            ASSERT_EQ(parts, whole) << "round " << round << ", k " << k;
+        }
+    }
+}
+
 TEST(RowSort, LargeTablesSortOnTwoThreadsToTheSameOrder) {
     // Past 65 536 rows the sort splits the work between two threads; the order must still be
     // exactly the order of the comparison, ties by row number.
