@@ -209,6 +209,16 @@ Node* DocumentTree::node_at(uint32_t handle) {
     return node;
 }
 
+Node* DocumentTree::made_node(uint32_t handle) const {
+    if (handle == 0) return nullptr;
+    if (handle < records_size_ && (handle >> kSlotShift) < slot_count_) {
+        RecordNode* node = slots_[handle >> kSlotShift];
+        if (node && node->handle() == handle) return node;
+    }
+    Node* found = nullptr;
+    return nodes_.find(static_cast<int32_t>(handle), &found) ? found : nullptr;
+}
+
 uint32_t DocumentTree::adopt(RecordNode* node) {
     uint32_t handle = next_adopted_++;
     node->set_handle(handle);

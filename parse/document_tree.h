@@ -83,6 +83,8 @@ public:
 
     // The node of a record, made on first request and the same object afterwards.
     Node* node_at(uint32_t handle);
+    // The node of a record if it has been made (or adopted), else null; makes nothing.
+    Node* made_node(uint32_t handle) const;
     const uint8_t* record(uint32_t handle) const { return records_ + handle; }
     uint8_t record_kind(uint32_t handle) const { return records_[handle] & 0x0F; }
     size_t record_bytes() const { return records_size_; }

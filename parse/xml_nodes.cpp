@@ -230,19 +230,39 @@ void ElementNode::decode(const uint8_t* cursor, uint8_t tag) {
     }
 }
 
-TextNode* ElementNode::single_text() {
-    if (content().size() != 1) return nullptr;
-    uint32_t handle = content()[0];
+namespace {
+
+// The handle of an element's only content item when that is a text, else 0.
+uint32_t single_text_handle(DocumentTree& tree, HandleList content) {
+    if (content.size() != 1) return 0;
+    uint32_t handle = content[0];
     uint8_t kind = handle >= DocumentTree::kFirstAdoptedHandle ? uint8_t{kRecordInsertedText}
-                                                                : tree_.record_kind(handle);
-    if (kind != kRecordText && kind != kRecordInsertedText) return nullptr;
-    return static_cast<TextNode*>(tree_.node_at(content()[0]));
+                                                                : tree.record_kind(handle);
+    return kind == kRecordText || kind == kRecordInsertedText ? handle : 0;
+}
+
+}  // namespace
+
+TextNode* ElementNode::single_text() {
+    uint32_t handle = single_text_handle(tree_, content());
+    return handle ? static_cast<TextNode*>(tree_.node_at(handle)) : nullptr;
+}
+
+const TextNode* ElementNode::peek_single_text(TextNode& scratch) {
+    uint32_t handle = single_text_handle(tree_, content());
+    if (!handle) return nullptr;
+    if (Node* made = tree_.made_node(handle)) return static_cast<TextNode*>(made);
+    // Inserted texts are always made (adopted), so this is a record.
+    const uint8_t* record = tree_.record(handle);
+    scratch.decode(record + 1, record[0]);
+    return &scratch;
 }
 
 void ElementNode::describe(NodeDescriber& d) {
     const int32_t attributes = counts_[kAttributes];
     const int32_t content = counts_[kContent];
-    TextNode* text = single_text();
+    TextNode scratch(tree_);
+    const TextNode* text = peek_single_text(scratch);
     int kind_code;
     if (attributes == 1 && content == 0)
         kind_code = 8;

@@ -126,6 +126,10 @@ public:
 private:
     // The single text content item, when the element has exactly one and it is a text.
     class TextNode* single_text();
+    // The same text for reading only: its node if made, else scratch filled from its
+    // record. Describing a million elements would otherwise make a million text nodes
+    // that nothing else asks for.
+    const class TextNode* peek_single_text(class TextNode& scratch);
 
     enum List { kAttributes, kContent, kMisc };
     void set_list(List which, const uint8_t* raw, int32_t count) {
