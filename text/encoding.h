@@ -1,0 +1,70 @@
+// The 31 encodings a document file may use, by EncodingId, and the codecs that turn file
+// bytes into the text's UTF-8 and back.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tessel {
+
+class Arena;
+class TextStore;
+
+// Index into the fixed list of encodings; -1: detect on load, keep the declared one on save.
+using EncodingId = int32_t;
+
+constexpr EncodingId kEncodingUnspecified = -1;
+constexpr EncodingId kEncodingLatin1 = 0;
+constexpr EncodingId kEncodingUtf8 = 1;
+constexpr EncodingId kEncodingUtf8Bom = 2;
+constexpr EncodingId kEncodingUtf16Le = 3;
+constexpr EncodingId kEncodingUtf16LeBom = 4;
+constexpr EncodingId kEncodingUtf16Be = 5;
+constexpr EncodingId kEncodingUtf16BeBom = 6;
+constexpr int32_t kEncodingCount = 31;
+
+// A converter for one load or save. Output lives in the arena given, or, without one, in a
+// buffer of the codec that the next call reuses. Both directions return how many input bytes
+// they consumed; the rest (an incomplete character at a block's end) is the caller's to pass
+// again in front of the next block.
+class Codec {
+public:
+    virtual ~Codec() = default;
+    // File bytes to UTF-8.
+    virtual size_t decode(Arena* arena, const char* bytes, size_t count, std::string_view* out) = 0;
+    // UTF-8 to file bytes.
+    virtual size_t encode(Arena* arena, const char* bytes, size_t count, std::string_view* out) = 0;
+    // Writes the byte-order mark, if any, into buffer (at least 3 bytes); returns its length.
+    virtual int write_bom(char* buffer) const = 0;
+};
+
+// The display texts of ids 0 to 30, in id order.
+const std::vector<std::string>& encoding_display_names();
+// The id of a declaration name (ASCII case ignored): "utf-8" 1, the code-page names; -1 for
+// anything else, "utf-16" included.
+EncodingId encoding_from_name(std::string_view name);
+// The name an XML declaration gives the encoding; empty for -1.
+std::string_view declaration_name(EncodingId id);
+std::unique_ptr<Codec> make_codec(EncodingId id);
+// Whether every character of the text has a byte in single-byte code page id (0 or 7-30).
+bool can_encode(EncodingId id, const TextStore& text);
+// The characters of the text that single-byte code page id has no byte for: how many, and
+// the byte offset of the first (-1 when there is none).
+struct EncodingLoss {
+    int64_t count = 0;
+    int64_t first = -1;
+};
+EncodingLoss find_unencodable(EncodingId id, const TextStore& text);
+// The same encoding without a byte-order mark: 2 gives 1, 4 gives 3, 6 gives 5.
+EncodingId strip_bom_variant(EncodingId id);
+// Whether id is a single-byte code page (0 or 7 to 30).
+inline bool is_code_page(EncodingId id) {
+    return id == 0 || (id >= 7 && id < kEncodingCount);
+}
+
+}  // namespace tessel
