@@ -31,14 +31,18 @@ constexpr int32_t kEncodingCount = 31;
 // A converter for one load or save. Output lives in the arena given, or, without one, in a
 // buffer of the codec that the next call reuses. Both directions return how many input bytes
 // they consumed; the rest (an incomplete character at a block's end) is the caller's to pass
-// again in front of the next block.
+// again in front of the next block. With last set no more input follows, so everything is
+// consumed: what is incomplete then is converted as the rules for stray units say, never
+// dropped silently.
 class Codec {
 public:
     virtual ~Codec() = default;
     // File bytes to UTF-8.
-    virtual size_t decode(Arena* arena, const char* bytes, size_t count, std::string_view* out) = 0;
+    virtual size_t decode(Arena* arena, const char* bytes, size_t count, std::string_view* out,
+                          bool last = false) = 0;
     // UTF-8 to file bytes.
-    virtual size_t encode(Arena* arena, const char* bytes, size_t count, std::string_view* out) = 0;
+    virtual size_t encode(Arena* arena, const char* bytes, size_t count, std::string_view* out,
+                          bool last = false) = 0;
     // Writes the byte-order mark, if any, into buffer (at least 3 bytes); returns its length.
     virtual int write_bom(char* buffer) const = 0;
 };
