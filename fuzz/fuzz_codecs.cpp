@@ -1,0 +1,89 @@
+// Fuzz target: the input's first byte picks an encoding, the second seeds the block cuts, the
+// rest is converted both ways. Converting in random blocks, carrying what each call leaves,
+// must give what one call over everything gives; UTF-16 units and code-page bytes must come
+// back from a decode and encode unchanged.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "foundation/arena.h"
+#include "text/code_page_tables.h"
+#include "text/encoding.h"
+
+namespace tessel {
+namespace {
+
+[[noreturn]] void fail(const char* what, EncodingId id, size_t a = 0, size_t b = 0) {
+    std::fprintf(stderr, "codecs: %s for encoding %d (%zu, %zu)\n", what, id, a, b);
+    std::fflush(stderr);
+    std::abort();
+}
+
+std::string one_shot(Codec& codec, bool encode, std::string_view input, EncodingId id) {
+    std::string_view out;
+    size_t used = encode ? codec.encode(nullptr, input.data(), input.size(), &out, true)
+                         : codec.decode(nullptr, input.data(), input.size(), &out, true);
+    if (used != input.size()) fail("last call left bytes", id, used, input.size());
+    return std::string(out);
+}
+
+// Blocks of 1 to 64 bytes from a small generator, output in an arena as a load does.
+std::string in_blocks(Codec& codec, bool encode, std::string_view input, uint32_t seed,
+                      EncodingId id) {
+    std::string result, pending;
+    LargeArena arena;
+    size_t at = 0;
+    for (;;) {
+        seed = seed * 1103515245u + 12345u;
+        size_t n = std::min<size_t>(1 + (seed >> 16) % 64, input.size() - at);
+        pending.append(input.substr(at, n));
+        at += n;
+        const bool last = at == input.size();
+        std::string_view out;
+        size_t used = encode ? codec.encode(&arena, pending.data(), pending.size(), &out, last)
+                             : codec.decode(&arena, pending.data(), pending.size(), &out, last);
+        if (used > pending.size()) fail("consumed more than given", id, used, pending.size());
+        // What stays is at most one incomplete character.
+        if (pending.size() - used > 3) fail("left too much", id, used, pending.size());
+        result.append(out);
+        pending.erase(0, used);
+        if (last) break;
+    }
+    if (!pending.empty()) fail("last block left bytes", id, pending.size());
+    return result;
+}
+
+}  // namespace
+}  // namespace tessel
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    using namespace tessel;
+    if (size < 2) return 0;
+    const EncodingId id = data[0] % (kEncodingCount + 1) - 1;  // -1 to 30
+    const uint32_t seed = data[1];
+    const std::string_view input(reinterpret_cast<const char*>(data + 2), size - 2);
+    auto codec = make_codec(id);
+    if (!codec) fail("no codec", id);
+
+    const std::string decoded = one_shot(*codec, false, input, id);
+    if (in_blocks(*codec, false, input, seed, id) != decoded) fail("decode blocks differ", id);
+    const std::string encoded = one_shot(*codec, true, input, id);
+    if (in_blocks(*codec, true, input, seed, id) != encoded) fail("encode blocks differ", id);
+
+    // What a decode and an encode promise to give back.
+    std::string expected(input);
+    if (id >= kEncodingUtf16Le && id <= kEncodingUtf16BeBom) {
+        expected.resize(input.size() & ~size_t{1});  // an odd final byte becomes U+FFFD
+    } else if (is_code_page(id)) {
+        const int32_t* table = kCodePageTables[id == 0 ? 0 : id - 6];
+        for (char& c : expected)
+            if (table[static_cast<uint8_t>(c)] == 0) c = 0;  // undefined bytes read as U+0000
+    }
+    std::string decoded_whole = decoded;
+    if (expected.size() != input.size()) decoded_whole.resize(decoded.size() - 3);
+    if (one_shot(*codec, true, decoded_whole, id) != expected) fail("round trip differs", id);
+    return 0;
+}

@@ -1,0 +1,191 @@
+// The encoding list with its names, the choice of codec, and the checks whether a text can be
+// saved in a single-byte code page without loss.
+#include "text/encoding.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <new>
+
+#include "text/code_page_tables.h"
+#include "text/single_byte_codec.h"
+#include "text/text_store.h"
+#include "text/utf16_codec.h"
+#include "text/utf8_codec.h"
+
+namespace tessel {
+
+namespace {
+
+struct CodePageName {
+    const char* group;
+    const char* name;
+};
+
+// Code-page list order, the same as the tables': index 0 is id 0, index k >= 1 is id k + 6.
+constexpr std::array<CodePageName, kCodePageCount> kCodePages = {{
+    {"Western", "iso-8859-1"},
+    {"Western", "windows-1252"},
+    {"Arabic", "windows-1256"},
+    {"Arabic", "iso-8859-6"},
+    {"Baltic", "iso-8859-4"},
+    {"Baltic", "iso-8859-13"},
+    {"Baltic", "windows-1257"},
+    {"Celtic", "iso-8859-14"},
+    {"Central European", "iso-8859-2"},
+    {"Central European", "windows-1250"},
+    {"Cyrillic", "iso-8859-5"},
+    {"Cyrillic", "windows-1251"},
+    {"Cyrillic", "koi8-r"},
+    {"Cyrillic", "koi8-u"},
+    {"Greek", "iso-8859-7"},
+    {"Greek", "windows-1253"},
+    {"Hebrew", "windows-1255"},
+    {"Hebrew", "iso-8859-8"},
+    {"Nordic", "iso-8859-10"},
+    {"Romanian", "iso-8859-16"},
+    {"South European", "iso-8859-3"},
+    {"Thai", "windows-874"},
+    {"Turkish", "windows-1254"},
+    {"Vietnamese", "windows-1258"},
+    {"Western", "iso-8859-15"},
+}};
+
+constexpr const char* kUnicodeDisplayNames[] = {
+    "Unicode (UTF-8)",
+    "Unicode (UTF-8  with BOM)",
+    "Unicode (UTF-16 little endian)",
+    "Unicode (UTF-16 little endian with BOM)",
+    "Unicode (UTF-16 big endian)",
+    "Unicode (UTF-16 big endian with BOM)",
+};
+
+// Code-page list index of a code-page id, -1 for any other id.
+int32_t code_page_index(EncodingId id) {
+    if (id == kEncodingLatin1) return 0;
+    if (id >= 7 && id < kEncodingCount) return id - 6;
+    return -1;
+}
+
+bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i) {
+        char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] + 32) : a[i];
+        char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] + 32) : b[i];
+        if (x != y) return false;
+    }
+    return true;
+}
+
+std::vector<std::string> build_display_names() {
+    std::vector<std::string> names;
+    names.reserve(kEncodingCount);
+    names.push_back(std::string(kCodePages[0].group) + " (" + kCodePages[0].name + ")");
+    for (const char* name : kUnicodeDisplayNames) names.emplace_back(name);
+    for (int32_t k = 1; k < kCodePageCount; ++k)
+        names.push_back(std::string(kCodePages[k].group) + " (" + kCodePages[k].name + ")");
+    return names;
+}
+
+// Walks the text in windows of 1 024 bytes, each starting where the previous one's
+// characters ended, so that a sequence cut by a window's end is read whole from the next.
+// The bytes come straight from the piece when the window lies in one, else from a copy.
+// Stops early when first_only and something was found.
+EncodingLoss scan_text(EncodingId id, const TextStore& text, bool first_only) {
+    EncodingLoss loss;
+    int32_t index = code_page_index(id);
+    if (index < 0) return loss;  // the Unicode encodings hold every character
+    SingleByteCodec codec(kCodePageTables[index]);
+    constexpr int32_t kWindow = 1024;
+    char copy[kWindow];
+    const int32_t length = text.length();
+    int32_t piece = 0;
+    TextPos start = 0;
+    while (start < length) {
+        while (start >= text.piece(piece).start + text.piece(piece).length) ++piece;
+        const int32_t size = std::min(kWindow, length - start);
+        const Piece& p = text.piece(piece);
+        const char* window = p.data + (start - p.start);
+        if (start + size > p.start + p.length) {
+            // Spans pieces: gather the window.
+            int32_t filled = 0;
+            for (int32_t k = piece; filled < size; ++k) {
+                const Piece& q = text.piece(k);
+                int32_t from = start + filled - q.start;
+                int32_t n = std::min(size - filled, q.length - from);
+                std::memcpy(copy + filled, q.data + from, static_cast<size_t>(n));
+                filled += n;
+            }
+            window = copy;
+        }
+        const bool last = start + size == length;
+        size_t consumed = codec.count_unencodable(window, static_cast<size_t>(size), last, start,
+                                                  first_only, &loss);
+        if (first_only && loss.count) break;
+        start += static_cast<int32_t>(consumed);
+    }
+    return loss;
+}
+
+}  // namespace
+
+const std::vector<std::string>& encoding_display_names() {
+    // Built on first use and never changed, so any thread may read it.
+    static const std::vector<std::string> names = build_display_names();
+    return names;
+}
+
+EncodingId encoding_from_name(std::string_view name) {
+    if (equal_ignoring_ascii_case(name, "utf-8")) return kEncodingUtf8;
+    for (int32_t k = 0; k < kCodePageCount; ++k)
+        if (equal_ignoring_ascii_case(name, kCodePages[k].name)) return k == 0 ? 0 : k + 6;
+    return kEncodingUnspecified;
+}
+
+std::string_view declaration_name(EncodingId id) {
+    if (id == kEncodingUtf8 || id == kEncodingUtf8Bom) return "utf-8";
+    if (id >= kEncodingUtf16Le && id <= kEncodingUtf16BeBom) return "utf-16";
+    int32_t index = code_page_index(id);
+    return index < 0 ? std::string_view() : kCodePages[index].name;
+}
+
+std::unique_ptr<Codec> make_codec(EncodingId id) {
+    switch (id) {
+        case kEncodingUnspecified:
+        case kEncodingUtf8:
+            return std::unique_ptr<Codec>(new (std::nothrow) Utf8Codec(false));
+        case kEncodingUtf8Bom:
+            return std::unique_ptr<Codec>(new (std::nothrow) Utf8Codec(true));
+        case kEncodingUtf16Le:
+        case kEncodingUtf16LeBom:
+        case kEncodingUtf16Be:
+        case kEncodingUtf16BeBom:
+            return std::unique_ptr<Codec>(new (std::nothrow) Utf16Codec(
+                id >= kEncodingUtf16Be, id == kEncodingUtf16LeBom || id == kEncodingUtf16BeBom));
+        default:
+            break;
+    }
+    int32_t index = code_page_index(id);
+    if (index < 0) return nullptr;  // not an encoding of the list
+    try {
+        return std::unique_ptr<Codec>(new SingleByteCodec(kCodePageTables[index]));
+    } catch (const std::bad_alloc&) {
+        return nullptr;  // the reverse map could not be had
+    }
+}
+
+bool can_encode(EncodingId id, const TextStore& text) {
+    return scan_text(id, text, true).count == 0;
+}
+
+EncodingLoss find_unencodable(EncodingId id, const TextStore& text) {
+    return scan_text(id, text, false);
+}
+
+EncodingId strip_bom_variant(EncodingId id) {
+    if (id == kEncodingUtf8Bom || id == kEncodingUtf16LeBom || id == kEncodingUtf16BeBom)
+        return id - 1;
+    return id;
+}
+
+}  // namespace tessel

@@ -1,0 +1,45 @@
+// SingleByteCodec: converts between the text's UTF-8 and one single-byte code page, through
+// the code page's 256-entry table one way and a reverse map indexed by code point the other.
+#pragma once
+
+#include <cstdint>
+#include <vector>
+
+#include "text/codec_buffer.h"
+#include "text/encoding.h"
+
+namespace tessel {
+
+class SingleByteCodec final : public Codec {
+public:
+    // table: 256 code points, 0 for an undefined byte; it must outlive the codec.
+    explicit SingleByteCodec(const int32_t* table);
+
+    // Every byte is consumed: an undefined byte and 0x00 both become U+0000.
+    size_t decode(Arena* arena, const char* bytes, size_t count, std::string_view* out,
+                  bool last = false) override;
+    // Characters without a byte, stray bytes and (with last) an incomplete sequence at the end
+    // are dropped; count_unencodable tells the caller about each beforehand.
+    size_t encode(Arena* arena, const char* bytes, size_t count, std::string_view* out,
+                  bool last = false) override;
+    int write_bom(char*) const override { return 0; }
+
+    // The byte of code point c, 0 when the code page has none. Code points below 0x80 are
+    // themselves in every code page, U+0000 included.
+    uint8_t byte_of(uint32_t c) const { return c < reverse_.size() ? reverse_[c] : 0; }
+    // Finds what encode would drop from these UTF-8 bytes: adds each to loss->count and sets
+    // loss->first (base + offset) at the first one; with first_only it stops there. Returns
+    // the bytes consumed, as encode would.
+    size_t count_unencodable(const char* bytes, size_t count, bool last, int64_t base,
+                             bool first_only, EncodingLoss* loss) const;
+
+private:
+    // The UTF-8 form of each byte's code point in the low four bytes (little-endian order)
+    // and its length above them, so that decoding a byte is one load, one store and one add.
+    uint64_t utf8_of_byte_[256];
+    // Byte by code point; entry 0 means no byte. Lookups beyond its end give 0.
+    std::vector<uint8_t> reverse_;
+    CodecBuffer buffer_;
+};
+
+}  // namespace tessel
