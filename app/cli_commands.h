@@ -10,5 +10,7 @@ int run_info(const std::vector<std::string_view>& args);
 int run_check(const std::vector<std::string_view>& args);
 int run_tree(const std::vector<std::string_view>& args);
 int run_grid(const std::vector<std::string_view>& args);
+int run_encoding(const std::vector<std::string_view>& args);
+int run_convert(const std::vector<std::string_view>& args);
 
 }  // namespace tessel::cli

@@ -8,6 +8,9 @@
 
 #include <sys/stat.h>
 
+#include "text/encoding.h"
+#include "text/encoding_detection.h"
+
 namespace tessel::cli {
 
 Arguments split_arguments(const std::vector<std::string_view>& args,
@@ -88,8 +91,20 @@ bool read_file(const std::string& path, std::string& bytes, std::string& error) 
     bool failed = std::ferror(f);
     if (failed) error = std::strerror(errno);
     std::fclose(f);
-    if (bytes.compare(0, 3, "\xEF\xBB\xBF") == 0) bytes.erase(0, 3);
-    return !failed;
+    if (failed) return false;
+    // The text as the editor would load it: the encoding detected from the first block, its
+    // mark skipped, converted to UTF-8.
+    const size_t head = std::min(bytes.size(), size_t{1'000'000});
+    const EncodingId encoding = detect_encoding(bytes.data(), head);
+    const size_t mark = std::min(mark_length(encoding), bytes.size());
+    if (encoding == kEncodingUtf8 || encoding == kEncodingUtf8Bom) {
+        bytes.erase(0, mark);
+        return true;
+    }
+    std::string_view text;
+    make_codec(encoding)->decode(nullptr, bytes.data() + mark, bytes.size() - mark, &text, true);
+    bytes = std::string(text);
+    return true;
 }
 
 LineColumns::LineColumns(std::string_view text) : text_(text) {

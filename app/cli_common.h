@@ -25,7 +25,8 @@ Arguments split_arguments(const std::vector<std::string_view>& args,
                           const std::vector<std::string_view>& flags);
 std::optional<std::string_view> option(const Arguments& a, std::string_view name);
 
-// Reads a whole file; a UTF-8 byte-order mark is dropped as the editor's loader does.
+// Reads a whole file as UTF-8 text, detecting its encoding and dropping a byte-order mark as
+// the editor's loader does.
 bool read_file(const std::string& path, std::string& bytes, std::string& error);
 
 // Line (from 1) and column (from 1, in characters) of byte offsets in one text.

@@ -14,6 +14,9 @@ constexpr const char* kUsage =
     "  tree FILE [--depth N]   print the outline of a parsed document\n"
     "  grid FILE [--path P] [--sort N[:desc]]\n"
     "                          print the browser's view of a node, tables tab-separated\n"
+    "  encoding FILE...        print the encoding each file is detected as, and why\n"
+    "  convert FILE --to NAME [-o OUT] [--allow-loss]\n"
+    "                          write a file in another encoding\n"
     "  info FILE...            print the size, lines, characters and line ending of files\n"
     "Each command has --help; options may stand before or after the files.\n";
 
@@ -33,6 +36,8 @@ int main(int argc, char** argv) {
     if (command == "check") return tessel::cli::run_check(args);
     if (command == "tree") return tessel::cli::run_tree(args);
     if (command == "grid") return tessel::cli::run_grid(args);
+    if (command == "encoding") return tessel::cli::run_encoding(args);
+    if (command == "convert") return tessel::cli::run_convert(args);
     if (command == "info") return tessel::cli::run_info(args);
     std::fprintf(stderr, "tessel-cli: unknown command %s (try --help)\n", argv[1]);
     return 2;

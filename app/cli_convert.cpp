@@ -1,0 +1,183 @@
+// tessel-cli convert: loads a file with encoding detection and saves it in another encoding,
+// rewriting the declaration of an XML document, through the editor's own load and save.
+#include <cctype>
+#include <charconv>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/cli_commands.h"
+#include "app/cli_common.h"
+#include "foundation/ui.h"
+#include "text/document_file.h"
+#include "text/edit_history.h"
+#include "text/encoding.h"
+#include "text/text_document.h"
+
+namespace tessel::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tessel-cli convert FILE --to NAME [-o OUT] [--allow-loss]\n"
+    "Reads FILE (its encoding detected as when it is opened) and writes it in encoding NAME,\n"
+    "to OUT or in place of FILE. The declaration of an XML document is rewritten to name the\n"
+    "new encoding. When characters cannot be written in NAME nothing is written and their\n"
+    "count and the first one's place are reported, unless --allow-loss drops them.\n"
+    "NAME: utf-8, utf-8-bom, utf-16le, utf-16le-bom, utf-16be, utf-16be-bom, a code page\n"
+    "such as iso-8859-1, windows-1252 or koi8-r (see --list), or a number from 0 to 30.\n";
+
+bool same_folded(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// The encodings the user may name: the Unicode forms by short names, the code pages by their
+// declaration names, every encoding by its number and by its display text.
+EncodingId target_encoding(std::string_view name) {
+    static const std::pair<const char*, EncodingId> kUnicode[] = {
+        {"utf-8", kEncodingUtf8},
+        {"utf8", kEncodingUtf8},
+        {"utf-8-bom", kEncodingUtf8Bom},
+        {"utf-16le", kEncodingUtf16Le},
+        {"utf-16le-bom", kEncodingUtf16LeBom},
+        {"utf-16", kEncodingUtf16LeBom},
+        {"utf-16be", kEncodingUtf16Be},
+        {"utf-16be-bom", kEncodingUtf16BeBom},
+    };
+    for (const auto& [text, id] : kUnicode)
+        if (same_folded(name, text)) return id;
+    if (EncodingId id = encoding_from_name(name); id != kEncodingUnspecified) return id;
+    int number = -1;
+    auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), number);
+    if (ec == std::errc() && end == name.data() + name.size() && number >= 0 &&
+        number < kEncodingCount)
+        return number;
+    const auto& names = encoding_display_names();
+    for (size_t i = 0; i < names.size(); ++i)
+        if (names[i] == name) return static_cast<EncodingId>(i);
+    return kEncodingUnspecified;
+}
+
+// The editor's document without a window: messages go to stderr, and the one question a
+// save may ask (whether to drop characters) is answered by --allow-loss.
+class BatchHost final : public DocumentHost, public Ui {
+public:
+    BatchHost(std::string extension, bool allow_loss)
+        : extension_(std::move(extension)), allow_loss_(allow_loss) {
+        document_.set_history(&history_);
+    }
+
+    void set_extension(std::string extension) { extension_ = std::move(extension); }
+
+    TextDocument& document() override { return document_; }
+    void set_language_for(std::string_view) override {}
+    std::string language_extension() override { return extension_; }
+    std::string file_filter() override { return {}; }
+    void reset_views() override {}
+    void set_busy(bool) override {}
+    void name_changed() override {}
+    void document_saved() override {}
+    void post_command(std::string_view, std::string_view) override {}
+    void set_status_message(std::string_view) override {}
+    void log(std::string_view) override {}
+    void progress_changed() override {}
+    double now_ms() override {
+        using namespace std::chrono;
+        return duration<double, std::milli>(steady_clock::now().time_since_epoch()).count();
+    }
+
+    UiAnswer message_box(std::string_view text, std::string_view, UiButtons buttons,
+                         UiIcon) override {
+        if (buttons == UiButtons::yes_no) return allow_loss_ ? UiAnswer::yes : UiAnswer::no;
+        std::fprintf(stderr, "tessel-cli convert: %.*s\n", static_cast<int>(text.size()),
+                     text.data());
+        return UiAnswer::ok;
+    }
+    void balloon(std::string_view, std::string_view, int, int) override {}
+    std::string file_dialog(bool, std::string_view, std::string_view) override { return {}; }
+    void set_clipboard(std::string_view) override {}
+    void open_url(std::string_view) override {}
+
+private:
+    EditHistory history_;
+    TextDocument document_;
+    std::string extension_;
+    bool allow_loss_;
+};
+
+std::string extension_of(std::string_view path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
+    const size_t dot = name.rfind('.');
+    std::string extension(dot == std::string_view::npos ? "" : name.substr(dot + 1));
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return extension;
+}
+
+}  // namespace
+
+int run_convert(const std::vector<std::string_view>& args) {
+    Arguments a = split_arguments(args, {"--to", "-o"}, {"--allow-loss", "--list"});
+    if (a.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (option(a, "--list")) {
+        const auto& names = encoding_display_names();
+        for (size_t i = 0; i < names.size(); ++i) {
+            std::string_view declared = declaration_name(static_cast<EncodingId>(i));
+            std::printf("%2zu  %-42s %.*s\n", i, names[i].c_str(),
+                        static_cast<int>(declared.size()), declared.data());
+        }
+        return 0;
+    }
+    EncodingId target = kEncodingUnspecified;
+    if (a.error.empty()) {
+        if (auto to = option(a, "--to")) {
+            target = target_encoding(*to);
+            if (target == kEncodingUnspecified)
+                a.error = "unknown encoding " + std::string(*to) + " (see --list)";
+        } else {
+            a.error = "--to NAME is needed";
+        }
+    }
+    if (a.error.empty() && a.operands.size() != 1) a.error = "give exactly one file";
+    if (!a.error.empty()) {
+        std::fprintf(stderr, "tessel-cli convert: %s\n", a.error.c_str());
+        return 2;
+    }
+    const std::string input(a.operands[0]);
+    const std::string output = option(a, "-o") ? std::string(*option(a, "-o")) : input;
+    const bool allow_loss = option(a, "--allow-loss").has_value();
+
+    BatchHost host(extension_of(input), allow_loss);
+    DocumentFile file(host, host);
+    if (!file.load(input, kEncodingUnspecified, nullptr)) return 2;
+    // A document that declares itself XML has its declaration rewritten whatever its name.
+    if (host.language_extension() != "xml" && host.document().store().substr(0, 5) == "<?xml")
+        host.set_extension("xml");
+
+    if (is_code_page(target)) {
+        const EncodingLoss loss = find_unencodable(target, host.document().store());
+        if (loss.count > 0 && !allow_loss) {
+            const std::string text = host.document().store().text();
+            const auto [line, column] = LineColumns(text).at(static_cast<int32_t>(loss.first));
+            std::fprintf(stderr,
+                         "tessel-cli convert: %s: %lld character%s cannot be written in %s; the "
+                         "first is at line %d, column %d (--allow-loss drops them)\n",
+                         input.c_str(), static_cast<long long>(loss.count),
+                         loss.count == 1 ? "" : "s", std::string(declaration_name(target)).c_str(),
+                         line, column);
+            return 1;
+        }
+    }
+    return file.save(output, target, nullptr) ? 0 : 2;
+}
+
+}  // namespace tessel::cli

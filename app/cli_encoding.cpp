@@ -1,0 +1,77 @@
+// tessel-cli encoding: the encoding a file is detected as, and what decided it.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/cli_commands.h"
+#include "app/cli_common.h"
+#include "text/encoding.h"
+#include "text/encoding_detection.h"
+#include "text/file_reader.h"
+
+namespace tessel::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tessel-cli encoding FILE...\n"
+    "Prints the encoding each file is read with when opened without a chosen encoding, and\n"
+    "what decided it: a byte-order mark, the zero bytes of UTF-16 text, the XML declaration,\n"
+    "or the default (UTF-8). With several files each line starts with the file's name.\n";
+
+const char* reason_text(DetectionReason reason) {
+    switch (reason) {
+        case DetectionReason::mark:
+            return "byte-order mark";
+        case DetectionReason::zero_bytes:
+            return "zero-byte pattern";
+        case DetectionReason::declaration:
+            return "declaration";
+        case DetectionReason::fallback:
+            break;
+    }
+    return "default";
+}
+
+}  // namespace
+
+int run_encoding(const std::vector<std::string_view>& args) {
+    Arguments a = split_arguments(args, {}, {});
+    if (a.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    if (a.error.empty() && a.operands.empty()) a.error = "give at least one file";
+    if (!a.error.empty()) {
+        std::fprintf(stderr, "tessel-cli encoding: %s\n", a.error.c_str());
+        return 2;
+    }
+    int status = 0;
+    for (std::string_view operand : a.operands) {
+        const std::string path(operand);
+        // Detection looks at the first block only, as loading does.
+        std::string head;
+        if (FILE* f = std::fopen(path.c_str(), "rb")) {
+            head.resize(FileReader::kBlockSize);
+            head.resize(std::fread(head.data(), 1, head.size(), f));
+            const bool failed = std::ferror(f);
+            std::fclose(f);
+            if (failed) {
+                std::fprintf(stderr, "tessel-cli encoding: cannot read %s\n", path.c_str());
+                status = 2;
+                continue;
+            }
+        } else {
+            std::fprintf(stderr, "tessel-cli encoding: cannot read %s\n", path.c_str());
+            status = 2;
+            continue;
+        }
+        const DetectedEncoding found = detect_encoding_why(head.data(), head.size());
+        if (a.operands.size() > 1) std::printf("%s: ", path.c_str());
+        std::printf("%s (%s)\n", encoding_display_names()[static_cast<size_t>(found.id)].c_str(),
+                    reason_text(found.reason));
+    }
+    return status;
+}
+
+}  // namespace tessel::cli

@@ -1,0 +1,48 @@
+// Fuzzes the reading and rewriting of XML declarations and encoding detection: any bytes are
+// read without reading past their end; the length read never exceeds the text; a rewritten
+// declaration reads back with the same version, standalone value and encoding, and the text
+// after the old declaration is kept.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "text/encoding_detection.h"
+#include "text/xml_declaration.h"
+
+namespace {
+
+using namespace tessel;
+
+void check(bool ok) {
+    if (!ok) __builtin_trap();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    if (size == 0) return 0;
+    // The first byte picks the encoding to write; the rest is the text.
+    const EncodingId id = data[0] % kEncodingCount;
+    const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
+    const XmlDeclaration read = read_declaration(text);
+    check(read.length <= text.size());
+    const EncodingId detected = detect_encoding(text.data(), text.size());
+    check(detected >= 0 && detected < kEncodingCount);
+    check(resolve_encoding(id, detected) >= 0);
+
+    size_t old_length = 0;
+    const std::string declaration = write_declaration(text, id, &old_length);
+    check(old_length == read.length);
+    const std::string rewritten = declaration + text.substr(old_length);
+    const XmlDeclaration again = read_declaration(rewritten);
+    check(again.version == read.version);
+    check(again.standalone == read.standalone);
+    // "utf-16" names no single encoding, so it reads back as unknown.
+    const EncodingId expected = declaration_name(id) == "utf-16" ? kEncodingUnspecified
+                                : id == kEncodingUtf8Bom         ? kEncodingUtf8
+                                                                 : id;
+    check(again.encoding == expected);
+    // The new declaration ends with a line feed; white space after it belongs to it too.
+    check(again.length >= declaration.size());
+    return 0;
+}

@@ -1,0 +1,59 @@
+#!/usr/bin/env bash
+# tessel-cli encoding and convert against glibc iconv: a document converted to an encoding
+# must be byte for byte what iconv makes of the same text with the rewritten declaration, be
+# detected as that encoding, and convert back to the original text; characters an encoding
+# lacks are refused with their place unless --allow-loss is given.
+# Usage: cli_convert.sh TESSEL_CLI SOURCE_DIR
+set -euo pipefail
+cli=$(realpath "$1")
+src=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+fail() { echo "FAIL: $*"; exit 1; }
+
+sample=$src/samples/catalog.xml
+body=$(tail -n +2 "$sample"; echo x)
+body=${body%x}
+
+# Unicode forms: every character survives, and the declaration names the new encoding.
+for form in 'utf-16le-bom UTF-16LE utf-16 \xff\xfe' 'utf-16be UTF-16BE utf-16' 'utf-8-bom UTF-8 utf-8 \xef\xbb\xbf'; do
+    set -- $form
+    name=$1 iconv_name=$2 declared=$3 mark=${4:-}
+    "$cli" convert "$sample" --to "$name" -o "$work/$name.xml" || fail "convert to $name"
+    { printf "$mark"
+      printf '<?xml version="1.0" encoding="%s"?>\n%s' "$declared" "$body" | iconv -f UTF-8 -t "$iconv_name"
+    } > "$work/expected.xml"
+    cmp -s "$work/$name.xml" "$work/expected.xml" || fail "$name differs from iconv's bytes"
+    # Back to UTF-8: the original text with a lower-case encoding name.
+    "$cli" convert "$work/$name.xml" --to utf-8 -o "$work/back.xml" || fail "convert back from $name"
+    printf '<?xml version="1.0" encoding="utf-8"?>\n%s' "$body" > "$work/expected.xml"
+    cmp -s "$work/back.xml" "$work/expected.xml" || fail "$name did not convert back"
+done
+
+[[ $("$cli" encoding "$work/utf-16le-bom.xml") == "Unicode (UTF-16 little endian with BOM) (byte-order mark)" ]] ||
+    fail "encoding of utf-16le-bom: $("$cli" encoding "$work/utf-16le-bom.xml")"
+[[ $("$cli" encoding "$work/utf-16be.xml") == "Unicode (UTF-16 big endian) (zero-byte pattern)" ]] ||
+    fail "encoding of utf-16be: $("$cli" encoding "$work/utf-16be.xml")"
+[[ $("$cli" encoding "$sample") == "Unicode (UTF-8) (declaration)" ]] || fail "encoding of the sample"
+
+# A code page that lacks some characters: refused with the first one's place, then forced.
+printf '<?xml version="1.0"?>\n<a>caf\xc3\xa9</a>\n<b>\xe2\x82\xac \xe5\xb1\xb1</b>\n' > "$work/mixed.xml"
+set +e
+message=$("$cli" convert "$work/mixed.xml" --to iso-8859-1 2>&1)
+status=$?
+set -e
+[[ $status == 1 ]] || fail "a lossy conversion exited $status"
+[[ $message == *"2 characters cannot be written in iso-8859-1; the first is at line 3, column 4"* ]] ||
+    fail "loss message: $message"
+cmp -s "$work/mixed.xml" <(printf '<?xml version="1.0"?>\n<a>caf\xc3\xa9</a>\n<b>\xe2\x82\xac \xe5\xb1\xb1</b>\n') ||
+    fail "a refused conversion changed the file"
+"$cli" convert "$work/mixed.xml" --to iso-8859-1 --allow-loss || fail "--allow-loss"
+cmp -s "$work/mixed.xml" <(printf '<?xml version="1.0" encoding="iso-8859-1"?>\n<a>caf\xe9</a>\n<b> </b>\n') ||
+    fail "forced conversion: $(od -c "$work/mixed.xml" | head)"
+[[ $("$cli" encoding "$work/mixed.xml") == "Western (iso-8859-1) (declaration)" ]] || fail "encoding after forcing"
+
+set +e
+"$cli" convert "$work/mixed.xml" --to ebcdic 2>/dev/null; [[ $? == 2 ]] || fail "unknown encoding"
+"$cli" convert "$work/nothing.xml" --to utf-8 2>/dev/null; [[ $? == 2 ]] || fail "missing file"
+set -e
+echo "convert and encoding agree with iconv"

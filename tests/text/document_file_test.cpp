@@ -1,0 +1,386 @@
+// Loading and saving document files: encodings made by iconv from real documents, the
+// messages, the questions before data is dropped or discarded, safe saving, the recent file
+// list and changes made by other programs.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <iconv.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "foundation/job.h"
+#include "scripted_ui.h"
+#include "text/document_file.h"
+#include "text/edit_history.h"
+#include "text/text_document.h"
+
+namespace tessel {
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string read_bytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}
+
+void write_bytes(const fs::path& path, std::string_view bytes) {
+    std::ofstream(path, std::ios::binary)
+        .write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+// glibc iconv, the reference the files are made with; characters the target lacks are
+// dropped (//IGNORE) so that any real document can be turned into any encoding.
+std::string iconv_convert(std::string_view text, const char* from, const char* to) {
+    iconv_t cd = iconv_open(to, from);
+    EXPECT_NE(cd, reinterpret_cast<iconv_t>(-1)) << from << " to " << to;
+    std::string out(text.size() * 4 + 16, '\0');
+    char* in = const_cast<char*>(text.data());
+    size_t in_left = text.size();
+    char* at = out.data();
+    size_t out_left = out.size();
+    while (in_left > 0) {
+        if (iconv(cd, &in, &in_left, &at, &out_left) == static_cast<size_t>(-1)) {
+            if (errno != EILSEQ && errno != EINVAL) break;
+            ++in, --in_left;  // a character the target lacks, or a stray byte: skip a byte
+        }
+    }
+    iconv_close(cd);
+    out.resize(out.size() - out_left);
+    return out;
+}
+
+class TestHost : public DocumentHost {
+public:
+    TestHost() { doc.set_history(&history); }
+    TextDocument& document() override { return doc; }
+    void set_language_for(std::string_view name) override {
+        const size_t dot = name.rfind('.');
+        extension = dot == std::string_view::npos ? "txt" : std::string(name.substr(dot + 1));
+    }
+    std::string language_extension() override { return extension; }
+    std::string file_filter() override { return "XML#*.xml"; }
+    void reset_views() override { ++resets; }
+    void set_busy(bool on) override { busy_changes.push_back(on); }
+    void name_changed() override {}
+    void document_saved() override { ++saves; }
+    void post_command(std::string_view name, std::string_view argument) override {
+        posted.push_back(std::string(name) + "(" + std::string(argument) + ")");
+    }
+    void set_status_message(std::string_view text) override { status = text; }
+    void log(std::string_view text) override { logged.push_back(std::string(text)); }
+    void progress_changed() override { ++progress_calls; }
+    double now_ms() override {
+        if (clock.empty()) return 0;
+        double t = clock.front();
+        if (clock.size() > 1) clock.pop_front();
+        return t;
+    }
+
+    EditHistory history;
+    TextDocument doc;
+    std::string extension = "xml";
+    int resets = 0, saves = 0, progress_calls = 0;
+    std::vector<bool> busy_changes;
+    std::vector<std::string> posted, logged;
+    std::string status;
+    std::deque<double> clock;
+};
+
+class MemoryStore : public RecentFilesStore {
+public:
+    std::optional<std::string> read(std::string_view name) override {
+        auto it = values.find(std::string(name));
+        if (it == values.end()) return std::nullopt;
+        return it->second;
+    }
+    void write(std::string_view name, std::string_view value) override {
+        values[std::string(name)] = value;
+    }
+    void remove(std::string_view name) override { values.erase(std::string(name)); }
+    std::map<std::string, std::string> values;
+};
+
+class DocumentFileTest : public ::testing::Test {
+protected:
+    DocumentFileTest() : file(host, ui, &store) {
+        folder = fs::temp_directory_path() /
+                 ("tessel-files-" + std::to_string(::getpid()) + "-" +
+                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(folder);
+        fs::create_directories(folder);
+    }
+    ~DocumentFileTest() override { fs::remove_all(folder); }
+
+    fs::path at(const char* name) const { return folder / name; }
+    std::vector<std::string> folder_names() const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(folder))
+            names.push_back(entry.path().filename());
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    ScriptedUi ui;
+    TestHost host;
+    MemoryStore store;
+    DocumentFile file;
+    fs::path folder;
+};
+
+// A real document nobody here wrote, with text in many scripts.
+std::string real_document() {
+    std::string text = read_bytes("/usr/share/mime/packages/freedesktop.org.xml");
+    EXPECT_GT(text.size(), 1'000'000u);
+    return text;
+}
+
+TEST_F(DocumentFileTest, FilesMadeByIconvLoadAsTheirTextAndSaveToTheSameBytes) {
+    const std::string original = real_document();
+    // Without a declaration, so that a plain save keeps the encoding the file was read in.
+    const std::string body = original.substr(original.find("?>") + 2);
+    struct Case {
+        const char* iconv_name;
+        const char* mark;
+        EncodingId requested, expected;
+    };
+    const Case cases[] = {
+        {"UTF-16LE", "\xFF\xFE", -1, 4},  {"UTF-16BE", "\xFE\xFF", -1, 6}, {"UTF-16LE", "", -1, 3},
+        {"UTF-8", "\xEF\xBB\xBF", -1, 2}, {"WINDOWS-1252", "", 7, 7},      {"KOI8-R", "", 18, 18},
+        {"ISO-8859-7", "", 20, 20},       {"WINDOWS-1256", "", 8, 8},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(c.iconv_name) + (c.mark[0] ? " with mark" : ""));
+        const std::string bytes = c.mark + iconv_convert(body, "UTF-8", c.iconv_name);
+        const std::string expected_text =
+            iconv_convert(bytes.substr(strlen(c.mark)), c.iconv_name, "UTF-8");
+        const fs::path path = at("in.txt");
+        write_bytes(path, bytes);
+        ASSERT_TRUE(file.load(path, c.requested, nullptr));
+        EXPECT_EQ(file.encoding(), c.expected);
+        ASSERT_EQ(host.doc.length(), static_cast<int32_t>(expected_text.size()));
+        EXPECT_TRUE(host.doc.text() == expected_text);
+        EXPECT_FALSE(file.modified());
+
+        ASSERT_TRUE(file.save(at("out.txt"), -1, nullptr));
+        EXPECT_TRUE(read_bytes(at("out.txt")) == bytes);
+    }
+    EXPECT_TRUE(ui.shown.empty()) << ui.shown[0].text;
+}
+
+TEST_F(DocumentFileTest, SavingWithAnEncodingRewritesTheDeclarationAndAPlainSaveFollowsIt) {
+    write_bytes(at("a.xml"),
+                "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<a>\xC3\xA9</a>\n");
+    ASSERT_TRUE(file.load(at("a.xml"), -1, nullptr));
+    EXPECT_EQ(file.encoding(), 2);
+    // The declaration says utf-8: a plain save drops the mark.
+    ASSERT_TRUE(file.save(at("a.xml"), -1, nullptr));
+    EXPECT_EQ(read_bytes(at("a.xml")),
+              "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<a>\xC3\xA9</a>\n");
+
+    ASSERT_TRUE(file.save(at("b.xml"), 7, nullptr));
+    EXPECT_EQ(read_bytes(at("b.xml")),
+              "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<a>\xE9</a>\n");
+    EXPECT_EQ(file.encoding(), 7);
+    EXPECT_EQ(host.doc.text(),
+              "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<a>\xC3\xA9</a>\n");
+    // The rewrite is one undoable edit, and the saved state is after it.
+    EXPECT_FALSE(file.modified());
+    host.history.undo();
+    EXPECT_EQ(host.doc.text(), "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<a>\xC3\xA9</a>\n");
+}
+
+TEST_F(DocumentFileTest, LoadReportsBytesAndTimeThenAsksForAParse) {
+    std::string text(1'234'567, 'x');
+    write_bytes(at("big.txt"), text);
+    host.clock = {1000, 3345};
+    ASSERT_TRUE(file.load(at("big.txt"), -1, nullptr));
+    EXPECT_EQ(host.status, "Loaded 1,234,567 bytes in 2.35 seconds");
+    EXPECT_EQ(host.logged.back(), host.status);
+    EXPECT_EQ(host.posted, std::vector<std::string>{"reparse(y)"});
+    EXPECT_EQ(host.busy_changes, (std::vector<bool>{true, false}));
+    EXPECT_EQ(host.progress_calls, 2);  // a block of 1 000 000 bytes and the rest
+    EXPECT_EQ(store.values["File0"], at("big.txt").string());
+    EXPECT_TRUE(file.watched());
+}
+
+TEST_F(DocumentFileTest, AFileThatCannotBeOpenedIsReportedAndLeavesTheRecentList) {
+    const std::string missing = at("missing.xml");
+    file.recent().add(missing);
+    EXPECT_FALSE(file.load(missing, -1, nullptr));
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, "Cannot open file " + missing + "\nNo such file or directory");
+    EXPECT_EQ(ui.shown[0].buttons, UiButtons::ok);
+    EXPECT_TRUE(file.recent().entries().empty());
+    EXPECT_FALSE(file.busy());
+}
+
+TEST_F(DocumentFileTest, ALossySaveAsksFirstAndThenShowsWhatWasWritten) {
+    write_bytes(at("a.txt"), "caf\xC3\xA9 \xE2\x82\xAC 5\n");  // é is in iso-8859-1, € is not
+    ASSERT_TRUE(file.load(at("a.txt"), -1, nullptr));
+    ui.answers = {UiAnswer::no};
+    EXPECT_FALSE(file.save(at("b.txt"), 0, nullptr));
+    EXPECT_EQ(ui.shown.back().text, DocumentFile::kLossQuestion);
+    EXPECT_FALSE(fs::exists(at("b.txt")));
+
+    ui.answers = {UiAnswer::yes};
+    EXPECT_TRUE(file.save(at("b.txt"), 0, nullptr));
+    EXPECT_EQ(read_bytes(at("b.txt")), "caf\xE9  5\n");
+    EXPECT_EQ(host.doc.text(), "caf\xC3\xA9  5\n");  // reloaded from the file
+}
+
+// Lets the process write files of at most limit bytes, as a full disk would.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t limit) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        old_handler_ = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit r = saved_;
+        r.rlim_cur = limit;
+        setrlimit(RLIMIT_FSIZE, &r);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, old_handler_);
+    }
+
+private:
+    rlimit saved_;
+    void (*old_handler_)(int);
+};
+
+TEST_F(DocumentFileTest, ASaveThatFailsHalfWayLeavesTheOldFileWholeAndTheDocumentModified) {
+    const std::string old_bytes = "<old>" + std::string(3'000'000, 'o') + "</old>\n";
+    write_bytes(at("doc.xml"), old_bytes);
+    ::chmod(at("doc.xml").c_str(), 0640);
+    ASSERT_TRUE(file.load(at("doc.xml"), -1, nullptr));
+    host.doc.replace("<new>", 0, 5);
+    ASSERT_TRUE(file.modified());
+    {
+        FileSizeLimit limit(1'500'000);
+        EXPECT_FALSE(file.save(at("doc.xml"), -1, nullptr));
+    }
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text.rfind("cannot write to file " + at("doc.xml").string() + "\n", 0),
+              0u)
+        << ui.shown[0].text;
+    EXPECT_TRUE(read_bytes(at("doc.xml")) == old_bytes);
+    EXPECT_EQ(folder_names(), std::vector<std::string>{"doc.xml"});  // no temporary file left
+    EXPECT_TRUE(file.modified());
+    EXPECT_FALSE(file.busy());
+
+    // Once there is room, the save goes through and keeps the file's permissions.
+    ASSERT_TRUE(file.save(at("doc.xml"), -1, nullptr));
+    EXPECT_EQ(read_bytes(at("doc.xml")).substr(0, 6), "<new>o");
+    EXPECT_EQ(fs::status(at("doc.xml")).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_FALSE(file.modified());
+}
+
+TEST_F(DocumentFileTest, SavingThroughASymbolicLinkReplacesItsTargetAndKeepsTheLink) {
+    write_bytes(at("target.txt"), "old\n");
+    fs::create_symlink("target.txt", at("link.txt"));
+    ASSERT_TRUE(file.load(at("link.txt"), -1, nullptr));
+    host.doc.replace("new", 0, 3);
+    ASSERT_TRUE(file.save(at("link.txt"), -1, nullptr));
+    EXPECT_TRUE(fs::is_symlink(at("link.txt")));
+    EXPECT_EQ(read_bytes(at("target.txt")), "new\n");
+}
+
+TEST_F(DocumentFileTest, DiscardingChangesAsksAndGoesOnOnlyWhenTheyAreSafe) {
+    EXPECT_TRUE(file.confirm_discard(nullptr));  // nothing to lose
+    EXPECT_TRUE(ui.shown.empty());
+
+    host.doc.replace("text", 0, 0);
+    ui.answers = {UiAnswer::cancel};
+    EXPECT_FALSE(file.confirm_discard(nullptr));
+    EXPECT_EQ(ui.shown.back().text, "Save changes to " + file.path() + " ?");
+    EXPECT_EQ(ui.shown.back().buttons, UiButtons::yes_no_cancel);
+    ui.answers = {UiAnswer::no};
+    EXPECT_TRUE(file.confirm_discard(nullptr));
+
+    // Yes on an untitled document: the file dialog; cancelling it keeps the document.
+    ui.answers = {UiAnswer::yes};
+    EXPECT_FALSE(file.confirm_discard(nullptr));
+    // A save that fails must not let the document go.
+    ui.answers = {UiAnswer::yes};
+    ui.file_names = {(folder / "no-such-folder" / "x.xml").string()};
+    EXPECT_FALSE(file.confirm_discard(nullptr));
+    EXPECT_EQ(ui.shown.back().text.rfind("Cannot write to file ", 0), 0u);
+    // A name without an extension gets the language's, and the file is UTF-8.
+    ui.answers = {UiAnswer::yes};
+    ui.file_names = {at("named").string()};
+    EXPECT_TRUE(file.confirm_discard(nullptr));
+    EXPECT_EQ(file.path(), at("named.xml").string());
+    EXPECT_EQ(read_bytes(at("named.xml")), "text");
+}
+
+TEST_F(DocumentFileTest, LoadFileTakesAnEncodingAfterABar) {
+    write_bytes(at("a.txt"), "\xE9t\xE9");
+    ASSERT_TRUE(file.load_file(at("a.txt").string() + "|0", nullptr));
+    EXPECT_EQ(file.encoding(), 0);
+    EXPECT_EQ(host.doc.text(), "\xC3\xA9t\xC3\xA9");
+    ASSERT_TRUE(file.load_file(at("a.txt").string(), nullptr));
+    EXPECT_EQ(file.encoding(), 1);
+    EXPECT_EQ(host.doc.text(), "\xE9t\xE9");  // read as UTF-8: the bytes are kept as they are
+}
+
+TEST_F(DocumentFileTest, ElevenFilesAreStoredAndTenComeBack) {
+    for (int i = 0; i < 11; ++i) file.recent().add("/f" + std::to_string(i));
+    file.recent().add("/f3");  // moves to the front
+    EXPECT_EQ(store.values.size(), 11u);
+    EXPECT_EQ(store.values["File0"], "/f3");
+    EXPECT_EQ(store.values["File10"], "/f0");
+    RecentFiles next(&store);
+    next.load();
+    ASSERT_EQ(next.entries().size(), 10u);
+    EXPECT_EQ(next.entries()[1], "/f10");
+    EXPECT_EQ(next.entries()[9], "/f1");
+    next.remove("/f10");
+    EXPECT_EQ(store.values.count("File9"), 0u);
+}
+
+TEST_F(DocumentFileTest, AChangeByAnotherProgramIsNoticedOnceASecondHasPassed) {
+    write_bytes(at("w.txt"), "one\n");
+    host.clock = {0};
+    ASSERT_TRUE(file.load(at("w.txt"), -1, nullptr));
+    host.posted.clear();
+    struct timespec times[2] = {{0, UTIME_OMIT}, {12345, 0}};
+    ::utimensat(AT_FDCWD, at("w.txt").c_str(), times, 0);
+    host.clock = {500};
+    file.check_external_change(false);
+    EXPECT_TRUE(host.posted.empty());
+    host.clock = {1500};
+    file.check_external_change(true);  // not while a job runs
+    EXPECT_TRUE(host.posted.empty());
+    file.check_external_change(false);
+    EXPECT_EQ(host.posted, std::vector<std::string>{"prompt_reload()"});
+    host.clock = {3000};
+    file.check_external_change(false);  // reported once
+    EXPECT_EQ(host.posted.size(), 1u);
+
+    ui.answers = {UiAnswer::yes};
+    write_bytes(at("w.txt"), "two\n");
+    EXPECT_TRUE(file.prompt_reload(nullptr));
+    EXPECT_EQ(ui.shown.back().text, at("w.txt").string() +
+                                        "\n\nThis file has been modified outside of the source "
+                                        "editor. Do you want to reload it?");
+    EXPECT_EQ(host.doc.text(), "two\n");
+}
+
+TEST(WindowTitle, NameModifiedMarkAndApplicationTitle) {
+    EXPECT_EQ(window_title("", false, "Tessel"), "Tessel");
+    EXPECT_EQ(window_title("/home/u/data/feed.xml", true, "Tessel"), "feed.xml * - Tessel");
+    EXPECT_EQ(window_title("C:\\data\\feed.xml", false, "Tessel"), "feed.xml - Tessel");
+}
+
+}  // namespace
+}  // namespace tessel

@@ -1,0 +1,175 @@
+// Writing document files through a temporary file.
+#include "text/file_writer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace tessel {
+
+namespace {
+
+std::string folder_of(const std::string& path) {
+    const size_t slash = path.rfind('/');
+    if (slash == std::string::npos) return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Where a chain of symbolic links ends, so that saving through a link writes its target and
+// keeps the link. A path that is not a link (or does not exist yet) is its own target.
+std::string resolve_links(const std::string& path) {
+    std::string at = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        struct stat st;
+        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
+        std::vector<char> link(static_cast<size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1);
+        ssize_t n = ::readlink(at.c_str(), link.data(), link.size() - 1);
+        if (n < 0) return at;
+        std::string next(link.data(), static_cast<size_t>(n));
+        at = next.starts_with('/') ? next : folder_of(at) + "/" + next;
+    }
+    return at;
+}
+
+}  // namespace
+
+FileWriter::FileWriter(std::string path, EncodingId encoding)
+    : path_(std::move(path)), encoding_(encoding) {}
+
+FileWriter::~FileWriter() {
+    discard();
+}
+
+void FileWriter::discard() {
+    if (fd_ >= 0) ::close(fd_);
+    fd_ = -1;
+    if (!temp_.empty()) ::unlink(temp_.c_str());
+    temp_.clear();
+}
+
+void FileWriter::fail(const char* what, int code) {
+    error_ = std::string(what) + path_ + "\n" + std::strerror(code);
+    discard();
+}
+
+bool FileWriter::open() {
+    target_ = resolve_links(path_);
+    std::string name =
+        target_.substr(target_.rfind('/') == std::string::npos ? 0 : target_.rfind('/') + 1);
+    std::string pattern = folder_of(target_) + "/." + name + ".tessel-XXXXXX";
+    std::vector<char> temp(pattern.begin(), pattern.end());
+    temp.push_back('\0');
+    fd_ = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd_ < 0) {
+        const int code = errno;
+        fail("Cannot write to file ", code);
+        return false;
+    }
+    temp_ = temp.data();
+    // The new file takes the old one's permissions (and owner, where allowed); a new file
+    // gets read and write for everyone the umask lets through, as editors create files.
+    struct stat st;
+    mode_t mode;
+    if (::stat(target_.c_str(), &st) == 0) {
+        mode = st.st_mode & 07777;
+        if (::fchown(fd_, st.st_uid, st.st_gid) != 0) {
+            // Not the owner: the file becomes ours, as any rewrite by us would make it.
+        }
+    } else {
+        const mode_t mask = ::umask(0);
+        ::umask(mask);
+        mode = 0666 & ~mask;
+    }
+    if (::fchmod(fd_, mode) != 0) {
+        fail("Cannot write to file ", errno);
+        return false;
+    }
+    return true;
+}
+
+bool FileWriter::write_all(const char* bytes, size_t count) {
+    while (count) {
+        ssize_t n = ::write(fd_, bytes, count);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        bytes += n;
+        count -= static_cast<size_t>(n);
+    }
+    return true;
+}
+
+bool FileWriter::start() {
+    first_ = false;
+    if (!open()) return false;
+    codec_ = make_codec(encoding_);
+    char mark[4];
+    const int length = codec_->write_bom(mark);
+    if (!write_all(mark, static_cast<size_t>(length))) {
+        fail("Cannot open file ", errno);
+        return false;
+    }
+    return true;
+}
+
+bool FileWriter::write(std::string_view utf8, bool last, Arena& arena) {
+    if (!error_.empty()) return false;
+    if (first_ && !start()) return false;
+    const char* input = utf8.data();
+    size_t count = utf8.size();
+    if (carry_) {
+        buffer_.resize(carry_ + utf8.size());
+        std::memcpy(buffer_.data() + carry_, utf8.data(), utf8.size());
+        input = buffer_.data();
+        count = buffer_.size();
+    }
+    std::string_view out;
+    const size_t consumed = count ? codec_->encode(&arena, input, count, &out, last) : 0;
+    if (!write_all(out.data(), out.size())) {
+        fail("cannot write to file ", errno);
+        return false;
+    }
+    const size_t rest = count - consumed;
+    if (rest) {
+        std::vector<char> kept(input + consumed, input + count);
+        buffer_ = std::move(kept);
+    }
+    carry_ = rest;
+    return true;
+}
+
+bool FileWriter::commit() {
+    if (!error_.empty()) return false;
+    // Nothing written yet: the file is empty but for its mark.
+    if (first_ && !start()) return false;
+    if (::fsync(fd_) != 0) {
+        fail("cannot write to file ", errno);
+        return false;
+    }
+    if (::close(fd_) != 0) {
+        fd_ = -1;
+        fail("cannot write to file ", errno);
+        return false;
+    }
+    fd_ = -1;
+    if (::rename(temp_.c_str(), target_.c_str()) != 0) {
+        fail("cannot write to file ", errno);
+        return false;
+    }
+    temp_.clear();
+    // The rename itself reaches the disk with the folder.
+    int folder = ::open(folder_of(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
+    return true;
+}
+
+}  // namespace tessel
