@@ -1,0 +1,76 @@
+// The document's parse scheduling.
+#include "shell/document_controller.h"
+
+#include "foundation/number_format.h"
+#include "parse/document_tree.h"
+#include "parse/xml_parser.h"
+#include "shell/app_clock.h"
+#include "shell/thread_identity.h"
+#include "shell/worker_pool.h"
+
+namespace tessel {
+
+DocumentController::DocumentController(WorkerPool& pool, TextDocument& document,
+                                       DocumentOwner& owner, PostCommand post)
+    : pool_(pool), document_(document), owner_(owner), post_(std::move(post)) {
+    document_.set_listener(this);
+}
+
+DocumentController::~DocumentController() {
+    document_.set_listener(nullptr);
+    pool_.stop_worker("parse");
+}
+
+HandlerFunction DocumentController::reparse_handler() {
+    return [this](std::string_view argument, bool query) {
+        if (query) return !parse_blocked_;
+        parse(argument);
+        return true;
+    };
+}
+
+void DocumentController::parse(std::string_view argument) {
+    Job* job = pool_.current_job();
+    QuietJob quiet;
+    if (!job) job = &quiet;
+    job->set_status_text("Parsing");
+    if (language_ == "Plain Text") return;
+    const double started = AppClock::now();
+    // The parse reads a copy: the user goes on typing while it runs.
+    ParseResult result;
+    result.text = std::make_shared<const std::string>(document_.text());
+    result.requested = !argument.empty();
+    // A JobCancelled from a yield point unwinds through here and drops the partial tree.
+    result.tree = parse_xml(*result.text, job);
+    if (!result.text->empty())
+        owner_.set_status_message("Parsed " + std::to_string(result.text->size()) + " bytes in " +
+                                  format_duration(AppClock::now() - started));
+    // Views and sorts of the old tree are of no use any more.
+    pool_.stop_worker("view");
+    pool_.stop_worker("sort");
+    ++parses_completed_;
+    const DiagnosticList& diagnostics = result.tree->diagnostics();
+    if (diagnostics.error_count() == 0) {
+        const bool follow_edit = !result.requested;
+        owner_.tree_ready(std::move(result));
+        // After an edit, bring the tree's selection and the browsers up to date.
+        if (follow_edit) post_("apply_cur_location", "4");
+    } else {
+        result.error_at = diagnostics.at(diagnostics.first_error())->position();
+        owner_.parse_failed(std::move(result));
+    }
+}
+
+void DocumentController::reset() {
+    for (const char* worker : {"parse", "view", "sort", "undo"}) pool_.stop_worker(worker);
+}
+
+void DocumentController::about_to_change() {
+    if (is_ui_thread()) pool_.stop_worker("parse");
+}
+
+void DocumentController::changed(TextPos) {
+    post_("reparse", "");
+}
+
+}  // namespace tessel

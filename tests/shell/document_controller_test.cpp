@@ -1,0 +1,168 @@
+// The document's parses under real threads: the "reparse" request deferred to the update
+// tick, a change on the UI thread stopping a running parse, and a stress run of random edits
+// against parses and cancellations whose last tree must equal a direct parse of the final
+// text.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "parse/document_tree.h"
+#include "parse/xml_parser.h"
+#include "shell/app_clock.h"
+#include "shell/command_registry.h"
+#include "shell/document_controller.h"
+#include "shell/worker_pool.h"
+#include "test_event_loop.h"
+#include "text/edit_history.h"
+
+namespace tessel {
+namespace {
+
+std::string catalogue(int items) {
+    std::string text = "<catalog>\n";
+    for (int i = 0; i < items; ++i)
+        text += "  <item id=\"" + std::to_string(i) + "\"><name>part " + std::to_string(i) +
+                "</name></item>\n";
+    return text + "</catalog>\n";
+}
+
+// The editor's side: the pool, the document, the registry with the "reparse" handler on the
+// "parse" worker, and an owner that keeps the latest result.
+class Editor : public DocumentOwner {
+public:
+    Editor()
+        : registry(&pool, [] { return AppClock::now(); }),
+          controller(pool, document, *this,
+                     [this](std::string_view name, std::string_view argument) {
+                         registry.post_command(name, argument);
+                     }) {
+        document.set_history(&history);
+        HandlerFunction reparse = controller.reparse_handler();
+        registry.register_handler(
+            "reparse", this,
+            [this, reparse](std::string_view argument, bool query) {
+                if (!query) arguments.push_back(std::string(argument));
+                return reparse(argument, query);
+            },
+            "parse");
+        registry.register_handler("apply_cur_location", this, [this](std::string_view, bool query) {
+            if (!query) ++locations_applied;
+            return true;
+        });
+    }
+
+    void tree_ready(ParseResult result) override { last = std::move(result); }
+    void parse_failed(ParseResult result) override { last = std::move(result); }
+    void set_status_message(std::string_view text) override { status = text; }
+
+    // Runs the event loop with the 50 ms update tick until done holds.
+    bool run_until(const std::function<bool()>& done) {
+        double next_tick = 0;
+        return loop.run_until([&] {
+            if (AppClock::now() >= next_tick) {
+                registry.tick();
+                next_tick = AppClock::now() + 50;
+            }
+            return done();
+        });
+    }
+    bool idle() {
+        Worker* parse = pool.find("parse");
+        return !registry.reparse_pending() && !(parse && parse->running());
+    }
+
+    WorkerPool pool;
+    TestEventLoop loop{pool};
+    EditHistory history;
+    TextDocument document;
+    CommandRegistry registry;
+    DocumentController controller;
+    ParseResult last;
+    std::vector<std::string> arguments;
+    std::string status;
+    int locations_applied = 0;
+};
+
+TEST(DocumentController, TwoReparseRequestsInOneTickGiveOneParseWithTheLaterArgument) {
+    Editor editor;
+    editor.document.set_text("<a><b/></a>");
+    editor.registry.post_command("reparse", "first");
+    editor.registry.post_command("reparse", "y");
+    ASSERT_TRUE(editor.run_until([&] { return editor.controller.parses_completed() == 1; }));
+    ASSERT_TRUE(editor.run_until([&] { return editor.idle(); }));
+    EXPECT_EQ(editor.arguments, std::vector<std::string>{"y"});
+    EXPECT_EQ(editor.controller.parses_completed(), 1);
+    ASSERT_TRUE(editor.last.tree);
+    EXPECT_TRUE(editor.last.requested);
+    EXPECT_EQ(editor.status.rfind("Parsed 11 bytes in ", 0), 0u) << editor.status;
+    EXPECT_EQ(editor.locations_applied, 0);  // asked for, not caused by an edit
+}
+
+TEST(DocumentController, AChangeOnTheUiThreadStopsARunningParseAndTheNextParseSeesIt) {
+    Editor editor;
+    editor.document.set_text(catalogue(200000));  // long enough to be caught running
+    editor.registry.post_command("reparse", "y");
+    ASSERT_TRUE(editor.run_until([&] { return editor.pool.job_elapsed_ms("parse") >= 0; }));
+    ASSERT_EQ(editor.controller.parses_completed(), 0);
+    // Typing into the document while the parse runs: the parse is stopped at once.
+    editor.document.replace("<extra/>", 10, 0);
+    EXPECT_EQ(editor.controller.parses_completed(), 0);
+    EXPECT_EQ(editor.pool.job_elapsed_ms("parse"), -1);
+    EXPECT_TRUE(editor.registry.reparse_pending());
+    ASSERT_TRUE(editor.run_until([&] { return editor.controller.parses_completed() == 1; }));
+    EXPECT_EQ(editor.arguments.back(), "");
+    ASSERT_TRUE(editor.last.tree);
+    EXPECT_EQ(editor.last.tree->dump(), parse_xml(editor.document.text())->dump());
+    EXPECT_EQ(editor.locations_applied, 1);  // an edit's parse brings the views up to date
+}
+
+TEST(DocumentController, PlainTextIsNotParsedAndErrorsGoToTheWarningsPane) {
+    Editor editor;
+    editor.document.set_text("<a>");
+    editor.registry.post_command("reparse", "y");
+    ASSERT_TRUE(editor.run_until([&] { return editor.controller.parses_completed() == 1; }));
+    EXPECT_GE(editor.last.error_at, 0);
+    EXPECT_GT(editor.last.tree->diagnostics().error_count(), 0);
+
+    editor.controller.set_language("Plain Text");
+    editor.registry.post_command("reparse", "y");
+    ASSERT_TRUE(editor.run_until([&] { return editor.idle(); }));
+    EXPECT_EQ(editor.controller.parses_completed(), 1);
+}
+
+TEST(DocumentController, RandomEditsAgainstParsesAndCancellationsEndInTheRightTree) {
+    Editor editor;
+    std::mt19937 rng(2026);
+    editor.document.set_text(catalogue(3000));
+    const char* pieces[] = {"<x/>", "<y a=\"1\">t</y>", "text", "&amp;", "<", ">", "\n", " "};
+    for (int step = 0; step < 3000; ++step) {
+        const int32_t length = editor.document.length();
+        const int32_t at = static_cast<int32_t>(rng() % (length + 1));
+        switch (rng() % 4) {
+            case 0:
+            case 1:
+                editor.document.replace(pieces[rng() % 8], at, 0);
+                break;
+            case 2:
+                editor.document.replace("", at, std::min<int32_t>(length - at, rng() % 12));
+                break;
+            case 3:
+                if (editor.history.can_undo()) editor.history.undo();
+                break;
+        }
+        // Now and then the event loop runs a little: ticks start parses, the next edits
+        // stop them again, some finish.
+        if (rng() % 8 == 0) {
+            const double until = AppClock::now() + static_cast<double>(rng() % 30);
+            ASSERT_TRUE(editor.run_until([&] { return AppClock::now() >= until; }));
+        }
+    }
+    ASSERT_TRUE(editor.run_until([&] { return editor.idle() && editor.last.tree; }));
+    EXPECT_GT(editor.controller.parses_completed(), 1);
+    EXPECT_EQ(*editor.last.text, editor.document.text());
+    EXPECT_EQ(editor.last.tree->dump(), parse_xml(editor.document.text())->dump());
+}
+
+}  // namespace
+}  // namespace tessel

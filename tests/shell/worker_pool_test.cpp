@@ -1,0 +1,178 @@
+// The worker pool with a real event loop: jobs replace each other, wait while the UI thread
+// dispatches, hand the lock over when the UI wants it, report status and elapsed time, and
+// every worker acknowledges the final stop.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <string>
+#include <vector>
+
+#include "shell/app_clock.h"
+#include "shell/thread_identity.h"
+#include "shell/worker_pool.h"
+#include "test_event_loop.h"
+
+namespace tessel {
+namespace {
+
+// A job body that passes yield points until it is cancelled or told to finish.
+struct LoopingJob {
+    std::atomic<bool> started{false}, finished{false}, cancelled{false}, may_finish{false};
+    std::atomic<int64_t> yields{0};
+
+    HandlerFunction handler(WorkerPool& pool) {
+        return [this, &pool](std::string_view, bool query) {
+            if (query) return true;
+            started = true;
+            try {
+                while (!may_finish) {
+                    pool.yield_point();
+                    ++yields;
+                }
+            } catch (const JobCancelled&) {
+                cancelled = true;
+                throw;
+            }
+            finished = true;
+            return true;
+        };
+    }
+};
+
+TEST(WorkerPool, ANewJobCancelsTheRunningOneWhichNeverCompletes) {
+    WorkerPool pool;
+    TestEventLoop loop(pool);
+    LoopingJob first, second;
+    pool.run_job("parse", "1", first.handler(pool));
+    ASSERT_TRUE(loop.run_until([&] { return first.yields > 100; }));
+    pool.run_job("parse", "2", second.handler(pool));
+    EXPECT_TRUE(first.cancelled);
+    EXPECT_FALSE(first.finished);
+    ASSERT_TRUE(loop.run_until([&] { return second.started.load(); }));
+    second.may_finish = true;
+    ASSERT_TRUE(loop.run_until([&] { return !pool.find("parse")->running(); }));
+    EXPECT_TRUE(second.finished);
+    EXPECT_FALSE(second.cancelled);
+}
+
+TEST(WorkerPool, AJobBodyWaitsWhileTheUiThreadDispatches) {
+    WorkerPool pool;
+    TestEventLoop loop(pool);
+    LoopingJob job;
+    job.may_finish = true;
+    pool.run_job("view", "", job.handler(pool));
+    // Still dispatching: the UI thread lets go of the lock for a while, but the job body
+    // must not begin until it waits for events again.
+    pool.sleep_unlocked(30);
+    EXPECT_FALSE(job.started);
+    EXPECT_GE(pool.job_elapsed_ms("view"), 0);  // the job is taken, its body waits
+    ASSERT_TRUE(loop.run_until([&] { return job.finished.load(); }));
+}
+
+TEST(WorkerPool, TheUiThreadGetsTheLockWhileAJobRunsFlatOut) {
+    WorkerPool pool;
+    TestEventLoop loop(pool);
+    LoopingJob job;
+    pool.run_job("sort", "", job.handler(pool));
+    ASSERT_TRUE(loop.run_until([&] { return job.started.load(); }));
+    // Each waking of the loop must get the lock from the busy worker at its next yield point.
+    int wakes = 0;
+    int64_t yields_before = job.yields;
+    ASSERT_TRUE(loop.run_until([&] { return ++wakes > 200; }));
+    EXPECT_GT(job.yields, yields_before);  // and the job went on in between
+    job.may_finish = true;
+    ASSERT_TRUE(loop.run_until([&] { return job.finished.load(); }));
+}
+
+TEST(WorkerPool, StatusTextsProgressAndElapsedTime) {
+    WorkerPool pool;
+    TestEventLoop loop(pool);
+    EXPECT_EQ(pool.job_elapsed_ms("never"), -1);
+    std::atomic<bool> go{false}, reported{false};
+    pool.run_job("parse", "", [&](std::string_view, bool query) {
+        if (query) return true;
+        Job* job = pool.current_job();
+        job->set_status_text("Parsing");
+        job->set_progress(40);
+        reported = true;
+        while (!go) pool.yield_point();
+        return true;
+    });
+    ASSERT_TRUE(loop.run_until([&] { return reported.load(); }));
+    EXPECT_EQ(pool.running_job_texts(),
+              (std::vector<std::pair<std::string, int32_t>>{{"Parsing", 40}}));
+    EXPECT_GE(pool.job_elapsed_ms("parse"), 0);
+    EXPECT_EQ(pool.current_job(), nullptr);  // the UI thread runs no job
+    go = true;
+    ASSERT_TRUE(loop.run_until([&] { return pool.job_elapsed_ms("parse") == -1; }));
+    EXPECT_TRUE(pool.running_job_texts().empty());
+}
+
+TEST(WorkerPool, AFailingJobIsRecordedAndTheWorkerTakesTheNextOne) {
+    WorkerPool pool;
+    TestEventLoop loop(pool);
+    pool.run_job("load", "",
+                 [](std::string_view, bool) -> bool { throw std::runtime_error("disk gone"); });
+    ASSERT_TRUE(loop.run_until([&] { return pool.find("load")->last_error() == "disk gone"; }));
+    std::atomic<bool> ran{false};
+    pool.run_job("load", "", [&](std::string_view, bool) { return ran = true; });
+    ASSERT_TRUE(loop.run_until([&] { return ran.load(); }));
+}
+
+TEST(WorkerPool, EveryWorkerAcknowledgesTheFinalStop) {
+    auto pool = std::make_unique<WorkerPool>();
+    TestEventLoop loop(*pool);
+    LoopingJob running, waiting, idle;
+    idle.may_finish = true;
+    pool->run_job("parse", "", running.handler(*pool));
+    pool->run_job("save", "", idle.handler(*pool));
+    ASSERT_TRUE(loop.run_until([&] { return running.started && idle.finished; }));
+    // This one is taken but its body still waits for the UI thread to stop dispatching.
+    pool->run_job("view", "", waiting.handler(*pool));
+    pool->stop_all_workers();
+    EXPECT_TRUE(running.cancelled);
+    EXPECT_FALSE(waiting.started);
+    for (const char* name : {"parse", "save", "view"}) EXPECT_EQ(pool->find(name), nullptr) << name;
+    pool.reset();  // nothing left to join or to hang on
+}
+
+TEST(WorkerPool, StoppingANamedWorkerCancelsItsJobAndDestroyingItEndsTheThread) {
+    WorkerPool pool;
+    TestEventLoop loop(pool);
+    LoopingJob job;
+    pool.run_job("undo", "", job.handler(pool));
+    ASSERT_TRUE(loop.run_until([&] { return job.started.load(); }));
+    pool.stop_worker("undo");
+    EXPECT_TRUE(job.cancelled);
+    ASSERT_NE(pool.find("undo"), nullptr);
+    EXPECT_EQ(pool.find("undo")->progress(), -1);
+    pool.stop_worker("undo", true);
+    EXPECT_EQ(pool.find("undo"), nullptr);
+    pool.stop_worker("no such worker");  // ignored
+}
+
+TEST(AppLock, IsRecursiveAndKnowsItsHolder) {
+    AppLock lock;
+    EXPECT_FALSE(lock.held_by_current_thread());
+    lock.acquire();
+    lock.acquire();
+    EXPECT_EQ(lock.hold_count(), 2);
+    {
+        AppUnlocked unlocked(lock);  // lets go completely
+        EXPECT_FALSE(lock.held_by_current_thread());
+        std::thread other([&] {
+            lock.acquire();
+            EXPECT_TRUE(lock.held_by_current_thread());
+            lock.release();
+        });
+        other.join();
+    }
+    EXPECT_EQ(lock.hold_count(), 2);
+    lock.release();
+    EXPECT_TRUE(lock.held_by_current_thread());
+    lock.release();
+    EXPECT_FALSE(lock.held_by_current_thread());
+}
+
+}  // namespace
+}  // namespace tessel
