@@ -15,18 +15,16 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "foundation/arena.h"
 #include "text/encoding.h"
 
 namespace tessel {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::seconds_since;
 constexpr size_t kBlock = 1'000'000;
-
-double seconds_since(Clock::time_point t0) {
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
 
 // Markup around words of one or more scripts, with numbers and the odd emoji: the kind of
 // document that is loaded in a legacy or UTF-16 encoding.

@@ -14,6 +14,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "bench/make_document.h"
 #include "text/edit_history.h"
 #include "text/find_state.h"
@@ -23,16 +24,10 @@
 namespace tessel {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::seconds_since;
 
-double seconds_since(Clock::time_point t0) {
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::median;
 
 volatile int64_t g_sink;
 
@@ -101,29 +96,11 @@ int main(int argc, char** argv) {
     using namespace tessel;
     double megabytes = 100;
     uint64_t seed = 1;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc) {
-            megabytes = std::atof(argv[++i]);
-        } else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc) {
-            seed = std::strtoull(argv[++i], nullptr, 10);
-        } else {
-            std::fprintf(stderr, "usage: %s [--size MB] [--seed N]\n", argv[0]);
-            return 2;
-        }
-    }
-    if (!(megabytes > 0) || megabytes > 2000) {
-        std::fprintf(stderr, "find_bench: --size must be between 0 and 2000 MB\n");
-        return 2;
-    }
+    if (!bench::parse_size_and_seed(argc, argv, "find_bench", &megabytes, &seed)) return 2;
 
     const std::string text = bench::make_document(static_cast<int64_t>(megabytes * 1e6), seed);
-    char file[] = "/tmp/tessel_find_bench_XXXXXX";
-    const int fd = mkstemp(file);
-    if (fd < 0 || write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
-        std::perror("find_bench: temporary file");
-        return 1;
-    }
-    close(fd);
+    const std::string file = bench::write_temp_file(text, "find_bench");
+    if (file.empty()) return 1;
     auto doc = load(text);
     const double mb = static_cast<double>(text.size()) / 1e6;
 
@@ -147,7 +124,7 @@ int main(int argc, char** argv) {
         std::printf("%-44s %10.3f %10.3f %8.2f   (%.0f MB/s beside %.0f MB/s)\n", p.label, ours,
                     grep, grep / ours, mb / ours, grep > 0 ? mb / grep : 0.0);
     }
-    unlink(file);
+    unlink(file.c_str());
 
     // Replace All of a common word, one undo step; undone between runs outside the timing.
     EditHistory history;

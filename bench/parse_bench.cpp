@@ -21,16 +21,14 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "bench/make_document.h"
 #include "parse/xml_parser.h"
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double seconds_since(Clock::time_point t0) {
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
+using tessel::bench::Clock;
+using tessel::bench::seconds_since;
 
 // Keeps results alive so the optimiser cannot drop the work that made them.
 volatile int64_t g_sink;

@@ -14,21 +14,16 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "views/row_sort.h"
 
 namespace tessel {
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::seconds_since;
 
-double seconds_since(Clock::time_point t0) {
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::median;
 
 // Two columns of texts in one buffer each: cells are (offset, length) into it.
 class BenchTable : public SortableTable {

@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "bench/make_document.h"
 #include "text/edit_history.h"
 #include "text/text_document.h"
@@ -26,21 +27,15 @@
 namespace tessel {
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double seconds_since(Clock::time_point t0) {
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
+using bench::Clock;
+using bench::seconds_since;
 
 // Keeps a result alive so the optimiser cannot drop the work that made it.
 volatile int64_t g_sink;
 
 constexpr size_t kBlock = 1'000'000;
 
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
+using bench::median;
 double percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());
     return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
@@ -295,31 +290,13 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--cold") == 0) return cold_main(argv[2], argv[3]);
     double megabytes = 100;
     uint64_t seed = 1;
-    for (int i = 1; i < argc; ++i) {
-        if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc) {
-            megabytes = std::atof(argv[++i]);
-        } else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc) {
-            seed = std::strtoull(argv[++i], nullptr, 10);
-        } else {
-            std::fprintf(stderr, "usage: %s [--size MB] [--seed N]\n", argv[0]);
-            return 2;
-        }
-    }
-    if (!(megabytes > 0) || megabytes > 2000) {
-        std::fprintf(stderr, "text_bench: --size must be between 0 and 2000 MB\n");
-        return 2;
-    }
+    if (!bench::parse_size_and_seed(argc, argv, "text_bench", &megabytes, &seed)) return 2;
 
     // Set-up, outside every timing: the document in memory and in a file for the cold
     // loads and for `wc -l`.
     const std::string text = bench::make_document(static_cast<int64_t>(megabytes * 1e6), seed);
-    char file[] = "/tmp/tessel_text_bench_XXXXXX";
-    const int fd = mkstemp(file);
-    if (fd < 0 || write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
-        std::perror("text_bench: temporary file");
-        return 1;
-    }
-    close(fd);
+    const std::string file = bench::write_temp_file(text, "text_bench");
+    if (file.empty()) return 1;
 
     std::vector<Row> rows;
     const double cold_ours = cold_load_in_child(argv[0], file, "ours");
@@ -345,7 +322,7 @@ int main(int argc, char** argv) {
     bench_keystroke(text, rows);
     bench_lookups(text, rows);
     bench_undo_multi(text, rows);
-    unlink(file);
+    unlink(file.c_str());
     print(rows, text.size());
     return 0;
 }

@@ -1,0 +1,44 @@
+// What the benchmarks share.
+#include "bench/bench_support.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+
+namespace tessel::bench {
+
+bool parse_size_and_seed(int argc, char** argv, const char* name, double* megabytes,
+                         uint64_t* seed) {
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--size") == 0 && i + 1 < argc) {
+            *megabytes = std::atof(argv[++i]);
+        } else if (std::strcmp(argv[i], "--seed") == 0 && i + 1 < argc) {
+            *seed = std::strtoull(argv[++i], nullptr, 10);
+        } else {
+            std::fprintf(stderr, "usage: %s [--size MB] [--seed N]\n", name);
+            return false;
+        }
+    }
+    if (!(*megabytes > 0) || *megabytes > 2000) {
+        std::fprintf(stderr, "%s: --size must be between 0 and 2000 MB\n", name);
+        return false;
+    }
+    return true;
+}
+
+std::string write_temp_file(const std::string& text, const char* tag) {
+    std::string pattern = std::string("/tmp/tessel_") + tag + "_XXXXXX";
+    const int fd = mkstemp(pattern.data());
+    if (fd < 0 || write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
+        std::perror(tag);
+        if (fd >= 0) close(fd);
+        return {};
+    }
+    close(fd);
+    return pattern;
+}
+
+}  // namespace tessel::bench

@@ -1,0 +1,32 @@
+// What the benchmarks share: timing, medians, the common --size/--seed arguments and the
+// generated document written to a temporary file for the command-line peers.
+#pragma once
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tessel::bench {
+
+using Clock = std::chrono::steady_clock;
+
+inline double seconds_since(Clock::time_point t0) {
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+inline double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// Reads "--size MB" and "--seed N"; prints the usage or the error and returns false for
+// anything else or a size outside (0, 2000] MB.
+bool parse_size_and_seed(int argc, char** argv, const char* name, double* megabytes,
+                         uint64_t* seed);
+
+// Writes text to a new file in /tmp named after tag; the path, or empty after printing why.
+std::string write_temp_file(const std::string& text, const char* tag);
+
+}  // namespace tessel::bench
