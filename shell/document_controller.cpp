@@ -3,6 +3,7 @@
 
 #include "foundation/number_format.h"
 #include "parse/document_tree.h"
+#include "parse/language_registry.h"
 #include "parse/xml_parser.h"
 #include "shell/app_clock.h"
 #include "shell/thread_identity.h"
@@ -41,7 +42,9 @@ void DocumentController::parse(std::string_view argument) {
     result.text = std::make_shared<const std::string>(document_.text());
     result.requested = !argument.empty();
     // A JobCancelled from a yield point unwinds through here and drops the partial tree.
-    result.tree = parse_xml(*result.text, job);
+    const DocumentType* type = languages_ ? languages_->find(language_) : nullptr;
+    result.tree = type ? languages_->parse(*type, *result.text, job) : parse_xml(*result.text, job);
+    if (!result.tree) return;
     if (!result.text->empty())
         owner_.set_status_message("Parsed " + std::to_string(result.text->size()) + " bytes in " +
                                   format_duration(AppClock::now() - started));

@@ -16,6 +16,7 @@
 namespace tessel {
 
 class DocumentTree;
+class LanguageRegistry;
 class WorkerPool;
 
 // One parse's result: the tree (with its diagnostics) and the text it was parsed from, which
@@ -50,7 +51,9 @@ public:
                        PostCommand post);
     ~DocumentController() override;
 
-    // The document's language: "XML" is parsed, "Plain Text" is not.
+    // The document's language: "XML" is parsed, "Plain Text" is not. With a registry of
+    // document types, the type of that name parses the text; without one, XML.
+    void set_languages(const LanguageRegistry* languages) { languages_ = languages; }
     void set_language(std::string language) { language_ = std::move(language); }
     const std::string& language() const { return language_; }
     // While set (by the editor) no parse may start.
@@ -76,6 +79,7 @@ private:
     TextDocument& document_;
     DocumentOwner& owner_;
     PostCommand post_;
+    const LanguageRegistry* languages_ = nullptr;
     std::string language_ = "XML";
     bool parse_blocked_ = false;
     int parses_completed_ = 0;
