@@ -53,13 +53,15 @@ void DocumentController::parse(std::string_view argument) {
     pool_.stop_worker("sort");
     ++parses_completed_;
     const DiagnosticList& diagnostics = result.tree->diagnostics();
-    if (diagnostics.error_count() == 0) {
+    // A parse that failed outright (JSON) leaves a tree without a root: only diagnostics.
+    if (diagnostics.error_count() == 0 && result.tree->root()) {
         const bool follow_edit = !result.requested;
         owner_.tree_ready(std::move(result));
         // After an edit, bring the tree's selection and the browsers up to date.
         if (follow_edit) post_("apply_cur_location", "4");
     } else {
-        result.error_at = diagnostics.at(diagnostics.first_error())->position();
+        if (diagnostics.first_error() >= 0)
+            result.error_at = diagnostics.at(diagnostics.first_error())->position();
         owner_.parse_failed(std::move(result));
     }
 }

@@ -1,0 +1,87 @@
+// Fuzzes the JSON parser: any bytes give diagnostics and perhaps a tree, never a crash, a
+// hang or a stack overflow. A tree keeps its invariants (spans inside the text, children
+// inside their parents and in order, value counts right), and what the writer makes of it
+// parses into a tree again that writes out the same.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "foundation/string_builder.h"
+#include "parse/indent_options.h"
+#include "parse/json_nodes.h"
+#include "parse/json_parser.h"
+
+namespace {
+
+using namespace tessel;
+
+void check(bool ok) {
+    if (!ok) __builtin_trap();
+}
+
+void check_tree(JsonContainerNode* root, int32_t length) {
+    std::vector<JsonContainerNode*> stack{root};
+    while (!stack.empty()) {
+        JsonContainerNode* c = stack.back();
+        stack.pop_back();
+        const TextRange span = c->span();
+        check(span.first >= 0 && span.first < span.last && span.last < length);
+        TextPos previous_end = span.first;
+        int32_t values = 0;
+        for (int32_t i = 0; i < c->child_count(); ++i) {
+            JsonNode* child = c->json_child(i);
+            check(child == c->child(i));
+            check((child->member() != nullptr) == c->is_object());
+            TextRange s;
+            if (child->is_container()) {
+                auto* inner = static_cast<JsonContainerNode*>(child);
+                s = inner->span();
+                stack.push_back(inner);
+            } else {
+                s = static_cast<JsonValueNode*>(child)->token_span();
+                ++values;
+            }
+            if (JsonMemberName* m = child->member()) {
+                check(m->first > previous_end && m->last < s.first && m->value_end == s.last);
+                previous_end = m->last;
+            }
+            check(s.first > previous_end && s.last < span.last);
+            previous_end = s.last;
+        }
+        check(values == c->value_count());
+    }
+}
+
+std::string write(JsonContainerNode* root) {
+    StringBuilder out;
+    root->write(out, IndentOptions{}, 0);
+    return std::string(out.view());
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+    std::string_view text(reinterpret_cast<const char*>(data), size);
+    auto tree = parse_json(text);
+    const int32_t length = static_cast<int32_t>(size);
+    DiagnosticList& list = tree->diagnostics();
+    for (Diagnostic* d : list.items()) {
+        check(d->position() >= 0 && d->position() <= length);
+        for (DiagnosticDetail* detail : d->details())
+            check(detail->first() <= length && detail->last() < length);
+    }
+    JsonContainerNode* root = json_root(*tree);
+    // A failed parse leaves no tree, and only a failed parse does.
+    check((root == nullptr) == (list.error_count() > 0 || tree->root() == nullptr));
+    if (!root) return 0;
+    check(list.error_count() == 0);
+    check_tree(root, length);
+
+    const std::string once = write(root);
+    auto again = parse_json(once);
+    JsonContainerNode* root_again = json_root(*again);
+    check(root_again != nullptr);
+    check(write(root_again) == once);
+    return 0;
+}

@@ -1,0 +1,207 @@
+// The JSON nodes: how they describe themselves, write themselves back as JSON, and take
+// cell edits.
+#include "parse/json_nodes.h"
+
+#include <string>
+#include <vector>
+
+#include "foundation/string_builder.h"
+#include "parse/document_tree.h"
+#include "parse/node_description.h"
+
+namespace tessel {
+
+namespace {
+
+// The indentation step of written JSON does not follow the XML indent options.
+constexpr int kJsonIndentStep = 4;
+
+void append_blanks(StringBuilder& out, int n) {
+    static constexpr char kBlanks[] =
+        "                                                                ";
+    constexpr int kChunk = static_cast<int>(sizeof(kBlanks)) - 1;
+    for (; n > kChunk; n -= kChunk) out.append(std::string_view(kBlanks, kChunk));
+    if (n > 0) out.append(std::string_view(kBlanks, static_cast<size_t>(n)));
+}
+
+std::string span_text(TextPos a, TextPos b) {
+    return "[" + std::to_string(a) + "," + std::to_string(b) + "]";
+}
+
+std::string_view keep(DocumentTree& tree, std::string_view text) {
+    return {tree.arena().copy_text(text.data(), static_cast<uint32_t>(text.size())), text.size()};
+}
+
+}  // namespace
+
+// ---- JsonNode ----
+
+void JsonNode::write_prefix(StringBuilder& out, int indent) const {
+    append_blanks(out, indent);
+    if (!member_) return;
+    if (member_->quoted) out.append('"');
+    out.append(member_->name());
+    if (member_->quoted) out.append('"');
+    out.append(" : ");
+}
+
+// ---- JsonValueNode ----
+
+void JsonValueNode::describe(NodeDescriber& d) {
+    const TextRange value = span();
+    const TextRange token = token_span();
+    if (member_) {
+        const TextRange name = member_->name_span();
+        d.set_category(kCategoryLeaf);
+        d.set_identity("Json element", 0, 1, "", "", "Element");
+        d.set_name(member_->name(), name.first, name.last, false);
+        d.set_value(text(), value.first, value.last, false);
+        d.set_range(member_->first, token.last);
+        d.set_flags(kFlagEditable | kFlagEditableNameValue);
+    } else {
+        d.set_category(kCategoryText);
+        d.set_identity("Text", 1, 3, "", "", "Element");
+        d.set_value(text(), value.first, value.last, false);
+        d.set_range(token.first, token.last);
+        d.set_flags(kFlagBlock);
+    }
+    d.set_link(this);
+}
+
+bool JsonValueNode::write(StringBuilder& out, const IndentOptions&, int indent) {
+    write_prefix(out, indent);
+    if (is_string_) out.append('"');
+    out.append(text());
+    if (is_string_) out.append('"');
+    return true;
+}
+
+const char* JsonValueNode::validate_edit(std::string_view new_text, int) {
+    // Names and values are written between quotation marks (or are numbers and literals,
+    // where a quotation mark has no place either).
+    return new_text.find('"') == std::string_view::npos ? nullptr : kQuoteRefused;
+}
+
+void JsonValueNode::apply_edit(DocumentTree& tree, std::string_view new_text, int query_kind,
+                               TextEditSink& sink) {
+    if (query_kind == kQueryName && member_) {
+        const TextRange name = member_->name_span();
+        sink.replace(new_text, name.first, name.last);
+        // The value keeps its place relative to the name.
+        const TextPos shift = static_cast<TextPos>(new_text.size()) - name.length();
+        member_->text = keep(tree, new_text).data();
+        member_->length = static_cast<uint32_t>(new_text.size());
+        member_->last += shift;
+        member_->value_end += shift;
+        first_ += shift;
+        return;
+    }
+    const TextRange value = span();
+    sink.replace(new_text, value.first, value.last);
+    text_ = keep(tree, new_text).data();
+    length_ = static_cast<uint32_t>(new_text.size());
+    if (member_) member_->value_end = token_span().last;
+}
+
+NodeSpans JsonValueNode::spans() {
+    const TextRange token = token_span();
+    if (member_) return {member_->text, member_->first, token.last};
+    return {"Text", token.first, token.last};
+}
+
+std::string JsonValueNode::dump() {
+    std::string out;
+    if (member_) out += std::string(member_->name()) + " = ";
+    out += is_string_ ? "\"" + std::string(text()) + "\"" : std::string(text());
+    const TextRange s = span();
+    return out + " " + span_text(s.first, s.last);
+}
+
+// ---- JsonContainerNode ----
+
+int JsonContainerNode::kind_code() const {
+    const int base = is_object_ ? 2 : 5;
+    if (count_ == 0) return base;
+    return value_count_ == count_ ? base + 1 : base + 2;
+}
+
+void JsonContainerNode::describe(NodeDescriber& d) {
+    d.set_category(member_ || root_ ? kCategoryTable : kCategoryContainer);
+    const char* type = is_object_ ? "Object" : "Array";
+    d.set_identity(type, kind_code(), 1, "", "Json element", "Element");
+    if (root_) {
+        d.set_name(kRootName, first_, first_, false);
+    } else if (member_) {
+        const TextRange name = member_->name_span();
+        d.set_name(member_->name(), name.first, name.last, false);
+    } else {
+        d.set_name(type, first_, first_, false);
+    }
+    d.set_value("", first_ + 1, first_, false);
+    d.set_range(member_ ? member_->first : first_, last_);
+    d.set_child_count(count_, 1);
+    d.set_link(this);
+}
+
+const char* JsonContainerNode::validate_edit(std::string_view, int) {
+    return NodeDescription::kDefaultNotEditable;
+}
+
+Node* JsonContainerNode::child(int32_t index) {
+    return index >= 0 && index < count_ ? children_[index] : nullptr;
+}
+
+NodeSpans JsonContainerNode::spans() {
+    if (root_) return {"json", first_, last_};
+    if (member_) return {member_->text, member_->first, last_};
+    return {is_object_ ? "Object" : "Array", first_, last_};
+}
+
+std::string JsonContainerNode::dump() {
+    std::string out = is_object_ ? "Object" : "Array";
+    if (root_) out += " " + std::string(kRootName);
+    if (member_) out += " " + std::string(member_->name());
+    return out + " (" + std::to_string(count_) + ") " + span_text(first_, last_);
+}
+
+bool JsonContainerNode::write(StringBuilder& out, const IndentOptions& options, int indent) {
+    struct Open {
+        JsonContainerNode* node;
+        int32_t next;
+        int indent;
+    };
+    std::vector<Open> stack;
+    auto open = [&](JsonContainerNode* node, int at) {
+        node->write_prefix(out, at);
+        out.append(node->is_object_ ? '{' : '[');
+        out.append('\n');
+        stack.push_back({node, 0, at});
+    };
+    open(this, indent);
+    while (!stack.empty()) {
+        Open& top = stack.back();
+        JsonContainerNode* node = top.node;
+        if (top.next == node->count_) {
+            append_blanks(out, top.indent);
+            out.append(node->is_object_ ? '}' : ']');
+            stack.pop_back();
+            if (!stack.empty()) {
+                Open& parent = stack.back();
+                out.append(parent.next == parent.node->count_ ? "\n" : ",\n");
+            }
+            continue;
+        }
+        JsonNode* child = node->children_[top.next++];
+        const int at = top.indent + kJsonIndentStep;
+        const bool last = top.next == node->count_;
+        if (child->is_container()) {
+            open(static_cast<JsonContainerNode*>(child), at);  // invalidates top
+        } else {
+            child->write(out, options, at);
+            out.append(last ? "\n" : ",\n");
+        }
+    }
+    return true;
+}
+
+}  // namespace tessel

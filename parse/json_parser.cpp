@@ -1,0 +1,262 @@
+// The JSON parser. It is iterative, with an explicit stack of open containers, so that deeply
+// nested documents cannot exhaust the thread's stack. The children of every open container
+// collect on one shared stack and are copied to the arena when their container closes; nodes
+// are cut from large arena blocks, so a node costs a pointer bump and no heap allocation.
+#include "parse/json_parser.h"
+
+#include <cstring>
+#include <vector>
+
+#include "parse/json_nodes.h"
+#include "parse/json_scanner.h"
+#include "parse/parse_messages.h"
+#include "parse/token_stream.h"
+
+namespace tessel {
+
+namespace {
+
+constexpr const char* kValueExpected = "{,[,string,true,false or null";
+
+bool starts_value(int16_t kind) {
+    return kind == json_open_brace || kind == json_open_bracket ||
+           (kind >= json_string && kind <= json_null);
+}
+
+bool opens_container(int16_t kind) {
+    return kind == json_open_brace || kind == json_open_bracket;
+}
+
+// Hands out node memory from blocks of the tree's arena: one arena call per block rather
+// than per node keeps the hot loop short.
+class NodePool {
+public:
+    explicit NodePool(Arena& arena) : arena_(arena) {}
+
+    void* allocate(size_t n) {
+        n = (n + 7) & ~size_t{7};
+        if (n > static_cast<size_t>(end_ - next_)) [[unlikely]]
+            refill(n);
+        void* p = next_;
+        next_ += n;
+        return p;
+    }
+    template <typename T, typename... Args>
+    T* make(Args&&... args) {
+        return new (allocate(sizeof(T))) T(static_cast<Args&&>(args)...);
+    }
+
+private:
+    static constexpr size_t kBlock = 1 << 20;
+    void refill(size_t n) {
+        // Small documents take small blocks; the size doubles up to kBlock.
+        size_t size = block_ < kBlock ? block_ : kBlock;
+        if (size < n) size = n;
+        block_ *= 2;
+        next_ = static_cast<char*>(arena_.allocate(static_cast<uint32_t>(size), 8));
+        end_ = next_ + size;
+    }
+
+    Arena& arena_;
+    char* next_ = nullptr;
+    char* end_ = nullptr;
+    size_t block_ = 4096;
+};
+
+// One open object or array.
+struct Open {
+    JsonContainerNode* node;
+    int32_t children_from;  // where its children begin on the shared stack
+    int32_t value_count;
+};
+
+class JsonParser {
+public:
+    JsonParser(std::string_view text, DocumentTree& tree, Job* job)
+        : text_(text),
+          tree_(tree),
+          pool_(tree.arena()),
+          messages_(text, tree.diagnostics()),
+          tokens_(text, json_scanner_tables(), kJsonStartState, job, &messages_) {}
+
+    // The root container, or null when the text holds no token or the parse failed.
+    JsonContainerNode* parse() {
+        try {
+            const Token t = next();
+            if (t.kind == json_end_of_file) return nullptr;
+            if (!opens_container(t.kind)) expect("[ or {", t, true);
+            JsonContainerNode* root = open(t, nullptr);
+            root->set_root();
+            containers();
+            // Anything after the top-level value would be silently ignored otherwise.
+            const Token rest = next();
+            if (rest.kind != json_end_of_file) expect("End of file", rest, false);
+            return root;
+        } catch (const ParseEnded&) {
+            return nullptr;
+        }
+    }
+
+private:
+    // The next token, past any comments, each of which is reported once.
+    Token next() {
+        Token t = tokens_.peek();
+        while (t.kind == json_comment) [[unlikely]] {
+                messages_.list().add_warning(t.first, "Json spec does not have comments");
+                tokens_.advance();
+                t = tokens_.peek();
+            }
+        return t;
+    }
+
+    void expect(const char* what, const Token& found, bool fatal) {
+        messages_.expectation(what, found, tokens_.previous(), fatal);
+    }
+
+    std::string_view text_of(TextPos first, TextPos last) const {
+        return text_.substr(static_cast<size_t>(first), static_cast<size_t>(last - first + 1));
+    }
+
+    // Opens an object or array at its bracket token, as a child of the open container if any.
+    JsonContainerNode* open(const Token& t, JsonMemberName* member) {
+        tokens_.advance();
+        auto* node = pool_.make<JsonContainerNode>(member, t.kind == json_open_brace, t.first);
+        if (!open_.empty()) children_.push_back(node);
+        open_.push_back({node, static_cast<int32_t>(children_.size()), 0});
+        return node;
+    }
+
+    // Closes the innermost container at its bracket token; false when it was the root.
+    bool close(const Token& t) {
+        tokens_.advance();
+        const Open top = open_.back();
+        open_.pop_back();
+        const auto count = static_cast<int32_t>(children_.size()) - top.children_from;
+        JsonNode** kept = nullptr;
+        if (count > 0) {
+            kept = static_cast<JsonNode**>(
+                pool_.allocate(sizeof(JsonNode*) * static_cast<size_t>(count)));
+            std::memcpy(kept, children_.data() + top.children_from,
+                        sizeof(JsonNode*) * static_cast<size_t>(count));
+            children_.resize(static_cast<size_t>(top.children_from));
+        }
+        top.node->finish(kept, count, top.value_count, t.last);
+        if (JsonMemberName* member = top.node->member()) member->value_end = t.last;
+        return !open_.empty();
+    }
+
+    JsonMemberName* member_name(const Token& t) {
+        tokens_.advance();
+        auto* m = pool_.make<JsonMemberName>();
+        // Strings always arrive with both quotes: an unterminated one is a stray token.
+        const std::string_view name = text_of(t.first + 1, t.last - 1);
+        m->text = tree_.arena().copy_text(name.data(), static_cast<uint32_t>(name.size()));
+        m->length = static_cast<uint32_t>(name.size());
+        m->first = t.first;
+        m->last = t.last;
+        m->quoted = true;
+        return m;
+    }
+
+    // Reads a value that is not a container.
+    void scalar(const Token& t, JsonMemberName* member) {
+        tokens_.advance();
+        const bool is_string = t.kind == json_string;
+        const TextPos first = is_string ? t.first + 1 : t.first;
+        const TextPos last = is_string ? t.last - 1 : t.last;
+        children_.push_back(
+            pool_.make<JsonValueNode>(member, text_of(first, last), first, is_string));
+        ++open_.back().value_count;
+        if (member) member->value_end = t.last;
+    }
+
+    // Reads a value; true when it opened a container, whose contents come next.
+    bool value(const Token& t, JsonMemberName* member) {
+        if (opens_container(t.kind)) {
+            open(t, member);
+            return true;
+        }
+        scalar(t, member);
+        return false;
+    }
+
+    // A member from its name token on; true when its value opened a container.
+    bool member(const Token& name) {
+        JsonMemberName* m = member_name(name);
+        const Token colon = next();
+        if (colon.kind != json_colon) expect(":", colon, true);
+        tokens_.advance();
+        const Token v = next();
+        if (!starts_value(v.kind)) expect(kValueExpected, v, true);
+        return value(v, m);
+    }
+
+    // Reads until the root container closes. `fresh` says the innermost container has just
+    // been opened; otherwise a value of it has just been read.
+    void containers() {
+        bool fresh = true;
+        for (;;) {
+            const Token t = next();
+            if (open_.back().node->is_object()) {
+                if (fresh && t.kind == json_string) {
+                    fresh = member(t);
+                    continue;
+                }
+                if (!fresh && t.kind == json_comma) {
+                    tokens_.advance();
+                    const Token name = next();
+                    if (name.kind != json_string) expect("string", name, true);
+                    fresh = member(name);
+                    continue;
+                }
+                if (t.kind != json_close_brace) expect("}", t, true);
+            } else if (fresh) {
+                if (starts_value(t.kind)) {
+                    fresh = value(t, nullptr);
+                    continue;
+                }
+                if (t.kind != json_close_bracket) expect("]", t, true);
+            } else if (t.kind == json_comma) {
+                tokens_.advance();
+                const Token v = next();
+                if (v.kind == json_close_bracket) {
+                    expect("value", v, false);
+                } else {
+                    if (!starts_value(v.kind)) expect(kValueExpected, v, true);
+                    fresh = value(v, nullptr);
+                    continue;
+                }
+            } else if (t.kind != json_close_bracket) {
+                expect(" , or ]", t, true);
+            }
+            // Here the token after the contents is the closing bracket.
+            if (!close(next())) return;
+            fresh = false;
+        }
+    }
+
+    std::string_view text_;
+    DocumentTree& tree_;
+    NodePool pool_;
+    ParseMessages messages_;
+    TokenStream tokens_;
+    std::vector<Open> open_;
+    std::vector<JsonNode*> children_;
+};
+
+}  // namespace
+
+std::unique_ptr<DocumentTree> parse_json(std::string_view text, Job* job) {
+    auto tree = std::make_unique<DocumentTree>();
+    tree->diagnostics().set_source(text);
+    tree->set_root(nullptr);
+    JsonParser parser(text, *tree, job);
+    tree->set_root(parser.parse());
+    return tree;
+}
+
+JsonContainerNode* json_root(const DocumentTree& tree) {
+    return dynamic_cast<JsonContainerNode*>(tree.root());
+}
+
+}  // namespace tessel
