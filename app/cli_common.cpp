@@ -101,8 +101,10 @@ bool read_file(const std::string& path, std::string& bytes, std::string& error) 
         bytes.erase(0, mark);
         return true;
     }
+    // The decoded text lives in the codec's buffer: the codec must outlive the copy.
     std::string_view text;
-    make_codec(encoding)->decode(nullptr, bytes.data() + mark, bytes.size() - mark, &text, true);
+    const auto codec = make_codec(encoding);
+    codec->decode(nullptr, bytes.data() + mark, bytes.size() - mark, &text, true);
     bytes = std::string(text);
     return true;
 }

@@ -14,6 +14,8 @@ constexpr const char* kUsage =
     "  tree FILE [--depth N]   print the outline of a parsed document\n"
     "  grid FILE [--path P] [--sort N[:desc]]\n"
     "                          print the browser's view of a node, tables tab-separated\n"
+    "  indent FILE [-o OUT] [--indent-size N] [--max-attributes N] [--keep-comments] [--force]\n"
+    "                          write a document again with uniform indentation\n"
     "  encoding FILE...        print the encoding each file is detected as, and why\n"
     "  convert FILE --to NAME [-o OUT] [--allow-loss]\n"
     "                          write a file in another encoding\n"
@@ -36,6 +38,7 @@ int main(int argc, char** argv) {
     if (command == "check") return tessel::cli::run_check(args);
     if (command == "tree") return tessel::cli::run_tree(args);
     if (command == "grid") return tessel::cli::run_grid(args);
+    if (command == "indent") return tessel::cli::run_indent(args);
     if (command == "encoding") return tessel::cli::run_encoding(args);
     if (command == "convert") return tessel::cli::run_convert(args);
     if (command == "info") return tessel::cli::run_info(args);

@@ -10,6 +10,7 @@
 #include "parse/node_description.h"
 #include "parse/varint.h"
 #include "parse/xml_char_class.h"
+#include "parse/xml_writer.h"
 
 namespace tessel {
 
@@ -24,6 +25,14 @@ std::string_view read_text(const uint8_t*& cursor) {
 
 std::string_view keep(DocumentTree& tree, std::string_view text) {
     return {tree.arena().copy_text(text.data(), static_cast<uint32_t>(text.size())), text.size()};
+}
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+std::string_view trim_blanks(std::string_view text) {
+    while (!text.empty() && is_blank(text.front())) text.remove_prefix(1);
+    while (!text.empty() && is_blank(text.back())) text.remove_suffix(1);
+    return text;
 }
 
 bool is_name_query(int query_kind) { return query_kind == kQueryName || query_kind == kQueryCell; }
@@ -140,11 +149,33 @@ void TextNode::apply_edit(DocumentTree& tree, std::string_view new_text, int, Te
     set_text(keep(tree, new_text));
 }
 
+bool TextNode::write(StringBuilder& out, const IndentOptions& options, int indent) {
+    if (kind_ == kRecordComment && options.remove_comments) return false;
+    for (int i = 0; i < indent; ++i) out.append(' ');
+    switch (kind_) {
+        case kRecordComment:
+        case kRecordInstruction:
+            out.append(text());
+            out.append('\n');
+            break;
+        case kRecordCdata:
+            out.append("<![CDATA[");
+            out.append(text());
+            out.append("]]>");
+            break;
+        default:
+            // Parsed texts are trimmed already; a text typed into a cell may not be.
+            out.append(trim_blanks(text()));
+            break;
+    }
+    return true;
+}
+
 bool TextNode::write_inline(StringBuilder& out, const IndentOptions&, int,
                             std::string_view parent_name) {
     if (kind_ != kRecordText && kind_ != kRecordInsertedText) return false;
     out.append('>');
-    out.append(text());
+    out.append(trim_blanks(text()));
     out.append("</");
     out.append(parent_name);
     out.append('>');
@@ -194,6 +225,17 @@ void AttributeNode::apply_edit(DocumentTree& tree, std::string_view new_text, in
         sink.replace(new_text, quote_ + 1, value_end() - 1);
         set_value(keep(tree, new_text));
     }
+}
+
+bool AttributeNode::write(StringBuilder& out, const IndentOptions&, int) {
+    const char quote = value().find('"') == std::string_view::npos ? '"' : '\'';
+    out.append(' ');
+    out.append(name());
+    out.append(" = ");
+    out.append(quote);
+    out.append(value());
+    out.append(quote);
+    return true;
 }
 
 NodeSpans AttributeNode::spans() { return {name_, name_start_, value_end()}; }
@@ -349,6 +391,11 @@ void ElementNode::apply_edit(DocumentTree& tree, std::string_view new_text, int 
     }
 }
 
+bool ElementNode::write(StringBuilder& out, const IndentOptions& options, int indent) {
+    XmlWriter(tree_, out, options).write_element(*this, indent);
+    return true;
+}
+
 std::string ElementNode::dump() {
     std::string out = "<" + std::string(name()) + "> " + span_text(s_, e_);
     if (empty_tag_) out += " empty";
@@ -377,6 +424,11 @@ Node* XmlDocumentNode::child(int32_t index) {
     }
     if (index < 0 || index >= items_.size()) return nullptr;
     return tree_.node_at(items_[index]);
+}
+
+bool XmlDocumentNode::write(StringBuilder& out, const IndentOptions& options, int) {
+    XmlWriter(tree_, out, options).write_document(*this);
+    return true;
 }
 
 std::string XmlDocumentNode::dump() {

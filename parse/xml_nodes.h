@@ -21,6 +21,9 @@ public:
     std::string dump() override;
     NodeSpans spans() override;
     const char* validate_edit(std::string_view new_text, int query_kind) override;
+    // A text as its trimmed text, CDATA within its markers, a comment or instruction as
+    // stored with a line break after it; a comment writes nothing when comments are removed.
+    bool write(StringBuilder& out, const IndentOptions& options, int indent) override;
     bool write_inline(StringBuilder& out, const IndentOptions& options, int indent,
                       std::string_view parent_name) override;
     int kind() const override { return kind_; }
@@ -61,6 +64,9 @@ public:
     std::string dump() override;
     NodeSpans spans() override;
     const char* validate_edit(std::string_view new_text, int query_kind) override;
+    // " name = value" with the value between quotation marks, or between apostrophes when it
+    // holds a quotation mark. Where the attribute's line starts is the element's business.
+    bool write(StringBuilder& out, const IndentOptions& options, int indent) override;
     int kind() const override { return kRecordAttribute; }
     void decode(const uint8_t* cursor, uint8_t tag) override;
 
@@ -106,6 +112,8 @@ public:
     std::string dump() override;
     NodeSpans spans() override { return {name_, s_, e_}; }
     const char* validate_edit(std::string_view new_text, int query_kind) override;
+    // The element with everything inside it (see XmlWriter), without a final line break.
+    bool write(StringBuilder& out, const IndentOptions& options, int indent) override;
     int kind() const override { return kRecordElement; }
     void decode(const uint8_t* cursor, uint8_t tag) override;
 
@@ -161,6 +169,8 @@ public:
     Node* child(int32_t index) override;
     std::string dump() override;
     NodeSpans spans() override { return {"XML Document", 0, -1}; }
+    // The whole document (see XmlWriter::write_document); indent is not used.
+    bool write(StringBuilder& out, const IndentOptions& options, int indent) override;
 
     Array<uint32_t>& items() { return items_; }
     Array<uint32_t>& misc() { return misc_; }

@@ -50,6 +50,12 @@ run check_broken check "$src/tests/data/cli/broken.xml"
 run check_clean check "$src/samples/catalog.xml"
 run check_unreadable check "$src/tests/data/cli"  # a folder cannot be read as a file
 run tree_catalog tree "$src/samples/catalog.xml" --depth 3
+run indent_catalog indent "$src/samples/catalog.xml"
+run indent_fonts_conf indent "/etc/fonts/fonts.conf" --keep-comments --indent-size 2
+run indent_iso_15924 indent "/usr/share/xml/iso-codes/iso_15924.xml" --max-attributes 2
+run indent_latin1 indent "$src/tests/data/cli/latin1.xml"
+run indent_broken indent "$src/tests/data/cli/broken.xml"
+run indent_bad_size indent "$src/samples/catalog.xml" --indent-size 12
 run grid_bad_path grid "$src/samples/catalog.xml" --path "catalog/(x"
 
 echo "$checked golden files checked"

@@ -1,0 +1,145 @@
+// tessel-cli indent: writes a document again from its parsed tree with uniform indentation,
+// as the editor's Indent command does.
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "app/cli_commands.h"
+#include "app/cli_common.h"
+#include "foundation/arena.h"
+#include "parse/xml_indenter.h"
+#include "parse/xml_parser.h"
+#include "text/encoding_detection.h"
+#include "text/file_writer.h"
+
+namespace tessel::cli {
+
+namespace {
+
+constexpr const char* kUsage =
+    "usage: tessel-cli indent FILE [-o OUT] [--indent-size N] [--max-attributes N]\n"
+    "                         [--keep-comments] [--force]\n"
+    "Writes FILE again from its parsed tree: one element a line, indented N blanks a level\n"
+    "(--indent-size, 1 to 9, default 4), the attributes of a tag on lines of their own when it\n"
+    "has more than --max-attributes (0 to 100, default 8), comments removed unless\n"
+    "--keep-comments is given. The result goes to standard output in UTF-8, or with -o safely\n"
+    "to OUT in FILE's encoding. A document with errors is not indented (exit 1) unless --force\n"
+    "is given.\n";
+
+bool parse_number(std::string_view text, int lowest, int highest, int32_t& value) {
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return ec == std::errc() && end == text.data() + text.size() && value >= lowest &&
+           value <= highest;
+}
+
+// The encoding FILE is read in, from its first block as the loader decides it.
+EncodingId file_encoding(const std::string& path) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return kEncodingUtf8;
+    std::vector<char> head(1'000'000);
+    head.resize(std::fread(head.data(), 1, head.size(), f));
+    std::fclose(f);
+    return detect_encoding(head.data(), head.size());
+}
+
+bool write_file(const std::string& path, EncodingId encoding, std::string_view text,
+                std::string& error) {
+    constexpr size_t kBlock = 1 << 20;
+    FileWriter writer(path, encoding);
+    LargeArena arena;
+    for (size_t at = 0; at == 0 || at < text.size(); at += kBlock) {
+        const std::string_view block = text.substr(at, kBlock);
+        if (!writer.write(block, at + block.size() >= text.size(), arena)) {
+            error = writer.error();
+            return false;
+        }
+        arena.reset();
+    }
+    if (writer.commit()) return true;
+    error = writer.error();
+    return false;
+}
+
+}  // namespace
+
+int run_indent(const std::vector<std::string_view>& args) {
+    Arguments a = split_arguments(args, {"-o", "--indent-size", "--max-attributes"},
+                                  {"--keep-comments", "--force"});
+    if (a.help) {
+        std::fputs(kUsage, stdout);
+        return 0;
+    }
+    IndentOptions options;
+    if (a.error.empty()) {
+        if (auto size = option(a, "--indent-size");
+            size && !parse_number(*size, 1, 9, options.indent_size))
+            a.error = "--indent-size needs a number from 1 to 9";
+    }
+    if (a.error.empty()) {
+        if (auto most = option(a, "--max-attributes");
+            most && !parse_number(*most, 0, 100, options.max_attributes))
+            a.error = "--max-attributes needs a number from 0 to 100";
+    }
+    options.remove_comments = !option(a, "--keep-comments");
+    if (a.error.empty() && a.operands.size() != 1) a.error = "give exactly one file";
+    if (!a.error.empty()) {
+        std::fprintf(stderr, "tessel-cli indent: %s\n", a.error.c_str());
+        return 2;
+    }
+    const std::string path(a.operands[0]);
+    std::string text, error;
+    if (!read_file(path, text, error)) {
+        std::fprintf(stderr, "tessel-cli indent: cannot read %s: %s\n", path.c_str(),
+                     error.c_str());
+        return 2;
+    }
+
+    auto tree = parse_xml(text);
+    const DiagnosticList& diagnostics = tree->diagnostics();
+    if (diagnostics.error_count() > 0 && !option(a, "--force")) {
+        const Diagnostic* first = diagnostics.at(diagnostics.first_error());
+        const auto [line, column] = LineColumns(text).at(first->position());
+        const std::string message(first->message());
+        std::fprintf(stderr,
+                     "tessel-cli indent: %s:%d:%d: error: %s (%d error(s) in all); nothing "
+                     "written (--force indents what was parsed)\n",
+                     path.c_str(), line, column, one_line(message).c_str(),
+                     diagnostics.error_count());
+        return 1;
+    }
+
+    IndentedText out;
+    switch (write_indented(*tree, options, out, text)) {
+        case IndentStatus::done:
+            break;
+        case IndentStatus::too_large:
+            std::fprintf(stderr,
+                         "tessel-cli indent: %s: the indented document would be larger "
+                         "than 2 GiB; nothing written\n",
+                         path.c_str());
+            return 1;
+        case IndentStatus::out_of_memory:
+            std::fprintf(stderr, "tessel-cli indent: %s: not enough memory; nothing written\n",
+                         path.c_str());
+            return 1;
+    }
+
+    if (auto output = option(a, "-o")) {
+        const std::string out_path(*output);
+        if (!write_file(out_path, file_encoding(path), out.view(), error)) {
+            std::fprintf(stderr, "tessel-cli indent: cannot write %s: %s\n", out_path.c_str(),
+                         error.c_str());
+            return 2;
+        }
+        return 0;
+    }
+    if (std::fwrite(out.c_str(), 1, out.size(), stdout) != out.size() || std::fflush(stdout) != 0) {
+        std::fprintf(stderr, "tessel-cli indent: cannot write to standard output\n");
+        return 2;
+    }
+    return 0;
+}
+
+}  // namespace tessel::cli

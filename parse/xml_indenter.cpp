@@ -1,0 +1,25 @@
+// The XML indenter over the document writer.
+#include "parse/xml_indenter.h"
+
+#include "parse/xml_nodes.h"
+#include "parse/xml_writer.h"
+
+namespace tessel {
+
+IndentStatus write_indented(DocumentTree& tree, const IndentOptions& options, IndentedText& out,
+                            std::string_view source, Job* job, size_t max_bytes) {
+    XmlWriter writer(tree, out, options, job, max_bytes);
+    if (XmlDocumentNode* document = tree.document_node()) writer.write_document(*document, source);
+    if (out.out_of_memory()) return IndentStatus::out_of_memory;
+    if (writer.too_large() || out.size() > max_bytes) return IndentStatus::too_large;
+    return IndentStatus::done;
+}
+
+std::optional<std::string> indent_document(DocumentTree& tree, const IndentOptions& options,
+                                           std::string_view source) {
+    IndentedText out;
+    if (write_indented(tree, options, out, source) != IndentStatus::done) return std::nullopt;
+    return std::string(out.view());
+}
+
+}  // namespace tessel

@@ -1,0 +1,286 @@
+// Writing XML documents and elements as indented XML.
+#include "parse/xml_writer.h"
+
+#include <cassert>
+#include <cstring>
+
+#include "foundation/job.h"
+#include "foundation/string_builder.h"
+
+namespace tessel {
+
+namespace {
+
+// Steps of the walk between two yield points: often enough for a responsive cancel, rarely
+// enough to cost nothing.
+constexpr uint32_t kStepsPerYield = 4096;
+
+bool starts_with(std::string_view text, size_t at, std::string_view prefix) {
+    return text.size() - at >= prefix.size() && text.compare(at, prefix.size(), prefix) == 0;
+}
+
+// The offset just past the end of a DOCTYPE declaration that starts at `at`, or npos.
+// Quoted strings, comments and instructions of an internal subset may hold brackets and
+// ">" that do not end anything.
+size_t doctype_end(std::string_view text, size_t at) {
+    int depth = 0;
+    size_t i = at + 2;
+    while (i < text.size()) {
+        const char c = text[i];
+        if (c == '"' || c == '\'') {
+            size_t close = text.find(c, i + 1);
+            if (close == std::string_view::npos) return close;
+            i = close + 1;
+        } else if (starts_with(text, i, "<!--")) {
+            size_t close = text.find("-->", i + 4);
+            if (close == std::string_view::npos) return close;
+            i = close + 3;
+        } else if (starts_with(text, i, "<?")) {
+            size_t close = text.find("?>", i + 2);
+            if (close == std::string_view::npos) return close;
+            i = close + 2;
+        } else {
+            if (c == '[') ++depth;
+            if (c == ']' && depth > 0) --depth;
+            if (c == '>' && depth == 0) return i + 1;
+            ++i;
+        }
+    }
+    return std::string_view::npos;
+}
+
+}  // namespace
+
+TextRange find_doctype_text(DocumentTree& tree, XmlDocumentNode& document,
+                            std::string_view source) {
+    size_t limit = source.size();
+    if (!document.items().empty()) {
+        TextPos first = tree.node_at(document.items()[0])->spans().first;
+        if (first >= 0 && static_cast<size_t>(first) < limit) limit = static_cast<size_t>(first);
+    }
+    // The stretches between the top-level comments and instructions that come before the
+    // first item: a "<!DOCTYPE" inside a comment is no declaration.
+    size_t from = 0;
+    auto search = [&](size_t to) -> TextRange {
+        if (to <= from) return {};
+        size_t at = source.substr(0, to).find("<!DOCTYPE", from);
+        if (at == std::string_view::npos) return {};
+        size_t end = doctype_end(source, at);
+        if (end == std::string_view::npos || end > limit) return {};
+        return {static_cast<TextPos>(at), static_cast<TextPos>(end - 1)};
+    };
+    for (int32_t i = 0; i < document.misc().size(); ++i) {
+        auto* misc = static_cast<TextNode*>(tree.node_at(document.misc()[i]));
+        if (static_cast<size_t>(misc->start()) >= limit) break;
+        if (TextRange found = search(static_cast<size_t>(misc->start())); found.first >= 0)
+            return found;
+        from = static_cast<size_t>(misc->last()) + 1;
+    }
+    return search(limit);
+}
+
+XmlWriter::XmlWriter(DocumentTree& tree, StringBuilder& out, const IndentOptions& options, Job* job,
+                     size_t max_bytes)
+    : tree_(tree), out_(out), options_(options), job_(job), max_bytes_(max_bytes) {}
+
+RecordNode* XmlWriter::look(uint32_t handle) {
+    if (Node* made = tree_.made_node(handle)) return static_cast<RecordNode*>(made);
+    // Handles past the record stream name adopted nodes, which are always made.
+    assert(handle < DocumentTree::kFirstAdoptedHandle);
+    const uint8_t* record = tree_.record(handle);
+    RecordNode* scratch;
+    switch (record[0] & 0x0F) {
+        case kRecordElement:
+            scratch = &scratch_element_.emplace(tree_);
+            break;
+        case kRecordAttribute:
+            scratch = &scratch_attribute_.emplace(tree_);
+            break;
+        default:
+            scratch = &scratch_text_.emplace(tree_);
+            break;
+    }
+    scratch->decode(record + 1, record[0]);
+    return scratch;
+}
+
+int XmlWriter::kind_of(uint32_t handle) {
+    if (handle >= DocumentTree::kFirstAdoptedHandle) return look(handle)->kind();
+    return tree_.record_kind(handle);
+}
+
+uint32_t XmlWriter::preceding_of(uint32_t handle) {
+    return static_cast<TextNode*>(look(handle))->preceding();
+}
+
+void XmlWriter::blanks(int count) {
+    static constexpr char kBlanks[] =
+        "                                                                ";
+    constexpr int kChunk = static_cast<int>(sizeof kBlanks) - 1;
+    while (count > 0) {
+        int n = count < kChunk ? count : kChunk;
+        out_.append(std::string_view(kBlanks, static_cast<size_t>(n)));
+        count -= n;
+    }
+}
+
+bool XmlWriter::step() {
+    if (out_.size() > max_bytes_) {
+        too_large_ = true;
+        return false;
+    }
+    if (job_ && ++steps_ % kStepsPerYield == 0) job_->yield_point();
+    return true;
+}
+
+bool XmlWriter::writes_any_misc(HandleList misc) {
+    if (misc.empty()) return false;
+    if (!options_.remove_comments) return true;
+    // Without comments, the instructions alone decide.
+    for (int32_t i = 0; i < misc.size(); ++i)
+        if (kind_of(misc[i]) == kRecordInstruction) return true;
+    return false;
+}
+
+void XmlWriter::write_pending(Frame& f, int32_t upto) {
+    const int indent = f.indent + options_.indent_size;
+    while (f.next_misc < f.misc.size()) {
+        const uint32_t handle = f.misc[f.next_misc];
+        if (upto >= 0 && preceding_of(handle) > static_cast<uint32_t>(upto)) break;
+        look(handle)->write(out_, options_, indent);
+        ++f.next_misc;
+    }
+}
+
+bool XmlWriter::open(const ElementNode& element, int indent) {
+    // element may be a scratch node that the looks below overwrite: take what is needed first.
+    const std::string_view name = element.name();
+    const HandleList attributes = element.attributes();
+    const HandleList content = element.content();
+    const HandleList misc = element.misc();
+    const bool empty_tag = element.empty_tag();
+
+    blanks(indent);
+    out_.append('<');
+    out_.append(name);
+    const bool break_attributes = attributes.size() > options_.max_attributes;
+    for (int32_t i = 0; i < attributes.size(); ++i) {
+        if (break_attributes) {
+            out_.append('\n');
+            blanks(options_.indent_size + indent - 1);
+        }
+        look(attributes[i])->write(out_, options_, indent);
+    }
+    if (empty_tag) {
+        out_.append("/>");
+        return false;
+    }
+    // Instructions are kept even when comments are dropped, so an element with one takes the
+    // multi-line form below, which writes them.
+    const bool misc_written = writes_any_misc(misc);
+    if (content.size() == 1 && !misc_written &&
+        look(content[0])->write_inline(out_, options_, indent, name))
+        return false;
+    if (!break_attributes && content.empty() && !misc_written) {
+        out_.append("></");
+        out_.append(name);
+        out_.append('>');
+        return false;
+    }
+    out_.append(">\n");
+    stack_.push_back({name, content, misc, indent});
+    return true;
+}
+
+void XmlWriter::write_element(const ElementNode& element, int indent) {
+    const size_t base = stack_.size();
+    if (!open(element, indent)) return;
+    while (stack_.size() > base) {
+        if (!step()) {
+            stack_.resize(base);
+            return;
+        }
+        Frame& f = stack_.back();
+        if (f.next < f.content.size()) {
+            const int32_t i = f.next++;
+            const int inner = f.indent + options_.indent_size;
+            write_pending(f, i);
+            RecordNode* item = look(f.content[i]);
+            if (item->kind() == kRecordElement) {
+                // Its line ends when its frame is done.
+                if (open(static_cast<const ElementNode&>(*item), inner)) continue;
+            } else {
+                item->write(out_, options_, inner);
+            }
+            out_.append('\n');
+        } else {
+            write_pending(f, -1);
+            blanks(f.indent);
+            out_.append("</");
+            out_.append(f.name);
+            out_.append('>');
+            stack_.pop_back();
+            if (stack_.size() > base) out_.append('\n');
+        }
+    }
+}
+
+void XmlWriter::write_document(XmlDocumentNode& document, std::string_view source) {
+    const Array<uint32_t>& items = document.items();
+    const Array<uint32_t>& misc = document.misc();
+    int32_t next_misc = 0;
+    // The comments and instructions counted before item `upto` (all when -1), and, when
+    // `before` is set, only those that start before that offset.
+    auto write_pending = [&](int32_t upto, TextPos before) {
+        for (; next_misc < misc.size(); ++next_misc) {
+            auto* node = static_cast<TextNode*>(look(misc[next_misc]));
+            if (upto >= 0 && node->preceding() > static_cast<uint32_t>(upto)) return;
+            if (before >= 0 && node->start() >= before) return;
+            node->write(out_, options_, 0);
+        }
+    };
+    auto copy_source = [&](TextRange range) {
+        out_.append(
+            source.substr(static_cast<size_t>(range.first), static_cast<size_t>(range.length())));
+        out_.append('\n');
+    };
+
+    // The DOCTYPE, when the tree has a node for it, is the first of the counted items.
+    int32_t counted = 0;
+    if (Node* doctype = document.doctype()) {
+        write_pending(0, -1);
+        if (doctype->write(out_, options_, 0)) {
+            out_.append('\n');
+        } else if (!source.empty()) {
+            NodeSpans spans = doctype->spans();
+            TextRange range{spans.first, spans.last};
+            const bool whole = range.first >= 0 && !range.empty() &&
+                               static_cast<size_t>(range.last) < source.size() &&
+                               starts_with(source, static_cast<size_t>(range.first), "<!") &&
+                               source[static_cast<size_t>(range.last)] == '>';
+            if (!whole) range = find_doctype_text(tree_, document, source);
+            if (range.first >= 0) copy_source(range);
+        }
+        counted = 1;
+    } else if (!source.empty()) {
+        // Not counted: its place among the comments before the first item is its offset.
+        if (TextRange range = find_doctype_text(tree_, document, source); range.first >= 0) {
+            write_pending(0, range.first);
+            copy_source(range);
+        }
+    }
+    for (int32_t i = 0; i < items.size(); ++i, ++counted) {
+        if (!step()) return;
+        write_pending(counted, -1);
+        RecordNode* item = look(items[i]);
+        if (item->kind() == kRecordElement)
+            write_element(static_cast<const ElementNode&>(*item), 0);
+        else
+            item->write(out_, options_, 0);
+        if (too_large_) return;
+        out_.append('\n');
+    }
+    write_pending(-1, -1);
+}
+
+}  // namespace tessel

@@ -1,0 +1,115 @@
+// The "indent" command's body and the indent options in the settings.
+#include "shell/indent_command.h"
+
+#include <algorithm>
+#include <memory>
+#include <vector>
+
+#include "foundation/job.h"
+#include "foundation/number_format.h"
+#include "foundation/ui.h"
+#include "parse/xml_indenter.h"
+#include "parse/xml_nodes.h"
+#include "parse/xml_parser.h"
+#include "shell/app_clock.h"
+#include "shell/dialog_binding.h"
+#include "text/text_document.h"
+
+namespace tessel {
+
+namespace {
+
+// The fields of kXmlIndentOptions, in its order.
+enum IndentField { kIndentSize, kMaxAttributes, kRemoveComments, kShowDialogFirst };
+
+std::vector<int32_t> as_values(const IndentOptions& options) {
+    return {options.indent_size, options.max_attributes, options.remove_comments ? 1 : 0,
+            options.show_dialog_first ? 1 : 0};
+}
+
+IndentOptions from_values(const std::vector<int32_t>& values) {
+    IndentOptions options;
+    options.indent_size = values[kIndentSize];
+    options.max_attributes = values[kMaxAttributes];
+    options.remove_comments = values[kRemoveComments] != 0;
+    options.show_dialog_first = values[kShowDialogFirst] != 0;
+    return options;
+}
+
+// The text before the first top-level item: where a DOCTYPE that no node writes is found.
+std::string text_before_first_item(const TextDocument& document, DocumentTree& tree) {
+    TextPos end = document.length();
+    XmlDocumentNode* top = tree.document_node();
+    if (top && !top->items().empty()) {
+        TextPos first = tree.node_at(top->items()[0])->spans().first;
+        if (first >= 0) end = std::min(end, first);
+    }
+    return document.store().substr(0, end);
+}
+
+}  // namespace
+
+IndentOptions read_indent_options(SettingsStore& store) {
+    std::vector<int32_t> values = initial_values(kXmlIndentOptions);
+    read_bound_fields(store, kXmlIndentOptions, values);
+    return from_values(values);
+}
+
+void write_indent_options(SettingsStore& store, IndentOptions& options) {
+    std::vector<int32_t> values = as_values(options);
+    write_bound_fields(store, kXmlIndentOptions, values);
+    options = from_values(values);
+}
+
+IndentOutcome run_indent(TextDocument& document, DocumentTree* tree, IndentOptions& options, Ui& ui,
+                         IndentOptionsDialog& dialog, SettingsStore* settings, Job* job,
+                         std::string* status_message) {
+    if (job) job->set_status_text("indening");
+    if (!tree || tree->diagnostics().error_count() > 0) {
+        if (ui.message_box("This document contains a syntex error or is empty, indent anyways?",
+                           "Indent", UiButtons::ok_cancel, UiIcon::question) != UiAnswer::ok)
+            return IndentOutcome::cancelled;
+    }
+    if (options.show_dialog_first) {
+        IndentOptions asked = options;
+        if (!dialog.ask(asked)) return IndentOutcome::cancelled;
+        options = asked;
+        if (settings) write_indent_options(*settings, options);
+    }
+    // The dialog keeps its numbers in range; options that came from elsewhere are kept there.
+    options.indent_size = std::clamp(options.indent_size, 1, 9);
+    options.max_attributes = std::clamp(options.max_attributes, 0, 100);
+
+    const double started = AppClock::now();
+    // Without a tree (the text has not been parsed yet) the text is parsed here: writing from
+    // no tree at all would empty the document.
+    std::unique_ptr<DocumentTree> parsed;
+    if (!tree) {
+        parsed = parse_xml(document.text(), job);
+        tree = parsed.get();
+    }
+    IndentedText out;
+    const IndentStatus status =
+        write_indented(*tree, options, out, text_before_first_item(document, *tree), job);
+    if (status != IndentStatus::done) {
+        ui.message_box(status == IndentStatus::too_large
+                           ? "The indented document would be larger than 2 GB, which is more "
+                             "than a document can hold. The text was left as it was."
+                           : "There was not enough memory to indent the document. The text was "
+                             "left as it was.",
+                       "Indent", UiButtons::ok, UiIcon::error);
+        return IndentOutcome::refused;
+    }
+    if (!document.replace(out.view(), 0, document.length())) {
+        ui.message_box(
+            "The indented text could not be put in place of the document's text. "
+            "The text was left as it was.",
+            "Indent", UiButtons::ok, UiIcon::error);
+        return IndentOutcome::refused;
+    }
+    if (status_message)
+        *status_message = "Indented in " + format_duration(AppClock::now() - started);
+    return IndentOutcome::indented;
+}
+
+}  // namespace tessel

@@ -1,0 +1,49 @@
+// The "indent" command: the whole document text written again from its tree with uniform
+// indentation, as one undoable edit, after the questions the user may be asked first. Also
+// the indent options as they are kept in the settings under the "XML Indent Options" dialog.
+#pragma once
+
+#include <string>
+
+#include "parse/indent_options.h"
+
+namespace tessel {
+
+class DocumentTree;
+class Job;
+class SettingsStore;
+class TextDocument;
+class Ui;
+
+// The "XML Indent Options" dialog as the command needs it; the GUI draws it, tests answer it.
+class IndentOptionsDialog {
+public:
+    virtual ~IndentOptionsDialog() = default;
+    // Shows the dialog filled with options. OK: true, with the user's values in options;
+    // Cancel: false, options as they were.
+    virtual bool ask(IndentOptions& options) = 0;
+};
+
+// The options kept under the dialog's key below the current key (the application's),
+// the built-in values where nothing usable is stored.
+IndentOptions read_indent_options(SettingsStore& store);
+// Keeps options under the dialog's key; out-of-range numbers are brought into range, in
+// options too.
+void write_indent_options(SettingsStore& store, IndentOptions& options);
+
+enum class IndentOutcome {
+    indented,
+    cancelled,  // the user answered Cancel to the question or to the dialog
+    refused,    // the indented text could not be made; the user was told, the text is as it was
+};
+
+// The job body of "indent". With no tree, or a tree whose diagnostics hold an error, the user
+// is asked whether to go on; when options say so, the options dialog is shown (and what the
+// user confirms is kept in settings, when given). Then the whole text is replaced by the
+// indented document as one undoable edit, and status_message (when given) receives
+// "Indented in " and the time it took. Only JobCancelled escapes.
+IndentOutcome run_indent(TextDocument& document, DocumentTree* tree, IndentOptions& options, Ui& ui,
+                         IndentOptionsDialog& dialog, SettingsStore* settings, Job* job,
+                         std::string* status_message);
+
+}  // namespace tessel

@@ -1,0 +1,135 @@
+// The "indent" command's body: its question, its dialog, the one undoable edit, the status
+// texts, and the options it keeps in the settings.
+#include "shell/indent_command.h"
+
+#include <gtest/gtest.h>
+
+#include "foundation/job.h"
+#include "parse/xml_parser.h"
+#include "settings_test_folder.h"
+#include "shell/settings_store.h"
+#include "tests/text/scripted_ui.h"
+#include "text/edit_history.h"
+#include "text/text_document.h"
+
+namespace tessel {
+namespace {
+
+class ScriptedDialog final : public IndentOptionsDialog {
+public:
+    bool ask(IndentOptions& options) override {
+        ++shown;
+        if (!confirm) return false;
+        options = answer;
+        return true;
+    }
+    int shown = 0;
+    bool confirm = true;
+    IndentOptions answer;
+};
+
+class RecordingJob final : public Job {
+public:
+    void set_progress(int) override {}
+    void set_status_text(std::string_view text) override { status = text; }
+    void yield_point() override {}
+    std::string status;
+};
+
+class IndentCommandTest : public ::testing::Test {
+protected:
+    IndentCommandTest() { document.set_history(&history); }
+
+    IndentOutcome run(std::string_view text, IndentOptions options) {
+        document.set_text(text);
+        tree = parse_xml(text);
+        return run_indent(document, tree.get(), options, ui, dialog, nullptr, &job, &status);
+    }
+
+    EditHistory history;
+    TextDocument document;
+    std::unique_ptr<DocumentTree> tree;
+    ScriptedUi ui;
+    ScriptedDialog dialog;
+    RecordingJob job;
+    std::string status;
+};
+
+constexpr const char* kQuestion =
+    "This document contains a syntex error or is empty, indent anyways?";
+
+TEST_F(IndentCommandTest, IndentsAsOneUndoableEdit) {
+    IndentOptions options;
+    options.show_dialog_first = false;
+    EXPECT_EQ(run("<a><b>x</b></a>", options), IndentOutcome::indented);
+    EXPECT_EQ(document.text(), "<a>\n    <b>x</b>\n</a>\n");
+    EXPECT_TRUE(ui.shown.empty());
+    EXPECT_EQ(dialog.shown, 0);
+    EXPECT_EQ(job.status, "indening");
+    EXPECT_EQ(status.rfind("Indented in ", 0), 0u) << status;
+    EXPECT_TRUE(status.ends_with(" milliseconds") || status.ends_with(" seconds")) << status;
+    ASSERT_TRUE(history.undo());
+    EXPECT_EQ(document.text(), "<a><b>x</b></a>");
+    EXPECT_FALSE(history.can_undo());
+}
+
+TEST_F(IndentCommandTest, AsksBeforeIndentingADocumentWithAnError) {
+    IndentOptions options;
+    options.show_dialog_first = false;
+    ui.answers = {UiAnswer::cancel};
+    EXPECT_EQ(run("<a><b>x</b>", options), IndentOutcome::cancelled);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, kQuestion);
+    EXPECT_EQ(ui.shown[0].buttons, UiButtons::ok_cancel);
+    EXPECT_EQ(document.text(), "<a><b>x</b>");
+    EXPECT_FALSE(history.can_undo());
+
+    // OK indents what was parsed.
+    ui.answers = {UiAnswer::ok};
+    EXPECT_EQ(run("<a><b>x</b>", options), IndentOutcome::indented);
+    EXPECT_EQ(document.text(), "<a>\n    <b>x</b>\n</a>\n");
+}
+
+TEST_F(IndentCommandTest, WithoutATreeAsksAndParsesTheTextItself) {
+    IndentOptions options;
+    options.show_dialog_first = false;
+    document.set_text("<a><b/></a>");
+    ui.answers = {UiAnswer::ok};
+    EXPECT_EQ(run_indent(document, nullptr, options, ui, dialog, nullptr, nullptr, nullptr),
+              IndentOutcome::indented);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, kQuestion);
+    EXPECT_EQ(document.text(), "<a>\n    <b/>\n</a>\n");
+}
+
+TEST_F(IndentCommandTest, TheDialogComesFirstAndItsChoiceIsKept) {
+    IndentOptions options;  // the dialog is shown by default
+    dialog.confirm = false;
+    EXPECT_EQ(run("<a><b>x</b></a>", options), IndentOutcome::cancelled);
+    EXPECT_EQ(dialog.shown, 1);
+    EXPECT_EQ(document.text(), "<a><b>x</b></a>");
+
+    SettingsTestFolder folder;
+    SettingsStore store(folder.database());
+    SettingsKey app(store, SettingsStore::kApplicationKey, ',');
+    dialog.confirm = true;
+    dialog.answer.indent_size = 2;
+    dialog.answer.remove_comments = false;
+    dialog.answer.max_attributes = 500;  // out of range: kept as the largest allowed
+    document.set_text("<a><!--c--><b>x</b></a>");
+    tree = parse_xml(document.text());
+    EXPECT_EQ(run_indent(document, tree.get(), options, ui, dialog, &store, nullptr, nullptr),
+              IndentOutcome::indented);
+    EXPECT_EQ(document.text(), "<a>\n  <!--c-->\n  <b>x</b>\n</a>\n");
+    EXPECT_EQ(options.indent_size, 2);
+    EXPECT_EQ(options.max_attributes, 100);
+
+    IndentOptions kept = read_indent_options(store);
+    EXPECT_EQ(kept.indent_size, 2);
+    EXPECT_EQ(kept.max_attributes, 100);
+    EXPECT_FALSE(kept.remove_comments);
+    EXPECT_TRUE(kept.show_dialog_first);
+}
+
+}  // namespace
+}  // namespace tessel
