@@ -195,6 +195,10 @@ public:
     std::string dump() override;
     NodeSpans spans() override { return {label_, first_, last_}; }
 
+    const char* label() const { return label_; }
+    std::string_view text() const { return text_; }
+    TextRange span() const { return {first_, last_}; }
+
 private:
     const char* label_;
     std::string_view text_;

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "foundation/str_map.h"
+#include "parse/doctype_parser.h"
 #include "parse/parse_messages.h"
 #include "parse/token_stream.h"
 #include "parse/xml_nodes.h"
@@ -24,7 +25,6 @@ enum : int16_t {
     kEof = 2,
     kDeclOpen = 4,
     kOpenerName = 5,
-    kLBracket = 6,
     kGt = 7,
     kComment = 8,
     kInstruction = 9,
@@ -38,7 +38,6 @@ enum : int16_t {
     kEquals = 17,
     kCdataContent = 18,
     kCdataClose = 19,
-    kRBracket = 30,
 };
 
 DoctypeParser* doctype_parser = nullptr;
@@ -151,7 +150,8 @@ private:
             const Token t = peek();
             if (t.kind == kEof) return;
             if (t.kind == kDeclOpen && is_doctype(tokens_.peek(1))) {
-                if (element_seen_) expect("<, <?, chardata or End of File", true);
+                // A second DOCTYPE would replace the first in the tree and lose it.
+                if (element_seen_ || doctype_) expect("<, <?, chardata or End of File", true);
                 parse_doctype();
                 continue;
             }
@@ -203,21 +203,8 @@ private:
     }
 
     void parse_doctype() {
-        if (doctype_parser) {
-            doctype_ = doctype_parser->parse_doctype(tokens_, tree_, messages_);
-            return;
-        }
-        // Without DTD support the declaration is passed over, internal subset included.
-        tokens_.advance();
-        int depth = 0;
-        for (;;) {
-            const Token& t = peek();
-            if (t.kind == kEof) expect(">", true);
-            tokens_.advance();
-            if (t.kind == kLBracket) ++depth;
-            if (t.kind == kRBracket && depth > 0) --depth;
-            if (t.kind == kGt && depth == 0) return;
-        }
+        DoctypeParser& parser = doctype_parser ? *doctype_parser : doctype_declaration_parser();
+        parser.parse_doctype(tokens_, tree_, messages_, doctype_);
     }
 
     // The end of a run of character data that starts at first: the next "<" or the end.

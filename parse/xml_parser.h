@@ -14,13 +14,16 @@ namespace tessel {
 class ParseMessages;
 class TokenStream;
 
-// Parses a DOCTYPE declaration from its "<!" token to its closing ">" and returns the node
-// that shows it (or null). Installed by the DTD support; without it DOCTYPEs are skipped.
+// Parses a DOCTYPE declaration from its "<!" token to its closing ">". It sets doctype to
+// the node that shows the declaration as soon as that node exists, so that a fatal error
+// (ParseEnded) keeps what was read before it.
 class DoctypeParser {
 public:
     virtual ~DoctypeParser() = default;
-    virtual Node* parse_doctype(TokenStream& tokens, DocumentTree& tree, ParseMessages& messages) = 0;
+    virtual void parse_doctype(TokenStream& tokens, DocumentTree& tree, ParseMessages& messages,
+                               Node*& doctype) = 0;
 };
+// Replaces the built-in DOCTYPE parser (doctype_parser.h); null restores it.
 void set_doctype_parser(DoctypeParser* parser);
 
 // Parses text (which must stay alive during the call) into a new tree with its diagnostics.

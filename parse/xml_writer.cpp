@@ -250,7 +250,8 @@ void XmlWriter::write_document(XmlDocumentNode& document, std::string_view sourc
     if (Node* doctype = document.doctype()) {
         write_pending(0, -1);
         if (doctype->write(out_, options_, 0)) {
-            out_.append('\n');
+            // The DOCTYPE's own form already ends its line.
+            if (!out_.view().ends_with('\n')) out_.append('\n');
         } else if (!source.empty()) {
             NodeSpans spans = doctype->spans();
             TextRange range{spans.first, spans.last};

@@ -88,11 +88,13 @@ TEST(XmlIndenter, TopLevelItemsAndTheDoctype) {
     const char* text =
         "<?xml version=\"1.0\"?>\n<!--before-->\n<!DOCTYPE r [\n<!ENTITY e \"]>\"><!-- ]> -->\n]>"
         "<!--after--><r/><!--end-->";
+    // The DOCTYPE is written from its node: declarations and comments one per line.
     EXPECT_EQ(indent(text, options_with(4, false)),
               "<?xml version=\"1.0\"?>\n<!--before-->\n"
-              "<!DOCTYPE r [\n<!ENTITY e \"]>\"><!-- ]> -->\n]>\n<!--after-->\n<r/>\n<!--end-->\n");
+              "<!DOCTYPE r[\n    <!ENTITY e \"]>\">\n    <!-- ]> -->\n]>\n<!--after-->\n<r/>\n"
+              "<!--end-->\n");
     EXPECT_EQ(indent(text, options_with(4, true)),
-              "<?xml version=\"1.0\"?>\n<!DOCTYPE r [\n<!ENTITY e \"]>\"><!-- ]> -->\n]>\n<r/>\n");
+              "<?xml version=\"1.0\"?>\n<!DOCTYPE r[\n    <!ENTITY e \"]>\">\n]>\n<r/>\n");
     // A "<!DOCTYPE" inside a comment is no declaration.
     EXPECT_EQ(indent("<!-- <!DOCTYPE x> --><r/>", options_with(4, false)),
               "<!-- <!DOCTYPE x> -->\n<r/>\n");

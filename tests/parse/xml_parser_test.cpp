@@ -184,7 +184,7 @@ TEST(XmlParser, CommentsAndInstructionsRememberTheirPlace) {
     EXPECT_EQ(static_cast<TextNode*>(tree->node_at(r->misc()[1]))->preceding(), 2u);
 }
 
-TEST(XmlParser, DoctypeIsPassedOverWithItsInternalSubset) {
+TEST(XmlParser, DoctypeWithInternalSubsetLeavesTheDocumentIntact) {
     auto tree = parse_xml("<!DOCTYPE r [<!ELEMENT r (#PCDATA)><!ATTLIST r a CDATA \"]>\">]>\n<r a='1'>x</r>");
     EXPECT_TRUE(messages(*tree).empty());
     EXPECT_EQ(root_element(*tree)->name(), "r");

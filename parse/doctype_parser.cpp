@@ -1,0 +1,452 @@
+// DOCTYPE declarations and DTD documents over the XML token stream. The declaration list is
+// read by one loop with an explicit stack of open conditional sections, so that however
+// deeply they nest, the thread's stack is not at risk. A fatal error ends the parse by
+// ParseEnded; before it passes on, every open node gets the span read so far, so the tree
+// keeps everything completed before the error.
+#include "parse/doctype_parser.h"
+
+#include <vector>
+
+#include "parse/dtd_nodes.h"
+#include "parse/parse_messages.h"
+#include "parse/token_stream.h"
+#include "parse/xml_scanner.h"
+
+namespace tessel {
+
+namespace {
+
+// Token kinds the declaration parser distinguishes.
+enum : int16_t {
+    kEof = xml_end_of_file,
+    kDeclOpen = xml_declaration_open,
+    kOpenerName = xml_opener_name,
+    kLBracket = xml_open_bracket,
+    kGt = xml_close_angle,
+    kComment = xml_comment,
+    kInstruction = xml_processing_instruction,
+    kString = xml_quoted_string,
+    kName = xml_name,
+    kCharData = xml_char_data,
+    kPercent = xml_percent,
+    kSemicolon = xml_semicolon,
+    kRBracket = xml_close_bracket,
+    kConditionalOpen = xml_conditional_open,
+    kConditionalClose = xml_conditional_close,
+};
+
+// Keywords as zero-terminated literals: the keyword is the type name a declaration shows.
+const char* known_keyword(std::string_view word) {
+    for (const char* k : {"ELEMENT", "ATTLIST", "ENTITY", "NOTATION"})
+        if (word == k) return k;
+    return nullptr;
+}
+
+// Tokens that cannot be part of a declaration: when one comes before the ">", the ">" is
+// missing, and the declaration ends before it rather than swallowing what follows.
+bool ends_declaration(int16_t kind) {
+    return kind == kDeclOpen || kind == kComment || kind == kInstruction ||
+           kind == kConditionalOpen || kind == kConditionalClose || kind == kRBracket;
+}
+
+// A detail found while a declaration is read; made into a node once its text is copied.
+struct PendingDetail {
+    const char* label;
+    TextPos first, last;
+};
+
+class DeclarationReader {
+public:
+    DeclarationReader(TokenStream& tokens, DocumentTree& tree, ParseMessages& messages)
+        : tokens_(tokens),
+          tree_(tree),
+          messages_(messages),
+          source_(tree.make<SharedSourceCopy>()) {}
+
+    void doctype(Node*& out) {
+        const Token open = peek();
+        tokens_.advance();
+        auto* node = tree_.make<DoctypeNode>(DoctypeNode::kDoctypeLabel, tree_.arena());
+        node->set_span(open.first, open.last);
+        out = node;
+        try {
+            doctype_header(*node);
+        } catch (const ParseEnded&) {
+            if (const Token* previous = tokens_.previous())
+                node->set_span(open.first, previous->last);
+            finish();
+            throw;
+        }
+        node->set_span(open.first, tokens_.previous()->last);
+        finish();
+    }
+
+    void dtd_document(DoctypeNode& root) {
+        try {
+            read_list(root);
+            if (peek().kind != kEof) expect("end of file", true);
+        } catch (const ParseEnded&) {
+            finish_document(root);
+            throw;
+        }
+        finish_document(root);
+    }
+
+private:
+    struct Frame {
+        DoctypeNode* list;
+        ConditionalBlockNode* block;  // null for the outermost list
+    };
+
+    const Token& peek() { return tokens_.peek(0); }
+    std::string_view source(TextPos first, TextPos last) const {
+        return tokens_.text_of(Token{first, last, 0});
+    }
+    std::string_view text_of(const Token& t) const { return tokens_.text_of(t); }
+    void expect(std::string_view what, bool fatal) {
+        messages_.expectation(what, peek(), tokens_.previous(), fatal);
+    }
+    std::string_view copy(TextPos first, TextPos last) {
+        std::string_view s = source(first, last);
+        return {tree_.arena().copy_text(s.data(), static_cast<uint32_t>(s.size())), s.size()};
+    }
+    // The text of a quoted string without its quotes, as a span.
+    static TextRange inside_quotes(const Token& t) {
+        return {t.first + 1, t.length() >= 2 ? t.last - 1 : t.last};
+    }
+    DetailNode* detail(const char* label, TextRange span) {
+        return tree_.make<DetailNode>(label, copy(span.first, span.last), span.first, span.last);
+    }
+
+    // After "<!": the keyword, the root element name, then external identifiers and the
+    // internal subset in any order up to ">".
+    void doctype_header(DoctypeNode& node) {
+        const Token keyword = peek();
+        if (keyword.kind != kOpenerName || text_of(keyword) != "DOCTYPE") expect("DOCTYPE", true);
+        tokens_.advance();
+        const Token name = peek();
+        if (name.kind != kName) expect("root element name", true);
+        node.set_root_name(detail("root element name", {name.first, name.last}));
+        node.add_detail(node.root_name());
+        tokens_.advance();
+        for (;;) {
+            const Token t = peek();
+            if (t.kind == kGt) {
+                tokens_.advance();
+                return;
+            }
+            if (t.kind == kLBracket) {
+                tokens_.advance();
+                read_list(node);
+                if (peek().kind != kRBracket) expect("]", true);
+                tokens_.advance();
+                if (peek().kind != kGt) expect(">", true);
+                tokens_.advance();
+                return;
+            }
+            if (t.kind != kName) expect("SYSTEM,PUBLIC,>, or [  in DOCTYPE decleration", true);
+            const std::string_view word = text_of(t);
+            if (word != "SYSTEM" && word != "PUBLIC") expect("PUBLIC or SYSTEM", true);
+            tokens_.advance();
+            if (word == "PUBLIC") {
+                if (peek().kind != kString) expect("public external dtd", true);
+                node.set_public_id(detail("public external dtd", inside_quotes(peek())));
+                node.add_detail(node.public_id());
+                tokens_.advance();
+            }
+            if (peek().kind != kString) expect("system external dtd", true);
+            node.set_system_id(detail("system external dtd", inside_quotes(peek())));
+            node.add_detail(node.system_id());
+            tokens_.advance();
+        }
+    }
+
+    // A declaration list: the internal subset, a DTD document, and (on the frame stack) the
+    // bodies of conditional sections. Returns at the token that ends the outermost list,
+    // without consuming it.
+    void read_list(DoctypeNode& outer) {
+        frames_.push_back({&outer, nullptr});
+        for (;;) {
+            DoctypeNode* list = frames_.back().list;
+            const Token t = peek();
+            switch (t.kind) {
+                case kDeclOpen:
+                    list->add_declaration(markup_declaration());
+                    break;
+                case kComment:
+                case kInstruction: {
+                    uint32_t handle = tree_.write_text(
+                        t.kind == kComment ? kRecordComment : kRecordInstruction, text_of(t),
+                        t.first, static_cast<uint32_t>(list->declarations().size()));
+                    list->add_misc(static_cast<TextNode*>(tree_.node_at(handle)));
+                    tokens_.advance();
+                    break;
+                }
+                case kCharData:
+                    tokens_.advance();
+                    break;
+                case kPercent:
+                    list->add_declaration(entity_reference());
+                    break;
+                case kConditionalOpen:
+                    open_conditional(*list);
+                    break;
+                default:
+                    if (frames_.size() == 1) {
+                        frames_.pop_back();
+                        return;
+                    }
+                    if (t.kind != kConditionalClose) expect("]]>", true);
+                    close_conditional(t.last);
+                    tokens_.advance();
+                    break;
+            }
+        }
+    }
+
+    // "%" name ";" between declarations: kept as a declaration of its own, so that writing
+    // the list back does not drop it.
+    Node* entity_reference() {
+        const Token percent = peek();
+        tokens_.advance();
+        const Token name = peek();
+        if (name.kind != kName) expect("entity name", true);
+        if (name.first > percent.last + 1) messages_.whitespace_not_allowed(percent);
+        tokens_.advance();
+        const Token semicolon = peek();
+        if (semicolon.kind != kSemicolon) expect("Semicolon", true);
+        if (semicolon.first > name.last + 1) messages_.whitespace_not_allowed(name);
+        tokens_.advance();
+        return make_declaration(DtdElementNode::kReferenceKeyword, percent.first, semicolon.last,
+                                {name.first, name.last}, {semicolon.first, semicolon.first - 1},
+                                {});
+    }
+
+    void open_conditional(DoctypeNode& list) {
+        const Token open = peek();
+        tokens_.advance();
+        if (peek().kind == kLBracket) expect("condition", true);
+        TextPos first = -1, last = -1;
+        for (;;) {
+            const Token t = peek();
+            if (t.kind == kLBracket) break;
+            if (t.kind == kEof) messages_.premature_end();
+            if (first < 0) first = t.first;
+            last = t.last;
+            tokens_.advance();
+        }
+        tokens_.advance();  // "["
+        auto* body = tree_.make<DoctypeNode>(nullptr, tree_.arena());
+        body->set_span(open.first, tokens_.previous()->last);
+        auto* block = tree_.make<ConditionalBlockNode>(body, source_, open.first);
+        block->set_last(tokens_.previous()->last);
+        block->set_condition(copy(first, last), first, last);
+        list.add_declaration(block);
+        if (covered_first_ < 0) covered_first_ = open.first;
+        frames_.push_back({body, block});
+    }
+
+    void close_conditional(TextPos last) {
+        const Frame frame = frames_.back();
+        frames_.pop_back();
+        frame.block->set_last(last);
+        frame.list->set_span(frame.block->first(), last);
+        if (last > covered_last_) covered_last_ = last;
+    }
+
+    // "<!" keyword ... ">".
+    Node* markup_declaration() {
+        const Token open = peek();
+        tokens_.advance();
+        const Token keyword = peek();
+        if (keyword.kind == kName && keyword.first > open.last + 1)
+            messages_.whitespace_not_allowed(open);
+        else if (keyword.kind != kOpenerName)
+            expect(" element name", true);
+        const char* known = known_keyword(text_of(keyword));
+        if (!known) {
+            expect("ELEMENT ATTLIST or ENTITY", false);
+            known = copy(keyword.first, keyword.last).data();
+        }
+        tokens_.advance();
+        if (std::string_view(known) == "ENTITY") return entity_declaration(open, known);
+        return element_like_declaration(open, known);
+    }
+
+    // ELEMENT, ATTLIST, NOTATION and unknown keywords: a name, then everything up to ">" is
+    // the value.
+    Node* element_like_declaration(const Token& open, const char* keyword) {
+        TextRange name{-1, -1};
+        bool parameter = false;
+        if (peek().kind == kPercent) {
+            name.first = peek().first;
+            parameter = true;
+            tokens_.advance();
+        }
+        const Token n = peek();
+        if (n.kind == kEof) messages_.premature_end();
+        if (n.kind != kName) expect("identifier", true);
+        if (parameter && n.first > name.first + 1)
+            messages_.whitespace_not_allowed(*tokens_.previous());
+        if (!parameter) name.first = n.first;
+        name.last = n.last;
+        tokens_.advance();
+        // A parameter-entity reference as the name is shown whole: "%name;".
+        if (parameter && peek().kind == kSemicolon && peek().first == n.last + 1) {
+            name.last = peek().last;
+            tokens_.advance();
+        }
+        TextRange value{-1, -1};
+        TextPos end;
+        for (;;) {
+            const Token t = peek();
+            if (t.kind == kGt) {
+                end = t.last;
+                if (value.first < 0) value = {t.first, t.first - 1};
+                tokens_.advance();
+                break;
+            }
+            if (t.kind == kEof) messages_.premature_end();
+            if (ends_declaration(t.kind)) {
+                expect(">", false);
+                end = tokens_.previous()->last;
+                if (value.first < 0) value = {end + 1, end};
+                break;
+            }
+            if (value.first < 0) value.first = t.first;
+            value.last = t.last;
+            tokens_.advance();
+        }
+        return make_declaration(keyword, open.first, end, name, value, {});
+    }
+
+    // ENTITY: ["%"] name, then a quoted value, or SYSTEM or PUBLIC literals, then ">".
+    Node* entity_declaration(const Token& open, const char* keyword) {
+        if (peek().kind == kPercent) tokens_.advance();
+        TextRange name{peek().first, peek().first - 1};
+        if (peek().kind == kName) {
+            name = {peek().first, peek().last};
+            tokens_.advance();
+        } else {
+            expect("% or entity name", false);
+        }
+        std::vector<PendingDetail> details;
+        TextRange value;
+        const Token v = peek();
+        const std::string_view word = v.kind == kName ? text_of(v) : std::string_view();
+        if (v.kind == kString) {
+            value = {v.first, v.last};
+            tokens_.advance();
+        } else if (word == "SYSTEM" || word == "PUBLIC") {
+            tokens_.advance();
+            const bool system = word == "SYSTEM";
+            if (peek().kind != kString) expect("quoted string", true);
+            value = inside_quotes(peek());
+            details.push_back({system ? "system value" : "public value", value.first, value.last});
+            tokens_.advance();
+            if (peek().kind == kString) {
+                TextRange second = inside_quotes(peek());
+                details.push_back(
+                    {system ? "public value" : "system value", second.first, second.last});
+                tokens_.advance();
+            }
+            // An unparsed entity names its notation: NDATA name.
+            if (peek().kind == kName && text_of(peek()) == "NDATA" &&
+                tokens_.peek(1).kind == kName) {
+                tokens_.advance();
+                details.push_back({"notation", peek().first, peek().last});
+                tokens_.advance();
+            }
+        } else {
+            expect("quoted string or PUBLIC", true);
+        }
+        if (peek().kind != kGt) expect("'>'", true);
+        const TextPos end = peek().last;
+        tokens_.advance();
+        return make_declaration(keyword, open.first, end, name, value, details);
+    }
+
+    // Copies the declaration's text once; its name, value and details are views into it.
+    Node* make_declaration(const char* keyword, TextPos first, TextPos last, TextRange name,
+                           TextRange value, const std::vector<PendingDetail>& details) {
+        const std::string_view text = copy(first, last);
+        auto part = [&](TextPos a, TextPos b) {
+            return b < a ? std::string_view(text.data() + (a - first), 0)
+                         : text.substr(static_cast<size_t>(a - first),
+                                       static_cast<size_t>(b - a + 1));
+        };
+        // Empty parts may sit just past the text (a missing value before ">").
+        auto clamp = [&](TextPos p) { return p < first ? first : p > last + 1 ? last + 1 : p; };
+        name = {clamp(name.first), name.last < name.first ? clamp(name.first) - 1 : name.last};
+        value = {clamp(value.first),
+                 value.last < value.first ? clamp(value.first) - 1 : value.last};
+        auto* node = tree_.make<DtdElementNode>(tree_.arena(), keyword, text, first,
+                                                part(name.first, name.last), name.first,
+                                                part(value.first, value.last), value.first);
+        for (const PendingDetail& d : details)
+            node->add_detail(
+                tree_.make<DetailNode>(d.label, part(d.first, d.last), d.first, d.last));
+        return node;
+    }
+
+    void finish_document(DoctypeNode& root) {
+        finish();
+        const Array<Node*>& declarations = root.declarations();
+        if (!declarations.empty())
+            root.set_span(declarations[0]->spans().first, declarations.back()->spans().last);
+    }
+
+    // Closes the sections a fatal error left open, where the parse stopped, and copies the
+    // text that the conditional sections cover.
+    void finish() {
+        const Token* previous = tokens_.previous();
+        const TextPos stop = previous ? previous->last : 0;
+        while (!frames_.empty()) {
+            if (frames_.back().block) {
+                close_conditional(stop);
+            } else {
+                frames_.pop_back();
+            }
+        }
+        if (covered_first_ >= 0 && covered_last_ >= covered_first_) {
+            source_->text = copy(covered_first_, covered_last_).data();
+            source_->first = covered_first_;
+        }
+    }
+
+    TokenStream& tokens_;
+    DocumentTree& tree_;
+    ParseMessages& messages_;
+    SharedSourceCopy* source_;
+    std::vector<Frame> frames_;
+    TextPos covered_first_ = -1, covered_last_ = -1;
+};
+
+}  // namespace
+
+void DoctypeDeclarationParser::parse_doctype(TokenStream& tokens, DocumentTree& tree,
+                                             ParseMessages& messages, Node*& doctype) {
+    DeclarationReader(tokens, tree, messages).doctype(doctype);
+}
+
+DoctypeParser& doctype_declaration_parser() {
+    static DoctypeDeclarationParser parser;
+    return parser;
+}
+
+std::unique_ptr<DocumentTree> parse_dtd(std::string_view text, Job* job) {
+    auto tree = std::make_unique<DocumentTree>();
+    tree->diagnostics().set_source(text);
+    ParseMessages messages(text, tree->diagnostics());
+    TokenStream tokens(text, xml_scanner_tables(), xml_dtd_state(), job, &messages);
+    auto* root = tree->make<DoctypeNode>(DoctypeNode::kDtdDocumentLabel, tree->arena());
+    tree->set_root(root);
+    try {
+        DeclarationReader(tokens, *tree, messages).dtd_document(*root);
+    } catch (const ParseEnded&) {
+        // The diagnostic is in the list; the tree keeps what was read.
+    }
+    return tree;
+}
+
+}  // namespace tessel
