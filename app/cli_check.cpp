@@ -4,15 +4,15 @@
 
 #include "app/cli_commands.h"
 #include "app/cli_common.h"
-#include "parse/xml_parser.h"
 
 namespace tessel::cli {
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tessel-cli check FILE...\n"
-    "Parses each file and prints its warnings and errors as\n"
+    "usage: tessel-cli check FILE... [--type xml|dtd|json]\n"
+    "Parses each file (as the type its extension names, XML otherwise, or as --type) and\n"
+    "prints its warnings and errors as\n"
     "  FILE:LINE:COLUMN: error|warning: MESSAGE\n"
     "with their details indented below, then the summary \"N warning(s), M error(s)\".\n"
     "Exit status: 1 when any file has an error, 2 when a file cannot be read, else 0.\n";
@@ -20,7 +20,7 @@ constexpr const char* kUsage =
 }  // namespace
 
 int run_check(const std::vector<std::string_view>& args) {
-    Arguments a = split_arguments(args, {}, {});
+    Arguments a = split_arguments(args, {"--type"}, {});
     if (a.help) {
         std::fputs(kUsage, stdout);
         return 0;
@@ -38,7 +38,13 @@ int run_check(const std::vector<std::string_view>& args) {
             status = 2;
             continue;
         }
-        auto tree = parse_xml(text);
+        std::string type_error;
+        const DocumentType* type = document_type(path, option(a, "--type"), &type_error);
+        if (!type) {
+            std::fprintf(stderr, "tessel-cli check: %s\n", type_error.c_str());
+            return 2;
+        }
+        auto tree = parse_document(*type, text);
         const DiagnosticList& list = tree->diagnostics();
         print_diagnostics(path, text, list);
         std::printf("%s\n", list.summary().c_str());

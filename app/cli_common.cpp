@@ -2,6 +2,7 @@
 #include "app/cli_common.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -161,6 +162,29 @@ void print_diagnostics(const std::string& file, std::string_view text, const Dia
             std::printf("  %s: %s\n", detail->label(), one_line(detail->text()).c_str());
         }
     }
+}
+
+const DocumentType* document_type(const std::string& path, std::optional<std::string_view> type,
+                                  std::string* error) {
+    LanguageRegistry& languages = default_languages();
+    if (type) {
+        for (const DocumentType& t : languages.types()) {
+            if (t.extension.empty() || t.extension.size() != type->size()) continue;
+            bool same = true;
+            for (size_t i = 0; i < type->size(); ++i)
+                same &= static_cast<char>(std::tolower(static_cast<unsigned char>((*type)[i]))) ==
+                        t.extension[i];
+            if (same) return &t;
+        }
+        *error = "--type must be xml, dtd or json, not " + std::string(*type);
+        return nullptr;
+    }
+    const DocumentType& by_name = languages.type_of(path);
+    return by_name.module ? &by_name : languages.find("XML");
+}
+
+std::unique_ptr<DocumentTree> parse_document(const DocumentType& type, std::string_view text) {
+    return default_languages().parse(type, text, nullptr);
 }
 
 }  // namespace tessel::cli

@@ -6,7 +6,11 @@
 #include <string_view>
 #include <vector>
 
+#include <memory>
+
+#include "parse/default_languages.h"
 #include "parse/diagnostics.h"
+#include "parse/document_tree.h"
 
 namespace tessel::cli {
 
@@ -28,6 +32,14 @@ std::optional<std::string_view> option(const Arguments& a, std::string_view name
 // Reads a whole file as UTF-8 text, detecting its encoding and dropping a byte-order mark as
 // the editor's loader does.
 bool read_file(const std::string& path, std::string& bytes, std::string& error);
+
+// The type a file is parsed as: --type ("xml", "dtd" or "json", any case) when given, else
+// the type of its extension; a file whose extension names no type is read as XML, which is
+// what the batch tool is for. Null with *error set for an unknown --type.
+const DocumentType* document_type(const std::string& path, std::optional<std::string_view> type,
+                                  std::string* error);
+// The file's text parsed as type; the tree may lack a root when the parse failed outright.
+std::unique_ptr<DocumentTree> parse_document(const DocumentType& type, std::string_view text);
 
 // Line (from 1) and column (from 1, in characters) of byte offsets in one text.
 class LineColumns {

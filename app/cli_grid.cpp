@@ -6,7 +6,6 @@
 #include "app/cli_commands.h"
 #include "app/cli_common.h"
 #include "parse/path_expression.h"
-#include "parse/xml_parser.h"
 #include "views/grid_text.h"
 #include "views/row_sort.h"
 #include "views/table_view.h"
@@ -16,7 +15,7 @@ namespace tessel::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tessel-cli grid FILE [--path P] [--sort N[:desc]]\n"
+    "usage: tessel-cli grid FILE [--path P] [--sort N[:desc]] [--type xml|dtd|json]\n"
     "Prints the view the browser shows for the node that path P names (the document when no\n"
     "path is given): the title line, each text line, and each table as tab-separated rows\n"
     "ending in CR LF, followed by a blank line. --sort N sorts every table by its column N,\n"
@@ -26,7 +25,7 @@ constexpr const char* kUsage =
 }  // namespace
 
 int run_grid(const std::vector<std::string_view>& args) {
-    Arguments a = split_arguments(args, {"--path", "--sort"}, {});
+    Arguments a = split_arguments(args, {"--path", "--sort", "--type"}, {});
     if (a.help) {
         std::fputs(kUsage, stdout);
         return 0;
@@ -53,7 +52,19 @@ int run_grid(const std::vector<std::string_view>& args) {
         std::fprintf(stderr, "tessel-cli grid: cannot read %s: %s\n", path.c_str(), error.c_str());
         return 2;
     }
-    auto tree = parse_xml(text);
+    std::string type_error;
+    const DocumentType* type = document_type(path, option(a, "--type"), &type_error);
+    if (!type) {
+        std::fprintf(stderr, "tessel-cli grid: %s\n", type_error.c_str());
+        return 2;
+    }
+    auto tree = parse_document(*type, text);
+    if (!tree->root()) {
+        // A parse that failed outright (JSON) leaves diagnostics and no document.
+        print_diagnostics(path, text, tree->diagnostics());
+        std::fprintf(stderr, "tessel-cli grid: %s has no document to show\n", path.c_str());
+        return 1;
+    }
     Node* node = tree->root();
     if (auto p = option(a, "--path")) {
         PathResult found = resolve_path(*p, *tree->root());

@@ -10,7 +10,6 @@
 #include "app/cli_common.h"
 #include "foundation/arena.h"
 #include "parse/xml_indenter.h"
-#include "parse/xml_parser.h"
 #include "text/encoding_detection.h"
 #include "text/file_writer.h"
 
@@ -20,13 +19,14 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: tessel-cli indent FILE [-o OUT] [--indent-size N] [--max-attributes N]\n"
-    "                         [--keep-comments] [--force]\n"
+    "                         [--keep-comments] [--force] [--type xml|dtd|json]\n"
     "Writes FILE again from its parsed tree: one element a line, indented N blanks a level\n"
     "(--indent-size, 1 to 9, default 4), the attributes of a tag on lines of their own when it\n"
     "has more than --max-attributes (0 to 100, default 8), comments removed unless\n"
     "--keep-comments is given. The result goes to standard output in UTF-8, or with -o safely\n"
     "to OUT in FILE's encoding. A document with errors is not indented (exit 1) unless --force\n"
-    "is given.\n";
+    "is given. DTD documents are written one declaration a line, JSON documents with four\n"
+    "blanks a level; the type comes from the extension (XML otherwise) or from --type.\n";
 
 bool parse_number(std::string_view text, int lowest, int highest, int32_t& value) {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -65,7 +65,7 @@ bool write_file(const std::string& path, EncodingId encoding, std::string_view t
 }  // namespace
 
 int run_indent(const std::vector<std::string_view>& args) {
-    Arguments a = split_arguments(args, {"-o", "--indent-size", "--max-attributes"},
+    Arguments a = split_arguments(args, {"-o", "--indent-size", "--max-attributes", "--type"},
                                   {"--keep-comments", "--force"});
     if (a.help) {
         std::fputs(kUsage, stdout);
@@ -96,9 +96,19 @@ int run_indent(const std::vector<std::string_view>& args) {
         return 2;
     }
 
-    auto tree = parse_xml(text);
+    std::string type_error;
+    const DocumentType* type = document_type(path, option(a, "--type"), &type_error);
+    if (!type) {
+        std::fprintf(stderr, "tessel-cli indent: %s\n", type_error.c_str());
+        return 2;
+    }
+    auto tree = parse_document(*type, text);
     const DiagnosticList& diagnostics = tree->diagnostics();
-    if (diagnostics.error_count() > 0 && !option(a, "--force")) {
+    if (!tree->root() && diagnostics.error_count() == 0) {
+        std::fprintf(stderr, "tessel-cli indent: %s: no document to indent\n", path.c_str());
+        return 1;
+    }
+    if ((diagnostics.error_count() > 0 && !option(a, "--force")) || !tree->root()) {
         const Diagnostic* first = diagnostics.at(diagnostics.first_error());
         const auto [line, column] = LineColumns(text).at(first->position());
         const std::string message(first->message());

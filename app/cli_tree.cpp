@@ -6,14 +6,13 @@
 #include "app/cli_commands.h"
 #include "app/cli_common.h"
 #include "parse/node_description.h"
-#include "parse/xml_parser.h"
 
 namespace tessel::cli {
 
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tessel-cli tree FILE [--depth N]\n"
+    "usage: tessel-cli tree FILE [--depth N] [--type xml|dtd|json]\n"
     "Prints the parsed document as an outline: one node a line with the text the tree view\n"
     "shows for it, indented two blanks per level (line breaks and tabs in texts appear as\n"
     "\\n, \\r and \\t). --depth N stops N levels below the document.\n";
@@ -44,7 +43,7 @@ void print_outline(Node* node, int depth, int max_depth, DocumentTree& tree) {
 }  // namespace
 
 int run_tree(const std::vector<std::string_view>& args) {
-    Arguments a = split_arguments(args, {"--depth"}, {});
+    Arguments a = split_arguments(args, {"--depth", "--type"}, {});
     if (a.help) {
         std::fputs(kUsage, stdout);
         return 0;
@@ -65,7 +64,19 @@ int run_tree(const std::vector<std::string_view>& args) {
         std::fprintf(stderr, "tessel-cli tree: cannot read %s: %s\n", path.c_str(), error.c_str());
         return 2;
     }
-    auto tree = parse_xml(text);
+    std::string type_error;
+    const DocumentType* type = document_type(path, option(a, "--type"), &type_error);
+    if (!type) {
+        std::fprintf(stderr, "tessel-cli tree: %s\n", type_error.c_str());
+        return 2;
+    }
+    auto tree = parse_document(*type, text);
+    if (!tree->root()) {
+        // A parse that failed outright (JSON) leaves diagnostics and no document.
+        print_diagnostics(path, text, tree->diagnostics());
+        std::fprintf(stderr, "tessel-cli tree: %s has no document to show\n", path.c_str());
+        return 1;
+    }
     print_outline(tree->root(), 0, depth, *tree);
     return 0;
 }

@@ -9,7 +9,13 @@ namespace tessel {
 IndentStatus write_indented(DocumentTree& tree, const IndentOptions& options, IndentedText& out,
                             std::string_view source, Job* job, size_t max_bytes) {
     XmlWriter writer(tree, out, options, job, max_bytes);
-    if (XmlDocumentNode* document = tree.document_node()) writer.write_document(*document, source);
+    XmlDocumentNode* document = tree.document_node();
+    if (document && tree.root() == document) {
+        writer.write_document(*document, source);
+    } else if (Node* root = tree.root()) {
+        // DTD and JSON documents are written by their own nodes, ending with a line feed.
+        if (root->write(out, options, 0) && !out.view().ends_with('\n')) out.append('\n');
+    }
     if (out.out_of_memory()) return IndentStatus::out_of_memory;
     if (writer.too_large() || out.size() > max_bytes) return IndentStatus::too_large;
     return IndentStatus::done;

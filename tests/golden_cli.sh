@@ -46,6 +46,11 @@ check catalog_orders "$src/samples/catalog.xml" --path catalog/orders
 check catalog_products_by_price "$src/samples/catalog.xml" --path "catalog/products" --sort 7:desc
 check fonts_conf "/etc/fonts/fonts.conf" --path "fontconfig"
 
+check json_iso_15924 /usr/share/iso-codes/json/iso_15924.json --path 15924
+run tree_fonts_dtd tree /usr/share/xml/fontconfig/fonts.dtd --depth 2
+run indent_iso_15924_json indent /usr/share/iso-codes/json/iso_15924.json
+run indent_fonts_dtd indent /usr/share/xml/fontconfig/fonts.dtd
+run check_json_trailing_comma check "$src/tests/data/cli/trailing_comma.json"
 run check_broken check "$src/tests/data/cli/broken.xml"
 run check_clean check "$src/samples/catalog.xml"
 run check_unreadable check "$src/tests/data/cli"  # a folder cannot be read as a file

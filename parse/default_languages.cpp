@@ -1,0 +1,46 @@
+// The registered document types and their parsers.
+#include "parse/default_languages.h"
+
+#include "parse/doctype_parser.h"
+#include "parse/document_tree.h"
+#include "parse/json_parser.h"
+#include "parse/xml_parser.h"
+
+namespace tessel {
+
+namespace {
+
+// XML documents (flag 0) and DTD documents (flag 1).
+class XmlLanguage final : public LanguageModule {
+public:
+    const char* name() const override { return "XML"; }
+    std::unique_ptr<DocumentTree> parse(std::string_view text, int flag, Job* job) override {
+        return flag == 1 ? parse_dtd(text, job) : parse_xml(text, job);
+    }
+};
+
+class JsonLanguage final : public LanguageModule {
+public:
+    const char* name() const override { return "JSON"; }
+    std::unique_ptr<DocumentTree> parse(std::string_view text, int, Job* job) override {
+        return parse_json(text, job);
+    }
+};
+
+}  // namespace
+
+LanguageRegistry& default_languages() {
+    static XmlLanguage xml;
+    static JsonLanguage json;
+    static LanguageRegistry registry = [] {
+        LanguageRegistry r;
+        r.add_type({"xml", "XML", 0, &xml, true});
+        r.add_type({"dtd", "DTD", 1, &xml, true});
+        r.add_type({"json", "JSON", 0, &json, false});
+        r.add_type({"", "Plain Text", 0, nullptr, false});
+        return r;
+    }();
+    return registry;
+}
+
+}  // namespace tessel
