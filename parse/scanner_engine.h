@@ -213,7 +213,12 @@ int32_t scan_run(const ScannerTables& tables, const char* text, int32_t limit, i
             }
             if (b < 0x80) {
                 ScanEntry e = row->ascii[b];
-                if (e.op != scan_continue) break;
+                // White space between tokens belongs to none: skipping it here spares the
+                // full step (pretty-printed JSON is a third blanks).
+                if (e.op == scan_skip)
+                    start = p + 1;
+                else if (e.op != scan_continue)
+                    break;
                 state = e.next;
                 if (++p == to) goto out;
                 row = rows + state;
