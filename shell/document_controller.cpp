@@ -66,6 +66,11 @@ void DocumentController::parse(std::string_view argument) {
     }
 }
 
+void DocumentController::apply_language(std::string language) {
+    language_ = std::move(language);
+    post_("reparse", "y");
+}
+
 void DocumentController::reset() {
     for (const char* worker : {"parse", "view", "sort", "undo"}) pool_.stop_worker(worker);
 }

@@ -56,6 +56,9 @@ public:
     void set_languages(const LanguageRegistry* languages) { languages_ = languages; }
     void set_language(std::string language) { language_ = std::move(language); }
     const std::string& language() const { return language_; }
+    // "apply_language": the document is parsed again as the type of that name (the owner
+    // has cleared the old tree, diagnostics and views).
+    void apply_language(std::string language);
     // While set (by the editor) no parse may start.
     void set_parse_blocked(bool blocked) { parse_blocked_ = blocked; }
 

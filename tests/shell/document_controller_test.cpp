@@ -125,9 +125,9 @@ TEST(DocumentController, PlainTextIsNotParsedAndErrorsGoToTheWarningsPane) {
     EXPECT_GE(editor.last.error_at, 0);
     EXPECT_GT(editor.last.tree->diagnostics().error_count(), 0);
 
-    editor.controller.set_language("Plain Text");
-    editor.registry.post_command("reparse", "y");
+    editor.controller.apply_language("Plain Text");
     ASSERT_TRUE(editor.run_until([&] { return editor.idle(); }));
+    EXPECT_EQ(editor.arguments, (std::vector<std::string>{"y", "y"}));  // asked, and ran
     EXPECT_EQ(editor.controller.parses_completed(), 1);
 }
 
