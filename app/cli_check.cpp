@@ -38,13 +38,8 @@ int run_check(const std::vector<std::string_view>& args) {
             status = 2;
             continue;
         }
-        std::string type_error;
-        const DocumentType* type = document_type(path, option(a, "--type"), &type_error);
-        if (!type) {
-            std::fprintf(stderr, "tessel-cli check: %s\n", type_error.c_str());
-            return 2;
-        }
-        auto tree = parse_document(*type, text);
+        auto tree = parse_file("check", path, text, option(a, "--type"));
+        if (!tree) return 2;
         const DiagnosticList& list = tree->diagnostics();
         print_diagnostics(path, text, list);
         std::printf("%s\n", list.summary().c_str());

@@ -164,8 +164,9 @@ void print_diagnostics(const std::string& file, std::string_view text, const Dia
     }
 }
 
-const DocumentType* document_type(const std::string& path, std::optional<std::string_view> type,
-                                  std::string* error) {
+namespace {
+
+const DocumentType* document_type(const std::string& path, std::optional<std::string_view> type) {
     LanguageRegistry& languages = default_languages();
     if (type) {
         for (const DocumentType& t : languages.types()) {
@@ -176,15 +177,32 @@ const DocumentType* document_type(const std::string& path, std::optional<std::st
                         t.extension[i];
             if (same) return &t;
         }
-        *error = "--type must be xml, dtd or json, not " + std::string(*type);
         return nullptr;
     }
     const DocumentType& by_name = languages.type_of(path);
     return by_name.module ? &by_name : languages.find("XML");
 }
 
-std::unique_ptr<DocumentTree> parse_document(const DocumentType& type, std::string_view text) {
-    return default_languages().parse(type, text, nullptr);
+}  // namespace
+
+std::unique_ptr<DocumentTree> parse_file(const char* command, const std::string& path,
+                                         std::string_view text,
+                                         std::optional<std::string_view> type) {
+    const DocumentType* chosen = document_type(path, type);
+    if (!chosen) {
+        std::fprintf(stderr, "tessel-cli %s: --type must be xml, dtd or json, not %.*s\n", command,
+                     static_cast<int>(type->size()), type->data());
+        return nullptr;
+    }
+    return default_languages().parse(*chosen, text, nullptr);
+}
+
+bool has_document(const char* command, const std::string& path, std::string_view text,
+                  DocumentTree& tree) {
+    if (tree.root()) return true;
+    print_diagnostics(path, text, tree.diagnostics());
+    std::fprintf(stderr, "tessel-cli %s: %s has no document to show\n", command, path.c_str());
+    return false;
 }
 
 }  // namespace tessel::cli

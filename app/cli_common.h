@@ -33,13 +33,17 @@ std::optional<std::string_view> option(const Arguments& a, std::string_view name
 // the editor's loader does.
 bool read_file(const std::string& path, std::string& bytes, std::string& error);
 
-// The type a file is parsed as: --type ("xml", "dtd" or "json", any case) when given, else
-// the type of its extension; a file whose extension names no type is read as XML, which is
-// what the batch tool is for. Null with *error set for an unknown --type.
-const DocumentType* document_type(const std::string& path, std::optional<std::string_view> type,
-                                  std::string* error);
-// The file's text parsed as type; the tree may lack a root when the parse failed outright.
-std::unique_ptr<DocumentTree> parse_document(const DocumentType& type, std::string_view text);
+// Parses a file's text as the type its extension names (XML when it names none, which is
+// what the batch tool is for) or as --type ("xml", "dtd" or "json", any case). Null after
+// printing "tessel-cli COMMAND: ..." for an unknown --type. The tree lacks a root when the
+// parse failed outright (JSON).
+std::unique_ptr<DocumentTree> parse_file(const char* command, const std::string& path,
+                                         std::string_view text,
+                                         std::optional<std::string_view> type);
+// For commands that show a document: true when the tree has one; otherwise prints its
+// diagnostics and says so.
+bool has_document(const char* command, const std::string& path, std::string_view text,
+                  DocumentTree& tree);
 
 // Line (from 1) and column (from 1, in characters) of byte offsets in one text.
 class LineColumns {

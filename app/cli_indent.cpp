@@ -96,13 +96,8 @@ int run_indent(const std::vector<std::string_view>& args) {
         return 2;
     }
 
-    std::string type_error;
-    const DocumentType* type = document_type(path, option(a, "--type"), &type_error);
-    if (!type) {
-        std::fprintf(stderr, "tessel-cli indent: %s\n", type_error.c_str());
-        return 2;
-    }
-    auto tree = parse_document(*type, text);
+    auto tree = parse_file("indent", path, text, option(a, "--type"));
+    if (!tree) return 2;
     const DiagnosticList& diagnostics = tree->diagnostics();
     if (!tree->root() && diagnostics.error_count() == 0) {
         std::fprintf(stderr, "tessel-cli indent: %s: no document to indent\n", path.c_str());

@@ -64,19 +64,9 @@ int run_tree(const std::vector<std::string_view>& args) {
         std::fprintf(stderr, "tessel-cli tree: cannot read %s: %s\n", path.c_str(), error.c_str());
         return 2;
     }
-    std::string type_error;
-    const DocumentType* type = document_type(path, option(a, "--type"), &type_error);
-    if (!type) {
-        std::fprintf(stderr, "tessel-cli tree: %s\n", type_error.c_str());
-        return 2;
-    }
-    auto tree = parse_document(*type, text);
-    if (!tree->root()) {
-        // A parse that failed outright (JSON) leaves diagnostics and no document.
-        print_diagnostics(path, text, tree->diagnostics());
-        std::fprintf(stderr, "tessel-cli tree: %s has no document to show\n", path.c_str());
-        return 1;
-    }
+    auto tree = parse_file("tree", path, text, option(a, "--type"));
+    if (!tree) return 2;
+    if (!has_document("tree", path, text, *tree)) return 1;
     print_outline(tree->root(), 0, depth, *tree);
     return 0;
 }
