@@ -4,17 +4,79 @@
 #include <cassert>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 #include <new>
+#include <vector>
 
 namespace tessel {
 
 namespace {
 
+// Blocks of the two common default sizes, kept after their arena is done with them for the
+// next arena that needs one. A document tree or view of a large document takes thousands of
+// blocks and gives them all back when it is replaced; returning them to the system would
+// make the next parse fault in fresh pages again (and the C library trims its heap on every
+// such free). The cache holds at most kCachedBytes; it is shared by all threads.
+class BlockCache {
+public:
+    static constexpr size_t kCachedBytes = size_t{256} << 20;
+
+    static bool cacheable(uint32_t size) {
+        return size == LargeArena::kBlockSize || size == HugeArena::kBlockSize;
+    }
+    uint32_t* take(uint32_t size) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        std::vector<uint32_t*>& list = list_of(size);
+        if (list.empty()) return nullptr;
+        uint32_t* block = list.back();
+        list.pop_back();
+        bytes_ -= size;
+        return block;
+    }
+    bool keep(uint32_t* block) {
+        std::lock_guard<std::mutex> guard(mutex_);
+        if (bytes_ + block[0] > kCachedBytes) return false;
+        try {
+            list_of(block[0]).push_back(block);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        bytes_ += block[0];
+        return true;
+    }
+    size_t bytes() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return bytes_;
+    }
+
+private:
+    std::vector<uint32_t*>& list_of(uint32_t size) {
+        return size == LargeArena::kBlockSize ? large_ : huge_;
+    }
+
+    std::mutex mutex_;
+    std::vector<uint32_t*> large_, huge_;
+    size_t bytes_ = 0;
+};
+
+BlockCache& block_cache() {
+    // Never destroyed: arenas in static objects may give blocks back during exit.
+    static BlockCache* cache = new BlockCache;
+    return *cache;
+}
+
 uint32_t* new_block(uint32_t size) {
+    if (BlockCache::cacheable(size))
+        if (uint32_t* block = block_cache().take(size)) return block;
     auto* block = static_cast<uint32_t*>(std::malloc(size_t{size} + 4));
     if (!block) throw std::bad_alloc();
     block[0] = size;
     return block;
+}
+
+void delete_block(uint32_t* block) {
+    if (BlockCache::cacheable(block[0]) && block_cache().keep(block)) return;
+    std::free(block);
 }
 
 uint8_t* data_of(uint32_t* block) { return reinterpret_cast<uint8_t*>(block + 1); }
@@ -31,8 +93,8 @@ Arena::Arena(uint32_t* first_block, uint32_t default_block_size)
 Arena::~Arena() {
     // The first block belongs to the derived object (and may already be gone): only the
     // overflow blocks are freed here.
-    for (int32_t i = 1; i < block_count_; ++i) std::free(blocks_[i]);
-    if (spare_) std::free(spare_);
+    for (int32_t i = 1; i < block_count_; ++i) delete_block(blocks_[i]);
+    if (spare_) delete_block(spare_);
     if (blocks_ != &first_slot_) std::free(blocks_);
 }
 
@@ -66,7 +128,11 @@ void Arena::push_block(uint32_t* block) {
 
 void Arena::free_block(uint32_t* block) {
     overflow_bytes_ -= uint64_t{block[0]} + 4;
-    std::free(block);
+    delete_block(block);
+}
+
+size_t Arena::cached_block_bytes() {
+    return block_cache().bytes();
 }
 
 void* Arena::allocate_slow(uint32_t n, uint32_t align) {

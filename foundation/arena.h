@@ -49,6 +49,9 @@ public:
     }
     // A zero-terminated copy of n bytes.
     char* copy_text(const char* text, uint32_t n);
+    // Bytes of default-sized blocks (16 KiB and 128 KiB) that arenas gave back and the next
+    // arenas will take before asking the system (at most 256 MiB, shared by all threads).
+    static size_t cached_block_bytes();
 
     ArenaMark mark() const { return {current_block(), used_}; }
     // Frees everything allocated after the mark; bytes of the current block given back

@@ -47,9 +47,10 @@ public:
     }
 
 private:
-    static constexpr size_t kBlock = 1 << 20;
+    static constexpr size_t kBlock = 1 << 13;
     void refill(size_t n) {
-        // Small documents take small blocks; the size doubles up to kBlock.
+        // Small documents take small blocks; the size doubles up to kBlock, which stays
+        // within the arena's default block so that blocks are reused from parse to parse.
         size_t size = block_ < kBlock ? block_ : kBlock;
         if (size < n) size = n;
         block_ *= 2;

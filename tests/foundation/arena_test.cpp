@@ -166,6 +166,27 @@ TEST(Arena, ResetFreesOverflowBlocks) {
     EXPECT_EQ(arena.allocate(10), first);
 }
 
+TEST(Arena, BlocksGivenBackAreTakenByTheNextArena) {
+    std::vector<void*> first_blocks;
+    {
+        LargeArena a;
+        for (int i = 0; i < 4; ++i) first_blocks.push_back(a.allocate(LargeArena::kBlockSize - 100));
+    }
+    const size_t cached = Arena::cached_block_bytes();
+    EXPECT_GE(cached, 3 * size_t{LargeArena::kBlockSize});
+    LargeArena b;
+    std::vector<void*> again;
+    for (int i = 0; i < 4; ++i) again.push_back(b.allocate(LargeArena::kBlockSize - 100));
+    // The overflow blocks come from the cache, not from the system.
+    EXPECT_EQ(Arena::cached_block_bytes() + 3 * size_t{LargeArena::kBlockSize}, cached);
+    // An oversized block is not kept.
+    {
+        LargeArena c;
+        c.allocate(LargeArena::kBlockSize * 3);
+    }
+    EXPECT_EQ(Arena::cached_block_bytes() + 3 * size_t{LargeArena::kBlockSize}, cached);
+}
+
 TEST(Arena, AlignedAllocation) {
     SmallArena arena;
     for (uint32_t align : {1u, 2u, 4u, 8u, 16u, 32u, 64u}) {
