@@ -2,13 +2,13 @@
 #include "app/cli_common.h"
 
 #include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include <sys/stat.h>
 
+#include "foundation/ascii.h"
 #include "text/encoding.h"
 #include "text/encoding_detection.h"
 
@@ -169,14 +169,8 @@ namespace {
 const DocumentType* document_type(const std::string& path, std::optional<std::string_view> type) {
     LanguageRegistry& languages = default_languages();
     if (type) {
-        for (const DocumentType& t : languages.types()) {
-            if (t.extension.empty() || t.extension.size() != type->size()) continue;
-            bool same = true;
-            for (size_t i = 0; i < type->size(); ++i)
-                same &= static_cast<char>(std::tolower(static_cast<unsigned char>((*type)[i]))) ==
-                        t.extension[i];
-            if (same) return &t;
-        }
+        for (const DocumentType& t : languages.types())
+            if (!t.extension.empty() && equal_ignoring_ascii_case(t.extension, *type)) return &t;
         return nullptr;
     }
     const DocumentType& by_name = languages.type_of(path);

@@ -1,6 +1,5 @@
 // tessel-cli convert: loads a file with encoding detection and saves it in another encoding,
 // rewriting the declaration of an XML document, through the editor's own load and save.
-#include <cctype>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -9,6 +8,7 @@
 
 #include "app/cli_commands.h"
 #include "app/cli_common.h"
+#include "foundation/ascii.h"
 #include "foundation/ui.h"
 #include "text/document_file.h"
 #include "text/edit_history.h"
@@ -28,15 +28,6 @@ constexpr const char* kUsage =
     "NAME: utf-8, utf-8-bom, utf-16le, utf-16le-bom, utf-16be, utf-16be-bom, a code page\n"
     "such as iso-8859-1, windows-1252 or koi8-r (see --list), or a number from 0 to 30.\n";
 
-bool same_folded(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 // The encodings the user may name: the Unicode forms by short names, the code pages by their
 // declaration names, every encoding by its number and by its display text.
 EncodingId target_encoding(std::string_view name) {
@@ -51,7 +42,7 @@ EncodingId target_encoding(std::string_view name) {
         {"utf-16be-bom", kEncodingUtf16BeBom},
     };
     for (const auto& [text, id] : kUnicode)
-        if (same_folded(name, text)) return id;
+        if (equal_ignoring_ascii_case(name, text)) return id;
     if (EncodingId id = encoding_from_name(name); id != kEncodingUnspecified) return id;
     int number = -1;
     auto [end, ec] = std::from_chars(name.data(), name.data() + name.size(), number);
@@ -116,7 +107,7 @@ std::string extension_of(std::string_view path) {
     const std::string_view name = slash == std::string_view::npos ? path : path.substr(slash + 1);
     const size_t dot = name.rfind('.');
     std::string extension(dot == std::string_view::npos ? "" : name.substr(dot + 1));
-    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char& c : extension) c = ascii_lower(c);
     return extension;
 }
 

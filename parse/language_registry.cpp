@@ -3,22 +3,10 @@
 
 #include <algorithm>
 
+#include "foundation/ascii.h"
 #include "parse/document_tree.h"
 
 namespace tessel {
-
-namespace {
-
-bool same_folded(std::string_view a, std::string_view b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               auto fold = [](char c) {
-                   return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
-               };
-               return fold(x) == fold(y);
-           });
-}
-
-}  // namespace
 
 void LanguageRegistry::add_type(DocumentType type) {
     if (!type.extension.empty()) groups_.push_back({{type.extension}});
@@ -51,13 +39,13 @@ const DocumentType& LanguageRegistry::type_of(std::string_view file_name) const 
     std::string canonical = "txt";
     for (const ExtensionGroup& g : groups_) {
         if (std::any_of(g.extensions.begin(), g.extensions.end(),
-                        [&](const std::string& e) { return same_folded(e, extension); })) {
+                        [&](const std::string& e) { return equal_ignoring_ascii_case(e, extension); })) {
             canonical = g.extensions.front();
             break;
         }
     }
     for (const DocumentType& t : types_)
-        if (!t.extension.empty() && same_folded(t.extension, canonical)) return t;
+        if (!t.extension.empty() && equal_ignoring_ascii_case(t.extension, canonical)) return t;
     return default_type();
 }
 
@@ -76,7 +64,7 @@ std::string LanguageRegistry::file_filter() const {
 
 bool LanguageRegistry::is_canonical(std::string_view extension) const {
     return std::any_of(types_.begin(), types_.end(), [&](const DocumentType& t) {
-        return !t.extension.empty() && same_folded(t.extension, extension);
+        return !t.extension.empty() && equal_ignoring_ascii_case(t.extension, extension);
     });
 }
 
@@ -117,7 +105,7 @@ void LanguageRegistry::remap(std::string_view extension, const DocumentType& typ
     for (ExtensionGroup& g : groups_) {
         // The canonical extension (first) stays; attached ones equal to extension go.
         for (size_t i = g.extensions.size(); i-- > 1;)
-            if (same_folded(g.extensions[i], extension))
+            if (equal_ignoring_ascii_case(g.extensions[i], extension))
                 g.extensions.erase(g.extensions.begin() + i);
     }
     if (ExtensionGroup* g = group_of(type)) g->extensions.push_back(std::string(extension));
@@ -145,7 +133,7 @@ void SelectLanguage::select(size_t type_index) {
     checked_ = &registry_.type_of(file_name_) == &chosen;
     enabled_ = !std::any_of(registry_.types().begin(), registry_.types().end(),
                             [&](const DocumentType& t) {
-                                return !t.extension.empty() && same_folded(t.extension, extension);
+                                return !t.extension.empty() && equal_ignoring_ascii_case(t.extension, extension);
                             });
 }
 

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <new>
 
+#include "foundation/ascii.h"
 #include "text/code_page_tables.h"
 #include "text/single_byte_codec.h"
 #include "text/text_store.h"
@@ -65,16 +66,6 @@ int32_t code_page_index(EncodingId id) {
     if (id == kEncodingLatin1) return 0;
     if (id >= 7 && id < kEncodingCount) return id - 6;
     return -1;
-}
-
-bool equal_ignoring_ascii_case(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i] >= 'A' && a[i] <= 'Z' ? static_cast<char>(a[i] + 32) : a[i];
-        char y = b[i] >= 'A' && b[i] <= 'Z' ? static_cast<char>(b[i] + 32) : b[i];
-        if (x != y) return false;
-    }
-    return true;
 }
 
 std::vector<std::string> build_display_names() {

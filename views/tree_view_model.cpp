@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <utility>
 
+#include "foundation/ascii.h"
 #include "parse/document_tree.h"
 #include "parse/node_description.h"
 
@@ -23,12 +24,10 @@ std::string_view clip_label(std::string_view text) {
     return text.substr(0, n);
 }
 
-char fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
 bool starts_with_folded(std::string_view label, std::string_view typed) {
     if (label.size() < typed.size()) return false;
     for (size_t i = 0; i < typed.size(); ++i)
-        if (fold(label[i]) != fold(typed[i])) return false;
+        if (ascii_lower(label[i]) != ascii_lower(typed[i])) return false;
     return true;
 }
 
