@@ -3,9 +3,11 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 
 namespace tessel::bench {
@@ -25,6 +27,28 @@ bool parse_size_and_seed(int argc, char** argv, const char* name, double* megaby
     if (!(*megabytes > 0) || *megabytes > 2000) {
         std::fprintf(stderr, "%s: --size must be between 0 and 2000 MB\n", name);
         return false;
+    }
+    return true;
+}
+
+bool parse_bench_arguments(int argc, char** argv, const char* name, ParseBenchArguments* out) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view a = argv[i];
+        if (a == "--size" && i + 1 < argc) {
+            out->size_mb = std::atoll(argv[++i]);
+        } else if (a == "--seed" && i + 1 < argc) {
+            out->seed = std::strtoull(argv[++i], nullptr, 10);
+        } else if (a == "--rounds" && i + 1 < argc) {
+            out->rounds = std::max(1, std::atoi(argv[++i]));
+        } else if (a == "--no-cold") {
+            out->cold = false;
+        } else if (!a.empty() && a[0] != '-') {
+            out->files.emplace_back(a);
+        } else {
+            std::fprintf(stderr, "usage: %s [--size MB] [--seed N] [--rounds N] [--no-cold] [FILE...]\n",
+                         name);
+            return false;
+        }
     }
     return true;
 }

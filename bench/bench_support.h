@@ -26,6 +26,18 @@ inline double median(std::vector<double> v) {
 bool parse_size_and_seed(int argc, char** argv, const char* name, double* megabytes,
                          uint64_t* seed);
 
+// The arguments of the benchmarks that parse a generated document and the files named:
+// [--size MB] [--seed N] [--rounds N] [--no-cold] [FILE...].
+struct ParseBenchArguments {
+    int64_t size_mb = 100;
+    uint64_t seed = 1;
+    int rounds = 5;
+    bool cold = true;
+    std::vector<std::string> files;
+};
+// False after printing the usage for anything it does not know.
+bool parse_bench_arguments(int argc, char** argv, const char* name, ParseBenchArguments* out);
+
 // Writes text to a new file in /tmp named after tag; the path, or empty after printing why.
 std::string write_temp_file(const std::string& text, const char* tag);
 

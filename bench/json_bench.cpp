@@ -19,6 +19,7 @@
 #include <string_view>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "parse/json_parser.h"
 
 namespace {
@@ -224,30 +225,13 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--child") == 0)
         return run_child(static_cast<size_t>(std::atoi(argv[2])), argv[3]);
 
-    int64_t size_mb = 100;
-    uint64_t seed = 1;
-    int rounds = 5;
-    bool cold = true;
-    std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view a = argv[i];
-        if (a == "--size" && i + 1 < argc) {
-            size_mb = std::atoll(argv[++i]);
-        } else if (a == "--seed" && i + 1 < argc) {
-            seed = std::strtoull(argv[++i], nullptr, 10);
-        } else if (a == "--rounds" && i + 1 < argc) {
-            rounds = std::max(1, std::atoi(argv[++i]));
-        } else if (a == "--no-cold") {
-            cold = false;
-        } else if (!a.empty() && a[0] != '-') {
-            files.emplace_back(a);
-        } else {
-            std::fprintf(
-                stderr,
-                "usage: json_bench [--size MB] [--seed N] [--rounds N] [--no-cold] [FILE...]\n");
-            return 2;
-        }
-    }
+    tessel::bench::ParseBenchArguments args;
+    if (!tessel::bench::parse_bench_arguments(argc, argv, "json_bench", &args)) return 2;
+    const int64_t size_mb = args.size_mb;
+    const uint64_t seed = args.seed;
+    const int rounds = args.rounds;
+    const bool cold = args.cold;
+    const std::vector<std::string>& files = args.files;
     // The generated document goes to a file so that the cold children read the same bytes.
     std::string generated = "/tmp/tessel_json_bench_" + std::to_string(getpid()) + ".json";
     {

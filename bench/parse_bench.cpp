@@ -209,28 +209,13 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--child") == 0)
         return run_child(static_cast<size_t>(std::atoi(argv[2])), argv[3]);
 
-    int64_t size_mb = 100;
-    uint64_t seed = 1;
-    int rounds = 5;
-    bool cold = true;
-    std::vector<std::string> files;
-    for (int i = 1; i < argc; ++i) {
-        std::string_view a = argv[i];
-        if (a == "--size" && i + 1 < argc) {
-            size_mb = std::atoll(argv[++i]);
-        } else if (a == "--seed" && i + 1 < argc) {
-            seed = std::strtoull(argv[++i], nullptr, 10);
-        } else if (a == "--rounds" && i + 1 < argc) {
-            rounds = std::max(1, std::atoi(argv[++i]));
-        } else if (a == "--no-cold") {
-            cold = false;
-        } else if (!a.empty() && a[0] != '-') {
-            files.emplace_back(a);
-        } else {
-            std::fprintf(stderr, "usage: parse_bench [--size MB] [--seed N] [--rounds N] [--no-cold] [FILE...]\n");
-            return 2;
-        }
-    }
+    tessel::bench::ParseBenchArguments args;
+    if (!tessel::bench::parse_bench_arguments(argc, argv, "parse_bench", &args)) return 2;
+    const int64_t size_mb = args.size_mb;
+    const uint64_t seed = args.seed;
+    const int rounds = args.rounds;
+    const bool cold = args.cold;
+    const std::vector<std::string>& files = args.files;
     xmlInitParser();
 
     // The generated document goes to a file so that the cold children read the same bytes.
