@@ -59,6 +59,13 @@ ScannerTables::ScannerTables(CharClassTable classes, std::vector<ScanStateRow> r
             const ScanEntry e = row.ascii[size_t(b)];
             row.stays[size_t(b)] = e.op == scan_continue && e.next == s;
         }
+        bool skips_blanks = true;
+        for (int b : {'\t', '\n', '\r', ' '}) {
+            const ScanEntry e = row.ascii[size_t(b)];
+            skips_blanks = skips_blanks && e.op == scan_skip && e.next == s;
+        }
+        if (skips_blanks)
+            for (int b : {'\t', '\n', '\r', ' '}) row.stays[size_t(b)] = ScanStateRow::kSkipsBlanks;
         row.wide_stays = true;
         for (int c = 0; c < CharClassTable::kMaxClasses; ++c) {
             const ScanEntry e = row.by_class[size_t(c)];

@@ -69,6 +69,38 @@ TEST(JsonScanner, NumbersLiteralsStringsAndCommentsAreSingleTokens) {
                        "1:NaN", "7:,", "1:1e", "7:,", "1:\"open"}));
 }
 
+// White space between tokens is crossed 16 bytes at a time: runs of every length and mix,
+// ending at every offset of a vector and cut anywhere, still leave every token in place.
+TEST(JsonScanner, BlankRunsAreSkippedWhereverTheyEndOrAreCut) {
+    const char* const pieces[] = {"{", "\"ab\"", ":", "[", "12", ",", "true", "]", "}", "null"};
+    const char blanks[] = {' ', '\t', '\r', '\n'};
+    std::string text;
+    std::vector<std::pair<int32_t, std::string>> expected;
+    uint32_t r = 7;
+    for (int i = 0; i < 120; ++i) {
+        r = r * 1103515245u + 12345u;
+        for (uint32_t n = (r >> 8) % 40; n > 0; --n) text += blanks[(r >> (n % 16)) % 4];
+        const std::string piece = pieces[(r >> 20) % std::size(pieces)];
+        expected.emplace_back(int32_t(text.size()), piece);
+        text += piece;
+        if (piece[0] != '"' && piece.size() > 1) text += ' ';  // a number or literal ends
+    }
+    const auto length = int32_t(text.size());
+    for (int32_t cut = 0; cut <= length; cut += 7) {
+        std::vector<std::pair<int32_t, std::string>> seen;
+        auto sink = [&](int32_t first, int32_t last, int16_t kind) {
+            if (kind != json_end_of_file)
+                seen.emplace_back(first, text.substr(size_t(first), size_t(last - first + 1)));
+        };
+        ScanCursor cursor{kJsonStartState, 0};
+        const int32_t at =
+            scan_run(json_scanner_tables(), text.data(), length, 0, cut, length, cursor, sink);
+        scan_run(json_scanner_tables(), text.data(), length, at, length, length, cursor, sink);
+        scan_finish(json_scanner_tables(), length, json_end_of_file, cursor, sink);
+        ASSERT_EQ(seen, expected) << "cut at " << cut;
+    }
+}
+
 TEST(JsonParser, EmptyContainersAndTheDocumentNode) {
     for (const char* text : {"[]", "{}", " \n[ ]\n"}) {
         auto tree = parse_json(text);
