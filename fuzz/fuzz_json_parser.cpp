@@ -43,8 +43,8 @@ void check_tree(JsonContainerNode* root, int32_t length) {
                 ++values;
             }
             if (JsonMemberName* m = child->member()) {
-                check(m->first > previous_end && m->last < s.first && m->value_end == s.last);
-                previous_end = m->last;
+                check(m->first > previous_end && m->last() < s.first && m->value_end == s.last);
+                previous_end = m->last();
             }
             check(s.first > previous_end && s.last < span.last);
             previous_end = s.last;

@@ -91,7 +91,6 @@ void JsonValueNode::apply_edit(DocumentTree& tree, std::string_view new_text, in
         const TextPos shift = static_cast<TextPos>(new_text.size()) - name.length();
         member_->text = keep(tree, new_text).data();
         member_->length = static_cast<uint32_t>(new_text.size());
-        member_->last += shift;
         member_->value_end += shift;
         first_ += shift;
         return;

@@ -13,18 +13,21 @@
 namespace tessel {
 
 // The name of an object member.
+// Documents are mostly members, so this is kept small: the name token's end follows from
+// its start and the name's length (the name is its text as written).
 struct JsonMemberName {
     const char* text = "";  // without the quotes when quoted; zero-terminated
     uint32_t length = 0;
-    TextPos first = -1;  // the name token, quotes included
-    TextPos last = -1;
+    TextPos first = -1;      // the name token, quotes included
     TextPos value_end = -1;  // the last offset of the member's value
     bool quoted = true;
 
     std::string_view name() const { return {text, length}; }
+    // The last offset of the name token.
+    TextPos last() const { return first + static_cast<TextPos>(length) - (quoted ? -1 : 1); }
     // The name's own characters: between the quotes when quoted.
     TextRange name_span() const {
-        return quoted ? TextRange{first + 1, last - 1} : TextRange{first, last};
+        return quoted ? TextRange{first + 1, last() - 1} : TextRange{first, last()};
     }
 };
 
@@ -52,10 +55,10 @@ public:
     // For a string, text and first are the characters between the quotes.
     JsonValueNode(JsonMemberName* member, std::string_view text, TextPos first, bool is_string)
         : JsonNode(member, false),
+          is_string_(is_string),
           text_(text.data()),
           length_(static_cast<uint32_t>(text.size())),
-          first_(first),
-          is_string_(is_string) {}
+          first_(first) {}
 
     void describe(NodeDescriber& describer) override;
     bool write(StringBuilder& out, const IndentOptions& options, int indent) override;
@@ -76,10 +79,11 @@ public:
     }
 
 private:
+    // The flag comes first so that it shares the base's last word (a 40-byte node).
+    bool is_string_;
     const char* text_;
     uint32_t length_;
     TextPos first_;
-    bool is_string_;
 };
 
 // An object or an array.
@@ -88,7 +92,7 @@ public:
     static constexpr const char* kRootName = "JsonDocuement";
 
     JsonContainerNode(JsonMemberName* member, bool is_object, TextPos first)
-        : JsonNode(member, true), first_(first), is_object_(is_object) {}
+        : JsonNode(member, true), is_object_(is_object), first_(first) {}
     // Called once the closing bracket has been read; children stay owned by the arena.
     void finish(JsonNode** children, int32_t count, int32_t value_count, TextPos last) {
         children_ = children;
@@ -119,13 +123,14 @@ public:
     int kind_code() const;
 
 private:
+    // The flags come first so that they share the base's last word.
+    bool is_object_;
+    bool root_ = false;
     JsonNode** children_ = nullptr;
     int32_t count_ = 0;
     int32_t value_count_ = 0;
     TextPos first_;
     TextPos last_ = -1;
-    bool is_object_;
-    bool root_ = false;
 };
 
 }  // namespace tessel

@@ -4,6 +4,7 @@
 // are cut from large arena blocks, so a node costs a pointer bump and no heap allocation.
 #include "parse/json_parser.h"
 
+#include <array>
 #include <cstring>
 #include <vector>
 
@@ -28,7 +29,8 @@ bool opens_container(int16_t kind) {
 }
 
 // Hands out node memory from blocks of the tree's arena: one arena call per block rather
-// than per node keeps the hot loop short.
+// than per node keeps the hot loop short. Member names are copied here too, so that nothing
+// else takes arena space between two blocks and every arena block is filled.
 class NodePool {
 public:
     explicit NodePool(Arena& arena) : arena_(arena) {}
@@ -45,13 +47,21 @@ public:
     T* make(Args&&... args) {
         return new (allocate(sizeof(T))) T(static_cast<Args&&>(args)...);
     }
+    // A zero-terminated copy.
+    const char* copy_text(std::string_view text) {
+        auto* p = static_cast<char*>(allocate(text.size() + 1));
+        std::memcpy(p, text.data(), text.size());
+        p[text.size()] = 0;
+        return p;
+    }
 
 private:
-    static constexpr size_t kBlock = 1 << 13;
     void refill(size_t n) {
-        // Small documents take small blocks; the size doubles up to kBlock, which stays
-        // within the arena's default block so that blocks are reused from parse to parse.
-        size_t size = block_ < kBlock ? block_ : kBlock;
+        // Small documents take small blocks; the size doubles up to what fills one of the
+        // arena's default blocks (less the alignment it may need), so that every arena
+        // block holds one pool block and blocks are reused from parse to parse.
+        const size_t most = (arena_.default_block_size() - 8) & ~size_t{7};
+        size_t size = block_ < most ? block_ : most;
         if (size < n) size = n;
         block_ *= 2;
         next_ = static_cast<char*>(arena_.allocate(static_cast<uint32_t>(size), 8));
@@ -62,6 +72,46 @@ private:
     char* next_ = nullptr;
     char* end_ = nullptr;
     size_t block_ = 4096;
+};
+
+// Member names repeat: every record of a data file has the same ones. The names met
+// lately are kept by hash, so that a repeated name shares the first one's copy.
+class NameTable {
+public:
+    explicit NameTable(NodePool& pool) : pool_(pool) {}
+
+    const char* intern(std::string_view name) {
+        const auto n = static_cast<uint32_t>(name.size());
+        Slot& slot = slots_[hash(name) & (kSlots - 1)];
+        if (slot.text && slot.length == n && std::memcmp(slot.text, name.data(), n) == 0)
+            return slot.text;
+        slot = {pool_.copy_text(name), n};
+        return slot.text;
+    }
+
+private:
+    static constexpr size_t kSlots = 512;
+    struct Slot {
+        const char* text = nullptr;
+        uint32_t length = 0;
+    };
+    // The length and up to eight bytes from each end.
+    static uint64_t hash(std::string_view name) {
+        uint64_t head = 0;
+        uint64_t tail = 0;
+        const size_t n = name.size();
+        if (n >= 8) {
+            std::memcpy(&head, name.data(), 8);
+            std::memcpy(&tail, name.data() + n - 8, 8);
+        } else {
+            for (size_t i = 0; i < n; ++i) head = head << 8 | static_cast<unsigned char>(name[i]);
+        }
+        const uint64_t h = (head * 0x9E3779B97F4A7C15ull) ^ (tail * 0xC2B2AE3D27D4EB4Full) ^ n;
+        return h ^ (h >> 29);
+    }
+
+    NodePool& pool_;
+    std::array<Slot, kSlots> slots_{};
 };
 
 // One open object or array.
@@ -75,8 +125,8 @@ class JsonParser {
 public:
     JsonParser(std::string_view text, DocumentTree& tree, Job* job)
         : text_(text),
-          tree_(tree),
           pool_(tree.arena()),
+          names_(pool_),
           messages_(text, tree.diagnostics()),
           tokens_(text, json_scanner_tables(), kJsonStartState, job, &messages_) {}
 
@@ -151,10 +201,9 @@ private:
         auto* m = pool_.make<JsonMemberName>();
         // Strings always arrive with both quotes: an unterminated one is a stray token.
         const std::string_view name = text_of(t.first + 1, t.last - 1);
-        m->text = tree_.arena().copy_text(name.data(), static_cast<uint32_t>(name.size()));
+        m->text = names_.intern(name);
         m->length = static_cast<uint32_t>(name.size());
         m->first = t.first;
-        m->last = t.last;
         m->quoted = true;
         return m;
     }
@@ -237,8 +286,8 @@ private:
     }
 
     std::string_view text_;
-    DocumentTree& tree_;
     NodePool pool_;
+    NameTable names_;
     ParseMessages messages_;
     TokenStream tokens_;
     std::vector<Open> open_;
