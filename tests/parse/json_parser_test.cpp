@@ -286,6 +286,16 @@ TEST(JsonNodes, EditsReplaceTheValueOrTheName) {
     EXPECT_EQ(s->text(), "xy");
     EXPECT_EQ(n->dump(), "num = 3.5 [17,19]");
     EXPECT_EQ(null->text(), "false");
+    // A renamed member leaves the other members of that name as they were, and its name
+    // token ends where the new name does.
+    auto records = parse_json(R"([{"id":1},{"id":2}])");
+    auto* first = static_cast<JsonValueNode*>(json_root(*records)->child(0)->child(0));
+    auto* second = static_cast<JsonValueNode*>(json_root(*records)->child(1)->child(0));
+    first->apply_edit(*records, "key", kQueryName, sink);
+    EXPECT_EQ(first->member()->name(), "key");
+    EXPECT_EQ(first->member()->last(), 6);  // "key" from offset 2
+    EXPECT_EQ(second->member()->name(), "id");
+    EXPECT_STREQ(second->spans().label, "id");
 }
 
 TEST(JsonNodes, WriterIndentsByFourAndQuotesNamesAndStrings) {
