@@ -82,32 +82,48 @@ public:
 
     const char* intern(std::string_view name) {
         const auto n = static_cast<uint32_t>(name.size());
-        Slot& slot = slots_[hash(name) & (kSlots - 1)];
-        if (slot.text && slot.length == n && std::memcmp(slot.text, name.data(), n) == 0)
+        const Key key = key_of(name);
+        const uint64_t h = (key.head * 0x9E3779B97F4A7C15ull) ^ (key.tail * 0xC2B2AE3D27D4EB4Full) ^ n;
+        Slot& slot = slots_[(h ^ (h >> 29)) & (kSlots - 1)];
+        // Up to 16 bytes the key holds every byte of the name, so equal keys are equal names.
+        if (slot.text && slot.length == n && slot.key.head == key.head &&
+            slot.key.tail == key.tail &&
+            (n <= 16 || std::memcmp(slot.text, name.data(), n) == 0))
             return slot.text;
-        slot = {pool_.copy_text(name), n};
+        slot = {pool_.copy_text(name), n, key};
         return slot.text;
     }
 
 private:
     static constexpr size_t kSlots = 512;
+    struct Key {
+        uint64_t head = 0;
+        uint64_t tail = 0;
+    };
     struct Slot {
         const char* text = nullptr;
         uint32_t length = 0;
+        Key key;
     };
-    // The length and up to eight bytes from each end.
-    static uint64_t hash(std::string_view name) {
-        uint64_t head = 0;
-        uint64_t tail = 0;
+    // The first and last eight bytes (overlapping when shorter); every byte up to 16.
+    static Key key_of(std::string_view name) {
+        const char* p = name.data();
         const size_t n = name.size();
+        Key k;
         if (n >= 8) {
-            std::memcpy(&head, name.data(), 8);
-            std::memcpy(&tail, name.data() + n - 8, 8);
-        } else {
-            for (size_t i = 0; i < n; ++i) head = head << 8 | static_cast<unsigned char>(name[i]);
+            std::memcpy(&k.head, p, 8);
+            std::memcpy(&k.tail, p + n - 8, 8);
+        } else if (n >= 4) {
+            uint32_t first = 0;
+            uint32_t last = 0;
+            std::memcpy(&first, p, 4);
+            std::memcpy(&last, p + n - 4, 4);
+            k.head = first | uint64_t{last} << 32;
+        } else if (n > 0) {
+            const auto byte = [&](size_t i) { return uint64_t{static_cast<unsigned char>(p[i])}; };
+            k.head = byte(0) | byte(n / 2) << 8 | byte(n - 1) << 16;
         }
-        const uint64_t h = (head * 0x9E3779B97F4A7C15ull) ^ (tail * 0xC2B2AE3D27D4EB4Full) ^ n;
-        return h ^ (h >> 29);
+        return k;
     }
 
     NodePool& pool_;

@@ -259,12 +259,17 @@ int32_t scan_run(const ScannerTables& tables, const char* text, int32_t limit, i
 #endif
             if (b < 0x80) {
                 ScanEntry e = row->ascii[b];
-                // White space between tokens belongs to none: skipping it here spares the
-                // full step (pretty-printed JSON is a third blanks).
-                if (e.op == scan_skip)
+                // The common steps on ASCII are taken here, sparing the full step below:
+                // white space between tokens, and a character that ends its token (closing
+                // quotes and brackets, punctuation).
+                if (e.op == scan_skip) {
                     start = p + 1;
-                else if (e.op != scan_continue)
+                } else if (e.op == scan_emit_at) {
+                    sink(start, p, int16_t(e.kind));
+                    start = p + 1;
+                } else if (e.op != scan_continue) {
                     break;
+                }
                 state = e.next;
                 if (++p == to) goto out;
                 row = rows + state;

@@ -7,21 +7,25 @@
 namespace tessel {
 
 // Takes the engine's tokens: real ones into the ring, pseudo-tokens to the failure sink.
+// It runs once per token, so the ring's fill count is kept here, where the compiler can hold
+// it in a register, and written back when the stretch is done.
 struct TokenStreamSink {
-    TokenStream* stream;
+    Token* ring;
+    int32_t head;
+    int32_t count;
+    ScanFailureSink* failures;
+
     void operator()(int32_t first, int32_t last, int16_t kind) {
         if (kind < 0) {
-            if (stream->failures_) stream->failures_->scan_failure(Token{first, last, kind});
-        } else {
-            // Runs once per token, so it is written out here. The stretch length keeps the
-            // ring from filling up; a silent overwrite would lose tokens.
-            TokenStream& s = *stream;
-            if (s.count_ == TokenStream::kRingSize) [[unlikely]]
-                throw std::logic_error("token ring overflow");
-            s.ring_[size_t((s.head_ + s.count_) & (TokenStream::kRingSize - 1))] =
-                Token{first, last, kind};
-            ++s.count_;
+            if (failures) failures->scan_failure(Token{first, last, kind});
+            return;
         }
+        // The stretch length keeps the ring from filling up; a silent overwrite would lose
+        // tokens.
+        if (count == TokenStream::kRingSize) [[unlikely]]
+            throw std::logic_error("token ring overflow");
+        ring[size_t((head + count) & (TokenStream::kRingSize - 1))] = Token{first, last, kind};
+        ++count;
     }
 };
 
@@ -41,12 +45,13 @@ void TokenStream::scan_stretch() {
     // bytes beyond it, and one token may have begun before it); the end adds two more.
     const int32_t room = kRingSize - count_ - 6;
     const int32_t to = scanned_ + std::min(std::min(kStretchBytes, room), length - scanned_);
-    TokenStreamSink sink{this};
+    TokenStreamSink sink{ring_.data(), head_, count_, failures_};
     scanned_ = scan_run(tables_, text_.data(), length, scanned_, to, length, cursor_, sink);
     if (scanned_ >= length) {
         scan_finish(tables_, length, xml_end_of_file, cursor_, sink);
         finished_ = true;
     }
+    count_ = sink.count;
     if (job_) {
         job_->set_progress(int(scanned_ * 100.0 / (length + 1.0)));
         job_->yield_point();

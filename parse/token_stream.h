@@ -54,7 +54,6 @@ public:
     std::string_view text_of(const Token& t) const;
 
 private:
-    friend struct TokenStreamSink;
     const Token& fill_and_peek(int ahead);
     void scan_stretch();
 
