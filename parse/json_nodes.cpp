@@ -76,10 +76,15 @@ bool JsonValueNode::write(StringBuilder& out, const IndentOptions&, int indent) 
     return true;
 }
 
-const char* JsonValueNode::validate_edit(std::string_view new_text, int) {
+const char* JsonValueNode::validate_edit(std::string_view new_text, int query_kind) {
     // Names and values are written between quotation marks (or are numbers and literals,
     // where a quotation mark has no place either).
-    return new_text.find('"') == std::string_view::npos ? nullptr : kQuoteRefused;
+    if (new_text.find('"') != std::string_view::npos) return kQuoteRefused;
+    const bool quoted = is_string_ || (query_kind == kQueryName && member_);
+    size_t backslashes = 0;
+    while (backslashes < new_text.size() && new_text[new_text.size() - 1 - backslashes] == '\\')
+        ++backslashes;
+    return quoted && backslashes % 2 == 1 ? kBackslashRefused : nullptr;
 }
 
 void JsonValueNode::apply_edit(DocumentTree& tree, std::string_view new_text, int query_kind,

@@ -51,6 +51,9 @@ protected:
 class JsonValueNode final : public JsonNode {
 public:
     static constexpr const char* kQuoteRefused = "contains double quotes";
+    // A string or name ending in an unpaired backslash would escape its closing quotation
+    // mark and run on into the rest of the document.
+    static constexpr const char* kBackslashRefused = "ends with a lone backslash";
 
     // For a string, text and first are the characters between the quotes.
     JsonValueNode(JsonMemberName* member, std::string_view text, TextPos first, bool is_string)

@@ -266,6 +266,11 @@ TEST(JsonNodes, EditsReplaceTheValueOrTheName) {
     EXPECT_STREQ(s->validate_edit("say \"hi\"", kQueryValueCell), "contains double quotes");
     EXPECT_STREQ(s->validate_edit("x\"", kQueryName), "contains double quotes");
     EXPECT_EQ(s->validate_edit("fine", kQueryValueCell), nullptr);
+    // An unpaired backslash at the end would escape the closing quotation mark.
+    EXPECT_STREQ(s->validate_edit("C:\\", kQueryValueCell), "ends with a lone backslash");
+    EXPECT_STREQ(n->validate_edit("n\\\\\\", kQueryName), "ends with a lone backslash");
+    EXPECT_EQ(s->validate_edit("C:\\\\", kQueryValueCell), nullptr);
+    EXPECT_EQ(s->validate_edit("a\\nb", kQueryValueCell), nullptr);
 
     RecordingSink sink;
     s->apply_edit(*tree, "xy", kQueryValueCell, sink);  // between the quotes
