@@ -149,16 +149,20 @@ bool leaves_token_open(ScanOp op) {
     return op == scan_continue || op == scan_emit_before;
 }
 
+// `what` and `index` name the entry for the message ("class", 3); the text is made only
+// when a check fails, since a build checks thousands of entries.
 void check_entry(const std::vector<ScanStateInfo>& info, size_t state, ScanEntry e,
-                 const std::string& where) {
+                 const char* what, int index) {
+    auto fail = [&](const char* problem) {
+        throw std::logic_error(std::string(problem) + " at state " + std::to_string(state) + " " +
+                               what + " " + std::to_string(index));
+    };
     ScanOp op = e.operation();
-    if (op == scan_unset) throw std::logic_error("unset entry at " + where);
-    if (op > scan_emit_split) throw std::logic_error("bad operation at " + where);
-    if (e.next >= info.size()) throw std::logic_error("no such next state at " + where);
-    if (leaves_token_open(op) && !info[e.next].in_token)
-        throw std::logic_error("token left open in a fresh state at " + where);
-    if (op == scan_skip && info[state].in_token)
-        throw std::logic_error("skip would drop the token in progress at " + where);
+    if (op == scan_unset) fail("unset entry");
+    if (op > scan_emit_split) fail("bad operation");
+    if (e.next >= info.size()) fail("no such next state");
+    if (leaves_token_open(op) && !info[e.next].in_token) fail("token left open in a fresh state");
+    if (op == scan_skip && info[state].in_token) fail("skip would drop the token in progress");
 }
 
 }  // namespace
@@ -167,13 +171,11 @@ ScannerTables ScannerTablesBuilder::build() const {
     std::vector<ScanStateRow> rows = rows_;
     const int classes = classes_.class_count();
     for (size_t s = 0; s < rows.size(); ++s) {
-        std::string state = "state " + std::to_string(s);
-        for (int c = 0; c < classes; ++c)
-            check_entry(info_, s, rows[s].by_class[c], state + " class " + std::to_string(c));
+        for (int c = 0; c < classes; ++c) check_entry(info_, s, rows[s].by_class[c], "class", c);
         for (int c = classes; c < CharClassTable::kMaxClasses; ++c) rows[s].by_class[c] = {};
         for (int b = 0; b < 128; ++b) {
             if (byte_overrides_[s][b]) {
-                check_entry(info_, s, rows[s].ascii[b], state + " byte " + std::to_string(b));
+                check_entry(info_, s, rows[s].ascii[b], "byte", b);
             } else {
                 rows[s].ascii[b] = rows[s].by_class[classes_.class_of(char32_t(b))];
             }
@@ -182,9 +184,11 @@ ScannerTables ScannerTablesBuilder::build() const {
             if (is_forbidden_control(char32_t(b))) rows[s].ascii[b] = {0, scan_control, 0, 0};
         }
         ScanEntry f = info_[s].failure;
-        if (f.next >= rows.size()) throw std::logic_error("no such failure state at " + state);
+        if (f.next >= rows.size())
+            throw std::logic_error("no such failure state at state " + std::to_string(s));
         if (f.operation() == scan_continue && info_[s].in_token && !info_[f.next].in_token)
-            throw std::logic_error("failure drops the token in progress at " + state);
+            throw std::logic_error("failure drops the token in progress at state " +
+                                   std::to_string(s));
     }
     return ScannerTables(classes_, std::move(rows), info_);
 }
