@@ -242,6 +242,8 @@ int32_t scan_run(const ScannerTables& tables, const char* text, int32_t limit, i
             }
 #if defined(__SSE2__)
             if (stays[b] == ScanStateRow::kSkipsBlanks) {
+                // Byte p is a blank; look for the first byte that is not among the next 16
+                // (all before `to`), and leave the last few of a run to the step below.
                 while (p + 17 <= to) {
                     const unsigned rest = scan_detail::non_blanks(s + p + 1);
                     if (rest != 0) {
