@@ -7,8 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <iterator>
 #include <string_view>
-
 
 namespace tessel::bench {
 
@@ -63,6 +64,28 @@ std::string write_temp_file(const std::string& text, const char* tag) {
     }
     close(fd);
     return pattern;
+}
+
+bool read_file(const std::string& path, std::string& out) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    out.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    return true;
+}
+
+double command_seconds(const std::string& command, int runs, bool must_succeed) {
+    auto run = [&] {
+        const int status = std::system(command.c_str());
+        return must_succeed ? status == 0 : status != -1;
+    };
+    if (!run()) return 0;
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        const Clock::time_point t0 = Clock::now();
+        if (!run()) return 0;
+        times.push_back(seconds_since(t0));
+    }
+    return median(times);
 }
 
 }  // namespace tessel::bench

@@ -1,5 +1,6 @@
-// What the benchmarks share: timing, medians, the common --size/--seed arguments and the
-// generated document written to a temporary file for the command-line peers.
+// What the benchmarks share: timing, medians, the common --size/--seed arguments, the
+// generated document written to a temporary file for the command-line peers, and the
+// timing of those peers.
 #pragma once
 
 #include <algorithm>
@@ -40,5 +41,13 @@ bool parse_bench_arguments(int argc, char** argv, const char* name, ParseBenchAr
 
 // Writes text to a new file in /tmp named after tag; the path, or empty after printing why.
 std::string write_temp_file(const std::string& text, const char* tag);
+
+// Reads a whole file; false when it cannot be read.
+bool read_file(const std::string& path, std::string& out);
+
+// The median of `runs` runs of a shell command, after one unmeasured run that brings its
+// files into the page cache; 0 when it cannot be started or, with must_succeed, exits with
+// a status other than 0 (grep, for one, exits 1 when it finds nothing).
+double command_seconds(const std::string& command, int runs, bool must_succeed = true);
 
 }  // namespace tessel::bench

@@ -153,14 +153,11 @@ void compare(const char* what, EncodingId id, const char* glibc, bool encode,
 
 int main(int argc, char** argv) {
     using namespace tessel;
-    size_t megabytes = 100;
-    uint32_t seed = 1;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--size")) megabytes = std::strtoul(argv[i + 1], nullptr, 10);
-        if (!std::strcmp(argv[i], "--seed")) seed = std::strtoul(argv[i + 1], nullptr, 10);
-    }
-    const size_t bytes = megabytes * 1'000'000;
-    std::printf("codec_bench: %zu MB of generated text per case, blocks of %zu bytes, best of 3\n",
+    double megabytes = 100;
+    uint64_t seed = 1;
+    if (!bench::parse_size_and_seed(argc, argv, "codec_bench", &megabytes, &seed)) return 2;
+    const auto bytes = static_cast<size_t>(megabytes * 1e6);
+    std::printf("codec_bench: %g MB of generated text per case, blocks of %zu bytes, best of 3\n",
                 megabytes, kBlock);
     const std::string mixed = make_text(bytes, seed, kMixed);
     const std::string western = make_text(bytes, seed, kWestern);

@@ -41,16 +41,9 @@ std::unique_ptr<TextDocument> load(std::string_view text) {
 double grep_seconds(const std::string& options, const std::string& pattern,
                     const std::string& file) {
     // grep exits 1 when it finds nothing; only a failure to run counts.
-    const std::string command =
-        "LC_ALL=C grep -c " + options + " -e '" + pattern + "' '" + file + "' > /dev/null";
-    if (std::system(command.c_str()) == -1) return 0;  // brings the file into the page cache
-    std::vector<double> times;
-    for (int i = 0; i < 5; ++i) {
-        auto t0 = Clock::now();
-        if (std::system(command.c_str()) == -1) return 0;
-        times.push_back(seconds_since(t0));
-    }
-    return median(times);
+    return bench::command_seconds(
+        "LC_ALL=C grep -c " + options + " -e '" + pattern + "' '" + file + "' > /dev/null", 5,
+        false);
 }
 
 double find_seconds(TextDocument& doc, std::string_view pattern, bool match_case) {

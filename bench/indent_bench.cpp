@@ -3,68 +3,27 @@
 // (the parse is bench/run parse's business); xmllint's time includes its own parse, so both
 // are also shown as whole processes: `tessel-cli indent` beside `xmllint --format`.
 // Usage: indent_bench [--size MB] [--seed N]
-#include <unistd.h>
-
-#include <algorithm>
-#include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "bench/make_document.h"
 #include "parse/xml_indenter.h"
 #include "parse/xml_parser.h"
 
-namespace tessel {
-namespace {
-
-using Clock = std::chrono::steady_clock;
-
-double seconds_since(Clock::time_point t0) {
-    return std::chrono::duration<double>(Clock::now() - t0).count();
-}
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v[v.size() / 2];
-}
-
-// The median of five runs of a shell command after one that warms the page cache; 0 when it
-// cannot be run.
-double command_seconds(const std::string& command) {
-    if (std::system(command.c_str()) != 0) return 0;
-    std::vector<double> times;
-    for (int i = 0; i < 5; ++i) {
-        auto t0 = Clock::now();
-        if (std::system(command.c_str()) != 0) return 0;
-        times.push_back(seconds_since(t0));
-    }
-    return median(times);
-}
-
-}  // namespace
-}  // namespace tessel
-
 int main(int argc, char** argv) {
     using namespace tessel;
-    int64_t megabytes = 100;
+    using bench::Clock;
+    using bench::median;
+    using bench::seconds_since;
+    double megabytes = 100;
     uint64_t seed = 1;
-    for (int i = 1; i + 1 < argc; i += 2) {
-        if (!std::strcmp(argv[i], "--size")) megabytes = std::atoll(argv[i + 1]);
-        if (!std::strcmp(argv[i], "--seed")) seed = std::strtoull(argv[i + 1], nullptr, 10);
-    }
-    const std::string text = bench::make_document(megabytes * 1'000'000, seed);
+    if (!bench::parse_size_and_seed(argc, argv, "indent_bench", &megabytes, &seed)) return 2;
+    const std::string text = bench::make_document(static_cast<int64_t>(megabytes * 1e6), seed);
     const double mb = static_cast<double>(text.size()) / 1e6;
-    char file[] = "/tmp/indent_bench_XXXXXX";
-    const int fd = mkstemp(file);
-    if (fd < 0 || write(fd, text.data(), text.size()) != static_cast<ssize_t>(text.size())) {
-        std::perror("indent_bench: temporary file");
-        return 1;
-    }
-    close(fd);
+    const std::string file = bench::write_temp_file(text, "indent_bench");
+    if (file.empty()) return 1;
 
     auto tree = parse_xml(text);
     IndentOptions options;
@@ -99,10 +58,10 @@ int main(int argc, char** argv) {
 
     const std::string cli =
         std::string(argv[0]).substr(0, std::string(argv[0]).rfind('/')) + "/../tessel-cli";
-    const double ours =
-        command_seconds("'" + cli + "' indent --keep-comments '" + file + "' > /dev/null");
+    const double ours = bench::command_seconds(
+        "'" + cli + "' indent --keep-comments '" + file + "' > /dev/null", 5);
     const double xmllint =
-        command_seconds("xmllint --huge --format '" + std::string(file) + "' > /dev/null");
+        bench::command_seconds("xmllint --huge --format '" + file + "' > /dev/null", 5);
     if (ours > 0)
         std::printf("tessel-cli indent (process)  %8.3f s  %8.1f MB/s\n", ours, mb / ours);
     if (xmllint > 0) {
@@ -111,6 +70,6 @@ int main(int argc, char** argv) {
     } else {
         std::printf("xmllint --format could not be run\n");
     }
-    std::remove(file);
+    std::remove(file.c_str());
     return 0;
 }

@@ -88,15 +88,7 @@ void fill(BenchTable& table, int32_t rows, uint64_t seed) {
 // The whole `sort -V` process on the file, output discarded; once unmeasured to bring the
 // file into the page cache.
 double sort_v_seconds(const std::string& file, int runs) {
-    std::string command = "LC_ALL=C sort -V '" + file + "' > /dev/null";
-    if (std::system(command.c_str()) != 0) return 0;
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        auto t0 = Clock::now();
-        if (std::system(command.c_str()) != 0) return 0;
-        times.push_back(seconds_since(t0));
-    }
-    return median(times);
+    return bench::command_seconds("LC_ALL=C sort -V '" + file + "' > /dev/null", runs);
 }
 
 struct Figures {

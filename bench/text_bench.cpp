@@ -109,16 +109,7 @@ int cold_main(const char* which, const char* file) {
 }
 
 double wc_seconds(const std::string& file) {
-    // Once to bring the file into the page cache, then timed.
-    std::string command = "wc -l '" + file + "' > /dev/null";
-    if (std::system(command.c_str()) != 0) return 0;
-    std::vector<double> times;
-    for (int i = 0; i < 3; ++i) {
-        auto t0 = Clock::now();
-        if (std::system(command.c_str()) != 0) return 0;
-        times.push_back(seconds_since(t0));
-    }
-    return median(times);
+    return bench::command_seconds("wc -l '" + file + "' > /dev/null", 3);
 }
 
 // Warm: load, destroy, load again; the median of the repeated loads.

@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "foundation/arena.h"
 #include "parse/xml_parser.h"
 #include "views/row_sort.h"
@@ -64,11 +65,9 @@ double time_sort_v(GridTable& table, int column, const char* path) {
         arena.release(mark);
     }
     std::fclose(f);
-    std::string command = std::string("LC_ALL=C sort -V ") + path + " > /dev/null";
-    if (std::system(command.c_str()) != 0) return -1;  // warm the file cache
-    auto t = clock_type::now();
-    if (std::system(command.c_str()) != 0) return -1;
-    return ms_since(t);
+    const double seconds =
+        bench::command_seconds(std::string("LC_ALL=C sort -V ") + path + " > /dev/null", 1);
+    return seconds > 0 ? seconds * 1000 : -1;
 }
 
 }  // namespace
