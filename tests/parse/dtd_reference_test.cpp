@@ -7,25 +7,18 @@
 
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 
 #include "foundation/string_builder.h"
 #include "parse/doctype_parser.h"
 #include "parse/dtd_nodes.h"
 #include "parse/indent_options.h"
+#include "tests/file_contents.h"
 #include "tests/parse/parse_support.h"
 
 namespace tessel {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string read(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 bool blank(char c) {
     return c == ' ' || c == '\t' || c == '\n' || c == '\r';
@@ -89,7 +82,7 @@ TEST(DtdReference, InstalledDtdsParseCleanlyWithEveryDeclaration) {
     int checked = 0;
     for (const std::string& file : all_dtds()) {
         SCOPED_TRACE(file);
-        const std::string text = read(file);
+        const std::string text = test::file_contents(file);
         auto tree = parse_dtd(text);
         EXPECT_EQ(test::messages(*tree), std::vector<std::string>{});
         std::vector<std::string> ours;
@@ -106,7 +99,7 @@ TEST(DtdReference, InstalledDtdsParseCleanlyWithEveryDeclaration) {
 TEST(DtdReference, InstalledDocumentsWithDoctypes) {
     // fonts.conf names its DTD by a system identifier.
     if (fs::exists("/etc/fonts/fonts.conf")) {
-        auto tree = parse_xml(read("/etc/fonts/fonts.conf"));
+        auto tree = parse_xml(test::file_contents("/etc/fonts/fonts.conf"));
         EXPECT_EQ(test::messages(*tree), std::vector<std::string>{});
         auto* doctype = dynamic_cast<DoctypeNode*>(tree->document_node()->doctype());
         ASSERT_NE(doctype, nullptr);
@@ -117,7 +110,7 @@ TEST(DtdReference, InstalledDocumentsWithDoctypes) {
     // The shared MIME database carries its DTD as an internal subset, comments between.
     const char* mime = "/usr/share/mime/packages/freedesktop.org.xml";
     ASSERT_TRUE(fs::exists(mime));
-    const std::string text = read(mime);
+    const std::string text = test::file_contents(mime);
     auto tree = parse_xml(text);
     EXPECT_EQ(test::messages(*tree), std::vector<std::string>{});
     auto* doctype = dynamic_cast<DoctypeNode*>(tree->document_node()->doctype());
@@ -139,7 +132,7 @@ void expect_golden(Node& node, const std::string& name) {
     node.write(out, options, 0);
     const fs::path golden = fs::path(TESSEL_TEST_DATA) / "dtd" / name;
     const std::string actual(out.view());
-    if (fs::exists(golden) && read(golden) == actual) {
+    if (fs::exists(golden) && test::file_contents(golden) == actual) {
         fs::remove(golden.string() + ".new");
         return;
     }
@@ -152,11 +145,11 @@ TEST(DtdReference, WrittenFormsMatchTheGoldenFiles) {
          {"/usr/share/xml/fontconfig/fonts.dtd", "/usr/share/xml/schema/xml-core/catalog.dtd"}) {
         if (!fs::exists(dtd)) continue;
         SCOPED_TRACE(dtd);
-        const std::string text = read(dtd);
+        const std::string text = test::file_contents(dtd);
         auto tree = parse_dtd(text);
         expect_golden(*tree->root(), fs::path(dtd).filename().string() + ".written");
     }
-    const std::string sample = read(fs::path(TESSEL_TEST_DATA) / "dtd" / "subset.xml");
+    const std::string sample = test::file_contents(fs::path(TESSEL_TEST_DATA) / "dtd" / "subset.xml");
     ASSERT_FALSE(sample.empty());
     auto tree = parse_xml(sample);
     EXPECT_EQ(test::messages(*tree), std::vector<std::string>{});

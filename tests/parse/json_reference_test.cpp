@@ -4,14 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <nlohmann/json.hpp>
-#include <sstream>
 
 #include "foundation/string_builder.h"
 #include "parse/indent_options.h"
 #include "parse/json_nodes.h"
 #include "parse/json_parser.h"
+#include "tests/file_contents.h"
 #include "tests/parse/parse_support.h"
 
 namespace tessel {
@@ -83,13 +82,6 @@ void walk_ours(JsonContainerNode* root, std::vector<std::string>& out) {
     }
 }
 
-std::string read_file(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 std::vector<fs::path> system_json_files() {
     std::vector<fs::path> files;
     std::error_code ec;
@@ -122,7 +114,7 @@ void expect_round_trip(JsonContainerNode* root, const std::string& where) {
 TEST(JsonReference, SystemFilesGiveTheReferenceTree) {
     int iso_files = 0, compared = 0;
     for (const fs::path& path : system_json_files()) {
-        const std::string text = read_file(path);
+        const std::string text = test::file_contents(path);
         Reference reference;
         try {
             reference = Reference::parse(text);

@@ -4,12 +4,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <pugixml.hpp>
-#include <sstream>
 
 #include "parse/path_expression.h"
 #include "parse/path_scanner.h"
+#include "tests/file_contents.h"
 #include "tests/parse/parse_support.h"
 
 namespace tessel {
@@ -214,16 +213,9 @@ TEST(PathExpressionNamesTest, UnwritableNamesAndLookalikeNumbers) {
 
 constexpr const char* kMimeDatabase = "/usr/share/mime/packages/freedesktop.org.xml";
 
-std::string read_file(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 TEST(PathExpressionDocumentTest, RoundTripOverARealDocument) {
     if (!std::filesystem::exists(kMimeDatabase)) GTEST_SKIP() << kMimeDatabase << " missing";
-    std::string text = read_file(kMimeDatabase);
+    std::string text = test::file_contents(kMimeDatabase);
     auto tree = parse_xml(text);
     Node& root = *tree->root();
 
@@ -278,7 +270,7 @@ TEST(PathExpressionDocumentTest, RoundTripOverARealDocument) {
 // the text of every comment of a sample of mime-types, and each mime-type's type attribute.
 TEST(PathExpressionDocumentTest, NameCountsAgreeWithAnIndependentParser) {
     if (!std::filesystem::exists(kMimeDatabase)) GTEST_SKIP() << kMimeDatabase << " missing";
-    std::string text = read_file(kMimeDatabase);
+    std::string text = test::file_contents(kMimeDatabase);
     auto tree = parse_xml(text);
     Node& root = *tree->root();
 

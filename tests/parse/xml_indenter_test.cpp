@@ -7,13 +7,13 @@
 #include <pthread.h>
 
 #include <filesystem>
-#include <fstream>
 #include <pugixml.hpp>
-#include <sstream>
 
 #include "bench/make_document.h"
 #include "foundation/string_builder.h"
+#include "tests/file_contents.h"
 #include "tests/parse/parse_support.h"
+#include "tests/parse/pugi_outline.h"
 
 namespace tessel {
 namespace {
@@ -117,48 +117,11 @@ TEST(XmlIndenter, WritesEditedTextsAndRefusesOversizedOutput) {
 
 // ---- the document is kept ----
 
-// One line per element ("<name"), attribute ("@name=value"), text ("T trimmed"), CDATA
-// section ("C text"), instruction ("?target value"), comment ("!text") and element end (">").
-void outline(const pugi::xml_node& node, std::vector<std::string>& out) {
-    for (pugi::xml_node c : node.children()) {
-        switch (c.type()) {
-            case pugi::node_element:
-                out.push_back(std::string("<") + c.name());
-                for (pugi::xml_attribute a : c.attributes())
-                    out.push_back(std::string("@") + a.name() + "=" + a.value());
-                outline(c, out);
-                out.push_back(">");
-                break;
-            case pugi::node_pcdata:
-                out.push_back(std::string("T ") + c.value());
-                break;
-            case pugi::node_cdata:
-                out.push_back(std::string("C ") + c.value());
-                break;
-            case pugi::node_comment:
-                out.push_back(std::string("!") + c.value());
-                break;
-            case pugi::node_pi:
-            case pugi::node_declaration:
-                out.push_back(std::string("?") + c.name() + " " + c.value());
-                break;
-            default:
-                break;
-        }
-    }
-}
-
+// The outline pugixml reads, with instructions and the declaration, and with comments when
+// asked.
 std::vector<std::string> reference_outline(const std::string& text, bool comments = false) {
-    pugi::xml_document doc;
-    // Raw values and texts, trimmed texts, with CDATA and instructions.
-    const unsigned flags = pugi::parse_cdata | pugi::parse_pi | pugi::parse_declaration |
-                           pugi::parse_trim_pcdata | (comments ? pugi::parse_comments : 0u);
-    pugi::xml_parse_result r =
-        doc.load_buffer(text.data(), text.size(), flags, pugi::encoding_utf8);
-    EXPECT_TRUE(r) << r.description() << " at " << r.offset;
-    std::vector<std::string> out;
-    outline(doc, out);
-    return out;
+    return test::pugi_outline(text, pugi::parse_pi | pugi::parse_declaration |
+                                        (comments ? pugi::parse_comments : 0u));
 }
 
 // The diagnostics' texts without their positions.
@@ -187,13 +150,6 @@ void expect_kept(const std::string& text, const std::string& what) {
     }
 }
 
-std::string read(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
-
 TEST(XmlIndenterKeepsDocuments, RealDocuments) {
     std::vector<std::filesystem::path> files = {
         "/usr/share/mime/packages/freedesktop.org.xml",
@@ -208,7 +164,7 @@ TEST(XmlIndenterKeepsDocuments, RealDocuments) {
     int compared = 0;
     for (const auto& file : files) {
         if (!std::filesystem::exists(file)) continue;
-        std::string text = read(file);
+        std::string text = test::file_contents(file);
         expect_kept(text, file.string());
         ++compared;
     }

@@ -4,48 +4,15 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
 #include <pugixml.hpp>
 #include <random>
-#include <sstream>
 
+#include "tests/file_contents.h"
 #include "tests/parse/parse_support.h"
+#include "tests/parse/pugi_outline.h"
 
 namespace tessel {
 namespace {
-
-bool blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-
-std::string trimmed(std::string_view s) {
-    size_t a = 0, b = s.size();
-    while (a < b && blank(s[a])) ++a;
-    while (b > a && blank(s[b - 1])) --b;
-    return std::string(s.substr(a, b - a));
-}
-
-// One line per element start ("<name"), attribute ("@name=value"), text ("T text"),
-// CDATA section ("C text") and element end (">").
-void walk_reference(const pugi::xml_node& node, std::vector<std::string>& out) {
-    for (pugi::xml_node c : node.children()) {
-        switch (c.type()) {
-            case pugi::node_element:
-                out.push_back(std::string("<") + c.name());
-                for (pugi::xml_attribute a : c.attributes())
-                    out.push_back(std::string("@") + a.name() + "=" + a.value());
-                walk_reference(c, out);
-                out.push_back(">");
-                break;
-            case pugi::node_pcdata:
-                if (std::string t = trimmed(c.value()); !t.empty()) out.push_back("T " + t);
-                break;
-            case pugi::node_cdata:
-                out.push_back(std::string("C ") + c.value());
-                break;
-            default:
-                break;
-        }
-    }
-}
 
 void walk_ours(DocumentTree& tree, ElementNode* e, std::vector<std::string>& out) {
     // An explicit stack keeps deep documents off the call stack.
@@ -80,17 +47,6 @@ void walk_ours(DocumentTree& tree, ElementNode* e, std::vector<std::string>& out
     }
 }
 
-std::vector<std::string> reference_outline(const std::string& text) {
-    pugi::xml_document doc;
-    // Raw attribute values and texts: no entity or end-of-line conversion.
-    unsigned flags = pugi::parse_cdata | pugi::parse_trim_pcdata;
-    pugi::xml_parse_result r = doc.load_buffer(text.data(), text.size(), flags, pugi::encoding_utf8);
-    EXPECT_TRUE(r) << r.description() << " at " << r.offset;
-    std::vector<std::string> out;
-    walk_reference(doc, out);
-    return out;
-}
-
 std::vector<std::string> our_outline(const std::string& text, std::vector<std::string>& diagnostics) {
     auto tree = parse_xml(text);
     diagnostics = test::messages(*tree);
@@ -108,16 +64,9 @@ void expect_same_outline(const std::string& text, const std::string& what) {
     std::vector<std::string> diagnostics;
     std::vector<std::string> ours = our_outline(text, diagnostics);
     EXPECT_TRUE(diagnostics.empty()) << diagnostics.front();
-    std::vector<std::string> reference = reference_outline(text);
+    std::vector<std::string> reference = test::pugi_outline(text);
     ASSERT_EQ(ours.size(), reference.size());
     for (size_t i = 0; i < ours.size(); ++i) ASSERT_EQ(ours[i], reference[i]) << "entry " << i;
-}
-
-std::string read(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 TEST(XmlReference, RealDocumentsFromDebianPackages) {
@@ -131,7 +80,7 @@ TEST(XmlReference, RealDocumentsFromDebianPackages) {
     int compared = 0;
     for (const char* file : files) {
         if (!std::filesystem::exists(file)) continue;
-        expect_same_outline(read(file), file);
+        expect_same_outline(test::file_contents(file), file);
         ++compared;
     }
     // shared-mime-info is installed by the test set-up, so at least that one is there.
@@ -139,7 +88,7 @@ TEST(XmlReference, RealDocumentsFromDebianPackages) {
 }
 
 TEST(XmlReference, TheBundledSample) {
-    expect_same_outline(read(std::filesystem::path(TESSEL_SOURCE_DIR) / "samples/catalog.xml"),
+    expect_same_outline(test::file_contents(std::filesystem::path(TESSEL_SOURCE_DIR) / "samples/catalog.xml"),
                         "samples/catalog.xml");
 }
 

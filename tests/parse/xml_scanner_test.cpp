@@ -3,14 +3,13 @@
 // colouring against whole-text scanning, and the tag structure of real documents.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include "parse/token_stream.h"
 #include "parse/xml_scanner.h"
+#include "tests/file_contents.h"
 
 namespace tessel {
 namespace {
@@ -374,13 +373,6 @@ TEST(XmlTokenColours, LayoutAndValues) {
 
 // --- Line colouring -----------------------------------------------------------------------
 
-std::string read_file(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream buffer;
-    buffer << in.rdbuf();
-    return buffer.str();
-}
-
 // The kind of every byte when the whole text is scanned: 0 between tokens, pseudo-kinds
 // over the bytes they cover.
 std::vector<int16_t> whole_text_kinds(std::string_view text, uint8_t state) {
@@ -465,7 +457,7 @@ TEST(XmlLineColouring, RealDocuments) {
     };
     int checked = 0;
     for (auto [path, state] : files) {
-        std::string text = read_file(path);
+        std::string text = test::file_contents(path);
         if (text.empty()) continue;
         SCOPED_TRACE(path);
         expect_lines_colour_like_the_whole(text, state);
@@ -556,7 +548,7 @@ TagCounts count_tags(const std::string& t) {
 }
 
 TEST(XmlScannerDocuments, TokensOfARealDocumentMatchItsTags) {
-    std::string text = read_file("/usr/share/mime/packages/freedesktop.org.xml");
+    std::string text = test::file_contents("/usr/share/mime/packages/freedesktop.org.xml");
     if (text.empty()) GTEST_SKIP() << "no freedesktop.org.xml";
     Scan s = scan(text);
     EXPECT_TRUE(s.failures.empty());

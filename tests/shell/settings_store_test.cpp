@@ -15,6 +15,7 @@
 #include <stdexcept>
 
 #include "settings_test_folder.h"
+#include "tests/file_contents.h"
 
 namespace tessel {
 namespace {
@@ -30,11 +31,6 @@ void run_sql(const std::string& path, const char* sql) {
     EXPECT_EQ(code, SQLITE_OK) << (error ? error : "");
     sqlite3_free(error);
     sqlite3_close(db);
-}
-
-std::string read_file(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 TEST(SettingsStore, FirstRunKeepsDefaultsAndFirstWriteCreatesTheKeyPath) {
@@ -221,7 +217,7 @@ TEST(SettingsStore, WithoutADatabaseReadsKeepDefaultsAndWritesAreSkipped) {
     EXPECT_EQ(store.failure_depth(), 0);
     store.pop();  // harmless on an empty stack
     EXPECT_EQ(store.depth(), 0);
-    EXPECT_EQ(read_file((folder.dir() / "file").string()), "a file, not a folder");
+    EXPECT_EQ(test::file_contents((folder.dir() / "file").string()), "a file, not a folder");
 }
 
 TEST(SettingsStore, KeysArePoppedWhenAnExceptionPasses) {
@@ -250,7 +246,7 @@ TEST(SettingsStore, DamagedDatabaseIsSetAsideAndAFreshOneUsed) {
         SettingsStore store(folder.database());
         ASSERT_TRUE(store.is_open());
         ASSERT_FALSE(store.moved_aside_to().empty());
-        EXPECT_EQ(read_file(store.moved_aside_to()), garbage);
+        EXPECT_EQ(test::file_contents(store.moved_aside_to()), garbage);
         SettingsKey app(store, SettingsStore::kApplicationKey, ',');
         int32_t size = 12;
         EXPECT_FALSE(store.read_int("size", size));

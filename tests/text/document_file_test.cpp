@@ -12,10 +12,10 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <sstream>
 
 #include "foundation/job.h"
 #include "scripted_ui.h"
+#include "tests/file_contents.h"
 #include "text/document_file.h"
 #include "text/edit_history.h"
 #include "text/text_document.h"
@@ -24,13 +24,6 @@ namespace tessel {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string read_bytes(const fs::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 void write_bytes(const fs::path& path, std::string_view bytes) {
     std::ofstream(path, std::ios::binary)
@@ -138,7 +131,7 @@ protected:
 
 // A real document nobody here wrote, with text in many scripts.
 std::string real_document() {
-    std::string text = read_bytes("/usr/share/mime/packages/freedesktop.org.xml");
+    std::string text = test::file_contents("/usr/share/mime/packages/freedesktop.org.xml");
     EXPECT_GT(text.size(), 1'000'000u);
     return text;
 }
@@ -171,7 +164,7 @@ TEST_F(DocumentFileTest, FilesMadeByIconvLoadAsTheirTextAndSaveToTheSameBytes) {
         EXPECT_FALSE(file.modified());
 
         ASSERT_TRUE(file.save(at("out.txt"), -1, nullptr));
-        EXPECT_TRUE(read_bytes(at("out.txt")) == bytes);
+        EXPECT_TRUE(test::file_contents(at("out.txt")) == bytes);
     }
     EXPECT_TRUE(ui.shown.empty()) << ui.shown[0].text;
 }
@@ -183,11 +176,11 @@ TEST_F(DocumentFileTest, SavingWithAnEncodingRewritesTheDeclarationAndAPlainSave
     EXPECT_EQ(file.encoding(), 2);
     // The declaration says utf-8: a plain save drops the mark.
     ASSERT_TRUE(file.save(at("a.xml"), -1, nullptr));
-    EXPECT_EQ(read_bytes(at("a.xml")),
+    EXPECT_EQ(test::file_contents(at("a.xml")),
               "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<a>\xC3\xA9</a>\n");
 
     ASSERT_TRUE(file.save(at("b.xml"), 7, nullptr));
-    EXPECT_EQ(read_bytes(at("b.xml")),
+    EXPECT_EQ(test::file_contents(at("b.xml")),
               "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<a>\xE9</a>\n");
     EXPECT_EQ(file.encoding(), 7);
     EXPECT_EQ(host.doc.text(),
@@ -233,7 +226,7 @@ TEST_F(DocumentFileTest, ALossySaveAsksFirstAndThenShowsWhatWasWritten) {
 
     ui.answers = {UiAnswer::yes};
     EXPECT_TRUE(file.save(at("b.txt"), 0, nullptr));
-    EXPECT_EQ(read_bytes(at("b.txt")), "caf\xE9  5\n");
+    EXPECT_EQ(test::file_contents(at("b.txt")), "caf\xE9  5\n");
     EXPECT_EQ(host.doc.text(), "caf\xC3\xA9  5\n");  // reloaded from the file
 }
 
@@ -272,14 +265,14 @@ TEST_F(DocumentFileTest, ASaveThatFailsHalfWayLeavesTheOldFileWholeAndTheDocumen
     EXPECT_EQ(ui.shown[0].text.rfind("cannot write to file " + at("doc.xml").string() + "\n", 0),
               0u)
         << ui.shown[0].text;
-    EXPECT_TRUE(read_bytes(at("doc.xml")) == old_bytes);
+    EXPECT_TRUE(test::file_contents(at("doc.xml")) == old_bytes);
     EXPECT_EQ(folder_names(), std::vector<std::string>{"doc.xml"});  // no temporary file left
     EXPECT_TRUE(file.modified());
     EXPECT_FALSE(file.busy());
 
     // Once there is room, the save goes through and keeps the file's permissions.
     ASSERT_TRUE(file.save(at("doc.xml"), -1, nullptr));
-    EXPECT_EQ(read_bytes(at("doc.xml")).substr(0, 6), "<new>o");
+    EXPECT_EQ(test::file_contents(at("doc.xml")).substr(0, 6), "<new>o");
     EXPECT_EQ(fs::status(at("doc.xml")).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_FALSE(file.modified());
@@ -292,7 +285,7 @@ TEST_F(DocumentFileTest, SavingThroughASymbolicLinkReplacesItsTargetAndKeepsTheL
     host.doc.replace("new", 0, 3);
     ASSERT_TRUE(file.save(at("link.txt"), -1, nullptr));
     EXPECT_TRUE(fs::is_symlink(at("link.txt")));
-    EXPECT_EQ(read_bytes(at("target.txt")), "new\n");
+    EXPECT_EQ(test::file_contents(at("target.txt")), "new\n");
 }
 
 TEST_F(DocumentFileTest, DiscardingChangesAsksAndGoesOnOnlyWhenTheyAreSafe) {
@@ -320,7 +313,7 @@ TEST_F(DocumentFileTest, DiscardingChangesAsksAndGoesOnOnlyWhenTheyAreSafe) {
     ui.file_names = {at("named").string()};
     EXPECT_TRUE(file.confirm_discard(nullptr));
     EXPECT_EQ(file.path(), at("named.xml").string());
-    EXPECT_EQ(read_bytes(at("named.xml")), "text");
+    EXPECT_EQ(test::file_contents(at("named.xml")), "text");
 }
 
 TEST_F(DocumentFileTest, LoadFileTakesAnEncodingAfterABar) {

@@ -5,10 +5,9 @@
 
 #include <cctype>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
 #include <random>
 
+#include "tests/file_contents.h"
 #include "tests/text/find_support.h"
 #include "text/edit_history.h"
 #include "text/find_state.h"
@@ -186,9 +185,8 @@ INSTANTIATE_TEST_SUITE_P(Seeds, RandomFind, ::testing::Values(1u, 2u, 3u));
 // counts matches that do not overlap, left to right.
 TEST(FindOnRealDocuments, CountsAgreeWithGrep) {
     const char* path = "/usr/share/mime/packages/freedesktop.org.xml";
-    std::ifstream in(path, std::ios::binary);
-    if (!in) GTEST_SKIP() << path << " is not installed";
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string text = test::file_contents(path);
+    if (text.empty()) GTEST_SKIP() << path << " is not installed";
     struct Probe {
         const char* pattern;
         const char* grep_options;

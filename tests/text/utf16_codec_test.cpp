@@ -3,11 +3,10 @@
 // form no character.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <sstream>
 #include <string>
 
 #include "foundation/arena.h"
+#include "tests/file_contents.h"
 #include "tests/text/iconv_reference.h"
 #include "text/encoding.h"
 
@@ -50,11 +49,8 @@ std::string units(std::initializer_list<uint16_t> list, bool big_endian) {
 }
 
 std::string read_sample() {
-    std::ifstream file("/usr/share/mime/packages/freedesktop.org.xml", std::ios::binary);
-    std::stringstream text;
-    text << file.rdbuf();
     // Characters beyond U+FFFF, which the document lacks, and the ends of each range.
-    return text.str() +
+    return test::file_contents("/usr/share/mime/packages/freedesktop.org.xml") +
            "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80 "
            "\xF0\x9F\x98\x80 \xF4\x8F\xBF\xBF\xE4\xB8\xAD\n";
 }

@@ -2,15 +2,14 @@
 // refusal of every edit, and the outline the tree view makes of it.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "parse/document_tree.h"
 #include "parse/node_description.h"
 #include "parse/xml_parser.h"
+#include "tests/file_contents.h"
 #include "views/diagnostics_tree.h"
 #include "views/tree_view_model.h"
 
@@ -44,10 +43,7 @@ TEST(DiagnosticsTree, BeforeAnyParseTheTitleCountsNothing) {
 }
 
 TEST(DiagnosticsTree, ACleanParseOfARealDocument) {
-    std::ifstream in("/usr/share/xml/iso-codes/iso_639-3.xml", std::ios::binary);
-    std::ostringstream read;
-    read << in.rdbuf();
-    const std::string text = read.str();
+    const std::string text = test::file_contents("/usr/share/xml/iso-codes/iso_639-3.xml");
     if (text.empty()) GTEST_SKIP() << "iso_639-3.xml is not installed";
     auto tree = parse_xml(text);
     ASSERT_EQ(tree->diagnostics().count(), 0);

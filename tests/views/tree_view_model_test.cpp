@@ -2,11 +2,8 @@
 // against node spans, drilling, type-ahead, the wheel, and laziness on a huge element.
 #include <gtest/gtest.h>
 
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +12,7 @@
 #include "parse/node_description.h"
 #include "parse/xml_nodes.h"
 #include "parse/xml_parser.h"
+#include "tests/file_contents.h"
 #include "views/tree_view_model.h"
 
 namespace tessel {
@@ -22,13 +20,6 @@ namespace {
 
 constexpr const char* kLanguages = "/usr/share/xml/iso-codes/iso_639-3.xml";
 constexpr const char* kMimeTypes = "/usr/share/mime/packages/freedesktop.org.xml";
-
-std::string read_file(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
-}
 
 // A parsed real document; the text must outlive the tree.
 struct Loaded {
@@ -38,7 +29,7 @@ struct Loaded {
 
 Loaded load(const char* path) {
     Loaded loaded;
-    loaded.text = read_file(path);
+    loaded.text = test::file_contents(path);
     if (!loaded.text.empty()) loaded.tree = parse_xml(loaded.text);
     return loaded;
 }
