@@ -11,6 +11,8 @@
 #include <tmmintrin.h>
 #endif
 
+#include "text/utf8_reader.h"
+
 namespace tessel {
 
 namespace {
@@ -208,34 +210,29 @@ size_t encode_utf8(const uint8_t* in, size_t n, bool last, uint8_t*& o) {
 #endif
         const size_t stop = std::min(n, i + 16);
         while (i < stop) {
-            uint32_t b = in[i];
-            size_t left = n - i;
+            const uint32_t b = in[i];
             if (b < 0x80) {
                 o = put_unit<kBig>(o, b);
                 ++i;
-            } else if ((b & 0xE0) == 0xC0) {
-                if (left < 2) goto incomplete;
-                o = put_unit<kBig>(o, (b & 0x1F) << 6 | (in[i + 1] & 0x3Fu));
-                i += 2;
-            } else if ((b & 0xF0) == 0xE0) {
-                if (left < 3) goto incomplete;
-                o = put_unit<kBig>(
-                    o, (b & 0x0F) << 12 | (in[i + 1] & 0x3Fu) << 6 | (in[i + 2] & 0x3Fu));
-                i += 3;
-            } else if ((b & 0xF8) == 0xF0 && (left < 2 || in[i + 1]) && (left < 3 || in[i + 2]) &&
-                       (left < 4 || in[i + 3])) {
-                if (left < 4) goto incomplete;
-                uint32_t c = (b & 0x07) << 18 | (in[i + 1] & 0x3Fu) << 12 |
-                             (in[i + 2] & 0x3Fu) << 6 | (in[i + 3] & 0x3Fu);
-                // Computed in 32 bits and cut to 16, so an overlong or out-of-range form gives
-                // some pair of units rather than undefined behaviour.
-                o = put_unit<kBig>(o, (0xD800 + ((c - 0x10000) >> 10)) & 0xFFFF);
-                o = put_unit<kBig>(o, 0xDC00 + (c & 0x3FF));
-                i += 4;
-            } else {
+                continue;
+            }
+            const Utf8Step step = read_utf8(in + i, n - i);
+            if (step.kind == Utf8Step::kIncomplete) goto incomplete;
+            if (step.kind == Utf8Step::kStray) {
                 o = put_unit<kBig>(o, b);  // a stray byte keeps its value as a unit
                 ++i;
+                continue;
             }
+            if (step.length == 4) {
+                // Computed in 32 bits and cut to 16, so an overlong or out-of-range form gives
+                // some pair of units rather than undefined behaviour.
+                const uint32_t c = step.code;
+                o = put_unit<kBig>(o, (0xD800 + ((c - 0x10000) >> 10)) & 0xFFFF);
+                o = put_unit<kBig>(o, 0xDC00 + (c & 0x3FF));
+            } else {
+                o = put_unit<kBig>(o, step.code);
+            }
+            i += step.length;
         }
     }
     return i;

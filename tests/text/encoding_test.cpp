@@ -121,10 +121,11 @@ TEST(SingleByteCodec, EncodeRules) {
     // At the very end it is dropped like a character without a byte.
     EXPECT_EQ(cp1252->encode(nullptr, cut.data(), cut.size(), &out, true), cut.size());
     EXPECT_EQ(out, "ab");
-    // Stray bytes are dropped; a three-byte lead before a NUL does not swallow it.
-    std::string stray("x\x80y\xE2\0z", 6);
+    // Stray bytes are dropped; a lead byte without its continuation bytes (a Latin-1 "é"
+    // read as UTF-8, a lead before a NUL) takes nothing after it along.
+    std::string stray("x\x80y\xE2\0z\xE9t\xC3", 9);
     EXPECT_EQ(cp1252->encode(nullptr, stray.data(), stray.size(), &out, true), stray.size());
-    EXPECT_EQ(out, std::string_view("xy\0z", 4));
+    EXPECT_EQ(out, std::string_view("xy\0zt", 5));
 }
 
 // A text of several pieces with characters windows-1252 lacks placed on piece and window
@@ -173,6 +174,8 @@ TEST(SingleByteCodec, UnencodableCharactersAgreeWithIconv) {
     EncodingLoss broken = find_unencodable(7, store);
     EXPECT_EQ(broken.count, 2);
     EXPECT_EQ(broken.first, 1);
+    store.set_text("\xE9t\xE9");
+    EXPECT_EQ(find_unencodable(7, store).count, 2);
 }
 
 }  // namespace

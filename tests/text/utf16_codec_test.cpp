@@ -150,6 +150,9 @@ TEST(Utf16Codec, WhatIsLeftAtTheVeryEnd) {
     EXPECT_EQ(out, units({0x80, 'x', 0xE2, 0x82}, false));
     EXPECT_EQ(le->encode(nullptr, "\xF0\x9F\0", 3, &out, true), 3u);
     EXPECT_EQ(out, units({0xF0, 0x9F, 0}, false));
+    // A lead byte without its continuation bytes takes nothing after it along.
+    EXPECT_EQ(le->encode(nullptr, "\xE9t\xE9", 3, &out, true), 3u);
+    EXPECT_EQ(out, units({0xE9, 't', 0xE9}, false));
     // Output comes from the arena once per block: 3 bytes per unit, 3 for an odd byte and one
     // for the four-byte stores.
     HugeArena arena;
