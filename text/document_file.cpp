@@ -86,7 +86,8 @@ bool DocumentFile::load(const std::string& path, EncodingId requested, Job* job)
     if (!job) job = &quiet;
     job->set_status_text("Loading");
     const double started = host_.now_ms();
-    encoding_ = requested;
+    // The reader sets encoding_ only once it reads, so a file that cannot be opened leaves
+    // the open document's encoding as it was.
     FileReader reader(path, &encoding_);
     BusyScope busy(*this);
     int64_t total = 0;
@@ -196,10 +197,11 @@ bool DocumentFile::save(const std::string& path, EncodingId requested, Job* job)
     if (EditHistory* history = document.history()) history->mark_saved();
     recent_.add(path);
     host_.document_saved();
-    if (requested != kEncodingUnspecified) encoding_ = requested;
+    encoding_ = target;
     busy.end();
-    // Show what the file now holds, without the characters that were dropped.
-    if (lossy) return load(path, requested, job);
+    // Show what the file now holds, without the characters that were dropped, read in the
+    // encoding it was written in (detection could not tell a code page from another).
+    if (lossy) return load(path, target, job);
     return true;
 }
 

@@ -214,6 +214,13 @@ TEST_F(DocumentFileTest, AFileThatCannotBeOpenedIsReportedAndLeavesTheRecentList
     EXPECT_EQ(ui.shown[0].buttons, UiButtons::ok);
     EXPECT_TRUE(file.recent().entries().empty());
     EXPECT_FALSE(file.busy());
+
+    // The document that stays open keeps its encoding.
+    write_bytes(at("latin.txt"), "caf\xE9\n");
+    ASSERT_TRUE(file.load(at("latin.txt"), 0, nullptr));
+    EXPECT_FALSE(file.load(missing, -1, nullptr));
+    EXPECT_EQ(file.encoding(), 0);
+    EXPECT_EQ(host.doc.text(), "caf\xC3\xA9\n");
 }
 
 TEST_F(DocumentFileTest, ALossySaveAsksFirstAndThenShowsWhatWasWritten) {
@@ -228,6 +235,16 @@ TEST_F(DocumentFileTest, ALossySaveAsksFirstAndThenShowsWhatWasWritten) {
     EXPECT_TRUE(file.save(at("b.txt"), 0, nullptr));
     EXPECT_EQ(test::file_contents(at("b.txt")), "caf\xE9  5\n");
     EXPECT_EQ(host.doc.text(), "caf\xC3\xA9  5\n");  // reloaded from the file
+    EXPECT_EQ(file.encoding(), 0);
+
+    // A plain save keeps the code page the file was loaded in, also when it loses text,
+    // and reads the file back in it.
+    host.doc.replace("\xE2\x82\xAC", 0, 0);
+    ui.answers = {UiAnswer::yes};
+    EXPECT_TRUE(file.save(at("b.txt"), -1, nullptr));
+    EXPECT_EQ(test::file_contents(at("b.txt")), "caf\xE9  5\n");
+    EXPECT_EQ(host.doc.text(), "caf\xC3\xA9  5\n");
+    EXPECT_EQ(file.encoding(), 0);
 }
 
 // Lets the process write files of at most limit bytes, as a full disk would.
