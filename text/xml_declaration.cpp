@@ -18,7 +18,7 @@ public:
     }
     bool at_space() const {
         return at_ < text_.size() &&
-               (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n');
+               (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r');
     }
     void skip_space() {
         while (at_space()) ++at_;
@@ -70,7 +70,7 @@ XmlDeclaration read_declaration(std::string_view text) {
         if (value == "no") d.standalone = 1;
     }
     r.skip_space();
-    r.skip("?>");
+    d.complete = r.skip("?>");
     r.skip_space();
     return finish();
 }
@@ -85,7 +85,9 @@ std::string write_declaration(std::string_view text, EncodingId id, size_t* old_
     // A blank before standalone: without it the declaration is not well-formed.
     if (d.standalone != 2) out += d.standalone == 0 ? " standalone=\"yes\"" : " standalone=\"no\"";
     out += "?>\n";
-    if (old_length) *old_length = d.length;
+    // Only a whole declaration is replaced: the start of another instruction
+    // ("<?xml-stylesheet") or a broken declaration stays, after the new one.
+    if (old_length) *old_length = d.complete ? d.length : 0;
     return out;
 }
 

@@ -15,17 +15,19 @@ struct XmlDeclaration {
     EncodingId encoding = kEncodingUnspecified;  // -1 when absent or unknown
     int standalone = 2;                          // 0 "yes", 1 "no", 2 absent
     size_t length = 0;                           // bytes from the start to where reading stopped
+    bool complete = false;                       // read up to its "?>"
 };
 
 // Reads the declaration at the start of text, keeping what was read when it breaks off:
 // "<?xml", white space, version, then optionally encoding and standalone, each as
-// name = quoted value, then "?>". White space here is blank, tab and line feed. A text
-// that does not start with "<?xml" gives length 0.
+// name = quoted value, then "?>". White space is blank, tab, line feed and carriage return
+// (files with CR LF line ends have them inside and after the declaration). A text that does
+// not start with "<?xml" gives length 0.
 XmlDeclaration read_declaration(std::string_view text);
 
 // A new declaration for the text with encoding id, keeping its version and standalone
-// values, ending in a line feed; *old_length is set to the length of the declaration read,
-// which the new one replaces (0: it is inserted at the start).
+// values, ending in a line feed; *old_length is set to the length of the declaration read
+// when it was complete, which the new one replaces (0: it is inserted at the start).
 std::string write_declaration(std::string_view text, EncodingId id, size_t* old_length);
 
 }  // namespace tessel

@@ -27,8 +27,11 @@ TEST(XmlDeclaration, ReadsVersionEncodingAndStandaloneAndStopsWhereItBreaksOff) 
 
     EXPECT_EQ(read_declaration("<a/>").length, 0u);
     EXPECT_EQ(read_declaration("<?xml-stylesheet href='x'?>").length, 5u);
-    // Carriage return is not white space here: reading stops before it.
-    EXPECT_EQ(read_declaration("<?xml version=\"1.0\"?>\r\n<a/>").length, 21u);
+    // Carriage returns are white space, inside the declaration and after it.
+    EXPECT_EQ(read_declaration("<?xml version=\"1.0\"?>\r\n<a/>").length, 23u);
+    d = read_declaration("<?xml version=\"1.0\"\r\n  encoding=\"iso-8859-1\"?>");
+    EXPECT_EQ(d.encoding, 0);
+    EXPECT_TRUE(d.complete);
     // Unknown names are treated as absent.
     EXPECT_EQ(read_declaration("<?xml version=\"1.0\" encoding=\"ebcdic\"?>").encoding, -1);
 }
@@ -45,11 +48,16 @@ TEST(XmlDeclaration, RewritingKeepsVersionAndStandaloneWithABlankBeforeStandalon
               "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n");
     EXPECT_EQ(old_length, 0u);
 
-    // The carriage return of a CR LF line end stays behind the new declaration.
-    text = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<a/>";
+    // A declaration with CR LF line ends is replaced whole.
+    text = "<?xml version=\"1.0\"\r\n encoding=\"utf-8\"?>\r\n<a/>";
     d = write_declaration(text, 4, &old_length);
-    EXPECT_EQ(text.replace(0, old_length, d),
-              "<?xml version=\"1.0\" encoding=\"utf-16\"?>\n\r\n<a/>");
+    EXPECT_EQ(text.replace(0, old_length, d), "<?xml version=\"1.0\" encoding=\"utf-16\"?>\n<a/>");
+
+    // Anything but a whole declaration is kept behind the new one, never cut.
+    for (std::string kept : {"<?xml-stylesheet href='s.xsl'?><a/>", "<?xml version=\"1.0\" <a/>"}) {
+        d = write_declaration(kept, 7, &old_length);
+        EXPECT_EQ(old_length, 0u) << kept;
+    }
 }
 
 TEST(EncodingDetection, MarksZeroBytesDeclarationAndDefault) {
