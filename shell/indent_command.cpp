@@ -88,6 +88,14 @@ IndentOutcome run_indent(TextDocument& document, DocumentTree* tree, IndentOptio
         parsed = parse_xml(document.text(), job);
         tree = parsed.get();
     }
+    // A parse that failed outright (a JSON document can) leaves no root: writing it would
+    // replace the text with nothing.
+    if (!tree->root()) {
+        ui.message_box("The document could not be read, so there is nothing to indent. The text "
+                       "was left as it was.",
+                       "Indent", UiButtons::ok, UiIcon::error);
+        return IndentOutcome::refused;
+    }
     IndentedText out;
     const IndentStatus status =
         write_indented(*tree, options, out, text_before_first_item(document, *tree), job);

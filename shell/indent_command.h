@@ -40,8 +40,9 @@ enum class IndentOutcome {
 // The job body of "indent". With no tree, or a tree whose diagnostics hold an error, the user
 // is asked whether to go on; when options say so, the options dialog is shown (and what the
 // user confirms is kept in settings, when given). Then the whole text is replaced by the
-// indented document as one undoable edit, and status_message (when given) receives
-// "Indented in " and the time it took. Only JobCancelled escapes.
+// indented document as one undoable edit (a tree without a root is refused and the text
+// stays), and status_message (when given) receives "Indented in " and the time it took.
+// Without a tree the text is parsed as XML. Only JobCancelled escapes.
 IndentOutcome run_indent(TextDocument& document, DocumentTree* tree, IndentOptions& options, Ui& ui,
                          IndentOptionsDialog& dialog, SettingsStore* settings, Job* job,
                          std::string* status_message);

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/job.h"
+#include "parse/json_parser.h"
 #include "parse/xml_parser.h"
 #include "settings_test_folder.h"
 #include "shell/settings_store.h"
@@ -100,6 +101,20 @@ TEST_F(IndentCommandTest, WithoutATreeAsksAndParsesTheTextItself) {
     ASSERT_EQ(ui.shown.size(), 1u);
     EXPECT_EQ(ui.shown[0].text, kQuestion);
     EXPECT_EQ(document.text(), "<a>\n    <b/>\n</a>\n");
+}
+
+TEST_F(IndentCommandTest, ATreeWithoutARootLeavesTheTextAlone) {
+    IndentOptions options;
+    options.show_dialog_first = false;
+    const std::string broken = "{\"a\": 1,}";
+    document.set_text(broken);
+    auto tree = parse_json(broken);
+    ASSERT_EQ(tree->root(), nullptr);
+    ui.answers = {UiAnswer::ok};
+    EXPECT_EQ(run_indent(document, tree.get(), options, ui, dialog, nullptr, nullptr, nullptr),
+              IndentOutcome::refused);
+    EXPECT_EQ(document.text(), broken);
+    EXPECT_FALSE(history.can_undo());
 }
 
 TEST_F(IndentCommandTest, TheDialogComesFirstAndItsChoiceIsKept) {
