@@ -201,6 +201,9 @@ Job* WorkerPool::current_job() {
 }
 
 void WorkerPool::stop(Worker& worker, bool final) {
+    // An idle worker has nothing to stop: running_ changes only under the lock, which the
+    // caller holds, so this saves a round trip to the thread on every keystroke.
+    if (!final && !worker.running()) return;
     worker.exit_ = final;
     worker.cancel_ = true;
     {
