@@ -123,6 +123,16 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
         };
         std::thread helper;
         std::atomic<bool> stop{false};
+        std::atomic<bool> helper_done{false};
+        // Waits for the helper while passing yield points, so that the user interface still
+        // gets the lock and a cancellation is seen while the helper works.
+        auto wait_for_helper = [&] {
+            while (!helper_done.load(std::memory_order_acquire)) {
+                job->yield_point();
+                std::this_thread::sleep_for(std::chrono::microseconds(200));
+            }
+            helper.join();
+        };
         const size_t half = order.size() / 2;
         // The helper thread's comparison. It neither reports progress nor yields, as the
         // job belongs to this thread; when this thread is cancelled it tells the helper to
@@ -135,8 +145,9 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
         if (parallel) {
             // The second half on another core.
             try {
-                helper = std::thread([all, space, half, quiet_before]() mutable {
+                helper = std::thread([all, space, half, quiet_before, &helper_done]() mutable {
                     merge_sort(all.subspan(half), space.subspan(half), quiet_before);
+                    helper_done.store(true, std::memory_order_release);
                 });
             } catch (const std::system_error&) {
                 // No thread to be had: sort it all here.
@@ -145,7 +156,7 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
         try {
             if (helper.joinable()) {
                 merge_sort(all.first(half), space.first(half), before);
-                helper.join();
+                wait_for_helper();
                 // The final merge on both threads as well: the helper writes the second
                 // half of the output, this thread the first.
                 const RowKey* a = all.data();
@@ -153,9 +164,11 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
                 const size_t na = half, nb = all.size() - half, k = all.size() / 2;
                 const size_t i = merge_split(a, na, b, nb, k, before);
                 RowKey* out = space.data();
+                helper_done.store(false, std::memory_order_relaxed);
                 try {
-                    helper = std::thread([=]() mutable {
+                    helper = std::thread([=, &helper_done]() mutable {
                         merge_runs(a + i, a + na, b + (k - i), b + nb, out + k, quiet_before);
+                        helper_done.store(true, std::memory_order_release);
                     });
                 } catch (const std::system_error&) {
                     // No thread to be had: this thread merges both parts.
@@ -163,7 +176,7 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
                 if (!helper.joinable())
                     merge_runs(a + i, a + na, b + (k - i), b + nb, out + k, before);
                 merge_runs(a, a + i, b, b + (k - i), out, before);
-                if (helper.joinable()) helper.join();
+                if (helper.joinable()) wait_for_helper();
                 std::copy(space.begin(), space.end(), all.begin());
             } else {
                 merge_sort(all, space, before);
