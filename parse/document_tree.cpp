@@ -155,8 +155,13 @@ RecordNode** DocumentTree::slot_of(uint32_t handle) {
         size_t count = (records_size_ >> kSlotShift) + 1;
         if (count <= slot) count = slot + 1;
         size_t bytes = count * sizeof(RecordNode*);
-        auto* grown = static_cast<RecordNode**>(std::realloc(slots_, bytes));
+        // The first table comes zeroed from calloc, which leaves fresh pages untouched, so
+        // the parts no view reaches cost no memory; a later growth zeroes its new part.
+        auto* grown = static_cast<RecordNode**>(
+            slots_ ? std::realloc(slots_, bytes) : std::calloc(count, sizeof(RecordNode*)));
         if (!grown) throw std::bad_alloc();
+        if (slots_)
+            std::memset(grown + slot_count_, 0, (count - slot_count_) * sizeof(RecordNode*));
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
         // A large view reaches most of the table, at scattered places: huge pages take
         // one fault and one TLB entry per 2 MiB of it.
@@ -167,7 +172,6 @@ RecordNode** DocumentTree::slot_of(uint32_t handle) {
             if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
         }
 #endif
-        std::memset(grown + slot_count_, 0, (count - slot_count_) * sizeof(RecordNode*));
         slots_ = grown;
         slot_count_ = count;
     }
