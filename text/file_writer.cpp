@@ -57,6 +57,16 @@ void FileWriter::fail(const char* what, int code) {
     discard();
 }
 
+namespace {
+// The umask can only be read by setting it, which changes it for every thread for a moment
+// (and saves run on a worker): it is read once while the program starts, single-threaded.
+const mode_t process_umask = [] {
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    return mask;
+}();
+}  // namespace
+
 bool FileWriter::open() {
     target_ = resolve_links(path_);
     std::string name =
@@ -81,9 +91,7 @@ bool FileWriter::open() {
             // Not the owner: the file becomes ours, as any rewrite by us would make it.
         }
     } else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
+        mode = 0666 & ~process_umask;
     }
     if (::fchmod(fd_, mode) != 0) {
         fail("Cannot write to file ", errno);
