@@ -116,7 +116,7 @@ int run_indent(const std::vector<std::string_view>& args) {
     }
 
     IndentedText out;
-    switch (write_indented(*tree, options, out, text)) {
+    switch (write_indented(*tree, options, out)) {
         case IndentStatus::done:
             break;
         case IndentStatus::too_large:

@@ -35,17 +35,17 @@ int main(int argc, char** argv) {
     for (int i = 0; i < 3; ++i) {
         IndentedText out;
         auto t0 = Clock::now();
-        write_indented(*tree, options, out, text);
+        write_indented(*tree, options, out);
         cold.push_back(seconds_since(t0));
         out_bytes = out.size();
     }
     {
         IndentedText out;
-        write_indented(*tree, options, out, text);
+        write_indented(*tree, options, out);
         for (int i = 0; i < 3; ++i) {
             out.clear();
             auto t0 = Clock::now();
-            write_indented(*tree, options, out, text);
+            write_indented(*tree, options, out);
             warm.push_back(seconds_since(t0));
         }
     }

@@ -424,14 +424,9 @@ private:
 
 }  // namespace
 
-void DoctypeDeclarationParser::parse_doctype(TokenStream& tokens, DocumentTree& tree,
-                                             ParseMessages& messages, Node*& doctype) {
+void parse_doctype_declaration(TokenStream& tokens, DocumentTree& tree, ParseMessages& messages,
+                               Node*& doctype) {
     DeclarationReader(tokens, tree, messages).doctype(doctype);
-}
-
-DoctypeParser& doctype_declaration_parser() {
-    static DoctypeDeclarationParser parser;
-    return parser;
 }
 
 std::unique_ptr<DocumentTree> parse_dtd(std::string_view text, Job* job) {

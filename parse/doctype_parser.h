@@ -8,19 +8,17 @@
 
 #include "foundation/job.h"
 #include "parse/document_tree.h"
-#include "parse/xml_parser.h"
 
 namespace tessel {
 
-// The XML parser's built-in DOCTYPE parser: from the "<!" of "<!DOCTYPE" to its closing ">".
-class DoctypeDeclarationParser final : public DoctypeParser {
-public:
-    void parse_doctype(TokenStream& tokens, DocumentTree& tree, ParseMessages& messages,
-                       Node*& doctype) override;
-};
+class ParseMessages;
+class TokenStream;
 
-// The one instance the XML parser uses unless another is installed.
-DoctypeParser& doctype_declaration_parser();
+// The XML parser's DOCTYPE parser: from the "<!" of "<!DOCTYPE" to its closing ">". It sets
+// doctype to the node that shows the declaration as soon as that node exists, so that a
+// fatal error (ParseEnded) keeps what was read before it.
+void parse_doctype_declaration(TokenStream& tokens, DocumentTree& tree, ParseMessages& messages,
+                               Node*& doctype);
 
 // Parses a DTD document (text must stay alive during the call). The tree's root is a
 // DoctypeNode labelled "DTD Document". Only JobCancelled escapes.

@@ -7,11 +7,11 @@
 namespace tessel {
 
 IndentStatus write_indented(DocumentTree& tree, const IndentOptions& options, IndentedText& out,
-                            std::string_view source, Job* job, size_t max_bytes) {
+                            Job* job, size_t max_bytes) {
     XmlWriter writer(tree, out, options, job, max_bytes);
     XmlDocumentNode* document = tree.document_node();
     if (document && tree.root() == document) {
-        writer.write_document(*document, source);
+        writer.write_document(*document);
     } else if (Node* root = tree.root()) {
         // DTD and JSON documents are written by their own nodes, ending with a line feed.
         if (root->write(out, options, 0) && !out.view().ends_with('\n')) out.append('\n');
@@ -21,10 +21,9 @@ IndentStatus write_indented(DocumentTree& tree, const IndentOptions& options, In
     return IndentStatus::done;
 }
 
-std::optional<std::string> indent_document(DocumentTree& tree, const IndentOptions& options,
-                                           std::string_view source) {
+std::optional<std::string> indent_document(DocumentTree& tree, const IndentOptions& options) {
     IndentedText out;
-    if (write_indented(tree, options, out, source) != IndentStatus::done) return std::nullopt;
+    if (write_indented(tree, options, out) != IndentStatus::done) return std::nullopt;
     return std::string(out.view());
 }
 

@@ -40,16 +40,12 @@ enum class IndentStatus {
     out_of_memory,  // there was no memory for the indented text
 };
 
-// Writes the indented document into out (which should be empty). source, when given, is the
-// text the tree was parsed from; a DOCTYPE that no node writes is copied from it. job's yield
-// point is called now and then (it may throw JobCancelled). Anything but done leaves out
-// incomplete.
+// Writes the indented document into out (which should be empty). job's yield point is
+// called now and then (it may throw JobCancelled). Anything but done leaves out incomplete.
 IndentStatus write_indented(DocumentTree& tree, const IndentOptions& options, IndentedText& out,
-                            std::string_view source = {}, Job* job = nullptr,
-                            size_t max_bytes = kMaxIndentedBytes);
+                            Job* job = nullptr, size_t max_bytes = kMaxIndentedBytes);
 
 // The indented document, or nothing when it could not be made (see IndentStatus).
-std::optional<std::string> indent_document(DocumentTree& tree, const IndentOptions& options,
-                                           std::string_view source = {});
+std::optional<std::string> indent_document(DocumentTree& tree, const IndentOptions& options);
 
 }  // namespace tessel

@@ -40,8 +40,6 @@ enum : int16_t {
     kCdataClose = 19,
 };
 
-DoctypeParser* doctype_parser = nullptr;
-
 bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
 bool is_ascii_name_char(char c) {
@@ -203,8 +201,7 @@ private:
     }
 
     void parse_doctype() {
-        DoctypeParser& parser = doctype_parser ? *doctype_parser : doctype_declaration_parser();
-        parser.parse_doctype(tokens_, tree_, messages_, doctype_);
+        parse_doctype_declaration(tokens_, tree_, messages_, doctype_);
     }
 
     // The end of a run of character data that starts at first: the next "<" or the end.
@@ -523,8 +520,6 @@ private:
 };
 
 }  // namespace
-
-void set_doctype_parser(DoctypeParser* parser) { doctype_parser = parser; }
 
 std::unique_ptr<DocumentTree> parse_xml(std::string_view text, Job* job) {
     auto tree = std::make_unique<DocumentTree>();

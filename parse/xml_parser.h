@@ -11,21 +11,6 @@
 
 namespace tessel {
 
-class ParseMessages;
-class TokenStream;
-
-// Parses a DOCTYPE declaration from its "<!" token to its closing ">". It sets doctype to
-// the node that shows the declaration as soon as that node exists, so that a fatal error
-// (ParseEnded) keeps what was read before it.
-class DoctypeParser {
-public:
-    virtual ~DoctypeParser() = default;
-    virtual void parse_doctype(TokenStream& tokens, DocumentTree& tree, ParseMessages& messages,
-                               Node*& doctype) = 0;
-};
-// Replaces the built-in DOCTYPE parser (doctype_parser.h); null restores it.
-void set_doctype_parser(DoctypeParser* parser);
-
 // Parses text (which must stay alive during the call) into a new tree with its diagnostics.
 // Only JobCancelled escapes.
 std::unique_ptr<DocumentTree> parse_xml(std::string_view text, Job* job = nullptr);

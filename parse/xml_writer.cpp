@@ -15,69 +15,7 @@ namespace {
 // enough to cost nothing.
 constexpr uint32_t kStepsPerYield = 4096;
 
-bool starts_with(std::string_view text, size_t at, std::string_view prefix) {
-    return text.size() - at >= prefix.size() && text.compare(at, prefix.size(), prefix) == 0;
-}
-
-// The offset just past the end of a DOCTYPE declaration that starts at `at`, or npos.
-// Quoted strings, comments and instructions of an internal subset may hold brackets and
-// ">" that do not end anything.
-size_t doctype_end(std::string_view text, size_t at) {
-    int depth = 0;
-    size_t i = at + 2;
-    while (i < text.size()) {
-        const char c = text[i];
-        if (c == '"' || c == '\'') {
-            size_t close = text.find(c, i + 1);
-            if (close == std::string_view::npos) return close;
-            i = close + 1;
-        } else if (starts_with(text, i, "<!--")) {
-            size_t close = text.find("-->", i + 4);
-            if (close == std::string_view::npos) return close;
-            i = close + 3;
-        } else if (starts_with(text, i, "<?")) {
-            size_t close = text.find("?>", i + 2);
-            if (close == std::string_view::npos) return close;
-            i = close + 2;
-        } else {
-            if (c == '[') ++depth;
-            if (c == ']' && depth > 0) --depth;
-            if (c == '>' && depth == 0) return i + 1;
-            ++i;
-        }
-    }
-    return std::string_view::npos;
-}
-
 }  // namespace
-
-TextRange find_doctype_text(DocumentTree& tree, XmlDocumentNode& document,
-                            std::string_view source) {
-    size_t limit = source.size();
-    if (!document.items().empty()) {
-        TextPos first = tree.node_at(document.items()[0])->spans().first;
-        if (first >= 0 && static_cast<size_t>(first) < limit) limit = static_cast<size_t>(first);
-    }
-    // The stretches between the top-level comments and instructions that come before the
-    // first item: a "<!DOCTYPE" inside a comment is no declaration.
-    size_t from = 0;
-    auto search = [&](size_t to) -> TextRange {
-        if (to <= from) return {};
-        size_t at = source.substr(0, to).find("<!DOCTYPE", from);
-        if (at == std::string_view::npos) return {};
-        size_t end = doctype_end(source, at);
-        if (end == std::string_view::npos || end > limit) return {};
-        return {static_cast<TextPos>(at), static_cast<TextPos>(end - 1)};
-    };
-    for (int32_t i = 0; i < document.misc().size(); ++i) {
-        auto* misc = static_cast<TextNode*>(tree.node_at(document.misc()[i]));
-        if (static_cast<size_t>(misc->start()) >= limit) break;
-        if (TextRange found = search(static_cast<size_t>(misc->start())); found.first >= 0)
-            return found;
-        from = static_cast<size_t>(misc->last()) + 1;
-    }
-    return search(limit);
-}
 
 XmlWriter::XmlWriter(DocumentTree& tree, StringBuilder& out, const IndentOptions& options, Job* job,
                      size_t max_bytes)
@@ -225,54 +163,30 @@ void XmlWriter::write_element(const ElementNode& element, int indent) {
     }
 }
 
-void XmlWriter::write_document(XmlDocumentNode& document, std::string_view source) {
+void XmlWriter::write_document(XmlDocumentNode& document) {
     const Array<uint32_t>& items = document.items();
     const Array<uint32_t>& misc = document.misc();
     int32_t next_misc = 0;
-    // The comments and instructions counted before item `upto` (all when -1), and, when
-    // `before` is set, only those that start before that offset.
-    auto write_pending = [&](int32_t upto, TextPos before) {
+    // The comments and instructions counted before item `upto` (all when -1).
+    auto write_pending = [&](int32_t upto) {
         for (; next_misc < misc.size(); ++next_misc) {
             auto* node = static_cast<TextNode*>(look(misc[next_misc]));
             if (upto >= 0 && node->preceding() > static_cast<uint32_t>(upto)) return;
-            if (before >= 0 && node->start() >= before) return;
             node->write(out_, options_, 0);
         }
     };
-    auto copy_source = [&](TextRange range) {
-        out_.append(
-            source.substr(static_cast<size_t>(range.first), static_cast<size_t>(range.length())));
-        out_.append('\n');
-    };
 
-    // The DOCTYPE, when the tree has a node for it, is the first of the counted items.
+    // The DOCTYPE is the first of the counted items; its own form ends its line.
     int32_t counted = 0;
     if (Node* doctype = document.doctype()) {
-        write_pending(0, -1);
-        if (doctype->write(out_, options_, 0)) {
-            // The DOCTYPE's own form already ends its line.
-            if (!out_.view().ends_with('\n')) out_.append('\n');
-        } else if (!source.empty()) {
-            NodeSpans spans = doctype->spans();
-            TextRange range{spans.first, spans.last};
-            const bool whole = range.first >= 0 && !range.empty() &&
-                               static_cast<size_t>(range.last) < source.size() &&
-                               starts_with(source, static_cast<size_t>(range.first), "<!") &&
-                               source[static_cast<size_t>(range.last)] == '>';
-            if (!whole) range = find_doctype_text(tree_, document, source);
-            if (range.first >= 0) copy_source(range);
-        }
+        write_pending(0);
+        doctype->write(out_, options_, 0);
+        if (!out_.view().ends_with('\n')) out_.append('\n');
         counted = 1;
-    } else if (!source.empty()) {
-        // Not counted: its place among the comments before the first item is its offset.
-        if (TextRange range = find_doctype_text(tree_, document, source); range.first >= 0) {
-            write_pending(0, range.first);
-            copy_source(range);
-        }
     }
     for (int32_t i = 0; i < items.size(); ++i, ++counted) {
         if (!step()) return;
-        write_pending(counted, -1);
+        write_pending(counted);
         RecordNode* item = look(items[i]);
         if (item->kind() == kRecordElement)
             write_element(static_cast<const ElementNode&>(*item), 0);
@@ -281,7 +195,7 @@ void XmlWriter::write_document(XmlDocumentNode& document, std::string_view sourc
         if (too_large_) return;
         out_.append('\n');
     }
-    write_pending(-1, -1);
+    write_pending(-1);
 }
 
 }  // namespace tessel

@@ -33,7 +33,7 @@ public:
     // The top-level items with their comments and instructions, each item followed by a line
     // break. source, when given, is the text the tree was parsed from: a DOCTYPE that no node
     // writes is copied from it as written instead of being lost.
-    void write_document(XmlDocumentNode& document, std::string_view source = {});
+    void write_document(XmlDocumentNode& document);
 
     // The output outgrew max_bytes and the walk stopped: what was written is incomplete.
     bool too_large() const { return too_large_; }
@@ -80,9 +80,5 @@ private:
     std::optional<ElementNode> scratch_element_;
 };
 
-// Where the DOCTYPE declaration of source lies, as an inclusive range, when the document's
-// tree keeps no node for it; (-1, -1) when there is none. Only the stretch before the first
-// top-level item is searched, passing over top-level comments and instructions.
-TextRange find_doctype_text(DocumentTree& tree, XmlDocumentNode& document, std::string_view source);
 
 }  // namespace tessel

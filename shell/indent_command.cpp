@@ -36,17 +36,6 @@ IndentOptions from_values(const std::vector<int32_t>& values) {
     return options;
 }
 
-// The text before the first top-level item: where a DOCTYPE that no node writes is found.
-std::string text_before_first_item(const TextDocument& document, DocumentTree& tree) {
-    TextPos end = document.length();
-    XmlDocumentNode* top = tree.document_node();
-    if (top && !top->items().empty()) {
-        TextPos first = tree.node_at(top->items()[0])->spans().first;
-        if (first >= 0) end = std::min(end, first);
-    }
-    return document.store().substr(0, end);
-}
-
 }  // namespace
 
 IndentOptions read_indent_options(SettingsStore& store) {
@@ -98,7 +87,7 @@ IndentOutcome run_indent(TextDocument& document, DocumentTree* tree, IndentOptio
     }
     IndentedText out;
     const IndentStatus status =
-        write_indented(*tree, options, out, text_before_first_item(document, *tree), job);
+        write_indented(*tree, options, out, job);
     if (status != IndentStatus::done) {
         ui.message_box(status == IndentStatus::too_large
                            ? "The indented document would be larger than 2 GB, which is more "

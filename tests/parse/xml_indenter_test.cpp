@@ -26,11 +26,9 @@ IndentOptions options_with(int32_t size, bool remove_comments, int32_t max_attri
     return o;
 }
 
-std::string indent(std::string_view text, const IndentOptions& options = {},
-                   bool with_source = true) {
+std::string indent(std::string_view text, const IndentOptions& options = {}) {
     auto tree = parse_xml(text);
-    std::optional<std::string> out =
-        indent_document(*tree, options, with_source ? text : std::string_view{});
+    std::optional<std::string> out = indent_document(*tree, options);
     EXPECT_TRUE(out.has_value());
     return out.value_or("");
 }
@@ -112,7 +110,7 @@ TEST(XmlIndenter, WritesEditedTextsAndRefusesOversizedOutput) {
               "<a>\n    <b>new</b>\n    <c>edited</c>\n</a>\n");
 
     IndentedText out;
-    EXPECT_EQ(write_indented(*tree, {}, out, {}, nullptr, 10), IndentStatus::too_large);
+    EXPECT_EQ(write_indented(*tree, {}, out, nullptr, 10), IndentStatus::too_large);
 }
 
 // ---- the document is kept ----
