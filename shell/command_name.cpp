@@ -1,6 +1,8 @@
 // The caption-to-name rule of commands.
 #include "shell/command_name.h"
 
+#include "foundation/ascii.h"
+
 namespace tessel {
 
 std::string command_name(std::string_view caption) {
@@ -11,10 +13,8 @@ std::string command_name(std::string_view caption) {
             name.push_back('_');
         } else if (c == '.' || c == '-' || c == '&' || c == '\'') {
             continue;
-        } else if (c >= 'A' && c <= 'Z') {
-            name.push_back(static_cast<char>(c - 'A' + 'a'));
         } else {
-            name.push_back(c);
+            name.push_back(ascii_lower(c));
         }
     }
     return name;

@@ -25,10 +25,8 @@ std::string_view clip_label(std::string_view text) {
 }
 
 bool starts_with_folded(std::string_view label, std::string_view typed) {
-    if (label.size() < typed.size()) return false;
-    for (size_t i = 0; i < typed.size(); ++i)
-        if (ascii_lower(label[i]) != ascii_lower(typed[i])) return false;
-    return true;
+    return label.size() >= typed.size() &&
+           equal_ignoring_ascii_case(label.substr(0, typed.size()), typed);
 }
 
 // The item's rows changed by delta; every ancestor counts them up to the first collapsed
