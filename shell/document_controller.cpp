@@ -35,14 +35,16 @@ void DocumentController::parse(std::string_view argument) {
     QuietJob quiet;
     if (!job) job = &quiet;
     job->set_status_text("Parsing");
-    if (language_ == "Plain Text") return;
+    // A type without a parser (Plain Text) is not parsed; without a registry, Plain Text
+    // is known by its name.
+    const DocumentType* type = languages_ ? languages_->find(language_) : nullptr;
+    if (type ? !type->module : language_ == "Plain Text") return;
     const double started = AppClock::now();
     // The parse reads a copy: the user goes on typing while it runs.
     ParseResult result;
     result.text = std::make_shared<const std::string>(document_.text());
     result.requested = !argument.empty();
     // A JobCancelled from a yield point unwinds through here and drops the partial tree.
-    const DocumentType* type = languages_ ? languages_->find(language_) : nullptr;
     result.tree = type ? languages_->parse(*type, *result.text, job) : parse_xml(*result.text, job);
     if (!result.tree) return;
     if (!result.text->empty())
