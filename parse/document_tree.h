@@ -100,6 +100,16 @@ public:
     Node* root() const { return root_; }
 
     DiagnosticList& diagnostics() { return diagnostics_; }
+
+    // Text the parse passed over without keeping it in the tree (stray text, bytes that are
+    // not characters, a declaration the text ended inside, a comment in JSON). Writing the
+    // tree back would lose it, so the indenter asks before it runs. The parsers call
+    // drop_text at every such place; the first offset is kept for the message.
+    void drop_text(TextPos at) {
+        if (first_dropped_ < 0 || at < first_dropped_) first_dropped_ = at;
+    }
+    bool holds_all_text() const { return first_dropped_ < 0; }
+    TextPos first_dropped_text() const { return first_dropped_; }
     const Array<uint32_t>& large_elements() const { return large_; }
     Arena& arena() { return arena_; }
 
@@ -149,6 +159,7 @@ private:
     Array<uint32_t> large_;
     DiagnosticList diagnostics_;
     uint32_t next_adopted_ = kFirstAdoptedHandle;
+    TextPos first_dropped_ = -1;
 };
 
 }  // namespace tessel
