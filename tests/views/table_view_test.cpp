@@ -117,6 +117,24 @@ TEST(TableView, KeyColumnShowsEachRowsOwnValue) {
     EXPECT_EQ(t.cell_text(3, 1, arena), "3");  // the text column attached to the key column
 }
 
+// Texts of any length, in any script, come out whole in repeated and consolidated cells.
+TEST(TableView, RepeatedAndConsolidatedCellsKeepLongTextsWhole) {
+    std::string e60;
+    for (int i = 0; i < 60; ++i) e60 += "\xC3\xA9";  // 120 bytes of U+00E9
+    auto repeated = build("<r><p>" + e60 + "<b/>x</p><p>y</p></r>");
+    LargeArena arena;
+    EXPECT_EQ(table(*repeated.view).cell_text(1, 1, arena), e60 + " (2 occurrences)");
+
+    // A lonely name repeated within its row is consolidated under its own name.
+    const std::string name(150, 'n');
+    auto consolidated = build("<r><p><" + name + ">1</" + name + "><" + name + ">2</" + name +
+                              "></p><p><c>3</c></p><p><d>4</d></p><p><e>5</e></p></r>");
+    GridTable& t = table(*consolidated.view);
+    ASSERT_EQ(t.column_count(), 2);
+    ASSERT_STREQ(t.display_column(1).column->name, "Unique Subtags");
+    EXPECT_EQ(t.cell_text(1, 1, arena), name + " (2 occurrences)");
+}
+
 TEST(TableView, RowOfPosition) {
     //                      0         1         2
     //                      0123456789012345678901234
