@@ -117,6 +117,20 @@ TEST(TableView, KeyColumnShowsEachRowsOwnValue) {
     EXPECT_EQ(t.cell_text(3, 1, arena), "3");  // the text column attached to the key column
 }
 
+// Only the texts of a row (group 0) share the key column titled "Text": an attribute and a
+// sub-element that happen to be named "Text" keep columns of their own, and a row without
+// its own text shows an empty key cell, not one of theirs.
+TEST(TableView, ColumnsNamedLikeTheKeyColumnOutsideTheTextsKeepTheirOwnColumns) {
+    auto b = build(R"(<r><p Text="attr">own<Text>sub</Text></p><p>two</p><p><Text>s3</Text></p></r>)");
+    GridTable& t = table(*b.view);
+    ASSERT_TRUE(t.has_key_column());
+    EXPECT_EQ(grid(t),
+              "Tag name/Text\tText\tText\tText\t\r\n"
+              "p\town\tattr\tsub\t\r\n"
+              "p\ttwo\t\t\t\r\n"
+              "p\t\t\ts3\t\r\n");
+}
+
 // Texts of any length, in any script, come out whole in repeated and consolidated cells.
 TEST(TableView, RepeatedAndConsolidatedCellsKeepLongTextsWhole) {
     std::string e60;
