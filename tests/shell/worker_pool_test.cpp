@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "shell/app_clock.h"
@@ -172,6 +173,46 @@ TEST(AppLock, IsRecursiveAndKnowsItsHolder) {
     EXPECT_TRUE(lock.held_by_current_thread());
     lock.release();
     EXPECT_FALSE(lock.held_by_current_thread());
+}
+
+// Releases the lock while another thread holds it.
+void release_while_another_thread_holds_it() {
+    AppLock lock;
+    std::atomic<bool> held{false};
+    std::atomic<bool> done{false};
+    std::thread holder([&] {
+        lock.acquire();
+        held = true;
+        while (!done) std::this_thread::yield();
+        lock.release();
+    });
+    while (!held) std::this_thread::yield();
+    lock.release();
+    done = true;
+    holder.join();
+}
+
+// A release by a thread that does not hold the lock would let a waiting thread in beside
+// the holder; it ends the program instead, whether the lock is free or held by another.
+TEST(AppLockDeathTest, ReleasedByAThreadThatDoesNotHoldIt) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(
+        {
+            AppLock lock;
+            lock.release();
+        },
+        "released by a thread that does not hold it");
+    EXPECT_DEATH(release_while_another_thread_holds_it(),
+                 "released by a thread that does not hold it");
+    // The holder itself releases as often as it acquired, and no more.
+    EXPECT_DEATH(
+        {
+            AppLock lock;
+            lock.acquire();
+            lock.release();
+            lock.release();
+        },
+        "released by a thread that does not hold it");
 }
 
 }  // namespace
