@@ -11,7 +11,9 @@ dir=$src/tests/data/cli
 failed=0
 checked=0
 
-# check NAME FILE [ARGS]: `tessel-cli grid`; run NAME COMMAND FILE [ARGS]: any command.
+# check NAME FILE [ARGS]: `tessel-cli grid`; run NAME COMMAND FILE [ARGS]: any command;
+# full NAME COMMAND FILE [ARGS]: any command writing to a full device (/dev/full), so that the
+# golden file holds what it says about that on standard error, and its exit status.
 check() {
     local name=$1 file=$2
     shift 2
@@ -19,14 +21,27 @@ check() {
 }
 
 run() {
-    local name=$1 command=$2 file=$3
-    shift 3
+    run_case plain "$@"
+}
+
+full() {
+    run_case full "$@"
+}
+
+run_case() {
+    local mode=$1 name=$2 command=$3 file=$4
+    shift 4
     if [[ ! -e $file ]]; then
         echo "skip $name: $file is not installed"
         return
     fi
     local out
-    out=$(cd "$(dirname "$file")" && "$cli" "$command" "$(basename "$file")" "$@" 2>&1; echo "exit $?")
+    if [[ $mode == full ]]; then
+        out=$(cd "$(dirname "$file")" && "$cli" "$command" "$(basename "$file")" "$@" 2>&1 >/dev/full
+              echo "exit $?")
+    else
+        out=$(cd "$(dirname "$file")" && "$cli" "$command" "$(basename "$file")" "$@" 2>&1; echo "exit $?")
+    fi
     if [[ "$out" == "$(cat "$dir/$name.txt" 2>/dev/null)" ]]; then
         rm -f "$dir/$name.txt.new"
     else
@@ -62,6 +77,13 @@ run indent_latin1 indent "$src/tests/data/cli/latin1.xml"
 run indent_broken indent "$src/tests/data/cli/broken.xml"
 run indent_bad_size indent "$src/samples/catalog.xml" --indent-size 12
 run grid_bad_path grid "$src/samples/catalog.xml" --path "catalog/(x"
+# A write error on standard output is reported, with exit status 2, by every command.
+full full_check check "$src/tests/data/cli/broken.xml"
+full full_tree tree "$src/samples/catalog.xml"
+full full_grid grid "$src/samples/catalog.xml"
+full full_info info "$src/samples/catalog.xml"
+full full_encoding encoding "$src/samples/catalog.xml"
+full full_indent indent "$src/samples/catalog.xml"
 
 echo "$checked golden files checked"
 exit $failed
