@@ -77,6 +77,8 @@ run indent_latin1 indent "$src/tests/data/cli/latin1.xml"
 run indent_broken indent "$src/tests/data/cli/broken.xml"
 run indent_bad_size indent "$src/samples/catalog.xml" --indent-size 12
 run grid_bad_path grid "$src/samples/catalog.xml" --path "catalog/(x"
+# Deeper than 64 levels, lines keep 128 blanks and show their level.
+run tree_deep tree "$src/tests/data/cli/deep.xml"
 # A write error on standard output is reported, with exit status 2, by every command.
 full full_check check "$src/tests/data/cli/broken.xml"
 full full_tree tree "$src/samples/catalog.xml"
