@@ -77,6 +77,10 @@ run indent_latin1 indent "$src/tests/data/cli/latin1.xml"
 run indent_broken indent "$src/tests/data/cli/broken.xml"
 run indent_bad_size indent "$src/samples/catalog.xml" --indent-size 12
 run grid_bad_path grid "$src/samples/catalog.xml" --path "catalog/(x"
+run grid_no_such_sort_column grid "$src/samples/catalog.xml" --path catalog/orders --sort 99
+# Repeated texts longer than any buffer, in two-byte characters, come out whole.
+run grid_long_repeated_text grid "$src/tests/data/cli/long_repeat.xml" --path doc
+run check_two_files check "$src/tests/data/cli/broken.xml" latin1.xml
 # Deeper than 64 levels, lines keep 128 blanks and show their level.
 run tree_deep tree "$src/tests/data/cli/deep.xml"
 # A write error on standard output is reported, with exit status 2, by every command.
