@@ -34,9 +34,10 @@ Loaded load(const char* path) {
     return loaded;
 }
 
-#define LOAD_OR_SKIP(var, path)                                \
-    Loaded var = load(path);                                   \
-    if (!var.tree) GTEST_SKIP() << path << " is not installed"
+#define LOAD_OR_SKIP(var, path) \
+    TESSEL_REQUIRE_INPUT(path);  \
+    Loaded var = load(path);     \
+    ASSERT_TRUE(var.tree)
 
 struct Report {
     int32_t node_index;
