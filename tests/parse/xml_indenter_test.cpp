@@ -104,6 +104,7 @@ TEST(XmlIndenter, WritesEditedTextsAndRefusesOversizedOutput) {
     struct Sink : TextEditSink {
         void replace(std::string_view, TextPos, TextPos) override {}
     } sink;
+    ASSERT_EQ(a->content().size(), 2);
     tree->node_at(a->content()[0])->apply_edit(*tree, "new", kQueryValueCell, sink);
     tree->node_at(a->content()[1])->apply_edit(*tree, " edited ", kQueryValueCell, sink);
     EXPECT_EQ(indent_document(*tree, {}).value_or(""),

@@ -100,6 +100,7 @@ TEST_F(ParsedWithProblems, SummaryKindAndChildren) {
 }
 
 TEST_F(ParsedWithProblems, DiagnosticAndDetailDescriptions) {
+    ASSERT_EQ(tree_->diagnostics().count(), 3) << tree_->diagnostics().summary();
     Diagnostic* mismatch = tree_->diagnostics().at(0);
     ASSERT_EQ(mismatch->position(), 8);
     SmallArena arena;

@@ -73,7 +73,7 @@ TEST(TableView, SubelementsWithoutAttributes) {
 
 TEST(TableView, AnOnlyTextIsATextSection) {
     auto b = build("<r>hello there</r>");
-    EXPECT_EQ(outline(*b.view), (Strings{"r", "(This tag has no Attributes)", "1 Text section:", "hello there"}));
+    ASSERT_EQ(outline(*b.view), (Strings{"r", "(This tag has no Attributes)", "1 Text section:", "hello there"}));
     EXPECT_TRUE(b.view->items()[3].text_block);
     EXPECT_EQ(b.view->items()[3].position, 3);
 }
