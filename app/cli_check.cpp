@@ -16,7 +16,8 @@ constexpr const char* kUsage =
     "  FILE:LINE:COLUMN: error|warning: MESSAGE\n"
     "with their details indented below, then the summary \"N warning(s), M error(s)\"\n"
     "(\"FILE: N warning(s), M error(s)\" when several files are given).\n"
-    "Exit status: 1 when any file has an error, 2 when a file cannot be read, else 0.\n";
+    "Exit status: 1 when any file has an error, 2 when a file cannot be read or standard\n"
+    "output cannot be written, else 0.\n";
 
 }  // namespace
 
