@@ -14,8 +14,10 @@ constexpr const char* kUsage =
     "Parses each file (as the type its extension names, XML otherwise, or as --type) and\n"
     "prints its warnings and errors as\n"
     "  FILE:LINE:COLUMN: error|warning: MESSAGE\n"
-    "with their details indented below, then the summary \"N warning(s), M error(s)\".\n"
-    "Exit status: 1 when any file has an error, 2 when a file cannot be read, else 0.\n";
+    "with their details indented below, then the summary \"N warning(s), M error(s)\"\n"
+    "(\"FILE: N warning(s), M error(s)\" when several files are given).\n"
+    "Exit status: 1 when any file has an error, 2 when a file cannot be read or standard\n"
+    "output cannot be written, else 0.\n";
 
 }  // namespace
 
@@ -42,6 +44,8 @@ int run_check(const std::vector<std::string_view>& args) {
         if (!tree) return 2;
         const DiagnosticList& list = tree->diagnostics();
         print_diagnostics(path, text, list);
+        // With several files each summary says whose it is.
+        if (a.operands.size() > 1) std::printf("%s: ", path.c_str());
         std::printf("%s\n", list.summary().c_str());
         if (list.error_count() && status == 0) status = 1;
     }

@@ -148,6 +148,23 @@ std::string one_line(std::string_view text) {
     return out;
 }
 
+bool output_failed() {
+    return std::ferror(stdout) != 0;
+}
+
+int finish_output(std::string_view command, int status) {
+    // A failed write leaves its reason in errno; the flush of what is still buffered fails
+    // again with it (stdio keeps only the error flag).
+    errno = 0;
+    const bool flush_failed = std::fflush(stdout) != 0;
+    const int reason = errno;
+    if (!flush_failed && !output_failed()) return status;
+    std::fprintf(stderr, "tessel-cli %.*s: cannot write to standard output%s%s\n",
+                 static_cast<int>(command.size()), command.data(), reason ? ": " : "",
+                 reason ? std::strerror(reason) : "");
+    return 2;
+}
+
 void print_diagnostics(const std::string& file, std::string_view text, const DiagnosticList& list) {
     // The line table costs a pass over the text; a clean document needs none.
     if (list.items().empty()) return;

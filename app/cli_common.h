@@ -63,4 +63,12 @@ void print_diagnostics(const std::string& file, std::string_view text, const Dia
 // Escapes line breaks and tabs so that a text fits on one output line.
 std::string one_line(std::string_view text);
 
+// Standard output of every command: true once a write to it has failed (a full disk, a
+// closed device), so that long outputs can stop early.
+bool output_failed();
+// Flushes standard output at the end of a command. On a write error it prints
+// "tessel-cli COMMAND: cannot write to standard output: REASON" and gives exit status 2;
+// otherwise the command's own status.
+int finish_output(std::string_view command, int status);
+
 }  // namespace tessel::cli

@@ -1,4 +1,5 @@
 // tessel-cli grid: the browser's view of a node as text, tables tab-separated.
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <string>
@@ -66,14 +67,37 @@ int run_grid(const std::vector<std::string_view>& args) {
     }
     TreeNodeProvider provider(tree.get());
     auto view = build_view(provider, *node, "scroll1", 0);
+    if (sort_column >= 1) {
+        // A column that no table has is a mistake in the arguments, not an order to keep.
+        int32_t widest = 0;
+        for (const ViewItem& item : view->items())
+            if (item.kind == ViewItem::Kind::table)
+                widest = std::max(widest, item.table->column_count());
+        if (sort_column > widest) {
+            if (widest == 0)
+                std::fprintf(stderr, "tessel-cli grid: --sort %d: the view has no table\n",
+                             sort_column);
+            else
+                std::fprintf(stderr,
+                             "tessel-cli grid: --sort %d: no such column (the widest table "
+                             "has %d)\n",
+                             sort_column, widest);
+            return 2;
+        }
+    }
     LargeArena scratch;
+    int table_number = 0;
     for (const ViewItem& item : view->items()) {
         if (item.kind != ViewItem::Kind::table) {
             std::printf("%s\n", item.text);
             continue;
         }
         GridTable& table = *item.table;
-        if (sort_column >= 1 && sort_column <= table.column_count()) {
+        ++table_number;
+        if (sort_column > table.column_count()) {
+            std::fprintf(stderr, "tessel-cli grid: table %d has %d columns; left unsorted\n",
+                         table_number, table.column_count());
+        } else if (sort_column >= 1) {
             std::string column = std::to_string(sort_column - 1), message;
             run_sort(table, column, nullptr, &message);
             if (descending) run_sort(table, column, nullptr, &message);
@@ -81,6 +105,7 @@ int run_grid(const std::vector<std::string_view>& args) {
         std::string grid = build_grid_text(table, scratch);
         std::fwrite(grid.data(), 1, grid.size(), stdout);
         std::printf("\n");
+        if (output_failed()) break;  // reported when the command ends
     }
     return 0;
 }

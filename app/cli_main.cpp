@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/cli_commands.h"
+#include "app/cli_common.h"
 
 namespace {
 
@@ -20,7 +21,8 @@ constexpr const char* kUsage =
     "  convert FILE --to NAME [-o OUT] [--allow-loss]\n"
     "                          write a file in another encoding\n"
     "  info FILE...            print the size, lines, characters and line ending of files\n"
-    "Each command has --help; options may stand before or after the files.\n";
+    "Each command has --help; options may stand before or after the files. A command whose\n"
+    "standard output cannot be written says so and exits with status 2.\n";
 
 }  // namespace
 
@@ -31,17 +33,23 @@ int main(int argc, char** argv) {
     }
     std::string_view command = argv[1];
     std::vector<std::string_view> args(argv + 2, argv + argc);
+    using namespace tessel::cli;
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
-        return 0;
+        return finish_output("help", 0);
     }
-    if (command == "check") return tessel::cli::run_check(args);
-    if (command == "tree") return tessel::cli::run_tree(args);
-    if (command == "grid") return tessel::cli::run_grid(args);
-    if (command == "indent") return tessel::cli::run_indent(args);
-    if (command == "encoding") return tessel::cli::run_encoding(args);
-    if (command == "convert") return tessel::cli::run_convert(args);
-    if (command == "info") return tessel::cli::run_info(args);
-    std::fprintf(stderr, "tessel-cli: unknown command %s (try --help)\n", argv[1]);
-    return 2;
+    int (*run)(const std::vector<std::string_view>&) = nullptr;
+    if (command == "check") run = run_check;
+    if (command == "tree") run = run_tree;
+    if (command == "grid") run = run_grid;
+    if (command == "indent") run = run_indent;
+    if (command == "encoding") run = run_encoding;
+    if (command == "convert") run = run_convert;
+    if (command == "info") run = run_info;
+    if (!run) {
+        std::fprintf(stderr, "tessel-cli: unknown command %s (try --help)\n", argv[1]);
+        return 2;
+    }
+    // Every command's output is checked in one place: a write error is exit status 2.
+    return finish_output(command, run(args));
 }

@@ -15,7 +15,12 @@ constexpr const char* kUsage =
     "usage: tessel-cli tree FILE [--depth N] [--type xml|dtd|json]\n"
     "Prints the parsed document as an outline: one node a line with the text the tree view\n"
     "shows for it, indented two blanks per level (line breaks and tabs in texts appear as\n"
-    "\\n, \\r and \\t). --depth N stops N levels below the document.\n";
+    "\\n, \\r and \\t). Below level 64 the indentation stays at 128 blanks and each line\n"
+    "starts with its level in brackets, e.g. [65]. --depth N stops N levels below the document.\n";
+
+// Deeper levels keep this indentation and show their level as a number, so that the output
+// grows with the document, not with the square of its depth.
+constexpr int kIndentLevels = 64;
 
 void print_outline(Node* node, int depth, int max_depth, DocumentTree& tree) {
     // An explicit stack: documents may nest deeper than the call stack would like.
@@ -31,8 +36,13 @@ void print_outline(Node* node, int depth, int max_depth, DocumentTree& tree) {
         stack.pop_back();
         ArenaMark mark = arena.mark();
         run_query(*f.node, kQueryDisplay, arena, result, &tree);
-        std::printf("%*s%s\n", 2 * f.depth, "", one_line(result.text).c_str());
+        if (f.depth <= kIndentLevels)
+            std::printf("%*s%s\n", 2 * f.depth, "", one_line(result.text).c_str());
+        else
+            std::printf("%*s[%d] %s\n", 2 * kIndentLevels, "", f.depth,
+                        one_line(result.text).c_str());
         arena.release(mark);
+        if (output_failed()) return;  // reported when the command ends
         if (max_depth >= 0 && f.depth >= max_depth) continue;
         size_t at = stack.size();
         for (int32_t i = 0; Node* c = f.node->child(i); ++i) stack.push_back({c, f.depth + 1});

@@ -1,6 +1,9 @@
 // view_bench: building the table view of an element with 1 000 000 children, and sorting its
 // rows by a text column and by a numeric column, each sort beside `sort -V` on the same keys
-// in the same run. Usage: view_bench [--rows N] [--repeat N]
+// in the same run; then the document view (the view and its grid text, as `tessel-cli grid`
+// prints it) of documents whose DOCTYPE holds 100 000 and 600 000 declarations, each beside
+// the parse of the same document, so that a cost growing faster than the document shows.
+// Usage: view_bench [--rows N] [--repeat N] [--declarations N,M]
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +17,7 @@
 #include "bench/bench_support.h"
 #include "foundation/arena.h"
 #include "parse/xml_parser.h"
+#include "views/grid_text.h"
 #include "views/row_sort.h"
 #include "views/table_view.h"
 
@@ -70,13 +74,57 @@ double time_sort_v(GridTable& table, int column, const char* path) {
     return seconds > 0 ? seconds * 1000 : -1;
 }
 
+// A DOCTYPE of n ELEMENT declarations, each with its own name, and an empty root: the
+// document view is one table whose DOCTYPE row has n cells, one column each.
+std::string make_doctype_document(int declarations) {
+    std::string out = "<!DOCTYPE root [\n";
+    out.reserve(static_cast<size_t>(declarations) * 30 + 40);
+    for (int i = 0; i < declarations; ++i)
+        out += "<!ELEMENT e" + std::to_string(i) + " (#PCDATA)>\n";
+    out += "]>\n<root/>\n";
+    return out;
+}
+
+// The document view of a large DOCTYPE and its grid text, beside parsing the document.
+void doctype_views(const std::vector<int>& sizes) {
+    std::printf("\n%-44s %10s %12s %8s\n", "document view of a DOCTYPE", "ours ms", "parse ms",
+                "ratio");
+    for (int n : sizes) {
+        const std::string text = make_doctype_document(n);
+        auto p = clock_type::now();
+        auto tree = parse_xml(text);
+        const double parse_ms = ms_since(p);
+        TreeNodeProvider provider(tree.get());
+        auto t = clock_type::now();
+        auto view = build_view(provider, *tree->root(), "scroll1", 0);
+        LargeArena scratch;
+        size_t bytes = 0;
+        for (const ViewItem& item : view->items())
+            if (item.kind == ViewItem::Kind::table) bytes += build_grid_text(*item.table, scratch).size();
+        const double view_ms = ms_since(t);
+        std::printf("%-44s %10.1f %12.1f %8.2f\n",
+                    (std::to_string(n) + " declarations: view + grid text").c_str(), view_ms,
+                    parse_ms, view_ms / parse_ms);
+        if (bytes == 0) std::printf("  (no grid text)\n");
+    }
+    std::printf("ratio = view time / parse time (about the same at both sizes: linear)\n");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
     int rows = 1'000'000, repeats = 3;
+    std::vector<int> declarations = {100'000, 600'000};
     for (int i = 1; i + 1 < argc; ++i) {
         if (std::strcmp(argv[i], "--rows") == 0) rows = std::atoi(argv[i + 1]);
         if (std::strcmp(argv[i], "--repeat") == 0) repeats = std::max(1, std::atoi(argv[i + 1]));
+        if (std::strcmp(argv[i], "--declarations") == 0) {
+            declarations.clear();
+            for (const char* at = argv[i + 1]; *at;) {
+                declarations.push_back(std::atoi(at));
+                at = std::strchr(at, ',') ? std::strchr(at, ',') + 1 : "";
+            }
+        }
     }
     std::string text = make_document(rows);
 
@@ -131,5 +179,6 @@ int main(int argc, char** argv) {
                     ours, peer, peer / ours, "ratio >= 1");
     }
     std::printf("\nratio = sort -V time / our time (> 1: ours faster)\n");
+    doctype_views(declarations);
     return 0;
 }

@@ -32,8 +32,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     size_t old_length = 0;
     const std::string declaration = write_declaration(text, id, &old_length);
-    // Only a whole declaration is replaced; anything else is kept after the new one.
-    check(old_length == (read.complete ? read.length : 0));
+    // Only a whole declaration is replaced; anything else is kept after the new one. What is
+    // replaced is "<?xml", a blank, and the text up to its first "?>", with nothing but
+    // white space after that.
+    check(old_length <= text.size());
+    if (old_length > 0) {
+        const std::string_view old(text.data(), old_length);
+        check(old.size() > 5 && old.starts_with("<?xml") &&
+              std::string_view(" \t\r\n").find(old[5]) != std::string_view::npos);
+        const size_t close = old.find("?>");
+        check(close != std::string_view::npos);
+        check(old.find_first_not_of(" \t\r\n", close + 2) == std::string_view::npos);
+    }
     const std::string rewritten = declaration + text.substr(old_length);
     const XmlDeclaration again = read_declaration(rewritten);
     check(again.version == read.version);

@@ -1,9 +1,26 @@
 // The application lock.
 #include "shell/app_lock.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 #include "shell/app_clock.h"
 
 namespace tessel {
+
+namespace {
+
+// A release by a thread that does not hold the lock would let a waiting thread in beside
+// the holder, and both would change shared data at once: the program stops, in every build,
+// rather than go on corrupting it silently.
+[[noreturn]] void released_by_stranger() {
+    std::fputs("tessel: the application lock was released by a thread that does not hold it\n",
+               stderr);
+    std::fflush(stderr);
+    std::abort();
+}
+
+}  // namespace
 
 void AppLock::acquire() {
     if (held_by_current_thread()) {
@@ -22,6 +39,9 @@ void AppLock::acquire() {
 }
 
 void AppLock::release() {
+    // The owner is written only by the holding thread, so a thread always reads its own
+    // latest write here: the test is exact for the caller.
+    if (!held_by_current_thread()) released_by_stranger();
     if (hold_count_.fetch_sub(1, std::memory_order_relaxed) > 1) return;
     owner_.store(std::thread::id(), std::memory_order_relaxed);
     {

@@ -17,6 +17,8 @@ public:
     // it as often). Waiting threads get the lock in the order they asked for it, so a thread
     // that releases it at a yield point and asks again really lets a waiting one in.
     void acquire();
+    // Only the holder may release it: a release by another thread ends the program with a
+    // message (it would let a second thread in beside the holder).
     void release();
     // The AppClock time of the latest acquisition.
     double acquired_at() const { return acquired_at_.load(std::memory_order_relaxed); }

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstdio>
 #include <cstring>
 #include <new>
 #include <string>
@@ -89,6 +88,15 @@ Column* consolidate_group(ColumnGroup& group, Arena& arena) {
     return target;
 }
 
+std::string ConsolidatedElement::text() const {
+    const int32_t a = group_.cells.size();
+    const int32_t b = group_.nested.size();
+    const std::string occurrences = " (" + std::to_string(a) + " occurrences)";
+    if (b > 1 && b == a) return std::to_string(b) + " " + label_;
+    if (b > 1) return std::to_string(b) + " " + label_ + occurrences;
+    return group_.name + occurrences;
+}
+
 void ConsolidatedElement::describe(NodeDescriber& d) {
     if (Node* one = single()) {
         one->describe(d);
@@ -96,15 +104,9 @@ void ConsolidatedElement::describe(NodeDescriber& d) {
     }
     const int32_t a = group_.cells.size();
     const int32_t b = group_.nested.size();
-    if (b > 1 && b == a)
-        std::snprintf(text_, sizeof text_, "%d %s", b, label_);
-    else if (b > 1)
-        std::snprintf(text_, sizeof text_, "%d %s (%d occurrences)", b, label_, a);
-    else
-        std::snprintf(text_, sizeof text_, "%s (%d occurrences)", group_.name, a);
     d.set_category(4);
     d.set_identity("Element", -1, 1, "", "", "");
-    d.set_name(text_, -1, -1, true);
+    d.set_name(text(), -1, -1, true);  // copied: the text is a temporary
     if (!group_.ranges.empty()) d.set_range(group_.ranges[0].first, group_.ranges[0].last);
     d.set_ranges(group_.ranges.span());
     if (!nested_) d.set_child_count(b > 1 ? b : a, 1);

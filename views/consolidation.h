@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "foundation/arena.h"
 #include "parse/node.h"
@@ -41,12 +42,14 @@ public:
 private:
     // The one occurrence this element stands for, when it has exactly one.
     Node* single() const { return group_.cells.size() == 1 ? group_.cells[0] : nullptr; }
+    // "3 Unique Subtags", "item (3 occurrences)", whole however long the label or the
+    // group's name (a text block's own text) is.
+    std::string text() const;
 
     RepeatGroup& group_;
     const char* label_;
     bool nested_;
     Arena& arena_;
-    char text_[96] = {};
 };
 
 }  // namespace tessel

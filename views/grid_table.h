@@ -144,9 +144,10 @@ private:
     bool is_sorted_ = false;
 };
 
-// Keeps an IntMap's chains short as it grows past its initial buckets.
-template <typename V>
-void insert_growing(IntMap<V>& map, int32_t key, V value) {
+// Keeps a map's chains short as it grows past its initial buckets: a column group of a
+// DOCTYPE with a million declarations has a million columns.
+template <typename Map, typename K, typename V>
+void insert_growing(Map& map, K key, V value) {
     map.insert_or_assign(key, value);
     if (map.count() > 2 * map.bucket_count()) map.rehash(map.bucket_count() * 4);
 }

@@ -331,7 +331,7 @@ private:
             column->kind_code = d.kind_code;
             column->group = index;
             column->text_block = d.flags & 2;
-            group->by_name.insert_or_assign(column->name, group->columns.size());
+            insert_growing(group->by_name, column->name, group->columns.size());
             group->columns.push_back(column);
         }
         const int32_t depth = d.cell_child_count > 0 ? 1 : 0;

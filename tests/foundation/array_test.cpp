@@ -211,13 +211,13 @@ TEST(Array, MoveTransfersElements) {
     Array<uint32_t> a;
     for (uint32_t i = 0; i < 10; ++i) a.push_back(i);
     Array<uint32_t> b(std::move(a));
-    EXPECT_EQ(b.size(), 10);
+    ASSERT_EQ(b.size(), 10);
     EXPECT_EQ(b[9], 9u);
     EXPECT_EQ(a.size(), 0);  // a moved-from array is empty
     Array<uint32_t> c;
     c.push_back(77);
     c = std::move(b);
-    EXPECT_EQ(c.size(), 10);
+    ASSERT_EQ(c.size(), 10);
     EXPECT_EQ(c[0], 0u);
 }
 

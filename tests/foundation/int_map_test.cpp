@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <vector>
 
@@ -118,12 +119,23 @@ TEST(IntMap, BucketIsMaskOfLinearCongruentialHash) {
     EXPECT_EQ(map.bucket_of(0), 707);
     EXPECT_EQ(map.bucket_of(1), 704);
     EXPECT_EQ(map.bucket_of(-1), 710);
+    // Only the key's low bits reach the mask: keys 2^31 apart share a bucket.
+    EXPECT_EQ(map.bucket_of(INT32_MIN), 707);
+    EXPECT_EQ(map.bucket_of(INT32_MAX), 710);
+    IntMap<uint32_t> small(64);
+    EXPECT_EQ(small.bucket_of(0), 3);
+    EXPECT_EQ(small.bucket_of(-1), 6);
+    IntMap<uint32_t> two(2);
+    EXPECT_EQ(two.bucket_of(0), 1);
+    EXPECT_EQ(two.bucket_of(1), 0);
+    // The multiplier is odd, so the hash is one-to-one modulo any power of two: any run of
+    // `buckets` consecutive keys (row numbers, node indexes) fills every bucket once.
     for (int32_t buckets : {2, 64, 1024}) {
-        IntMap<uint32_t> m(buckets);
-        for (int32_t key : kKeys) {
-            uint64_t wide = uint64_t{static_cast<uint32_t>(key)} * 214013 + 2531011;
-            EXPECT_EQ(m.bucket_of(key), static_cast<int32_t>(wide % 0x100000000 % buckets))
-                << key;
+        for (int32_t first : {0, -500, INT32_MAX - 2000}) {
+            IntMap<uint32_t> m(buckets);
+            std::vector<int> hits(static_cast<size_t>(buckets), 0);
+            for (int32_t key = first; key < first + buckets; ++key) ++hits[static_cast<size_t>(m.bucket_of(key))];
+            EXPECT_EQ(std::count(hits.begin(), hits.end(), 1), buckets) << buckets << " from " << first;
         }
     }
 }

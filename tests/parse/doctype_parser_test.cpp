@@ -279,7 +279,7 @@ TEST(Dtd, ConditionalSectionsNest) {
     ASSERT_NE(inner, nullptr);
     EXPECT_EQ(inner->text(), "<![IGNORE[<!ELEMENT b EMPTY>]]>");
     EXPECT_EQ(dynamic_cast<DtdElementNode*>(inner->child(0))->name(), "b");
-    EXPECT_EQ(outer->body()->misc().size(), 1);
+    ASSERT_EQ(outer->body()->misc().size(), 1);
     EXPECT_EQ(outer->body()->misc()[0]->preceding(), 2u);
     EXPECT_EQ(written(*root), text + "\n");
 }
@@ -304,6 +304,7 @@ TEST(Dtd, DeepNestingNeitherOverflowsNorLosesTheBlocks) {
 
     // Cut short, every open block ends where the parse stopped and keeps what it holds.
     tree = parse_dtd(text.substr(0, text.size() - 3 * (kDepth / 2)));
+    ASSERT_FALSE(messages(*tree).empty());
     EXPECT_EQ(messages(*tree)[0],
               "error@" + std::to_string(text.size() - 3 * (kDepth / 2)) + " Expecting ]]>");
     auto* outer = dynamic_cast<ConditionalBlockNode*>(tree->root()->child(0));
@@ -338,6 +339,7 @@ TEST(Doctype, WritingInterleavesCommentsAndInstructions) {
     EXPECT_EQ(written(*doctype_of(*tree), true), "<!DOCTYPE a>\n");
     // Top-level comments after the DOCTYPE count it as the first item.
     tree = parse_xml("<!DOCTYPE a><!--x--><a/>");
+    ASSERT_EQ(tree->document_node()->misc().size(), 1);
     auto* comment = static_cast<TextNode*>(tree->node_at(tree->document_node()->misc()[0]));
     EXPECT_EQ(comment->preceding(), 1u);
 }

@@ -27,6 +27,8 @@ TEST(XmlParser, DuplicatedAttributesNameBothValues) {
     auto tree = parse_xml(R"(<a x="1" y="0" x="22"/>)");
     EXPECT_EQ(messages(*tree), Strings{"warning@15 Duplicated attribute name"});
     EXPECT_EQ(details(*tree, 0), (Strings{"Attribute Name=x", "First Value=1", "Second Value=22"}));
+    ASSERT_EQ(tree->diagnostics().count(), 1);
+    ASSERT_EQ(tree->diagnostics().at(0)->details().size(), 4);
     EXPECT_EQ(tree->diagnostics().at(0)->details()[3]->first(), 18);
 }
 

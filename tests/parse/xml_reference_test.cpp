@@ -77,14 +77,8 @@ TEST(XmlReference, RealDocumentsFromDebianPackages) {
         "/usr/share/X11/xkb/rules/evdev.xml",
         "/etc/fonts/fonts.conf",
     };
-    int compared = 0;
-    for (const char* file : files) {
-        if (!std::filesystem::exists(file)) continue;
-        expect_same_outline(test::file_contents(file), file);
-        ++compared;
-    }
-    // shared-mime-info is installed by the test set-up, so at least that one is there.
-    EXPECT_GE(compared, 1);
+    for (const char* file : files) TESSEL_REQUIRE_INPUT(file);
+    for (const char* file : files) expect_same_outline(test::file_contents(file), file);
 }
 
 TEST(XmlReference, TheBundledSample) {

@@ -266,6 +266,7 @@ TEST_F(Registry, TickReportsEnabledStatesAndChangesOnlyWhenTheSetChanges) {
     registry.tick();
     EXPECT_EQ(view.changes, 2);
     EXPECT_FALSE(registry.item_enabled(save));
+    ASSERT_FALSE(registry.handlers().empty());
     EXPECT_FALSE(registry.handlers()[0].enabled);
     EXPECT_EQ(registry.items()[stat].value, 1);  // checked after the pane
     EXPECT_EQ(view.checks.back(), std::make_pair(stat, true));
@@ -308,7 +309,7 @@ TEST_F(Registry, StatusMessageClearsTwoSecondsAfterItsLatestSetting) {
     registry.tick();
     EXPECT_EQ(view.status, "");
     EXPECT_EQ(registry.status_message(), "");
-    EXPECT_EQ(log.lines.size(), 2u);
+    ASSERT_EQ(log.lines.size(), 2u);
     EXPECT_EQ(log.lines[1], "Indented in 2.00 milliseconds");
 }
 

@@ -69,6 +69,8 @@ TEST(CommandTable, EveryMenuAndToolbarNameHasAnItem) {
         }
     }
     EXPECT_EQ(separators, 6u);
+    ASSERT_GT(menu_bar()[0].entries.size(), 8u);
+    ASSERT_FALSE(menu_bar()[2].entries.empty());
     EXPECT_EQ(menu_bar()[0].entries[8], kRecentFilesSection);
     EXPECT_EQ(menu_bar()[2].entries.back(), kPanesSection);
     size_t buttons = 0;

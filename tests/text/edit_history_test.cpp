@@ -219,7 +219,14 @@ TEST(EditRecordTypeIds, AreStablePerClassAndDistinctAcrossClasses) {
     OtherRecord a, b;
     EXPECT_EQ(a.type_id(), b.type_id());
     EXPECT_NE(a.type_id(), TextEditRecord::class_type_id());
-    EXPECT_EQ(TextEditRecord::class_type_id(), TextEditRecord::class_type_id());
+    // An instance answers with its class's id, and the id keeps a text record from folding
+    // in a record of another class.
+    TextDocument doc;
+    doc.set_text("ab");
+    const TextPos at[] = {1};
+    TextEditRecord typed(doc, at, 0, "x", 0);
+    EXPECT_EQ(typed.type_id(), TextEditRecord::class_type_id());
+    EXPECT_FALSE(typed.merge(a));
 }
 
 }  // namespace

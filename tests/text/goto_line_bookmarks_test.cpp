@@ -80,7 +80,7 @@ TEST(Bookmarks, TextBookmarkLayoutAndToggle) {
     EXPECT_EQ(list.current(), 1);
     EXPECT_TRUE(list.enabled());
     EXPECT_FALSE(list.toggle(Bookmark::text(3)));
-    EXPECT_EQ(list.size(), 1);
+    ASSERT_EQ(list.size(), 1);
     EXPECT_EQ(list.at(0), views.here);
     list.clear();
     EXPECT_FALSE(list.enabled());

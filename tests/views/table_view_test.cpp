@@ -73,7 +73,7 @@ TEST(TableView, SubelementsWithoutAttributes) {
 
 TEST(TableView, AnOnlyTextIsATextSection) {
     auto b = build("<r>hello there</r>");
-    EXPECT_EQ(outline(*b.view), (Strings{"r", "(This tag has no Attributes)", "1 Text section:", "hello there"}));
+    ASSERT_EQ(outline(*b.view), (Strings{"r", "(This tag has no Attributes)", "1 Text section:", "hello there"}));
     EXPECT_TRUE(b.view->items()[3].text_block);
     EXPECT_EQ(b.view->items()[3].position, 3);
 }
@@ -115,6 +115,38 @@ TEST(TableView, KeyColumnShowsEachRowsOwnValue) {
     EXPECT_EQ(t.cell_text(1, 1, arena), "1");
     EXPECT_EQ(t.cell_text(2, 1, arena), "2");
     EXPECT_EQ(t.cell_text(3, 1, arena), "3");  // the text column attached to the key column
+}
+
+// Only the texts of a row (group 0) share the key column titled "Text": an attribute and a
+// sub-element that happen to be named "Text" keep columns of their own, and a row without
+// its own text shows an empty key cell, not one of theirs.
+TEST(TableView, ColumnsNamedLikeTheKeyColumnOutsideTheTextsKeepTheirOwnColumns) {
+    auto b = build(R"(<r><p Text="attr">own<Text>sub</Text></p><p>two</p><p><Text>s3</Text></p></r>)");
+    GridTable& t = table(*b.view);
+    ASSERT_TRUE(t.has_key_column());
+    EXPECT_EQ(grid(t),
+              "Tag name/Text\tText\tText\tText\t\r\n"
+              "p\town\tattr\tsub\t\r\n"
+              "p\ttwo\t\t\t\r\n"
+              "p\t\t\ts3\t\r\n");
+}
+
+// Texts of any length, in any script, come out whole in repeated and consolidated cells.
+TEST(TableView, RepeatedAndConsolidatedCellsKeepLongTextsWhole) {
+    std::string e60;
+    for (int i = 0; i < 60; ++i) e60 += "\xC3\xA9";  // 120 bytes of U+00E9
+    auto repeated = build("<r><p>" + e60 + "<b/>x</p><p>y</p></r>");
+    LargeArena arena;
+    EXPECT_EQ(table(*repeated.view).cell_text(1, 1, arena), e60 + " (2 occurrences)");
+
+    // A lonely name repeated within its row is consolidated under its own name.
+    const std::string name(150, 'n');
+    auto consolidated = build("<r><p><" + name + ">1</" + name + "><" + name + ">2</" + name +
+                              "></p><p><c>3</c></p><p><d>4</d></p><p><e>5</e></p></r>");
+    GridTable& t = table(*consolidated.view);
+    ASSERT_EQ(t.column_count(), 2);
+    ASSERT_STREQ(t.display_column(1).column->name, "Unique Subtags");
+    EXPECT_EQ(t.cell_text(1, 1, arena), name + " (2 occurrences)");
 }
 
 TEST(TableView, RowOfPosition) {
