@@ -164,5 +164,48 @@ TEST(TextStore, ReadersAcrossPieceBoundaries) {
     EXPECT_EQ(store.byte_at(store.length()), 0);
 }
 
+// Every reader stops at the last byte of a piece and takes the next byte from the next
+// piece: at each piece end, read in both orders (the lookup cache on either side), for the
+// pieces set_text makes and for the odd lengths an edit leaves.
+TEST(TextStore, ReadersStopExactlyAtAPieceEnd) {
+    TextStore store;
+    std::string text = pattern(3'000'100, 9);
+    store.set_text(text);
+    TextPos at = 1'500'000;
+    std::string_view x = "XYZ";
+    ASSERT_TRUE(store.replace_at({&at, 1}, 1, {&x, 1}));
+    text.replace(1'500'000, 1, "XYZ");
+    ASSERT_GE(store.piece_count(), 4);
+    ASSERT_NE(store.piece(1).length, TextStore::kPieceSize);
+
+    SmallArena arena;
+    for (int32_t i = 0; i < store.piece_count(); ++i) {
+        const TextPos end = store.piece(i).start + store.piece(i).length;  // first byte after it
+        SCOPED_TRACE(testing::Message() << "piece " << i << " ends before " << end);
+        const bool last = i + 1 == store.piece_count();
+        const char after = last ? 0 : text[static_cast<size_t>(end)];
+        EXPECT_EQ(store.byte_at(end - 1), text[static_cast<size_t>(end) - 1]);
+        EXPECT_EQ(store.byte_at(end), after);  // with the cache on the piece before
+        EXPECT_EQ(store.byte_at(end - 1), text[static_cast<size_t>(end) - 1]);
+        EXPECT_EQ(store.find_piece(end - 1), i);
+        EXPECT_EQ(store.find_piece(end), last ? -1 : i + 1);
+
+        const char* inside = store.range_ptr(end - 4, end - 1);
+        ASSERT_NE(inside, nullptr);
+        EXPECT_EQ(std::string(inside, 4), text.substr(static_cast<size_t>(end) - 4, 4));
+        EXPECT_EQ(store.range_ptr(end - 4, end), nullptr);  // one byte past the piece
+        EXPECT_EQ(store.range_ptr(end - 1, end), nullptr);
+        if (!last) {
+            EXPECT_EQ(store.range_ptr(end, end + 2), store.piece(i + 1).data);
+            EXPECT_EQ(store.range_ptr(end - 1, end), nullptr);  // with the cache after it
+        }
+        const size_t from = static_cast<size_t>(end) - 2;
+        EXPECT_EQ(std::string(store.copy_range(arena, end - 2, end + 1)), text.substr(from, 4));
+        EXPECT_EQ(store.substr(end - 2, 4), text.substr(from, 4));
+        EXPECT_EQ(std::string(store.copy_range(arena, end - 1, end - 1)), text.substr(from + 1, 1));
+        EXPECT_EQ(store.substr(end - 1, 1), text.substr(from + 1, 1));
+    }
+}
+
 }  // namespace
 }  // namespace tessel
