@@ -60,6 +60,9 @@ void TextDocument::remove_anchor_list(Array<TextPos>* list) {
 }
 
 void TextDocument::restart_scanner(int32_t line) {
+    // Lines the running scanner has not reached yet still need it: a restart never skips
+    // them (appends while loading come faster than the scanner's slices).
+    if (scanner_ && !scanner_->finished()) line = std::min(line, scanner_->next_line());
     SliceTimer& timer = timer_ ? *timer_ : manual_timer;
     scanner_ = std::make_unique<LineScanner>(store_, index_, *automaton_, timer, line);
     if (timer_) timer_->request_slice(0);
@@ -133,6 +136,7 @@ void TextDocument::set_text(std::string_view text) {
     store_.set_text(text);
     index_.rebuild();
     caret_ = anchor_ = 0;
+    scanner_.reset();
     restart_scanner(0);
     if (view_) view_->text_changed(false);
 }
