@@ -197,6 +197,26 @@ TEST_F(FindFixture, ReplaceAllSkipsOverlapsAndStaysInsideTheSelection) {
     EXPECT_EQ(doc.text(), "a baa a");
 }
 
+TEST_F(FindFixture, ReplacingPastTheTextLimitIsRefusedWithAMessage) {
+    set("a-a-a-a", "a");
+    doc.store().set_max_length(12);
+    state.replace_text.append("bbb");  // four matches grow the text by 8 bytes: 15 > 12
+    state.scope = FindState::kWholeFile;
+    FindResult all = run_replace_all(doc, state, &job, &ui, nullptr);
+    EXPECT_FALSE(all.found);
+    EXPECT_EQ(doc.text(), "a-a-a-a");
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, "Replacing would make the text longer than 12 bytes, the most a "
+                                "document holds. Nothing was replaced.");
+    EXPECT_FALSE(history.can_undo());
+    // One replacement fits; then the text is 9 bytes and the next would make 11, then 13.
+    EXPECT_TRUE(run_replace(doc, state, &job, &ui).found);
+    EXPECT_TRUE(run_replace(doc, state, &job, &ui).found);
+    EXPECT_FALSE(run_replace(doc, state, &job, &ui).found);
+    EXPECT_EQ(doc.text(), "bbb-bbb-a-a");
+    EXPECT_EQ(ui.boxes.size(), 2u);
+}
+
 TEST_F(FindFixture, ReplaceTakesTheSelectedMatchThenTheNextOne) {
     set("one two one two", "TWO");
     state.replace_text.append("2");

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "tests/text/document_checks.h"
+#include "text/edit_history.h"
 #include "text/text_document.h"
 
 namespace tessel {
@@ -104,7 +105,7 @@ TEST(LineIndex, AnyBytesGiveShortLinesCutBetweenCharacters) {
         blocks.set_text("");
         for (size_t at = 0; at < text.size();) {
             const size_t n = 1 + rng() % 3000;
-            blocks.append(std::string_view(text).substr(at, n));
+            ASSERT_TRUE(blocks.append(std::string_view(text).substr(at, n)));
             at += n;
         }
         const std::vector<TextPos> starts = starts_of(whole);
@@ -227,6 +228,26 @@ TEST(TextDocumentEdit, TellsTheListenerBeforeAndAfterUnlessQuiet) {
     EXPECT_EQ(r.calls.size(), 2u);
 }
 
+TEST(TextDocumentEdit, AnEditPastTheTextLimitIsRefusedAndTellsNobody) {
+    TextDocument doc;
+    EditHistory history;
+    doc.set_history(&history);
+    Recorder r;
+    r.doc = &doc;
+    doc.store().set_max_length(10);
+    ASSERT_TRUE(doc.set_text("12345678"));
+    doc.set_listener(&r);
+    EXPECT_FALSE(doc.replace("abc", 4, 0));
+    EXPECT_FALSE(doc.replace_multi(std::vector<TextPos>{1, 5}, 1, "xyz"));
+    EXPECT_FALSE(doc.append("abc"));
+    EXPECT_FALSE(doc.set_text("12345678901"));
+    EXPECT_EQ(doc.text(), "12345678");
+    EXPECT_TRUE(r.calls.empty());
+    EXPECT_FALSE(history.can_undo());
+    EXPECT_TRUE(doc.replace("ab", 8, 0));
+    EXPECT_EQ(doc.index().line_count(), 1);
+}
+
 TEST(TextDocumentEdit, CaretFollowsTheInsertionOrStaysAtTheStart) {
     TextDocument doc;
     doc.set_text("abcdef");
@@ -306,7 +327,7 @@ TEST(TextDocumentLoad, AppendedBlocksAreAllScannedBeforeTheScanEnds) {
     TextDocument doc;
     doc.set_text("");
     for (size_t at = 0; at < text.size(); at += 1'000'000)
-        doc.append(std::string_view(text).substr(at, 1'000'000));
+        ASSERT_TRUE(doc.append(std::string_view(text).substr(at, 1'000'000)));
     while (!doc.scan_finished()) doc.run_scan_slice();
     EXPECT_EQ(doc.logical_line_of(doc.length()), 30000);
     EXPECT_EQ(doc.char_offset_of(doc.length()), static_cast<int32_t>(text.size()) - 30000);

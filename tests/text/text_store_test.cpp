@@ -207,5 +207,42 @@ TEST(TextStore, ReadersStopExactlyAtAPieceEnd) {
     }
 }
 
+// The limit of the text: every way to grow it refuses (and changes nothing) where the text
+// would pass it, with a small limit set on the store and with the real one.
+TEST(TextStore, GrowingPastTheLimitIsRefusedWhole) {
+    TextStore store;
+    store.set_max_length(100);
+    EXPECT_FALSE(store.set_text(std::string(101, 'a')));
+    EXPECT_EQ(store.length(), 0);
+    ASSERT_TRUE(store.set_text(std::string(60, 'a')));
+    EXPECT_FALSE(store.append(std::string(41, 'b')));
+    EXPECT_EQ(store.text(), std::string(60, 'a'));
+    EXPECT_TRUE(store.append(std::string(40, 'b')));
+    EXPECT_EQ(store.length(), 100);
+    TextPos at = 10;
+    std::string_view one = "c";
+    EXPECT_FALSE(store.replace_at({&at, 1}, 0, {&one, 1}));
+    EXPECT_TRUE(store.replace_at({&at, 1}, 1, {&one, 1}));  // same length: fine
+    std::vector<TextPos> three{10, 20, 30};
+    std::string_view two = "dd";
+    EXPECT_FALSE(store.replace_at(three, 1, {&two, 1}));
+    EXPECT_EQ(store.length(), 100);
+
+    // The real limit, by sizes only: an insertion whose size alone passes 2^31 - 1, and three
+    // of 1 GiB each, whose sum wraps a 32-bit length. The bytes are never read.
+    TextStore real;
+    real.set_text("0123456789");
+    const char dummy = 0;
+    const std::string_view huge(&dummy, static_cast<size_t>(TextStore::kMaxLength) + 1);
+    const std::string_view gib(&dummy, size_t{1} << 30);
+    TextPos zero = 0;
+    EXPECT_FALSE(real.can_replace({&zero, 1}, 0, {&huge, 1}));
+    EXPECT_FALSE(real.replace_at({&zero, 1}, 0, {&huge, 1}));
+    EXPECT_FALSE(real.replace_at(std::vector<TextPos>{1, 2, 3}, 0, {&gib, 1}));
+    EXPECT_FALSE(real.can_grow(int64_t{TextStore::kMaxLength} - 9));
+    EXPECT_TRUE(real.can_grow(int64_t{TextStore::kMaxLength} - 10));
+    EXPECT_EQ(real.text(), "0123456789");
+}
+
 }  // namespace
 }  // namespace tessel
