@@ -92,7 +92,8 @@ bool FileReader::read(size_t block, Arena& arena, std::string_view* utf8) {
     size_t skip = 0;
     if (first_) {
         first_ = false;
-        *encoding_ = resolve_encoding(*encoding_, detect_encoding(buffer_.data(), got));
+        detected_ = detect_encoding_why(buffer_.data(), got);
+        *encoding_ = resolve_encoding(*encoding_, detected_.id);
         codec_ = make_codec(*encoding_);
         // The mark is skipped because of the encoding chosen, which has one only when the
         // file starts with it.

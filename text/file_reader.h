@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "text/encoding.h"
+#include "text/encoding_detection.h"
 
 namespace tessel {
 
@@ -61,6 +62,8 @@ public:
     const std::string& reason() const { return reason_; }
     int64_t file_size() const { return file_size_; }
     int64_t bytes_read() const { return bytes_read_; }
+    // What the first block showed (a mark, zero bytes, a declaration, or nothing), once read.
+    DetectedEncoding detected() const { return detected_; }
 
 private:
     void fail(const char* what, int code);
@@ -75,6 +78,7 @@ private:
     int64_t file_size_ = 0;
     int64_t bytes_read_ = 0;
     bool first_ = true;
+    DetectedEncoding detected_;
     bool at_end_ = false;
     std::unique_ptr<Codec> codec_;
     std::vector<char> buffer_;  // the carry, then the block read after it
