@@ -28,9 +28,10 @@ public:
     // A buffer in [kTakeWhole, kMaxAppend] bytes becomes one piece as it is.
     static constexpr int32_t kTakeWhole = 700'000;
     static constexpr int32_t kMaxAppend = 1'599'999;
-    // The most bytes the text may hold: every offset is a signed 32-bit TextPos. Every
-    // change that would grow the text beyond it is refused whole.
-    static constexpr int32_t kMaxLength = INT32_MAX;
+    // The most bytes the text may hold: every offset is a signed 32-bit TextPos, and the
+    // offset just past the text's end must be one too (the parsers' scanner counts on it).
+    // Every change that would grow the text beyond it is refused whole.
+    static constexpr int32_t kMaxLength = INT32_MAX - 1;
 
     TextStore() = default;
     TextStore(const TextStore&) = delete;

@@ -236,13 +236,20 @@ TEST_F(DocumentFileTest, AFileOfTwoGiBIsRefusedBeforeReadingAndTheDocumentStays)
     ASSERT_EQ(ui.shown.size(), 1u);
     EXPECT_EQ(ui.shown[0].text, "Cannot open file " + big +
                                     "\nFile too large: it has 2,147,483,648 bytes, and a "
-                                    "document holds at most 2,147,483,647 bytes");
+                                    "document holds at most 2,147,483,646 bytes");
     EXPECT_EQ(host.resets, resets);
     EXPECT_EQ(host.doc.text(), "<a/>\n");
     EXPECT_EQ(file.path(), at("small.xml").string());
     EXPECT_FALSE(file.untitled());
     EXPECT_FALSE(file.modified());
     EXPECT_FALSE(file.busy());
+    // One byte over the limit is refused as well.
+    fs::resize_file(big, std::uintmax_t{TextStore::kMaxLength} + 1);
+    EXPECT_FALSE(file.load(big, -1, nullptr));
+    EXPECT_EQ(ui.shown.back().text, "Cannot open file " + big +
+                                        "\nFile too large: it has 2,147,483,647 bytes, and a "
+                                        "document holds at most 2,147,483,646 bytes");
+    EXPECT_EQ(host.doc.text(), "<a/>\n");
 }
 
 // With a smaller limit set on the store: a file over it is refused unread, and a file whose
