@@ -2,15 +2,12 @@
 #include "app/cli_common.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
-#include <sys/stat.h>
-
 #include "foundation/ascii.h"
 #include "text/encoding.h"
-#include "text/encoding_detection.h"
+#include "text/file_reader.h"
 
 namespace tessel::cli {
 
@@ -63,50 +60,35 @@ std::optional<std::string_view> option(const Arguments& a, std::string_view name
     return found;
 }
 
-bool read_file(const std::string& path, std::string& bytes, std::string& error) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) {
-        error = std::strerror(errno);
+bool read_file(const std::string& path, std::string& bytes, std::string& error,
+               EncodingId* encoding) {
+    // Through the editor's own reader: the same size check, detection, mark and conversion,
+    // block by block, so that the batch tool and the editor never read a file differently.
+    EncodingId read_as = kEncodingUnspecified;
+    FileReader reader(path, &read_as);
+    struct Collector final : TextSink {
+        std::string& text;
+        int64_t limit;
+        Collector(std::string& t, int64_t l) : text(t), limit(l) {}
+        bool take(std::string_view block) override {
+            if (static_cast<int64_t>(text.size() + block.size()) > limit) return false;
+            text.append(block);
+            return true;
+        }
+    } collector(bytes, reader.size_limit());
+    bytes.clear();
+    bool read = reader.open();
+    if (read) {
+        // One allocation of the file's size holds the text of most files whole.
+        bytes.reserve(static_cast<size_t>(reader.file_size()));
+        read = reader.read_into(collector);
+    }
+    if (!read) {
+        error = reader.reason();
+        bytes.clear();
         return false;
     }
-    bytes.clear();
-    // A regular file is read with one allocation of its size, so a large document is not
-    // copied again and again as the string grows; the loop below takes whatever remains
-    // (all of it for pipes and files whose size is not known).
-    struct stat info;
-    if (fstat(fileno(f), &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0 &&
-        info.st_size <= 0x7FFFFFFF) {
-        bytes.resize(static_cast<size_t>(info.st_size));
-        bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
-    }
-    char block[1 << 16];
-    size_t n;
-    while ((n = std::fread(block, 1, sizeof block, f)) > 0) {
-        if (bytes.size() + n > 0x7FFFFFFF) {
-            error = "file too large (2 GiB at most)";
-            std::fclose(f);
-            return false;
-        }
-        bytes.append(block, n);
-    }
-    bool failed = std::ferror(f);
-    if (failed) error = std::strerror(errno);
-    std::fclose(f);
-    if (failed) return false;
-    // The text as the editor would load it: the encoding detected from the first block, its
-    // mark skipped, converted to UTF-8.
-    const size_t head = std::min(bytes.size(), size_t{1'000'000});
-    const EncodingId encoding = detect_encoding(bytes.data(), head);
-    const size_t mark = std::min(mark_length(encoding), bytes.size());
-    if (encoding == kEncodingUtf8 || encoding == kEncodingUtf8Bom) {
-        bytes.erase(0, mark);
-        return true;
-    }
-    // The decoded text lives in the codec's buffer: the codec must outlive the copy.
-    std::string_view text;
-    const auto codec = make_codec(encoding);
-    codec->decode(nullptr, bytes.data() + mark, bytes.size() - mark, &text, true);
-    bytes = std::string(text);
+    if (encoding) *encoding = read_as;
     return true;
 }
 

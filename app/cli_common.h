@@ -11,6 +11,7 @@
 #include "parse/default_languages.h"
 #include "parse/diagnostics.h"
 #include "parse/document_tree.h"
+#include "text/encoding.h"
 
 namespace tessel::cli {
 
@@ -29,9 +30,11 @@ Arguments split_arguments(const std::vector<std::string_view>& args,
                           const std::vector<std::string_view>& flags);
 std::optional<std::string_view> option(const Arguments& a, std::string_view name);
 
-// Reads a whole file as UTF-8 text, detecting its encoding and dropping a byte-order mark as
-// the editor's loader does.
-bool read_file(const std::string& path, std::string& bytes, std::string& error);
+// Reads a whole file as UTF-8 text through the editor's loader (encoding detected, byte-order
+// mark dropped, converted block by block); error is the reason when it cannot. encoding, when
+// given, is set to the encoding the file was read in.
+bool read_file(const std::string& path, std::string& bytes, std::string& error,
+               EncodingId* encoding = nullptr);
 
 // Parses a file's text as the type its extension names (XML when it names none, which is
 // what the batch tool is for) or as --type ("xml", "dtd" or "json", any case). Null after

@@ -1,10 +1,12 @@
 // tessel-cli encoding: the encoding a file is detected as, and what decided it.
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "app/cli_commands.h"
 #include "app/cli_common.h"
+#include "foundation/arena.h"
 #include "text/encoding.h"
 #include "text/encoding_detection.h"
 #include "text/file_reader.h"
@@ -49,24 +51,21 @@ int run_encoding(const std::vector<std::string_view>& args) {
     int status = 0;
     for (std::string_view operand : a.operands) {
         const std::string path(operand);
-        // Detection looks at the first block only, as loading does.
-        std::string head;
-        if (FILE* f = std::fopen(path.c_str(), "rb")) {
-            head.resize(FileReader::kBlockSize);
-            head.resize(std::fread(head.data(), 1, head.size(), f));
-            const bool failed = std::ferror(f);
-            std::fclose(f);
-            if (failed) {
-                std::fprintf(stderr, "tessel-cli encoding: cannot read %s\n", path.c_str());
-                status = 2;
-                continue;
-            }
-        } else {
-            std::fprintf(stderr, "tessel-cli encoding: cannot read %s\n", path.c_str());
+        // The editor's reader decides, from the first block as when the file is opened; the
+        // size of a file does not matter here.
+        EncodingId encoding = kEncodingUnspecified;
+        FileReader reader(path, &encoding);
+        reader.set_size_limit(INT64_MAX);
+        LargeArena arena;
+        std::string_view text;
+        if (reader.open()) reader.read(FileReader::kBlockSize, arena, &text);
+        if (!reader.error().empty()) {
+            std::fprintf(stderr, "tessel-cli encoding: cannot read %s: %s\n", path.c_str(),
+                         reader.reason().c_str());
             status = 2;
             continue;
         }
-        const DetectedEncoding found = detect_encoding_why(head.data(), head.size());
+        const DetectedEncoding found = reader.detected();
         if (a.operands.size() > 1) std::printf("%s: ", path.c_str());
         std::printf("%s (%s)\n", encoding_display_names()[static_cast<size_t>(found.id)].c_str(),
                     reason_text(found.reason));

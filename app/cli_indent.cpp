@@ -10,7 +10,7 @@
 #include "app/cli_common.h"
 #include "foundation/arena.h"
 #include "parse/xml_indenter.h"
-#include "text/encoding_detection.h"
+#include "text/file_reader.h"
 #include "text/file_writer.h"
 
 namespace tessel::cli {
@@ -34,14 +34,14 @@ bool parse_number(std::string_view text, int lowest, int highest, int32_t& value
            value <= highest;
 }
 
-// The encoding FILE is read in, from its first block as the loader decides it.
+// The encoding FILE is read in, from its first block, decided by the editor's reader.
 EncodingId file_encoding(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) return kEncodingUtf8;
-    std::vector<char> head(1'000'000);
-    head.resize(std::fread(head.data(), 1, head.size(), f));
-    std::fclose(f);
-    return detect_encoding(head.data(), head.size());
+    EncodingId encoding = kEncodingUnspecified;
+    FileReader reader(path, &encoding);
+    LargeArena arena;
+    std::string_view text;
+    if (reader.open()) reader.read(FileReader::kBlockSize, arena, &text);
+    return encoding == kEncodingUnspecified ? kEncodingUtf8 : encoding;
 }
 
 bool write_file(const std::string& path, EncodingId encoding, std::string_view text,

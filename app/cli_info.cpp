@@ -1,15 +1,13 @@
 // tessel-cli info: loads a file as the editor does and prints what its text store and line
 // index hold.
-#include <cerrno>
-#include <climits>
 #include <cstdio>
-#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/cli_commands.h"
 #include "foundation/number_format.h"
+#include "text/file_reader.h"
 #include "text/text_document.h"
 
 namespace tessel::cli {
@@ -18,31 +16,24 @@ namespace {
 
 constexpr const char* kInfoUsage =
     "usage: tessel-cli info FILE...\n"
-    "Loads each file as the editor does (in blocks of 1,000,000 bytes) and prints its byte\n"
-    "count, index and logical lines, characters, line ending and longest-line estimate.\n";
+    "Loads each file as the editor does (encoding detected, converted to UTF-8 in blocks of\n"
+    "1,000,000 bytes) and prints its text's byte count, index and logical lines, characters,\n"
+    "line ending and longest-line estimate.\n";
 
-// Loads a file into the document block by block, as the editor's load path does.
-bool load(const char* path, tessel::TextDocument& document, std::string& error) {
-    FILE* f = std::fopen(path, "rb");
-    if (!f) {
-        error = std::strerror(errno);
-        return false;
-    }
+// Loads a file into the document block by block through the editor's reader (encoding
+// detected, mark dropped, converted to UTF-8); error is the reason when it cannot.
+bool load(const std::string& path, tessel::TextDocument& document, std::string& error) {
+    EncodingId encoding = kEncodingUnspecified;
+    FileReader reader(path, &encoding);
+    struct Appender final : TextSink {
+        TextDocument& document;
+        explicit Appender(TextDocument& d) : document(d) {}
+        bool take(std::string_view text) override { return document.append(text); }
+    } appender(document);
     document.set_text("");
-    std::vector<char> block(1'000'000);
-    size_t n;
-    while ((n = std::fread(block.data(), 1, block.size(), f)) > 0) {
-        if (static_cast<int64_t>(document.length()) + static_cast<int64_t>(n) > INT32_MAX) {
-            error = "file too large (2 GiB at most)";
-            std::fclose(f);
-            return false;
-        }
-        document.append(std::string_view(block.data(), n));
-    }
-    bool failed = std::ferror(f);
-    if (failed) error = std::strerror(errno);
-    std::fclose(f);
-    return !failed;
+    if (reader.open() && reader.read_into(appender)) return true;
+    error = reader.reason();
+    return false;
 }
 
 }  // namespace
@@ -68,7 +59,7 @@ int run_info(const std::vector<std::string_view>& args) {
     for (std::string_view file : files) {
         std::string path(file), error;
         tessel::TextDocument document;
-        if (!load(path.c_str(), document, error)) {
+        if (!load(path, document, error)) {
             std::fprintf(stderr, "tessel-cli info: cannot read %s: %s\n", path.c_str(),
                          error.c_str());
             status = 2;

@@ -1,6 +1,8 @@
 // text_bench: the text store, line index and edit history on a generated XML document,
 // each figure measured beside the same work on a std::string (or `wc -l`) in the same run.
 // Usage: text_bench [--size MB] [--seed N]
+//        text_bench --long-lines [--size MB]   only the texts without a line feed or an
+//                                              ASCII byte (one line of "é", NUL bytes)
 #include <malloc.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -264,9 +266,65 @@ void bench_undo_multi(std::string_view text, std::vector<Row>& rows) {
                     format("%.1f", p) + " (4x string::replace)", p / o, ""});
 }
 
-void print(const std::vector<Row>& rows, size_t bytes) {
-    std::printf("\ntext_bench: %.1f MB generated XML document (ratio = peer time / our time; > 1: ours faster)\n\n",
-                static_cast<double>(bytes) / 1e6);
+// ---- (5) one line without a line feed or an ASCII byte ----
+
+// Loading a single line of "é" (or of NUL bytes) and typing in its middle, beside `wc -l`
+// on the same file and an insertion into a std::string: costs must stay linear in the
+// bytes, whatever the bytes are.
+void bench_long_line(const char* label, const std::string& text, std::vector<Row>& rows) {
+    const std::string file = bench::write_temp_file(text, "text_bench_line");
+    if (file.empty()) std::exit(1);
+    std::vector<double> loads;
+    std::unique_ptr<TextDocument> doc;
+    for (int i = 0; i < 3; ++i) {
+        doc.reset();
+        auto t0 = Clock::now();
+        doc = load_ours(text);
+        loads.push_back(seconds_since(t0));
+    }
+    if (doc->length() != static_cast<int32_t>(text.size())) {
+        std::fprintf(stderr, "text_bench: loaded %d bytes of %zu\n", doc->length(), text.size());
+        std::exit(1);
+    }
+    const double wc = wc_seconds(file);
+    unlink(file.c_str());
+    const double load = median(loads);
+    rows.push_back({std::string("load, one line of ") + label + ", s", format("%.3f", load),
+                    format("%.3f", wc) + " (wc -l)", wc / load, ""});
+
+    EditHistory history;
+    doc->set_history(&history);
+    const TextPos middle = doc->length() / 2 & ~3;  // a character boundary for both texts
+    std::vector<double> keys;
+    for (int i = 0; i < 200; ++i) {
+        auto t0 = Clock::now();
+        doc->replace("x", middle + i, 0, kMergeTyping);
+        keys.push_back(seconds_since(t0) * 1e6);
+    }
+    std::string s(text);
+    std::vector<double> peer;
+    for (int i = 0; i < 50; ++i) {
+        auto t0 = Clock::now();
+        s.insert(s.size() / 2, 1, 'x');
+        peer.push_back(seconds_since(t0) * 1e6);
+    }
+    g_sink = static_cast<int64_t>(s.size()) + doc->index().line_count();
+    rows.push_back({std::string("keystroke in that line, median us"), format("%.1f", median(keys)),
+                    format("%.1f", median(peer)) + " (string::insert)", median(peer) / median(keys),
+                    "< 1000 us"});
+}
+
+void bench_long_lines(size_t bytes, std::vector<Row>& rows) {
+    std::string e_acute;
+    e_acute.reserve(bytes);
+    while (e_acute.size() + 2 <= bytes) e_acute += "\xC3\xA9";
+    bench_long_line("\"\xC3\xA9\"", e_acute, rows);
+    bench_long_line("NUL bytes", std::string(bytes, '\0'), rows);
+}
+
+void print(const std::vector<Row>& rows, double megabytes, const char* what) {
+    std::printf("\ntext_bench: %.1f MB %s (ratio = peer time / our time; > 1: ours faster)\n\n",
+                megabytes, what);
     std::printf("%-52s %12s  %-30s %8s  %s\n", "work", "ours", "peer", "ratio", "budget");
     for (const Row& r : rows)
         std::printf("%-52s %12s  %-30s %8.2f  %s\n", r.work.c_str(), r.ours.c_str(), r.peer.c_str(),
@@ -281,7 +339,22 @@ int main(int argc, char** argv) {
     if (argc == 4 && std::strcmp(argv[1], "--cold") == 0) return cold_main(argv[2], argv[3]);
     double megabytes = 100;
     uint64_t seed = 1;
+    const bool long_lines_only = argc > 1 && std::strcmp(argv[1], "--long-lines") == 0;
+    if (long_lines_only) {
+        argv[1] = argv[0];
+        ++argv;
+        --argc;
+    }
     if (!bench::parse_size_and_seed(argc, argv, "text_bench", &megabytes, &seed)) return 2;
+    if (long_lines_only) {
+        std::vector<Row> rows;
+        mallopt(M_MMAP_THRESHOLD, 256 << 20);
+        mallopt(M_TRIM_THRESHOLD, 1 << 30);
+        const size_t bytes = static_cast<size_t>(megabytes * 1e6);
+        bench_long_lines(bytes, rows);
+        print(rows, static_cast<double>(bytes) / 1e6, "texts in one line");
+        return 0;
+    }
 
     // Set-up, outside every timing: the document in memory and in a file for the cold
     // loads and for `wc -l`.
@@ -313,7 +386,9 @@ int main(int argc, char** argv) {
     bench_keystroke(text, rows);
     bench_lookups(text, rows);
     bench_undo_multi(text, rows);
+    bench_long_lines(text.size() / 4, rows);
     unlink(file.c_str());
-    print(rows, text.size());
+    print(rows, static_cast<double>(text.size()) / 1e6,
+          "generated XML document (the one-line texts: a quarter of its size)");
     return 0;
 }

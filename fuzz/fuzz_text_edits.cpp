@@ -60,7 +60,8 @@ private:
 };
 
 // One piece of generated text: line endings of every kind, multi-byte characters, raw
-// bytes from the script, and lines longer than the 2 000-byte cut with and without ASCII.
+// bytes from the script, and lines longer than the 2 000-byte cut with and without ASCII,
+// of NUL bytes and of stray bytes.
 std::string chunk(Script& in) {
     switch (in.byte() % 12) {
         case 0: return "\n";
@@ -76,15 +77,20 @@ std::string chunk(Script& in) {
             return word;
         }
         case 8: return std::string(static_cast<size_t>(1990 + in.byte() * 24), 'x');
-        case 9: {  // no ASCII byte at all, so no cut is possible inside it
+        case 9: {  // no ASCII byte at all: cuts fall between the characters
             std::string euros;
             for (int i = 0, n = 660 + in.byte() * 8; i < n; ++i) euros += "\xE2\x82\xAC";
             return euros;
         }
-        case 10: {  // long, mixed: cuts fall only after the ASCII bytes
-            std::string mixed;
-            for (int i = 0, n = 500 + in.byte() * 4; i < n; ++i) mixed += "ab\xC3\xA9";
-            return mixed;
+        case 10: {  // long, mixed; or NUL bytes, CRs, lone lead or continuation bytes
+            const uint8_t kind = in.byte();
+            if (kind % 2 == 0) {
+                std::string mixed;
+                for (int i = 0, n = 500 + in.byte() * 4; i < n; ++i) mixed += "ab\xC3\xA9";
+                return mixed;
+            }
+            static const char kFill[] = {'\0', '\r', '\xC3', '\x80', '\xF0'};
+            return std::string(static_cast<size_t>(1990 + in.byte() * 24), kFill[kind / 2 % 5]);
         }
         default: {
             static const char* const kBits[] = {"<a>", "</a>", " ", "\t", "  ", "<b x=\"1\"/>"};
@@ -487,14 +493,11 @@ private:
             const int32_t end = i + 1 < s.size() ? s[i + 1] : static_cast<int32_t>(t.size());
             if (end <= start && i + 1 < s.size()) fail("empty index line", step_, static_cast<long long>(i));
             if (end > static_cast<int32_t>(t.size())) fail("line start past the end", step_, end);
-            if (i > 0) {
-                const unsigned char before = static_cast<unsigned char>(t[static_cast<size_t>(start) - 1]);
-                if (!(before == '\n' || (before < 0x80 && before != '\r' && before != 0)))
-                    fail("line starts after a byte that cannot end one", step_, start, before);
-            }
-            for (int32_t p = start; p < end - 1; ++p)
-                if (model::ends_index_line(static_cast<unsigned char>(t[static_cast<size_t>(p)]), p - start + 1))
-                    fail("index line should have ended", step_, static_cast<long long>(i), p);
+            if (i > 0 && t[static_cast<size_t>(start) - 1] != '\n' && !model::cut_allowed(t, start))
+                fail("line starts where no cut is allowed", step_, start);
+            for (int32_t q = start + 1; q < end; ++q)
+                if (model::ends_index_line(t, start, q))
+                    fail("index line should have ended", step_, static_cast<long long>(i), q);
         }
     }
 

@@ -89,8 +89,28 @@ bool DocumentFile::load(const std::string& path, EncodingId requested, Job* job)
     // The reader sets encoding_ only once it reads, so a file that cannot be opened leaves
     // the open document's encoding as it was.
     FileReader reader(path, &encoding_);
+    // A file larger than the document can hold is refused before anything is read, so the
+    // open document stays as it was.
+    reader.set_size_limit(host_.document().store().max_length());
     BusyScope busy(*this);
-    int64_t total = 0;
+    // Each block goes to the end of the document, with progress and a yield point after it.
+    struct Appender final : TextSink {
+        DocumentHost& host;
+        Job& job;
+        int64_t total = 0;
+        Appender(DocumentHost& h, Job& j) : host(h), job(j) {}
+        bool take(std::string_view text) override {
+            if (!host.document().append(text)) return false;
+            total += static_cast<int64_t>(text.size());
+            return true;
+        }
+        void block_done(int64_t bytes_read, int64_t file_size) override {
+            if (file_size > 0)
+                job.set_progress(static_cast<int>(std::min<int64_t>(bytes_read * 100 / file_size, 100)));
+            host.progress_changed();
+            job.yield_point();
+        }
+    } appender(host_, *job);
     if (reader.open()) {
         host_.set_language_for(path);
         reset_document();
@@ -101,19 +121,9 @@ bool DocumentFile::load(const std::string& path, EncodingId requested, Job* job)
         watch_.reset();
         host_.name_changed();
         encoding_ = requested;
-        LargeArena arena;
-        std::string_view text;
-        while (reader.read(kBlockSize, arena, &text)) {
-            host_.document().append(text);
-            total += static_cast<int64_t>(text.size());
-            arena.reset();
-            if (reader.file_size() > 0)
-                job->set_progress(static_cast<int>(
-                    std::min<int64_t>(reader.bytes_read() * 100 / reader.file_size(), 100)));
-            host_.progress_changed();
-            job->yield_point();
-        }
+        reader.read_into(appender);
     }
+    const int64_t total = appender.total;
     busy.end();
     if (!reader.error().empty()) {
         recent_.remove(path);

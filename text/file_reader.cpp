@@ -9,19 +9,39 @@
 #include <cerrno>
 #include <cstring>
 
+#include "foundation/arena.h"
+#include "foundation/number_format.h"
 #include "text/encoding_detection.h"
+#include "text/text_store.h"
 
 namespace tessel {
 
+namespace {
+
+// The reason a file is refused, naming the limit: for its size (known before reading), or
+// for its text (a code page's bytes become up to three bytes of UTF-8).
+std::string too_large(int64_t size, int64_t limit) {
+    if (size >= 0)
+        return "File too large: it has " + with_commas(size) +
+               " bytes, and a document holds at most " + with_commas(limit) + " bytes";
+    return "File too large: its text in UTF-8 has more than " + with_commas(limit) +
+           " bytes, the most a document holds";
+}
+
+}  // namespace
+
 FileReader::FileReader(std::string path, EncodingId* encoding)
-    : path_(std::move(path)), encoding_(encoding) {}
+    : path_(std::move(path)), size_limit_(TextStore::kMaxLength), encoding_(encoding) {}
 
 FileReader::~FileReader() {
     if (fd_ >= 0) ::close(fd_);
 }
 
-void FileReader::fail(const char* what, int code) {
-    error_ = std::string(what) + path_ + "\n" + std::strerror(code);
+void FileReader::fail(const char* what, int code) { fail(what, std::strerror(code)); }
+
+void FileReader::fail(const char* what, std::string reason) {
+    reason_ = std::move(reason);
+    error_ = std::string(what) + path_ + "\n" + reason_;
 }
 
 bool FileReader::open() {
@@ -41,6 +61,12 @@ bool FileReader::open() {
         return false;
     }
     file_size_ = st.st_size;
+    // Refused before reading: a file this large would fill memory only to be turned away.
+    // Its text in UTF-8 is at least as long, except for UTF-16 (refused too, for one rule).
+    if (S_ISREG(st.st_mode) && file_size_ > size_limit_) {
+        fail("Cannot open file ", too_large(file_size_, size_limit_));
+        return false;
+    }
     return true;
 }
 
@@ -66,7 +92,8 @@ bool FileReader::read(size_t block, Arena& arena, std::string_view* utf8) {
     size_t skip = 0;
     if (first_) {
         first_ = false;
-        *encoding_ = resolve_encoding(*encoding_, detect_encoding(buffer_.data(), got));
+        detected_ = detect_encoding_why(buffer_.data(), got);
+        *encoding_ = resolve_encoding(*encoding_, detected_.id);
         codec_ = make_codec(*encoding_);
         // The mark is skipped because of the encoding chosen, which has one only when the
         // file starts with it.
@@ -82,6 +109,20 @@ bool FileReader::read(size_t block, Arena& arena, std::string_view* utf8) {
     carry_ = available - skip - consumed;
     if (carry_) std::memmove(buffer_.data(), buffer_.data() + skip + consumed, carry_);
     return !utf8->empty() || !at_end_;
+}
+
+bool FileReader::read_into(TextSink& sink) {
+    LargeArena arena;
+    std::string_view text;
+    while (read(kBlockSize, arena, &text)) {
+        if (!sink.take(text)) {
+            fail("Cannot read from file ", too_large(-1, size_limit_));
+            return false;
+        }
+        arena.reset();
+        sink.block_done(bytes_read_, file_size_);
+    }
+    return error_.empty();
 }
 
 }  // namespace tessel

@@ -2,6 +2,7 @@
 // results and the length histogram in step with edits.
 #include "text/line_index.h"
 
+#include <algorithm>
 #include <bit>
 #include <cassert>
 #include <cstring>
@@ -12,11 +13,30 @@ namespace {
 
 int bit_length(int32_t n) { return n <= 0 ? 0 : std::bit_width(static_cast<uint32_t>(n)); }
 
-// Bytes after which a long line may be cut: ASCII, but not CR (it may be followed by LF)
-// and not NUL.
-bool cuttable(unsigned char c) { return c < 0x80 && c != '\r' && c != 0; }
+bool is_continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// The bytes of the sequence a lead byte starts (2 to 4); 1 for any other byte.
+int sequence_length(unsigned char c) {
+    if (c < 0xC0) return 1;
+    if (c < 0xE0) return 2;
+    if (c < 0xF0) return 3;
+    return c < 0xF8 ? 4 : 1;
+}
 
 }  // namespace
+
+bool LineIndex::may_cut_before(TextStore& store, TextPos q) {
+    const auto byte = [&store](TextPos p) { return static_cast<unsigned char>(store.byte_at(p)); };
+    const unsigned char at = byte(q);
+    if (at == '\n') return byte(q - 1) != '\r';
+    if (!is_continuation(at)) return true;
+    // A continuation byte: find the lead byte it may belong to, at most three bytes back.
+    for (int back = 1; back <= 3 && q - back >= 0; ++back) {
+        const unsigned char c = byte(q - back);
+        if (!is_continuation(c)) return sequence_length(c) <= back;
+    }
+    return true;  // four continuation bytes in a row: stray bytes, no character to split
+}
 
 LineIndex::LineIndex(TextStore& store) : store_(store) { rebuild(); }
 
@@ -111,53 +131,72 @@ void LineIndex::count_line(int32_t i, int32_t sign) {
 
 void LineIndex::find_breaks(TextPos from, TextPos to, bool include_end, Array<TextPos>& out) {
     if (from >= to) return;
+    const TextPos length = store_.length();
     TextPos line_start = from;
-    unsigned char previous = from > 0 ? static_cast<unsigned char>(store_.byte_at(from - 1)) : 0;
     auto add_break = [&](TextPos at) {
         if (at < to || include_end) out.push_back(at);
         line_start = at;
     };
     auto saw_line_feed = [&](TextPos at) {
-        if (line_ending_ == LineEnding::unknown) {
-            unsigned char before = at == from ? previous
-                                              : static_cast<unsigned char>(store_.byte_at(at - 1));
-            line_ending_ = before == '\r' ? LineEnding::crlf : LineEnding::lf;
-        }
+        if (line_ending_ == LineEnding::unknown)
+            line_ending_ = at > 0 && store_.byte_at(at - 1) == '\r' ? LineEnding::crlf
+                                                                      : LineEnding::lf;
     };
     int32_t piece = store_.find_piece(from);
-    TextPos pos = from;
+    const Piece* p = &store_.piece(piece);  // the piece holding pos
+    TextPos piece_end = p->start + p->length;
+    TextPos pos = from;                     // the next byte to look at
     while (pos < to) {
-        const Piece& p = store_.piece(piece++);
-        const char* data = p.data;
-        TextPos chunk_end = p.start + p.length < to ? p.start + p.length : to;
-        while (pos < chunk_end) {
-            TextPos cut_from = line_start + kCutLength - 1;  // first byte that may end a cut line
-            if (pos < cut_from) {
-                TextPos stop = cut_from < chunk_end ? cut_from : chunk_end;
-                const void* lf = std::memchr(data + (pos - p.start), '\n',
-                                             static_cast<size_t>(stop - pos));
-                if (lf) {
-                    TextPos at = p.start + static_cast<TextPos>(static_cast<const char*>(lf) - data);
-                    saw_line_feed(at);
-                    add_break(at + 1);
-                    pos = at + 1;
-                } else {
-                    pos = stop;
-                }
-                continue;
+        // Up to the byte that gives the line kCutLength bytes only a line feed ends it.
+        const TextPos cut_byte =
+            static_cast<TextPos>(std::min<int64_t>(int64_t{line_start} + kCutLength - 1, to));
+        TextPos line_feed = -1;
+        while (pos < cut_byte) {
+            while (pos >= piece_end) {
+                p = &store_.piece(++piece);
+                piece_end = p->start + p->length;
             }
-            unsigned char c = static_cast<unsigned char>(data[pos - p.start]);
-            if (c == '\n') saw_line_feed(pos);
-            ++pos;
-            if (c == '\n' || cuttable(c)) add_break(pos);
+            const TextPos stop = std::min(cut_byte, piece_end);
+            const void* lf =
+                std::memchr(p->data + (pos - p->start), '\n', static_cast<size_t>(stop - pos));
+            if (lf) {
+                line_feed = p->start + static_cast<TextPos>(static_cast<const char*>(lf) - p->data);
+                break;
+            }
+            pos = stop;
+        }
+        if (line_feed >= 0) {
+            saw_line_feed(line_feed);
+            add_break(line_feed + 1);
+            pos = line_feed + 1;
+            continue;
+        }
+        // The line is long enough: it ends after the next line feed or at the first place a
+        // cut is allowed, a few bytes on at most. The end of the text is no place to cut: the
+        // next byte, not known yet, may continue a character.
+        for (; pos < to; ++pos) {
+            if (store_.byte_at(pos) == '\n') {
+                saw_line_feed(pos);
+                add_break(pos + 1);
+                ++pos;
+                break;
+            }
+            if (pos + 1 < length && may_cut_before(store_, pos + 1)) {
+                add_break(pos + 1);
+                ++pos;
+                break;
+            }
         }
     }
 }
 
 LineIndex::PendingEdit LineIndex::begin_edit(TextPos first, TextPos end) {
     PendingEdit edit;
-    edit.first_line = line_of(first);
-    edit.last_line = line_of(end);
+    // A cut before byte q depends on bytes q - 3 to q: the lines are indexed again from the
+    // one holding the byte before the change to the one holding the third byte after it, so
+    // every cut kept on either side still stands between unchanged bytes.
+    edit.first_line = line_of(first > 0 ? first - 1 : 0);
+    edit.last_line = line_of(static_cast<TextPos>(std::min<int64_t>(int64_t{end} + 2, store_.length())));
     edit.to_end = edit.last_line + 1 >= line_count();
     edit.old_end = edit.to_end ? store_.length() : line_start(edit.last_line + 1);
     for (int32_t i = edit.first_line; i <= edit.last_line; ++i) count_line(i, -1);

@@ -1,10 +1,11 @@
 // LineIndex: the byte offset of every index line of the text, with what the background
 // line scanner learnt about each line, and conversions between offsets and line positions.
 //
-// An index line ends after every line feed, and also after an ASCII byte other than CR and
-// NUL once it has grown to 2 000 bytes, so no line is much longer than that (which bounds
-// the cost of laying out or colouring one line), and no cut falls inside a UTF-8 sequence or
-// between CR and LF.
+// An index line ends after every line feed. Once it has 2 000 bytes it is also cut at the
+// first place that is not between CR and LF and not inside a UTF-8 sequence, whatever the
+// bytes are (text without ASCII, NUL bytes, stray bytes), so no line is longer than 2 003
+// bytes: that bounds the cost of indexing, laying out or colouring one line, and so the
+// cost of loading and of every edit.
 #pragma once
 
 #include <array>
@@ -27,8 +28,13 @@ struct LineScan {
 
 class LineIndex {
 public:
-    // An index line is cut after an ASCII byte once it has this many bytes.
+    // An index line is cut once it has this many bytes, where a cut is allowed.
     static constexpr int32_t kCutLength = 2000;
+    // Whether a long line may be cut before byte q of the text (0 < q < length): not between
+    // CR and LF, and not after the lead byte of a UTF-8 sequence that reaches q over
+    // continuation bytes. A cut depends only on bytes q - 3 to q, so edits more than three
+    // bytes before a cut leave it valid.
+    static bool may_cut_before(TextStore& store, TextPos q);
 
     explicit LineIndex(TextStore& store);
 

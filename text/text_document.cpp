@@ -60,6 +60,9 @@ void TextDocument::remove_anchor_list(Array<TextPos>* list) {
 }
 
 void TextDocument::restart_scanner(int32_t line) {
+    // Lines the running scanner has not reached yet still need it: a restart never skips
+    // them (appends while loading come faster than the scanner's slices).
+    if (scanner_ && !scanner_->finished()) line = std::min(line, scanner_->next_line());
     SliceTimer& timer = timer_ ? *timer_ : manual_timer;
     scanner_ = std::make_unique<LineScanner>(store_, index_, *automaton_, timer, line);
     if (timer_) timer_->request_slice(0);
@@ -129,19 +132,23 @@ bool TextDocument::insert_tab(bool keep_tabs, int32_t tab_size) {
     return replace_selection(std::string(static_cast<size_t>(blanks), ' '), kMergeTyping);
 }
 
-void TextDocument::set_text(std::string_view text) {
-    store_.set_text(text);
+bool TextDocument::set_text(std::string_view text) {
+    if (!store_.set_text(text)) return false;
     index_.rebuild();
     caret_ = anchor_ = 0;
+    scanner_.reset();
     restart_scanner(0);
     if (view_) view_->text_changed(false);
+    return true;
 }
 
-void TextDocument::append(std::string_view bytes) {
-    if (bytes.empty()) return;
+bool TextDocument::append(std::string_view bytes) {
+    if (bytes.empty()) return true;
+    if (!store_.can_grow(static_cast<int64_t>(bytes.size()))) return false;
     index_.before_append();
     store_.append(bytes);
     restart_scanner(index_.appended());
+    return true;
 }
 
 int32_t TextDocument::logical_line_of(TextPos pos) const {

@@ -99,9 +99,10 @@ public:
     bool insert_tab(bool keep_tabs, int32_t tab_size);
 
     // Whole-text operations that are not undo steps: a new or reset document, and the
-    // block-by-block append of loading.
-    void set_text(std::string_view text);
-    void append(std::string_view bytes);
+    // block-by-block append of loading. Both refuse (false, nothing changed) a text that
+    // would pass TextStore::kMaxLength.
+    bool set_text(std::string_view text);
+    bool append(std::string_view bytes);
     std::string text() const { return store_.text(); }
 
     // Background line scanning.

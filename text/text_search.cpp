@@ -35,6 +35,17 @@ void warn_not_found(Ui* ui, std::string_view pattern, std::string_view caption) 
     ui->message_box(text, caption, UiButtons::ok, UiIcon::warning);
 }
 
+// A replacement that would make the text larger than a document may be is refused whole.
+bool refuse_growth(TextDocument& document, int64_t growth, Ui* ui) {
+    if (document.store().can_grow(growth)) return false;
+    if (ui)
+        ui->message_box("Replacing would make the text longer than " +
+                            with_commas(document.store().max_length()) +
+                            " bytes, the most a document holds. Nothing was replaced.",
+                        "Replace", UiButtons::ok, UiIcon::warning);
+    return true;
+}
+
 void report(Job& job, int64_t counter, int64_t count) {
     job.set_progress(static_cast<int>(counter * 100 / count));
     job.yield_point();
@@ -319,6 +330,7 @@ FindResult run_replace(TextDocument& document, const FindState& state, Job* job,
         return result;
     }
     const std::string_view replacement = state.replace_text.view();
+    if (refuse_growth(document, static_cast<int64_t>(replacement.size()) - n, ui)) return result;
     if (!document.replace(replacement, g, n)) return result;
     document.set_selection(g, g + static_cast<TextPos>(replacement.size()));
     result.found = true;
@@ -389,6 +401,8 @@ FindResult run_replace_all(TextDocument& document, const FindState& state, Job* 
         return result;
     }
     const std::string_view replacement = state.replace_text.view();
+    if (refuse_growth(document, (static_cast<int64_t>(replacement.size()) - n) * found.size(), ui))
+        return result;
     if (!document.replace_multi(found.span(), n, replacement)) return result;
     result.found = true;
     result.at = found[0];

@@ -29,19 +29,22 @@ public:
     const char* data() const { return data_; }
     // Room for n bytes, so that an edit whose size is known copies its piece only once.
     void reserve(int32_t n) {
-        if (n + 1 <= capacity_) return;
+        if (static_cast<size_t>(n) + 1 <= capacity_) return;
         char* grown = static_cast<char*>(std::realloc(data_, static_cast<size_t>(n) + 1));
         if (!grown) throw std::bad_alloc();
         data_ = grown;
-        capacity_ = n + 1;
+        capacity_ = static_cast<size_t>(n) + 1;
     }
+    // The buffer never holds more than the new text, so size_ + n stays within 32 bits; the
+    // capacity grows past that by half and is counted in size_t.
     void append(const char* bytes, int32_t n) {
-        if (size_ + n + 1 > capacity_) {
-            int64_t capacity = std::max<int64_t>(int64_t{size_ + n + 1} * 3 / 2, 1 << 16);
-            char* grown = static_cast<char*>(std::realloc(data_, static_cast<size_t>(capacity)));
+        const size_t needed = static_cast<size_t>(size_) + static_cast<size_t>(n) + 1;
+        if (needed > capacity_) {
+            const size_t capacity = std::max<size_t>(needed / 2 * 3, size_t{1} << 16);
+            char* grown = static_cast<char*>(std::realloc(data_, capacity));
             if (!grown) throw std::bad_alloc();
             data_ = grown;
-            capacity_ = static_cast<int32_t>(capacity);
+            capacity_ = capacity;
         }
         std::memcpy(data_ + size_, bytes, static_cast<size_t>(n));
         size_ += n;
@@ -66,7 +69,7 @@ public:
 private:
     char* data_ = nullptr;
     int32_t size_ = 0;
-    int32_t capacity_ = 0;
+    size_t capacity_ = 0;
 };
 
 }  // namespace
@@ -100,16 +103,21 @@ void TextStore::append_cut(std::string_view bytes) {
     }
 }
 
-void TextStore::set_text(std::string_view text) {
+bool TextStore::set_text(std::string_view text) {
+    if (text.size() > static_cast<size_t>(max_length_)) return false;
     clear();
     append_cut(text);
+    return true;
 }
 
-void TextStore::append(std::string_view bytes) {
-    if (bytes.empty()) return;
+bool TextStore::append(std::string_view bytes) {
+    if (bytes.empty()) return true;
+    if (bytes.size() > static_cast<size_t>(max_length_) ||
+        !can_grow(static_cast<int64_t>(bytes.size())))
+        return false;
     if (pieces_.empty()) {
         append_cut(bytes);
-        return;
+        return true;
     }
     const int64_t n = static_cast<int64_t>(bytes.size());
     Piece last = pieces_.back();
@@ -132,7 +140,7 @@ void TextStore::append(std::string_view bytes) {
             p.data[m] = 0;
             length_ += static_cast<int32_t>(n);
             reset_cache();
-            return;
+            return true;
         }
         pieces_.pop_back();
         length_ -= last.length;
@@ -150,6 +158,7 @@ void TextStore::append(std::string_view bytes) {
         push_piece(block, static_cast<int32_t>(n));
     }
     reset_cache();
+    return true;
 }
 
 int32_t TextStore::find_piece(TextPos pos) const { return find_piece_in(pieces_, pos); }
@@ -231,6 +240,7 @@ bool TextStore::can_replace(std::span<const TextPos> positions, int32_t delete_c
     if (texts.empty() || (texts.size() != 1 && texts.size() != count) || delete_count < 0)
         return false;
     const size_t insert_length = texts[0].size();
+    if (insert_length > static_cast<size_t>(max_length_)) return false;
     for (std::string_view t : texts)
         if (t.size() != insert_length) return false;
     for (size_t i = 0; i < count; ++i) {
@@ -239,7 +249,7 @@ bool TextStore::can_replace(std::span<const TextPos> positions, int32_t delete_c
     }
     int64_t new_length = length_ + (static_cast<int64_t>(insert_length) - delete_count) *
                                        static_cast<int64_t>(count);
-    return new_length <= INT32_MAX;
+    return new_length <= max_length_;
 }
 
 bool TextStore::replace_at(std::span<const TextPos> positions, int32_t delete_count,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <climits>
 #include <span>
 #include <string>
 #include <string_view>
@@ -27,6 +28,10 @@ public:
     // A buffer in [kTakeWhole, kMaxAppend] bytes becomes one piece as it is.
     static constexpr int32_t kTakeWhole = 700'000;
     static constexpr int32_t kMaxAppend = 1'599'999;
+    // The most bytes the text may hold: every offset is a signed 32-bit TextPos, and the
+    // offset just past the text's end must be one too (the parsers' scanner counts on it).
+    // Every change that would grow the text beyond it is refused whole.
+    static constexpr int32_t kMaxLength = INT32_MAX - 1;
 
     TextStore() = default;
     TextStore(const TextStore&) = delete;
@@ -55,10 +60,17 @@ public:
     // Index of the piece holding pos (binary search), or -1.
     int32_t find_piece(TextPos pos) const;
 
+    // The limit of this store: kMaxLength, or less where a test sets it lower.
+    int32_t max_length() const { return max_length_; }
+    void set_max_length(int32_t bytes) { max_length_ = bytes; }
+    // Whether n more bytes fit (n may be negative).
+    bool can_grow(int64_t n) const { return int64_t{length_} + n <= max_length_; }
+
     void clear();
-    void set_text(std::string_view text);
+    // Both refuse (false, nothing changed) a text that would pass kMaxLength.
+    bool set_text(std::string_view text);
     // Appends bytes at the end; used block by block while loading.
-    void append(std::string_view bytes);
+    bool append(std::string_view bytes);
     // At each ascending position, delete_count bytes are replaced by that position's text:
     // texts holds one text for all positions or one per position, each insert_length bytes.
     // Returns false (and changes nothing) when the positions are out of order, overlap or
@@ -79,6 +91,7 @@ private:
 
     Array<Piece> pieces_;
     int32_t length_ = 0;
+    int32_t max_length_ = kMaxLength;
     int32_t cache_piece_ = -1;
     TextPos cache_first_ = -1;
     TextPos cache_last_ = -1;

@@ -226,6 +226,64 @@ TEST_F(DocumentFileTest, AFileThatCannotBeOpenedIsReportedAndLeavesTheRecentList
     EXPECT_EQ(host.doc.text(), "caf\xC3\xA9\n");
 }
 
+// A file of 2 GiB (sparse: made at once, nothing written) is refused by its size before a
+// byte is read: the open document stays as it was, and the message names the limit.
+TEST_F(DocumentFileTest, AFileOfTwoGiBIsRefusedBeforeReadingAndTheDocumentStays) {
+    write_bytes(at("small.xml"), "<a/>\n");
+    ASSERT_TRUE(file.load(at("small.xml"), -1, nullptr));
+    const std::string big = at("big.xml");
+    write_bytes(big, "");
+    fs::resize_file(big, std::uintmax_t{1} << 31);
+    const int resets = host.resets;
+    EXPECT_FALSE(file.load(big, -1, nullptr));
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, "Cannot open file " + big +
+                                    "\nFile too large: it has 2,147,483,648 bytes, and a "
+                                    "document holds at most 2,147,483,646 bytes");
+    EXPECT_EQ(host.resets, resets);
+    EXPECT_EQ(host.doc.text(), "<a/>\n");
+    EXPECT_EQ(file.path(), at("small.xml").string());
+    EXPECT_FALSE(file.untitled());
+    EXPECT_FALSE(file.modified());
+    EXPECT_FALSE(file.busy());
+    // One byte over the limit is refused as well.
+    fs::resize_file(big, std::uintmax_t{TextStore::kMaxLength} + 1);
+    EXPECT_FALSE(file.load(big, -1, nullptr));
+    EXPECT_EQ(ui.shown.back().text, "Cannot open file " + big +
+                                        "\nFile too large: it has 2,147,483,647 bytes, and a "
+                                        "document holds at most 2,147,483,646 bytes");
+    EXPECT_EQ(host.doc.text(), "<a/>\n");
+}
+
+// With a smaller limit set on the store: a file over it is refused unread, and a file whose
+// text grows past it in the conversion (a code page's bytes become two bytes of UTF-8) stops
+// with the message instead of wrapping; what was read stays, unsaved and untitled.
+TEST_F(DocumentFileTest, TextThatGrowsPastTheLimitInTheConversionIsRefused) {
+    host.doc.store().set_max_length(1'500'000);
+    write_bytes(at("long.txt"), std::string(1'500'001, 'x'));
+    EXPECT_FALSE(file.load(at("long.txt"), -1, nullptr));
+    EXPECT_EQ(ui.shown.back().text, "Cannot open file " + at("long.txt").string() +
+                                        "\nFile too large: it has 1,500,001 bytes, and a "
+                                        "document holds at most 1,500,000 bytes");
+    EXPECT_EQ(host.doc.length(), 0);
+
+    write_bytes(at("exact.txt"), std::string(1'500'000, 'x'));
+    ASSERT_TRUE(file.load(at("exact.txt"), -1, nullptr));
+    EXPECT_EQ(host.doc.length(), 1'500'000);
+
+    // 1 000 000 bytes of 0xE9 in windows-1252: the first block's text is 2 000 000 bytes.
+    std::string latin = "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<a>";
+    latin += std::string(1'200'000, '\xE9');
+    write_bytes(at("latin.xml"), latin);
+    EXPECT_FALSE(file.load(at("latin.xml"), -1, nullptr));
+    EXPECT_EQ(ui.shown.back().text, "Cannot read from file " + at("latin.xml").string() +
+                                        "\nFile too large: its text in UTF-8 has more than "
+                                        "1,500,000 bytes, the most a document holds");
+    EXPECT_LE(host.doc.length(), 1'500'000);
+    EXPECT_TRUE(file.untitled());
+    EXPECT_EQ(host.posted, std::vector<std::string>{"reparse(y)"});  // for exact.txt only
+}
+
 TEST_F(DocumentFileTest, ALossySaveAsksFirstAndThenShowsWhatWasWritten) {
     write_bytes(at("a.txt"), "caf\xC3\xA9 \xE2\x82\xAC 5\n");  // é is in iso-8859-1, € is not
     ASSERT_TRUE(file.load(at("a.txt"), -1, nullptr));

@@ -89,6 +89,47 @@ TEST_F(FindFixture, WholeWordNeedsNonWordBytesOnBothSides) {
     EXPECT_EQ(find(true), -1);
 }
 
+// A match that ends exactly where a piece ends, or starts exactly where one starts, takes its
+// neighbour from the other piece: every way of searching must see that byte.
+TEST(FindAtPieceEdges, WholeWordLooksAcrossThePieceEnd) {
+    constexpr TextPos kEdge = TextStore::kPieceSize;  // where set_text starts the second piece
+    auto text_with = [](std::string_view left, std::string_view right) {
+        std::string text(static_cast<size_t>(kEdge) - left.size(), ' ');
+        text += left;
+        text += right;
+        text += std::string(64, ' ');
+        return text;
+    };
+    struct Case {
+        std::string_view left, right;
+        TextPos match;  // -1: no whole-word match
+    };
+    const Case cases[] = {
+        {"word", "s", -1},              // ends at the piece end, a letter follows
+        {"word", " ", kEdge - 4},
+        {"word", "_", -1},
+        {"s", "word ", -1},             // starts at the piece start, a letter before it
+        {" ", "word ", kEdge},
+        {"9", "word ", -1},
+    };
+    for (const Case& c : cases) {
+        for (const bool match_case : {true, false}) {
+            SCOPED_TRACE(testing::Message() << "'" << c.left << "|" << c.right << "' match_case "
+                                            << match_case);
+            TextStore store;
+            store.set_text(text_with(c.left, c.right));
+            ASSERT_EQ(store.piece(1).start, kEdge);
+            TextSearcher searcher(store, "word", match_case, true);
+            const TextPos at = c.match >= 0 ? c.match : (c.left == "word" ? kEdge - 4 : kEdge);
+            EXPECT_EQ(searcher.test(at), c.match >= 0);
+            EXPECT_EQ(searcher.find_forward(0, store.length() - 1), c.match);
+            EXPECT_EQ(searcher.find_backward(0, store.length() - 1), c.match);
+            EXPECT_EQ(searcher.find_forward(at, at), c.match);
+            EXPECT_EQ(searcher.find_backward(at, at), c.match);
+        }
+    }
+}
+
 TEST_F(FindFixture, CaseFoldsAsciiLettersOnly) {
     set("xx HeLLo", "hello");
     EXPECT_EQ(find(true), 3);
@@ -154,6 +195,26 @@ TEST_F(FindFixture, ReplaceAllSkipsOverlapsAndStaysInsideTheSelection) {
     EXPECT_FALSE(run_replace_all(doc, state, &job, &ui, nullptr).found);
     EXPECT_EQ(ui.boxes.back().text, "Could not find string 'aa'");
     EXPECT_EQ(doc.text(), "a baa a");
+}
+
+TEST_F(FindFixture, ReplacingPastTheTextLimitIsRefusedWithAMessage) {
+    set("a-a-a-a", "a");
+    doc.store().set_max_length(12);
+    state.replace_text.append("bbb");  // four matches grow the text by 8 bytes: 15 > 12
+    state.scope = FindState::kWholeFile;
+    FindResult all = run_replace_all(doc, state, &job, &ui, nullptr);
+    EXPECT_FALSE(all.found);
+    EXPECT_EQ(doc.text(), "a-a-a-a");
+    ASSERT_EQ(ui.boxes.size(), 1u);
+    EXPECT_EQ(ui.boxes[0].text, "Replacing would make the text longer than 12 bytes, the most a "
+                                "document holds. Nothing was replaced.");
+    EXPECT_FALSE(history.can_undo());
+    // One replacement fits; then the text is 9 bytes and the next would make 11, then 13.
+    EXPECT_TRUE(run_replace(doc, state, &job, &ui).found);
+    EXPECT_TRUE(run_replace(doc, state, &job, &ui).found);
+    EXPECT_FALSE(run_replace(doc, state, &job, &ui).found);
+    EXPECT_EQ(doc.text(), "bbb-bbb-a-a");
+    EXPECT_EQ(ui.boxes.size(), 2u);
 }
 
 TEST_F(FindFixture, ReplaceTakesTheSelectedMatchThenTheNextOne) {

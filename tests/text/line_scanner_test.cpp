@@ -80,7 +80,7 @@ TEST(LineScanner, YieldsAfterTenMillisecondsAndAsksToContinueLater) {
     doc.set_automaton(&automaton);
     std::string text;
     std::string line;
-    for (int i = 0; i < 10'000; ++i) line += "\xC3\xA9";  // no ASCII byte: never cut
+    for (int i = 0; i < 999; ++i) line += "\xC3\xA9";  // 1 999 bytes with the line feed
     for (int i = 0; i < 100; ++i) text += line + "\n";
     doc.set_text(text);
     ASSERT_EQ(timer.requests.back(), 0);  // the first slice runs on the next turn
@@ -95,9 +95,11 @@ TEST(LineScanner, YieldsAfterTenMillisecondsAndAsksToContinueLater) {
         }
         ASSERT_LT(slices, 100);
     }
-    // 20 001-byte lines at a millisecond each: the clock is read before every third line,
-    // so a slice ends at the first check past 10 ms, after 12 lines.
-    EXPECT_EQ(slices, (100 + 11) / 12);
+    // 1 999-byte lines at a millisecond each: the clock is read once more than 50 000 bytes
+    // were scanned, before every 27th line, so a slice ends at that first check (past
+    // 10 ms) after 26 lines.
+    EXPECT_EQ(doc.index().line_count(), 101);
+    EXPECT_EQ(slices, (100 + 25) / 26);
     expect_scan_matches(doc);
 }
 

@@ -164,5 +164,85 @@ TEST(TextStore, ReadersAcrossPieceBoundaries) {
     EXPECT_EQ(store.byte_at(store.length()), 0);
 }
 
+// Every reader stops at the last byte of a piece and takes the next byte from the next
+// piece: at each piece end, read in both orders (the lookup cache on either side), for the
+// pieces set_text makes and for the odd lengths an edit leaves.
+TEST(TextStore, ReadersStopExactlyAtAPieceEnd) {
+    TextStore store;
+    std::string text = pattern(3'000'100, 9);
+    store.set_text(text);
+    TextPos at = 1'500'000;
+    std::string_view x = "XYZ";
+    ASSERT_TRUE(store.replace_at({&at, 1}, 1, {&x, 1}));
+    text.replace(1'500'000, 1, "XYZ");
+    ASSERT_GE(store.piece_count(), 4);
+    ASSERT_NE(store.piece(1).length, TextStore::kPieceSize);
+
+    SmallArena arena;
+    for (int32_t i = 0; i < store.piece_count(); ++i) {
+        const TextPos end = store.piece(i).start + store.piece(i).length;  // first byte after it
+        SCOPED_TRACE(testing::Message() << "piece " << i << " ends before " << end);
+        const bool last = i + 1 == store.piece_count();
+        const char after = last ? 0 : text[static_cast<size_t>(end)];
+        EXPECT_EQ(store.byte_at(end - 1), text[static_cast<size_t>(end) - 1]);
+        EXPECT_EQ(store.byte_at(end), after);  // with the cache on the piece before
+        EXPECT_EQ(store.byte_at(end - 1), text[static_cast<size_t>(end) - 1]);
+        EXPECT_EQ(store.find_piece(end - 1), i);
+        EXPECT_EQ(store.find_piece(end), last ? -1 : i + 1);
+
+        const char* inside = store.range_ptr(end - 4, end - 1);
+        ASSERT_NE(inside, nullptr);
+        EXPECT_EQ(std::string(inside, 4), text.substr(static_cast<size_t>(end) - 4, 4));
+        EXPECT_EQ(store.range_ptr(end - 4, end), nullptr);  // one byte past the piece
+        EXPECT_EQ(store.range_ptr(end - 1, end), nullptr);
+        if (!last) {
+            EXPECT_EQ(store.range_ptr(end, end + 2), store.piece(i + 1).data);
+            EXPECT_EQ(store.range_ptr(end - 1, end), nullptr);  // with the cache after it
+        }
+        const size_t from = static_cast<size_t>(end) - 2;
+        EXPECT_EQ(std::string(store.copy_range(arena, end - 2, end + 1)), text.substr(from, 4));
+        EXPECT_EQ(store.substr(end - 2, 4), text.substr(from, 4));
+        EXPECT_EQ(std::string(store.copy_range(arena, end - 1, end - 1)), text.substr(from + 1, 1));
+        EXPECT_EQ(store.substr(end - 1, 1), text.substr(from + 1, 1));
+    }
+}
+
+// The limit of the text: every way to grow it refuses (and changes nothing) where the text
+// would pass it, with a small limit set on the store and with the real one.
+TEST(TextStore, GrowingPastTheLimitIsRefusedWhole) {
+    TextStore store;
+    store.set_max_length(100);
+    EXPECT_FALSE(store.set_text(std::string(101, 'a')));
+    EXPECT_EQ(store.length(), 0);
+    ASSERT_TRUE(store.set_text(std::string(60, 'a')));
+    EXPECT_FALSE(store.append(std::string(41, 'b')));
+    EXPECT_EQ(store.text(), std::string(60, 'a'));
+    EXPECT_TRUE(store.append(std::string(40, 'b')));
+    EXPECT_EQ(store.length(), 100);
+    TextPos at = 10;
+    std::string_view one = "c";
+    EXPECT_FALSE(store.replace_at({&at, 1}, 0, {&one, 1}));
+    EXPECT_TRUE(store.replace_at({&at, 1}, 1, {&one, 1}));  // same length: fine
+    std::vector<TextPos> three{10, 20, 30};
+    std::string_view two = "dd";
+    EXPECT_FALSE(store.replace_at(three, 1, {&two, 1}));
+    EXPECT_EQ(store.length(), 100);
+
+    // The real limit, by sizes only: an insertion whose size alone passes 2^31 - 1, and three
+    // of 1 GiB each, whose sum wraps a 32-bit length. The bytes are never read.
+    TextStore real;
+    real.set_text("0123456789");
+    const char dummy = 0;
+    const std::string_view huge(&dummy, static_cast<size_t>(TextStore::kMaxLength) + 1);
+    const std::string_view gib(&dummy, size_t{1} << 30);
+    TextPos zero = 0;
+    EXPECT_FALSE(real.can_replace({&zero, 1}, 0, {&huge, 1}));
+    EXPECT_FALSE(real.replace_at({&zero, 1}, 0, {&huge, 1}));
+    EXPECT_FALSE(real.replace_at(std::vector<TextPos>{1, 2, 3}, 0, {&gib, 1}));
+    EXPECT_FALSE(real.can_grow(int64_t{TextStore::kMaxLength} - 9));
+    EXPECT_TRUE(real.can_grow(int64_t{TextStore::kMaxLength} - 10));
+    EXPECT_EQ(real.text(), "0123456789");
+}
+
 }  // namespace
 }  // namespace tessel
