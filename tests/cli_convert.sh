@@ -52,6 +52,24 @@ cmp -s "$work/mixed.xml" <(printf '<?xml version="1.0" encoding="iso-8859-1"?>\n
     fail "forced conversion: $(od -c "$work/mixed.xml" | head)"
 [[ $("$cli" encoding "$work/mixed.xml") == "Western (iso-8859-1) (declaration)" ]] || fail "encoding after forcing"
 
+# A byte the code page leaves undefined is kept: converting in place into the same code page
+# gives the same bytes; any other encoding refuses it unless --allow-loss drops it.
+printf '<?xml version="1.0" encoding="windows-1252"?>\n<a>caf\xe9 \x81</a>\n' > "$work/undefined.xml"
+cp "$work/undefined.xml" "$work/undefined-before.xml"
+"$cli" convert "$work/undefined.xml" --to windows-1252 || fail "convert into the same code page"
+cmp -s "$work/undefined.xml" "$work/undefined-before.xml" || fail "an undefined byte changed: $(od -c "$work/undefined.xml")"
+set +e
+message=$("$cli" convert "$work/undefined.xml" --to utf-8 2>&1)
+status=$?
+set -e
+[[ $status == 1 ]] || fail "converting an undefined byte to utf-8 exited $status"
+[[ $message == *"1 character cannot be written in utf-8; the first is at line 2, column 9"* ]] ||
+    fail "undefined byte message: $message"
+cmp -s "$work/undefined.xml" "$work/undefined-before.xml" || fail "a refused conversion changed the file"
+"$cli" convert "$work/undefined.xml" --to utf-8 --allow-loss -o "$work/undefined-utf8.xml" || fail "--allow-loss of an undefined byte"
+cmp -s "$work/undefined-utf8.xml" <(printf '<?xml version="1.0" encoding="utf-8"?>\n<a>caf\xc3\xa9 </a>\n') ||
+    fail "undefined byte dropped: $(od -c "$work/undefined-utf8.xml")"
+
 set +e
 "$cli" convert "$work/mixed.xml" --to ebcdic 2>/dev/null; [[ $? == 2 ]] || fail "unknown encoding"
 "$cli" convert "$work/nothing.xml" --to utf-8 2>/dev/null; [[ $? == 2 ]] || fail "missing file"

@@ -10,6 +10,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "text/utf8_reader.h"
+
 namespace tessel {
 
 namespace {
@@ -36,10 +38,40 @@ std::string resolve_links(const std::string& path) {
     return at;
 }
 
+// Copies the whole characters of in[0..n) to out, leaving out stray bytes (and with last the
+// bytes of a sequence the end cuts); stops before a sequence the end cuts otherwise. Returns
+// the bytes consumed and sets *written.
+size_t drop_stray_bytes(const char* in, size_t n, bool last, char* out, size_t* written) {
+    const uint8_t* const begin = reinterpret_cast<const uint8_t*>(in);
+    const uint8_t* p = begin;
+    const uint8_t* const end = begin + n;
+    char* o = out;
+    while (p < end) {
+        const size_t run = ascii_run(p, static_cast<size_t>(end - p));
+        std::memcpy(o, p, run);
+        o += run;
+        p += run;
+        if (p == end) break;
+        const Utf8Step step = read_utf8(p, static_cast<size_t>(end - p));
+        if (step.kind == Utf8Step::kIncomplete && !last) break;
+        if (step.kind == Utf8Step::kChar) {
+            std::memcpy(o, p, step.length);
+            o += step.length;
+            p += step.length;
+        } else {
+            ++p;
+        }
+    }
+    *written = static_cast<size_t>(o - out);
+    return static_cast<size_t>(p - begin);
+}
+
 }  // namespace
 
-FileWriter::FileWriter(std::string path, EncodingId encoding)
-    : path_(std::move(path)), encoding_(encoding) {}
+FileWriter::FileWriter(std::string path, EncodingId encoding, EncodingId source)
+    : path_(std::move(path)),
+      encoding_(encoding),
+      drop_strays_(!keeps_stray_bytes(encoding, source)) {}
 
 FileWriter::~FileWriter() {
     discard();
@@ -137,15 +169,28 @@ bool FileWriter::write(std::string_view utf8, bool last, Arena& arena) {
         input = buffer_.data();
         count = buffer_.size();
     }
+    const char* const block = input;
+    const size_t total = count;
+    size_t consumed = 0;
+    if (drop_strays_) {
+        // The text without its stray bytes goes to the codec: whole characters only, so the
+        // codec takes all of it, and what is left is the start of a character.
+        kept_.resize(count);
+        size_t kept = 0;
+        consumed = drop_stray_bytes(input, count, last, kept_.data(), &kept);
+        input = kept_.data();
+        count = kept;
+    }
     std::string_view out;
-    const size_t consumed = count ? codec_->encode(&arena, input, count, &out, last) : 0;
+    const size_t encoded = count ? codec_->encode(&arena, input, count, &out, last) : 0;
+    if (!drop_strays_) consumed = encoded;
     if (!write_all(out.data(), out.size())) {
         fail("cannot write to file ", errno);
         return false;
     }
-    const size_t rest = count - consumed;
+    const size_t rest = total - consumed;
     if (rest) {
-        std::vector<char> kept(input + consumed, input + count);
+        std::vector<char> kept(block + consumed, block + total);
         buffer_ = std::move(kept);
     }
     carry_ = rest;

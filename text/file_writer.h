@@ -17,7 +17,11 @@ class Arena;
 
 class FileWriter {
 public:
-    FileWriter(std::string path, EncodingId encoding);
+    // source: the encoding the text was read in. Unless the encoding writes the text's stray
+    // bytes back as they were read (keeps_stray_bytes), they are left out of the file.
+    FileWriter(std::string path, EncodingId encoding, EncodingId source);
+    FileWriter(std::string path, EncodingId encoding)
+        : FileWriter(std::move(path), encoding, encoding) {}
     // Without commit the temporary file is removed and the old file stays as it was.
     ~FileWriter();
     FileWriter(const FileWriter&) = delete;
@@ -45,11 +49,13 @@ private:
     std::string temp_;
     std::string error_;
     EncodingId encoding_;
+    bool drop_strays_;
     int fd_ = -1;
     bool first_ = true;
     std::unique_ptr<Codec> codec_;
     std::vector<char> buffer_;  // the carry, then the block after it
     size_t carry_ = 0;
+    std::vector<char> kept_;  // a block without its stray bytes
 };
 
 }  // namespace tessel

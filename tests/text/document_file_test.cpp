@@ -16,6 +16,7 @@
 #include "foundation/job.h"
 #include "scripted_ui.h"
 #include "tests/file_contents.h"
+#include "tests/text/iconv_reference.h"
 #include "text/document_file.h"
 #include "text/edit_history.h"
 #include "text/text_document.h"
@@ -167,6 +168,70 @@ TEST_F(DocumentFileTest, FilesMadeByIconvLoadAsTheirTextAndSaveToTheSameBytes) {
         EXPECT_TRUE(test::file_contents(at("out.txt")) == bytes);
     }
     EXPECT_TRUE(ui.shown.empty()) << ui.shown[0].text;
+}
+
+// Every byte 0x00-0xFF of every code page comes back from a load and a plain save, the
+// undefined ones among them; the text read is what glibc reads, with one stray byte (a byte
+// that is not UTF-8) for each byte glibc rejects. The undefined bytes follow once more in a
+// row and reversed, so that they stand next to each other in every order.
+TEST_F(DocumentFileTest, EveryByteOfEveryCodePageComesBackFromALoadAndASave) {
+    for (const reference::GlibcName& page : reference::kGlibcNames) {
+        SCOPED_TRACE(page.name);
+        // Characters compared as UTF-32, byte by byte (glibc joins some windows-1258 letters
+        // with the combining mark after them).
+        std::string bytes, undefined, characters;
+        for (int b = 0; b < 256; ++b) {
+            bytes += static_cast<char>(b);
+            const auto character = reference::iconv_convert(page.name, "UTF-32LE", bytes.substr(b));
+            if (character)
+                characters += *character;
+            else
+                undefined += bytes.back();
+        }
+        bytes += undefined + std::string(undefined.rbegin(), undefined.rend());
+        write_bytes(at("page.txt"), bytes);
+        ASSERT_TRUE(file.load(at("page.txt"), page.id, nullptr));
+        EXPECT_EQ(file.encoding(), page.id);
+        const std::string text = host.doc.text();
+        EXPECT_EQ(reference::invalid_utf8_bytes(text), 3 * static_cast<int>(undefined.size()));
+        EXPECT_TRUE(iconv_convert(text, "UTF-8", "UTF-32LE") == characters);
+
+        ASSERT_TRUE(file.save(at("page.txt"), -1, nullptr));
+        EXPECT_TRUE(test::file_contents(at("page.txt")) == bytes);
+    }
+    EXPECT_TRUE(ui.shown.empty()) << ui.shown[0].text;
+}
+
+TEST_F(DocumentFileTest, AnUndefinedByteIsWrittenBackOnlyInItsOwnEncodingAndElsewhereAsksFirst) {
+    write_bytes(at("a.txt"), "caf\xE9 \x81 end\n");
+    ASSERT_TRUE(file.load(at("a.txt"), 7, nullptr));
+    EXPECT_EQ(host.doc.text(), "caf\xC3\xA9 \x81 end\n");
+    ASSERT_TRUE(file.save(at("a.txt"), -1, nullptr));
+    EXPECT_EQ(test::file_contents(at("a.txt")), "caf\xE9 \x81 end\n");
+    EXPECT_TRUE(ui.shown.empty());
+
+    // In UTF-8 the byte would stand for nothing that windows-1252 meant: the save asks.
+    ui.answers = {UiAnswer::no};
+    EXPECT_FALSE(file.save(at("b.txt"), 1, nullptr));
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, DocumentFile::kLossQuestion);
+    EXPECT_FALSE(fs::exists(at("b.txt")));
+    ui.answers = {UiAnswer::yes};
+    EXPECT_TRUE(file.save(at("b.txt"), 1, nullptr));
+    EXPECT_EQ(test::file_contents(at("b.txt")), "caf\xC3\xA9  end\n");
+    EXPECT_EQ(host.doc.text(), "caf\xC3\xA9  end\n");
+    EXPECT_EQ(file.encoding(), 1);
+
+    // A byte that is not UTF-8 in a UTF-8 file stays in UTF-8, and has no unit in UTF-16.
+    write_bytes(at("c.txt"), "x\xFFy");
+    ASSERT_TRUE(file.load(at("c.txt"), -1, nullptr));
+    ASSERT_TRUE(file.save(at("c.txt"), -1, nullptr));
+    EXPECT_EQ(test::file_contents(at("c.txt")), "x\xFFy");
+    EXPECT_EQ(ui.shown.size(), 2u);
+    ui.answers = {UiAnswer::yes};
+    EXPECT_TRUE(file.save(at("d.txt"), 3, nullptr));
+    EXPECT_EQ(ui.shown.size(), 3u);
+    EXPECT_EQ(test::file_contents(at("d.txt")), std::string("x\0y\0", 4));
 }
 
 TEST_F(DocumentFileTest, SavingWithAnEncodingRewritesTheDeclarationAndAPlainSaveFollowsIt) {
