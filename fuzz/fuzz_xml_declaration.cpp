@@ -1,7 +1,7 @@
 // Fuzzes the reading and rewriting of XML declarations and encoding detection: any bytes are
 // read without reading past their end; the length read never exceeds the text; a rewritten
 // declaration reads back with the same version, standalone value and encoding, and the text
-// after the old declaration is kept.
+// after the old declaration's "?>" is kept as it was (line end and blank lines included).
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,8 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     size_t old_length = 0;
     const std::string declaration = write_declaration(text, id, &old_length);
-    // Only a whole declaration is replaced; anything else is kept after the new one.
-    check(old_length == (read.complete ? read.length : 0));
+    // Only a whole declaration is replaced, up to its "?>"; anything else is kept after the
+    // new one.
+    check(old_length == (read.complete ? read.end : 0));
+    check(read.end <= read.length);
     const std::string rewritten = declaration + text.substr(old_length);
     const XmlDeclaration again = read_declaration(rewritten);
     check(again.version == read.version);
@@ -43,7 +45,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                 : id == kEncodingUtf8Bom         ? kEncodingUtf8
                                                                  : id;
     check(again.encoding == expected);
-    // The new declaration ends with a line feed; white space after it belongs to it too.
+    // The new declaration reads back whole, and only the declaration changed: after it comes
+    // what came after the old one, or, before a text without one, a line end and the text.
+    check(again.complete);
+    const std::string_view after = std::string_view(rewritten).substr(again.end);
+    if (read.complete) {
+        check(after == std::string_view(text).substr(read.end));
+    } else {
+        check(after == "\n" + text || after == "\r\n" + text);
+        check(after[0] == '\n' || text.find('\n') == text.find("\r\n") + 1);
+    }
     check(again.length >= declaration.size());
     return 0;
 }

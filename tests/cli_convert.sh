@@ -52,6 +52,16 @@ cmp -s "$work/mixed.xml" <(printf '<?xml version="1.0" encoding="iso-8859-1"?>\n
     fail "forced conversion: $(od -c "$work/mixed.xml" | head)"
 [[ $("$cli" encoding "$work/mixed.xml") == "Western (iso-8859-1) (declaration)" ]] || fail "encoding after forcing"
 
+# Rewriting the declaration changes the declaration only: the CR LF after it, and blank lines.
+printf '<?xml version="1.0"?>\r\n<a/>' > "$work/crlf.xml"
+"$cli" convert "$work/crlf.xml" --to iso-8859-15 -o "$work/crlf-out.xml" || fail "convert crlf.xml"
+cmp -s "$work/crlf-out.xml" <(printf '<?xml version="1.0" encoding="iso-8859-15"?>\r\n<a/>') ||
+    fail "CR LF after the declaration: $(od -c "$work/crlf-out.xml")"
+printf '<?xml version="1.0"?>\n\n\n<a/>' > "$work/blank.xml"
+"$cli" convert "$work/blank.xml" --to iso-8859-1 || fail "convert blank.xml"
+cmp -s "$work/blank.xml" <(printf '<?xml version="1.0" encoding="iso-8859-1"?>\n\n\n<a/>') ||
+    fail "blank lines after the declaration: $(od -c "$work/blank.xml")"
+
 # A byte the code page leaves undefined is kept: converting in place into the same code page
 # gives the same bytes; any other encoding refuses it unless --allow-loss drops it.
 printf '<?xml version="1.0" encoding="windows-1252"?>\n<a>caf\xe9 \x81</a>\n' > "$work/undefined.xml"
