@@ -80,6 +80,27 @@ cmp -s "$work/undefined.xml" "$work/undefined-before.xml" || fail "a refused con
 cmp -s "$work/undefined-utf8.xml" <(printf '<?xml version="1.0" encoding="utf-8"?>\n<a>caf\xc3\xa9 </a>\n') ||
     fail "undefined byte dropped: $(od -c "$work/undefined-utf8.xml")"
 
+# A file the user may not write is refused, with the system's reason, although its folder
+# would let a rename replace it. Root may write it (as a write in place would), so as root
+# the command runs as user 65534.
+mkdir "$work/locked"
+printf '<a/>\n' > "$work/locked/ro.xml"
+chmod 0444 "$work/locked/ro.xml"
+as_user=()
+if [[ $(id -u) == 0 ]]; then
+    chown -R 65534:65534 "$work/locked"
+    chmod 0755 "$work"
+    as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+fi
+set +e
+message=$("${as_user[@]}" "$cli" convert "$work/locked/ro.xml" --to utf-16le 2>&1)
+status=$?
+set -e
+[[ $status == 2 && $message == *"Cannot write to file $work/locked/ro.xml"*"Permission denied"* ]] ||
+    fail "a read-only file: exit $status, $message"
+cmp -s "$work/locked/ro.xml" <(printf '<a/>\n') || fail "a read-only file was replaced"
+[[ $(ls -A "$work/locked") == ro.xml ]] || fail "a refused save left $(ls -A "$work/locked")"
+
 set +e
 "$cli" convert "$work/mixed.xml" --to ebcdic 2>/dev/null; [[ $? == 2 ]] || fail "unknown encoding"
 "$cli" convert "$work/nothing.xml" --to utf-8 2>/dev/null; [[ $? == 2 ]] || fail "missing file"

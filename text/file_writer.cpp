@@ -3,6 +3,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -36,6 +37,30 @@ std::string resolve_links(const std::string& path) {
         at = next.starts_with('/') ? next : folder_of(at) + "/" + next;
     }
     return at;
+}
+
+// Copies the extended attributes of file from onto the open file to, where to's file system
+// takes them and the user may set them (trusted.* needs privileges); what cannot be copied is
+// left out. File capabilities are not copied: a write to a file clears them.
+void copy_extended_attributes(const std::string& from, int to) {
+    ssize_t size = ::listxattr(from.c_str(), nullptr, 0);
+    if (size <= 0) return;
+    std::vector<char> names(static_cast<size_t>(size));
+    size = ::listxattr(from.c_str(), names.data(), names.size());
+    if (size <= 0) return;
+    std::vector<char> value;
+    for (const char* name = names.data(); name < names.data() + size;
+         name += std::strlen(name) + 1) {
+        if (std::strcmp(name, "security.capability") == 0) continue;
+        ssize_t n = ::getxattr(from.c_str(), name, nullptr, 0);
+        if (n < 0) continue;
+        value.resize(static_cast<size_t>(n));
+        n = ::getxattr(from.c_str(), name, value.data(), value.size());
+        if (n < 0) continue;
+        if (::fsetxattr(to, name, value.data(), static_cast<size_t>(n), 0) != 0) {
+            // ENOTSUP, EPERM, ENOSPC: this attribute is not kept.
+        }
+    }
 }
 
 // Copies the whole characters of in[0..n) to out, leaving out stray bytes (and with last the
@@ -101,6 +126,20 @@ const mode_t process_umask = [] {
 
 bool FileWriter::open() {
     target_ = resolve_links(path_);
+    struct stat st;
+    const bool exists = ::stat(target_.c_str(), &st) == 0;
+    if (exists && S_ISDIR(st.st_mode)) {
+        fail("Cannot write to file ", EISDIR);
+        return false;
+    }
+    // The rename needs only the folder's permission; the file's own is what a write in place
+    // would need, so a file the user may not write is refused as such a write would be.
+    // faccessat with the effective ids answers as open would: root may write a file of mode
+    // 0444, nobody may write a read-only or immutable one.
+    if (exists && ::faccessat(AT_FDCWD, target_.c_str(), W_OK, AT_EACCESS) != 0) {
+        fail("Cannot write to file ", errno);
+        return false;
+    }
     std::string name =
         target_.substr(target_.rfind('/') == std::string::npos ? 0 : target_.rfind('/') + 1);
     std::string pattern = folder_of(target_) + "/." + name + ".tessel-XXXXXX";
@@ -113,14 +152,16 @@ bool FileWriter::open() {
         return false;
     }
     temp_ = temp.data();
-    // The new file takes the old one's permissions (and owner, where allowed); a new file
-    // gets read and write for everyone the umask lets through, as editors create files.
-    struct stat st;
+    // The new file takes the old one's permissions, owner and group where allowed (a user who
+    // is not the owner may still keep the group when a member of it), and its extended
+    // attributes; a new file gets read and write for everyone the umask lets through, as
+    // editors create files.
     mode_t mode;
-    if (::stat(target_.c_str(), &st) == 0) {
+    if (exists) {
         mode = st.st_mode & 07777;
-        if (::fchown(fd_, st.st_uid, st.st_gid) != 0) {
-            // Not the owner: the file becomes ours, as any rewrite by us would make it.
+        if (::fchown(fd_, st.st_uid, st.st_gid) != 0 &&
+            ::fchown(fd_, static_cast<uid_t>(-1), st.st_gid) != 0) {
+            // Neither: the file becomes ours, as any rewrite by us would make it.
         }
     } else {
         mode = 0666 & ~process_umask;
@@ -129,6 +170,7 @@ bool FileWriter::open() {
         fail("Cannot write to file ", errno);
         return false;
     }
+    if (exists) copy_extended_attributes(target_, fd_);
     return true;
 }
 

@@ -2,15 +2,19 @@
 // messages, the questions before data is dropped or discarded, safe saving, the recent file
 // list and changes made by other programs.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <iconv.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 
 #include "foundation/job.h"
@@ -358,6 +362,93 @@ TEST_F(DocumentFileTest, ASaveThatFailsHalfWayLeavesTheOldFileWholeAndTheDocumen
     EXPECT_EQ(fs::status(at("doc.xml")).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_FALSE(file.modified());
+}
+
+// Runs body as user and group 65534 with the supplementary groups given, in a child process
+// when the tests run as root (the child's exit status carries body's answer), or directly
+// when they run as an ordinary user already.
+bool as_unprivileged_user(const std::function<bool()>& body,
+                          const std::vector<gid_t>& groups = {}) {
+    if (::geteuid() != 0) return body();
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool ok = ::setgroups(groups.size(), groups.data()) == 0 &&
+                        ::setresgid(65534, 65534, 65534) == 0 &&
+                        ::setresuid(65534, 65534, 65534) == 0 && body();
+        std::fflush(nullptr);
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+// Lets user 65534 write the test's folder (it is made by root when the tests run as root).
+void hand_over(const fs::path& path) {
+    if (::geteuid() == 0) {
+        EXPECT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    }
+}
+
+// Saving replaces the file by a rename, which needs only the folder's permission: a file the
+// user may not write must be refused all the same, as a write in place would be.
+TEST_F(DocumentFileTest, AFileTheUserMayNotWriteIsRefusedAsAWriteInPlaceWouldBe) {
+    const fs::path path = at("read-only.txt");
+    write_bytes(path, "old\n");
+    ASSERT_TRUE(file.load(path, -1, nullptr));
+    host.doc.replace("new", 0, 3);
+    hand_over(folder);
+    hand_over(path);
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    EXPECT_TRUE(as_unprivileged_user([&] {
+        const bool saved = file.save(path, -1, nullptr);
+        const std::string shown = ui.shown.empty() ? "" : ui.shown.back().text;
+        std::fprintf(stderr, "save: %d, shown: %s\n", saved, shown.c_str());
+        return !saved && shown == "Cannot write to file " + path.string() + "\nPermission denied" &&
+               test::file_contents(path) == "old\n" &&
+               folder_names() == std::vector<std::string>{"read-only.txt"};
+    }));
+    if (::geteuid() != 0) return;
+    // Root may write a file of mode 0444 in place, so root's save goes through; the mode stays.
+    ASSERT_TRUE(file.save(path, -1, nullptr));
+    EXPECT_EQ(test::file_contents(path), "new\n");
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+}
+
+TEST_F(DocumentFileTest, ASaveKeepsExtendedAttributesAndTheGroupWhereTheUserMay) {
+    const fs::path path = at("attributes.txt");
+    write_bytes(path, "old\n");
+    if (::setxattr(path.c_str(), "user.tessel", "kept", 4, 0) != 0) {
+        GTEST_SKIP() << "this file system keeps no user attributes: " << std::strerror(errno);
+    }
+    ASSERT_TRUE(file.load(path, -1, nullptr));
+    host.doc.replace("new", 0, 3);
+    ASSERT_TRUE(file.save(path, -1, nullptr));
+    EXPECT_EQ(test::file_contents(path), "new\n");
+    char value[16] = {};
+    EXPECT_EQ(::getxattr(path.c_str(), "user.tessel", value, sizeof value), 4);
+    EXPECT_STREQ(value, "kept");
+
+    // A user who is not the owner but a member of the file's group keeps the group.
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can make a user of another group here";
+    }
+    hand_over(folder);
+    ASSERT_EQ(::chown(path.c_str(), 0, 4242), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
+    host.doc.replace("two", 0, 3);
+    EXPECT_TRUE(as_unprivileged_user(
+        [&] {
+            struct stat st {};
+            const bool saved = file.save(path, -1, nullptr);
+            ::stat(path.c_str(), &st);
+            std::fprintf(stderr, "save: %d, owner %u, group %u\n", saved, st.st_uid, st.st_gid);
+            return saved && st.st_uid == 65534 && st.st_gid == 4242 &&
+                   test::file_contents(path) == "two\n";
+        },
+        {4242}));
 }
 
 TEST_F(DocumentFileTest, SavingThroughASymbolicLinkReplacesItsTargetAndKeepsTheLink) {
