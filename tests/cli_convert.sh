@@ -80,6 +80,14 @@ cmp -s "$work/undefined.xml" "$work/undefined-before.xml" || fail "a refused con
 cmp -s "$work/undefined-utf8.xml" <(printf '<?xml version="1.0" encoding="utf-8"?>\n<a>caf\xc3\xa9 </a>\n') ||
     fail "undefined byte dropped: $(od -c "$work/undefined-utf8.xml")"
 
+# Both names of a file with a hard link see the converted content.
+printf '<?xml version="1.0"?>\n<a>caf\xc3\xa9</a>\n' > "$work/linked.xml"
+ln "$work/linked.xml" "$work/other-name.xml"
+"$cli" convert "$work/linked.xml" --to iso-8859-1 || fail "convert linked.xml"
+cmp -s "$work/other-name.xml" <(printf '<?xml version="1.0" encoding="iso-8859-1"?>\n<a>caf\xe9</a>\n') ||
+    fail "the other name of a linked file: $(od -c "$work/other-name.xml")"
+[[ $(stat -c %h "$work/linked.xml") == 2 ]] || fail "the hard link was cut"
+
 # A file the user may not write is refused, with the system's reason, although its folder
 # would let a rename replace it. Root may write it (as a write in place would), so as root
 # the command runs as user 65534.

@@ -103,10 +103,18 @@ FileWriter::~FileWriter() {
 }
 
 void FileWriter::discard() {
+    // Into the links' own file: the old content goes back. Should even that fail, the copy is
+    // the only place the old content is left in, so it stays and the message names it.
+    if (links_ && touched_ && !backup_.empty() && !restore_old_content()) {
+        if (!error_.empty()) error_ += "\nThe old content is kept in " + backup_;
+        backup_.clear();
+    }
     if (fd_ >= 0) ::close(fd_);
     fd_ = -1;
     if (!temp_.empty()) ::unlink(temp_.c_str());
     temp_.clear();
+    if (!backup_.empty()) ::unlink(backup_.c_str());
+    backup_.clear();
 }
 
 void FileWriter::fail(const char* what, int code) {
@@ -122,7 +130,40 @@ const mode_t process_umask = [] {
     ::umask(mask);
     return mask;
 }();
+
+// Copies everything of from into to, both from their starts; false with errno set.
+bool copy_file(int from, int to) {
+    if (::lseek(from, 0, SEEK_SET) != 0 || ::lseek(to, 0, SEEK_SET) != 0) return false;
+    std::vector<char> block(1 << 20);
+    for (;;) {
+        const ssize_t n = ::read(from, block.data(), block.size());
+        if (n == 0) return true;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return false;
+        }
+        for (ssize_t done = 0; done < n;) {
+            const ssize_t w = ::write(to, block.data() + done, static_cast<size_t>(n - done));
+            if (w < 0) {
+                if (errno == EINTR) continue;
+                return false;
+            }
+            done += w;
+        }
+    }
+}
 }  // namespace
+
+int FileWriter::make_temporary(std::string* path) {
+    const size_t slash = target_.rfind('/');
+    const std::string name = target_.substr(slash == std::string::npos ? 0 : slash + 1);
+    const std::string pattern = folder_of(target_) + "/." + name + ".tessel-XXXXXX";
+    std::vector<char> temp(pattern.begin(), pattern.end());
+    temp.push_back('\0');
+    const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (fd >= 0) *path = temp.data();
+    return fd;
+}
 
 bool FileWriter::open() {
     target_ = resolve_links(path_);
@@ -140,18 +181,12 @@ bool FileWriter::open() {
         fail("Cannot write to file ", errno);
         return false;
     }
-    std::string name =
-        target_.substr(target_.rfind('/') == std::string::npos ? 0 : target_.rfind('/') + 1);
-    std::string pattern = folder_of(target_) + "/." + name + ".tessel-XXXXXX";
-    std::vector<char> temp(pattern.begin(), pattern.end());
-    temp.push_back('\0');
-    fd_ = ::mkostemp(temp.data(), O_CLOEXEC);
+    if (exists && S_ISREG(st.st_mode) && st.st_nlink > 1) return open_links(st);
+    fd_ = make_temporary(&temp_);
     if (fd_ < 0) {
-        const int code = errno;
-        fail("Cannot write to file ", code);
+        fail("Cannot write to file ", errno);
         return false;
     }
-    temp_ = temp.data();
     // The new file takes the old one's permissions, owner and group where allowed (a user who
     // is not the owner may still keep the group when a member of it), and its extended
     // attributes; a new file gets read and write for everyone the umask lets through, as
@@ -174,7 +209,47 @@ bool FileWriter::open() {
     return true;
 }
 
+// A file with several names (hard links) is written in place, so that every name shows the new
+// content: a rename would give only one name the new file. A copy of the old content is made
+// beside it first and flushed to disk, so that a write that fails half-way, or a save that is
+// cancelled, can put the old content back.
+bool FileWriter::open_links(const struct stat& st) {
+    const int backup = make_temporary(&backup_);
+    if (backup < 0) {
+        fail("Cannot write to file ", errno);
+        return false;
+    }
+    const int old = ::open(target_.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool copied = old >= 0 && copy_file(old, backup) && ::fsync(backup) == 0;
+    const int code = errno;
+    if (old >= 0) ::close(old);
+    ::close(backup);
+    if (!copied) {
+        fail("Cannot write to file ", code);
+        return false;
+    }
+    fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+    if (fd_ < 0) {
+        fail("Cannot write to file ", errno);
+        return false;
+    }
+    links_ = true;
+    old_size_ = st.st_size;
+    return true;
+}
+
+bool FileWriter::restore_old_content() {
+    const int backup = ::open(backup_.c_str(), O_RDONLY | O_CLOEXEC);
+    const int file = fd_ >= 0 ? fd_ : ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
+    const bool restored = backup >= 0 && file >= 0 && copy_file(backup, file) &&
+                          ::ftruncate(file, old_size_) == 0 && ::fsync(file) == 0;
+    if (backup >= 0) ::close(backup);
+    if (file >= 0 && file != fd_) ::close(file);
+    return restored;
+}
+
 bool FileWriter::write_all(const char* bytes, size_t count) {
+    touched_ = true;
     while (count) {
         ssize_t n = ::write(fd_, bytes, count);
         if (n < 0) {
@@ -183,6 +258,7 @@ bool FileWriter::write_all(const char* bytes, size_t count) {
         }
         bytes += n;
         count -= static_cast<size_t>(n);
+        written_ += n;
     }
     return true;
 }
@@ -243,6 +319,22 @@ bool FileWriter::commit() {
     if (!error_.empty()) return false;
     // Nothing written yet: the file is empty but for its mark.
     if (first_ && !start()) return false;
+    if (links_) {
+        // The new content may be shorter than the old; the copy goes once it is on disk.
+        if (::ftruncate(fd_, written_) != 0 || ::fsync(fd_) != 0) {
+            fail("cannot write to file ", errno);
+            return false;
+        }
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0) {
+            fail("cannot write to file ", errno);
+            return false;
+        }
+        ::unlink(backup_.c_str());
+        backup_.clear();
+        return true;
+    }
     if (::fsync(fd_) != 0) {
         fail("cannot write to file ", errno);
         return false;

@@ -451,6 +451,63 @@ TEST_F(DocumentFileTest, ASaveKeepsExtendedAttributesAndTheGroupWhereTheUserMay)
         {4242}));
 }
 
+// A job whose yield point throws JobCancelled after some calls.
+class CancelledAfter final : public Job {
+public:
+    explicit CancelledAfter(int calls) : calls_(calls) {}
+    void set_progress(int) override {}
+    void set_status_text(std::string_view) override {}
+    void yield_point() override {
+        if (calls_-- == 0) throw JobCancelled();
+    }
+
+private:
+    int calls_;
+};
+
+// All names of a file with hard links see the saved content: it is written into the file
+// itself, not into a new file that only one name would lead to.
+TEST_F(DocumentFileTest, AFileWithSeveralNamesKeepsThemAllAndAFailedSaveLosesNothing) {
+    const fs::path path = at("a.txt"), other = at("b.txt");
+    write_bytes(path, "old\n");
+    fs::create_hard_link(path, other);
+    ASSERT_TRUE(file.load(path, -1, nullptr));
+    host.doc.replace("new content", 0, 3);
+    ASSERT_TRUE(file.save(path, -1, nullptr));
+    EXPECT_EQ(test::file_contents(other), "new content\n");
+    EXPECT_EQ(fs::hard_link_count(path), 2u);
+    EXPECT_TRUE(fs::equivalent(path, other));
+    EXPECT_EQ(folder_names(), (std::vector<std::string>{"a.txt", "b.txt"}));
+    // Shorter content is cut to its length.
+    host.doc.replace("", 0, 8);
+    ASSERT_TRUE(file.save(path, -1, nullptr));
+    EXPECT_EQ(test::file_contents(other), "ent\n");
+
+    // A write that fails half-way (the file may not grow beyond 1.5 MB) puts the old content
+    // back under both names.
+    const std::string old_bytes(1'000'000, 'o');
+    write_bytes(path, old_bytes);
+    ASSERT_TRUE(file.load(path, -1, nullptr));
+    host.doc.replace(std::string(2'000'000, 'n'), 0, 0);
+    {
+        FileSizeLimit limit(1'500'000);
+        EXPECT_FALSE(file.save(path, -1, nullptr));
+    }
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, "cannot write to file " + path.string() + "\nFile too large");
+    EXPECT_TRUE(test::file_contents(other) == old_bytes);
+    EXPECT_TRUE(fs::equivalent(path, other));
+    EXPECT_EQ(folder_names(), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_TRUE(file.modified());
+
+    // So does a save cancelled after its first block went into the file.
+    CancelledAfter cancelled(0);
+    EXPECT_THROW(file.save(path, -1, &cancelled), JobCancelled);
+    EXPECT_TRUE(test::file_contents(other) == old_bytes);
+    EXPECT_EQ(folder_names(), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_FALSE(file.busy());
+}
+
 TEST_F(DocumentFileTest, SavingThroughASymbolicLinkReplacesItsTargetAndKeepsTheLink) {
     write_bytes(at("target.txt"), "old\n");
     fs::create_symlink("target.txt", at("link.txt"));
