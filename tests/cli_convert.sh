@@ -80,6 +80,32 @@ cmp -s "$work/undefined.xml" "$work/undefined-before.xml" || fail "a refused con
 cmp -s "$work/undefined-utf8.xml" <(printf '<?xml version="1.0" encoding="utf-8"?>\n<a>caf\xc3\xa9 </a>\n') ||
     fail "undefined byte dropped: $(od -c "$work/undefined-utf8.xml")"
 
+# -o names a device, a FIFO or standard output: written directly, never replaced by a file.
+"$cli" convert "$sample" --to utf-16le -o "$work/expected-16.xml" || fail "convert to utf-16le"
+if mknod "$work/null" c 1 3 2>/dev/null; then
+    "$cli" convert "$sample" --to utf-16le -o "$work/null" || fail "convert -o a device"
+    [[ -c $work/null ]] || fail "-o replaced a device with $(stat -c %F "$work/null")"
+else
+    echo "note: not allowed to make a device node here; -o of a device not tried"
+fi
+mkfifo "$work/fifo"
+cat "$work/fifo" > "$work/from-fifo" &
+reader=$!
+"$cli" convert "$sample" --to utf-16le -o "$work/fifo" || fail "convert -o a FIFO"
+# (A FIFO replaced by a file would leave its reader waiting for ever.)
+[[ -p $work/fifo ]] || { kill $reader; fail "-o replaced a FIFO with $(stat -c %F "$work/fifo")"; }
+wait $reader
+cmp -s "$work/from-fifo" "$work/expected-16.xml" || fail "the FIFO's reader got other bytes"
+cat "$work/fifo" > "$work/from-fifo" &
+reader=$!
+"$cli" indent "$sample" -o "$work/fifo" || fail "indent -o a FIFO"
+wait $reader
+"$cli" indent "$sample" | cmp -s - "$work/from-fifo" || fail "indent -o a FIFO gave other bytes"
+"$cli" convert "$sample" --to utf-16le -o /dev/stdout | cat > "$work/piped" || fail "-o /dev/stdout into a pipe"
+cmp -s "$work/piped" "$work/expected-16.xml" || fail "-o /dev/stdout into a pipe gave other bytes"
+"$cli" convert "$sample" --to utf-16le -o /dev/stdout > "$work/redirected" || fail "-o /dev/stdout into a file"
+cmp -s "$work/redirected" "$work/expected-16.xml" || fail "-o /dev/stdout into a file gave other bytes"
+
 # Both names of a file with a hard link see the converted content.
 printf '<?xml version="1.0"?>\n<a>caf\xc3\xa9</a>\n' > "$work/linked.xml"
 ln "$work/linked.xml" "$work/other-name.xml"

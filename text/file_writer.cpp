@@ -7,9 +7,11 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 #include "text/utf8_reader.h"
 
@@ -37,6 +39,29 @@ std::string resolve_links(const std::string& path) {
         at = next.starts_with('/') ? next : folder_of(at) + "/" + next;
     }
     return at;
+}
+
+// The descriptor a name stands for: /dev/fd/N, /proc/self/fd/N, or a chain of symbolic links
+// that leads to one (/dev/stdout); -1 for any other name.
+int descriptor_named(const std::string& path) {
+    std::string at = path;
+    for (int hops = 0; hops < 40; ++hops) {
+        for (std::string_view folder : {"/dev/fd/", "/proc/self/fd/"}) {
+            if (!at.starts_with(folder)) continue;
+            const std::string_view digits = std::string_view(at).substr(folder.size());
+            int n = -1;
+            auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), n);
+            if (error == std::errc() && end == digits.data() + digits.size()) return n;
+        }
+        struct stat st;
+        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return -1;
+        char link[PATH_MAX];
+        const ssize_t n = ::readlink(at.c_str(), link, sizeof link);
+        if (n <= 0 || static_cast<size_t>(n) == sizeof link) return -1;
+        const std::string next(link, static_cast<size_t>(n));
+        at = next.starts_with('/') ? next : folder_of(at) + "/" + next;
+    }
+    return -1;
 }
 
 // Copies the extended attributes of file from onto the open file to, where to's file system
@@ -166,8 +191,30 @@ int FileWriter::make_temporary(std::string* path) {
 }
 
 bool FileWriter::open() {
-    target_ = resolve_links(path_);
+    // The temporary file and the rename are for regular files. A name that stands for an open
+    // descriptor (/dev/stdout) is written through that descriptor, as the shell set it up; a
+    // device, FIFO or socket is opened and written directly.
+    const int descriptor = descriptor_named(path_);
+    if (descriptor >= 0) {
+        direct_ = true;
+        fd_ = ::fcntl(descriptor, F_DUPFD_CLOEXEC, 0);
+        if (fd_ < 0) {
+            fail("Cannot write to file ", errno);
+            return false;
+        }
+        return true;
+    }
     struct stat st;
+    if (::stat(path_.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        direct_ = true;
+        fd_ = ::open(path_.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        if (fd_ < 0) {
+            fail("Cannot write to file ", errno);
+            return false;
+        }
+        return true;
+    }
+    target_ = resolve_links(path_);
     const bool exists = ::stat(target_.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) {
         fail("Cannot write to file ", EISDIR);
@@ -319,6 +366,16 @@ bool FileWriter::commit() {
     if (!error_.empty()) return false;
     // Nothing written yet: the file is empty but for its mark.
     if (first_ && !start()) return false;
+    if (direct_) {
+        // Pipes and devices have nothing to flush to a disk.
+        const int fd = fd_;
+        fd_ = -1;
+        if (::close(fd) != 0) {
+            fail("cannot write to file ", errno);
+            return false;
+        }
+        return true;
+    }
     if (links_) {
         // The new content may be shorter than the old; the copy goes once it is on disk.
         if (::ftruncate(fd_, written_) != 0 || ::fsync(fd_) != 0) {

@@ -1,7 +1,8 @@
 // FileWriter: writes a document file block by block in an encoding, safely: the blocks go to
 // a temporary file in the same folder, which replaces the file only when all of it is
 // written and on disk. A file with several names is written in place instead, after a copy of
-// its old content is on disk. A failed save leaves the old file whole.
+// its old content is on disk. A failed save leaves the old file whole. Devices, FIFOs and
+// descriptors (/dev/stdout) are written directly.
 #pragma once
 
 #include <sys/stat.h>
@@ -63,6 +64,7 @@ private:
     bool drop_strays_;
     int fd_ = -1;
     bool first_ = true;
+    bool direct_ = false;   // writing a device, FIFO or descriptor: no temporary file
     bool links_ = false;    // writing into the file itself, which has several names
     bool touched_ = false;  // bytes went to fd_
     int64_t written_ = 0;
