@@ -13,6 +13,7 @@
 #include "text/document_file.h"
 #include "text/edit_history.h"
 #include "text/encoding.h"
+#include "text/file_writer.h"
 #include "text/text_document.h"
 
 namespace tessel::cli {
@@ -149,6 +150,8 @@ int run_convert(const std::vector<std::string_view>& args) {
     const std::string output = option(a, "-o") ? std::string(*option(a, "-o")) : input;
     const bool allow_loss = option(a, "--allow-loss").has_value();
 
+    // Ctrl-C or a SIGTERM during an in-place conversion must not leave the hidden file behind.
+    remove_temporary_files_on_signals();
     BatchHost host(extension_of(input), allow_loss);
     DocumentFile file(host, host);
     if (!file.load(input, kEncodingUnspecified, nullptr)) return 2;

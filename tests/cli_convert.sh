@@ -135,6 +135,35 @@ set -e
 cmp -s "$work/locked/ro.xml" <(printf '<a/>\n') || fail "a read-only file was replaced"
 [[ $(ls -A "$work/locked") == ro.xml ]] || fail "a refused save left $(ls -A "$work/locked")"
 
+# An in-place conversion ended by a signal removes its hidden file; the old file stays whole.
+# (Job control on, so that the background command does not start with SIGINT ignored.)
+mkdir "$work/signal"
+{ printf '<?xml version="1.0"?>\n<rows>\n'
+  awk 'BEGIN { for (i = 0; i < 1500000; i++) print "<row>some text with caf\303\251 in it</row>" }'
+  printf '</rows>\n'; } > "$work/signal/big.xml"
+before=$(cksum < "$work/signal/big.xml")
+set -m
+for signal in INT TERM HUP; do
+    "$cli" convert "$work/signal/big.xml" --to utf-16le &
+    pid=$!
+    seen=0
+    for _ in $(seq 3000); do
+        if compgen -G "$work/signal/.big.xml.tessel-*" > /dev/null; then seen=1; break; fi
+        kill -0 $pid 2>/dev/null || break
+        sleep 0.005
+    done
+    kill -$signal $pid 2>/dev/null || true
+    set +e
+    wait $pid
+    status=$?
+    set -e
+    [[ $seen == 1 ]] || fail "the hidden file of an in-place conversion was never seen ($signal)"
+    [[ $status == $((128 + $(kill -l $signal))) ]] || fail "SIG$signal: the conversion exited $status"
+    [[ $(ls -A "$work/signal") == big.xml ]] || fail "SIG$signal left $(ls -A "$work/signal")"
+    [[ $(cksum < "$work/signal/big.xml") == "$before" ]] || fail "SIG$signal changed the file"
+done
+set +m
+
 set +e
 "$cli" convert "$work/mixed.xml" --to ebcdic 2>/dev/null; [[ $? == 2 ]] || fail "unknown encoding"
 "$cli" convert "$work/nothing.xml" --to utf-8 2>/dev/null; [[ $? == 2 ]] || fail "missing file"

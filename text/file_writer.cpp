@@ -1,11 +1,15 @@
-// Writing document files through a temporary file.
+// Writing document files through a temporary file, or in place for a file with several names,
+// or directly for devices, FIFOs and descriptors.
 #include "text/file_writer.h"
 
 #include <fcntl.h>
+#include <pthread.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <charconv>
 #include <climits>
@@ -116,7 +120,79 @@ size_t drop_stray_bytes(const char* in, size_t n, bool last, char* out, size_t* 
     return static_cast<size_t>(p - begin);
 }
 
+// Hidden files to remove when a signal ends the program. The handler may run between any two
+// instructions of a save, so a slot's path is written before the slot is marked ready, and
+// the handler only reads ready slots and calls unlink, which is safe in a signal handler.
+struct PendingRemoval {
+    std::atomic<int> state{0};  // 0 free, 1 being filled or emptied, 2 ready
+    char path[PATH_MAX];
+};
+PendingRemoval pending_removals[16];
+
+constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
+int add_pending_removal(const std::string& path) {
+    if (path.size() >= PATH_MAX) return -1;
+    for (int i = 0; i < static_cast<int>(std::size(pending_removals)); ++i) {
+        PendingRemoval& slot = pending_removals[i];
+        int free = 0;
+        if (!slot.state.compare_exchange_strong(free, 1)) continue;
+        std::memcpy(slot.path, path.c_str(), path.size() + 1);
+        slot.state.store(2, std::memory_order_release);
+        return i;
+    }
+    return -1;  // more saves at once than slots: this one's file is not removed on a signal
+}
+
+void drop_pending_removal(int* slot) {
+    if (*slot < 0) return;
+    pending_removals[*slot].state.store(1);
+    pending_removals[*slot].state.store(0);
+    *slot = -1;
+}
+
+extern "C" void remove_pending_and_end(int signal) {
+    for (PendingRemoval& slot : pending_removals)
+        if (slot.state.load(std::memory_order_acquire) == 2) ::unlink(slot.path);
+    // Ends the program as the signal would have, once this handler returns.
+    ::signal(signal, SIG_DFL);
+    ::raise(signal);
+}
+
+sigset_t ending_signals() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : kEndingSignals) sigaddset(&set, signal);
+    return set;
+}
+
+// Holds the ending signals back in this thread for its lifetime, so that a file is never
+// created without being listed for removal.
+class EndingSignalsHeld {
+public:
+    EndingSignalsHeld() {
+        const sigset_t set = ending_signals();
+        pthread_sigmask(SIG_BLOCK, &set, &old_);
+    }
+    ~EndingSignalsHeld() { pthread_sigmask(SIG_SETMASK, &old_, nullptr); }
+
+private:
+    sigset_t old_;
+};
+
 }  // namespace
+
+void remove_temporary_files_on_signals() {
+    for (int signal : kEndingSignals) {
+        struct sigaction old {};
+        // A signal the program ignores (nohup) or handles itself is left as it is.
+        if (::sigaction(signal, nullptr, &old) != 0 || old.sa_handler != SIG_DFL) continue;
+        struct sigaction action {};
+        action.sa_handler = remove_pending_and_end;
+        action.sa_mask = ending_signals();
+        ::sigaction(signal, &action, nullptr);
+    }
+}
 
 FileWriter::FileWriter(std::string path, EncodingId encoding, EncodingId source)
     : path_(std::move(path)),
@@ -138,8 +214,24 @@ void FileWriter::discard() {
     fd_ = -1;
     if (!temp_.empty()) ::unlink(temp_.c_str());
     temp_.clear();
+    drop_pending_removal(&temp_slot_);
     if (!backup_.empty()) ::unlink(backup_.c_str());
     backup_.clear();
+    drop_pending_removal(&backup_slot_);
+    release_ending_signals();
+}
+
+void FileWriter::hold_ending_signals() {
+    if (signals_held_) return;
+    const sigset_t set = ending_signals();
+    pthread_sigmask(SIG_BLOCK, &set, &old_signal_mask_);
+    signals_held_ = true;
+}
+
+void FileWriter::release_ending_signals() {
+    if (!signals_held_) return;
+    signals_held_ = false;
+    pthread_sigmask(SIG_SETMASK, &old_signal_mask_, nullptr);
 }
 
 void FileWriter::fail(const char* what, int code) {
@@ -179,14 +271,18 @@ bool copy_file(int from, int to) {
 }
 }  // namespace
 
-int FileWriter::make_temporary(std::string* path) {
+int FileWriter::make_temporary(std::string* path, int* slot) {
     const size_t slash = target_.rfind('/');
     const std::string name = target_.substr(slash == std::string::npos ? 0 : slash + 1);
     const std::string pattern = folder_of(target_) + "/." + name + ".tessel-XXXXXX";
     std::vector<char> temp(pattern.begin(), pattern.end());
     temp.push_back('\0');
+    EndingSignalsHeld held;
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
-    if (fd >= 0) *path = temp.data();
+    if (fd >= 0) {
+        *path = temp.data();
+        *slot = add_pending_removal(*path);
+    }
     return fd;
 }
 
@@ -229,7 +325,7 @@ bool FileWriter::open() {
         return false;
     }
     if (exists && S_ISREG(st.st_mode) && st.st_nlink > 1) return open_links(st);
-    fd_ = make_temporary(&temp_);
+    fd_ = make_temporary(&temp_, &temp_slot_);
     if (fd_ < 0) {
         fail("Cannot write to file ", errno);
         return false;
@@ -261,7 +357,7 @@ bool FileWriter::open() {
 // beside it first and flushed to disk, so that a write that fails half-way, or a save that is
 // cancelled, can put the old content back.
 bool FileWriter::open_links(const struct stat& st) {
-    const int backup = make_temporary(&backup_);
+    const int backup = make_temporary(&backup_, &backup_slot_);
     if (backup < 0) {
         fail("Cannot write to file ", errno);
         return false;
@@ -275,6 +371,11 @@ bool FileWriter::open_links(const struct stat& st) {
         fail("Cannot write to file ", code);
         return false;
     }
+    // From the first byte written into the file until its old content is back or no longer
+    // needed, a signal would leave it half-written: the ending signals wait until then, and
+    // the copy is no longer a file to remove.
+    hold_ending_signals();
+    drop_pending_removal(&backup_slot_);
     fd_ = ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd_ < 0) {
         fail("Cannot write to file ", errno);
@@ -390,6 +491,7 @@ bool FileWriter::commit() {
         }
         ::unlink(backup_.c_str());
         backup_.clear();
+        release_ending_signals();
         return true;
     }
     if (::fsync(fd_) != 0) {
@@ -407,6 +509,7 @@ bool FileWriter::commit() {
         return false;
     }
     temp_.clear();
+    drop_pending_removal(&temp_slot_);
     // The rename itself reaches the disk with the folder.
     int folder = ::open(folder_of(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {

@@ -5,6 +5,7 @@
 // descriptors (/dev/stdout) are written directly.
 #pragma once
 
+#include <signal.h>
 #include <sys/stat.h>
 
 #include <cstddef>
@@ -19,6 +20,12 @@
 namespace tessel {
 
 class Arena;
+
+// Makes SIGINT, SIGTERM and SIGHUP remove the hidden files of the saves under way before the
+// program ends as the signal ends it; a signal the program ignores or handles stays so. For
+// programs that end on those signals (tessel-cli). A file being written in place holds the
+// signals back until it is whole again, old or new.
+void remove_temporary_files_on_signals();
 
 class FileWriter {
 public:
@@ -48,8 +55,11 @@ private:
     bool start();
     bool open();
     bool open_links(const struct stat& st);
-    // Creates a hidden file beside the target; its descriptor, -1 with errno set on failure.
-    int make_temporary(std::string* path);
+    // Creates a hidden file beside the target, listed for removal should a signal end the
+    // program (*slot); its descriptor, -1 with errno set on failure.
+    int make_temporary(std::string* path, int* slot);
+    void hold_ending_signals();
+    void release_ending_signals();
     bool restore_old_content();
     bool write_all(const char* bytes, size_t count);
     void fail(const char* what, int code);
@@ -69,6 +79,10 @@ private:
     bool touched_ = false;  // bytes went to fd_
     int64_t written_ = 0;
     int64_t old_size_ = 0;
+    int temp_slot_ = -1;  // where temp_ and backup_ are listed for removal on a signal
+    int backup_slot_ = -1;
+    bool signals_held_ = false;
+    sigset_t old_signal_mask_;
     std::unique_ptr<Codec> codec_;
     std::vector<char> buffer_;  // the carry, then the block after it
     size_t carry_ = 0;

@@ -316,6 +316,20 @@ TEST_F(DocumentFileTest, ALossySaveAsksFirstAndThenShowsWhatWasWritten) {
     EXPECT_EQ(file.encoding(), 0);
 }
 
+// A job whose yield point throws JobCancelled after some calls.
+class CancelledAfter final : public Job {
+public:
+    explicit CancelledAfter(int calls) : calls_(calls) {}
+    void set_progress(int) override {}
+    void set_status_text(std::string_view) override {}
+    void yield_point() override {
+        if (calls_-- == 0) throw JobCancelled();
+    }
+
+private:
+    int calls_;
+};
+
 // Lets the process write files of at most limit bytes, as a full disk would.
 class FileSizeLimit {
 public:
@@ -355,6 +369,11 @@ TEST_F(DocumentFileTest, ASaveThatFailsHalfWayLeavesTheOldFileWholeAndTheDocumen
     EXPECT_EQ(folder_names(), std::vector<std::string>{"doc.xml"});  // no temporary file left
     EXPECT_TRUE(file.modified());
     EXPECT_FALSE(file.busy());
+    // A save cancelled between blocks leaves no hidden file either.
+    CancelledAfter cancelled(1);
+    EXPECT_THROW(file.save(at("doc.xml"), -1, &cancelled), JobCancelled);
+    EXPECT_EQ(folder_names(), std::vector<std::string>{"doc.xml"});
+    EXPECT_TRUE(test::file_contents(at("doc.xml")) == old_bytes);
 
     // Once there is room, the save goes through and keeps the file's permissions.
     ASSERT_TRUE(file.save(at("doc.xml"), -1, nullptr));
@@ -450,20 +469,6 @@ TEST_F(DocumentFileTest, ASaveKeepsExtendedAttributesAndTheGroupWhereTheUserMay)
         },
         {4242}));
 }
-
-// A job whose yield point throws JobCancelled after some calls.
-class CancelledAfter final : public Job {
-public:
-    explicit CancelledAfter(int calls) : calls_(calls) {}
-    void set_progress(int) override {}
-    void set_status_text(std::string_view) override {}
-    void yield_point() override {
-        if (calls_-- == 0) throw JobCancelled();
-    }
-
-private:
-    int calls_;
-};
 
 // All names of a file with hard links see the saved content: it is written into the file
 // itself, not into a new file that only one name would lead to.
