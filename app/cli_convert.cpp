@@ -13,6 +13,7 @@
 #include "text/document_file.h"
 #include "text/edit_history.h"
 #include "text/encoding.h"
+#include "text/file_writer.h"
 #include "text/text_document.h"
 
 namespace tessel::cli {
@@ -24,7 +25,9 @@ constexpr const char* kUsage =
     "Reads FILE (its encoding detected as when it is opened) and writes it in encoding NAME,\n"
     "to OUT or in place of FILE. The declaration of an XML document is rewritten to name the\n"
     "new encoding. When characters cannot be written in NAME nothing is written and their\n"
-    "count and the first one's place are reported, unless --allow-loss drops them.\n"
+    "count and the first one's place are reported, unless --allow-loss drops them. Bytes of\n"
+    "FILE that stand for no character are kept as they are only when NAME is FILE's own\n"
+    "encoding; elsewhere they count as characters that cannot be written.\n"
     "NAME: utf-8, utf-8-bom, utf-16le, utf-16le-bom, utf-16be, utf-16be-bom, a code page\n"
     "such as iso-8859-1, windows-1252 or koi8-r (see --list), or a number from 0 to 30.\n";
 
@@ -147,6 +150,8 @@ int run_convert(const std::vector<std::string_view>& args) {
     const std::string output = option(a, "-o") ? std::string(*option(a, "-o")) : input;
     const bool allow_loss = option(a, "--allow-loss").has_value();
 
+    // Ctrl-C or a SIGTERM during an in-place conversion must not leave the hidden file behind.
+    remove_temporary_files_on_signals();
     BatchHost host(extension_of(input), allow_loss);
     DocumentFile file(host, host);
     if (!file.load(input, kEncodingUnspecified, nullptr)) return 2;
@@ -154,19 +159,18 @@ int run_convert(const std::vector<std::string_view>& args) {
     if (host.language_extension() != "xml" && host.document().store().substr(0, 5) == "<?xml")
         host.set_extension("xml");
 
-    if (is_code_page(target)) {
-        const EncodingLoss loss = find_unencodable(target, host.document().store());
-        if (loss.count > 0 && !allow_loss) {
-            const std::string text = host.document().store().text();
-            const auto [line, column] = LineColumns(text).at(static_cast<int32_t>(loss.first));
-            std::fprintf(stderr,
-                         "tessel-cli convert: %s: %lld character%s cannot be written in %s; the "
-                         "first is at line %d, column %d (--allow-loss drops them)\n",
-                         input.c_str(), static_cast<long long>(loss.count),
-                         loss.count == 1 ? "" : "s", std::string(declaration_name(target)).c_str(),
-                         line, column);
-            return 1;
-        }
+    // Stray bytes (a code page's undefined bytes, bytes that are not UTF-8) are written back
+    // only in the encoding they were read in; elsewhere they count as characters lost.
+    const EncodingLoss loss = find_unencodable(target, host.document().store(), file.encoding());
+    if (loss.count > 0 && !allow_loss) {
+        const std::string text = host.document().store().text();
+        const auto [line, column] = LineColumns(text).at(static_cast<int32_t>(loss.first));
+        std::fprintf(stderr,
+                     "tessel-cli convert: %s: %lld character%s cannot be written in %s; the "
+                     "first is at line %d, column %d (--allow-loss drops them)\n",
+                     input.c_str(), static_cast<long long>(loss.count), loss.count == 1 ? "" : "s",
+                     std::string(declaration_name(target)).c_str(), line, column);
+        return 1;
     }
     return file.save(output, target, nullptr) ? 0 : 2;
 }

@@ -1,7 +1,7 @@
 // Fuzzes the reading and rewriting of XML declarations and encoding detection: any bytes are
 // read without reading past their end; the length read never exceeds the text; a rewritten
 // declaration reads back with the same version, standalone value and encoding, and the text
-// after the old declaration is kept.
+// after the old declaration's "?>" is kept as it was (line end and blank lines included).
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -32,17 +32,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     size_t old_length = 0;
     const std::string declaration = write_declaration(text, id, &old_length);
-    // Only a whole declaration is replaced; anything else is kept after the new one. What is
-    // replaced is "<?xml", a blank, and the text up to its first "?>", with nothing but
-    // white space after that.
+    // Only a whole declaration is replaced, and only up to its "?>": "<?xml", a white-space
+    // character, and the text up to the first "?>". Anything else is kept after the new one.
     check(old_length <= text.size());
     if (old_length > 0) {
         const std::string_view old(text.data(), old_length);
         check(old.size() > 5 && old.starts_with("<?xml") &&
               std::string_view(" \t\r\n").find(old[5]) != std::string_view::npos);
-        const size_t close = old.find("?>");
-        check(close != std::string_view::npos);
-        check(old.find_first_not_of(" \t\r\n", close + 2) == std::string_view::npos);
+        check(old.find("?>") == old.size() - 2);
     }
     const std::string rewritten = declaration + text.substr(old_length);
     const XmlDeclaration again = read_declaration(rewritten);
@@ -53,7 +50,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                                 : id == kEncodingUtf8Bom         ? kEncodingUtf8
                                                                  : id;
     check(again.encoding == expected);
-    // The new declaration ends with a line feed; white space after it belongs to it too.
+    // The new declaration reads back whole, and only the declaration changed: after it comes
+    // what came after the old one, or, before a text without one, a line end and the text.
+    check(again.complete);
+    const std::string_view after = std::string_view(rewritten).substr(again.end);
+    if (read.complete) {
+        check(after == std::string_view(text).substr(read.end));
+    } else {
+        check(after == "\n" + text || after == "\r\n" + text);
+        check(after[0] == '\n' || text.find('\n') == text.find("\r\n") + 1);
+    }
     check(again.length >= declaration.size());
     return 0;
 }

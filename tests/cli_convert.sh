@@ -52,6 +52,118 @@ cmp -s "$work/mixed.xml" <(printf '<?xml version="1.0" encoding="iso-8859-1"?>\n
     fail "forced conversion: $(od -c "$work/mixed.xml" | head)"
 [[ $("$cli" encoding "$work/mixed.xml") == "Western (iso-8859-1) (declaration)" ]] || fail "encoding after forcing"
 
+# Rewriting the declaration changes the declaration only: the CR LF after it, and blank lines.
+printf '<?xml version="1.0"?>\r\n<a/>' > "$work/crlf.xml"
+"$cli" convert "$work/crlf.xml" --to iso-8859-15 -o "$work/crlf-out.xml" || fail "convert crlf.xml"
+cmp -s "$work/crlf-out.xml" <(printf '<?xml version="1.0" encoding="iso-8859-15"?>\r\n<a/>') ||
+    fail "CR LF after the declaration: $(od -c "$work/crlf-out.xml")"
+printf '<?xml version="1.0"?>\n\n\n<a/>' > "$work/blank.xml"
+"$cli" convert "$work/blank.xml" --to iso-8859-1 || fail "convert blank.xml"
+cmp -s "$work/blank.xml" <(printf '<?xml version="1.0" encoding="iso-8859-1"?>\n\n\n<a/>') ||
+    fail "blank lines after the declaration: $(od -c "$work/blank.xml")"
+
+# A byte the code page leaves undefined is kept: converting in place into the same code page
+# gives the same bytes; any other encoding refuses it unless --allow-loss drops it.
+printf '<?xml version="1.0" encoding="windows-1252"?>\n<a>caf\xe9 \x81</a>\n' > "$work/undefined.xml"
+cp "$work/undefined.xml" "$work/undefined-before.xml"
+"$cli" convert "$work/undefined.xml" --to windows-1252 || fail "convert into the same code page"
+cmp -s "$work/undefined.xml" "$work/undefined-before.xml" || fail "an undefined byte changed: $(od -c "$work/undefined.xml")"
+set +e
+message=$("$cli" convert "$work/undefined.xml" --to utf-8 2>&1)
+status=$?
+set -e
+[[ $status == 1 ]] || fail "converting an undefined byte to utf-8 exited $status"
+[[ $message == *"1 character cannot be written in utf-8; the first is at line 2, column 9"* ]] ||
+    fail "undefined byte message: $message"
+cmp -s "$work/undefined.xml" "$work/undefined-before.xml" || fail "a refused conversion changed the file"
+"$cli" convert "$work/undefined.xml" --to utf-8 --allow-loss -o "$work/undefined-utf8.xml" || fail "--allow-loss of an undefined byte"
+cmp -s "$work/undefined-utf8.xml" <(printf '<?xml version="1.0" encoding="utf-8"?>\n<a>caf\xc3\xa9 </a>\n') ||
+    fail "undefined byte dropped: $(od -c "$work/undefined-utf8.xml")"
+
+# -o names a device, a FIFO or standard output: written directly, never replaced by a file.
+"$cli" convert "$sample" --to utf-16le -o "$work/expected-16.xml" || fail "convert to utf-16le"
+if mknod "$work/null" c 1 3 2>/dev/null; then
+    "$cli" convert "$sample" --to utf-16le -o "$work/null" || fail "convert -o a device"
+    [[ -c $work/null ]] || fail "-o replaced a device with $(stat -c %F "$work/null")"
+else
+    echo "note: not allowed to make a device node here; -o of a device not tried"
+fi
+mkfifo "$work/fifo"
+cat "$work/fifo" > "$work/from-fifo" &
+reader=$!
+"$cli" convert "$sample" --to utf-16le -o "$work/fifo" || fail "convert -o a FIFO"
+# (A FIFO replaced by a file would leave its reader waiting for ever.)
+[[ -p $work/fifo ]] || { kill $reader; fail "-o replaced a FIFO with $(stat -c %F "$work/fifo")"; }
+wait $reader
+cmp -s "$work/from-fifo" "$work/expected-16.xml" || fail "the FIFO's reader got other bytes"
+cat "$work/fifo" > "$work/from-fifo" &
+reader=$!
+"$cli" indent "$sample" -o "$work/fifo" || fail "indent -o a FIFO"
+wait $reader
+"$cli" indent "$sample" | cmp -s - "$work/from-fifo" || fail "indent -o a FIFO gave other bytes"
+"$cli" convert "$sample" --to utf-16le -o /dev/stdout | cat > "$work/piped" || fail "-o /dev/stdout into a pipe"
+cmp -s "$work/piped" "$work/expected-16.xml" || fail "-o /dev/stdout into a pipe gave other bytes"
+"$cli" convert "$sample" --to utf-16le -o /dev/stdout > "$work/redirected" || fail "-o /dev/stdout into a file"
+cmp -s "$work/redirected" "$work/expected-16.xml" || fail "-o /dev/stdout into a file gave other bytes"
+
+# Both names of a file with a hard link see the converted content.
+printf '<?xml version="1.0"?>\n<a>caf\xc3\xa9</a>\n' > "$work/linked.xml"
+ln "$work/linked.xml" "$work/other-name.xml"
+"$cli" convert "$work/linked.xml" --to iso-8859-1 || fail "convert linked.xml"
+cmp -s "$work/other-name.xml" <(printf '<?xml version="1.0" encoding="iso-8859-1"?>\n<a>caf\xe9</a>\n') ||
+    fail "the other name of a linked file: $(od -c "$work/other-name.xml")"
+[[ $(stat -c %h "$work/linked.xml") == 2 ]] || fail "the hard link was cut"
+
+# A file the user may not write is refused, with the system's reason, although its folder
+# would let a rename replace it. Root may write it (as a write in place would), so as root
+# the command runs as user 65534.
+mkdir "$work/locked"
+printf '<a/>\n' > "$work/locked/ro.xml"
+chmod 0444 "$work/locked/ro.xml"
+as_user=()
+if [[ $(id -u) == 0 ]]; then
+    chown -R 65534:65534 "$work/locked"
+    chmod 0755 "$work"
+    as_user=(setpriv --reuid=65534 --regid=65534 --clear-groups)
+fi
+set +e
+message=$("${as_user[@]}" "$cli" convert "$work/locked/ro.xml" --to utf-16le 2>&1)
+status=$?
+set -e
+[[ $status == 2 && $message == *"Cannot write to file $work/locked/ro.xml"*"Permission denied"* ]] ||
+    fail "a read-only file: exit $status, $message"
+cmp -s "$work/locked/ro.xml" <(printf '<a/>\n') || fail "a read-only file was replaced"
+[[ $(ls -A "$work/locked") == ro.xml ]] || fail "a refused save left $(ls -A "$work/locked")"
+
+# An in-place conversion ended by a signal removes its hidden file; the old file stays whole.
+# (Job control on, so that the background command does not start with SIGINT ignored.)
+mkdir "$work/signal"
+{ printf '<?xml version="1.0"?>\n<rows>\n'
+  awk 'BEGIN { for (i = 0; i < 1500000; i++) print "<row>some text with caf\303\251 in it</row>" }'
+  printf '</rows>\n'; } > "$work/signal/big.xml"
+before=$(cksum < "$work/signal/big.xml")
+set -m
+for signal in INT TERM HUP; do
+    "$cli" convert "$work/signal/big.xml" --to utf-16le &
+    pid=$!
+    seen=0
+    for _ in $(seq 3000); do
+        if compgen -G "$work/signal/.big.xml.tessel-*" > /dev/null; then seen=1; break; fi
+        kill -0 $pid 2>/dev/null || break
+        sleep 0.005
+    done
+    kill -$signal $pid 2>/dev/null || true
+    set +e
+    wait $pid
+    status=$?
+    set -e
+    [[ $seen == 1 ]] || fail "the hidden file of an in-place conversion was never seen ($signal)"
+    [[ $status == $((128 + $(kill -l $signal))) ]] || fail "SIG$signal: the conversion exited $status"
+    [[ $(ls -A "$work/signal") == big.xml ]] || fail "SIG$signal left $(ls -A "$work/signal")"
+    [[ $(cksum < "$work/signal/big.xml") == "$before" ]] || fail "SIG$signal changed the file"
+done
+set +m
+
 set +e
 "$cli" convert "$work/mixed.xml" --to ebcdic 2>/dev/null; [[ $? == 2 ]] || fail "unknown encoding"
 "$cli" convert "$work/nothing.xml" --to utf-8 2>/dev/null; [[ $? == 2 ]] || fail "missing file"

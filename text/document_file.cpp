@@ -159,7 +159,9 @@ bool DocumentFile::save(const std::string& path, EncodingId requested, Job* job)
     }
     // A document that never had an encoding is saved as UTF-8.
     if (target == kEncodingUnspecified) target = kEncodingUtf8;
-    const bool lossy = is_code_page(target) && !can_encode(target, document.store());
+    // Stray bytes of the text go back as they were read only into the encoding they were
+    // read in; in any other encoding they are a loss like a character the encoding lacks.
+    const bool lossy = !can_encode(target, document.store(), encoding_);
     if (lossy && ui_.message_box(kLossQuestion, "Tessel", UiButtons::yes_no, UiIcon::question) !=
                      UiAnswer::yes)
         return false;
@@ -173,7 +175,7 @@ bool DocumentFile::save(const std::string& path, EncodingId requested, Job* job)
     }
 
     BusyScope busy(*this);
-    FileWriter writer(path, target);
+    FileWriter writer(path, target, encoding_);
     LargeArena arena;
     const int32_t total = document.length();
     for (int64_t t = 0; t == 0 || t < total; t += static_cast<int64_t>(kBlockSize)) {

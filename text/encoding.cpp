@@ -13,6 +13,7 @@
 #include "text/text_store.h"
 #include "text/utf16_codec.h"
 #include "text/utf8_codec.h"
+#include "text/utf8_reader.h"
 
 namespace tessel {
 
@@ -78,15 +79,40 @@ std::vector<std::string> build_display_names() {
     return names;
 }
 
+// Finds the stray bytes of UTF-8 text (with last, also the bytes of a sequence cut by the
+// end), as count_unencodable of the single-byte codec does for the characters a code page
+// lacks; returns the bytes consumed.
+size_t count_stray_bytes(const char* bytes, size_t count, bool last, int64_t base, bool first_only,
+                         EncodingLoss* loss) {
+    const uint8_t* const begin = reinterpret_cast<const uint8_t*>(bytes);
+    const uint8_t* p = begin;
+    const uint8_t* const end = p + count;
+    while (p < end) {
+        p += ascii_run(p, static_cast<size_t>(end - p));
+        if (p == end) break;
+        const Utf8Step step = read_utf8(p, static_cast<size_t>(end - p));
+        if (step.kind == Utf8Step::kIncomplete && !last) break;
+        if (step.kind != Utf8Step::kChar) {
+            if (loss->count++ == 0) loss->first = base + (p - begin);
+            if (first_only) break;
+        }
+        p += step.kind == Utf8Step::kChar ? step.length : 1;
+    }
+    return static_cast<size_t>(p - begin);
+}
+
 // Walks the text in windows of 1 024 bytes, each starting where the previous one's
 // characters ended, so that a sequence cut by a window's end is read whole from the next.
 // The bytes come straight from the piece when the window lies in one, else from a copy.
 // Stops early when first_only and something was found.
-EncodingLoss scan_text(EncodingId id, const TextStore& text, bool first_only) {
+EncodingLoss scan_text(EncodingId id, const TextStore& text, EncodingId source, bool first_only) {
     EncodingLoss loss;
-    int32_t index = code_page_index(id);
-    if (index < 0) return loss;  // the Unicode encodings hold every character
-    SingleByteCodec codec(kCodePageTables[index]);
+    const bool strays_kept = keeps_stray_bytes(id, source);
+    const int32_t index = code_page_index(id);
+    // UTF-8 written as UTF-8 gives every byte back; UTF-16 lacks only stray bytes.
+    if (index < 0 && strays_kept) return loss;
+    std::unique_ptr<SingleByteCodec> codec;
+    if (index >= 0) codec = std::make_unique<SingleByteCodec>(kCodePageTables[index]);
     constexpr int32_t kWindow = 1024;
     char copy[kWindow];
     const int32_t length = text.length();
@@ -110,8 +136,11 @@ EncodingLoss scan_text(EncodingId id, const TextStore& text, bool first_only) {
             window = copy;
         }
         const bool last = start + size == length;
-        size_t consumed = codec.count_unencodable(window, static_cast<size_t>(size), last, start,
-                                                  first_only, &loss);
+        const size_t consumed =
+            codec ? codec->count_unencodable(window, static_cast<size_t>(size), last, start,
+                                             first_only, !strays_kept, &loss)
+                  : count_stray_bytes(window, static_cast<size_t>(size), last, start, first_only,
+                                      &loss);
         if (first_only && loss.count) break;
         start += static_cast<int32_t>(consumed);
     }
@@ -165,12 +194,21 @@ std::unique_ptr<Codec> make_codec(EncodingId id) {
     }
 }
 
-bool can_encode(EncodingId id, const TextStore& text) {
-    return scan_text(id, text, true).count == 0;
+bool can_encode(EncodingId id, const TextStore& text, EncodingId source) {
+    return scan_text(id, text, source, true).count == 0;
 }
 
-EncodingLoss find_unencodable(EncodingId id, const TextStore& text) {
-    return scan_text(id, text, false);
+EncodingLoss find_unencodable(EncodingId id, const TextStore& text, EncodingId source) {
+    return scan_text(id, text, source, false);
+}
+
+bool keeps_stray_bytes(EncodingId id, EncodingId source) {
+    auto family = [](EncodingId e) {
+        e = strip_bom_variant(e);
+        return e == kEncodingUnspecified ? kEncodingUtf8 : e;
+    };
+    id = family(id);
+    return id == family(source) && (id == kEncodingUtf8 || is_code_page(id));
 }
 
 EncodingId strip_bom_variant(EncodingId id) {

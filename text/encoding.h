@@ -55,15 +55,28 @@ EncodingId encoding_from_name(std::string_view name);
 // The name an XML declaration gives the encoding; empty for -1.
 std::string_view declaration_name(EncodingId id);
 std::unique_ptr<Codec> make_codec(EncodingId id);
-// Whether every character of the text has a byte in single-byte code page id (0 or 7-30).
-bool can_encode(EncodingId id, const TextStore& text);
-// The characters of the text that single-byte code page id has no byte for: how many, and
-// the byte offset of the first (-1 when there is none).
+// What a save in encoding id would not write back as it is: the characters id has no byte
+// for, and the stray bytes of the text (bytes that are not UTF-8, as a file's undefined or
+// malformed bytes are read) unless id keeps them (keeps_stray_bytes). source is the encoding
+// the text was read in: stray bytes stand for bytes of that encoding only.
 struct EncodingLoss {
-    int64_t count = 0;
-    int64_t first = -1;
+    int64_t count = 0;   // characters and stray bytes lost
+    int64_t first = -1;  // byte offset of the first, -1 when there is none
 };
-EncodingLoss find_unencodable(EncodingId id, const TextStore& text);
+EncodingLoss find_unencodable(EncodingId id, const TextStore& text, EncodingId source);
+// Whether a save in id writes the whole text back: find_unencodable finds nothing.
+bool can_encode(EncodingId id, const TextStore& text, EncodingId source);
+// The same for a text read in id itself.
+inline EncodingLoss find_unencodable(EncodingId id, const TextStore& text) {
+    return find_unencodable(id, text, id);
+}
+inline bool can_encode(EncodingId id, const TextStore& text) {
+    return can_encode(id, text, id);
+}
+// Whether a save in id writes the stray bytes of a text read in source back as the bytes they
+// were read from: UTF-8 into UTF-8 (with or without the mark), a code page into itself (for
+// the strays that stand for its undefined bytes). UTF-16 has no place for a stray byte.
+bool keeps_stray_bytes(EncodingId id, EncodingId source);
 // The same encoding without a byte-order mark: 2 gives 1, 4 gives 3, 6 gives 5.
 EncodingId strip_bom_variant(EncodingId id);
 // Whether id is a single-byte code page (0 or 7 to 30).

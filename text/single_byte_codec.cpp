@@ -7,10 +7,6 @@
 
 #include "text/utf8_reader.h"
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
 namespace tessel {
 
 namespace {
@@ -47,32 +43,37 @@ uint64_t packed_utf8(uint32_t c) {
     return bytes | length << 32;
 }
 
-// Number of leading ASCII bytes of p[0..n), checked 16 at a time.
-inline size_t ascii_run(const uint8_t* p, size_t n) {
-    size_t i = 0;
-#if defined(__SSE2__)
-    for (; n - i >= 16; i += 16) {
-        int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
-        if (high) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(high)));
-    }
-#else
-    for (; n - i >= 8; i += 8) {
-        uint64_t v;
-        std::memcpy(&v, p + i, 8);
-        if (v & 0x8080808080808080ull) break;
-    }
-#endif
-    while (i < n && p[i] < 0x80) ++i;
-    return i;
-}
-
 }  // namespace
 
+// A stray byte must stay one stray byte in the text whatever stands around it. A byte of
+// 0x80-0xBF or 0xF8-0xFF always does: everything else the decoder writes is ASCII or a whole
+// character, never a lead byte still waiting for continuation bytes. A byte of 0xC0-0xF7 is
+// a lead byte, and would join the continuation-range strays after it into a character; so
+// where the code page also leaves bytes of 0x80-0xBF undefined (iso-8859-3, -6, -7, -8,
+// windows-874, -1253, -1255), its undefined lead bytes are held as the lowest always-stray
+// values that no undefined byte of the page uses itself.
 SingleByteCodec::SingleByteCodec(const int32_t* table) {
+    auto always_stray = [](int b) { return (b >= 0x80 && b < 0xC0) || b >= 0xF8; };
+    bool continuation_undefined = false;
+    for (int b = 0x80; b < 0xC0; ++b) continuation_undefined |= table[b] == 0;
+    int next_free = 0x80;
+    for (int b = 0x80; b < 256; ++b) {
+        if (table[b] != 0) continue;
+        int stray = b;
+        if (continuation_undefined && !always_stray(b)) {
+            while (next_free < 256 && (table[next_free] == 0 || !always_stray(next_free)))
+                ++next_free;
+            // 72 always-stray values cover any table with fewer undefined bytes than that.
+            if (next_free < 256) stray = next_free++;
+        }
+        stray_of_byte_[b] = static_cast<uint8_t>(stray);
+        byte_of_stray_[stray] = static_cast<uint8_t>(b);
+    }
     uint32_t top = 0;
     for (int b = 0; b < 256; ++b) {
         uint32_t c = static_cast<uint32_t>(table[b]);
-        utf8_of_byte_[b] = packed_utf8(c);
+        utf8_of_byte_[b] =
+            b >= 0x80 && c == 0 ? uint64_t{stray_of_byte_[b]} | uint64_t{1} << 32 : packed_utf8(c);
         top = std::max(top, c);
     }
     // Ascending, so a later byte with the same code point wins. Undefined bytes (entry 0) are
@@ -123,14 +124,15 @@ size_t SingleByteCodec::encode(Arena* arena, const char* bytes, size_t count, st
         while (p < end && *p >= 0x80) {
             Utf8Step step = read_utf8(p, static_cast<size_t>(end - p));
             if (step.kind == Utf8Step::kIncomplete) {
-                if (last) p = end;  // dropped, and counted by count_unencodable
-                goto done;
+                if (!last) goto done;
+                // Nothing follows: the bytes of the cut sequence are strays, one by one.
+                step = {Utf8Step::kStray, 1, 0};
             }
-            if (step.kind == Utf8Step::kChar) {
-                uint8_t b = step.code < 0x80 ? static_cast<uint8_t>(step.code) : byte_of(step.code);
-                *o = static_cast<char>(b);
-                o += (b != 0) | (step.code == 0);
-            }
+            uint8_t b = step.kind == Utf8Step::kStray ? byte_of_stray(*p)
+                        : step.code < 0x80            ? static_cast<uint8_t>(step.code)
+                                                      : byte_of(step.code);
+            *o = static_cast<char>(b);
+            o += (b != 0) | (step.kind == Utf8Step::kChar && step.code == 0);
             p += step.length;
         }
     }
@@ -140,7 +142,8 @@ done:
 }
 
 size_t SingleByteCodec::count_unencodable(const char* bytes, size_t count, bool last, int64_t base,
-                                          bool first_only, EncodingLoss* loss) const {
+                                          bool first_only, bool strays_lost,
+                                          EncodingLoss* loss) const {
     const uint8_t* const begin = reinterpret_cast<const uint8_t*>(bytes);
     const uint8_t* p = begin;
     const uint8_t* const end = p + count;
@@ -148,13 +151,17 @@ size_t SingleByteCodec::count_unencodable(const char* bytes, size_t count, bool 
         p += ascii_run(p, static_cast<size_t>(end - p));
         if (p == end) break;
         Utf8Step step = read_utf8(p, static_cast<size_t>(end - p));
-        if (step.kind == Utf8Step::kIncomplete && !last) break;
-        bool lost = step.kind != Utf8Step::kChar || (step.code >= 0x80 && !byte_of(step.code));
+        if (step.kind == Utf8Step::kIncomplete) {
+            if (!last) break;
+            step = {Utf8Step::kStray, 1, 0};
+        }
+        const bool lost = step.kind == Utf8Step::kStray ? strays_lost || !byte_of_stray(*p)
+                                                        : step.code >= 0x80 && !byte_of(step.code);
         if (lost) {
             if (loss->count++ == 0) loss->first = base + (p - begin);
             if (first_only) break;
         }
-        p = step.kind == Utf8Step::kIncomplete ? end : p + step.length;
+        p += step.length;
     }
     return static_cast<size_t>(p - begin);
 }

@@ -8,6 +8,11 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace tessel {
 
@@ -33,6 +38,26 @@ inline Utf8Step read_utf8(const uint8_t* p, size_t n) {
     uint32_t code = b & (0x7Fu >> length);
     for (size_t i = 1; i < length; ++i) code = code << 6 | (p[i] & 0x3Fu);
     return {Utf8Step::kChar, static_cast<uint8_t>(length), code};
+}
+
+// Number of leading ASCII bytes of p[0..n), checked 16 at a time: ASCII is the same in every
+// encoding and makes up most of a typical document, so the codecs skip it in runs.
+inline size_t ascii_run(const uint8_t* p, size_t n) {
+    size_t i = 0;
+#if defined(__SSE2__)
+    for (; n - i >= 16; i += 16) {
+        int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i)));
+        if (high) return i + static_cast<size_t>(__builtin_ctz(static_cast<unsigned>(high)));
+    }
+#else
+    for (; n - i >= 8; i += 8) {
+        uint64_t v;
+        std::memcpy(&v, p + i, 8);
+        if (v & 0x8080808080808080ull) break;
+    }
+#endif
+    while (i < n && p[i] < 0x80) ++i;
+    return i;
 }
 
 }  // namespace tessel

@@ -17,8 +17,8 @@ public:
         return true;
     }
     bool at_space() const {
-        return at_ < text_.size() &&
-               (text_[at_] == ' ' || text_[at_] == '\t' || text_[at_] == '\n' || text_[at_] == '\r');
+        return at_ < text_.size() && (text_[at_] == ' ' || text_[at_] == '\t' ||
+                                      text_[at_] == '\n' || text_[at_] == '\r');
     }
     void skip_space() {
         while (at_space()) ++at_;
@@ -71,6 +71,7 @@ XmlDeclaration read_declaration(std::string_view text) {
     }
     r.skip_space();
     d.complete = r.skip("?>");
+    if (d.complete) d.end = r.at();
     r.skip_space();
     return finish();
 }
@@ -84,10 +85,17 @@ std::string write_declaration(std::string_view text, EncodingId id, size_t* old_
     out += '"';
     // A blank before standalone: without it the declaration is not well-formed.
     if (d.standalone != 2) out += d.standalone == 0 ? " standalone=\"yes\"" : " standalone=\"no\"";
-    out += "?>\n";
-    // Only a whole declaration is replaced: the start of another instruction
-    // ("<?xml-stylesheet") or a broken declaration stays, after the new one.
-    if (old_length) *old_length = d.complete ? d.length : 0;
+    out += "?>";
+    // Only a whole declaration is replaced, and only up to its "?>": what follows it is the
+    // document's. The start of another instruction ("<?xml-stylesheet") or a broken
+    // declaration stays, after the new one on a line of its own.
+    if (old_length) *old_length = d.complete ? d.end : 0;
+    if (!d.complete) {
+        const size_t line_end = text.find('\n');
+        out += line_end != std::string_view::npos && line_end > 0 && text[line_end - 1] == '\r'
+                   ? "\r\n"
+                   : "\n";
+    }
     return out;
 }
 

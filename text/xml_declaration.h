@@ -16,6 +16,7 @@ struct XmlDeclaration {
     int standalone = 2;                          // 0 "yes", 1 "no", 2 absent
     size_t length = 0;                           // bytes from the start to where reading stopped
     bool complete = false;                       // read up to its "?>"
+    size_t end = 0;                              // just after the "?>" when complete, else 0
 };
 
 // Reads the declaration at the start of text, keeping what was read when it breaks off:
@@ -26,8 +27,10 @@ struct XmlDeclaration {
 XmlDeclaration read_declaration(std::string_view text);
 
 // A new declaration for the text with encoding id, keeping its version and standalone
-// values, ending in a line feed; *old_length is set to the length of the declaration read
-// when it was complete, which the new one replaces (0: it is inserted at the start).
+// values; *old_length is set to the length of the text it replaces: the old declaration up to
+// its "?>" when it was complete, so that the line end and blank lines after it stay as they
+// were. Otherwise *old_length is 0 and the new declaration, to be inserted at the start, ends
+// with the line end the text's first line has (CR LF or LF).
 std::string write_declaration(std::string_view text, EncodingId id, size_t* old_length);
 
 }  // namespace tessel

@@ -2,20 +2,25 @@
 // messages, the questions before data is dropped or discarded, safe saving, the recent file
 // list and changes made by other programs.
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <iconv.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 
 #include "foundation/job.h"
 #include "scripted_ui.h"
 #include "tests/file_contents.h"
+#include "tests/text/iconv_reference.h"
 #include "text/document_file.h"
 #include "text/edit_history.h"
 #include "text/text_document.h"
@@ -172,6 +177,70 @@ TEST_F(DocumentFileTest, FilesMadeByIconvLoadAsTheirTextAndSaveToTheSameBytes) {
     EXPECT_TRUE(ui.shown.empty()) << ui.shown[0].text;
 }
 
+// Every byte 0x00-0xFF of every code page comes back from a load and a plain save, the
+// undefined ones among them; the text read is what glibc reads, with one stray byte (a byte
+// that is not UTF-8) for each byte glibc rejects. The undefined bytes follow once more in a
+// row and reversed, so that they stand next to each other in every order.
+TEST_F(DocumentFileTest, EveryByteOfEveryCodePageComesBackFromALoadAndASave) {
+    for (const reference::GlibcName& page : reference::kGlibcNames) {
+        SCOPED_TRACE(page.name);
+        // Characters compared as UTF-32, byte by byte (glibc joins some windows-1258 letters
+        // with the combining mark after them).
+        std::string bytes, undefined, characters;
+        for (int b = 0; b < 256; ++b) {
+            bytes += static_cast<char>(b);
+            const auto character = reference::iconv_convert(page.name, "UTF-32LE", bytes.substr(b));
+            if (character)
+                characters += *character;
+            else
+                undefined += bytes.back();
+        }
+        bytes += undefined + std::string(undefined.rbegin(), undefined.rend());
+        write_bytes(at("page.txt"), bytes);
+        ASSERT_TRUE(file.load(at("page.txt"), page.id, nullptr));
+        EXPECT_EQ(file.encoding(), page.id);
+        const std::string text = host.doc.text();
+        EXPECT_EQ(reference::invalid_utf8_bytes(text), 3 * static_cast<int>(undefined.size()));
+        EXPECT_TRUE(iconv_convert(text, "UTF-8", "UTF-32LE") == characters);
+
+        ASSERT_TRUE(file.save(at("page.txt"), -1, nullptr));
+        EXPECT_TRUE(test::file_contents(at("page.txt")) == bytes);
+    }
+    EXPECT_TRUE(ui.shown.empty()) << ui.shown[0].text;
+}
+
+TEST_F(DocumentFileTest, AnUndefinedByteIsWrittenBackOnlyInItsOwnEncodingAndElsewhereAsksFirst) {
+    write_bytes(at("a.txt"), "caf\xE9 \x81 end\n");
+    ASSERT_TRUE(file.load(at("a.txt"), 7, nullptr));
+    EXPECT_EQ(host.doc.text(), "caf\xC3\xA9 \x81 end\n");
+    ASSERT_TRUE(file.save(at("a.txt"), -1, nullptr));
+    EXPECT_EQ(test::file_contents(at("a.txt")), "caf\xE9 \x81 end\n");
+    EXPECT_TRUE(ui.shown.empty());
+
+    // In UTF-8 the byte would stand for nothing that windows-1252 meant: the save asks.
+    ui.answers = {UiAnswer::no};
+    EXPECT_FALSE(file.save(at("b.txt"), 1, nullptr));
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, DocumentFile::kLossQuestion);
+    EXPECT_FALSE(fs::exists(at("b.txt")));
+    ui.answers = {UiAnswer::yes};
+    EXPECT_TRUE(file.save(at("b.txt"), 1, nullptr));
+    EXPECT_EQ(test::file_contents(at("b.txt")), "caf\xC3\xA9  end\n");
+    EXPECT_EQ(host.doc.text(), "caf\xC3\xA9  end\n");
+    EXPECT_EQ(file.encoding(), 1);
+
+    // A byte that is not UTF-8 in a UTF-8 file stays in UTF-8, and has no unit in UTF-16.
+    write_bytes(at("c.txt"), "x\xFFy");
+    ASSERT_TRUE(file.load(at("c.txt"), -1, nullptr));
+    ASSERT_TRUE(file.save(at("c.txt"), -1, nullptr));
+    EXPECT_EQ(test::file_contents(at("c.txt")), "x\xFFy");
+    EXPECT_EQ(ui.shown.size(), 2u);
+    ui.answers = {UiAnswer::yes};
+    EXPECT_TRUE(file.save(at("d.txt"), 3, nullptr));
+    EXPECT_EQ(ui.shown.size(), 3u);
+    EXPECT_EQ(test::file_contents(at("d.txt")), std::string("x\0y\0", 4));
+}
+
 TEST_F(DocumentFileTest, SavingWithAnEncodingRewritesTheDeclarationAndAPlainSaveFollowsIt) {
     write_bytes(at("a.xml"),
                 "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<a>\xC3\xA9</a>\n");
@@ -308,6 +377,20 @@ TEST_F(DocumentFileTest, ALossySaveAsksFirstAndThenShowsWhatWasWritten) {
     EXPECT_EQ(file.encoding(), 0);
 }
 
+// A job whose yield point throws JobCancelled after some calls.
+class CancelledAfter final : public Job {
+public:
+    explicit CancelledAfter(int calls) : calls_(calls) {}
+    void set_progress(int) override {}
+    void set_status_text(std::string_view) override {}
+    void yield_point() override {
+        if (calls_-- == 0) throw JobCancelled();
+    }
+
+private:
+    int calls_;
+};
+
 // Lets the process write files of at most limit bytes, as a full disk would.
 class FileSizeLimit {
 public:
@@ -347,6 +430,11 @@ TEST_F(DocumentFileTest, ASaveThatFailsHalfWayLeavesTheOldFileWholeAndTheDocumen
     EXPECT_EQ(folder_names(), std::vector<std::string>{"doc.xml"});  // no temporary file left
     EXPECT_TRUE(file.modified());
     EXPECT_FALSE(file.busy());
+    // A save cancelled between blocks leaves no hidden file either.
+    CancelledAfter cancelled(1);
+    EXPECT_THROW(file.save(at("doc.xml"), -1, &cancelled), JobCancelled);
+    EXPECT_EQ(folder_names(), std::vector<std::string>{"doc.xml"});
+    EXPECT_TRUE(test::file_contents(at("doc.xml")) == old_bytes);
 
     // Once there is room, the save goes through and keeps the file's permissions.
     ASSERT_TRUE(file.save(at("doc.xml"), -1, nullptr));
@@ -354,6 +442,136 @@ TEST_F(DocumentFileTest, ASaveThatFailsHalfWayLeavesTheOldFileWholeAndTheDocumen
     EXPECT_EQ(fs::status(at("doc.xml")).permissions() & fs::perms::all,
               fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
     EXPECT_FALSE(file.modified());
+}
+
+// Runs body as user and group 65534 with the supplementary groups given, in a child process
+// when the tests run as root (the child's exit status carries body's answer), or directly
+// when they run as an ordinary user already.
+bool as_unprivileged_user(const std::function<bool()>& body,
+                          const std::vector<gid_t>& groups = {}) {
+    if (::geteuid() != 0) return body();
+    std::fflush(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const bool ok = ::setgroups(groups.size(), groups.data()) == 0 &&
+                        ::setresgid(65534, 65534, 65534) == 0 &&
+                        ::setresuid(65534, 65534, 65534) == 0 && body();
+        std::fflush(nullptr);
+        ::_exit(ok ? 0 : 1);
+    }
+    int status = 0;
+    return child > 0 && ::waitpid(child, &status, 0) == child && WIFEXITED(status) &&
+           WEXITSTATUS(status) == 0;
+}
+
+// Lets user 65534 write the test's folder (it is made by root when the tests run as root).
+void hand_over(const fs::path& path) {
+    if (::geteuid() == 0) {
+        EXPECT_EQ(::chown(path.c_str(), 65534, 65534), 0);
+    }
+}
+
+// Saving replaces the file by a rename, which needs only the folder's permission: a file the
+// user may not write must be refused all the same, as a write in place would be.
+TEST_F(DocumentFileTest, AFileTheUserMayNotWriteIsRefusedAsAWriteInPlaceWouldBe) {
+    const fs::path path = at("read-only.txt");
+    write_bytes(path, "old\n");
+    ASSERT_TRUE(file.load(path, -1, nullptr));
+    host.doc.replace("new", 0, 3);
+    hand_over(folder);
+    hand_over(path);
+    ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+    EXPECT_TRUE(as_unprivileged_user([&] {
+        const bool saved = file.save(path, -1, nullptr);
+        const std::string shown = ui.shown.empty() ? "" : ui.shown.back().text;
+        std::fprintf(stderr, "save: %d, shown: %s\n", saved, shown.c_str());
+        return !saved && shown == "Cannot write to file " + path.string() + "\nPermission denied" &&
+               test::file_contents(path) == "old\n" &&
+               folder_names() == std::vector<std::string>{"read-only.txt"};
+    }));
+    if (::geteuid() != 0) return;
+    // Root may write a file of mode 0444 in place, so root's save goes through; the mode stays.
+    ASSERT_TRUE(file.save(path, -1, nullptr));
+    EXPECT_EQ(test::file_contents(path), "new\n");
+    EXPECT_EQ(fs::status(path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+}
+
+TEST_F(DocumentFileTest, ASaveKeepsExtendedAttributesAndTheGroupWhereTheUserMay) {
+    const fs::path path = at("attributes.txt");
+    write_bytes(path, "old\n");
+    if (::setxattr(path.c_str(), "user.tessel", "kept", 4, 0) != 0) {
+        GTEST_SKIP() << "this file system keeps no user attributes: " << std::strerror(errno);
+    }
+    ASSERT_TRUE(file.load(path, -1, nullptr));
+    host.doc.replace("new", 0, 3);
+    ASSERT_TRUE(file.save(path, -1, nullptr));
+    EXPECT_EQ(test::file_contents(path), "new\n");
+    char value[16] = {};
+    EXPECT_EQ(::getxattr(path.c_str(), "user.tessel", value, sizeof value), 4);
+    EXPECT_STREQ(value, "kept");
+
+    // A user who is not the owner but a member of the file's group keeps the group.
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "only root can make a user of another group here";
+    }
+    hand_over(folder);
+    ASSERT_EQ(::chown(path.c_str(), 0, 4242), 0);
+    ASSERT_EQ(::chmod(path.c_str(), 0664), 0);
+    host.doc.replace("two", 0, 3);
+    EXPECT_TRUE(as_unprivileged_user(
+        [&] {
+            struct stat st {};
+            const bool saved = file.save(path, -1, nullptr);
+            ::stat(path.c_str(), &st);
+            std::fprintf(stderr, "save: %d, owner %u, group %u\n", saved, st.st_uid, st.st_gid);
+            return saved && st.st_uid == 65534 && st.st_gid == 4242 &&
+                   test::file_contents(path) == "two\n";
+        },
+        {4242}));
+}
+
+// All names of a file with hard links see the saved content: it is written into the file
+// itself, not into a new file that only one name would lead to.
+TEST_F(DocumentFileTest, AFileWithSeveralNamesKeepsThemAllAndAFailedSaveLosesNothing) {
+    const fs::path path = at("a.txt"), other = at("b.txt");
+    write_bytes(path, "old\n");
+    fs::create_hard_link(path, other);
+    ASSERT_TRUE(file.load(path, -1, nullptr));
+    host.doc.replace("new content", 0, 3);
+    ASSERT_TRUE(file.save(path, -1, nullptr));
+    EXPECT_EQ(test::file_contents(other), "new content\n");
+    EXPECT_EQ(fs::hard_link_count(path), 2u);
+    EXPECT_TRUE(fs::equivalent(path, other));
+    EXPECT_EQ(folder_names(), (std::vector<std::string>{"a.txt", "b.txt"}));
+    // Shorter content is cut to its length.
+    host.doc.replace("", 0, 8);
+    ASSERT_TRUE(file.save(path, -1, nullptr));
+    EXPECT_EQ(test::file_contents(other), "ent\n");
+
+    // A write that fails half-way (the file may not grow beyond 1.5 MB) puts the old content
+    // back under both names.
+    const std::string old_bytes(1'000'000, 'o');
+    write_bytes(path, old_bytes);
+    ASSERT_TRUE(file.load(path, -1, nullptr));
+    host.doc.replace(std::string(2'000'000, 'n'), 0, 0);
+    {
+        FileSizeLimit limit(1'500'000);
+        EXPECT_FALSE(file.save(path, -1, nullptr));
+    }
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, "cannot write to file " + path.string() + "\nFile too large");
+    EXPECT_TRUE(test::file_contents(other) == old_bytes);
+    EXPECT_TRUE(fs::equivalent(path, other));
+    EXPECT_EQ(folder_names(), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_TRUE(file.modified());
+
+    // So does a save cancelled after its first block went into the file.
+    CancelledAfter cancelled(0);
+    EXPECT_THROW(file.save(path, -1, &cancelled), JobCancelled);
+    EXPECT_TRUE(test::file_contents(other) == old_bytes);
+    EXPECT_EQ(folder_names(), (std::vector<std::string>{"a.txt", "b.txt"}));
+    EXPECT_FALSE(file.busy());
 }
 
 TEST_F(DocumentFileTest, SavingThroughASymbolicLinkReplacesItsTargetAndKeepsTheLink) {

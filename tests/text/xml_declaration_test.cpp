@@ -40,7 +40,7 @@ TEST(XmlDeclaration, RewritingKeepsVersionAndStandaloneWithABlankBeforeStandalon
     size_t old_length = 99;
     std::string text = "<?xml version=\"1.1\" standalone=\"no\"?>\n<a/>";
     std::string d = write_declaration(text, 7, &old_length);
-    EXPECT_EQ(d, "<?xml version=\"1.1\" encoding=\"windows-1252\" standalone=\"no\"?>\n");
+    EXPECT_EQ(d, "<?xml version=\"1.1\" encoding=\"windows-1252\" standalone=\"no\"?>");
     EXPECT_EQ(text.replace(0, old_length, d),
               "<?xml version=\"1.1\" encoding=\"windows-1252\" standalone=\"no\"?>\n<a/>");
 
@@ -48,10 +48,25 @@ TEST(XmlDeclaration, RewritingKeepsVersionAndStandaloneWithABlankBeforeStandalon
               "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n");
     EXPECT_EQ(old_length, 0u);
 
-    // A declaration with CR LF line ends is replaced whole.
+    // A declaration with CR LF line ends is replaced whole, and the CR LF after it stays.
     text = "<?xml version=\"1.0\"\r\n encoding=\"utf-8\"?>\r\n<a/>";
     d = write_declaration(text, 4, &old_length);
-    EXPECT_EQ(text.replace(0, old_length, d), "<?xml version=\"1.0\" encoding=\"utf-16\"?>\n<a/>");
+    EXPECT_EQ(text.replace(0, old_length, d),
+              "<?xml version=\"1.0\" encoding=\"utf-16\"?>\r\n<a/>");
+
+    // Only the declaration changes: the line end and blank lines after it, or the element
+    // right after its "?>", stay as they were.
+    for (std::string rest : {"\r\n<a/>", "\n\n\n<a/>", "<a/>", "\r\n\r\n  <a/>\r\n", ""}) {
+        text = "<?xml version=\"1.0\"?>" + rest;
+        d = write_declaration(text, 26, &old_length);
+        EXPECT_EQ(text.replace(0, old_length, d),
+                  "<?xml version=\"1.0\" encoding=\"iso-8859-3\"?>" + rest);
+    }
+    // A declaration put in front of a text takes the line end of its first line.
+    EXPECT_EQ(write_declaration("<a>\r\n</a>\r\n", 1, &old_length),
+              "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n");
+    EXPECT_EQ(write_declaration("<a>\n</a>\r\n", 1, &old_length),
+              "<?xml version=\"1.0\" encoding=\"utf-8\"?>\n");
 
     // Anything but a whole declaration is kept behind the new one, never cut.
     for (std::string kept : {"<?xml-stylesheet href='s.xsl'?><a/>", "<?xml version=\"1.0\" <a/>"}) {
