@@ -178,7 +178,9 @@ private:
                     uint32_t handle = tree_.write_text(
                         t.kind == kComment ? kRecordComment : kRecordInstruction, text_of(t),
                         t.first, static_cast<uint32_t>(list->declarations().size()));
-                    list->add_misc(static_cast<TextNode*>(tree_.node_at(handle)));
+                    auto* node = static_cast<TextNode*>(tree_.node_at(handle));
+                    node->keep_text(tree_.arena());
+                    list->add_misc(node);
                     tokens_.advance();
                     break;
                 }

@@ -98,6 +98,18 @@ TEST(XmlIndenter, TopLevelItemsAndTheDoctype) {
               "<!-- <!DOCTYPE x> -->\n<r/>\n");
 }
 
+// The DOCTYPE's comments and instructions are read while the records of the body are still
+// being written: they must not point into the record stream, which moves as it grows.
+TEST(XmlIndenter, TheDoctypesCommentsSurviveALargeBody) {
+    std::string text = "<!DOCTYPE r [<!--keep me--><?and me?><!ELEMENT r ANY>]>\n<r>";
+    for (int i = 0; i < 50'000; ++i) text += "<i>" + std::to_string(i) + "</i>";
+    text += "</r>";
+    const std::string out = indent(text, options_with(1, false));
+    EXPECT_TRUE(
+        out.starts_with("<!DOCTYPE r[\n <!--keep me-->\n <?and me?>\n <!ELEMENT r ANY>\n]>\n<r>\n"))
+        << out.substr(0, 200);
+}
+
 TEST(XmlIndenter, WritesEditedTextsAndRefusesOversizedOutput) {
     auto tree = parse_xml("<a><b></b><c>old</c></a>");
     ElementNode* a = test::root_element(*tree);
