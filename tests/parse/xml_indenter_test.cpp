@@ -11,6 +11,8 @@
 
 #include "bench/make_document.h"
 #include "foundation/string_builder.h"
+#include "parse/doctype_parser.h"
+#include "parse/json_parser.h"
 #include "tests/file_contents.h"
 #include "tests/parse/parse_support.h"
 #include "tests/parse/pugi_outline.h"
@@ -121,8 +123,101 @@ TEST(XmlIndenter, WritesEditedTextsAndRefusesOversizedOutput) {
     EXPECT_EQ(indent_document(*tree, {}).value_or(""),
               "<a>\n    <b>new</b>\n    <c>edited</c>\n</a>\n");
 
-    IndentedText out;
-    EXPECT_EQ(write_indented(*tree, {}, out, nullptr, 10), IndentStatus::too_large);
+    IndentedText out(10);
+    EXPECT_EQ(write_indented(*tree, {}, out), IndentStatus::too_large);
+}
+
+// ---- the output limit ----
+
+// A builder that records how often growth was asked for after it refused once, and whose
+// allocations fail after `allocations` of them.
+class CountingText final : public IndentedText {
+public:
+    explicit CountingText(size_t max_bytes, int allocations = INT32_MAX)
+        : IndentedText(max_bytes), allocations_(allocations) {}
+    bool grow() override {
+        if (status() != IndentStatus::done) ++asked_after_refusal;
+        return IndentedText::grow();
+    }
+    int asked_after_refusal = 0;
+
+protected:
+    bool grow_buffer(size_t capacity) override {
+        if (allocations_-- <= 0) return false;
+        return IndentedText::grow_buffer(capacity);
+    }
+
+private:
+    int allocations_;
+};
+
+std::unique_ptr<DocumentTree> parse_as(std::string_view type, const std::string& text) {
+    if (type == "json") return parse_json(text);
+    if (type == "dtd") return parse_dtd(text);
+    return parse_xml(text);
+}
+
+std::string repeated(std::string_view piece, int count) {
+    std::string out;
+    out.reserve(piece.size() * static_cast<size_t>(count));
+    for (int i = 0; i < count; ++i) out += piece;
+    return out;
+}
+
+// Each writer stops at the limit: the buffer never grows past it, and once it could not
+// grow (the limit, or no memory) the walk ends within the node it was writing instead of
+// asking again for every node left. The deep documents would be indented into gigabytes.
+TEST(XmlIndenterLimit, EveryWriterStopsAtTheLimitAtOnce) {
+    constexpr int kDeep = 20'000;
+    const struct {
+        const char* type;
+        std::string text;
+    } cases[] = {
+        {"xml", repeated("<d>", kDeep) + "x" + repeated("</d>", kDeep)},
+        {"xml", "<r>" + repeated("<i a='1' b=\"2\"/><!--c--><?p?>", 20'000) + "</r>"},
+        {"json", repeated("[", kDeep) + repeated("]", kDeep)},
+        {"json", "{\"a\":[" + repeated("\"value\",", 50'000) + "1]}"},
+        {"dtd", repeated("<!ELEMENT e ANY><!--c-->", 5'000)},
+        {"xml", "<!DOCTYPE r [" + repeated("<!ENTITY e 'v'>", 50'000) + "]><r/>"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.type) + " " + c.text.substr(0, 40));
+        auto tree = parse_as(c.type, c.text);
+        ASSERT_NE(tree->root(), nullptr);
+        IndentOptions keep = options_with(4, false);
+        for (size_t limit : {size_t{4096}, size_t{1} << 15}) {
+            CountingText out(limit);
+            EXPECT_EQ(write_indented(*tree, keep, out), IndentStatus::too_large);
+            EXPECT_LE(out.capacity(), limit);
+            EXPECT_LE(out.asked_after_refusal, 16) << "the writer walked on after the limit";
+        }
+        CountingText starved(kMaxIndentedBytes, 3);
+        EXPECT_EQ(write_indented(*tree, keep, starved), IndentStatus::out_of_memory);
+        EXPECT_LE(starved.asked_after_refusal, 16) << "the writer walked on without memory";
+    }
+}
+
+// A text of exactly the limit fits; one byte less does not. The shallow documents of the
+// cases above are written whole for the reference.
+TEST(XmlIndenterLimit, TheLimitIsExact) {
+    for (const auto& [type, text] : std::vector<std::pair<std::string, std::string>>{
+             {"xml", "<r>" + repeated("<i a='1'>text</i>", 300) + "</r>"},
+             {"json", "[" + repeated("{\"k\":true},", 300) + "null]"},
+             {"dtd", repeated("<!ATTLIST e a CDATA #IMPLIED>", 300)}}) {
+        SCOPED_TRACE(type);
+        auto tree = parse_as(type, text);
+        IndentedText whole;
+        ASSERT_EQ(write_indented(*tree, {}, whole), IndentStatus::done);
+        ASSERT_GT(whole.size(), 4 * StringBuilder::kInlineBytes);
+        IndentedText exact(whole.size());
+        EXPECT_EQ(write_indented(*tree, {}, exact), IndentStatus::done);
+        EXPECT_EQ(exact.view(), whole.view());
+        IndentedText short_by_one(whole.size() - 1);
+        EXPECT_EQ(write_indented(*tree, {}, short_by_one), IndentStatus::too_large);
+        // The builder can be used again once it is restarted by the next write.
+        EXPECT_EQ(write_indented(*tree, {}, whole), IndentStatus::done);
+        EXPECT_EQ(whole.size(), exact.size());
+    }
 }
 
 // ---- the document is kept ----
