@@ -23,6 +23,13 @@ bool IndentedText::grow() {
     return true;
 }
 
+IndentRisk indent_risk(DocumentTree* tree) {
+    if (!tree || !tree->root()) return IndentRisk::no_document;
+    if (tree->diagnostics().error_count() > 0) return IndentRisk::errors;
+    if (!tree->holds_all_text()) return IndentRisk::dropped_text;
+    return IndentRisk::none;
+}
+
 IndentStatus write_indented(DocumentTree& tree, const IndentOptions& options, IndentedText& out,
                             Job* job) {
     out.restart();

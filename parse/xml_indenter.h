@@ -51,6 +51,15 @@ private:
     IndentStatus status_ = IndentStatus::done;
 };
 
+// Why indenting a tree could lose text, in the order the checks are made.
+enum class IndentRisk {
+    none,
+    no_document,   // no tree, or a parse that failed outright (no root)
+    errors,        // the diagnostics hold an error
+    dropped_text,  // the parse passed over text the tree does not hold (see first_dropped_text)
+};
+IndentRisk indent_risk(DocumentTree* tree);
+
 // Writes the indented document into out, emptied first. job's yield point is called now and
 // then (it may throw JobCancelled). Anything but done leaves out incomplete.
 IndentStatus write_indented(DocumentTree& tree, const IndentOptions& options, IndentedText& out,
