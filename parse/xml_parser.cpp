@@ -413,6 +413,8 @@ private:
         int32_t first_index;
         if (seen->find(key, &first_index)) return first_index;
         seen->insert_or_assign(key, static_cast<int32_t>(n));
+        // Two names a bucket at most, however many attributes a tag has.
+        if (seen->count() > 2 * seen->bucket_count()) seen->rehash(4 * seen->bucket_count());
         return -1;
     }
 
