@@ -53,6 +53,9 @@ run indent_fonts_dtd indent /usr/share/xml/fontconfig/fonts.dtd
 run check_json_trailing_comma check "$src/tests/data/cli/trailing_comma.json"
 run check_broken check "$src/tests/data/cli/broken.xml"
 run check_clean check "$src/samples/catalog.xml"
+run check_stray_text check "$src/tests/data/cli/stray_text.xml"
+run check_failures_after_fatal check "$src/tests/data/cli/failures_after_fatal.xml"
+run check_unfinished_dtd check "$src/tests/data/cli/unfinished.dtd"
 run check_unreadable check "$src/tests/data/cli"  # a folder cannot be read as a file
 run tree_catalog tree "$src/samples/catalog.xml" --depth 3
 run indent_catalog indent "$src/samples/catalog.xml"
