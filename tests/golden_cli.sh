@@ -64,7 +64,10 @@ run indent_iso_15924 indent "/usr/share/xml/iso-codes/iso_15924.xml" --max-attri
 run indent_latin1 indent "$src/tests/data/cli/latin1.xml"
 run indent_broken indent "$src/tests/data/cli/broken.xml"
 # Text the parse passes over is not deleted silently: refused unless forced.
+run indent_trailing_text indent "$src/tests/data/cli/trailing_text.xml"
 run indent_trailing_text_forced indent "$src/tests/data/cli/trailing_text.xml" --force
+run indent_trailing_byte indent "$src/tests/data/cli/trailing_byte.xml"
+run indent_json_comment indent "$src/tests/data/cli/commented.json"
 run indent_bad_size indent "$src/samples/catalog.xml" --indent-size 12
 run grid_bad_path grid "$src/samples/catalog.xml" --path "catalog/(x"
 
