@@ -42,9 +42,10 @@ private:
                c == '-' || static_cast<unsigned char>(c) >= 0x80;
     }
     bool at(std::string_view s) const { return t_.substr(p_).starts_with(s); }
-    // Up to and with `end`, or to the end of the text without the blanks there.
-    std::string_view until(std::string_view end) {
-        const size_t found = t_.find(end, p_);
+    // From an opening of `open` bytes up to and with `end` (which may not overlap the
+    // opening), or to the end of the text without the blanks there.
+    std::string_view until(size_t open, std::string_view end) {
+        const size_t found = t_.find(end, std::min(p_ + open, t_.size()));
         const size_t stop = found == std::string_view::npos ? t_.size() : found + end.size();
         std::string_view piece = t_.substr(p_, stop - p_);
         p_ = stop;
@@ -96,28 +97,36 @@ private:
     // Comments, instructions and CDATA sections; false when none starts here.
     bool verbatim() {
         if (at("<!--")) {
-            std::string_view c = until("-->");
+            std::string_view c = until(4, "-->");
             if (!drop_comments_) pieces_.emplace_back(c);
         } else if (at("<?")) {
-            pieces_.emplace_back(until("?>"));
+            pieces_.emplace_back(until(2, "?>"));
         } else if (at("<![CDATA[")) {
-            pieces_.emplace_back(until("]]>"));
+            pieces_.emplace_back(until(9, "]]>"));
         } else {
             return false;
         }
         return true;
     }
-    // A conditional section, nested ones included, as written.
+    // A conditional section, nested ones included, as written: its condition runs to the
+    // first "["; comments, instructions and the literals of declarations in its body are
+    // passed over whole, so a "]]>" there does not close it.
     void conditional() {
         const size_t start = p_;
         int depth = 0;
         while (p_ < t_.size()) {
             if (at("<![")) {
                 ++depth;
-                p_ += 3;
+                p_ = std::min(t_.find('[', p_ + 3), t_.size());
             } else if (at("]]>")) {
                 p_ += 3;
                 if (--depth == 0) break;
+            } else if (at("<!--")) {
+                until(4, "-->");
+            } else if (at("<?")) {
+                until(2, "?>");
+            } else if (at("<!")) {
+                tag(false);
             } else {
                 ++p_;
             }
@@ -138,7 +147,7 @@ private:
             } else if (at("<")) {
                 pieces_.push_back(tag(false));
             } else if (t_[p_] == '%') {
-                pieces_.emplace_back(until(";"));
+                pieces_.emplace_back(until(1, ";"));
             } else {
                 const size_t start = p_;
                 while (p_ < t_.size() && t_[p_] != '<' && t_[p_] != '%' &&
