@@ -107,11 +107,20 @@ LineColumns::LineColumns(std::string_view text) : text_(text) {
 
 std::pair<int32_t, int32_t> LineColumns::at(int32_t offset) const {
     offset = std::clamp<int32_t>(offset, 0, static_cast<int32_t>(text_.size()));
-    auto it = std::upper_bound(starts_.begin(), starts_.end(), offset) - 1;
+    const size_t line = static_cast<size_t>(std::upper_bound(starts_.begin(), starts_.end(), offset) -
+                                            starts_.begin()) - 1;
+    int32_t from = starts_[line];
     int32_t column = 1;
-    for (int32_t p = *it; p < offset; ++p)
+    if (line == last_line_ && last_offset_ >= from && last_offset_ <= offset) {
+        from = last_offset_;
+        column = last_column_;
+    }
+    for (int32_t p = from; p < offset; ++p)
         column += (static_cast<unsigned char>(text_[static_cast<size_t>(p)]) & 0xC0) != 0x80;
-    return {static_cast<int32_t>(it - starts_.begin()) + 1, column};
+    last_offset_ = offset;
+    last_line_ = line;
+    last_column_ = column;
+    return {static_cast<int32_t>(line) + 1, column};
 }
 
 std::string one_line(std::string_view text) {

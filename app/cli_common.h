@@ -48,7 +48,9 @@ std::unique_ptr<DocumentTree> parse_file(const char* command, const std::string&
 bool has_document(const char* command, const std::string& path, std::string_view text,
                   DocumentTree& tree);
 
-// Line (from 1) and column (from 1, in characters) of byte offsets in one text.
+// Line (from 1) and column (from 1, in characters) of byte offsets in one text. Offsets
+// asked for in increasing order cost the characters between them, not the line's: many
+// diagnostics on one long line stay linear.
 class LineColumns {
 public:
     explicit LineColumns(std::string_view text);
@@ -57,6 +59,10 @@ public:
 private:
     std::string_view text_;
     std::vector<int32_t> starts_;
+    // The last offset asked for, its line (index into starts_) and column.
+    mutable int32_t last_offset_ = -1;
+    mutable size_t last_line_ = 0;
+    mutable int32_t last_column_ = 1;
 };
 
 // "FILE:LINE:COLUMN: error|warning: MESSAGE" for each diagnostic, its details indented

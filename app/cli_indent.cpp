@@ -24,8 +24,9 @@ constexpr const char* kUsage =
     "(--indent-size, 1 to 9, default 4), the attributes of a tag on lines of their own when it\n"
     "has more than --max-attributes (0 to 100, default 8), comments removed unless\n"
     "--keep-comments is given. The result goes to standard output in UTF-8, or with -o safely\n"
-    "to OUT in FILE's encoding. A document with errors is not indented (exit 1) unless --force\n"
-    "is given. DTD documents are written one declaration a line, JSON documents with four\n"
+    "to OUT in FILE's encoding. A document with errors, or with text its parsed tree does not\n"
+    "hold (which indenting would delete), is not indented (exit 1) unless --force is given.\n"
+    "DTD documents are written one declaration a line, JSON documents with four\n"
     "blanks a level; the type comes from the extension (XML otherwise) or from --type.\n";
 
 bool parse_number(std::string_view text, int lowest, int highest, int32_t& value) {
@@ -112,6 +113,16 @@ int run_indent(const std::vector<std::string_view>& args) {
                      "written (--force indents what was parsed)\n",
                      path.c_str(), line, column, one_line(message).c_str(),
                      diagnostics.error_count());
+        return 1;
+    }
+    // Indenting writes the tree: text the parse passed over would be gone.
+    if (!tree->holds_all_text() && !option(a, "--force")) {
+        const auto [line, column] = LineColumns(text).at(tree->first_dropped_text());
+        std::fprintf(stderr,
+                     "tessel-cli indent: %s:%d:%d: the parse passed over text here that "
+                     "indenting would delete; nothing written (--force indents what was "
+                     "parsed)\n",
+                     path.c_str(), line, column);
         return 1;
     }
 

@@ -15,16 +15,19 @@ StringBuilder::StringBuilder()
 
 StringBuilder::~StringBuilder() { StringBuilder::release(); }
 
-bool StringBuilder::grow() {
-    size_t length = size();
-    auto* fresh = static_cast<char*>(std::malloc(2 * length + 2));
+bool StringBuilder::grow() { return grow_to(2 * size() + 1); }
+
+bool StringBuilder::grow_to(size_t capacity) {
+    const size_t length = size();
+    if (capacity < length) return false;
+    auto* fresh = static_cast<char*>(std::malloc(capacity + 1));
     if (!fresh) return false;
     std::memcpy(fresh, start_, length + 1);
     std::free(heap_);
     heap_ = fresh;
     start_ = fresh;
     cursor_ = fresh + length;
-    end_ = fresh + 2 * length + 1;
+    end_ = fresh + capacity;
     return true;
 }
 
@@ -42,7 +45,10 @@ void StringBuilder::append(std::string_view text) {
     // Growth happens only with the cursor at the end (its new size follows from the length
     // then), so a long text is copied in pieces that each fill the buffer.
     while (left) {
-        if (cursor_ == end_ && !grow()) break;
+        if (cursor_ == end_ && !grow()) {
+            dropped_ = true;
+            break;
+        }
         size_t n = static_cast<size_t>(end_ - cursor_);
         if (n > left) n = left;
         std::memcpy(cursor_, p, n);
@@ -54,7 +60,10 @@ void StringBuilder::append(std::string_view text) {
 }
 
 void StringBuilder::append(char c) {
-    if (cursor_ == end_ && !grow()) return;
+    if (cursor_ == end_ && !grow()) {
+        dropped_ = true;
+        return;
+    }
     *cursor_++ = c;
     *cursor_ = 0;
 }

@@ -20,7 +20,7 @@ public:
 
     // Called when the cursor has reached the end: moves the text to a heap buffer twice its
     // length plus room for the terminator. False when no memory could be had; appends then
-    // drop what does not fit.
+    // drop what does not fit (see dropped).
     virtual bool grow();
     // Frees the heap buffer and goes back to the empty inline buffer.
     virtual void release();
@@ -41,11 +41,19 @@ public:
     // Bytes the text can hold before the next growth, not counting the terminator.
     size_t capacity() const { return static_cast<size_t>(end_ - start_); }
     bool on_heap() const { return heap_ != nullptr; }
+    // An append found no room (grow failed) and left out what did not fit: the text is cut.
+    bool dropped() const { return dropped_; }
     // Empties the text and keeps the current buffer for reuse.
     void clear() {
         cursor_ = start_;
         *cursor_ = 0;
+        dropped_ = false;
     }
+
+protected:
+    // Moves the text to a heap buffer that holds capacity bytes (at least the current
+    // length) and the terminator. False when no memory could be had.
+    bool grow_to(size_t capacity);
 
 private:
     char* heap_ = nullptr;
@@ -54,6 +62,7 @@ private:
     // The last byte of the buffer: the text may fill everything before it, and the
     // terminator sits at the cursor, so it lands here when the buffer is full.
     char* end_;
+    bool dropped_ = false;
     char inline_[kInlineBytes];
 };
 

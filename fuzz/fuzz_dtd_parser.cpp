@@ -2,7 +2,9 @@
 // "<!DOCTYPE r [" as the internal subset of an XML document, and as an XML document. Neither may
 // crash or hang, and the nodes keep their invariants: spans lie inside the text, declarations
 // follow each other inside their list, each declaration's text is the source between its ends, and
-// writing the nodes back succeeds. The walk over nested sections uses its own stack.
+// writing the nodes back succeeds. Diagnostics come in position order with their detail texts
+// cut to size, and a DTD document that the tree holds whole is written back with the same
+// text apart from white space. The walk over nested sections uses its own stack.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -54,18 +56,31 @@ void check_list(DoctypeNode* top, std::string_view text) {
 }
 
 void check_diagnostics(DocumentTree& tree, TextPos length) {
+    TextPos previous = 0;
     for (Diagnostic* d : tree.diagnostics().items()) {
         check(d->position() >= 0 && d->position() <= length);
-        for (DiagnosticDetail* detail : d->details())
+        check(d->position() >= previous);
+        previous = d->position();
+        for (DiagnosticDetail* detail : d->details()) {
             check(detail->first() <= length && detail->last() < length);
+            check(detail->text().size() <= DiagnosticList::kMaxDetailText + 8);
+        }
     }
 }
 
-void check_written(Node& node) {
+std::string without_blanks(std::string_view text) {
+    std::string out;
+    for (char c : text)
+        if (c != ' ' && c != '\t' && c != '\n' && c != '\r') out += c;
+    return out;
+}
+
+std::string check_written(Node& node) {
     IndentOptions options;
     options.remove_comments = false;
     StringBuilder out;
     check(node.write(out, options, 0));
+    return std::string(out.view());
 }
 
 }  // namespace
@@ -78,7 +93,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     check(root != nullptr);
     check_list(root, bytes);
     check_diagnostics(*dtd, static_cast<TextPos>(size));
-    check_written(*root);
+    const std::string written = check_written(*root);
+    if (dtd->holds_all_text()) check(without_blanks(written) == without_blanks(bytes));
 
     const std::string document = "<!DOCTYPE r [" + std::string(bytes) + "]><r/>";
     auto xml = parse_xml(document);

@@ -1,7 +1,10 @@
 // Fuzzes the JSON parser: any bytes give diagnostics and perhaps a tree, never a crash, a
 // hang or a stack overflow. A tree keeps its invariants (spans inside the text, children
 // inside their parents and in order, value counts right), and what the writer makes of it
-// parses into a tree again that writes out the same.
+// parses into a tree again that writes out the same. Diagnostics come in position order and
+// none follows the error that ends a parse; a tree that holds all the text writes it back the
+// same apart from white space, and one that has nothing to write holds all only of a blank
+// text.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -53,6 +56,13 @@ void check_tree(JsonContainerNode* root, int32_t length) {
     }
 }
 
+std::string without_blanks(std::string_view text) {
+    std::string out;
+    for (char c : text)
+        if (c != ' ' && c != '\t' && c != '\n' && c != '\r') out += c;
+    return out;
+}
+
 std::string write(JsonContainerNode* root) {
     StringBuilder out;
     root->write(out, IndentOptions{}, 0);
@@ -66,19 +76,30 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto tree = parse_json(text);
     const int32_t length = static_cast<int32_t>(size);
     DiagnosticList& list = tree->diagnostics();
+    TextPos previous = 0;
     for (Diagnostic* d : list.items()) {
         check(d->position() >= 0 && d->position() <= length);
-        for (DiagnosticDetail* detail : d->details())
+        check(d->position() >= previous);
+        previous = d->position();
+        for (DiagnosticDetail* detail : d->details()) {
             check(detail->first() <= length && detail->last() < length);
+            check(detail->text().size() <= DiagnosticList::kMaxDetailText + 8);
+        }
     }
+    // Every JSON error ends the parse: it is the last diagnostic.
+    if (list.error_count() > 0) check(list.at(list.count() - 1)->severity() == Severity::error);
     JsonContainerNode* root = json_root(*tree);
     // A failed parse leaves no tree, and only a failed parse does.
     check((root == nullptr) == (list.error_count() > 0 || tree->root() == nullptr));
-    if (!root) return 0;
+    if (!root) {
+        if (tree->holds_all_text()) check(without_blanks(text).empty());
+        return 0;
+    }
     check(list.error_count() == 0);
     check_tree(root, length);
 
     const std::string once = write(root);
+    if (tree->holds_all_text()) check(without_blanks(once) == without_blanks(text));
     auto again = parse_json(once);
     JsonContainerNode* root_again = json_root(*again);
     check(root_again != nullptr);

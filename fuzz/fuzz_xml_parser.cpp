@@ -1,7 +1,8 @@
 // Fuzzes the XML parser: any bytes give a tree and diagnostics, never a crash or a hang,
 // and the tree keeps its invariants: every handle resolves, spans lie inside the text,
 // children lie inside their parents and follow each other, and every diagnostic and detail
-// points into the text.
+// points into the text; diagnostics come in position order, detail texts are cut to size,
+// and a text whose first byte the tree could not hold (not blank, not "<") is marked.
 #include <cstdint>
 #include <cstdlib>
 #include <string_view>
@@ -67,12 +68,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
     DiagnosticList& list = tree->diagnostics();
     int32_t errors = 0;
+    TextPos previous = 0;
     for (Diagnostic* d : list.items()) {
         check(d->position() >= 0 && d->position() <= length);
+        check(d->position() >= previous);
+        previous = d->position();
         errors += d->severity() == Severity::error;
         check(d->details().size() >= 1);
-        for (DiagnosticDetail* detail : d->details()) check(detail->first() <= length && detail->last() < length);
+        for (DiagnosticDetail* detail : d->details()) {
+            check(detail->first() <= length && detail->last() < length);
+            // "After '" + a token's text + "'" is the longest detail.
+            check(detail->text().size() <= DiagnosticList::kMaxDetailText + 8);
+        }
     }
     check(errors == list.error_count());
+    const unsigned char first = size ? data[0] : ' ';
+    if (first != ' ' && first != '\t' && first != '\n' && first != '\r' && first != '<')
+        check(!tree->holds_all_text());
     return 0;
 }

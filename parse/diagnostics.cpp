@@ -9,6 +9,14 @@
 
 namespace tessel {
 
+std::string_view cut_at_character(std::string_view text, size_t max) {
+    if (text.size() <= max) return text;
+    size_t n = max;
+    // Back off the continuation bytes of a character that would be cut in two.
+    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
+    return text.substr(0, n);
+}
+
 std::string_view DiagnosticList::copy(std::string_view text) {
     return {arena_.copy_text(text.data(), static_cast<uint32_t>(text.size())), text.size()};
 }
@@ -36,9 +44,25 @@ void DiagnosticList::detail_from_text(const char* label, TextPos first, TextPos 
     std::string_view text;
     if (first >= 0 && first < static_cast<TextPos>(source_.size()) && last >= first) {
         TextPos end = std::min<TextPos>(last, static_cast<TextPos>(source_.size()) - 1);
-        text = source_.substr(static_cast<size_t>(first), static_cast<size_t>(end - first + 1));
+        text = cut_at_character(
+            source_.substr(static_cast<size_t>(first), static_cast<size_t>(end - first + 1)),
+            kMaxDetailText);
     }
     detail(label, text, first, last);
+}
+
+void DiagnosticList::sort_by_position() {
+    Diagnostic** begin = items_.data();
+    Diagnostic** end = begin + items_.size();
+    auto before = [](const Diagnostic* a, const Diagnostic* b) { return a->position() < b->position(); };
+    if (std::is_sorted(begin, end, before)) return;
+    std::stable_sort(begin, end, before);
+    first_error_ = -1;
+    for (int32_t i = 0; i < items_.size(); ++i)
+        if (items_[i]->severity() == Severity::error) {
+            first_error_ = i;
+            break;
+        }
 }
 
 std::string DiagnosticList::summary() const {

@@ -78,9 +78,15 @@ private:
 
 enum class DiagnosticState : uint8_t { none, warnings, errors };
 
+// The first bytes of text, at most max of them, cut back to a whole UTF-8 character.
+std::string_view cut_at_character(std::string_view text, size_t max);
+
 class DiagnosticList {
 public:
     static constexpr const char* kNotEditable = "Warning data is not editable.";
+    // Detail texts taken from the document are cut to this many bytes, so a stray megabyte
+    // of text is not copied into the diagnostics (nor printed on one line).
+    static constexpr size_t kMaxDetailText = 1024;
 
     DiagnosticList() = default;
     DiagnosticList(const DiagnosticList&) = delete;
@@ -99,8 +105,14 @@ public:
     }
     // Attaches a detail to the most recent diagnostic (ignored when there is none).
     void detail(const char* label, std::string_view text, TextPos first, TextPos last);
-    // The same, with the text read from the source between first and last.
+    // The same, with the text read from the source between first and last (its first
+    // kMaxDetailText bytes; the span stays whole).
     void detail_from_text(const char* label, TextPos first, TextPos last);
+
+    // Puts the diagnostics in position order; those at one position keep the order they
+    // were reported in. A parse reports most of them in order already: this costs one pass
+    // then.
+    void sort_by_position();
 
     int32_t count() const { return items_.size(); }
     Diagnostic* at(int32_t i) const { return items_[i]; }

@@ -35,6 +35,11 @@ enum : int16_t {
     kConditionalClose = xml_conditional_close,
 };
 
+constexpr const char* kNoConditionalInSubset =
+    "Conditional sections are not allowed in the internal subset";
+
+bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
 // Keywords as zero-terminated literals: the keyword is the type name a declaration shows.
 const char* known_keyword(std::string_view word) {
     for (const char* k : {"ELEMENT", "ATTLIST", "ENTITY", "NOTATION"})
@@ -83,7 +88,7 @@ public:
 
     void dtd_document(DoctypeNode& root) {
         try {
-            read_list(root);
+            read_list(root, false);
             if (peek().kind != kEof) expect("end of file", true);
         } catch (const ParseEnded&) {
             finish_document(root);
@@ -103,6 +108,11 @@ private:
         return tokens_.text_of(Token{first, last, 0});
     }
     std::string_view text_of(const Token& t) const { return tokens_.text_of(t); }
+    bool blank(const Token& t) const {
+        for (char c : text_of(t))
+            if (!is_blank(c)) return false;
+        return true;
+    }
     void expect(std::string_view what, bool fatal) {
         messages_.expectation(what, peek(), tokens_.previous(), fatal);
     }
@@ -137,7 +147,7 @@ private:
             }
             if (t.kind == kLBracket) {
                 tokens_.advance();
-                read_list(node);
+                read_list(node, true);
                 if (peek().kind != kRBracket) expect("]", true);
                 tokens_.advance();
                 if (peek().kind != kGt) expect(">", true);
@@ -163,8 +173,8 @@ private:
 
     // A declaration list: the internal subset, a DTD document, and (on the frame stack) the
     // bodies of conditional sections. Returns at the token that ends the outermost list,
-    // without consuming it.
-    void read_list(DoctypeNode& outer) {
+    // without consuming it. The internal subset may hold no conditional sections.
+    void read_list(DoctypeNode& outer, bool internal_subset) {
         frames_.push_back({&outer, nullptr});
         for (;;) {
             DoctypeNode* list = frames_.back().list;
@@ -178,17 +188,27 @@ private:
                     uint32_t handle = tree_.write_text(
                         t.kind == kComment ? kRecordComment : kRecordInstruction, text_of(t),
                         t.first, static_cast<uint32_t>(list->declarations().size()));
-                    list->add_misc(static_cast<TextNode*>(tree_.node_at(handle)));
+                    auto* node = static_cast<TextNode*>(tree_.node_at(handle));
+                    node->keep_text(tree_.arena());
+                    list->add_misc(node);
                     tokens_.advance();
                     break;
                 }
                 case kCharData:
+                    // Not kept: text between declarations is lost when the list is written.
+                    if (!blank(t)) messages_.drop(t.first);
                     tokens_.advance();
                     break;
                 case kPercent:
                     list->add_declaration(entity_reference());
                     break;
                 case kConditionalOpen:
+                    if (internal_subset) {
+                        messages_.list().add_error(t.first, kNoConditionalInSubset);
+                        messages_.location_detail(tokens_.previous());
+                        messages_.list().detail("Found instead", messages_.token_text(t), t.first, t.last);
+                        messages_.end("error", t.first);
+                    }
                     open_conditional(*list);
                     break;
                 default:
@@ -230,7 +250,7 @@ private:
         for (;;) {
             const Token t = peek();
             if (t.kind == kLBracket) break;
-            if (t.kind == kEof) messages_.premature_end();
+            if (t.kind == kEof) messages_.premature_end(open.first);
             if (first < 0) first = t.first;
             last = t.last;
             tokens_.advance();
@@ -265,7 +285,7 @@ private:
             expect(" element name", true);
         const char* known = known_keyword(text_of(keyword));
         if (!known) {
-            expect("ELEMENT ATTLIST or ENTITY", false);
+            messages_.expectation_error("ELEMENT ATTLIST or ENTITY", peek(), tokens_.previous());
             known = copy(keyword.first, keyword.last).data();
         }
         tokens_.advance();
@@ -284,7 +304,7 @@ private:
             tokens_.advance();
         }
         const Token n = peek();
-        if (n.kind == kEof) messages_.premature_end();
+        if (n.kind == kEof) messages_.premature_end(open.first);
         if (n.kind != kName) expect("identifier", true);
         if (parameter && n.first > name.first + 1)
             messages_.whitespace_not_allowed(*tokens_.previous());
@@ -306,9 +326,11 @@ private:
                 tokens_.advance();
                 break;
             }
-            if (t.kind == kEof) messages_.premature_end();
+            if (t.kind == kEof) messages_.premature_end(open.first);
             if (ends_declaration(t.kind)) {
+                // The declaration is cut short here: what is written back lacks its ">".
                 expect(">", false);
+                messages_.drop(t.first);
                 end = tokens_.previous()->last;
                 if (value.first < 0) value = {end + 1, end};
                 break;
@@ -432,7 +454,7 @@ void parse_doctype_declaration(TokenStream& tokens, DocumentTree& tree, ParseMes
 std::unique_ptr<DocumentTree> parse_dtd(std::string_view text, Job* job) {
     auto tree = std::make_unique<DocumentTree>();
     tree->diagnostics().set_source(text);
-    ParseMessages messages(text, tree->diagnostics());
+    ParseMessages messages(text, *tree);
     TokenStream tokens(text, xml_scanner_tables(), xml_dtd_state(), job, &messages);
     auto* root = tree->make<DoctypeNode>(DoctypeNode::kDtdDocumentLabel, tree->arena());
     tree->set_root(root);
@@ -441,6 +463,7 @@ std::unique_ptr<DocumentTree> parse_dtd(std::string_view text, Job* job) {
     } catch (const ParseEnded&) {
         // The diagnostic is in the list; the tree keeps what was read.
     }
+    tree->diagnostics().sort_by_position();
     return tree;
 }
 

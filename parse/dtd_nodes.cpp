@@ -13,7 +13,7 @@ namespace tessel {
 namespace {
 
 void append_blanks(StringBuilder& out, int count) {
-    for (int i = 0; i < count; ++i) out.append(' ');
+    for (int i = 0; i < count && !out.dropped(); ++i) out.append(' ');
 }
 
 // A literal between quotation marks, or between apostrophes when it holds a quotation mark
@@ -56,7 +56,8 @@ void DoctypeNode::write_declarations(StringBuilder& out, const IndentOptions& op
     int32_t next = 0;
     // Every comment or instruction not yet written whose count is at most `before`.
     auto write_misc = [&](int64_t before) {
-        for (; next < misc_.size() && static_cast<int64_t>(misc_[next]->preceding()) <= before;
+        for (; next < misc_.size() && static_cast<int64_t>(misc_[next]->preceding()) <= before &&
+               !out.dropped();
              ++next) {
             const TextNode* m = misc_[next];
             if (m->kind() == kRecordComment && options.remove_comments) continue;
@@ -65,7 +66,8 @@ void DoctypeNode::write_declarations(StringBuilder& out, const IndentOptions& op
             out.append('\n');
         }
     };
-    for (int32_t i = 0; i < declarations_.size(); ++i) {
+    // The loop stops once the output could not take more (its limit, or no memory).
+    for (int32_t i = 0; i < declarations_.size() && !out.dropped(); ++i) {
         write_misc(i);
         declarations_[i]->write(out, options, indent);
         out.append('\n');

@@ -20,7 +20,7 @@ void append_blanks(StringBuilder& out, int n) {
     static constexpr char kBlanks[] =
         "                                                                ";
     constexpr int kChunk = static_cast<int>(sizeof(kBlanks)) - 1;
-    for (; n > kChunk; n -= kChunk) out.append(std::string_view(kBlanks, kChunk));
+    for (; n > kChunk && !out.dropped(); n -= kChunk) out.append(std::string_view(kBlanks, kChunk));
     if (n > 0) out.append(std::string_view(kBlanks, static_cast<size_t>(n)));
 }
 
@@ -183,6 +183,8 @@ bool JsonContainerNode::write(StringBuilder& out, const IndentOptions& options, 
     };
     open(this, indent);
     while (!stack.empty()) {
+        // The output could not take more (its limit, or no memory): stop here, at once.
+        if (out.dropped()) return false;
         Open& top = stack.back();
         JsonContainerNode* node = top.node;
         if (top.next == node->count_) {

@@ -143,7 +143,7 @@ public:
         : text_(text),
           pool_(tree.arena()),
           names_(pool_),
-          messages_(text, tree.diagnostics()),
+          messages_(text, tree),
           tokens_(text, json_scanner_tables(), kJsonStartState, job, &messages_) {}
 
     // The root container, or null when the text holds no token or the parse failed.
@@ -155,9 +155,13 @@ public:
             JsonContainerNode* root = open(t, nullptr);
             root->set_root();
             containers();
-            // Anything after the top-level value would be silently ignored otherwise.
+            // Anything after the top-level value would be silently ignored otherwise; it is
+            // not in the tree.
             const Token rest = next();
-            if (rest.kind != json_end_of_file) expect("End of file", rest, false);
+            if (rest.kind != json_end_of_file) {
+                expect("End of file", rest, false);
+                messages_.drop(rest.first);
+            }
             return root;
         } catch (const ParseEnded&) {
             return nullptr;
@@ -165,14 +169,16 @@ public:
     }
 
 private:
-    // The next token, past any comments, each of which is reported once.
+    // The next token, past any comments, each of which is reported once (the tree does not
+    // keep them).
     Token next() {
         Token t = tokens_.peek();
         while (t.kind == json_comment) [[unlikely]] {
-                messages_.list().add_warning(t.first, "Json spec does not have comments");
-                tokens_.advance();
-                t = tokens_.peek();
-            }
+            messages_.list().add_warning(t.first, "Json spec does not have comments");
+            messages_.drop(t.first);
+            tokens_.advance();
+            t = tokens_.peek();
+        }
         return t;
     }
 
@@ -287,6 +293,7 @@ private:
                 const Token v = next();
                 if (v.kind == json_close_bracket) {
                     expect("value", v, false);
+                    messages_.drop(t.first);  // the comma is not kept
                 } else {
                     if (!starts_value(v.kind)) expect(kValueExpected, v, true);
                     fresh = value(v, nullptr);
@@ -318,6 +325,7 @@ std::unique_ptr<DocumentTree> parse_json(std::string_view text, Job* job) {
     tree->set_root(nullptr);
     JsonParser parser(text, *tree, job);
     tree->set_root(parser.parse());
+    tree->diagnostics().sort_by_position();
     return tree;
 }
 

@@ -9,12 +9,7 @@ std::string_view ParseMessages::token_text(const Token& t) const {
     if (t.first < 0 || t.last < t.first || t.first >= static_cast<int32_t>(text_.size())) return {};
     size_t last = std::min<size_t>(static_cast<size_t>(t.last), text_.size() - 1);
     size_t n = last - static_cast<size_t>(t.first) + 1;
-    if (n > kMaxDetailText) {
-        n = kMaxDetailText;
-        // Do not cut a UTF-8 sequence in two.
-        while (n > 0 && (static_cast<unsigned char>(text_[static_cast<size_t>(t.first) + n]) & 0xC0) == 0x80) --n;
-    }
-    return text_.substr(static_cast<size_t>(t.first), n);
+    return cut_at_character(text_.substr(static_cast<size_t>(t.first), n), kMaxDetailText);
 }
 
 void ParseMessages::location_detail(const Token* previous) {
@@ -30,12 +25,22 @@ void ParseMessages::location_detail(const Token* previous) {
 
 void ParseMessages::expectation(std::string_view what, const Token& found, const Token* previous,
                                 bool fatal, bool whitespace_forbidden) {
-    const Severity severity = fatal ? Severity::error : Severity::warning;
+    report(what, found, previous, fatal ? Severity::error : Severity::warning, fatal,
+           whitespace_forbidden);
+}
+
+void ParseMessages::expectation_error(std::string_view what, const Token& found,
+                                      const Token* previous) {
+    report(what, found, previous, Severity::error, false, false);
+}
+
+void ParseMessages::report(std::string_view what, const Token& found, const Token* previous,
+                           Severity severity, bool ends, bool whitespace_forbidden) {
     if (whitespace_forbidden && found.first >= 0 && found.first < static_cast<int32_t>(text_.size()) &&
         (text_[static_cast<size_t>(found.first)] == ' ' || text_[static_cast<size_t>(found.first)] == '\t')) {
         list_.add(found.first, "whitespace not allowed here", severity);
         location_detail(previous);
-        if (fatal) end("expecting");
+        if (ends) end("expecting", found.first);
         return;
     }
     std::string message = "Expecting ";
@@ -46,13 +51,13 @@ void ParseMessages::expectation(std::string_view what, const Token& found, const
         list_.detail("Found instead", "End of file", found.first, found.last);
     else
         list_.detail("Found instead", token_text(found), found.first, found.last);
-    if (fatal) end("expecting");
+    if (ends) end("expecting", found.first);
 }
 
-void ParseMessages::premature_end() {
+void ParseMessages::premature_end(TextPos unfinished) {
     TextPos end_pos = static_cast<TextPos>(text_.size());
-    list_.add_warning(end_pos, "Unexpected end of file");
-    end("Unexpected end of file");
+    list_.add_error(end_pos, "Unexpected end of file");
+    end("Unexpected end of file", unfinished < end_pos ? unfinished : end_pos);
 }
 
 void ParseMessages::whitespace_not_allowed(const Token& previous) {
@@ -61,6 +66,7 @@ void ParseMessages::whitespace_not_allowed(const Token& previous) {
 }
 
 void ParseMessages::scan_failure(const Token& t) {
+    drop(t.first);
     list_.add_warning(t.first, t.kind == -1 ? "Invalid Unicode sequence"
                                             : "This Unicode ctrl character not allowed");
 }

@@ -13,11 +13,11 @@ struct TokenStreamSink {
     Token* ring;
     int32_t head;
     int32_t count;
-    ScanFailureSink* failures;
+    std::vector<Token>* failures;  // null when nobody listens
 
     void operator()(int32_t first, int32_t last, int16_t kind) {
         if (kind < 0) {
-            if (failures) failures->scan_failure(Token{first, last, kind});
+            if (failures) failures->push_back(Token{first, last, kind});
             return;
         }
         // The stretch length keeps the ring from filling up; a silent overwrite would lose
@@ -45,13 +45,14 @@ void TokenStream::scan_stretch() {
     // bytes beyond it, and one token may have begun before it); the end adds two more.
     const int32_t room = kRingSize - count_ - 6;
     const int32_t to = scanned_ + std::min(std::min(kStretchBytes, room), length - scanned_);
-    TokenStreamSink sink{ring_.data(), head_, count_, failures_};
+    TokenStreamSink sink{ring_.data(), head_, count_, failures_ ? &failed_ : nullptr};
     scanned_ = scan_run(tables_, text_.data(), length, scanned_, to, length, cursor_, sink);
     if (scanned_ >= length) {
         scan_finish(tables_, length, xml_end_of_file, cursor_, sink);
         finished_ = true;
     }
     count_ = sink.count;
+    if (failed_from_ < failed_.size()) next_failure_ = failed_[failed_from_].first;
     if (job_) {
         job_->set_progress(int(scanned_ * 100.0 / (length + 1.0)));
         job_->yield_point();
@@ -60,8 +61,21 @@ void TokenStream::scan_stretch() {
 
 const Token& TokenStream::fill_and_peek(int ahead) {
     while (!finished_ && (count_ < kLowWater || count_ <= ahead)) scan_stretch();
-    if (ahead >= count_) return end_of_file_;
-    return ring_[size_t((head_ + ahead) & (kRingSize - 1))];
+    const Token& t = ahead >= count_ ? end_of_file_ : ring_[size_t((head_ + ahead) & (kRingSize - 1))];
+    if (ahead == 0 && t.first > next_failure_) report_failures(t.first);
+    return t;
+}
+
+void TokenStream::report_failures(int32_t before) {
+    while (failed_from_ < failed_.size() && failed_[failed_from_].first < before)
+        failures_->scan_failure(failed_[failed_from_++]);
+    if (failed_from_ == failed_.size()) {
+        failed_.clear();
+        failed_from_ = 0;
+        next_failure_ = INT32_MAX;
+    } else {
+        next_failure_ = failed_[failed_from_].first;
+    }
 }
 
 std::string_view TokenStream::text_of(const Token& t) const {

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "foundation/job.h"
 #include "parse/scanner_engine.h"
@@ -12,8 +13,10 @@
 
 namespace tessel {
 
-// Receives the pseudo-tokens (kind kInvalidUtf8Kind or kControlCharKind), in text order, as
-// the stream meets them; they never reach the parser through peek.
+// Receives the pseudo-tokens (kind kInvalidUtf8Kind or kControlCharKind) in text order, when
+// the parser reaches them: each just before the first token after it is peeked at. They never
+// reach the parser through peek, and those beyond the place where a parse ends are never
+// reported (the scanner runs ahead of the parser).
 class ScanFailureSink {
 public:
     virtual ~ScanFailureSink() = default;
@@ -38,7 +41,10 @@ public:
     // text, the end-of-file token. May run the scanner, and so throw JobCancelled.
     const Token& peek(int ahead = 0) {
         if (ahead >= count_ || (count_ < kLowWater && !finished_)) return fill_and_peek(ahead);
-        return ring_[size_t((head_ + ahead) & (kRingSize - 1))];
+        const Token& t = ring_[size_t((head_ + ahead) & (kRingSize - 1))];
+        if (ahead == 0 && t.first > next_failure_) [[unlikely]]
+            report_failures(t.first);
+        return t;
     }
     // Consumes peek(0). Inline: the parser calls it once per token.
     void advance() {
@@ -56,6 +62,8 @@ public:
 private:
     const Token& fill_and_peek(int ahead);
     void scan_stretch();
+    // Hands the failures before offset `before` to the sink.
+    void report_failures(int32_t before);
 
     std::string_view text_;
     const ScannerTables& tables_;
@@ -70,6 +78,11 @@ private:
     int32_t count_ = 0;
     Token previous_{0, -1, 0};
     bool has_previous_ = false;
+    // Pseudo-tokens scanned but not yet reported, from failed_from_ on, and the offset of the
+    // first of them (INT32_MAX when there is none).
+    std::vector<Token> failed_;
+    size_t failed_from_ = 0;
+    int32_t next_failure_ = INT32_MAX;
 };
 
 }  // namespace tessel

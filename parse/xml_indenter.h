@@ -19,31 +19,51 @@ class Job;
 // The most an indented document may take: positions in a document are 32-bit.
 inline constexpr size_t kMaxIndentedBytes = INT32_MAX;
 
-// A StringBuilder that notices when it could not grow, so that a text cut short by a lack of
-// memory is never taken for the whole document.
-class IndentedText final : public StringBuilder {
-public:
-    bool grow() override {
-        if (StringBuilder::grow()) return true;
-        out_of_memory_ = true;
-        return false;
-    }
-    bool out_of_memory() const { return out_of_memory_; }
-
-private:
-    bool out_of_memory_ = false;
-};
-
 enum class IndentStatus {
     done,
-    too_large,      // the indented text would be larger than max_bytes
+    too_large,      // the indented text would be larger than its limit
     out_of_memory,  // there was no memory for the indented text
 };
 
-// Writes the indented document into out (which should be empty). job's yield point is
-// called now and then (it may throw JobCancelled). Anything but done leaves out incomplete.
+// The builder of an indented text. It never holds more than its limit (its buffer stops
+// growing there), and once it could not grow, for the limit or for a lack of memory, it
+// refuses every further growth at once, so that the writers, which stop when an append was
+// cut (dropped), stop at the first byte too many instead of walking on and asking again.
+class IndentedText : public StringBuilder {
+public:
+    explicit IndentedText(size_t max_bytes = kMaxIndentedBytes) : max_bytes_(max_bytes) {}
+    bool grow() override;
+    size_t max_bytes() const { return max_bytes_; }
+    // done while nothing was refused; clear() does not reset it.
+    IndentStatus status() const { return status_; }
+    // Empties the text for another write.
+    void restart() {
+        clear();
+        status_ = IndentStatus::done;
+    }
+
+protected:
+    // The allocation itself (a test may make it fail).
+    virtual bool grow_buffer(size_t capacity) { return grow_to(capacity); }
+
+private:
+    size_t max_bytes_;
+    IndentStatus status_ = IndentStatus::done;
+};
+
+// Why indenting a tree could lose text, in the order the checks are made.
+enum class IndentRisk {
+    none,
+    no_document,   // no tree, or a parse that failed outright (no root)
+    errors,        // the diagnostics hold an error
+    dropped_text,  // the parse passed over text the tree does not hold (see first_dropped_text)
+};
+IndentRisk indent_risk(DocumentTree* tree);
+
+// Writes the indented document into out, emptied first. job's yield point is called now and
+// then (it may throw JobCancelled). Anything but done leaves out incomplete.
 IndentStatus write_indented(DocumentTree& tree, const IndentOptions& options, IndentedText& out,
-                            Job* job = nullptr, size_t max_bytes = kMaxIndentedBytes);
+                            Job* job = nullptr);
 
 // The indented document, or nothing when it could not be made (see IndentStatus).
 std::optional<std::string> indent_document(DocumentTree& tree, const IndentOptions& options);

@@ -31,6 +31,10 @@ public:
 
     // A text inserted by a cell edit, not yet in the record stream.
     void init_inserted(std::string_view text, TextPos start);
+    // Copies the text into arena. A node made while the parse still writes records (the
+    // DOCTYPE's comments and instructions) would otherwise point into the record stream,
+    // which moves when it grows.
+    void keep_text(Arena& arena) { set_text({arena.copy_text(text_, text_length_), text_length_}); }
 
     std::string_view text() const { return {text_, text_length_}; }
     TextPos start() const { return start_; }

@@ -116,7 +116,7 @@ public:
     XmlParser(std::string_view text, DocumentTree& tree, Job* job)
         : text_(text),
           tree_(tree),
-          messages_(text, tree.diagnostics()),
+          messages_(text, tree),
           tokens_(text, xml_scanner_tables(), xml_content_state(), job, &messages_) {}
 
     void parse() {
@@ -142,58 +142,83 @@ private:
 
     // ---- top level ----
 
+    // The top level: a DOCTYPE, elements, comments, instructions and CDATA sections are
+    // items. Anything else between them (text, or markup that opens no item) is stray: the
+    // tree does not keep it, so every stray run that is not blank is reported, wherever it
+    // stands, and marked dropped.
     void top_level() {
-        int32_t count = 0;
-        for (;; ++count) {
+        int32_t count = 0;  // items so far
+        for (;;) {
             const Token t = peek();
-            if (t.kind == kEof) return;
-            if (t.kind == kDeclOpen && is_doctype(tokens_.peek(1))) {
-                // A second DOCTYPE would replace the first in the tree and lose it.
-                if (element_seen_ || doctype_) expect("<, <?, chardata or End of File", true);
-                parse_doctype();
-                continue;
-            }
             switch (t.kind) {
+                case kEof:
+                    return;
                 case kStartOpen:
                     top_items_.push_back(parse_element());
                     element_seen_ = true;
                     break;
                 case kComment:
                 case kInstruction:
-                    content_run_top_level();
-                    break;
-                case kCharData:
-                    if (count == 0) {
-                        not_starting_with_lt(t);
-                    } else if (count == 1) {
-                        TextRange trimmed = trim(t.first, chardata_end(t.first));
-                        if (!trimmed.empty()) {
-                            messages_.list().add_warning(trimmed.first, "Unexpected text ");
-                            messages_.list().detail("Expecting", "< or end-of-file", t.first, t.first - 1);
-                            messages_.list().detail_from_text("Found", trimmed.first, trimmed.last);
-                        }
-                    }
-                    content_run_top_level();
-                    break;
-                default:
+                    top_misc_.push_back(write_misc(t, top_items_.size() + (doctype_seen() ? 1 : 0)));
                     tokens_.advance();
-                    if (count == 0) {
-                        not_starting_with_lt(t);
-                    } else if (count == 1) {
-                        messages_.list().add_error(t.first, "Unexpected text ");
-                        messages_.list().detail("Expecting", "< or end-of-file", t.first, t.first - 1);
-                        messages_.list().detail("Found", messages_.token_text(t), t.first, t.last);
-                    }
                     break;
+                case kCdataOpen:
+                    top_items_.push_back(parse_cdata());
+                    break;
+                case kDeclOpen:
+                    if (is_doctype(tokens_.peek(1))) {
+                        // A second DOCTYPE would replace the first in the tree and lose it.
+                        if (element_seen_ || doctype_) expect("<, <?, chardata or End of File", true);
+                        parse_doctype();
+                        break;
+                    }
+                    [[fallthrough]];
+                default:
+                    stray_run(count);
+                    continue;  // a stray run is no item
             }
+            ++count;
         }
     }
 
-    void not_starting_with_lt(const Token& t) {
-        messages_.list().add_warning(0, "Document does not start with <");
-        messages_.list().detail("Expecting", "<", t.first, t.first - 1);
-        TextPos end = t.kind == kCharData ? chardata_end(t.first) : t.last;
-        messages_.list().detail("Found", messages_.token_text(Token{t.first, end, t.kind}), t.first, end);
+    bool opens_item(const Token& t) {
+        switch (t.kind) {
+            case kEof:
+            case kStartOpen:
+            case kComment:
+            case kInstruction:
+            case kCdataOpen:
+                return true;
+            case kDeclOpen:
+                return is_doctype(tokens_.peek(1));
+            default:
+                return false;
+        }
+    }
+
+    // Consumes the tokens up to the next item. Before the first item any of them is reported
+    // as "Document does not start with <"; after it, a run that is not blank as "Unexpected
+    // text " (an error when it holds markup, a warning when it is all text).
+    void stray_run(int32_t count) {
+        const TextPos first = peek().first;
+        bool markup = false;
+        while (!opens_item(peek())) {
+            markup = markup || peek().kind != kCharData;
+            tokens_.advance();
+        }
+        const TextPos last = peek().first - 1;
+        const TextRange trimmed = trim(first, last);
+        if (!trimmed.empty()) messages_.drop(trimmed.first);
+        DiagnosticList& list = messages_.list();
+        if (count == 0) {
+            list.add_warning(0, "Document does not start with <");
+            list.detail("Expecting", "<", first, first - 1);
+            list.detail_from_text("Found", first, last);
+        } else if (!trimmed.empty()) {
+            list.add(trimmed.first, "Unexpected text ", markup ? Severity::error : Severity::warning);
+            list.detail("Expecting", "< or end-of-file", first, first - 1);
+            list.detail_from_text("Found", trimmed.first, trimmed.last);
+        }
     }
 
     bool is_doctype(const Token& keyword) const {
@@ -204,51 +229,10 @@ private:
         parse_doctype_declaration(tokens_, tree_, messages_, doctype_);
     }
 
-    // The end of a run of character data that starts at first: the next "<" or the end.
-    TextPos chardata_end(TextPos first) const {
-        size_t lt = text_.find('<', static_cast<size_t>(first));
-        return lt == std::string_view::npos ? static_cast<TextPos>(text_.size()) - 1
-                                            : static_cast<TextPos>(lt) - 1;
-    }
-
     TextRange trim(TextPos first, TextPos last) const {
         while (first <= last && is_blank(text_[static_cast<size_t>(first)])) ++first;
         while (last >= first && is_blank(text_[static_cast<size_t>(last)])) --last;
         return {first, last};
-    }
-
-    // A content run at top level: texts are dropped; comments, instructions, elements and
-    // CDATA sections are kept as top-level items.
-    void content_run_top_level() {
-        for (;;) {
-            const Token t = peek();
-            switch (t.kind) {
-                case kCharData:
-                    tokens_.advance();
-                    break;
-                case kComment:
-                case kInstruction:
-                    top_misc_.push_back(write_misc(t, top_items_.size() + (doctype_seen() ? 1 : 0)));
-                    tokens_.advance();
-                    break;
-                case kStartOpen:
-                    top_items_.push_back(parse_element());
-                    element_seen_ = true;
-                    break;
-                case kCdataOpen:
-                    top_items_.push_back(parse_cdata());
-                    break;
-                case kEof:
-                case kEndOpen:
-                    return;
-                case kDeclOpen:
-                    if (is_doctype(tokens_.peek(1))) return;
-                    [[fallthrough]];
-                default:
-                    expect("char data, <,  or </", false);
-                    return;
-            }
-        }
     }
 
     bool doctype_seen() const { return doctype_ != nullptr; }
@@ -318,7 +302,7 @@ private:
                                                "End of file before tag close");
                     messages_.list().detail_from_text("Start tag", open.s + 1,
                                                       open.s + static_cast<TextPos>(open.name.size()));
-                    ParseMessages::end("error");
+                    messages_.end("error", static_cast<TextPos>(text_.size()));
                 }
                 case kEndOpen: {
                     flush();
@@ -429,6 +413,8 @@ private:
         int32_t first_index;
         if (seen->find(key, &first_index)) return first_index;
         seen->insert_or_assign(key, static_cast<int32_t>(n));
+        // Two names a bucket at most, however many attributes a tag has.
+        if (seen->count() > 2 * seen->bucket_count()) seen->rehash(4 * seen->bucket_count());
         return -1;
     }
 
@@ -468,6 +454,8 @@ private:
             std::string_view written = text_.substr(static_cast<size_t>(end_name.first),
                                                     static_cast<size_t>(end_name.length()));
             if (written != open.name) {
+                // The tree keeps the start tag's name only: the end tag's is dropped.
+                messages_.drop(end_name.first);
                 messages_.list().add_warning(end_name.first, "start/end tag missmatch");
                 messages_.list().detail_from_text("Start tag", open.s + 1,
                                                   open.s + static_cast<TextPos>(open.name.size()));
@@ -529,6 +517,7 @@ std::unique_ptr<DocumentTree> parse_xml(std::string_view text, Job* job) {
     tree->diagnostics().set_source(text);
     XmlParser parser(text, *tree, job);
     parser.parse();
+    tree->diagnostics().sort_by_position();
     return tree;
 }
 

@@ -17,9 +17,8 @@ constexpr uint32_t kStepsPerYield = 4096;
 
 }  // namespace
 
-XmlWriter::XmlWriter(DocumentTree& tree, StringBuilder& out, const IndentOptions& options, Job* job,
-                     size_t max_bytes)
-    : tree_(tree), out_(out), options_(options), job_(job), max_bytes_(max_bytes) {}
+XmlWriter::XmlWriter(DocumentTree& tree, StringBuilder& out, const IndentOptions& options, Job* job)
+    : tree_(tree), out_(out), options_(options), job_(job) {}
 
 RecordNode* XmlWriter::look(uint32_t handle) {
     if (Node* made = tree_.made_node(handle)) return static_cast<RecordNode*>(made);
@@ -55,18 +54,17 @@ void XmlWriter::blanks(int count) {
     static constexpr char kBlanks[] =
         "                                                                ";
     constexpr int kChunk = static_cast<int>(sizeof kBlanks) - 1;
-    while (count > 0) {
+    while (count > 0 && !out_.dropped()) {
         int n = count < kChunk ? count : kChunk;
         out_.append(std::string_view(kBlanks, static_cast<size_t>(n)));
         count -= n;
     }
 }
 
+bool XmlWriter::stopped() const { return out_.dropped(); }
+
 bool XmlWriter::step() {
-    if (out_.size() > max_bytes_) {
-        too_large_ = true;
-        return false;
-    }
+    if (out_.dropped()) return false;
     if (job_ && ++steps_ % kStepsPerYield == 0) job_->yield_point();
     return true;
 }
@@ -82,7 +80,7 @@ bool XmlWriter::writes_any_misc(HandleList misc) {
 
 void XmlWriter::write_pending(Frame& f, int32_t upto) {
     const int indent = f.indent + options_.indent_size;
-    while (f.next_misc < f.misc.size()) {
+    while (f.next_misc < f.misc.size() && !out_.dropped()) {
         const uint32_t handle = f.misc[f.next_misc];
         if (upto >= 0 && preceding_of(handle) > static_cast<uint32_t>(upto)) break;
         look(handle)->write(out_, options_, indent);
@@ -102,7 +100,7 @@ bool XmlWriter::open(const ElementNode& element, int indent) {
     out_.append('<');
     out_.append(name);
     const bool break_attributes = attributes.size() > options_.max_attributes;
-    for (int32_t i = 0; i < attributes.size(); ++i) {
+    for (int32_t i = 0; i < attributes.size() && !out_.dropped(); ++i) {
         if (break_attributes) {
             out_.append('\n');
             blanks(options_.indent_size + indent - 1);
@@ -169,7 +167,7 @@ void XmlWriter::write_document(XmlDocumentNode& document) {
     int32_t next_misc = 0;
     // The comments and instructions counted before item `upto` (all when -1).
     auto write_pending = [&](int32_t upto) {
-        for (; next_misc < misc.size(); ++next_misc) {
+        for (; next_misc < misc.size() && !out_.dropped(); ++next_misc) {
             auto* node = static_cast<TextNode*>(look(misc[next_misc]));
             if (upto >= 0 && node->preceding() > static_cast<uint32_t>(upto)) return;
             node->write(out_, options_, 0);
@@ -192,7 +190,7 @@ void XmlWriter::write_document(XmlDocumentNode& document) {
             write_element(static_cast<const ElementNode&>(*item), 0);
         else
             item->write(out_, options_, 0);
-        if (too_large_) return;
+        if (stopped()) return;
         out_.append('\n');
     }
     write_pending(-1);

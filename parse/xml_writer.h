@@ -6,7 +6,6 @@
 // have changed their text since the parse.
 #pragma once
 
-#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -23,20 +22,19 @@ class StringBuilder;
 
 class XmlWriter {
 public:
-    // Long walks call job's yield point now and then; the walk stops once out holds more than
-    // max_bytes (see too_large).
+    // Long walks call job's yield point now and then. The walk stops as soon as an append to
+    // out was cut (out could not grow: its limit, or no memory; see stopped).
     XmlWriter(DocumentTree& tree, StringBuilder& out, const IndentOptions& options,
-              Job* job = nullptr, size_t max_bytes = SIZE_MAX);
+              Job* job = nullptr);
 
     // The element at indentation indent, without a line break after its end tag.
     void write_element(const ElementNode& element, int indent);
     // The top-level items with their comments and instructions, each item followed by a line
-    // break. source, when given, is the text the tree was parsed from: a DOCTYPE that no node
-    // writes is copied from it as written instead of being lost.
+    // break.
     void write_document(XmlDocumentNode& document);
 
-    // The output outgrew max_bytes and the walk stopped: what was written is incomplete.
-    bool too_large() const { return too_large_; }
+    // The output could not take everything and the walk stopped: it is incomplete.
+    bool stopped() const;
 
 private:
     // An element whose content is being written.
@@ -63,15 +61,14 @@ private:
     // remain when upto is -1).
     void write_pending(Frame& f, int32_t upto);
     void blanks(int count);
-    // Counts a step of the walk: yields to the job now and then and checks the size limit.
+    // Counts a step of the walk and yields to the job now and then; false once the output
+    // was cut.
     bool step();
 
     DocumentTree& tree_;
     StringBuilder& out_;
     IndentOptions options_;
     Job* job_;
-    size_t max_bytes_;
-    bool too_large_ = false;
     uint32_t steps_ = 0;
     std::vector<Frame> stack_;
     // Made afresh for each record: decoding leaves alone the fields a record does not have.
@@ -79,6 +76,5 @@ private:
     std::optional<AttributeNode> scratch_attribute_;
     std::optional<ElementNode> scratch_element_;
 };
-
 
 }  // namespace tessel

@@ -3,14 +3,15 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "foundation/job.h"
 #include "foundation/number_format.h"
 #include "foundation/ui.h"
+#include "parse/language_registry.h"
 #include "parse/xml_indenter.h"
 #include "parse/xml_nodes.h"
-#include "parse/xml_parser.h"
 #include "shell/app_clock.h"
 #include "shell/dialog_binding.h"
 #include "text/text_document.h"
@@ -36,6 +37,16 @@ IndentOptions from_values(const std::vector<int32_t>& values) {
     return options;
 }
 
+// The line (from 1) of offset at: line breaks are LF, CR LF or a lone CR.
+int64_t line_of(std::string_view text, TextPos at) {
+    int64_t line = 1;
+    const size_t end = std::min(text.size(), static_cast<size_t>(std::max<TextPos>(at, 0)));
+    for (size_t i = 0; i < end; ++i)
+        if (text[i] == '\n' || (text[i] == '\r' && (i + 1 >= text.size() || text[i + 1] != '\n')))
+            ++line;
+    return line;
+}
+
 }  // namespace
 
 IndentOptions read_indent_options(SettingsStore& store) {
@@ -50,15 +61,44 @@ void write_indent_options(SettingsStore& store, IndentOptions& options) {
     options = from_values(values);
 }
 
-IndentOutcome run_indent(TextDocument& document, DocumentTree* tree, IndentOptions& options, Ui& ui,
-                         IndentOptionsDialog& dialog, SettingsStore* settings, Job* job,
-                         std::string* status_message) {
+std::string dropped_text_question(int64_t line) {
+    return "Line " + std::to_string(line) +
+           " holds text that the parsed document does not keep (text outside the markup, a "
+           "comment in JSON, an unfinished declaration or bytes that are not characters). "
+           "Indenting would delete it. Indent anyways?";
+}
+
+IndentOutcome run_indent(TextDocument& document, const DocumentType& type, DocumentTree* tree,
+                         IndentOptions& options, Ui& ui, IndentOptionsDialog& dialog,
+                         SettingsStore* settings, Job* job, std::string* status_message) {
     if (job) job->set_status_text("indening");
-    if (!tree || tree->diagnostics().error_count() > 0) {
-        if (ui.message_box("This document contains a syntex error or is empty, indent anyways?",
-                           "Indent", UiButtons::ok_cancel, UiIcon::question) != UiAnswer::ok)
-            return IndentOutcome::cancelled;
+    if (!type.module) {
+        ui.message_box("A " + type.display_name +
+                           " document has no markup to indent. The text was left as it was.",
+                       "Indent", UiButtons::ok, UiIcon::information);
+        return IndentOutcome::refused;
     }
+    // Without a tree (the text has not been parsed yet) the text is parsed here, as its type:
+    // writing from no tree at all would empty the document.
+    // The text outlives the tree: JSON nodes read their texts from it.
+    const bool had_tree = tree != nullptr;
+    std::string source;
+    std::unique_ptr<DocumentTree> parsed;
+    if (!tree) {
+        source = document.text();
+        parsed = type.module->parse(source, type.parse_flag, job);
+        tree = parsed.get();
+    }
+    const IndentRisk risk = indent_risk(tree);
+    std::string question;
+    if (risk == IndentRisk::no_document || risk == IndentRisk::errors || !had_tree)
+        question = "This document contains a syntex error or is empty, indent anyways?";
+    // A tree that passed over text names the first place, which an error would not tell.
+    if (risk == IndentRisk::dropped_text)
+        question = dropped_text_question(line_of(document.text(), tree->first_dropped_text()));
+    if (!question.empty() &&
+        ui.message_box(question, "Indent", UiButtons::ok_cancel, UiIcon::question) != UiAnswer::ok)
+        return IndentOutcome::cancelled;
     if (options.show_dialog_first) {
         IndentOptions asked = options;
         if (!dialog.ask(asked)) return IndentOutcome::cancelled;
@@ -70,24 +110,17 @@ IndentOutcome run_indent(TextDocument& document, DocumentTree* tree, IndentOptio
     options.max_attributes = std::clamp(options.max_attributes, 0, 100);
 
     const double started = AppClock::now();
-    // Without a tree (the text has not been parsed yet) the text is parsed here: writing from
-    // no tree at all would empty the document.
-    std::unique_ptr<DocumentTree> parsed;
-    if (!tree) {
-        parsed = parse_xml(document.text(), job);
-        tree = parsed.get();
-    }
     // A parse that failed outright (a JSON document can) leaves no root: writing it would
     // replace the text with nothing.
-    if (!tree->root()) {
-        ui.message_box("The document could not be read, so there is nothing to indent. The text "
-                       "was left as it was.",
-                       "Indent", UiButtons::ok, UiIcon::error);
+    if (!tree || !tree->root()) {
+        ui.message_box(
+            "The document could not be read, so there is nothing to indent. The text "
+            "was left as it was.",
+            "Indent", UiButtons::ok, UiIcon::error);
         return IndentOutcome::refused;
     }
     IndentedText out;
-    const IndentStatus status =
-        write_indented(*tree, options, out, job);
+    const IndentStatus status = write_indented(*tree, options, out, job);
     if (status != IndentStatus::done) {
         ui.message_box(status == IndentStatus::too_large
                            ? "The indented document would be larger than 2 GB, which is more "

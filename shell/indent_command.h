@@ -3,6 +3,7 @@
 // the indent options as they are kept in the settings under the "XML Indent Options" dialog.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 #include "parse/indent_options.h"
@@ -10,6 +11,7 @@
 namespace tessel {
 
 class DocumentTree;
+struct DocumentType;
 class Job;
 class SettingsStore;
 class TextDocument;
@@ -37,14 +39,21 @@ enum class IndentOutcome {
     refused,    // the indented text could not be made; the user was told, the text is as it was
 };
 
-// The job body of "indent". With no tree, or a tree whose diagnostics hold an error, the user
-// is asked whether to go on; when options say so, the options dialog is shown (and what the
-// user confirms is kept in settings, when given). Then the whole text is replaced by the
-// indented document as one undoable edit (a tree without a root is refused and the text
-// stays), and status_message (when given) receives "Indented in " and the time it took.
-// Without a tree the text is parsed as XML. Only JobCancelled escapes.
-IndentOutcome run_indent(TextDocument& document, DocumentTree* tree, IndentOptions& options, Ui& ui,
-                         IndentOptionsDialog& dialog, SettingsStore* settings, Job* job,
-                         std::string* status_message);
+// The question asked before indenting a tree whose parse passed over text it does not hold
+// (stray text, a JSON comment, an unfinished declaration, bytes that are not characters):
+// indenting writes the tree, so that text would be gone. line counts from 1.
+std::string dropped_text_question(int64_t line);
+
+// The job body of "indent" for a document of the given type. A type without a parser (Plain
+// Text) has nothing to indent: refused with a message. Without a tree (asked before the first
+// parse) the text is parsed here as its type. With no tree, a tree whose diagnostics hold an
+// error, or a tree that does not hold all the text, the user is asked whether to go on; when
+// options say so, the options dialog is shown (and what the user confirms is kept in
+// settings, when given). Then the whole text is replaced by the indented document as one
+// undoable edit (a tree without a root is refused and the text stays), and status_message
+// (when given) receives "Indented in " and the time it took. Only JobCancelled escapes.
+IndentOutcome run_indent(TextDocument& document, const DocumentType& type, DocumentTree* tree,
+                         IndentOptions& options, Ui& ui, IndentOptionsDialog& dialog,
+                         SettingsStore* settings, Job* job, std::string* status_message);
 
 }  // namespace tessel

@@ -79,6 +79,9 @@ run indent_fonts_dtd indent /usr/share/xml/fontconfig/fonts.dtd
 run check_json_trailing_comma check "$src/tests/data/cli/trailing_comma.json"
 run check_broken check "$src/tests/data/cli/broken.xml"
 run check_clean check "$src/samples/catalog.xml"
+run check_stray_text check "$src/tests/data/cli/stray_text.xml"
+run check_failures_after_fatal check "$src/tests/data/cli/failures_after_fatal.xml"
+run check_unfinished_dtd check "$src/tests/data/cli/unfinished.dtd"
 run check_unreadable check "$src/tests/data/cli"  # a folder cannot be read as a file
 run tree_catalog tree "$src/samples/catalog.xml" --depth 3
 run indent_catalog indent "$src/samples/catalog.xml"
@@ -86,6 +89,11 @@ run indent_fonts_conf indent "/etc/fonts/fonts.conf" --keep-comments --indent-si
 run indent_iso_15924 indent "/usr/share/xml/iso-codes/iso_15924.xml" --max-attributes 2
 run indent_latin1 indent "$src/tests/data/cli/latin1.xml"
 run indent_broken indent "$src/tests/data/cli/broken.xml"
+# Text the parse passes over is not deleted silently: refused unless forced.
+run indent_trailing_text indent "$src/tests/data/cli/trailing_text.xml"
+run indent_trailing_text_forced indent "$src/tests/data/cli/trailing_text.xml" --force
+run indent_trailing_byte indent "$src/tests/data/cli/trailing_byte.xml"
+run indent_json_comment indent "$src/tests/data/cli/commented.json"
 run indent_bad_size indent "$src/samples/catalog.xml" --indent-size 12
 run grid_bad_path grid "$src/samples/catalog.xml" --path "catalog/(x"
 run grid_no_such_sort_column grid "$src/samples/catalog.xml" --path catalog/orders --sort 99

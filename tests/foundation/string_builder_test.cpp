@@ -151,7 +151,10 @@ TEST(StringBuilder, RefusedGrowthTruncates) {
     InlineOnlyBuilder b;
     std::string text(1500, 'k');
     text[1022] = 'L';
-    b.append(text);
+    b.append(text.substr(0, 1023));
+    EXPECT_FALSE(b.dropped());
+    b.append(text.substr(1023));
+    EXPECT_TRUE(b.dropped());
     EXPECT_EQ(b.refusals, 1);
     expect_text(b, text.substr(0, 1023));
     b.append('m');

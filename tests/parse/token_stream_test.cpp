@@ -184,12 +184,21 @@ TEST(TokenStream, FailuresGoToTheSinkAndNeverToThePeeker) {
         EXPECT_EQ(f.first, int32_t(i / 2 * 10 + (i % 2 ? 5 : 1)));
         EXPECT_EQ(f.kind, i % 2 ? kControlCharKind : kInvalidUtf8Kind);
     }
-    // They are reported when their stretch is scanned, ahead of the parser.
+    // Each is reported when the parser reaches it (peeks at the first token after it), not
+    // when its stretch is scanned ahead of the parser.
     Failures early;
     TokenStream fresh(text, xml_scanner_tables(), kXmlContentState, nullptr, &early);
-    fresh.peek();
-    EXPECT_GT(early.seen.size(), 0u);
-    EXPECT_LT(early.seen.size(), 3000u);
+    EXPECT_EQ(fresh.peek().first, 0);  // "a"
+    EXPECT_EQ(fresh.peek(5).first, 8);  // looking further ahead reports nothing
+    EXPECT_TRUE(early.seen.empty());
+    fresh.advance();
+    EXPECT_EQ(fresh.peek().first, 2);  // "<", after the byte 0x80
+    ASSERT_EQ(early.seen.size(), 1u);
+    EXPECT_EQ(early.seen[0].first, 1);
+    for (int i = 0; i < 3; ++i) fresh.advance();  // "<", "b", ">"
+    EXPECT_EQ(early.seen.size(), 1u);
+    EXPECT_EQ(fresh.peek().first, 6);  // "</", after the control character
+    EXPECT_EQ(early.seen.size(), 2u);
 }
 
 TEST(TokenStream, RejectsAStartStateTheTablesDoNotHave) {

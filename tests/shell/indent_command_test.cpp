@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "foundation/job.h"
+#include "parse/default_languages.h"
 #include "parse/json_parser.h"
 #include "parse/xml_parser.h"
 #include "settings_test_folder.h"
@@ -37,6 +38,16 @@ public:
     std::string status;
 };
 
+const DocumentType& type_named(std::string_view name) {
+    const DocumentType* type = default_languages().find(name);
+    EXPECT_NE(type, nullptr) << name;
+    return type ? *type : default_languages().default_type();
+}
+
+const DocumentType& xml() {
+    return type_named("XML");
+}
+
 class IndentCommandTest : public ::testing::Test {
 protected:
     IndentCommandTest() { document.set_history(&history); }
@@ -44,7 +55,7 @@ protected:
     IndentOutcome run(std::string_view text, IndentOptions options) {
         document.set_text(text);
         tree = parse_xml(text);
-        return run_indent(document, tree.get(), options, ui, dialog, nullptr, &job, &status);
+        return run_indent(document, xml(), tree.get(), options, ui, dialog, nullptr, &job, &status);
     }
 
     EditHistory history;
@@ -96,11 +107,93 @@ TEST_F(IndentCommandTest, WithoutATreeAsksAndParsesTheTextItself) {
     options.show_dialog_first = false;
     document.set_text("<a><b/></a>");
     ui.answers = {UiAnswer::ok};
-    EXPECT_EQ(run_indent(document, nullptr, options, ui, dialog, nullptr, nullptr, nullptr),
+    EXPECT_EQ(run_indent(document, xml(), nullptr, options, ui, dialog, nullptr, nullptr, nullptr),
               IndentOutcome::indented);
     ASSERT_EQ(ui.shown.size(), 1u);
     EXPECT_EQ(ui.shown[0].text, kQuestion);
     EXPECT_EQ(document.text(), "<a>\n    <b/>\n</a>\n");
+}
+
+// Asked before the first parse, the text is parsed as the document's type: a JSON or DTD
+// document parsed as XML became an empty text. Plain Text has nothing to indent.
+TEST_F(IndentCommandTest, WithoutATreeParsesAsTheDocumentsType) {
+    IndentOptions options;
+    options.show_dialog_first = false;
+    const struct {
+        const char* type;
+        const char* text;
+        const char* indented;
+    } cases[] = {
+        {"JSON", "{\"a\":[1,\"x\"]}", "{\n    \"a\" : [\n        1,\n        \"x\"\n    ]\n}\n"},
+        {"DTD", "<!ELEMENT a ANY><!ATTLIST a x CDATA #IMPLIED>",
+         "<!ELEMENT a ANY>\n<!ATTLIST a x CDATA #IMPLIED>\n"},
+        {"XML", "<a><b/></a>", "<a>\n    <b/>\n</a>\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.type);
+        document.set_text(c.text);
+        ui.shown.clear();
+        ui.answers = {UiAnswer::ok};
+        EXPECT_EQ(run_indent(document, type_named(c.type), nullptr, options, ui, dialog, nullptr,
+                             nullptr, nullptr),
+                  IndentOutcome::indented);
+        ASSERT_EQ(ui.shown.size(), 1u);
+        EXPECT_EQ(ui.shown[0].text, kQuestion);
+        EXPECT_EQ(document.text(), c.indented);
+    }
+
+    const std::string plain = "just some words\n  <not markup>";
+    document.set_text(plain);
+    ui.shown.clear();
+    ui.answers = {UiAnswer::ok};
+    EXPECT_EQ(run_indent(document, type_named("Plain Text"), nullptr, options, ui, dialog, nullptr,
+                         nullptr, nullptr),
+              IndentOutcome::refused);
+    EXPECT_EQ(document.text(), plain);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text,
+              "A Plain Text document has no markup to indent. The text was left as it was.");
+    EXPECT_EQ(ui.shown[0].buttons, UiButtons::ok);
+}
+
+// A tree that does not hold every character of the text (the parse passed over stray text)
+// is not indented without asking: indenting writes the tree, so the text would be gone.
+TEST_F(IndentCommandTest, AsksBeforeDeletingTextTheTreeDoesNotHold) {
+    IndentOptions options;
+    options.show_dialog_first = false;
+    const std::string text = "<a>x</a>\r\n\nimportant trailing text";
+    document.set_text(text);
+    tree = parse_xml(text);
+    tree->drop_text(11);
+    ui.answers = {UiAnswer::cancel};
+    EXPECT_EQ(
+        run_indent(document, xml(), tree.get(), options, ui, dialog, nullptr, nullptr, nullptr),
+        IndentOutcome::cancelled);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, dropped_text_question(3));
+    EXPECT_TRUE(ui.shown[0].text.starts_with("Line 3 holds text ")) << ui.shown[0].text;
+    EXPECT_EQ(ui.shown[0].buttons, UiButtons::ok_cancel);
+    EXPECT_EQ(document.text(), text);
+    EXPECT_FALSE(history.can_undo());
+
+    // OK indents what was parsed, as the user chose.
+    ui.answers = {UiAnswer::ok};
+    EXPECT_EQ(
+        run_indent(document, xml(), tree.get(), options, ui, dialog, nullptr, nullptr, nullptr),
+        IndentOutcome::indented);
+    EXPECT_EQ(document.text(), "<a>x</a>\n");
+
+    // With an error as well, the question is the one for errors.
+    document.set_text("<a><b>x</b>stray");
+    tree = parse_xml(document.text());
+    tree->drop_text(11);
+    ui.shown.clear();
+    ui.answers = {UiAnswer::cancel};
+    EXPECT_EQ(
+        run_indent(document, xml(), tree.get(), options, ui, dialog, nullptr, nullptr, nullptr),
+        IndentOutcome::cancelled);
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, kQuestion);
 }
 
 TEST_F(IndentCommandTest, ATreeWithoutARootLeavesTheTextAlone) {
@@ -111,7 +204,8 @@ TEST_F(IndentCommandTest, ATreeWithoutARootLeavesTheTextAlone) {
     auto tree = parse_json(broken);
     ASSERT_EQ(tree->root(), nullptr);
     ui.answers = {UiAnswer::ok};
-    EXPECT_EQ(run_indent(document, tree.get(), options, ui, dialog, nullptr, nullptr, nullptr),
+    EXPECT_EQ(run_indent(document, type_named("JSON"), tree.get(), options, ui, dialog, nullptr,
+                         nullptr, nullptr),
               IndentOutcome::refused);
     EXPECT_EQ(document.text(), broken);
     EXPECT_FALSE(history.can_undo());
@@ -133,8 +227,9 @@ TEST_F(IndentCommandTest, TheDialogComesFirstAndItsChoiceIsKept) {
     dialog.answer.max_attributes = 500;  // out of range: kept as the largest allowed
     document.set_text("<a><!--c--><b>x</b></a>");
     tree = parse_xml(document.text());
-    EXPECT_EQ(run_indent(document, tree.get(), options, ui, dialog, &store, nullptr, nullptr),
-              IndentOutcome::indented);
+    EXPECT_EQ(
+        run_indent(document, xml(), tree.get(), options, ui, dialog, &store, nullptr, nullptr),
+        IndentOutcome::indented);
     EXPECT_EQ(document.text(), "<a>\n  <!--c-->\n  <b>x</b>\n</a>\n");
     EXPECT_EQ(options.indent_size, 2);
     EXPECT_EQ(options.max_attributes, 100);
