@@ -11,13 +11,15 @@
 #include "foundation/string_builder.h"
 #include "parse/document_tree.h"
 #include "parse/indent_options.h"
+#include "text/text_store.h"
 
 namespace tessel {
 
 class Job;
 
-// The most an indented document may take: positions in a document are 32-bit.
-inline constexpr size_t kMaxIndentedBytes = INT32_MAX;
+// The most an indented document may take: what a document's text can hold, so that an
+// output that fits here is never refused when it replaces the text.
+inline constexpr size_t kMaxIndentedBytes = TextStore::kMaxLength;
 
 enum class IndentStatus {
     done,
