@@ -6,6 +6,7 @@
 #include <sched.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <exception>
@@ -148,7 +149,7 @@ void Worker::body() {
     lock.release();
 }
 
-WorkerPool::WorkerPool() {
+WorkerPool::WorkerPool() : loop_thread_(std::this_thread::get_id()) {
     thread_index();
     lock_.acquire();
     the_pool.store(this);
@@ -349,15 +350,19 @@ void WorkerPool::leave_blocking_ui_call() {
 }
 
 void WorkerPool::loop_before_block() {
+    if (!loop_holds_ || std::this_thread::get_id() != loop_thread_) return;
+    loop_holds_ = false;
     ui_dispatching_ = false;
-    lock_.release();
+    loop_released_holds_ = lock_.release_all();
 }
 
 void WorkerPool::loop_after_wake() {
+    if (loop_holds_ || std::this_thread::get_id() != loop_thread_) return;
     ui_wants_lock_ = true;
-    lock_.acquire();
+    lock_.acquire_times(std::max<int32_t>(loop_released_holds_, 1));
     ui_wants_lock_ = false;
     ui_dispatching_ = true;
+    loop_holds_ = true;
 }
 
 void yield_point() {

@@ -9,6 +9,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -123,10 +124,16 @@ public:
     void leave_blocking_ui_call();
 
     // The event loop's share of the lock, on the UI thread: before it blocks waiting for
-    // events, and when it has woken with one.
+    // events, and when it has woken with one. Each does its work only once in a row (the
+    // loop's claim is either held or given up), so a second call without the other one in
+    // between does nothing, and neither does a call from another thread. Giving the claim up
+    // releases every hold the UI thread has (a nested loop blocks while the code that opened
+    // it holds the lock); taking it back restores them.
     void loop_before_block();
     void loop_after_wake();
     bool ui_dispatching() const { return ui_dispatching_.load(std::memory_order_relaxed); }
+    // Whether the event loop holds its claim on the lock (UI thread only).
+    bool loop_holds_lock() const { return loop_holds_; }
 
 private:
     friend class Worker;
@@ -150,6 +157,11 @@ private:
     std::atomic<int32_t> pending_ui_ops_{0};
     std::atomic<bool> ui_wants_lock_{false};
     std::atomic<bool> ui_dispatching_{true};
+    // The event loop's claim (UI thread only): held from construction until the loop first
+    // blocks; the holds given up with it, taken back on waking.
+    std::thread::id loop_thread_;
+    bool loop_holds_ = true;
+    int32_t loop_released_holds_ = 0;
     std::atomic<bool> shutting_down_{false};
     std::atomic<uint64_t> last_check_{0};
 };

@@ -129,6 +129,51 @@ TEST(WorkerPool, TheUiThreadWaitsForTheLockOnlyUntilTheJobsNextYieldPoint) {
     ASSERT_TRUE(loop.run_until([&] { return job.finished.load(); }));
 }
 
+// The event loop's hooks arrive unpaired (a loop that dispatches without waiting only says
+// it woke; a nested loop blocks while the code that opened it holds the lock): each takes
+// effect once in a row, gives up every hold the UI thread has and takes them all back.
+TEST(WorkerPool, TheLoopHooksTakeEffectOnceInARowAndOnlyOnTheLoopThread) {
+    WorkerPool pool;
+    AppLock& lock = pool.lock();
+    EXPECT_TRUE(pool.loop_holds_lock());
+    pool.loop_after_wake();
+    pool.loop_after_wake();
+    EXPECT_EQ(lock.hold_count(), 1);
+    LoopingJob job;
+    pool.run_job("sort", "", job.handler(pool));
+    pool.loop_before_block();
+    pool.loop_before_block();
+    EXPECT_FALSE(lock.held_by_current_thread());
+    EXPECT_FALSE(pool.ui_dispatching());
+    // With the lock really free, the job body starts.
+    const double start = AppClock::now();
+    while (!job.started && AppClock::now() - start < 10000) std::this_thread::yield();
+    EXPECT_TRUE(job.started);
+    pool.loop_after_wake();
+    pool.loop_after_wake();
+    EXPECT_EQ(lock.hold_count(), 1);
+    EXPECT_TRUE(pool.ui_dispatching());
+    // A nested loop blocks inside code holding the lock once more: all of it is given up.
+    lock.acquire();
+    pool.loop_before_block();
+    EXPECT_FALSE(lock.held_by_current_thread());
+    pool.loop_after_wake();
+    EXPECT_EQ(lock.hold_count(), 2);
+    lock.release();
+    // Another thread's call changes nothing.
+    std::thread other([&] {
+        pool.loop_before_block();
+        pool.loop_after_wake();
+    });
+    other.join();
+    EXPECT_TRUE(lock.held_by_current_thread());
+    EXPECT_EQ(lock.hold_count(), 1);
+    TestEventLoop loop(pool);
+    job.may_finish = true;
+    ASSERT_TRUE(loop.run_until([&] { return job.finished.load(); }));
+    EXPECT_EQ(lock.hold_count(), 1);
+}
+
 TEST(WorkerPool, StatusTextsProgressAndElapsedTime) {
     WorkerPool pool;
     TestEventLoop loop(pool);
