@@ -251,6 +251,10 @@ bool CommandRegistry::item_enabled(size_t index) const {
 }
 
 void CommandRegistry::set_status_message(std::string_view text) {
+    route_.run([this, text = std::string(text)] { show_status_message(text); });
+}
+
+void CommandRegistry::show_status_message(std::string_view text) {
     status_message_ = text;
     status_set_at_ = clock_();
     if (view_) view_->show_status_message(text);

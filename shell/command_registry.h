@@ -11,6 +11,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/ui_poster.h"
 #include "shell/accelerator.h"
 #include "shell/command_handler.h"
 
@@ -62,6 +63,8 @@ public:
     CommandRegistry(JobRunner* jobs, Clock clock);
 
     void set_view(CommandView* view) { view_ = view; }
+    // The way to the UI thread for what workers ask of the view (status messages).
+    void set_poster(UiPoster* poster) { route_.set_poster(poster); }
     void attach_message_log(MessageLog* log) { log_ = log; }
     // Saves the window layout and quits; called by the tick after request_exit.
     void set_exit_action(std::function<void()> action) { exit_action_ = std::move(action); }
@@ -108,6 +111,8 @@ public:
     // Every 50 ms on the user-interface thread.
     void tick();
 
+    // Any thread: the message reaches the registry, the view and the log on the UI thread
+    // (posted when called from a worker).
     void set_status_message(std::string_view text);
     void request_exit() { exit_requested_ = true; }
     // False while a modal dialog has the main window disabled.
@@ -132,6 +137,7 @@ private:
     };
 
     void set_value(size_t index, int32_t value);
+    void show_status_message(std::string_view text);
     void update_states();
 
     JobRunner* jobs_;
@@ -156,6 +162,7 @@ private:
     double status_set_at_ = 0;
     int ticks_ = 0;
     double last_update_at_ = -1;
+    UiRoute route_;
 };
 
 }  // namespace tessel

@@ -47,9 +47,25 @@ void DocumentController::parse(std::string_view argument) {
     // A JobCancelled from a yield point unwinds through here and drops the partial tree.
     result.tree = type ? languages_->parse(*type, *result.text, job) : parse_xml(*result.text, job);
     if (!result.tree) return;
+    std::string status;
     if (!result.text->empty())
-        owner_.set_status_message("Parsed " + std::to_string(result.text->size()) + " bytes in " +
-                                  format_duration(AppClock::now() - started));
+        status = "Parsed " + std::to_string(result.text->size()) + " bytes in " +
+                 format_duration(AppClock::now() - started);
+    deliver(std::move(result), std::move(status));
+}
+
+void DocumentController::deliver(ParseResult result, std::string status) {
+    // std::function needs a copyable closure: the result travels in a shared box.
+    auto box = std::make_shared<ParseResult>(std::move(result));
+    const int generation = generation_;
+    route_.post([this, box, status = std::move(status), generation] {
+        if (generation != generation_) return;  // the document was reset meanwhile
+        if (!status.empty()) owner_.set_status_message(status);
+        swap_in(std::move(*box));
+    });
+}
+
+void DocumentController::swap_in(ParseResult result) {
     // Views and sorts of the old tree are of no use any more.
     pool_.stop_worker("view");
     pool_.stop_worker("sort");
@@ -58,6 +74,7 @@ void DocumentController::parse(std::string_view argument) {
     // A parse that failed outright (JSON) leaves a tree without a root: only diagnostics.
     if (diagnostics.error_count() == 0 && result.tree->root()) {
         const bool follow_edit = !result.requested;
+        owner_.drop_views();
         owner_.tree_ready(std::move(result));
         // After an edit, bring the tree's selection and the browsers up to date.
         if (follow_edit) post_("apply_cur_location", "4");
@@ -74,6 +91,7 @@ void DocumentController::apply_language(std::string language) {
 }
 
 void DocumentController::reset() {
+    ++generation_;
     for (const char* worker : {"parse", "view", "sort", "undo"}) pool_.stop_worker(worker);
 }
 

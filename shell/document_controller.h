@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/ui_poster.h"
 #include "shell/command_handler.h"
 #include "text/text_document.h"
 
@@ -31,10 +32,14 @@ struct ParseResult {
     bool requested = false;
 };
 
-// What the controller tells its owner, on the thread holding the application lock.
+// What the controller tells its owner, always on the UI thread holding the application lock
+// (a parse's results are posted there from the "parse" worker).
 class DocumentOwner {
 public:
     virtual ~DocumentOwner() = default;
+    // Before a new tree comes in: drops every view built on the old tree (the "view" and
+    // "sort" jobs that read it have been stopped).
+    virtual void drop_views() = 0;
     // A parse without errors: the new tree replaces the old one.
     virtual void tree_ready(ParseResult result) = 0;
     // A parse with errors: the diagnostics to show (result.tree holds them).
@@ -59,13 +64,21 @@ public:
     // "apply_language": the document is parsed again as the type of that name (the owner
     // has cleared the old tree, diagnostics and views).
     void apply_language(std::string language);
+    // The way to the UI thread; without one (batch tools) the owner is told on the worker.
+    void set_poster(UiPoster* poster) { route_.set_poster(poster); }
     // While set (by the editor) no parse may start.
     void set_parse_blocked(bool blocked) { parse_blocked_ = blocked; }
 
     // The "reparse" handler, to be registered with the worker "parse".
     HandlerFunction reparse_handler();
-    // Before a new or loaded document: stops what works on the old one.
+    // Before a new or loaded document: stops what works on the old one; a result of the old
+    // document still on its way to the UI thread is dropped.
     void reset();
+    // On the UI thread holding the lock, in one step: stops the "view" and "sort" jobs of the
+    // old tree, has the owner drop the views built on it and hands the result over. A
+    // result with errors stops the same jobs and goes to the warnings pane; the old tree
+    // and its views stay.
+    void swap_in(ParseResult result);
 
     // TextChangeListener: a change on the UI thread stops a running parse; after it a parse
     // is asked for.
@@ -77,6 +90,7 @@ public:
 
 private:
     void parse(std::string_view argument);
+    void deliver(ParseResult result, std::string status);
 
     WorkerPool& pool_;
     TextDocument& document_;
@@ -85,7 +99,12 @@ private:
     const LanguageRegistry* languages_ = nullptr;
     std::string language_ = "XML";
     bool parse_blocked_ = false;
+    // Parses completed and handed over; read and written on the UI thread.
     int parses_completed_ = 0;
+    // Counts resets; a posted result of an earlier generation is dropped. Written on the
+    // UI thread holding the lock, read by the parse under the lock.
+    int generation_ = 0;
+    UiRoute route_;
 };
 
 }  // namespace tessel

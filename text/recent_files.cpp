@@ -42,7 +42,7 @@ void RecentFiles::store() {
 
 void RecentFiles::changed() {
     store();
-    if (on_change_) on_change_();
+    if (on_change_) route_.run([this] { on_change_(); });
 }
 
 }  // namespace tessel

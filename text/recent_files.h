@@ -8,6 +8,8 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/ui_poster.h"
+
 namespace tessel {
 
 // Where the list is kept: the text values of one settings key.
@@ -27,8 +29,10 @@ public:
 
     explicit RecentFiles(RecentFilesStore* store = nullptr) : store_(store) {}
     void set_store(RecentFilesStore* store) { store_ = store; }
-    // Told after every change, to rebuild the menu.
+    // Told after every change, to rebuild the menu: on the UI thread, posted there when the
+    // change was made on a worker (a load or a save adds the file).
     void set_on_change(std::function<void()> on_change) { on_change_ = std::move(on_change); }
+    void set_poster(UiPoster* poster) { route_.set_poster(poster); }
 
     const std::vector<std::string>& entries() const { return entries_; }
     // Moves path to the front (removing every other entry equal to it) and stores the list.
@@ -46,6 +50,7 @@ private:
     RecentFilesStore* store_;
     std::function<void()> on_change_;
     std::vector<std::string> entries_;
+    UiRoute route_;
 };
 
 }  // namespace tessel

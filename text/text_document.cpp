@@ -92,7 +92,7 @@ bool TextDocument::apply(std::span<const TextPos> positions, int32_t delete_coun
     anchor_ = caret_;
 
     if (listener_ && !(flags & kQuiet)) listener_->changed(first);
-    if (view_) view_->text_changed(!whole_text);
+    notify_view(!whole_text);
     return true;
 }
 
@@ -138,7 +138,7 @@ bool TextDocument::set_text(std::string_view text) {
     caret_ = anchor_ = 0;
     scanner_.reset();
     restart_scanner(0);
-    if (view_) view_->text_changed(false);
+    notify_view(false);
     return true;
 }
 
@@ -167,6 +167,14 @@ int32_t TextDocument::char_column_of(TextPos pos) {
 int32_t TextDocument::char_offset_of(TextPos pos) {
     pos = std::clamp(pos, 0, length());
     return index_.scan(index_.line_of(pos)).chars_before + char_column_of(pos);
+}
+
+void TextDocument::notify_view(bool scroll_to_caret) {
+    if (!view_) return;
+    // The view is asked for when the closure runs: a view detached meanwhile is not told.
+    route_.run([this, scroll_to_caret] {
+        if (view_) view_->text_changed(scroll_to_caret);
+    });
 }
 
 }  // namespace tessel

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "foundation/array.h"
+#include "foundation/ui_poster.h"
 #include "text/line_index.h"
 #include "text/line_scanner.h"
 #include "text/text_pos.h"
@@ -36,7 +37,8 @@ public:
     virtual void changed(TextPos first) = 0;
 };
 
-// The view drawing the document: told to repaint after a change.
+// The view drawing the document: told to repaint after a change, always on the UI thread (a
+// change made on a worker, by a load or an undo, is posted there).
 class TextDocumentView {
 public:
     virtual ~TextDocumentView() = default;
@@ -65,6 +67,7 @@ public:
     EditHistory* history() const { return history_; }
     void set_listener(TextChangeListener* listener) { listener_ = listener; }
     void set_view(TextDocumentView* view) { view_ = view; }
+    void set_poster(UiPoster* poster) { route_.set_poster(poster); }
     // The automaton and timer of the line scanner; without a timer slices run only when
     // run_scan_slice is called.
     void set_automaton(LexicalAutomaton* automaton);
@@ -116,6 +119,7 @@ public:
 
 private:
     void restart_scanner(int32_t line);
+    void notify_view(bool scroll_to_caret);
 
     TextStore store_;
     LineIndex index_;
@@ -129,6 +133,7 @@ private:
     TextPos caret_ = 0;
     TextPos anchor_ = 0;
     std::vector<Array<TextPos>*> anchor_lists_;
+    UiRoute route_;
 };
 
 }  // namespace tessel

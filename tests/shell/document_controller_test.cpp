@@ -1,9 +1,12 @@
 // The document's parses under real threads: the "reparse" request deferred to the update
-// tick, a change on the UI thread stopping a running parse, and a stress run of random edits
-// against parses and cancellations whose last tree must equal a direct parse of the final
-// text.
+// tick, a change on the UI thread stopping a running parse, a parse's results reaching the
+// owner on the UI thread in one step that stops the jobs of the old tree, and a stress run of
+// random edits against parses and cancellations whose last tree must equal a direct parse of
+// the final text.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <mutex>
 #include <random>
 #include <string>
 
@@ -28,7 +31,8 @@ std::string catalogue(int items) {
 }
 
 // The editor's side: the pool, the document, the registry with the "reparse" handler on the
-// "parse" worker, and an owner that keeps the latest result.
+// "parse" worker, and an owner that keeps the latest result and writes down each call it
+// gets, where it ran and whether the "view" and "sort" jobs were still running.
 class Editor : public DocumentOwner {
 public:
     Editor()
@@ -50,11 +54,37 @@ public:
             if (!query) ++locations_applied;
             return true;
         });
+        controller.set_poster(&loop);
     }
 
-    void tree_ready(ParseResult result) override { last = std::move(result); }
-    void parse_failed(ParseResult result) override { last = std::move(result); }
-    void set_status_message(std::string_view text) override { status = text; }
+    void drop_views() override {
+        record("drop_views");
+        views.clear();
+    }
+    void tree_ready(ParseResult result) override {
+        record("tree_ready");
+        // The views of the old tree are gone before the new tree comes in.
+        if (!views.empty()) calls.back() += " with old views";
+        last = std::move(result);
+    }
+    void parse_failed(ParseResult result) override {
+        record("parse_failed");
+        last = std::move(result);
+    }
+    void set_status_message(std::string_view text) override {
+        record("status", false);
+        status = text;
+    }
+    // One call: its name, and what was wrong about where and when it ran (a new tree or new
+    // diagnostics while the old tree's jobs still run).
+    void record(std::string call, bool swap = true) {
+        if (!loop.on_ui_thread()) call += " off the UI thread";
+        if (!pool.lock().held_by_current_thread()) call += " without the lock";
+        for (const char* worker : {"view", "sort"})
+            if (Worker* w = pool.find(worker); swap && w && w->running())
+                call += std::string(" while ") + worker + " runs";
+        calls.push_back(std::move(call));
+    }
 
     // Runs the event loop with the 50 ms update tick until done holds.
     bool run_until(const std::function<bool()>& done) {
@@ -69,7 +99,8 @@ public:
     }
     bool idle() {
         Worker* parse = pool.find("parse");
-        return !registry.reparse_pending() && !(parse && parse->running());
+        // A finished parse's result may still wait in the loop.
+        return !registry.reparse_pending() && !(parse && parse->running()) && loop.empty();
     }
 
     WorkerPool pool;
@@ -79,6 +110,8 @@ public:
     CommandRegistry registry;
     DocumentController controller;
     ParseResult last;
+    std::vector<std::string> calls;
+    std::vector<std::string> views;  // built on the tree in last
     std::vector<std::string> arguments;
     std::string status;
     int locations_applied = 0;
@@ -162,6 +195,109 @@ TEST(DocumentController, RandomEditsAgainstParsesAndCancellationsEndInTheRightTr
     EXPECT_GT(editor.controller.parses_completed(), 1);
     EXPECT_EQ(*editor.last.text, editor.document.text());
     EXPECT_EQ(editor.last.tree->dump(), parse_xml(editor.document.text())->dump());
+    // Every result came on the UI thread, under the lock, after view and sort had stopped.
+    for (const std::string& call : editor.calls)
+        EXPECT_EQ(call.find(' '), std::string::npos) << call;
+}
+
+// A job on a worker that runs until it is stopped, as a view or a sort of a big tree does.
+struct EndlessJob {
+    std::atomic<bool> started{false};
+    std::atomic<bool> cancelled{false};
+    HandlerFunction handler(WorkerPool& pool) {
+        return [this, &pool](std::string_view, bool query) {
+            if (query) return true;
+            started = true;
+            try {
+                for (;;) pool.yield_point();
+            } catch (const JobCancelled&) {
+                cancelled = true;
+                throw;
+            }
+        };
+    }
+};
+
+TEST(DocumentController, AParseResultIsSwappedInOnTheUiThreadAfterViewAndSortAreStopped) {
+    Editor editor;
+    editor.document.set_text("<a><b/></a>");
+    editor.views = {"grid of the old tree"};
+    EndlessJob view, sort;
+    editor.pool.run_job("view", "", view.handler(editor.pool));
+    editor.pool.run_job("sort", "", sort.handler(editor.pool));
+    ASSERT_TRUE(editor.run_until([&] { return view.started && sort.started; }));
+    editor.registry.post_command("reparse", "y");
+    ASSERT_TRUE(editor.run_until([&] { return editor.controller.parses_completed() == 1; }));
+    EXPECT_TRUE(view.cancelled);
+    EXPECT_TRUE(sort.cancelled);
+    // The status first, then in one step: the jobs stopped, the old views dropped, the tree.
+    EXPECT_EQ(editor.calls, (std::vector<std::string>{"status", "drop_views", "tree_ready"}));
+    EXPECT_TRUE(editor.views.empty());
+    ASSERT_TRUE(editor.last.tree);
+    EXPECT_EQ(editor.last.tree->dump(), parse_xml("<a><b/></a>")->dump());
+
+    // A parse with errors stops the same jobs; the old tree's views stay for the user.
+    editor.views = {"grid of the old tree"};
+    EndlessJob view2;
+    editor.pool.run_job("view", "", view2.handler(editor.pool));
+    ASSERT_TRUE(editor.run_until([&] { return view2.started.load(); }));
+    editor.document.set_text("<a><b></a>");
+    editor.registry.post_command("reparse", "y");
+    ASSERT_TRUE(editor.run_until([&] { return editor.controller.parses_completed() == 2; }));
+    EXPECT_TRUE(view2.cancelled);
+    EXPECT_EQ(editor.calls, (std::vector<std::string>{"status", "drop_views", "tree_ready",
+                                                      "status", "parse_failed"}));
+    EXPECT_EQ(editor.views.size(), 1u);
+    EXPECT_GE(editor.last.error_at, 0);
+}
+
+// Holds what is posted until released, to catch a result between its parse and its delivery.
+class HeldPoster final : public UiPoster {
+public:
+    explicit HeldPoster(TestEventLoop& loop) : loop_(loop) {}
+    void post(std::function<void()> closure) override {
+        std::lock_guard<std::mutex> guard(mutex_);
+        held_.push_back(std::move(closure));
+    }
+    bool on_ui_thread() const override { return loop_.on_ui_thread(); }
+    size_t held() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return held_.size();
+    }
+    void release() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        for (auto& closure : held_) loop_.post(std::move(closure));
+        held_.clear();
+    }
+
+private:
+    TestEventLoop& loop_;
+    std::mutex mutex_;
+    std::vector<std::function<void()>> held_;
+};
+
+TEST(DocumentController, AResultOfTheOldDocumentStillOnItsWayIsDroppedByAReset) {
+    Editor editor;
+    HeldPoster held(editor.loop);
+    editor.controller.set_poster(&held);
+    editor.document.set_text("<old/>");
+    editor.registry.post_command("reparse", "y");
+    ASSERT_TRUE(editor.run_until([&] { return held.held() == 1 && editor.idle(); }));
+    EXPECT_TRUE(editor.calls.empty());  // nothing reached the owner from the worker
+    editor.controller.reset();          // a new document comes
+    held.release();
+    const double until = AppClock::now() + 100;
+    ASSERT_TRUE(editor.run_until([&] { return AppClock::now() >= until; }));
+    EXPECT_TRUE(editor.calls.empty());
+    EXPECT_FALSE(editor.last.tree);
+    EXPECT_EQ(editor.controller.parses_completed(), 0);
+
+    // After the reset results are delivered again.
+    editor.registry.post_command("reparse", "y");
+    ASSERT_TRUE(editor.run_until([&] { return held.held() == 1 && editor.idle(); }));
+    held.release();
+    ASSERT_TRUE(editor.run_until([&] { return editor.controller.parses_completed() == 1; }));
+    EXPECT_EQ(editor.calls, (std::vector<std::string>{"status", "drop_views", "tree_ready"}));
 }
 
 }  // namespace

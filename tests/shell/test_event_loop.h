@@ -1,6 +1,6 @@
 // A small event loop for threaded tests: it shares the AppLock with the workers exactly as
 // the editor's event loop does (released while waiting, claimed on waking), and runs events
-// that any thread posts.
+// that any thread posts. It is the tests' UI poster; its UI thread is the one that made it.
 #pragma once
 
 #include <chrono>
@@ -8,21 +8,31 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <thread>
 
+#include "foundation/ui_poster.h"
 #include "shell/worker_pool.h"
 
 namespace tessel {
 
-class TestEventLoop {
+class TestEventLoop final : public UiPoster {
 public:
     explicit TestEventLoop(WorkerPool& pool) : pool_(pool) {}
 
-    void post(std::function<void()> event) {
+    bool on_ui_thread() const override { return std::this_thread::get_id() == ui_thread_; }
+
+    void post(std::function<void()> event) override {
         {
             std::lock_guard<std::mutex> guard(mutex_);
             events_.push_back(std::move(event));
         }
         wake_.notify_one();
+    }
+
+    // Whether no posted event waits to be run.
+    bool empty() {
+        std::lock_guard<std::mutex> guard(mutex_);
+        return events_.empty();
     }
 
     // Waits for events (at most step_ms at a time), dispatching them with the lock held,
@@ -49,6 +59,7 @@ public:
 
 private:
     WorkerPool& pool_;
+    const std::thread::id ui_thread_ = std::this_thread::get_id();
     std::mutex mutex_;
     std::condition_variable wake_;
     std::deque<std::function<void()>> events_;
