@@ -20,12 +20,15 @@
 #include <cstdlib>
 #include <cstring>
 #include <functional>
+#include <memory>
 #include <numeric>
 #include <string_view>
+#include <thread>
 #include <utility>
 #include <vector>
 
 #include "platform/qt_loop_lock.h"
+#include "platform/qt_ui_poster.h"
 #include "shell/app_clock.h"
 #include "shell/worker_pool.h"
 
@@ -303,6 +306,59 @@ TEST(QtLoopLock, TheUiThreadGetsTheLockAtTheNextYieldPointOfAJobRunningFlatOut) 
     EXPECT_LE(passed[passed.size() / 2], 100);
     EXPECT_LE(passed[passed.size() * 9 / 10], 1000);
     EXPECT_GT(yields_during, 0);
+}
+
+// What a worker posts through the Qt poster runs on the UI thread, with the lock held and the
+// pool dispatching, in the order it was posted; a route destroyed first drops what it queued.
+TEST(QtUiPoster, ClosuresFromAWorkerRunOnTheUiThreadInOrderWithTheLock) {
+    WorkerPool pool;
+    QtLoopLock adapter(pool);
+    QtUiPoster poster(&adapter);
+    EXPECT_TRUE(poster.on_ui_thread());
+    const std::thread::id ui = std::this_thread::get_id();
+
+    constexpr int kPosts = 2000;
+    std::vector<int> order;
+    int off_thread = 0, unlocked = 0;
+    bool worker_saw_ui_thread = true;
+    auto route = std::make_unique<UiRoute>(&poster);
+    std::atomic<bool> posted{false};
+    pool.run_job("parse", "", [&](std::string_view, bool query) {
+        if (query) return true;
+        worker_saw_ui_thread = poster.on_ui_thread();
+        for (int i = 0; i < kPosts; ++i) {
+            route->run([&, i] {
+                order.push_back(i);
+                off_thread += std::this_thread::get_id() != ui;
+                unlocked += !pool.lock().held_by_current_thread() || !pool.ui_dispatching();
+            });
+            if (i % 64 == 0) pool.yield_point();
+        }
+        posted = true;
+        return true;
+    });
+    ASSERT_TRUE(run_until([&] { return posted && order.size() == size_t{kPosts}; }));
+    EXPECT_FALSE(worker_saw_ui_thread);
+    EXPECT_EQ(off_thread, 0);
+    EXPECT_EQ(unlocked, 0);
+    std::vector<int> expected(kPosts);
+    std::iota(expected.begin(), expected.end(), 0);
+    EXPECT_EQ(order, expected);
+
+    // On the UI thread run() acts at once and post() waits for the loop; what a route queued
+    // is dropped once the route is gone.
+    bool ran_now = false, queued_ran = false, dropped_ran = false;
+    route->run([&] { ran_now = true; });
+    EXPECT_TRUE(ran_now);
+    route->post([&] { queued_ran = true; });
+    EXPECT_FALSE(queued_ran);
+    {
+        UiRoute short_lived(&poster);
+        short_lived.post([&] { dropped_ran = true; });
+    }
+    run_for(20);
+    EXPECT_TRUE(queued_ran);
+    EXPECT_FALSE(dropped_ran);
 }
 
 }  // namespace
