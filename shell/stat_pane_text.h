@@ -1,0 +1,50 @@
+// The "Stat" pane: a few lines about the document and its last parse. The figures that cost a
+// pass over the document (tree counts, characters) are taken once per parse or load by
+// count_tree and count_characters; stat_pane_text only formats what it is given.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "text/line_index.h"
+
+namespace tessel {
+
+class DocumentTree;
+class TextStore;
+
+struct TreeCounts {
+    int64_t elements = 0;
+    int64_t attributes = 0;
+    int64_t texts = 0;         // character data and CDATA sections
+    int64_t comments = 0;
+    int64_t instructions = 0;  // processing instructions, the XML declaration included
+    int32_t depth = 0;         // deepest element nesting; the root element is at depth 1
+};
+
+// Walks the record stream of an XML tree from the document's top-level items, reading records
+// only (no node objects are made). Trees of other kinds (JSON, DTD) give all zeros and false.
+bool count_tree(const DocumentTree& tree, TreeCounts& counts);
+
+// Characters of UTF-8 text: bytes that do not continue a sequence.
+int64_t count_characters(const TextStore& text);
+
+struct StatInput {
+    std::string_view encoding;     // display name
+    LineEnding line_ending = LineEnding::unknown;
+    int64_t bytes = 0;             // of the text in memory (UTF-8)
+    int64_t characters = 0;
+    int32_t lines = 0;
+    bool parsed = false;           // whether a parse has finished for this document
+    bool tree_counted = false;     // whether counts hold an XML tree's figures
+    TreeCounts counts;
+    double parse_ms = 0;           // how long the last parse took
+    int32_t errors = 0;            // diagnostics of the last parse
+    int32_t warnings = 0;
+};
+
+// One "label: value" line each, numbers with thousands separators.
+std::string stat_pane_text(const StatInput& input);
+
+}  // namespace tessel
