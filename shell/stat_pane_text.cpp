@@ -8,6 +8,8 @@
 #include "parse/document_tree.h"
 #include "parse/varint.h"
 #include "parse/xml_nodes.h"
+#include "text/encoding.h"
+#include "text/text_document.h"
 #include "text/text_store.h"
 
 namespace tessel {
@@ -30,8 +32,9 @@ const uint8_t* handle_list(const uint8_t* cursor, uint32_t& count, const uint8_t
 
 bool count_tree(const DocumentTree& tree, TreeCounts& counts) {
     counts = TreeCounts{};
+    // Every tree has an XML document node; only an XML parse makes it the root.
     XmlDocumentNode* document = tree.document_node();
-    if (!document) return false;
+    if (!document || tree.root() != document) return false;
     // An explicit stack: documents nest far deeper than the call stack would allow.
     std::vector<Pending> stack;
     const auto push_all = [&stack](const uint8_t* raw, uint32_t count, int32_t depth) {
@@ -111,6 +114,35 @@ int64_t count_characters(const TextStore& text) {
         characters += piece.length - continuation;
     }
     return characters;
+}
+
+ParseFigures parse_figures(DocumentTree& tree, double parse_ms) {
+    ParseFigures figures;
+    figures.tree_counted = count_tree(tree, figures.counts);
+    figures.errors = tree.diagnostics().error_count();
+    figures.warnings = tree.diagnostics().warning_count();
+    figures.parse_ms = parse_ms;
+    return figures;
+}
+
+StatInput stat_input(const TextDocument& document, int32_t encoding, int64_t characters,
+                     const ParseFigures* last_parse) {
+    StatInput in;
+    const auto& names = encoding_display_names();
+    if (encoding >= 0 && static_cast<size_t>(encoding) < names.size()) in.encoding = names[encoding];
+    in.line_ending = document.index().line_ending();
+    in.bytes = document.length();
+    in.characters = characters;
+    in.lines = document.index().line_count();
+    if (last_parse) {
+        in.parsed = true;
+        in.tree_counted = last_parse->tree_counted;
+        in.counts = last_parse->counts;
+        in.errors = last_parse->errors;
+        in.warnings = last_parse->warnings;
+        in.parse_ms = last_parse->parse_ms;
+    }
+    return in;
 }
 
 std::string stat_pane_text(const StatInput& in) {

@@ -12,6 +12,7 @@
 namespace tessel {
 
 class DocumentTree;
+class TextDocument;
 class TextStore;
 
 struct TreeCounts {
@@ -43,6 +44,22 @@ struct StatInput {
     int32_t errors = 0;            // diagnostics of the last parse
     int32_t warnings = 0;
 };
+
+// What the pane keeps of the last parse: taken once when its result arrives.
+struct ParseFigures {
+    bool tree_counted = false;
+    TreeCounts counts;
+    int32_t errors = 0;
+    int32_t warnings = 0;
+    double parse_ms = 0;
+};
+ParseFigures parse_figures(DocumentTree& tree, double parse_ms);
+
+// The pane's input from the document as it stands (encoding is the document file's id) and
+// the figures of its last parse, null when none has finished. characters comes from
+// count_characters, taken after each load or parse rather than on every refresh.
+StatInput stat_input(const TextDocument& document, int32_t encoding, int64_t characters,
+                     const ParseFigures* last_parse);
 
 // One "label: value" line each, numbers with thousands separators.
 std::string stat_pane_text(const StatInput& input);

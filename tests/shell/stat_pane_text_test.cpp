@@ -11,6 +11,9 @@
 #include "parse/document_tree.h"
 #include "parse/xml_nodes.h"
 #include "parse/xml_parser.h"
+#include "parse/json_parser.h"
+#include "text/encoding.h"
+#include "text/text_document.h"
 #include "text/text_store.h"
 
 namespace tessel {
@@ -105,6 +108,37 @@ TEST(StatPane, CharactersAcrossPieces) {
     for (int i = 0; i < 3000; ++i) ASSERT_TRUE(store.append(text));
     EXPECT_EQ(count_characters(store), 3000 * 8);
     EXPECT_EQ(count_characters(TextStore{}), 0);
+}
+
+TEST(StatPane, FiguresFromADocumentAndItsParse) {
+    const std::string text = "<r a='1' a='2'>caf\xC3\xA9\r\n<s/><s/>\r\n</r>\r\n";
+    TextDocument document;
+    ASSERT_TRUE(document.set_text(text));
+    auto tree = parse_xml(text);
+    ASSERT_GT(tree->diagnostics().warning_count(), 0);  // the duplicated attribute
+    ParseFigures parse = parse_figures(*tree, 4.25);
+    StatInput in = stat_input(document, encoding_from_name("utf-8"), count_characters(document.store()), &parse);
+    EXPECT_EQ(in.encoding, encoding_display_names()[encoding_from_name("utf-8")]);
+    EXPECT_EQ(in.line_ending, LineEnding::crlf);
+    EXPECT_EQ(in.bytes, static_cast<int64_t>(text.size()));
+    EXPECT_EQ(in.characters, static_cast<int64_t>(text.size()) - 1);
+    EXPECT_EQ(in.lines, 4);
+    EXPECT_EQ(in.errors, tree->diagnostics().error_count());
+    EXPECT_EQ(in.warnings, tree->diagnostics().warning_count());
+    EXPECT_TRUE(in.tree_counted);
+    EXPECT_EQ(in.counts.attributes, 2);
+    EXPECT_EQ(in.counts.depth, 2);
+    EXPECT_EQ(in.parse_ms, 4.25);
+    EXPECT_FALSE(stat_input(document, -1, 0, nullptr).parsed);
+    EXPECT_EQ(stat_input(document, -1, 0, nullptr).encoding, "");
+
+    // A JSON tree has no records to count: the pane shows only what every parse has.
+    auto json = parse_json("{\"a\": [1, 2]}");
+    ParseFigures json_parse = parse_figures(*json, 1);
+    EXPECT_FALSE(json_parse.tree_counted);
+    const std::string shown = stat_pane_text(stat_input(document, 1, 0, &json_parse));
+    EXPECT_EQ(shown.find("Elements"), std::string::npos);
+    EXPECT_NE(shown.find("Last parse: "), std::string::npos);
 }
 
 TEST(StatPane, TextOfAParsedAndAnUnparsedDocument) {
