@@ -29,6 +29,7 @@
 
 #include "platform/qt_loop_lock.h"
 #include "platform/qt_ui_poster.h"
+#include "tests/platform/event_loop_waits.h"
 #include "shell/app_clock.h"
 #include "shell/worker_pool.h"
 
@@ -105,25 +106,8 @@ struct FlatOutJob {
     }
 };
 
-// Runs a nested event loop until done() holds (checked every ms) or timeout_ms has passed.
-bool run_until(const std::function<bool()>& done, int timeout_ms = 20000) {
-    if (done()) return true;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    poll.start(1);
-    QTimer::singleShot(timeout_ms, &loop, &QEventLoop::quit);
-    loop.exec();
-    return done();
-}
-
-void run_for(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
+using test::run_for;
+using test::run_until;
 
 TEST(QtLoopLock, RunsUnderTheDispatcherTheEnvironmentAsksFor) {
     const char* name = QAbstractEventDispatcher::instance()->metaObject()->className();

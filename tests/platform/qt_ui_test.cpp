@@ -29,22 +29,14 @@
 #include "platform/qt_loop_lock.h"
 #include "platform/qt_ui.h"
 #include "platform/qt_ui_poster.h"
+#include "tests/platform/event_loop_waits.h"
 #include "shell/worker_pool.h"
 
 namespace tessel {
 namespace {
 
 bool wait_until(const std::function<bool()>& done, int timeout_ms = 20000) {
-    if (done()) return true;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done()) loop.quit();
-    });
-    poll.start(1);
-    QTimer::singleShot(timeout_ms, &loop, &QEventLoop::quit);
-    loop.exec();
-    return done();
+    return test::run_until(done, timeout_ms);
 }
 
 template <typename Widget>
