@@ -5,21 +5,12 @@
 #include <map>
 
 #include "parse/language_registry.h"
+#include "tests/parse/map_extension_store.h"
 
 namespace tessel {
 namespace {
 
-class MapStore : public ExtensionStore {
-public:
-    std::optional<std::string> read(std::string_view name) override {
-        auto it = values.find(std::string(name));
-        return it == values.end() ? std::nullopt : std::optional<std::string>(it->second);
-    }
-    void write(std::string_view name, std::string_view value) override {
-        values[std::string(name)] = value;
-    }
-    std::map<std::string, std::string> values;
-};
+using test::MapStore;
 
 LanguageRegistry registry() {
     LanguageRegistry r;

@@ -31,6 +31,7 @@
 #include "platform/qt_ui_poster.h"
 #include "tests/platform/event_loop_waits.h"
 #include "shell/worker_pool.h"
+#include "tests/parse/map_extension_store.h"
 
 namespace tessel {
 namespace {
@@ -158,17 +159,7 @@ TEST(QtUi, MessageBoxCaptionsButtonsAndAnswersOnTheUiThread) {
     }
 }
 
-class MapStore final : public ExtensionStore {
-public:
-    std::optional<std::string> read(std::string_view name) override {
-        auto it = values.find(std::string(name));
-        return it == values.end() ? std::nullopt : std::optional<std::string>(it->second);
-    }
-    void write(std::string_view name, std::string_view value) override {
-        values[std::string(name)] = value;
-    }
-    std::map<std::string, std::string> values;
-};
+using test::MapStore;
 
 TEST(QtNameFilters, TheCoresFilterTextsBecomeQtFilters) {
     LanguageRegistry registry;
