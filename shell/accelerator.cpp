@@ -106,4 +106,31 @@ bool accelerator_matches(const KeyPress& accelerator, const KeyPress& press) {
     return fold_ascii(accelerator.character) == fold_ascii(press.character);
 }
 
+bool text_input_keeps_key(const KeyPress& press) {
+    switch (press.key) {
+        case kKeyCharacter: {
+            if (press.modifier == kModifierNone || press.modifier == kModifierShift) return true;
+            if (press.modifier != kModifierCtrl && press.modifier != kModifierCtrlShift)
+                return false;
+            const char32_t c = press.character >= 'a' && press.character <= 'z'
+                                   ? press.character - 'a' + 'A'
+                                   : press.character;
+            return c == 'A' || c == 'C' || c == 'V' || c == 'X' || c == 'Y' || c == 'Z';
+        }
+        case kKeyLeft:
+        case kKeyRight:
+        case kKeyUp:
+        case kKeyDown:
+        case kKeyBackspace:
+        case kKeyTab:
+        case kKeyEnter:
+        case kKeyDelete:
+        case kKeyEnd:
+        case kKeyHome:
+            return press.modifier != kModifierAlt && press.modifier != kModifierAltShift;
+        default:
+            return false;
+    }
+}
+
 }  // namespace tessel

@@ -52,4 +52,10 @@ KeyPress parse_accelerator(std::string_view text);
 // character, ASCII letters in either case.
 bool accelerator_matches(const KeyPress& accelerator, const KeyPress& press);
 
+// Whether a text box that has the focus (a dialog's field, the toolbar's path box) keeps a
+// key press instead of the commands: typing, its own editing and moving keys (Delete,
+// Backspace, arrows, Home, End, Enter, Tab) and the clipboard and undo keys (Ctrl with A, C,
+// V, X, Y or Z). Function keys, Esc and the other Ctrl keys still reach the commands.
+bool text_input_keeps_key(const KeyPress& press);
+
 }  // namespace tessel

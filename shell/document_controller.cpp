@@ -47,10 +47,16 @@ void DocumentController::parse(std::string_view argument) {
     // A JobCancelled from a yield point unwinds through here and drops the partial tree.
     result.tree = type ? languages_->parse(*type, *result.text, job) : parse_xml(*result.text, job);
     if (!result.tree) return;
+    const double parse_ms = AppClock::now() - started;
+    if (count_figures_) {
+        result.figures = parse_figures(*result.tree, parse_ms);
+        result.characters = count_characters(*result.text);
+        result.counted = true;
+    }
     std::string status;
     if (!result.text->empty())
         status = "Parsed " + std::to_string(result.text->size()) + " bytes in " +
-                 format_duration(AppClock::now() - started);
+                 format_duration(parse_ms);
     deliver(std::move(result), std::move(status));
 }
 

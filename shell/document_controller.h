@@ -12,6 +12,7 @@
 
 #include "foundation/ui_poster.h"
 #include "shell/command_handler.h"
+#include "shell/stat_pane_text.h"
 #include "text/text_document.h"
 
 namespace tessel {
@@ -30,6 +31,11 @@ struct ParseResult {
     // The parse was asked for with a non-empty argument (a load, a language change, the
     // user's "reparse"), not by an edit.
     bool requested = false;
+    // Counted on the worker after the parse, when the controller is asked to (they cost a
+    // pass over the tree and the text, which the UI thread must not pay for).
+    bool counted = false;
+    ParseFigures figures;
+    int64_t characters = 0;
 };
 
 // What the controller tells its owner, always on the UI thread holding the application lock
@@ -68,6 +74,8 @@ public:
     void set_poster(UiPoster* poster) { route_.set_poster(poster); }
     // While set (by the editor) no parse may start.
     void set_parse_blocked(bool blocked) { parse_blocked_ = blocked; }
+    // Whether each parse also counts the figures of the "Stat" pane.
+    void set_count_figures(bool on) { count_figures_ = on; }
 
     // The "reparse" handler, to be registered with the worker "parse".
     HandlerFunction reparse_handler();
@@ -99,6 +107,7 @@ private:
     const LanguageRegistry* languages_ = nullptr;
     std::string language_ = "XML";
     bool parse_blocked_ = false;
+    bool count_figures_ = false;
     // Parses completed and handed over; read and written on the UI thread.
     int parses_completed_ = 0;
     // Counts resets; a posted result of an earlier generation is dropped. Written on the

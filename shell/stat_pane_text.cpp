@@ -116,6 +116,12 @@ int64_t count_characters(const TextStore& text) {
     return characters;
 }
 
+int64_t count_characters(std::string_view text) {
+    int64_t continuation = 0;
+    for (const char c : text) continuation += (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+    return static_cast<int64_t>(text.size()) - continuation;
+}
+
 ParseFigures parse_figures(DocumentTree& tree, double parse_ms) {
     ParseFigures figures;
     figures.tree_counted = count_tree(tree, figures.counts);

@@ -30,6 +30,7 @@ bool count_tree(const DocumentTree& tree, TreeCounts& counts);
 
 // Characters of UTF-8 text: bytes that do not continue a sequence.
 int64_t count_characters(const TextStore& text);
+int64_t count_characters(std::string_view text);
 
 struct StatInput {
     std::string_view encoding;     // display name

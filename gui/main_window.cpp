@@ -1,0 +1,299 @@
+// The editor's frame.
+#include "gui/main_window.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QToolBar>
+#include <QUrl>
+
+#include "gui/command_bars.h"
+#include "gui/pane_area.h"
+#include "gui/text_preview.h"
+#include "parse/diagnostics.h"
+#include "parse/document_tree.h"
+#include "platform/qt_key_press.h"
+#include "platform/qt_loop_lock.h"
+#include "platform/qt_ui.h"
+#include "shell/app_clock.h"
+#include "shell/document_controller.h"
+#include "shell/editor_app.h"
+#include "shell/settings_store.h"
+
+namespace tessel {
+namespace {
+
+constexpr std::string_view kFrameKey = "Frame";
+constexpr int kTickMs = 10;
+
+QString q(std::string_view text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QLabel* placeholder(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setAlignment(Qt::AlignCenter);
+    label->setWordWrap(true);
+    label->setAutoFillBackground(true);
+    label->setBackgroundRole(QPalette::Base);
+    label->setForegroundRole(QPalette::PlaceholderText);
+    label->setMargin(12);
+    return label;
+}
+
+PixelRect to_pixels(const QRect& r) { return {r.left(), r.top(), r.right() + 1, r.bottom() + 1}; }
+
+}  // namespace
+
+MainWindow::MainWindow(EditorApp& app, QtUi& ui, IconLookup icons) : app_(app), ui_(ui) {
+    setObjectName(QStringLiteral("main_window"));
+    setAcceptDrops(true);
+    build_panes();
+    register_handlers();
+    bars_ = new CommandBars(*this, app_.commands(), app_.file().recent(), app_.settings(),
+                            std::move(icons),
+                            [this](std::string_view name) {
+                                for (const CommandItem& item : app_.commands().items())
+                                    if (item.pane && item.name == name)
+                                        return panes_->pane_visible(
+                                            QString::fromStdString(item.caption).remove('&').toStdString());
+                                return false;
+                            });
+    bars_->build();
+    ui_.set_window(this);
+    app_.attach_window(this);
+    setWindowTitle(q(app_.window_title_text()));
+    // Accelerators work wherever the focus is, dialogs included.
+    qApp->installEventFilter(this);
+    connect(&tick_timer_, &QTimer::timeout, this, &MainWindow::on_tick);
+}
+
+MainWindow::~MainWindow() {
+    qApp->removeEventFilter(this);
+    tick_timer_.stop();
+    app_.attach_window(nullptr);
+    app_.commands().remove_handlers(this);
+    app_.commands().set_view(nullptr);
+}
+
+void MainWindow::build_panes() {
+    panes_ = new PaneArea(this);
+    setCentralWidget(panes_);
+
+    editor_ = new TextPreview(app_.document(), panes_);
+    editor_->setObjectName(QStringLiteral("editor"));
+    panes_->add_pane(PaneColumn::right, editor_, "", 0.5, false);
+    QLabel* tree_browser = placeholder(tr("The browser of the selected tree node"), panes_);
+    tree_browser->setObjectName(QStringLiteral("tree_selection_browser"));
+    panes_->add_pane(PaneColumn::right, tree_browser, "Tree Selection Browser", 0.4, false);
+
+    tabs_ = new QTabWidget(panes_);
+    tabs_->setObjectName(QStringLiteral("tab"));
+    tabs_->setDocumentMode(true);
+    tree_view_ = placeholder(tr("The document's tree"), tabs_);
+    warnings_ = placeholder(QString(), tabs_);
+    tabs_->addTab(tree_view_, QStringLiteral("Tree View"));
+    tabs_->addTab(warnings_, QString());
+    show_summary("0 warning(s), 0 error(s)");
+    panes_->add_pane(PaneColumn::left, tabs_, "tab", 0.4, false);
+
+    stat_ = new QPlainTextEdit(panes_);
+    stat_->setObjectName(QStringLiteral("stat"));
+    stat_->setReadOnly(true);
+    stat_->setFrameShape(QFrame::NoFrame);
+    stat_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    panes_->add_pane(PaneColumn::left, stat_, "Stat", 0.2, true);
+    QLabel* table_browser = placeholder(tr("The browser of the selected table row"), panes_);
+    table_browser->setObjectName(QStringLiteral("table_selection_browser"));
+    panes_->add_pane(PaneColumn::left, table_browser, "Table Selection Browser", 0.4, true);
+
+    // A pane closed by its button unchecks its toggle.
+    panes_->set_on_closed([this](const std::string& name) {
+        for (const CommandItem& item : app_.commands().items())
+            if (item.pane && QString::fromStdString(item.caption).remove('&').toStdString() == name)
+                app_.commands().set_toggle(item.name, 0);
+    });
+}
+
+void MainWindow::register_handlers() {
+    CommandRegistry& commands = app_.commands();
+    commands.register_handler("toolbar", this, [this](std::string_view argument, bool query) {
+        if (!query) bars_->toolbar()->setVisible(argument == "true");
+        return true;
+    });
+    commands.register_handler("status_bar", this, [this](std::string_view argument, bool query) {
+        if (!query) statusBar()->setVisible(argument == "true");
+        return true;
+    });
+    // Each pane toggle shows or hides the pane of its caption.
+    for (const CommandItem& item : commands.items()) {
+        if (!item.pane) continue;
+        const std::string pane = QString::fromStdString(item.caption).remove('&').toStdString();
+        commands.register_handler(item.name, this,
+                                  [this, pane](std::string_view argument, bool query) {
+                                      if (!query) panes_->set_pane_visible(pane, argument == "true");
+                                      return true;
+                                  });
+    }
+}
+
+void MainWindow::apply_toggles() {
+    const CommandRegistry& commands = app_.commands();
+    for (const CommandItem& item : commands.items()) {
+        if (item.kind != CommandKind::toggle) continue;
+        const bool on = item.value != 0;
+        if (item.name == "toolbar") bars_->toolbar()->setVisible(on);
+        else if (item.name == "status_bar") statusBar()->setVisible(on);
+        else if (item.pane)
+            panes_->set_pane_visible(QString::fromStdString(item.caption).remove('&').toStdString(), on);
+    }
+}
+
+void MainWindow::restore_and_show() {
+    SettingsStore& store = app_.settings();
+    app_.load_toggles();
+    apply_toggles();
+    StoredPlacement stored;
+    {
+        SettingsKey frame(store, kFrameKey);
+        load_pane_layout(store, panes_->layout_model());
+        stored = read_window_placement(store);
+    }
+    panes_->relayout();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const PixelRect available = screen ? to_pixels(screen->availableGeometry()) : PixelRect{0, 0, 1024, 768};
+    const WindowPlacement placement = restore_window_placement(stored, available);
+    if (placement.normal) {
+        const PixelRect& r = *placement.normal;
+        setGeometry(r.left, r.top, r.width(), r.height());
+    } else {
+        // The desktop places a window it has never seen; give it a useful size there.
+        resize(std::min(1200, available.width() * 9 / 10), std::min(800, available.height() * 9 / 10));
+    }
+    if (placement.maximized)
+        showMaximized();
+    else
+        show();
+}
+
+void MainWindow::start_ticks() {
+    last_tick_ms_ = -1;
+    tick_timer_.start(kTickMs);
+}
+
+void MainWindow::on_tick() {
+    const double now = AppClock::now();
+    if (last_tick_ms_ >= 0) longest_gap_ms_ = std::max(longest_gap_ms_, now - last_tick_ms_);
+    last_tick_ms_ = now;
+    ++tick_count_;
+    // A timer's slot runs inside event delivery, so the lock is held; the call costs nothing
+    // then, and protects a tick reached some other way.
+    if (QtLoopLock* lock = QtLoopLock::instance()) lock->claim();
+    app_.run_ticks(now);
+}
+
+// EditorWindow.
+
+void MainWindow::set_title(const std::string& title) { setWindowTitle(q(title)); }
+
+void MainWindow::show_summary(const std::string& summary) {
+    tabs_->setTabText(1, q(summary));
+    warnings_->setText(q(summary));
+}
+
+void MainWindow::show_tree(ParseResult& result) {
+    show_summary(result.tree->diagnostics().summary());
+    tree_view_->setText(tr("Parsed: %1 bytes").arg(result.text ? result.text->size() : 0));
+}
+
+void MainWindow::show_diagnostics(ParseResult& result) {
+    show_summary(result.tree->diagnostics().summary());
+    tabs_->setCurrentIndex(1);
+}
+
+void MainWindow::drop_views() {}
+
+void MainWindow::clear_document_views() {
+    show_summary("0 warning(s), 0 error(s)");
+    tree_view_->setText(tr("The document's tree"));
+    editor_->text_changed(false);
+}
+
+void MainWindow::show_stat(const std::string& text) {
+    stat_->setPlainText(q(text));
+    // The text of the preview grows while a file loads; the stat tick notices it.
+    editor_->text_changed(false);
+}
+
+void MainWindow::set_busy_cursor(bool busy) {
+    if (busy)
+        setCursor(Qt::BusyCursor);
+    else
+        unsetCursor();
+}
+
+void MainWindow::show_job_panes(const std::vector<StatusPane>& panes) { bars_->show_job_panes(panes); }
+
+void MainWindow::recent_files_changed() { bars_->rebuild_recent_files(); }
+
+void MainWindow::save_layout(SettingsStore& store) {
+    SettingsKey frame(store, kFrameKey);
+    write_window_placement(store, to_pixels(normalGeometry().isValid() ? normalGeometry() : geometry()),
+                           isMaximized());
+    save_pane_layout(store, panes_->layout_model());
+}
+
+void MainWindow::quit() {
+    quitting_ = true;
+    close();
+    QApplication::quit();
+}
+
+// Events.
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    if (quitting_) {
+        event->accept();
+        return;
+    }
+    // Closing asks what "exit" asks; the window goes only through "do_exit".
+    event->ignore();
+    if (QtLoopLock* lock = QtLoopLock::instance()) lock->claim();
+    if (app_.commands().find_enabled_handler("do_exit")) app_.close_request();
+}
+
+void MainWindow::dragEnterEvent(QDragEnterEvent* event) {
+    if (event->mimeData()->hasUrls()) event->acceptProposedAction();
+}
+
+void MainWindow::dropEvent(QDropEvent* event) {
+    std::vector<std::string> paths;
+    for (const QUrl& url : event->mimeData()->urls())
+        if (url.isLocalFile()) paths.push_back(url.toLocalFile().toStdString());
+    if (paths.empty()) return;
+    event->acceptProposedAction();
+    app_.drop_files(paths);
+}
+
+bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
+    // Each press reaches the filter once per widget on its way up: take it at its target.
+    if (watched != QApplication::focusWidget() && QApplication::focusWidget()) return false;
+    auto* key_event = static_cast<QKeyEvent*>(event);
+    const KeyPress press = key_press_of(*key_event);
+    if (press.key == kKeyNone) return false;
+    // A text box keeps the keys of typing and of its own editing.
+    if (is_text_input(QApplication::focusWidget()) && text_input_keeps_key(press)) return false;
+    return app_.commands().key_press(press);
+}
+
+}  // namespace tessel

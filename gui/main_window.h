@@ -1,0 +1,93 @@
+// MainWindow: the editor's frame. Menu bar, toolbar and status bar from the command table;
+// between them the two columns of panes (the editor and the "Tree Selection Browser" on the
+// right; the tab control with the tree and the warnings, the "Stat" pane and the "Table
+// Selection Browser" on the left). It runs the 10 ms tick timer, matches key presses against
+// the commands' accelerators, takes dropped files, keeps its placement and layout in the
+// settings, and asks before it closes over unsaved changes.
+#pragma once
+
+#include <QMainWindow>
+#include <QTimer>
+#include <functional>
+#include <string>
+
+#include "shell/editor_window.h"
+#include "shell/pane_layout.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QTabWidget;
+
+namespace tessel {
+
+class CommandBars;
+class EditorApp;
+class PaneArea;
+class QtUi;
+class TextPreview;
+
+class MainWindow final : public QMainWindow, public EditorWindow {
+    Q_OBJECT
+public:
+    using IconLookup = std::function<QIcon(std::string_view command)>;
+
+    MainWindow(EditorApp& app, QtUi& ui, IconLookup icons = {});
+    ~MainWindow() override;
+
+    // Reads the toggles, the pane layout and the placement, and shows the window.
+    void restore_and_show();
+    // Runs once the window is shown: the ticks start.
+    void start_ticks();
+
+    PaneArea& panes() { return *panes_; }
+    CommandBars& bars() { return *bars_; }
+    QTabWidget& tabs() { return *tabs_; }
+    // The largest gap between two runs of the 10 ms timer since the last reset, in ms.
+    double longest_tick_gap() const { return longest_gap_ms_; }
+    void reset_tick_gap() { longest_gap_ms_ = 0; }
+    // Runs of the 10 ms timer so far.
+    int64_t tick_count() const { return tick_count_; }
+
+    // EditorWindow.
+    void set_title(const std::string& title) override;
+    void show_tree(ParseResult& result) override;
+    void show_diagnostics(ParseResult& result) override;
+    void drop_views() override;
+    void clear_document_views() override;
+    void show_stat(const std::string& text) override;
+    void set_busy_cursor(bool busy) override;
+    void show_job_panes(const std::vector<StatusPane>& panes) override;
+    void recent_files_changed() override;
+    void save_layout(SettingsStore& store) override;
+    void quit() override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void build_panes();
+    void register_handlers();
+    void apply_toggles();
+    void on_tick();
+    void show_summary(const std::string& summary);
+
+    EditorApp& app_;
+    QtUi& ui_;
+    PaneArea* panes_ = nullptr;
+    CommandBars* bars_ = nullptr;
+    QTabWidget* tabs_ = nullptr;
+    QLabel* tree_view_ = nullptr;
+    QLabel* warnings_ = nullptr;
+    QPlainTextEdit* stat_ = nullptr;
+    TextPreview* editor_ = nullptr;
+    QTimer tick_timer_;
+    double last_tick_ms_ = -1;
+    double longest_gap_ms_ = 0;
+    int64_t tick_count_ = 0;
+    bool quitting_ = false;
+};
+
+}  // namespace tessel

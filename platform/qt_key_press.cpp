@@ -1,0 +1,83 @@
+// Qt key events as accelerator key presses.
+#include "platform/qt_key_press.h"
+
+#include <QAbstractSpinBox>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+
+namespace tessel {
+namespace {
+
+int32_t key_code(int key) {
+    switch (key) {
+        case Qt::Key_Left: return kKeyLeft;
+        case Qt::Key_Right: return kKeyRight;
+        case Qt::Key_Up: return kKeyUp;
+        case Qt::Key_Down: return kKeyDown;
+        case Qt::Key_Backspace: return kKeyBackspace;
+        case Qt::Key_Tab:
+        case Qt::Key_Backtab: return kKeyTab;
+        case Qt::Key_Return:
+        case Qt::Key_Enter: return kKeyEnter;
+        case Qt::Key_Delete: return kKeyDelete;
+        case Qt::Key_Escape: return kKeyEscape;
+        case Qt::Key_End: return kKeyEnd;
+        case Qt::Key_Home: return kKeyHome;
+        case Qt::Key_PageUp: return kKeyPageUp;
+        case Qt::Key_PageDown: return kKeyPageDown;
+        default: break;
+    }
+    if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return kKeyF1 + (key - Qt::Key_F1);
+    return kKeyNone;
+}
+
+int32_t modifier_code(Qt::KeyboardModifiers modifiers) {
+    const bool ctrl = modifiers & Qt::ControlModifier;
+    const bool shift = modifiers & Qt::ShiftModifier;
+    const bool alt = modifiers & Qt::AltModifier;
+    if (ctrl && alt && shift) return -1;  // no accelerator names all three
+    if (ctrl && alt) return kModifierCtrlAlt;
+    if (ctrl && shift) return kModifierCtrlShift;
+    if (alt && shift) return kModifierAltShift;
+    if (ctrl) return kModifierCtrl;
+    if (shift) return kModifierShift;
+    if (alt) return kModifierAlt;
+    return kModifierNone;
+}
+
+}  // namespace
+
+KeyPress key_press_of(const QKeyEvent& event) {
+    KeyPress press;
+    press.modifier = modifier_code(event.modifiers());
+    if (press.modifier < 0) return {};
+    const int key = event.key();
+    press.key = key_code(key);
+    if (press.key != kKeyNone) return press;
+    // With Ctrl held the event's text is a control character: the key names the character.
+    if ((key >= Qt::Key_A && key <= Qt::Key_Z) || (key >= Qt::Key_0 && key <= Qt::Key_9)) {
+        press.key = kKeyCharacter;
+        press.character = static_cast<char32_t>(key);
+        return press;
+    }
+    const QString text = event.text();
+    if (!text.isEmpty() && text.at(0).isPrint()) {
+        press.key = kKeyCharacter;
+        press.character = text.toUcs4().value(0);
+        return press;
+    }
+    return {};
+}
+
+bool is_text_input(const QWidget* widget) {
+    if (!widget) return false;
+    if (qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget))
+        return true;
+    if (auto* edit = qobject_cast<const QPlainTextEdit*>(widget)) return !edit->isReadOnly();
+    if (auto* edit = qobject_cast<const QTextEdit*>(widget)) return !edit->isReadOnly();
+    return false;
+}
+
+}  // namespace tessel

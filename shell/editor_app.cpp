@@ -1,0 +1,356 @@
+// The editor's document, its file commands and the commands no widget owns.
+#include "shell/editor_app.h"
+
+#include <utility>
+
+#include "foundation/number_format.h"
+#include "foundation/ui.h"
+#include "parse/default_languages.h"
+#include "parse/document_tree.h"
+#include "shell/app_clock.h"
+#include "shell/command_line.h"
+#include "shell/command_table.h"
+#include "shell/editor_window.h"
+#include "shell/message_log.h"
+#include "shell/worker_pool.h"
+#include "text/encoding.h"
+
+namespace tessel {
+namespace {
+
+// The user's extra file extensions per document type, under "File Extensions".
+class SettingsExtensionStore final : public ExtensionStore {
+public:
+    explicit SettingsExtensionStore(SettingsStore& store) : store_(store) {}
+    std::optional<std::string> read(std::string_view name) override {
+        SettingsKey key(store_, LanguageRegistry::kSettingsKey);
+        std::string value;
+        if (!store_.read_string(name, value)) return std::nullopt;
+        return value;
+    }
+    void write(std::string_view name, std::string_view value) override {
+        SettingsKey key(store_, LanguageRegistry::kSettingsKey);
+        store_.write_string(value, name);
+    }
+
+private:
+    SettingsStore& store_;
+};
+
+// Pushes the application key ("Brightfold", then "Tessel 2") for the whole run.
+void push_application_key(SettingsStore& store) {
+    std::string_view key = SettingsStore::kApplicationKey;
+    while (!key.empty()) {
+        const size_t comma = key.find(',');
+        store.push(key.substr(0, comma));
+        if (comma == std::string_view::npos) break;
+        key.remove_prefix(comma + 1);
+    }
+}
+
+// The toggles whose state is kept under "Frame", with the variable each is bound to.
+struct BoundToggle {
+    std::string_view name;
+    int32_t EditorApp::*variable;
+};
+constexpr BoundToggle kBoundToggles[] = {
+    {"line_numbers", &EditorApp::line_numbers},
+    {"line_ending", &EditorApp::line_ending},
+    {"scroll_wheel_changes_tree_selection", &EditorApp::scroll_wheel_changes_tree_selection},
+    {"status_bar", &EditorApp::status_bar},
+    {"toolbar", &EditorApp::toolbar},
+};
+
+constexpr std::string_view kFrameKey = "Frame";
+constexpr std::string_view kQuitAccelerator = "Ctrl+Q";
+
+}  // namespace
+
+EditorApp::EditorApp(WorkerPool& pool, Ui& ui, UiPoster* poster, const std::string& settings_path)
+    : pool_(pool),
+      ui_(ui),
+      settings_(settings_path.empty() ? SettingsStore::default_path() : settings_path),
+      commands_(&pool, [] { return AppClock::now(); }),
+      languages_(default_languages()),
+      controller_(pool, document_, *this,
+                  [this](std::string_view name, std::string_view argument) {
+                      commands_.post_command(name, argument);
+                  }),
+      recent_store_(settings_),
+      routed_host_(*this, poster),
+      file_(routed_host_, ui, &recent_store_),
+      route_(poster),
+      command_tick_([this] { commands_.tick(); }),
+      window_tick_([this] { window_tick(); }) {
+    push_application_key(settings_);
+    commands_.set_poster(poster);
+    document_.set_history(&history_);
+    document_.set_poster(poster);
+    controller_.set_poster(poster);
+    controller_.set_languages(&languages_);
+    controller_.set_count_figures(true);
+    SettingsExtensionStore extensions(settings_);
+    languages_.read_groups(extensions);
+    file_.recent().set_poster(poster);
+    file_.recent().load();
+    file_.recent().set_on_change([this] {
+        if (window_) window_->recent_files_changed();
+    });
+    register_command_items(commands_);
+    // The desktop's habit: Ctrl+Q quits, and the File menu says so.
+    for (size_t i = 0; i < commands_.items().size(); ++i) {
+        CommandItem& item = commands_.item(i);
+        if (item.name != "exit") continue;
+        item.accelerator_text = kQuitAccelerator;
+        item.accelerator = parse_accelerator(kQuitAccelerator);
+    }
+    for (const BoundToggle& toggle : kBoundToggles) commands_.bind(toggle.name, &(this->*toggle.variable));
+    // The "Table Selection Browser" is shown until the user hides it; "Stat" waits to be asked for.
+    commands_.set_toggle("table_selection_browser", 1);
+    register_handlers();
+    pool_.ticks().add(&command_tick_, kCommandTickMs);
+    pool_.ticks().add(&window_tick_, kWindowTickMs);
+    // The empty document every session starts with.
+    file_.new_document("xml");
+}
+
+EditorApp::~EditorApp() {
+    pool_.ticks().remove(&command_tick_);
+    pool_.ticks().remove(&window_tick_);
+    // Workers read the document and call back into this object: no job may outlive it.
+    for (const char* worker : {"parse", "view", "sort", "load", "save", "undo", "font", "editorfinder"})
+        pool_.stop_worker(worker);
+    file_.recent().set_on_change({});
+    commands_.remove_handlers(this);
+}
+
+void EditorApp::attach_window(EditorWindow* window) { window_ = window; }
+
+void EditorApp::attach_message_log(MessageLog* log) {
+    log_ = log;
+    commands_.attach_message_log(log);
+}
+
+void EditorApp::register_handlers() {
+    const auto ui_handler = [this](std::string_view name, HandlerFunction function) {
+        commands_.register_handler(name, this, std::move(function), command_worker(name));
+    };
+    const auto idle = [this] { return !file_.busy(); };
+
+    // Ending the program: never in the middle of a save.
+    ui_handler("exit", [this](std::string_view, bool query) {
+        if (query) return !save_running();
+        close_request();
+        return true;
+    });
+    ui_handler("do_exit", [this](std::string_view, bool query) {
+        if (query) return !save_running();
+        save_toggles();
+        if (window_) {
+            window_->save_layout(settings_);
+            window_->quit();
+        }
+        return true;
+    });
+    commands_.set_exit_action([this] {
+        save_toggles();
+        if (window_) {
+            window_->save_layout(settings_);
+            window_->quit();
+        }
+    });
+
+    // The file commands run on the "load" and "save" workers.
+    for (std::string_view name : {"new", "new_dtd", "new_json", "new_text"}) {
+        const std::string extension = name == "new"        ? "xml"
+                                      : name == "new_dtd"  ? "dtd"
+                                      : name == "new_json" ? "json"
+                                                           : "txt";
+        ui_handler(name, [this, idle, extension](std::string_view, bool query) {
+            if (query) return idle();
+            return file_.new_document(extension);
+        });
+    }
+    ui_handler("open", [this, idle](std::string_view, bool query) {
+        if (query) return idle();
+        return file_.open(pool_.current_job());
+    });
+    ui_handler("load_file", [this, idle](std::string_view argument, bool query) {
+        if (query) return idle();
+        return file_.load_file(argument, pool_.current_job());
+    });
+    ui_handler("save", [this, idle](std::string_view argument, bool query) {
+        if (query) return idle();
+        return file_.save_command(argument, pool_.current_job());
+    });
+    ui_handler("save_as", [this, idle](std::string_view, bool query) {
+        if (query) return idle();
+        return file_.save_as(kEncodingUnspecified, pool_.current_job());
+    });
+    ui_handler("prompt_reload", [this, idle](std::string_view, bool query) {
+        if (query) return idle() && !file_.untitled();
+        return file_.prompt_reload(pool_.current_job());
+    });
+    ui_handler("reparse", controller_.reparse_handler());
+
+    // Toggles that only change what the editor and the views draw: their variables are bound.
+    for (std::string_view name : {"line_numbers", "line_ending", "scroll_wheel_changes_tree_selection"})
+        ui_handler(name, [](std::string_view, bool) { return true; });
+
+    ui_handler("online_documentation", [this](std::string_view, bool query) {
+        if (!query) open_page(help_.documentation);
+        return !help_.documentation.empty();
+    });
+    ui_handler("whats_new_in_this_version", [this](std::string_view, bool query) {
+        if (!query) open_page(help_.release_notes);
+        return !help_.release_notes.empty();
+    });
+    ui_handler("check_for_updates", [this](std::string_view, bool query) {
+        if (!query) open_page(help_.updates);
+        return !help_.updates.empty();
+    });
+}
+
+void EditorApp::open_page(const std::string& page) { ui_.open_url(page); }
+
+void EditorApp::load_toggles() {
+    SettingsKey key(settings_, kFrameKey);
+    for (const CommandItem& item : commands_.items()) {
+        if (item.kind != CommandKind::toggle) continue;
+        int32_t value = item.value;
+        if (settings_.read_int(item.name, value)) commands_.set_toggle(item.name, value != 0);
+    }
+}
+
+void EditorApp::save_toggles() {
+    SettingsKey key(settings_, kFrameKey);
+    for (const CommandItem& item : commands_.items())
+        if (item.kind == CommandKind::toggle) settings_.write_bool(item.value != 0, item.name);
+}
+
+void EditorApp::start(double started_ms, const std::string& file) {
+    commands_.set_status_message("Started in " + format_duration(AppClock::now() - started_ms));
+    if (!file.empty()) commands_.post_command("load_file", file);
+}
+
+// A save that has begun counts from its first millisecond: ending then would stop it.
+bool EditorApp::save_running() { return pool_.job_elapsed_ms("save") >= 0; }
+
+bool EditorApp::close_request() {
+    if (save_running()) return false;
+    if (!file_.confirm_discard(nullptr)) return false;
+    commands_.execute("do_exit", {});
+    return true;
+}
+
+void EditorApp::drop_files(const std::vector<std::string>& paths) {
+    if (paths.empty()) return;
+    commands_.execute("load_file", paths.front());
+}
+
+std::string EditorApp::window_title_text() {
+    return window_title(file_.path(), file_.modified(), kApplicationTitle);
+}
+
+std::string EditorApp::stat_text() {
+    const ParseFigures* figures = last_parse_ ? &*last_parse_ : nullptr;
+    return stat_pane_text(stat_input(document_, file_.encoding(), characters_, figures));
+}
+
+void EditorApp::run_ticks(double now_ms) { pool_.ticks().run(now_ms); }
+
+void EditorApp::window_tick() {
+    // Another program changed the file: ask, but not while a load or save runs.
+    file_.check_external_change(file_.busy() || pool_.job_elapsed_ms("load") >= 0 ||
+                                pool_.job_elapsed_ms("save") >= 0);
+    if (!window_) return;
+    if (auto title = title_.update(file_.path(), file_.modified(), kApplicationTitle))
+        window_->set_title(*title);
+    if (busy_cursor_.update([this](std::string_view worker) { return pool_.job_elapsed_ms(worker); }))
+        window_->set_busy_cursor(busy_cursor_.busy());
+    std::vector<JobText> texts;
+    for (auto& [text, progress] : pool_.running_job_texts()) texts.push_back({text, progress});
+    if (job_panes_.update(texts)) window_->show_job_panes(job_panes_.panes());
+    std::string stat = stat_text();
+    if (stat != stat_shown_) {
+        stat_shown_ = stat;
+        window_->show_stat(stat);
+    }
+}
+
+// DocumentHost.
+
+void EditorApp::set_language_for(std::string_view file_name) {
+    controller_.set_language(languages_.type_of(file_name).display_name);
+}
+
+std::string EditorApp::language_extension() {
+    const DocumentType* type = languages_.find(controller_.language());
+    if (!type || type->extension.empty()) return "txt";
+    return type->extension;
+}
+
+std::string EditorApp::file_filter() { return languages_.file_filter(); }
+
+void EditorApp::reset_views() {
+    controller_.reset();
+    last_parse_.reset();
+    characters_ = 0;
+    route_.run([this] {
+        if (window_) window_->clear_document_views();
+    });
+}
+
+void EditorApp::set_busy(bool busy) {
+    busy_.store(busy, std::memory_order_relaxed);
+    controller_.set_parse_blocked(busy);
+}
+
+void EditorApp::name_changed() {
+    if (!window_) return;
+    if (auto title = title_.update(file_.path(), file_.modified(), kApplicationTitle))
+        window_->set_title(*title);
+}
+
+void EditorApp::document_saved() {
+    route_.run([this] { name_changed(); });
+}
+
+void EditorApp::post_command(std::string_view name, std::string_view argument) {
+    // From a worker: the registry is the UI thread's.
+    route_.run([this, name = std::string(name), argument = std::string(argument)] {
+        commands_.post_command(name, argument);
+    });
+}
+
+void EditorApp::set_status_message(std::string_view text) { commands_.set_status_message(text); }
+
+void EditorApp::log(std::string_view) {
+    // Status messages reach the log through the registry already; nothing more to keep.
+}
+
+double EditorApp::now_ms() { return AppClock::now(); }
+
+// DocumentOwner.
+
+void EditorApp::drop_views() {
+    if (window_) window_->drop_views();
+}
+
+void EditorApp::take_figures(const ParseResult& result) {
+    if (!result.counted) return;
+    last_parse_ = result.figures;
+    characters_ = result.characters;
+}
+
+void EditorApp::tree_ready(ParseResult result) {
+    take_figures(result);
+    if (window_) window_->show_tree(result);
+}
+
+void EditorApp::parse_failed(ParseResult result) {
+    take_figures(result);
+    if (window_) window_->show_diagnostics(result);
+}
+
+}  // namespace tessel

@@ -1,0 +1,173 @@
+// EditorApp: the editor without its widgets. It holds the process-wide objects that follow
+// the worker pool in start-up order (the settings store with the application key pushed, the
+// command registry, the edit history), the document with its parse scheduling and its file,
+// and the handlers of the commands that no widget owns: the file commands, exit, the help
+// pages and the option toggles. It implements what the document file and the parse
+// scheduling ask of the window, and passes on to an EditorWindow only what widgets must do.
+// Everything here runs on the UI thread holding the application lock, except the job bodies
+// of the file commands, which run on the "load" and "save" workers.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "foundation/ui_poster.h"
+#include "parse/language_registry.h"
+#include "shell/busy_cursor.h"
+#include "shell/command_registry.h"
+#include "shell/document_controller.h"
+#include "shell/job_status_panes.h"
+#include "shell/routed_document_host.h"
+#include "shell/settings_recent_files.h"
+#include "shell/settings_store.h"
+#include "shell/stat_pane_text.h"
+#include "shell/tick_list.h"
+#include "shell/window_title.h"
+#include "text/document_file.h"
+#include "text/edit_history.h"
+#include "text/text_document.h"
+
+namespace tessel {
+
+class EditorWindow;
+class MessageLog;
+class Ui;
+class WorkerPool;
+
+// The user-guide pages the help commands open.
+struct HelpPages {
+    std::string documentation;
+    std::string release_notes;
+    std::string updates;
+};
+
+class EditorApp final : private DocumentHost, private DocumentOwner {
+public:
+    static constexpr uint32_t kCommandTickMs = 50;
+    static constexpr uint32_t kWindowTickMs = 100;
+
+    // The pool was made first, on this thread (it holds the lock). settings_path empty: the
+    // user's default store. poster: the way from workers to the UI thread (null in batch use).
+    EditorApp(WorkerPool& pool, Ui& ui, UiPoster* poster, const std::string& settings_path = {});
+    ~EditorApp() override;
+    EditorApp(const EditorApp&) = delete;
+    EditorApp& operator=(const EditorApp&) = delete;
+
+    // Connects the window once it exists (its items and handlers registered); null detaches.
+    void attach_window(EditorWindow* window);
+    void attach_message_log(MessageLog* log);
+
+    WorkerPool& pool() { return pool_; }
+    SettingsStore& settings() { return settings_; }
+    CommandRegistry& commands() { return commands_; }
+    TextDocument& document() override { return document_; }
+    DocumentFile& file() { return file_; }
+    DocumentController& controller() { return controller_; }
+    LanguageRegistry& languages() { return languages_; }
+    EditHistory& history() { return history_; }
+    Ui& ui() { return ui_; }
+
+    // The variables of the option toggles, read by the editor and the views.
+    int32_t line_numbers = 1;
+    int32_t line_ending = 0;
+    int32_t scroll_wheel_changes_tree_selection = 1;
+    int32_t status_bar = 1;
+    int32_t toolbar = 1;
+
+    // The toggles' states under "Frame": read at start-up before the window is shown (each
+    // keeps its state when nothing is stored), written at exit.
+    void load_toggles();
+    void save_toggles();
+
+    // Start-up's last steps: "Started in ..." with the time since started_ms, and the file
+    // of the command line (absolute; empty for none) loaded by "load_file" on the "load"
+    // worker. The help commands open these pages.
+    void start(double started_ms, const std::string& file);
+    void set_help_pages(HelpPages pages) { help_ = std::move(pages); }
+
+    // Closing the main window: the same question as "exit" (false: the window stays).
+    bool close_request();
+    // Files dropped on the window: the first one is loaded.
+    void drop_files(const std::vector<std::string>& paths);
+    // Whether a save job runs: the program may not end then.
+    bool save_running();
+
+    // The window title for the document as it stands.
+    std::string window_title_text();
+    // The "Stat" pane's text.
+    std::string stat_text();
+    // Runs the ticks due at now_ms (from the window's 10 ms timer).
+    void run_ticks(double now_ms);
+
+    // Whether a load or save runs (the editor takes no edits meanwhile). Any thread.
+    bool document_busy() const { return busy_.load(std::memory_order_relaxed); }
+
+private:
+    class Tick final : public TickCallback {
+    public:
+        explicit Tick(std::function<void()> action) : action_(std::move(action)) {}
+        void tick() override { action_(); }
+
+    private:
+        std::function<void()> action_;
+    };
+
+    void register_handlers();
+    void window_tick();
+    void open_page(const std::string& page);
+
+    // DocumentHost: the document file's view of the window.
+    void set_language_for(std::string_view file_name) override;
+    std::string language_extension() override;
+    std::string file_filter() override;
+    void reset_views() override;
+    void set_busy(bool busy) override;
+    void name_changed() override;
+    void document_saved() override;
+    void post_command(std::string_view name, std::string_view argument) override;
+    void set_status_message(std::string_view text) override;
+    void log(std::string_view text) override;
+    void progress_changed() override {}
+    double now_ms() override;
+
+    // DocumentOwner: the parse results, on the UI thread.
+    void drop_views() override;
+    void tree_ready(ParseResult result) override;
+    void parse_failed(ParseResult result) override;
+
+    void take_figures(const ParseResult& result);
+
+    WorkerPool& pool_;
+    Ui& ui_;
+    SettingsStore settings_;
+    CommandRegistry commands_;
+    EditHistory history_;
+    LanguageRegistry& languages_;
+    TextDocument document_;
+    DocumentController controller_;
+    SettingsRecentFiles recent_store_;
+    RoutedDocumentHost routed_host_;
+    DocumentFile file_;
+    UiRoute route_;
+
+    EditorWindow* window_ = nullptr;
+    MessageLog* log_ = nullptr;
+    HelpPages help_;
+    std::atomic<bool> busy_{false};
+    WindowTitleCache title_;
+    BusyCursor busy_cursor_;
+    JobStatusPanes job_panes_;
+    std::optional<ParseFigures> last_parse_;
+    int64_t characters_ = 0;
+    std::string stat_shown_;
+    Tick command_tick_;
+    Tick window_tick_;
+};
+
+}  // namespace tessel

@@ -1,0 +1,391 @@
+// The editor's window, offscreen, driven by real key and mouse events: the menus and the
+// toolbar follow the command table, every accelerator reaches its command (in a dialog too),
+// greyed states follow the handlers within a tick, a worker's question is answered while the
+// window keeps running, the layout survives a restart, exit asks about changes and waits for
+// a save, and opening a file reports its load and its parse.
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QTimer>
+#include <QUrl>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "gui/command_bars.h"
+#include "gui/main_window.h"
+#include "gui/pane_area.h"
+#include "platform/qt_loop_lock.h"
+#include "platform/qt_ui.h"
+#include "platform/qt_ui_poster.h"
+#include "shell/command_table.h"
+#include "shell/editor_app.h"
+#include "shell/message_log.h"
+#include "shell/worker_pool.h"
+#include "tests/platform/event_loop_waits.h"
+#include "foundation/number_format.h"
+#include "text/document_file.h"
+#include "text/encoding.h"
+
+namespace tessel {
+namespace {
+
+using test::run_until;
+
+class RecordingLog final : public MessageLog {
+public:
+    void add(std::string_view text) override { lines.emplace_back(text); }
+    std::vector<std::string> lines;
+};
+
+// One editor as main() makes it, on a settings database of the test's own.
+struct Editor {
+    explicit Editor(const QString& settings_folder)
+        : app(pool, ui, &poster, (settings_folder + "/registry.sqlite").toStdString()),
+          window(app, ui) {
+        app.attach_message_log(&log);
+        window.restore_and_show();
+        window.start_ticks();
+    }
+    ~Editor() { pool.stop_all_workers(); }
+
+    WorkerPool pool;
+    QtLoopLock loop_lock{pool};
+    QtUiPoster poster{qApp};
+    QtUi ui{&pool, poster};
+    RecordingLog log;
+    EditorApp app;
+    MainWindow window;
+};
+
+QString text_of(const QAction* action) { return action->text().section('\t', 0, 0); }
+
+template <typename Widget>
+Widget* visible_top_level() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<Widget*>(widget); found && found->isVisible()) return found;
+    return nullptr;
+}
+
+// The Qt key and modifiers that type an accelerator.
+std::pair<Qt::Key, Qt::KeyboardModifiers> qt_key_of(const KeyPress& press) {
+    static const std::map<int32_t, Qt::Key> named{
+        {kKeyLeft, Qt::Key_Left},     {kKeyRight, Qt::Key_Right},       {kKeyUp, Qt::Key_Up},
+        {kKeyDown, Qt::Key_Down},     {kKeyBackspace, Qt::Key_Backspace}, {kKeyTab, Qt::Key_Tab},
+        {kKeyEnter, Qt::Key_Return},  {kKeyDelete, Qt::Key_Delete},     {kKeyEscape, Qt::Key_Escape},
+        {kKeyEnd, Qt::Key_End},       {kKeyHome, Qt::Key_Home},         {kKeyPageUp, Qt::Key_PageUp},
+        {kKeyPageDown, Qt::Key_PageDown}};
+    Qt::Key key = Qt::Key_unknown;
+    if (press.key >= kKeyF1) key = static_cast<Qt::Key>(Qt::Key_F1 + (press.key - kKeyF1));
+    else if (press.key == kKeyCharacter) key = static_cast<Qt::Key>(press.character);
+    else key = named.at(press.key);
+    static const std::map<int32_t, Qt::KeyboardModifiers> modifiers{
+        {kModifierNone, Qt::NoModifier},
+        {kModifierAlt, Qt::AltModifier},
+        {kModifierShift, Qt::ShiftModifier},
+        {kModifierCtrl, Qt::ControlModifier},
+        {kModifierCtrlShift, Qt::ControlModifier | Qt::ShiftModifier},
+        {kModifierCtrlAlt, Qt::ControlModifier | Qt::AltModifier},
+        {kModifierAltShift, Qt::AltModifier | Qt::ShiftModifier}};
+    return {key, modifiers.at(press.modifier)};
+}
+
+class MainWindowTest : public ::testing::Test {
+protected:
+    QTemporaryDir folder;
+};
+
+TEST_F(MainWindowTest, MenusAndToolbarFollowTheCommandTable) {
+    Editor editor(folder.path());
+    const CommandBars& bars = editor.window.bars();
+    const QList<QAction*> menus = editor.window.menuBar()->actions();
+    ASSERT_EQ(static_cast<size_t>(menus.size()), menu_bar().size());
+    for (size_t m = 0; m < menu_bar().size(); ++m) {
+        const MenuInfo& info = menu_bar()[m];
+        EXPECT_EQ(menus[m]->text().toStdString(), info.caption);
+        // Each entry in order: its caption, a separator where the table has one; the dynamic
+        // sections stand where the table puts them.
+        std::vector<std::string> expected;
+        for (std::string_view name : info.entries) {
+            if (name.empty() || name == kRecentFilesSection) {
+                expected.push_back("-");
+            } else if (name == kPanesSection) {
+                expected.push_back("Stat");
+                expected.push_back("Table Selection Browser");
+            } else {
+                expected.emplace_back(find_command_info(name)->caption);
+            }
+        }
+        std::vector<std::string> shown;
+        for (QAction* action : menus[m]->menu()->actions())
+            shown.push_back(action->isSeparator() ? "-" : text_of(action).toStdString());
+        EXPECT_EQ(shown, expected) << info.caption;
+    }
+    // The accelerator is shown beside its entry, the desktop's Ctrl+Q beside "E&xit".
+    EXPECT_EQ(bars.action_of("save")->text(), "&Save\tCtrl+S");
+    EXPECT_EQ(bars.action_of("exit")->text(), "E&xit\tCtrl+Q");
+
+    std::vector<std::string> expected_toolbar;
+    for (std::string_view name : toolbar())
+        if (!name.empty()) expected_toolbar.emplace_back(find_command_info(name)->tooltip);
+    std::vector<std::string> shown_toolbar;
+    for (QAction* action : bars.toolbar()->actions())
+        if (!action->isSeparator() && !qobject_cast<QComboBox*>(bars.toolbar()->widgetForAction(action)))
+            shown_toolbar.push_back(action->toolTip().toStdString());
+    EXPECT_EQ(shown_toolbar, expected_toolbar);
+    // The path box comes last.
+    EXPECT_EQ(bars.toolbar()->widgetForAction(bars.toolbar()->actions().last()), bars.path_box());
+    EXPECT_EQ(editor.window.windowTitle(), "Untitled.xml - Tessel 2.2");
+    EXPECT_EQ(editor.window.tabs().tabText(0), "Tree View");
+    EXPECT_EQ(editor.window.tabs().tabText(1), "0 warning(s), 0 error(s)");
+}
+
+TEST_F(MainWindowTest, EveryAcceleratorReachesItsCommandAlsoFromADialog) {
+    Editor editor(folder.path());
+    CommandRegistry& commands = editor.app.commands();
+    // Recording handlers stand in for the real ones, which would open files and dialogs.
+    commands.remove_handlers(&editor.app);
+    commands.remove_handlers(&editor.window);
+    std::vector<std::string> ran;
+    std::vector<const CommandItem*> keyed;
+    for (const CommandItem& item : commands.items()) {
+        if (item.accelerator.key == kKeyNone) continue;
+        keyed.push_back(&item);
+        commands.register_handler(item.name, this, [&ran, name = item.name](std::string_view, bool query) {
+            if (!query) ran.push_back(name);
+            return true;
+        });
+    }
+    ASSERT_GE(keyed.size(), 30u);
+    editor.window.activateWindow();
+    QWidget* target = editor.window.centralWidget();
+    for (const CommandItem* item : keyed) {
+        ran.clear();
+        auto [key, modifiers] = qt_key_of(item->accelerator);
+        QTest::keyClick(target, key, modifiers);
+        EXPECT_EQ(ran, std::vector<std::string>{item->name}) << item->accelerator_text;
+    }
+
+    // With a dialog's text box focused, the box keeps typing and its editing keys, while F7
+    // and Esc still reach their commands.
+    QDialog dialog(&editor.window);
+    auto* field = new QLineEdit(&dialog);
+    dialog.show();
+    field->setFocus();
+    QApplication::setActiveWindow(&dialog);
+    ASSERT_TRUE(run_until([&] { return QApplication::focusWidget() == field; }));
+    ran.clear();
+    QTest::keyClicks(field, "abc");
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(field, Qt::Key_Delete);
+    EXPECT_TRUE(ran.empty());
+    EXPECT_EQ(field->text(), "");
+    QTest::keyClick(field, Qt::Key_F7);
+    QTest::keyClick(field, Qt::Key_Escape);
+    EXPECT_EQ(ran, (std::vector<std::string>{"reparse", "cancel"}));
+    commands.remove_handlers(this);
+}
+
+TEST_F(MainWindowTest, GreyedStatesFollowTheHandlersWithinATick) {
+    Editor editor(folder.path());
+    CommandRegistry& commands = editor.app.commands();
+    bool can_find = false;
+    commands.register_handler("find", this, [&](std::string_view, bool query) { return query ? can_find : true; });
+    QAction* find = editor.window.bars().action_of("find");
+    ASSERT_NE(find, nullptr);
+    ASSERT_TRUE(run_until([&] { return !find->isEnabled(); }, 2000));
+    can_find = true;
+    // The update tick runs every 50 ms; a few ticks are allowed for a loaded machine.
+    EXPECT_TRUE(run_until([&] { return find->isEnabled(); }, 2000));
+    // "save_as_with_encoding" has no handler until its dialog exists: greyed, not dead.
+    EXPECT_FALSE(editor.window.bars().action_of("save_as_with_encoding")->isEnabled());
+    commands.remove_handlers(this);
+}
+
+TEST_F(MainWindowTest, AWorkersQuestionIsAnsweredWhileTheWindowKeepsRunning) {
+    Editor editor(folder.path());
+    std::atomic<int> answer{-1};
+    editor.pool.run_job("load", {}, [&](std::string_view, bool) {
+        answer = static_cast<int>(editor.ui.message_box("Go on?", "Tessel", UiButtons::yes_no,
+                                                        UiIcon::question));
+        return true;
+    });
+    // The box runs its own loop on the UI thread; what happens meanwhile is watched from a
+    // timer: the window's ticks go on and a status message still reaches the status bar.
+    QString title;
+    int64_t ticks_when_shown = -1;
+    bool message_shown = false;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        QMessageBox* box = visible_top_level<QMessageBox>();
+        if (!box) return;
+        if (ticks_when_shown < 0) {
+            title = box->windowTitle();
+            ticks_when_shown = editor.window.tick_count();
+            editor.app.commands().set_status_message("still running");
+            return;
+        }
+        message_shown = editor.window.bars().message_pane()->text() == "still running";
+        if (message_shown && editor.window.tick_count() >= ticks_when_shown + 10) {
+            watch.stop();
+            QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+        }
+    });
+    watch.start(5);
+    ASSERT_TRUE(run_until([&] { return answer.load() >= 0; }));
+    EXPECT_EQ(answer.load(), static_cast<int>(UiAnswer::yes));
+    EXPECT_EQ(title, "Tessel 2.2");
+    EXPECT_TRUE(message_shown);
+}
+
+TEST_F(MainWindowTest, PlacementTogglesAndPaneLayoutSurviveARestart) {
+    QRect placed;
+    double mid_pos = 0;
+    {
+        Editor editor(folder.path());
+        // Within the offscreen screen (800 x 600), where a placement is kept as it is.
+        editor.window.setGeometry(60, 40, 640, 480);
+        ASSERT_TRUE(run_until([&] { return editor.window.geometry().width() == 640; }));
+        placed = editor.window.geometry();
+        PaneArea& panes = editor.window.panes();
+        // Drag the bar between the columns 90 pixels to the right.
+        const PixelRect bar = panes.geometry_model().column_bar;
+        const QPoint grab((bar.left + bar.right) / 2, (bar.top + bar.bottom) / 2);
+        QTest::mousePress(&panes, Qt::LeftButton, Qt::NoModifier, grab);
+        QMouseEvent move(QEvent::MouseMove, QPointF(grab + QPoint(90, 0)), panes.mapToGlobal(QPointF(grab + QPoint(90, 0))),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&panes, &move);
+        QTest::mouseRelease(&panes, Qt::LeftButton, Qt::NoModifier, grab + QPoint(90, 0));
+        mid_pos = panes.layout_model().mid_pos;
+        EXPECT_NEAR(mid_pos, 0.4 + 90.0 / (panes.width() - 2), 0.002);
+        // "Stat" starts hidden: show it from the View menu, close it with its button, and turn
+        // the toolbar off from the menu.
+        QWidget* stat = panes.pane_window("Stat");
+        ASSERT_TRUE(stat && !stat->isVisible());
+        editor.window.bars().action_of("stat")->trigger();
+        ASSERT_TRUE(stat->isVisible());
+        auto* close = panes.findChild<QAbstractButton*>();
+        ASSERT_NE(close, nullptr);
+        QTest::mouseClick(close, Qt::LeftButton);
+        EXPECT_FALSE(stat->isVisible());
+        EXPECT_FALSE(panes.pane_visible("Stat"));
+        editor.window.bars().action_of("toolbar")->trigger();
+        EXPECT_FALSE(editor.window.bars().toolbar()->isVisible());
+        // The settings are written by the way out.
+        editor.app.commands().execute("exit", {});
+    }
+    Editor again(folder.path());
+    EXPECT_EQ(again.window.geometry(), placed);
+    EXPECT_NEAR(again.window.panes().layout_model().mid_pos, static_cast<int>(mid_pos * 100) / 100.0, 1e-9);
+    EXPECT_FALSE(again.window.panes().pane_visible("Stat"));
+    EXPECT_TRUE(again.window.panes().pane_visible("Table Selection Browser"));
+    EXPECT_FALSE(again.window.bars().toolbar()->isVisible());
+    EXPECT_FALSE(again.window.bars().action_of("toolbar")->isChecked());
+    ASSERT_TRUE(run_until([&] { return !again.window.bars().action_of("stat")->isChecked(); }));
+}
+
+// Answers the next message box that opens (a modal box runs its own loop inside the call
+// that asks, so the answer comes from a timer), keeping its text.
+void answer_next_box(QMessageBox::StandardButton button, QString* text) {
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [timer, button, text] {
+        QMessageBox* box = visible_top_level<QMessageBox>();
+        if (!box) return;
+        *text = box->text();
+        timer->stop();
+        timer->deleteLater();
+        QTest::mouseClick(box->button(button), Qt::LeftButton);
+    });
+    timer->start(5);
+}
+
+TEST_F(MainWindowTest, ExitAsksAboutChangesAndWaitsForASave) {
+    Editor editor(folder.path());
+    editor.app.document().replace("<a/>", 0, 0);
+    QString asked;
+    answer_next_box(QMessageBox::Cancel, &asked);
+    QTest::keyClick(editor.window.centralWidget(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(asked, "Save changes to Untitled.xml ?");
+    EXPECT_TRUE(editor.window.isVisible());
+    EXPECT_EQ(editor.app.document().text(), "<a/>");
+
+    // A save long enough to be caught running: while it runs, Ctrl+Q does nothing.
+    std::string big = "<list>\n";
+    while (big.size() < 20'000'000) big += "  <item id=\"42\">some text of the item</item>\n";
+    big += "</list>\n";
+    editor.app.document().replace(big, 0, 4);
+    const std::string path = (folder.path() + "/saved.xml").toStdString();
+    editor.pool.run_job("save", {}, [&](std::string_view, bool) {
+        return editor.app.file().save(path, kEncodingUnspecified, editor.pool.current_job());
+    });
+    ASSERT_TRUE(run_until([&] { return editor.app.save_running(); }));
+    // Holding the lock parks the save at its next yield point: it cannot end meanwhile.
+    QtLoopLock::instance()->claim();
+    ASSERT_TRUE(editor.app.save_running());
+    QTest::keyClick(editor.window.centralWidget(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_EQ(visible_top_level<QMessageBox>(), nullptr);
+    EXPECT_TRUE(editor.window.isVisible());
+    ASSERT_TRUE(run_until([&] { return !editor.app.save_running(); }, 60000));
+    EXPECT_EQ(std::filesystem::file_size(path), big.size());
+    // Saved: nothing to ask, the window goes.
+    QTest::keyClick(editor.window.centralWidget(), Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(editor.window.isVisible());
+}
+
+TEST_F(MainWindowTest, ADroppedFileIsLoadedAndParsedAndReportedInTheStatusBarAndTheLog) {
+    Editor editor(folder.path());
+    const QString sample = QStringLiteral(TESSEL_SOURCE_DIR "/samples/catalog.xml");
+    const auto size = std::filesystem::file_size(sample.toStdString());
+    // Three files dropped: only the first is opened.
+    QMimeData data;
+    data.setUrls({QUrl::fromLocalFile(sample), QUrl::fromLocalFile("/nonexistent/b.xml"),
+                  QUrl::fromLocalFile("/nonexistent/c.xml")});
+    QDragEnterEvent enter(QPoint(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&editor.window, &enter);
+    ASSERT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&editor.window, &drop);
+    ASSERT_TRUE(drop.isAccepted());
+    const std::string parsed = "Parsed " + std::to_string(size) + " bytes in ";
+    ASSERT_TRUE(run_until([&] {
+        return editor.window.bars().message_pane()->text().startsWith(QString::fromStdString(parsed));
+    }, 5000)) << testing::PrintToString(editor.log.lines) << editor.window.bars().message_pane()->text().toStdString();
+    std::vector<std::string> reports;
+    for (const std::string& line : editor.log.lines)
+        if (line.starts_with("Loaded ") || line.starts_with("Parsed ")) reports.push_back(line.substr(0, line.find(" in ")));
+    EXPECT_EQ(reports, (std::vector<std::string>{"Loaded " + with_commas(static_cast<int64_t>(size)) + " bytes",
+                                                 "Parsed " + std::to_string(size) + " bytes"}));
+    EXPECT_EQ(editor.window.windowTitle(), "catalog.xml - Tessel 2.2");
+    ASSERT_TRUE(run_until([&] {
+        return editor.window.panes().pane_window("Stat")->property("plainText").toString().contains("Elements: ");
+    }));
+    EXPECT_EQ(editor.window.tabs().tabText(1), "0 warning(s), 0 error(s)");
+    EXPECT_EQ(editor.app.file().recent().entries().front(), sample.toStdString());
+}
+
+}  // namespace
+}  // namespace tessel
+
+int main(int argc, char** argv) {
+    ::testing::InitGoogleTest(&argc, argv);
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    tessel::TesselApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}
