@@ -1,0 +1,149 @@
+// The editor's window while it opens a large document: the UI stall monitor (the largest gap
+// between two runs of the 10 ms tick timer) during the load and the parse, when the first text
+// is on screen, when the load and the parse end, and start-up to the first painted window;
+// `cat` of the same file to /dev/null for scale.
+// Usage: window_bench [--size MB] [--seed N] [--keys N]; with QT_QPA_PLATFORM=xcb under a
+// virtual X server (xvfb-run) it measures the real window system, offscreen otherwise.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QEventLoop>
+#include <QTimer>
+#include <functional>
+#include <QTemporaryDir>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "bench/make_document.h"
+#include "gui/main_window.h"
+#include "gui/text_preview.h"
+#include "platform/qt_loop_lock.h"
+#include "platform/qt_ui.h"
+#include "platform/qt_ui_poster.h"
+#include "shell/app_clock.h"
+#include "shell/editor_app.h"
+#include "shell/message_log.h"
+#include "shell/worker_pool.h"
+#include "text/text_document.h"
+
+namespace {
+
+using tessel::AppClock;
+
+// Keeps when each status message arrived.
+class TimedLog final : public tessel::MessageLog {
+public:
+    void add(std::string_view text) override { lines.push_back({AppClock::now(), std::string(text)}); }
+    double when(std::string_view prefix) const {
+        for (const auto& [at, text] : lines)
+            if (text.starts_with(prefix)) return at;
+        return -1;
+    }
+    std::string text(std::string_view prefix) const {
+        for (const auto& [at, text] : lines)
+            if (text.starts_with(prefix)) return text;
+        return {};
+    }
+    std::vector<std::pair<double, std::string>> lines;
+};
+
+// Notes the first paint of a widget after a moment, and whether it painted text.
+class PaintWatch final : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && first_paint < 0) first_paint = AppClock::now();
+        return false;
+    }
+    double first_paint = -1;
+};
+
+// Runs the event loop until done() holds (checked every 5 ms, with the lock held) or the time
+// is up.
+void run_until(const std::function<bool()>& done, double timeout_ms) {
+    const double end = AppClock::now() + timeout_ms;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || AppClock::now() > end) loop.quit();
+    });
+    poll.start(5);
+    loop.exec();
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    double megabytes = 100;
+    uint64_t seed = 1;
+    std::vector<char*> rest{argv[0]};
+    for (int i = 1; i < argc; ++i) rest.push_back(argv[i]);
+    int rest_count = static_cast<int>(rest.size());
+    if (!tessel::bench::parse_size_and_seed(rest_count, rest.data(), "window_bench", &megabytes, &seed))
+        return 2;
+
+    std::printf("generating a %.0f MB document ...\n", megabytes);
+    const std::string text = tessel::bench::make_document(static_cast<int64_t>(megabytes * 1e6), seed);
+    const std::string path = tessel::bench::write_temp_file(text, "window_bench.xml");
+    if (path.empty()) return 1;
+    const double cat_s = tessel::bench::command_seconds("cat '" + path + "' > /dev/null", 3);
+
+    const double started = AppClock::now();
+    tessel::WorkerPool pool;
+    int qt_argc = 1;
+    tessel::TesselApplication application(qt_argc, argv);
+    tessel::QtLoopLock loop_lock(pool);
+    tessel::QtUiPoster poster(&application);
+    tessel::QtUi ui(&pool, poster);
+    QTemporaryDir settings;
+    TimedLog log;
+    {
+        tessel::EditorApp editor(pool, ui, &poster, (settings.path() + "/registry.sqlite").toStdString());
+        editor.attach_message_log(&log);
+        tessel::MainWindow window(editor, ui);
+        PaintWatch window_paint;
+        window.installEventFilter(&window_paint);
+        window.restore_and_show();
+        window.start_ticks();
+        run_until([&] { return window_paint.first_paint >= 0; }, 10000);
+        const double startup_ms = window_paint.first_paint - started;
+        run_until([] { return false; }, 300);
+
+        // The text pane's first paint once the document has text.
+        auto* text_pane = window.findChild<tessel::TextPreview*>();
+        PaintWatch text_paint;
+        window.reset_tick_gap();
+        const double asked = AppClock::now();
+        editor.commands().execute("load_file", path);
+        double text_shown = -1;
+        run_until([&] {
+            if (text_shown < 0 && editor.document().index().line_count() > 1) {
+                text_pane->viewport()->installEventFilter(&text_paint);
+                text_pane->viewport()->update();
+                text_shown = 0;
+            }
+            return text_paint.first_paint >= 0;
+        }, 60000);
+        run_until([&] { return log.when("Parsed ") >= 0; }, 600000);
+        const double loaded = log.when("Loaded ");
+        const double parsed = log.when("Parsed ");
+        const double gap = window.longest_tick_gap();
+
+        std::printf("platform: %s\n", QApplication::platformName().toUtf8().constData());
+        std::printf("start-up to the first painted window: %8.1f ms (budget 300 ms warm)\n", startup_ms);
+        std::printf("open %.0f MB: text on screen after %8.1f ms (budget 1000 ms)\n", megabytes,
+                    text_paint.first_paint - asked);
+        std::printf("             loaded after           %8.1f ms  (%s)\n", loaded - asked,
+                    log.text("Loaded ").c_str());
+        std::printf("             parsed after           %8.1f ms  (%s)\n", parsed - asked,
+                    log.text("Parsed ").c_str());
+        std::printf("UI stall monitor, largest gap between 10 ms ticks during load and parse: %.1f ms "
+                    "(budget 50 ms)\n", gap);
+        std::printf("cat of the file to /dev/null, for scale: %.1f ms; open to parsed / cat: %.1fx\n",
+                    cat_s * 1000, (parsed - asked) / (cat_s * 1000));
+        pool.stop_all_workers();
+    }
+    std::remove(path.c_str());
+    return 0;
+}
