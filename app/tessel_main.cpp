@@ -5,12 +5,15 @@
 #include <QFile>
 #include <cstdio>
 
+#include "gui/command_icons.h"
 #include "platform/qt_scan_timer.h"
 #include "text/text_document.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("Tessel");
+    tessel::init_icon_resources();
+    QApplication::setWindowIcon(tessel::application_icon());
     tessel::TextDocument document;
     tessel::QtSliceTimer timer([&] {
         document.run_scan_slice();
