@@ -1,8 +1,9 @@
 // Dialogs of the builder, offscreen, driven by real key presses and clicks: an integer field
 // refuses a value out of range with a balloon and keeps the dialog open, a title opened twice
 // is the same window refilled from its variables, a worker waits for the answer while the UI
-// thread keeps ticking, Esc reaches the dialog through the "cancel" command, and what the
-// user confirms is in the settings after a restart.
+// thread keeps ticking, Esc reaches the dialog through the "cancel" command, what the user
+// confirms is in the settings after a restart, and the "XML Indent Options" dialog answers
+// the indent command's worker.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -10,6 +11,7 @@
 #include <QGuiApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -24,6 +26,7 @@
 
 #include "gui/built_dialog.h"
 #include "gui/dialog_builder.h"
+#include "gui/indent_options_dialog.h"
 #include "platform/qt_loop_lock.h"
 #include "platform/qt_ui.h"
 #include "platform/qt_ui_poster.h"
@@ -357,6 +360,106 @@ TEST(DialogBuilder, EscRunsTheCancelCommandWhichClosesWithoutSaving) {
     EXPECT_EQ(f.registry.find_enabled_handler("cancel"), nullptr);
     EXPECT_NE(f.registry.find_enabled_handler("find"), nullptr);
     EXPECT_TRUE(run_until([&] { return f.owner_edit->hasFocus(); }));
+}
+
+// No control overlaps another or leaves the dialog, and no caption is cut.
+void expect_laid_out(BuiltDialog* dialog) {
+    const QList<QWidget*> controls = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (qsizetype i = 0; i < controls.size(); ++i) {
+        const QWidget* control = controls[i];
+        if (!control->isVisible()) continue;
+        EXPECT_TRUE(dialog->rect().contains(control->geometry())) << control->metaObject()->className();
+        const bool captioned =
+            qobject_cast<const QLabel*>(control) || qobject_cast<const QAbstractButton*>(control);
+        if (captioned) {
+            EXPECT_GE(control->width(), control->sizeHint().width())
+                << control->metaObject()->className();
+        }
+        for (qsizetype j = i + 1; j < controls.size(); ++j) {
+            if (!controls[j]->isVisible()) continue;
+            EXPECT_FALSE(control->geometry().intersects(controls[j]->geometry()))
+                << control->metaObject()->className() << " "
+                << controls[j]->metaObject()->className();
+        }
+    }
+}
+
+TEST(IndentOptionsDialog, AskedFromTheLoadWorkerItShowsTheOptionsAndGivesBackTheAnswer) {
+    Fixture f;
+    GuiIndentOptionsDialog indent(f.builder);
+    indent.set_owner(&f.owner);
+    std::atomic<int> answered{-1};
+    IndentOptions options;
+    options.indent_size = 6;
+    options.max_attributes = 3;
+    options.remove_comments = false;
+    options.show_dialog_first = true;
+    const auto ask = [&] {
+        answered = -1;
+        f.pool.run_job("load", "", [&](std::string_view, bool query) {
+            if (query) return true;
+            answered = indent.ask(options) ? 1 : 0;
+            return true;
+        });
+    };
+    ask();
+    BuiltDialog* dialog = nullptr;
+    ASSERT_TRUE(run_until([&] {
+        dialog = f.builder.find("XML Indent Options");
+        return dialog && shown_and_active(dialog);
+    }));
+    EXPECT_EQ(dialog->windowTitle(), "XML Indent Options");
+    expect_laid_out(dialog);
+    QStringList captions;
+    for (QLabel* label : dialog->findChildren<QLabel*>()) captions << label->text();
+    EXPECT_EQ(captions,
+              QStringList({"Indent size", "Maximum number of attributes in tag line"}));
+    const QList<QCheckBox*> boxes = dialog->findChildren<QCheckBox*>();
+    ASSERT_EQ(boxes.size(), 2);
+    EXPECT_EQ(boxes[0]->text(), "Remove comments");
+    EXPECT_EQ(boxes[1]->text(), "Show this dialog before indenting");
+    EXPECT_EQ(dialog->edit_of(0)->text(), "6");
+    EXPECT_EQ(dialog->edit_of(1)->text(), "3");
+    EXPECT_FALSE(boxes[0]->isChecked());
+    EXPECT_TRUE(boxes[1]->isChecked());
+
+    retype(dialog->edit_of(1), "101");
+    QTest::mouseClick(button(dialog, "ok"), Qt::LeftButton);
+    ASSERT_NE(f.ui.current_balloon(), nullptr);
+    EXPECT_EQ(f.ui.current_balloon()->text(), " Please enter an integer between 0 and 100");
+    retype(dialog->edit_of(1), "0");
+    retype(dialog->edit_of(0), "2");
+    click_indicator(boxes[0]);
+    QTest::mouseClick(button(dialog, "ok"), Qt::LeftButton);
+    ASSERT_TRUE(run_until([&] { return answered.load() >= 0; }));
+    EXPECT_EQ(answered.load(), 1);
+    EXPECT_EQ(options.indent_size, 2);
+    EXPECT_EQ(options.max_attributes, 0);
+    EXPECT_TRUE(options.remove_comments);
+    EXPECT_TRUE(options.show_dialog_first);
+    EXPECT_EQ(stored_after_restart("XML Indent Options", "Indent size"), 2);
+    EXPECT_EQ(stored_after_restart("XML Indent Options", "Maximum number of attributes in tag line"), 0);
+
+    // Cancelled: the options stay as they were.
+    ASSERT_TRUE(run_until([&] { return f.pool.job_elapsed_ms("load") < 0; }));
+    ask();
+    ASSERT_TRUE(run_until([&] { return shown_and_active(dialog); }));
+    retype(dialog->edit_of(0), "9");
+    QTest::mouseClick(button(dialog, "cancel"), Qt::LeftButton);
+    ASSERT_TRUE(run_until([&] { return answered.load() >= 0; }));
+    EXPECT_EQ(answered.load(), 0);
+    EXPECT_EQ(options.indent_size, 2);
+
+    // Asked on the UI thread, it waits in a nested loop.
+    every_ms_until(&f.adapter, [&] {
+        if (!shown_and_active(dialog)) return false;
+        retype(dialog->edit_of(0), "5");
+        QTest::keyClick(dialog->edit_of(0), Qt::Key_Return);
+        return true;
+    });
+    EXPECT_TRUE(indent.ask(options));
+    EXPECT_EQ(options.indent_size, 5);
+    EXPECT_EQ(f.pool.lock().hold_count(), 1);
 }
 
 }  // namespace
