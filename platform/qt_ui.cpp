@@ -17,25 +17,16 @@
 #include <QToolButton>
 #include <QToolTip>
 #include <QUrl>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <utility>
 
-#include "platform/qt_loop_lock.h"
-#include "shell/worker_pool.h"
+#include "platform/ui_thread_call.h"
 
 namespace tessel {
 namespace {
 
 QString qstr(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// A nested loop may end without an event that gives the loop's claim back; take it before the
-// code after it touches the core.
-void reclaim_lock() {
-    if (QtLoopLock* adapter = QtLoopLock::instance()) adapter->claim();
 }
 
 QMessageBox::StandardButtons qt_buttons(UiButtons buttons) {
@@ -177,53 +168,10 @@ QtUi::~QtUi() {
     if (balloon_) balloon_->close();
 }
 
-// On the UI thread the call runs at once. From a worker it is posted to the UI thread and the
-// worker waits for the result with the lock given up; a call the UI thread drops (the window
-// or this object gone first) answers if_dropped.
 template <typename Result, typename Call>
 Result QtUi::on_ui_thread(Result if_dropped, Call call) {
-    if (poster_.on_ui_thread()) return call();
-    struct Answer {
-        std::mutex mutex;
-        std::condition_variable ready;
-        bool done = false;
-        Result value;
-    };
-    // Whoever drops the last copy of the posted closure, after running it or instead of it,
-    // wakes the worker.
-    struct Waker {
-        explicit Waker(std::shared_ptr<Answer> a) : answer(std::move(a)) {}
-        Waker(const Waker&) = delete;
-        Waker& operator=(const Waker&) = delete;
-        std::shared_ptr<Answer> answer;
-        ~Waker() {
-            std::lock_guard<std::mutex> guard(answer->mutex);
-            answer->done = true;
-            answer->ready.notify_all();
-        }
-    };
-    auto answer = std::make_shared<Answer>();
-    answer->value = std::move(if_dropped);
-    const bool in_job = pool_ && pool_->current_job();
-    if (in_job) pool_->enter_blocking_ui_call();
-    {
-        auto waker = std::make_shared<Waker>(answer);
-        std::weak_ptr<bool> alive = alive_;
-        poster_.post([waker, alive, call]() mutable {
-            if (alive.expired()) return;
-            Result value = call();
-            std::lock_guard<std::mutex> guard(waker->answer->mutex);
-            waker->answer->value = std::move(value);
-        });
-    }
-    Result result;
-    {
-        std::unique_lock<std::mutex> guard(answer->mutex);
-        answer->ready.wait(guard, [&] { return answer->done; });
-        result = std::move(answer->value);
-    }
-    if (in_job) pool_->leave_blocking_ui_call();
-    return result;
+    return call_on_ui_thread(poster_, pool_, std::weak_ptr<bool>(alive_), std::move(if_dropped),
+                             std::move(call));
 }
 
 // Calls without an answer are posted from a worker and the worker goes on.
@@ -250,7 +198,7 @@ UiAnswer QtUi::message_box(std::string_view text, std::string_view caption, UiBu
     return on_ui_thread(closed, [this, message = qstr(text), title, buttons, icon, closed] {
         QMessageBox box(qt_icon(icon), title, message, qt_buttons(buttons), parent_window());
         const int result = box.exec();
-        reclaim_lock();
+        reclaim_lock_after_nested_loop();
         switch (result) {
             case QMessageBox::Ok: return UiAnswer::ok;
             case QMessageBox::Cancel: return UiAnswer::cancel;
@@ -268,10 +216,21 @@ void QtUi::balloon(std::string_view title, std::string_view text, int x, int y) 
             tip = focus->window()->mapToGlobal(tip);
         else if (QWidget* window = parent_window())
             tip = window->mapToGlobal(tip);
-        if (balloon_) balloon_->close();
-        balloon_ = new QtBalloon(heading, body, tip);
-        balloon_->show();
+        replace_balloon(heading, body, tip);
     });
+}
+
+QtBalloon* QtUi::show_balloon(std::string_view title, std::string_view text, QWidget* anchor,
+                              QRect area) {
+    const QRect target = area.isNull() ? anchor->rect() : area;
+    return replace_balloon(qstr(title), qstr(text), anchor->mapToGlobal(target.center()));
+}
+
+QtBalloon* QtUi::replace_balloon(const QString& title, const QString& text, QPoint tip) {
+    if (balloon_) balloon_->close();
+    balloon_ = new QtBalloon(title, text, tip);
+    balloon_->show();
+    return balloon_;
 }
 
 std::string QtUi::file_dialog(bool save, std::string_view path, std::string_view filter) {
@@ -293,7 +252,7 @@ std::string QtUi::file_dialog(bool save, std::string_view path, std::string_view
             dialog.selectFile(info.fileName());
         }
         const int result = dialog.exec();
-        reclaim_lock();
+        reclaim_lock_after_nested_loop();
         if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::string();
         return dialog.selectedFiles().front().toStdString();
     });

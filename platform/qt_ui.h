@@ -63,6 +63,10 @@ public:
     UiAnswer message_box(std::string_view text, std::string_view caption, UiButtons buttons,
                          UiIcon icon) override;
     void balloon(std::string_view title, std::string_view text, int x, int y) override;
+    // UI thread only: the balloon pointing at the centre of area, a rectangle of anchor (the
+    // whole of anchor when area is null). It replaces the balloon on screen.
+    QtBalloon* show_balloon(std::string_view title, std::string_view text, QWidget* anchor,
+                            QRect area = QRect());
     std::string file_dialog(bool save, std::string_view path, std::string_view filter) override;
     void set_clipboard(std::string_view text) override;
     std::string clipboard_text();
@@ -77,6 +81,7 @@ private:
     template <typename Result, typename Call>
     Result on_ui_thread(Result if_dropped, Call call);
     void post_to_ui(std::function<void()> call);
+    QtBalloon* replace_balloon(const QString& title, const QString& text, QPoint tip);
     QWidget* parent_window() const;
 
     WorkerPool* pool_;

@@ -55,14 +55,7 @@ int visible_top_level_count() {
     return count;
 }
 
-// Runs action on the UI thread each ms, inside whatever loop is running, until it says done.
-void every_ms_until(QObject* owner, std::function<bool()> action) {
-    auto* timer = new QTimer(owner);
-    QObject::connect(timer, &QTimer::timeout, timer, [timer, action = std::move(action)] {
-        if (action()) timer->deleteLater();
-    });
-    timer->start(1);
-}
+using test::every_ms_until;
 
 struct Fixture {
     WorkerPool pool;
