@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QUrl>
 #include <cstdio>
 #include <memory>
 #include <string>

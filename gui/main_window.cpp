@@ -16,11 +16,13 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include "gui/built_dialog.h"
 #include "gui/command_bars.h"
 #include "gui/pane_area.h"
 #include "gui/text_preview.h"
 #include "parse/diagnostics.h"
 #include "parse/document_tree.h"
+#include "platform/qt_font_record.h"
 #include "platform/qt_key_press.h"
 #include "platform/qt_loop_lock.h"
 #include "platform/qt_ui.h"
@@ -54,7 +56,13 @@ PixelRect to_pixels(const QRect& r) { return {r.left(), r.top(), r.right() + 1, 
 
 }  // namespace
 
-MainWindow::MainWindow(EditorApp& app, QtUi& ui, IconLookup icons) : app_(app), ui_(ui) {
+MainWindow::MainWindow(EditorApp& app, QtUi& ui, IconLookup icons)
+    : app_(app),
+      ui_(ui),
+      dialogs_(app.settings(), ui, *app.poster(), &app.pool(), &app.commands()),
+      indent_dialog_(dialogs_),
+      font_chooser_(&app.pool(), *app.poster()),
+      route_(app.poster()) {
     setObjectName(QStringLiteral("main_window"));
     setAcceptDrops(true);
     build_panes();
@@ -70,6 +78,9 @@ MainWindow::MainWindow(EditorApp& app, QtUi& ui, IconLookup icons) : app_(app), 
                             });
     bars_->build();
     ui_.set_window(this);
+    indent_dialog_.set_owner(this);
+    font_chooser_.set_window(this);
+    app_.set_indent_dialog(&indent_dialog_);
     app_.attach_window(this);
     setWindowTitle(q(app_.window_title_text()));
     // Accelerators work wherever the focus is, dialogs included.
@@ -79,6 +90,7 @@ MainWindow::MainWindow(EditorApp& app, QtUi& ui, IconLookup icons) : app_(app), 
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
+    app_.set_indent_dialog(nullptr);
     tick_timer_.stop();
     app_.attach_window(nullptr);
     app_.commands().remove_handlers(this);
@@ -134,6 +146,19 @@ void MainWindow::register_handlers() {
         if (!query) statusBar()->setVisible(argument == "true");
         return true;
     });
+    dialogs_.register_commands(commands);
+    commands.register_handler("indent_options", this, [this](std::string_view, bool query) {
+        if (!query) indent_dialog_.dialog()->show_dialog(this);
+        return true;
+    });
+    // The font chooser waits on the "font" worker; the choice comes back to the UI thread.
+    commands.register_handler("font", this, [this](std::string_view, bool query) {
+        if (query) return true;
+        FontRecord record = font_;
+        return run_font_command(record, font_chooser_, app_.settings(), [this](const FontRecord& chosen) {
+            route_.run([this, chosen] { apply_font(chosen); });
+        });
+    }, "font");
     // Each pane toggle shows or hides the pane of its caption.
     for (const CommandItem& item : commands.items()) {
         if (!item.pane) continue;
@@ -158,8 +183,26 @@ void MainWindow::apply_toggles() {
     }
 }
 
+void MainWindow::apply_font(const FontRecord& record) {
+    font_ = record;
+    const QFont font = to_qfont(record);
+    editor_->setFont(font);
+    editor_->text_changed(false);
+    stat_->setFont(font);
+    update();
+}
+
 void MainWindow::restore_and_show() {
     SettingsStore& store = app_.settings();
+    // A font the user chose is applied; until then the desktop's fixed font is used, and the
+    // chooser starts from it.
+    FontRecord chosen;
+    chosen.face.clear();
+    read_font_record(store, chosen);
+    if (!chosen.face.empty())
+        apply_font(chosen);
+    else
+        font_ = to_font_record(editor_->font());
     app_.load_toggles();
     apply_toggles();
     StoredPlacement stored;
@@ -246,10 +289,14 @@ void MainWindow::show_job_panes(const std::vector<StatusPane>& panes) { bars_->s
 void MainWindow::recent_files_changed() { bars_->rebuild_recent_files(); }
 
 void MainWindow::save_layout(SettingsStore& store) {
-    SettingsKey frame(store, kFrameKey);
-    write_window_placement(store, to_pixels(normalGeometry().isValid() ? normalGeometry() : geometry()),
-                           isMaximized());
-    save_pane_layout(store, panes_->layout_model());
+    {
+        SettingsKey frame(store, kFrameKey);
+        write_window_placement(store, to_pixels(normalGeometry().isValid() ? normalGeometry() : geometry()),
+                               isMaximized());
+        save_pane_layout(store, panes_->layout_model());
+    }
+    // Every dialog that was opened keeps its fields for the next run.
+    dialogs_.save_all();
 }
 
 void MainWindow::quit() {

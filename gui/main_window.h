@@ -11,7 +11,12 @@
 #include <functional>
 #include <string>
 
+#include "foundation/ui_poster.h"
+#include "gui/dialog_builder.h"
+#include "gui/indent_options_dialog.h"
+#include "platform/qt_font_chooser.h"
 #include "shell/editor_window.h"
+#include "shell/font_record.h"
 #include "shell/pane_layout.h"
 
 class QLabel;
@@ -42,6 +47,9 @@ public:
     PaneArea& panes() { return *panes_; }
     CommandBars& bars() { return *bars_; }
     QTabWidget& tabs() { return *tabs_; }
+    DialogBuilder& dialogs() { return dialogs_; }
+    // The editor's font as last applied.
+    const FontRecord& font_record() const { return font_; }
     // The largest gap between two runs of the 10 ms timer since the last reset, in ms.
     double longest_tick_gap() const { return longest_gap_ms_; }
     void reset_tick_gap() { longest_gap_ms_ = 0; }
@@ -73,9 +81,15 @@ private:
     void apply_toggles();
     void on_tick();
     void show_summary(const std::string& summary);
+    void apply_font(const FontRecord& record);
 
     EditorApp& app_;
     QtUi& ui_;
+    DialogBuilder dialogs_;
+    GuiIndentOptionsDialog indent_dialog_;
+    QtFontChooser font_chooser_;
+    FontRecord font_;
+    UiRoute route_;
     PaneArea* panes_ = nullptr;
     CommandBars* bars_ = nullptr;
     QTabWidget* tabs_ = nullptr;

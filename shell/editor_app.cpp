@@ -3,6 +3,7 @@
 
 #include <utility>
 
+#include "foundation/job.h"
 #include "foundation/number_format.h"
 #include "foundation/ui.h"
 #include "parse/default_languages.h"
@@ -11,6 +12,7 @@
 #include "shell/command_line.h"
 #include "shell/command_table.h"
 #include "shell/editor_window.h"
+#include "shell/indent_command.h"
 #include "shell/message_log.h"
 #include "shell/worker_pool.h"
 #include "text/encoding.h"
@@ -62,6 +64,12 @@ constexpr BoundToggle kBoundToggles[] = {
 };
 
 constexpr std::string_view kFrameKey = "Frame";
+
+// Without a window to ask in, indenting takes the options as they are kept.
+class QuietDialog final : public IndentOptionsDialog {
+public:
+    bool ask(IndentOptions&) override { return true; }
+};
 constexpr std::string_view kQuitAccelerator = "Ctrl+Q";
 
 }  // namespace
@@ -69,6 +77,7 @@ constexpr std::string_view kQuitAccelerator = "Ctrl+Q";
 EditorApp::EditorApp(WorkerPool& pool, Ui& ui, UiPoster* poster, const std::string& settings_path)
     : pool_(pool),
       ui_(ui),
+      poster_(poster),
       settings_(settings_path.empty() ? SettingsStore::default_path() : settings_path),
       commands_(&pool, [] { return AppClock::now(); }),
       languages_(default_languages()),
@@ -192,6 +201,11 @@ void EditorApp::register_handlers() {
         return file_.prompt_reload(pool_.current_job());
     });
     ui_handler("reparse", controller_.reparse_handler());
+    ui_handler("indent", [this, idle](std::string_view, bool query) {
+        if (query) return idle() && languages_.find(controller_.language()) &&
+                          languages_.find(controller_.language())->xml_commands;
+        return indent(pool_.current_job());
+    });
 
     // Toggles that only change what the editor and the views draw: their variables are bound.
     for (std::string_view name : {"line_numbers", "line_ending", "scroll_wheel_changes_tree_selection"})
@@ -209,6 +223,22 @@ void EditorApp::register_handlers() {
         if (!query) open_page(help_.updates);
         return !help_.updates.empty();
     });
+}
+
+bool EditorApp::indent(Job* job) {
+    const DocumentType* type = languages_.find(controller_.language());
+    if (!type) return false;
+    IndentOptions options = read_indent_options(settings_);
+    // The last tree only when it was parsed from the text as it stands; else the text is
+    // parsed here first.
+    DocumentTree* tree = tree_ && tree_text_ && *tree_text_ == document_.text() ? tree_.get() : nullptr;
+    QuietDialog no_dialog;
+    IndentOptionsDialog& dialog = indent_dialog_ ? *indent_dialog_ : no_dialog;
+    std::string status;
+    const IndentOutcome outcome =
+        run_indent(document_, *type, tree, options, ui_, dialog, &settings_, job, &status);
+    if (!status.empty()) commands_.set_status_message(status);
+    return outcome == IndentOutcome::indented;
 }
 
 void EditorApp::open_page(const std::string& page) { ui_.open_url(page); }
@@ -294,6 +324,8 @@ std::string EditorApp::file_filter() { return languages_.file_filter(); }
 
 void EditorApp::reset_views() {
     controller_.reset();
+    tree_.reset();
+    tree_text_.reset();
     last_parse_.reset();
     characters_ = 0;
     route_.run([this] {
@@ -346,6 +378,8 @@ void EditorApp::take_figures(const ParseResult& result) {
 void EditorApp::tree_ready(ParseResult result) {
     take_figures(result);
     if (window_) window_->show_tree(result);
+    tree_text_ = result.text;
+    tree_ = std::move(result.tree);
 }
 
 void EditorApp::parse_failed(ParseResult result) {

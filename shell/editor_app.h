@@ -36,6 +36,7 @@
 namespace tessel {
 
 class EditorWindow;
+class IndentOptionsDialog;
 class MessageLog;
 class Ui;
 class WorkerPool;
@@ -72,6 +73,9 @@ public:
     LanguageRegistry& languages() { return languages_; }
     EditHistory& history() { return history_; }
     Ui& ui() { return ui_; }
+    UiPoster* poster() const { return poster_; }
+    // The "XML Indent Options" dialog that "indent" asks with (null: indent without asking).
+    void set_indent_dialog(IndentOptionsDialog* dialog) { indent_dialog_ = dialog; }
 
     // The variables of the option toggles, read by the editor and the views.
     int32_t line_numbers = 1;
@@ -142,9 +146,11 @@ private:
     void parse_failed(ParseResult result) override;
 
     void take_figures(const ParseResult& result);
+    bool indent(Job* job);
 
     WorkerPool& pool_;
     Ui& ui_;
+    UiPoster* poster_;
     SettingsStore settings_;
     CommandRegistry commands_;
     EditHistory history_;
@@ -157,6 +163,10 @@ private:
     UiRoute route_;
 
     EditorWindow* window_ = nullptr;
+    IndentOptionsDialog* indent_dialog_ = nullptr;
+    // The tree of the last parse without errors, and the text it was parsed from.
+    std::shared_ptr<const std::string> tree_text_;
+    std::unique_ptr<DocumentTree> tree_;
     MessageLog* log_ = nullptr;
     HelpPages help_;
     std::atomic<bool> busy_{false};
