@@ -91,6 +91,7 @@ void CommandBars::fill_menu(QMenu* menu, std::span<const std::string_view> entri
         }
         if (name == kRecentFilesSection) {
             file_menu_ = menu;
+            recent_top_ = menu->addSeparator();
             recent_marker_ = menu->addSeparator();
             continue;
         }
@@ -187,6 +188,7 @@ void CommandBars::rebuild_recent_files() {
         file_menu_->insertAction(recent_marker_, action);
         recent_actions_.push_back(action);
     }
+    recent_top_->setVisible(!entries.empty());
     recent_marker_->setVisible(!entries.empty());
 }
 

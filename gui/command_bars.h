@@ -82,6 +82,7 @@ private:
     std::vector<Bound> bound_;
     QMenu* file_menu_ = nullptr;
     QAction* recent_marker_ = nullptr;  // the recent files go before it
+    QAction* recent_top_ = nullptr;     // the separator above them
     std::vector<QAction*> recent_actions_;
     QToolBar* toolbar_ = nullptr;
     QComboBox* path_box_ = nullptr;

@@ -8,6 +8,7 @@
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScreen>
@@ -333,13 +334,16 @@ void MainWindow::dropEvent(QDropEvent* event) {
 
 bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress || !watched->isWidgetType()) return false;
-    // Each press reaches the filter once per widget on its way up: take it at its target.
-    if (watched != QApplication::focusWidget() && QApplication::focusWidget()) return false;
+    // A key press goes up from its target to the parents until one takes it; it is matched at
+    // each step, and a match stops it there. Open menus keep their keys.
+    auto* widget = static_cast<QWidget*>(watched);
+    if (qobject_cast<QMenu*>(widget)) return false;
     auto* key_event = static_cast<QKeyEvent*>(event);
     const KeyPress press = key_press_of(*key_event);
     if (press.key == kKeyNone) return false;
     // A text box keeps the keys of typing and of its own editing.
-    if (is_text_input(QApplication::focusWidget()) && text_input_keeps_key(press)) return false;
+    if (is_text_input(widget) && text_input_keeps_key(press)) return false;
+    if (QtLoopLock* lock = QtLoopLock::instance()) lock->claim();
     return app_.commands().key_press(press);
 }
 

@@ -124,7 +124,11 @@ TEST_F(MainWindowTest, MenusAndToolbarFollowTheCommandTable) {
         // sections stand where the table puts them.
         std::vector<std::string> expected;
         for (std::string_view name : info.entries) {
-            if (name.empty() || name == kRecentFilesSection) {
+            if (name == kRecentFilesSection) {
+                // The recent files stand between two separators, hidden while there are none.
+                expected.push_back("-");
+                expected.push_back("-");
+            } else if (name.empty()) {
                 expected.push_back("-");
             } else if (name == kPanesSection) {
                 expected.push_back("Stat");
@@ -319,6 +323,7 @@ void answer_next_box(QMessageBox::StandardButton button, QString* text) {
 TEST_F(MainWindowTest, ExitAsksAboutChangesAndWaitsForASave) {
     Editor editor(folder.path());
     editor.app.document().replace("<a/>", 0, 0);
+    EXPECT_TRUE(run_until([&] { return editor.window.windowTitle() == "Untitled.xml * - Tessel 2.2"; }));
     QString asked;
     answer_next_box(QMessageBox::Cancel, &asked);
     QTest::keyClick(editor.window.centralWidget(), Qt::Key_Q, Qt::ControlModifier);
@@ -378,6 +383,41 @@ TEST_F(MainWindowTest, ADroppedFileIsLoadedAndParsedAndReportedInTheStatusBarAnd
     }));
     EXPECT_EQ(editor.window.tabs().tabText(1), "0 warning(s), 0 error(s)");
     EXPECT_EQ(editor.app.file().recent().entries().front(), sample.toStdString());
+}
+
+TEST_F(MainWindowTest, FileCommandsFromTheMenuAndAnOutsideChangeAsksToReload) {
+    Editor editor(folder.path());
+    const QString path = folder.path() + "/notes.xml";
+    {
+        std::ofstream(path.toStdString()) << "<notes><n>one</n></notes>\n";
+    }
+    editor.app.commands().execute("load_file", path.toStdString());
+    ASSERT_TRUE(run_until([&] { return editor.window.windowTitle() == "notes.xml - Tessel 2.2"; }));
+    // The File menu lists it first among the recent files.
+    QMenu* file_menu = editor.window.bars().menus().front();
+    const QString entry = "&0 " + path;
+    EXPECT_TRUE(run_until([&] {
+        for (QAction* action : file_menu->actions())
+            if (action->text() == entry) return true;
+        return false;
+    }));
+
+    // Another program rewrites the file: the next check asks, and Yes reads it again.
+    {
+        std::ofstream(path.toStdString()) << "<notes><n>two</n></notes>\n";
+    }
+    QString asked;
+    answer_next_box(QMessageBox::Yes, &asked);
+    ASSERT_TRUE(run_until([&] { return editor.app.document().text() == "<notes><n>two</n></notes>\n"; }, 10000));
+    EXPECT_TRUE(asked.endsWith("This file has been modified outside of the source editor. Do you want to reload it?"));
+
+    // File > New Json: an empty JSON document, named as such.
+    QAction* new_json = editor.window.bars().action_of("new_json");
+    ASSERT_NE(new_json, nullptr);
+    new_json->trigger();
+    ASSERT_TRUE(run_until([&] { return editor.window.windowTitle() == "Untitled.json - Tessel 2.2"; }));
+    EXPECT_EQ(editor.app.document().length(), 0);
+    EXPECT_EQ(editor.app.controller().language(), "JSON");
 }
 
 }  // namespace
