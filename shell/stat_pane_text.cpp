@@ -4,6 +4,7 @@
 #include <cstring>
 #include <vector>
 
+#include "foundation/job.h"
 #include "foundation/number_format.h"
 #include "parse/document_tree.h"
 #include "parse/varint.h"
@@ -30,7 +31,7 @@ const uint8_t* handle_list(const uint8_t* cursor, uint32_t& count, const uint8_t
 
 }  // namespace
 
-bool count_tree(const DocumentTree& tree, TreeCounts& counts) {
+bool count_tree(const DocumentTree& tree, TreeCounts& counts, Job* job) {
     counts = TreeCounts{};
     // Every tree has an XML document node; only an XML parse makes it the root.
     XmlDocumentNode* document = tree.document_node();
@@ -47,7 +48,9 @@ bool count_tree(const DocumentTree& tree, TreeCounts& counts) {
     for (uint32_t h : document->items()) stack.push_back({h, 0});
     for (uint32_t h : document->misc()) stack.push_back({h, 0});
     const size_t records = tree.record_bytes();
+    uint32_t visited = 0;
     while (!stack.empty()) {
+        if (job && (++visited & 0xFFFF) == 0) job->yield_point();
         const Pending item = stack.back();
         stack.pop_back();
         if (item.handle == 0) continue;
@@ -116,15 +119,20 @@ int64_t count_characters(const TextStore& text) {
     return characters;
 }
 
-int64_t count_characters(std::string_view text) {
+int64_t count_characters(std::string_view text, Job* job) {
+    constexpr size_t kStep = size_t{1} << 22;
     int64_t continuation = 0;
-    for (const char c : text) continuation += (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+    for (size_t at = 0; at < text.size(); at += kStep) {
+        if (job) job->yield_point();
+        for (const char c : text.substr(at, kStep))
+            continuation += (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+    }
     return static_cast<int64_t>(text.size()) - continuation;
 }
 
-ParseFigures parse_figures(DocumentTree& tree, double parse_ms) {
+ParseFigures parse_figures(DocumentTree& tree, double parse_ms, Job* job) {
     ParseFigures figures;
-    figures.tree_counted = count_tree(tree, figures.counts);
+    figures.tree_counted = count_tree(tree, figures.counts, job);
     figures.errors = tree.diagnostics().error_count();
     figures.warnings = tree.diagnostics().warning_count();
     figures.parse_ms = parse_ms;

@@ -12,6 +12,7 @@
 namespace tessel {
 
 class DocumentTree;
+class Job;
 class TextDocument;
 class TextStore;
 
@@ -26,11 +27,12 @@ struct TreeCounts {
 
 // Walks the record stream of an XML tree from the document's top-level items, reading records
 // only (no node objects are made). Trees of other kinds (JSON, DTD) give all zeros and false.
-bool count_tree(const DocumentTree& tree, TreeCounts& counts);
+// With a job, the walk passes its yield points (it runs on the parse worker).
+bool count_tree(const DocumentTree& tree, TreeCounts& counts, Job* job = nullptr);
 
 // Characters of UTF-8 text: bytes that do not continue a sequence.
 int64_t count_characters(const TextStore& text);
-int64_t count_characters(std::string_view text);
+int64_t count_characters(std::string_view text, Job* job = nullptr);
 
 struct StatInput {
     std::string_view encoding;     // display name
@@ -54,7 +56,7 @@ struct ParseFigures {
     int32_t warnings = 0;
     double parse_ms = 0;
 };
-ParseFigures parse_figures(DocumentTree& tree, double parse_ms);
+ParseFigures parse_figures(DocumentTree& tree, double parse_ms, Job* job = nullptr);
 
 // The pane's input from the document as it stands (encoding is the document file's id) and
 // the figures of its last parse, null when none has finished. characters comes from
