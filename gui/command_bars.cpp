@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -140,8 +141,9 @@ void CommandBars::build() {
     }
     for (const std::string& entry : path_history_) path_box_->addItem(q(entry));
     path_box_->setCurrentIndex(-1);
-    connect(path_box_->lineEdit(), &QLineEdit::returnPressed, this, &CommandBars::run_path_box);
+    // A choice from the list comes as activated; Enter is taken before the box sees it.
     connect(path_box_, &QComboBox::activated, this, [this](int) { run_path_box(); });
+    path_box_->lineEdit()->installEventFilter(this);
     toolbar_->addWidget(path_box_);
 
     QStatusBar* status = window_.statusBar();
@@ -168,6 +170,17 @@ void CommandBars::run_path_box() {
         path_box_->setCurrentIndex(0);
     }
     registry_.execute(kToolbarComboCommand, path);
+}
+
+bool CommandBars::eventFilter(QObject* watched, QEvent* event) {
+    if (path_box_ && watched == path_box_->lineEdit() && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            run_path_box();
+            return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
 }
 
 void CommandBars::rebuild_recent_files() {

@@ -60,6 +60,10 @@ public:
     void redraw() override;
     bool pane_visible(std::string_view name) override;
 
+protected:
+    // Enter in the path box runs it once (the box itself would report it twice).
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     struct Bound {
         QPointer<QAction> action;

@@ -223,6 +223,30 @@ TEST_F(MainWindowTest, GreyedStatesFollowTheHandlersWithinATick) {
     commands.remove_handlers(this);
 }
 
+TEST_F(MainWindowTest, ThePathBoxRunsGotoPathAndKeepsItsHistoryNewestFirst) {
+    std::vector<std::string> asked;
+    {
+        Editor editor(folder.path());
+        editor.app.commands().register_handler("goto_path", this, [&](std::string_view path, bool query) {
+            if (!query) asked.emplace_back(path);
+            return true;
+        });
+        QComboBox* box = editor.window.bars().path_box();
+        for (const char* path : {"/catalog/products", "/catalog/supplier[2]", "/catalog/products"}) {
+            box->lineEdit()->clear();
+            QTest::keyClicks(box->lineEdit(), path);
+            QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+        }
+        editor.app.commands().remove_handlers(this);
+    }
+    EXPECT_EQ(asked, (std::vector<std::string>{"/catalog/products", "/catalog/supplier[2]", "/catalog/products"}));
+    Editor again(folder.path());
+    QComboBox* box = again.window.bars().path_box();
+    ASSERT_EQ(box->count(), 2);
+    EXPECT_EQ(box->itemText(0), "/catalog/products");
+    EXPECT_EQ(box->itemText(1), "/catalog/supplier[2]");
+}
+
 TEST_F(MainWindowTest, AWorkersQuestionIsAnsweredWhileTheWindowKeepsRunning) {
     Editor editor(folder.path());
     std::atomic<int> answer{-1};
@@ -411,9 +435,11 @@ TEST_F(MainWindowTest, FileCommandsFromTheMenuAndAnOutsideChangeAsksToReload) {
     ASSERT_TRUE(run_until([&] { return editor.app.document().text() == "<notes><n>two</n></notes>\n"; }, 10000));
     EXPECT_TRUE(asked.endsWith("This file has been modified outside of the source editor. Do you want to reload it?"));
 
-    // File > New Json: an empty JSON document, named as such.
+    // File > New Json, once the reload has ended (the file commands wait for it): an empty
+    // JSON document, named as such.
     QAction* new_json = editor.window.bars().action_of("new_json");
     ASSERT_NE(new_json, nullptr);
+    ASSERT_TRUE(run_until([&] { return editor.pool.job_elapsed_ms("load") < 0 && new_json->isEnabled(); }));
     new_json->trigger();
     ASSERT_TRUE(run_until([&] { return editor.window.windowTitle() == "Untitled.json - Tessel 2.2"; }));
     EXPECT_EQ(editor.app.document().length(), 0);
