@@ -344,7 +344,17 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     // A text box keeps the keys of typing and of its own editing.
     if (is_text_input(widget) && text_input_keeps_key(press)) return false;
     if (QtLoopLock* lock = QtLoopLock::instance()) lock->claim();
-    return app_.commands().key_press(press);
+    // While a modal box or dialog is open (often asked by a worker that waits for it) only
+    // "cancel" and "reparse" may run: another command on that worker would stop it and wait
+    // for a job that waits for the box.
+    CommandRegistry& commands = app_.commands();
+    if (QApplication::activeModalWidget()) {
+        commands.set_main_window_enabled(false);
+        const bool ran = commands.key_press(press);
+        commands.set_main_window_enabled(dialogs_.shown_dialog() == nullptr);
+        return ran;
+    }
+    return commands.key_press(press);
 }
 
 }  // namespace tessel

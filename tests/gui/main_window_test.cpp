@@ -268,6 +268,8 @@ TEST_F(MainWindowTest, AWorkersQuestionIsAnsweredWhileTheWindowKeepsRunning) {
             title = box->windowTitle();
             ticks_when_shown = editor.window.tick_count();
             editor.app.commands().set_status_message("still running");
+            // Ctrl+N would run "new" on the worker that waits for this box: refused.
+            QTest::keyClick(box, Qt::Key_N, Qt::ControlModifier);
             return;
         }
         message_shown = editor.window.bars().message_pane()->text() == "still running";
@@ -281,6 +283,7 @@ TEST_F(MainWindowTest, AWorkersQuestionIsAnsweredWhileTheWindowKeepsRunning) {
     EXPECT_EQ(answer.load(), static_cast<int>(UiAnswer::yes));
     EXPECT_EQ(title, "Tessel 2.2");
     EXPECT_TRUE(message_shown);
+    EXPECT_EQ(editor.window.windowTitle(), "Untitled.xml - Tessel 2.2");
 }
 
 TEST_F(MainWindowTest, PlacementTogglesAndPaneLayoutSurviveARestart) {
