@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string_view>
+#include <vector>
 
 #include "foundation/arena.h"
 #include "text/line_index.h"
@@ -12,12 +13,34 @@
 
 namespace tessel {
 
+// One coloured stretch of a line: byte offsets within the line (inclusive) and a style,
+// which is an index into the automaton's colour table, or one of the two special styles.
+struct LineToken {
+    int32_t first;
+    int32_t last;
+    int16_t style;
+};
+inline constexpr int16_t kStyleUndecodableByte = -1;  // one byte that starts no UTF-8 character
+inline constexpr int16_t kStyleControlCharacter = -2;  // one control character, shown by name
+
 // The lexical automaton of a document type: runs over one line from a start state and
 // returns the end state. The default one knows no states.
 class LexicalAutomaton {
 public:
     virtual ~LexicalAutomaton() = default;
     virtual uint8_t scan_line(uint8_t state, std::string_view line) = 0;
+    // The line's tokens in order (gaps between them are plain text) and the end state, which
+    // is what scan_line returns for the same line and state.
+    virtual uint8_t tokenize_line(uint8_t state, std::string_view line,
+                                  std::vector<LineToken>& tokens) {
+        tokens.clear();
+        return scan_line(state, line);
+    }
+    // The colour of a style, 0x02BBGGRR (red in the low byte); the value 0x02643232 marks the
+    // style drawn in the second editor font.
+    virtual uint32_t style_colour(int16_t style) const {
+        return style < 0 ? 0x020000FFu : 0x02000000u;
+    }
 };
 
 class PlainAutomaton final : public LexicalAutomaton {
