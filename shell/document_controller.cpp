@@ -2,6 +2,7 @@
 #include "shell/document_controller.h"
 
 #include <algorithm>
+#include <optional>
 
 #include "foundation/number_format.h"
 #include "parse/document_tree.h"
@@ -15,15 +16,20 @@ namespace tessel {
 namespace {
 
 // The whole text in slices of at most a mebibyte, a yield point before each: the first touch
-// of the copy's fresh pages is what costs, about a quarter of a second for 100 MB.
-std::string copy_text(const TextStore& store, Job* job) {
+// of the copy's fresh pages is what costs, about a quarter of a second for 100 MB. A change
+// made while the lock was given up (by a load, an undo) makes the copy worthless: nothing is
+// returned, and the change has asked for a parse of its own.
+std::optional<std::string> copy_text(const TextStore& store, Job* job) {
     constexpr int32_t kSlice = 1 << 20;
+    const uint64_t changes = store.changes();
     std::string text;
     text.reserve(static_cast<size_t>(store.length()));
     for (int32_t p = 0; p < store.piece_count(); ++p) {
-        const auto& piece = store.piece(p);
-        for (int32_t at = 0; at < piece.length; at += kSlice) {
+        for (int32_t at = 0;; at += kSlice) {
             job->yield_point();
+            if (store.changes() != changes) return std::nullopt;
+            const auto& piece = store.piece(p);
+            if (at >= piece.length) break;
             text.append(piece.data + at, static_cast<size_t>(std::min(kSlice, piece.length - at)));
         }
     }
@@ -64,8 +70,10 @@ void DocumentController::parse(std::string_view argument) {
     // The parse reads a copy: the user goes on typing while it runs. The copy passes yield
     // points, so a large one does not keep the UI thread waiting; an edit meanwhile stops
     // this job before it changes the text.
+    std::optional<std::string> copy = copy_text(document_.store(), job);
+    if (!copy) return;
     ParseResult result;
-    result.text = std::make_shared<const std::string>(copy_text(document_.store(), job));
+    result.text = std::make_shared<const std::string>(std::move(*copy));
     result.requested = !argument.empty();
     // A JobCancelled from a yield point unwinds through here and drops the partial tree.
     result.tree = type ? languages_->parse(*type, *result.text, job) : parse_xml(*result.text, job);

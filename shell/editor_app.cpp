@@ -201,6 +201,15 @@ void EditorApp::register_handlers() {
         return file_.prompt_reload(pool_.current_job());
     });
     ui_handler("reparse", controller_.reparse_handler());
+    // Undo and redo run on the "undo" worker; the text's listeners and view follow from there.
+    ui_handler("undo", [this, idle](std::string_view, bool query) {
+        if (query) return idle() && history_.can_undo();
+        return history_.undo();
+    });
+    ui_handler("redo", [this, idle](std::string_view, bool query) {
+        if (query) return idle() && history_.can_redo();
+        return history_.redo();
+    });
     ui_handler("indent", [this, idle](std::string_view, bool query) {
         if (query) return idle() && languages_.find(controller_.language()) &&
                           languages_.find(controller_.language())->xml_commands;

@@ -82,6 +82,7 @@ void TextStore::free_pieces() {
 }
 
 void TextStore::clear() {
+    ++changes_;
     free_pieces();
     length_ = 0;
     reset_cache();
@@ -115,6 +116,7 @@ bool TextStore::append(std::string_view bytes) {
     if (bytes.size() > static_cast<size_t>(max_length_) ||
         !can_grow(static_cast<int64_t>(bytes.size())))
         return false;
+    ++changes_;
     if (pieces_.empty()) {
         append_cut(bytes);
         return true;
@@ -257,6 +259,7 @@ bool TextStore::replace_at(std::span<const TextPos> positions, int32_t delete_co
     const size_t count = positions.size();
     if (count == 0) return true;
     if (!can_replace(positions, delete_count, texts)) return false;
+    ++changes_;
     const size_t insert_length = texts[0].size();
     [[maybe_unused]] const int64_t new_length =
         length_ + (static_cast<int64_t>(insert_length) - delete_count) * static_cast<int64_t>(count);

@@ -62,6 +62,9 @@ public:
 
     // The limit of this store: kMaxLength, or less where a test sets it lower.
     int32_t max_length() const { return max_length_; }
+    // Counts the changes made so far: a reader that gives the lock up between slices of the
+    // text compares it to know whether the text changed meanwhile.
+    uint64_t changes() const { return changes_; }
     void set_max_length(int32_t bytes) { max_length_ = bytes; }
     // Whether n more bytes fit (n may be negative).
     bool can_grow(int64_t n) const { return int64_t{length_} + n <= max_length_; }
@@ -91,6 +94,7 @@ private:
 
     Array<Piece> pieces_;
     int32_t length_ = 0;
+    uint64_t changes_ = 0;
     int32_t max_length_ = kMaxLength;
     int32_t cache_piece_ = -1;
     TextPos cache_first_ = -1;
