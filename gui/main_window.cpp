@@ -28,6 +28,7 @@
 #include "platform/qt_loop_lock.h"
 #include "platform/qt_ui.h"
 #include "shell/app_clock.h"
+#include "shell/dialog_binding.h"
 #include "shell/document_controller.h"
 #include "shell/editor_app.h"
 #include "shell/settings_store.h"
@@ -152,6 +153,20 @@ void MainWindow::register_handlers() {
         if (!query) indent_dialog_.dialog()->show_dialog(this);
         return true;
     });
+    // The editor's option dialogs are modeless; the text is painted again when one closes.
+    const auto option_dialog = [this](BuiltDialog* (*make)(DialogBuilder&, ViewOptions&)) {
+        return [this, make](std::string_view, bool query) {
+            if (query) return true;
+            BuiltDialog* dialog = make(dialogs_, view_options_);
+            connect(dialog, &BuiltDialog::answered, editor_, [this] { editor_->text_changed(false); },
+                    Qt::UniqueConnection);
+            dialog->show_dialog(this);
+            return true;
+        };
+    };
+    commands.register_handler("tabs", this, option_dialog(&tab_options_dialog));
+    commands.register_handler("text_highlighting_options", this,
+                              option_dialog(&highlighting_style_dialog));
     // The font chooser waits on the "font" worker; the choice comes back to the UI thread.
     commands.register_handler("font", this, [this](std::string_view, bool query) {
         if (query) return true;
@@ -195,6 +210,14 @@ void MainWindow::apply_font(const FontRecord& record) {
 
 void MainWindow::restore_and_show() {
     SettingsStore& store = app_.settings();
+    // The view's options as kept by their dialogs, before the dialogs are ever opened.
+    for (const auto& [dialog, fields] :
+         {std::pair{&kTabOptions, std::vector<int32_t*>{&view_options_.tab_size, &view_options_.keep_tabs}},
+          std::pair{&kTextHighlightingOptions, std::vector<int32_t*>{&view_options_.line_style}}}) {
+        std::vector<int32_t> values = initial_values(*dialog);
+        read_bound_fields(store, *dialog, values);
+        for (size_t i = 0; i < fields.size(); ++i) *fields[i] = values[i];
+    }
     // A font the user chose is applied; until then the desktop's fixed font is used, and the
     // chooser starts from it.
     FontRecord chosen;

@@ -14,6 +14,7 @@
 #include "foundation/ui_poster.h"
 #include "gui/dialog_builder.h"
 #include "gui/indent_options_dialog.h"
+#include "gui/view_option_dialogs.h"
 #include "platform/qt_font_chooser.h"
 #include "shell/editor_window.h"
 #include "shell/font_record.h"
@@ -48,6 +49,7 @@ public:
     CommandBars& bars() { return *bars_; }
     QTabWidget& tabs() { return *tabs_; }
     DialogBuilder& dialogs() { return dialogs_; }
+    const ViewOptions& view_options() const { return view_options_; }
     // The editor's font as last applied.
     const FontRecord& font_record() const { return font_; }
     // The largest gap between two runs of the 10 ms timer since the last reset, in ms.
@@ -89,6 +91,7 @@ private:
     GuiIndentOptionsDialog indent_dialog_;
     QtFontChooser font_chooser_;
     FontRecord font_;
+    ViewOptions view_options_;
     UiRoute route_;
     PaneArea* panes_ = nullptr;
     CommandBars* bars_ = nullptr;

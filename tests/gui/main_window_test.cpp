@@ -15,6 +15,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
+#include <QRadioButton>
 #include <QTimer>
 #include <QUrl>
 #include <QMessageBox>
@@ -29,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "gui/built_dialog.h"
 #include "gui/command_bars.h"
 #include "gui/main_window.h"
 #include "gui/pane_area.h"
@@ -245,6 +247,37 @@ TEST_F(MainWindowTest, ThePathBoxRunsGotoPathAndKeepsItsHistoryNewestFirst) {
     ASSERT_EQ(box->count(), 2);
     EXPECT_EQ(box->itemText(0), "/catalog/products");
     EXPECT_EQ(box->itemText(1), "/catalog/supplier[2]");
+}
+
+TEST_F(MainWindowTest, TheTabOptionsDialogChangesTheViewsOptionsAndTheyPersist) {
+    {
+        Editor editor(folder.path());
+        EXPECT_EQ(editor.window.view_options().tab_size, 4);
+        EXPECT_EQ(editor.window.view_options().keep_tabs, 1);
+        editor.window.bars().action_of("tabs")->trigger();
+        auto* dialog = visible_top_level<BuiltDialog>();
+        if (!dialog) dialog = editor.window.findChild<BuiltDialog*>();
+        ASSERT_TRUE(dialog && dialog->isVisible());
+        EXPECT_EQ(dialog->windowTitle(), "Tab Options");
+        QLineEdit* size = dialog->edit_of(0);
+        ASSERT_NE(size, nullptr);
+        size->selectAll();
+        QTest::keyClicks(size, "8");
+        QRadioButton* spaces = nullptr;
+        for (QRadioButton* button : dialog->findChildren<QRadioButton*>())
+            if (button->text() == "Insert Spaces") spaces = button;
+        ASSERT_NE(spaces, nullptr);
+        // On its round indicator, as a person clicks it.
+        QTest::mouseClick(spaces, Qt::LeftButton, Qt::NoModifier,
+                          QPoint(spaces->height() / 2, spaces->height() / 2));
+        QTest::keyClick(size, Qt::Key_Return);
+        ASSERT_TRUE(run_until([&] { return !dialog->isVisible(); }));
+        EXPECT_EQ(editor.window.view_options().tab_size, 8);
+        EXPECT_EQ(editor.window.view_options().keep_tabs, 0);
+    }
+    Editor again(folder.path());
+    EXPECT_EQ(again.window.view_options().tab_size, 8);
+    EXPECT_EQ(again.window.view_options().keep_tabs, 0);
 }
 
 TEST_F(MainWindowTest, AWorkersQuestionIsAnsweredWhileTheWindowKeepsRunning) {
