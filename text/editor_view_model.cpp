@@ -416,7 +416,8 @@ void EditorViewModel::paint_line(Surface& surface, int32_t line, double y) {
         const std::string_view bytes = layout.piece_text(piece);
         // A label is drawn only when all of its box shows; a cut label would read wrong.
         const bool whole = px >= left && px + piece.width <= right;
-        const Rect box{px, y, piece.width, lh};
+        // A pixel short on the right, so that neighbouring boxes (a CR LF) read as two.
+        const Rect box{px, y, piece.width - 1, lh};
         switch (piece.kind) {
             case PieceKind::text: {
                 const int16_t style = layout.segments()[static_cast<size_t>(piece.segment)].style;

@@ -87,8 +87,8 @@ TEST_F(EditorView, ControlsAndUndecodableBytesAreLabelledBoxes) {
     EXPECT_EQ(s.find_text("FF")->colour, kWhite);
     const auto control_boxes = fills_of(s, view.colours().control_box);
     ASSERT_EQ(control_boxes.size(), 2u);
-    EXPECT_EQ(control_boxes[0].rect, (Rect{30, 0, 26, 16}));
-    EXPECT_EQ(fills_of(s, view.colours().byte_box).at(0).rect, (Rect{64, 0, 18, 16}));
+    EXPECT_EQ(control_boxes[0].rect, (Rect{30, 0, 25, 16}));
+    EXPECT_EQ(fills_of(s, view.colours().byte_box).at(0).rect, (Rect{64, 0, 17, 16}));
 
     // A box cut by the pane's edge keeps its box but loses its label.
     view.resize(22 + 50, 160);
