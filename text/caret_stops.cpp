@@ -39,18 +39,6 @@ TextPos previous_caret_stop(TextStore& store, TextPos pos) {
     return previous_char_boundary(byte_reader(store), pos);
 }
 
-bool is_caret_stop(TextStore& store, TextPos pos) {
-    if (pos <= 0 || pos >= store.length()) return pos == 0 || pos == store.length();
-    if (store.byte_at(pos - 1) == '\r' && store.byte_at(pos) == '\n') return false;
-    for (int32_t k = 1; k <= 3 && pos - k >= 0; ++k) {
-        const auto b = static_cast<unsigned char>(store.byte_at(pos - k));
-        if (utf8_is_continuation(b)) continue;
-        const int32_t n = utf8_announced_length(b);
-        return !(n > k && next_char_boundary(byte_reader(store), store.length(), pos - k) == pos - k + n);
-    }
-    return true;
-}
-
 CharClass char_class_at(TextStore& store, TextPos pos) {
     const auto b = static_cast<unsigned char>(store.byte_at(pos));
     if (b < 0x80) {

@@ -13,8 +13,6 @@ namespace tessel {
 // The next stop after pos (pos < length), and the one before pos (pos > 0).
 TextPos next_caret_stop(TextStore& store, TextPos pos);
 TextPos previous_caret_stop(TextStore& store, TextPos pos);
-// Whether the caret may stand at pos (0 <= pos <= length).
-bool is_caret_stop(TextStore& store, TextPos pos);
 
 // What a character counts as when moving by words. Word characters are ASCII letters and
 // digits, "_" and the letters of other scripts; blanks are space and tab.

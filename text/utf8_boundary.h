@@ -51,17 +51,4 @@ inline int32_t previous_char_boundary(std::string_view s, int32_t pos) {
     return previous_char_boundary([s](int32_t i) { return s[static_cast<size_t>(i)]; }, pos);
 }
 
-// Whether pos is a character boundary of s (0 and s.size() are).
-inline bool is_char_boundary(std::string_view s, int32_t pos) {
-    if (pos <= 0 || pos >= static_cast<int32_t>(s.size())) return true;
-    for (int32_t k = 1; k <= 3 && pos - k >= 0; ++k) {
-        const auto b = static_cast<unsigned char>(s[static_cast<size_t>(pos - k)]);
-        if (utf8_is_continuation(b)) continue;
-        // A lead whose sequence runs whole over pos makes pos an inner byte.
-        const int32_t n = utf8_announced_length(b);
-        return !(n > k && next_char_boundary(s, pos - k) == pos - k + n);
-    }
-    return true;
-}
-
 }  // namespace tessel
