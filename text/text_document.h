@@ -109,6 +109,7 @@ public:
     std::string text() const { return store_.text(); }
 
     // Background line scanning.
+    LexicalAutomaton& automaton() const { return *automaton_; }
     void run_scan_slice();
     bool scan_finished() const { return !scanner_ || scanner_->finished(); }
     int32_t scan_next_line() const { return scanner_ ? scanner_->next_line() : 0; }
