@@ -18,7 +18,7 @@
 #include "bench/bench_support.h"
 #include "bench/make_document.h"
 #include "gui/main_window.h"
-#include "gui/text_preview.h"
+#include "gui/editor_view.h"
 #include "platform/qt_loop_lock.h"
 #include "platform/qt_ui.h"
 #include "platform/qt_ui_poster.h"
@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
         run_until([] { return false; }, 300);
 
         // The text pane's first paint once the document has text.
-        auto* text_pane = window.findChild<tessel::TextPreview*>();
+        auto* text_pane = window.findChild<tessel::EditorView*>();
         PaintWatch text_paint;
         window.reset_tick_gap();
         const double asked = AppClock::now();

@@ -20,7 +20,7 @@
 #include "gui/built_dialog.h"
 #include "gui/command_bars.h"
 #include "gui/pane_area.h"
-#include "gui/text_preview.h"
+#include "gui/editor_view.h"
 #include "parse/diagnostics.h"
 #include "parse/document_tree.h"
 #include "platform/qt_font_record.h"
@@ -79,6 +79,11 @@ MainWindow::MainWindow(EditorApp& app, QtUi& ui, IconLookup icons)
                                 return false;
                             });
     bars_->build();
+    caret_status_ = new QLabel(statusBar());
+    caret_status_->setObjectName(QStringLiteral("caret_status"));
+    statusBar()->addPermanentWidget(caret_status_);
+    editor_->set_on_caret_status([this](const std::string& text) { caret_status_->setText(q(text)); });
+    editor_->text_changed(false);
     ui_.set_window(this);
     indent_dialog_.set_owner(this);
     font_chooser_.set_window(this);
@@ -103,8 +108,12 @@ void MainWindow::build_panes() {
     panes_ = new PaneArea(this);
     setCentralWidget(panes_);
 
-    editor_ = new TextPreview(app_.document(), panes_);
+    editor_ = new EditorView(app_.document(), [this] { return app_.document_busy(); }, panes_);
     editor_->setObjectName(QStringLiteral("editor"));
+    editor_->set_command_runner([this](std::string_view name, bool query) {
+        if (query) return app_.commands().find_enabled_handler(name) != nullptr;
+        return app_.commands().execute(name, {});
+    });
     panes_->add_pane(PaneColumn::right, editor_, "", 0.5, false);
     QLabel* tree_browser = placeholder(tr("The browser of the selected tree node"), panes_);
     tree_browser->setObjectName(QStringLiteral("tree_selection_browser"));
@@ -149,6 +158,40 @@ void MainWindow::register_handlers() {
         return true;
     });
     dialogs_.register_commands(commands);
+    // The text pane's commands. Copy, cut and paste act on the text while it has the focus;
+    // other panes register their own under the same names.
+    const auto editing = [this] { return editor_->hasFocus() && !app_.document_busy(); };
+    commands.register_handler("text", this, [this](std::string_view, bool query) {
+        if (!query) editor_->setFocus();
+        return true;
+    });
+    commands.register_handler("delete", this, [this, editing](std::string_view, bool query) {
+        if (query) return editing() && (editor_->has_selection() || app_.document().caret() < app_.document().length());
+        editor_->delete_selection_or_next();
+        return true;
+    });
+    commands.register_handler("select_all", this, [this](std::string_view, bool query) {
+        if (query) return app_.document().length() > 0;
+        editor_->select_all();
+        editor_->setFocus();
+        return true;
+    });
+    commands.register_handler("copy", this, [this](std::string_view, bool query) {
+        if (query) return editor_->hasFocus() && editor_->has_selection();
+        ui_.set_clipboard(editor_->selected_text());
+        return true;
+    });
+    commands.register_handler("cut", this, [this, editing](std::string_view, bool query) {
+        if (query) return editing() && editor_->has_selection();
+        ui_.set_clipboard(editor_->selected_text());
+        editor_->delete_selection_or_next();
+        return true;
+    });
+    commands.register_handler("paste", this, [this, editing](std::string_view, bool query) {
+        if (query) return editing();
+        editor_->paste(ui_.clipboard_text());
+        return true;
+    });
     commands.register_handler("indent_options", this, [this](std::string_view, bool query) {
         if (!query) indent_dialog_.dialog()->show_dialog(this);
         return true;
@@ -158,7 +201,7 @@ void MainWindow::register_handlers() {
         return [this, make](std::string_view, bool query) {
             if (query) return true;
             BuiltDialog* dialog = make(dialogs_, view_options_);
-            connect(dialog, &BuiltDialog::answered, editor_, [this] { editor_->text_changed(false); },
+            connect(dialog, &BuiltDialog::answered, editor_, [this] { sync_editor(); },
                     Qt::UniqueConnection);
             dialog->show_dialog(this);
             return true;
@@ -202,10 +245,33 @@ void MainWindow::apply_toggles() {
 void MainWindow::apply_font(const FontRecord& record) {
     font_ = record;
     const QFont font = to_qfont(record);
-    editor_->setFont(font);
-    editor_->text_changed(false);
+    editor_->set_editor_font(font);
     stat_->setFont(font);
     update();
+}
+
+void MainWindow::sync_editor() {
+    EditorSettings settings;
+    settings.line_numbers = app_.line_numbers != 0;
+    settings.line_ending = app_.line_ending != 0;
+    settings.tab_size = view_options_.tab_size;
+    settings.keep_tabs = view_options_.keep_tabs != 0;
+    settings.highlight_style = view_options_.line_style != 0 ? FrameStyle::dotted : FrameStyle::solid;
+    const EditorSettings& shown = editor_->model().settings();
+    if (settings.line_numbers != shown.line_numbers || settings.line_ending != shown.line_ending ||
+        settings.tab_size != shown.tab_size || settings.keep_tabs != shown.keep_tabs ||
+        settings.highlight_style != shown.highlight_style)
+        editor_->set_settings(settings);
+    if (app_.controller().language() != shown_language_) {
+        shown_language_ = app_.controller().language();
+        editor_->set_document_type(shown_language_);
+    }
+    // The scanner fills in line numbers and colours in the background: repaint as it goes.
+    const int32_t scanned = app_.document().scan_next_line();
+    if (scanned != scanned_lines_) {
+        scanned_lines_ = scanned;
+        editor_->text_changed(false);
+    }
 }
 
 void MainWindow::restore_and_show() {
@@ -262,6 +328,7 @@ void MainWindow::on_tick() {
     if (last_tick_ms_ >= 0) longest_gap_ms_ = std::max(longest_gap_ms_, now - last_tick_ms_);
     last_tick_ms_ = now;
     ++tick_count_;
+    sync_editor();
     // A timer's slot runs inside event delivery, so the lock is held; the call costs nothing
     // then, and protects a tick reached some other way.
     if (QtLoopLock* lock = QtLoopLock::instance()) lock->claim();
@@ -292,13 +359,10 @@ void MainWindow::drop_views() {}
 void MainWindow::clear_document_views() {
     show_summary("0 warning(s), 0 error(s)");
     tree_view_->setText(tr("The document's tree"));
-    editor_->text_changed(false);
 }
 
 void MainWindow::show_stat(const std::string& text) {
     stat_->setPlainText(q(text));
-    // The text of the preview grows while a file loads; the stat tick notices it.
-    editor_->text_changed(false);
 }
 
 void MainWindow::set_busy_cursor(bool busy) {

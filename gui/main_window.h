@@ -30,7 +30,7 @@ class CommandBars;
 class EditorApp;
 class PaneArea;
 class QtUi;
-class TextPreview;
+class EditorView;
 
 class MainWindow final : public QMainWindow, public EditorWindow {
     Q_OBJECT
@@ -47,6 +47,8 @@ public:
 
     PaneArea& panes() { return *panes_; }
     CommandBars& bars() { return *bars_; }
+    EditorView& editor() { return *editor_; }
+    QLabel& caret_status() { return *caret_status_; }
     QTabWidget& tabs() { return *tabs_; }
     DialogBuilder& dialogs() { return dialogs_; }
     const ViewOptions& view_options() const { return view_options_; }
@@ -84,6 +86,8 @@ private:
     void on_tick();
     void show_summary(const std::string& summary);
     void apply_font(const FontRecord& record);
+    // The editor's settings from the toggles and the option dialogs, and its document type.
+    void sync_editor();
 
     EditorApp& app_;
     QtUi& ui_;
@@ -99,7 +103,10 @@ private:
     QLabel* tree_view_ = nullptr;
     QLabel* warnings_ = nullptr;
     QPlainTextEdit* stat_ = nullptr;
-    TextPreview* editor_ = nullptr;
+    EditorView* editor_ = nullptr;
+    QLabel* caret_status_ = nullptr;
+    int32_t scanned_lines_ = -1;
+    std::string shown_language_;
     QTimer tick_timer_;
     double last_tick_ms_ = -1;
     double longest_gap_ms_ = 0;

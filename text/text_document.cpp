@@ -53,6 +53,11 @@ void TextDocument::set_selection(TextPos anchor, TextPos caret) {
     caret_ = std::clamp(caret, 0, length());
 }
 
+void TextDocument::show_selection(TextPos anchor, TextPos caret) {
+    set_selection(anchor, caret);
+    notify_view(true);
+}
+
 void TextDocument::add_anchor_list(Array<TextPos>* list) { anchor_lists_.push_back(list); }
 
 void TextDocument::remove_anchor_list(Array<TextPos>* list) {
@@ -148,6 +153,8 @@ bool TextDocument::append(std::string_view bytes) {
     index_.before_append();
     store_.append(bytes);
     restart_scanner(index_.appended());
+    // A load appends block by block on its worker: the view shows the text as it comes.
+    notify_view(false);
     return true;
 }
 

@@ -78,6 +78,9 @@ public:
     TextPos selection_anchor() const { return anchor_; }
     void set_selection(TextPos anchor, TextPos caret);
     void set_caret(TextPos caret) { set_selection(caret, caret); }
+    // The same for moves made from outside the view (Goto, Find, bookmarks, the tree): the view
+    // is told, so it repaints and scrolls the caret into view.
+    void show_selection(TextPos anchor, TextPos caret);
     bool has_selection() const { return anchor_ != caret_; }
 
     // Position lists that follow edits (bookmarks and the like); the list must outlive its

@@ -41,6 +41,7 @@
 #include "shell/editor_app.h"
 #include "shell/message_log.h"
 #include "shell/worker_pool.h"
+#include "tests/gui/editor_fixture.h"
 #include "tests/platform/event_loop_waits.h"
 #include "foundation/number_format.h"
 #include "text/document_file.h"
@@ -49,42 +50,11 @@
 namespace tessel {
 namespace {
 
+using test::Editor;
 using test::run_until;
-
-class RecordingLog final : public MessageLog {
-public:
-    void add(std::string_view text) override { lines.emplace_back(text); }
-    std::vector<std::string> lines;
-};
-
-// One editor as main() makes it, on a settings database of the test's own.
-struct Editor {
-    explicit Editor(const QString& settings_folder)
-        : app(pool, ui, &poster, (settings_folder + "/registry.sqlite").toStdString()),
-          window(app, ui) {
-        app.attach_message_log(&log);
-        window.restore_and_show();
-        window.start_ticks();
-    }
-    ~Editor() { pool.stop_all_workers(); }
-
-    WorkerPool pool;
-    QtLoopLock loop_lock{pool};
-    QtUiPoster poster{qApp};
-    QtUi ui{&pool, poster};
-    RecordingLog log;
-    EditorApp app;
-    MainWindow window;
-};
+using test::visible_top_level;
 
 QString text_of(const QAction* action) { return action->text().section('\t', 0, 0); }
-
-template <typename Widget>
-Widget* visible_top_level() {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* found = qobject_cast<Widget*>(widget); found && found->isVisible()) return found;
-    return nullptr;
-}
 
 // The Qt key and modifiers that type an accelerator.
 std::pair<Qt::Key, Qt::KeyboardModifiers> qt_key_of(const KeyPress& press) {

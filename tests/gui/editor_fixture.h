@@ -1,0 +1,53 @@
+// The editor as main() makes it, on a settings folder of the test's own, for the window tests.
+#pragma once
+
+#include <QApplication>
+#include <QString>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "gui/main_window.h"
+#include "platform/qt_loop_lock.h"
+#include "platform/qt_ui.h"
+#include "platform/qt_ui_poster.h"
+#include "shell/editor_app.h"
+#include "shell/message_log.h"
+#include "shell/worker_pool.h"
+
+namespace tessel::test {
+
+class RecordingLog final : public MessageLog {
+public:
+    void add(std::string_view text) override { lines.emplace_back(text); }
+    std::vector<std::string> lines;
+};
+
+// One editor as main() makes it, on a settings database of the test's own.
+struct Editor {
+    explicit Editor(const QString& settings_folder)
+        : app(pool, ui, &poster, (settings_folder + "/registry.sqlite").toStdString()),
+          window(app, ui) {
+        app.attach_message_log(&log);
+        window.restore_and_show();
+        window.start_ticks();
+    }
+    ~Editor() { pool.stop_all_workers(); }
+
+    WorkerPool pool;
+    QtLoopLock loop_lock{pool};
+    QtUiPoster poster{qApp};
+    QtUi ui{&pool, poster};
+    RecordingLog log;
+    EditorApp app;
+    MainWindow window;
+};
+
+template <typename Widget>
+Widget* visible_top_level() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<Widget*>(widget); found && found->isVisible()) return found;
+    return nullptr;
+}
+
+}  // namespace tessel::test
