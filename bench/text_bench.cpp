@@ -1,5 +1,6 @@
-// text_bench: the text store, line index and edit history on a generated XML document,
-// each figure measured beside the same work on a std::string (or `wc -l`) in the same run.
+// text_bench: the text store, line index, edit history and background line scan on a
+// generated XML document, each figure measured beside the same work on a std::string (or
+// `wc -l`, or the parser's scanner) in the same run.
 // Usage: text_bench [--size MB] [--seed N]
 //        text_bench --long-lines [--size MB]   only the texts without a line feed or an
 //                                              ASCII byte (one line of "é", NUL bytes)
@@ -23,6 +24,9 @@
 
 #include "bench/bench_support.h"
 #include "bench/make_document.h"
+#include "parse/default_languages.h"
+#include "parse/scanner_engine.h"
+#include "parse/xml_scanner.h"
 #include "text/edit_history.h"
 #include "text/text_document.h"
 
@@ -322,6 +326,60 @@ void bench_long_lines(size_t bytes, std::vector<Row>& rows) {
     bench_long_line("NUL bytes", std::string(bytes, '\0'), rows);
 }
 
+// ---- (6) the background line scan ----
+
+// The colouring state of every index line, as the background scan finds it with the XML
+// automaton: scan_line over the index lines alone, and the whole LineScanner pass (which
+// also counts characters and logical lines), each beside the parser's scanning loop over the
+// whole text with a sink that counts the tokens.
+void bench_line_scan(std::string_view text, std::vector<Row>& rows) {
+    auto doc = load_ours(text);
+    LexicalAutomaton& xml = *default_languages().find("XML")->automaton;
+    const LineIndex& index = doc->index();
+    std::vector<double> lines, passes, engine;
+    uint8_t state = 0;
+    for (int i = 0; i < 5; ++i) {
+        auto t0 = Clock::now();
+        state = 0;
+        for (int32_t line = 0; line < index.line_count(); ++line) {
+            const TextPos first = index.line_start(line);
+            const TextPos end = index.line_start(line + 1);
+            if (const char* p = doc->store().range_ptr(first, end - 1)) {
+                state = xml.scan_line(state, std::string_view(p, static_cast<size_t>(end - first)));
+            } else {  // one of the few lines across two pieces
+                state = xml.scan_line(state, doc->store().substr(first, end - first));
+            }
+        }
+        lines.push_back(seconds_since(t0));
+    }
+    g_sink = state;
+    for (int i = 0; i < 3; ++i) {
+        doc->set_automaton(nullptr);
+        doc->set_automaton(&xml);
+        auto t0 = Clock::now();
+        while (!doc->scan_finished()) doc->run_scan_slice();
+        passes.push_back(seconds_since(t0));
+    }
+    const ScannerTables& tables = xml_scanner_tables();
+    for (int i = 0; i < 5; ++i) {
+        int64_t tokens = 0;
+        auto count = [&tokens](int32_t, int32_t, int16_t) { ++tokens; };
+        ScanCursor cursor{kXmlContentState, 0};
+        const auto n = static_cast<int32_t>(text.size());
+        auto t0 = Clock::now();
+        scan_run(tables, text.data(), n, 0, n, n, cursor, count);
+        engine.push_back(seconds_since(t0));
+        g_sink = tokens;
+    }
+    const double e = mb_per_s(text.size(), median(engine));
+    const double l = mb_per_s(text.size(), median(lines));
+    const double pass = mb_per_s(text.size(), median(passes));
+    rows.push_back({"XML scan_line over every index line, MB/s", format("%.0f", l),
+                    format("%.0f", e) + " (scanner, whole text)", l / e, ">= scanner"});
+    rows.push_back({"background line scan, XML colouring, MB/s", format("%.0f", pass),
+                    format("%.0f", e) + " (scanner, whole text)", pass / e, ""});
+}
+
 void print(const std::vector<Row>& rows, double megabytes, const char* what) {
     std::printf("\ntext_bench: %.1f MB %s (ratio = peer time / our time; > 1: ours faster)\n\n",
                 megabytes, what);
@@ -386,6 +444,7 @@ int main(int argc, char** argv) {
     bench_keystroke(text, rows);
     bench_lookups(text, rows);
     bench_undo_multi(text, rows);
+    bench_line_scan(text, rows);
     bench_long_lines(text.size() / 4, rows);
     unlink(file.c_str());
     print(rows, static_cast<double>(text.size()) / 1e6,

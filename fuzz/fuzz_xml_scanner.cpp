@@ -1,8 +1,8 @@
 // Fuzz target: arbitrary bytes scanned from every start state of the XML/DTD automaton,
-// through the token stream (peeking at varying distances) and through line colouring.
-// Tokens must be ordered, inside the text, non-overlapping, end with one end of file;
-// pseudo-tokens must be exactly the bytes an independent UTF-8 check finds bad; colouring
-// line by line must agree with the whole-text scan.
+// through the token stream (peeking at varying distances). Tokens must be ordered, inside
+// the text, non-overlapping, end with one end of file; pseudo-tokens must be exactly the
+// bytes an independent UTF-8 check finds bad. (fuzz_line_colouring colours lines on the same
+// tables.)
 #include <cstdint>
 #include <cstdio>
 #include <string_view>
@@ -111,58 +111,6 @@ void check_state(std::string_view text, uint8_t state, uint8_t pattern) {
         check(same(peeker.peek(ahead), tokens[j]), "peek ahead differs");
         peeker.advance();
     }
-
-    // Line colouring against the kinds of the whole scan.
-    std::vector<int16_t> whole(text.size(), xml_gap);
-    for (size_t i = 0; i + 1 < tokens.size(); ++i)
-        for (int32_t p = tokens[i].first; p <= tokens[i].last; ++p) whole[size_t(p)] = tokens[i].kind;
-    for (const Token& f : failures.seen)
-        for (int32_t p = f.first; p <= f.last; ++p) whole[size_t(p)] = f.kind;
-    // A token left unterminated at the end is stray as a whole, but shows as the construct in
-    // progress when coloured.
-    int32_t unsettled_from = n;
-    if (tokens.size() >= 2) {
-        const Token& t = tokens[tokens.size() - 2];
-        if (t.last == n - 1 && t.kind == xml_stray) unsettled_from = t.first;
-    }
-    // Cut after every line feed, and with the pattern's low bits also every few bytes (the
-    // index's long-line cuts), never inside a UTF-8 sequence.
-    const int32_t step = pattern & 0x7 ? (pattern & 0x7) * 3 + 1 : 0;
-    std::vector<int32_t> cuts;
-    for (int32_t p = 1; p < n; ++p) {
-        const bool continuation = (static_cast<unsigned char>(text[size_t(p)]) & 0xC0) == 0x80;
-        if (text[size_t(p - 1)] == '\n' || (step && p % step == 0 && !continuation))
-            cuts.push_back(p);
-    }
-    cuts.push_back(n);
-    uint8_t line_state = state;
-    ScanCursor cursor{state, 0};
-    auto ignore = [](int32_t, int32_t, int16_t) {};
-    int32_t from = 0;
-    for (int32_t cut : cuts) {
-        std::string_view line = text.substr(size_t(from), size_t(cut - from));
-        const bool soft_cut = cut < n && text[size_t(cut - 1)] != '\n';
-        int32_t expect_first = 0;
-        const uint8_t start = line_state;
-        line_state = colour_line(
-            tables, start, line,
-            [&](const Token& run) {
-                check(run.first == expect_first && run.last >= run.first, "runs leave a gap");
-                for (int32_t p = run.first; p <= run.last; ++p) {
-                    const int32_t at = from + p;
-                    const bool provisional = soft_cut && cut - at <= 8;
-                    if (at < unsettled_from && !provisional)
-                        check(run.kind == whole[size_t(at)], "colouring differs from the scan");
-                }
-                expect_first = run.last + 1;
-            },
-            cut == n);
-        check(expect_first == int32_t(line.size()), "runs do not cover the line");
-        check(line_end_state(tables, start, line, cut == n) == line_state, "line end states differ");
-        scan_run(tables, text.data(), n, from, cut, n, cursor, ignore);
-        check(cursor.state == line_state, "line state differs from the scan's");
-        from = cut;
-    }
 }
 
 }  // namespace
@@ -170,7 +118,7 @@ void check_state(std::string_view text, uint8_t state, uint8_t pattern) {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size == 0 || size > tessel::kMaxBytes) return 0;
-    // The first byte chooses how to peek and where to cut lines; the rest is the text.
+    // The first byte chooses how to peek; the rest is the text.
     const uint8_t pattern = data[0];
     std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
     for (uint8_t state : {tessel::kXmlContentState, tessel::kXmlDtdState, tessel::kXmlSubsetState})

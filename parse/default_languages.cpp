@@ -3,8 +3,12 @@
 
 #include "parse/doctype_parser.h"
 #include "parse/document_tree.h"
+#include "parse/json_line_automaton.h"
 #include "parse/json_parser.h"
+#include "parse/xml_line_automaton.h"
 #include "parse/xml_parser.h"
+#include "parse/xml_scanner.h"
+#include "text/line_scanner.h"
 
 namespace tessel {
 
@@ -32,12 +36,16 @@ public:
 LanguageRegistry& default_languages() {
     static XmlLanguage xml;
     static JsonLanguage json;
+    static XmlLineAutomaton xml_lines(kXmlContentState);
+    static XmlLineAutomaton dtd_lines(kXmlDtdState);
+    static JsonLineAutomaton json_lines;
+    static PlainAutomaton plain_lines;
     static LanguageRegistry registry = [] {
         LanguageRegistry r;
-        r.add_type({"xml", "XML", 0, &xml, true});
-        r.add_type({"dtd", "DTD", 1, &xml, true});
-        r.add_type({"json", "JSON", 0, &json, false});
-        r.add_type({"", "Plain Text", 0, nullptr, false});
+        r.add_type({"xml", "XML", 0, &xml, true, &xml_lines});
+        r.add_type({"dtd", "DTD", 1, &xml, true, &dtd_lines});
+        r.add_type({"json", "JSON", 0, &json, false, &json_lines});
+        r.add_type({"", "Plain Text", 0, nullptr, false, &plain_lines});
         return r;
     }();
     return registry;

@@ -1,5 +1,5 @@
 // The document types Tessel registers at start-up, in order: XML (with DTD documents), JSON,
-// and Plain Text, the default.
+// and Plain Text, the default, each with the automaton that colours its lines.
 #pragma once
 
 #include "parse/language_registry.h"

@@ -12,7 +12,7 @@ namespace tessel {
 // Token kinds of the JSON automaton. End of file shares its number with the XML automaton,
 // because the token stream and the expectation messages know it by that number.
 enum JsonTokenKind : int16_t {
-    json_gap = 0,            // white space between tokens; only in line colouring
+    json_gap = 0,            // never produced: the characters between tokens have no kind
     json_stray = 1,          // characters that make no token, and unterminated strings
     json_end_of_file = 2,    // empty token at offset = text length
     json_open_brace = 3,     // "{"

@@ -13,6 +13,7 @@ namespace tessel {
 
 class DocumentTree;
 class Job;
+class LexicalAutomaton;
 
 // Parses a text snapshot of one type; null when the type has no tree.
 using ParseFunction =
@@ -32,6 +33,9 @@ struct DocumentType {
     int parse_flag = 0;                // passed to the module's parse (1: a DTD document)
     LanguageModule* module = nullptr;  // null: no parse, no tree
     bool xml_commands = false;         // the XML editing commands apply
+    // Colours the editor's lines; shared by every document of the type, and stateless. Null:
+    // none but the control characters and bad bytes.
+    LexicalAutomaton* automaton = nullptr;
 };
 
 // The canonical extension of a type, then the further extensions the user attached to it.

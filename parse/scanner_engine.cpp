@@ -1,5 +1,5 @@
-// The scanner engine's tables, their builder with its consistency checks, and line
-// colouring on top of the scanning loop of scanner_engine.h.
+// The scanner engine's tables, their builder with its consistency checks, and the line end
+// state on top of the scanning loop of scanner_engine.h.
 #include "parse/scanner_engine.h"
 
 #include <algorithm>
@@ -194,39 +194,6 @@ ScannerTables ScannerTablesBuilder::build() const {
 }
 
 // --- Line colouring ---------------------------------------------------------------------
-
-uint8_t colour_line(const ScannerTables& tables, uint8_t start_state, std::string_view line,
-                    const TokenCallback& cb, bool ends_text) {
-    const int32_t n = int32_t(line.size());
-    // Styles per byte: pseudo-tokens can lie inside the token that encloses them and are
-    // reported before it, so the runs are painted first and read off afterwards.
-    thread_local std::vector<int16_t> styles;
-    styles.assign(size_t(n), int16_t(xml_gap));
-    std::vector<Token> failures;
-    auto paint = [&](int32_t first, int32_t last, int16_t kind) {
-        if (kind < 0) {
-            failures.push_back({first, last, kind});
-            return;
-        }
-        first = std::max(first, 0);
-        last = std::min(last, n - 1);
-        for (int32_t i = first; i <= last; ++i) styles[size_t(i)] = kind;
-    };
-    ScanCursor cursor{start_state, 0};
-    scan_run(tables, line.data(), n, 0, n, ends_text ? n : -1, cursor, paint);
-    const ScanStateInfo& info = tables.info(cursor.state);
-    if (info.in_token && cursor.start < n) paint(cursor.start, n - 1, info.running_kind);
-    for (const Token& f : failures)
-        for (int32_t i = f.first; i <= f.last; ++i) styles[size_t(i)] = f.kind;
-
-    for (int32_t i = 0; i < n;) {
-        int32_t j = i + 1;
-        while (j < n && styles[size_t(j)] == styles[size_t(i)]) ++j;
-        cb(Token{i, j - 1, styles[size_t(i)]});
-        i = j;
-    }
-    return cursor.state;
-}
 
 uint8_t line_end_state(const ScannerTables& tables, uint8_t start_state, std::string_view line,
                        bool ends_text) {

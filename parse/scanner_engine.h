@@ -1,11 +1,11 @@
 // The table-driven scanner engine: character-class tables, automaton tables with their
-// builder, the scanning loop that decodes UTF-8 and applies the tables, and line colouring.
+// builder, the scanning loop that decodes UTF-8 and applies the tables, and the state at the
+// end of a line.
 // XML/DTD (xml_scanner.h), JSON and path expressions each build their own tables for it.
 #pragma once
 
 #include <array>
 #include <cstdint>
-#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -408,26 +408,11 @@ void scan_finish(const ScannerTables& tables, int32_t length, int16_t eof_kind,
 }
 
 // ---------------------------------------------------------------------------------------
-// Line colouring.
+// Line colouring (scanner_line_automaton.h colours the editor's lines on these tables).
 
-// Receives one run {first, last, style} of a line: offsets relative to the line, style the
-// token kind of its characters, 0 for characters between tokens, or a pseudo-kind.
-using TokenCallback = std::function<void(const Token& run)>;
-
-// Colours one line from the state at its start and returns the state at its end. The runs
-// cover every byte of the line once, in order; adjacent runs differ in style. Colouring a
-// text line by line, each line from the state the previous one returned, gives every
-// character the kind that scanning the whole text gives it, with two exceptions:
-// characters of a token still unterminated at the end of the text keep the kind of the
-// construct in progress (whole-text scanning calls them stray), and when a line is cut in
-// the middle of a multi-character opener or closer ("<![CDATA", "]]") the few characters
-// before the cut show the kind the construct most likely gets. Lines that end with a line
-// feed have no such cut. ends_text says the line is the last of the text, so a U+0000 at
-// its very end is an ordinary character.
-uint8_t colour_line(const ScannerTables& tables, uint8_t start_state, std::string_view line,
-                    const TokenCallback& cb, bool ends_text = false);
-
-// The state at the end of a line, without the runs: what the background line scanner keeps.
+// The state at the end of a line scanned from start_state; a token still open at its end goes
+// on in the next line. ends_text says the line is the last of the text, so a U+0000 at its
+// very end is an ordinary character.
 uint8_t line_end_state(const ScannerTables& tables, uint8_t start_state, std::string_view line,
                        bool ends_text = false);
 

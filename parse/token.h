@@ -22,7 +22,7 @@ inline constexpr int16_t kControlCharKind = -2;   // a forbidden control charact
 // Token kinds of the XML/DTD automaton. The numbers are the ones the parser, the colouring
 // and the diagnostics share; punctuation of declarations fills 21-23 and 25-29.
 enum XmlTokenKind : int16_t {
-    xml_gap = 0,                 // white space between markup tokens; only in line colouring
+    xml_gap = 0,                 // never produced: the characters between tokens have no kind
     xml_stray = 1,               // characters that fit nowhere, and unterminated tokens at end
     xml_end_of_file = 2,         // empty token at offset = text length
     xml_blank_after_opener = 3,  // white space right after "<" or "</" (where a name must be)

@@ -122,9 +122,24 @@ void DocumentController::swap_in(ParseResult result) {
     }
 }
 
-void DocumentController::apply_language(std::string language) {
+void DocumentController::set_languages(const LanguageRegistry* languages) {
+    languages_ = languages;
+    colour_lines();
+}
+
+void DocumentController::set_language(std::string language) {
     language_ = std::move(language);
+    colour_lines();
+}
+
+void DocumentController::apply_language(std::string language) {
+    set_language(std::move(language));
     post_("reparse", "y");
+}
+
+void DocumentController::colour_lines() {
+    const DocumentType* type = languages_ ? languages_->find(language_) : nullptr;
+    document_.set_automaton(type ? type->automaton : nullptr);
 }
 
 void DocumentController::reset() {

@@ -63,9 +63,10 @@ public:
     ~DocumentController() override;
 
     // The document's language: "XML" is parsed, "Plain Text" is not. With a registry of
-    // document types, the type of that name parses the text; without one, XML.
-    void set_languages(const LanguageRegistry* languages) { languages_ = languages; }
-    void set_language(std::string language) { language_ = std::move(language); }
+    // document types, the type of that name parses the text and colours its lines; without
+    // one, XML is parsed and the lines are plain.
+    void set_languages(const LanguageRegistry* languages);
+    void set_language(std::string language);
     const std::string& language() const { return language_; }
     // "apply_language": the document is parsed again as the type of that name (the owner
     // has cleared the old tree, diagnostics and views).
@@ -98,6 +99,8 @@ public:
 
 private:
     void parse(std::string_view argument);
+    // Hands the document the line automaton of its language.
+    void colour_lines();
     void deliver(ParseResult result, std::string status);
 
     WorkerPool& pool_;

@@ -2,7 +2,16 @@
 // logical line number and character total stored for the next line.
 #include "text/line_scanner.h"
 
+#include "text/special_characters.h"
+
 namespace tessel {
+
+uint8_t LexicalAutomaton::tokenize_line(uint8_t state, std::string_view line,
+                                        std::vector<LineToken>& tokens) {
+    tokens.clear();
+    add_special_characters(line, tokens);
+    return scan_line(state, line);
+}
 
 LineScanner::LineScanner(TextStore& store, LineIndex& index, LexicalAutomaton& automaton,
                          SliceTimer& timer, int32_t start_line)

@@ -24,18 +24,19 @@ inline constexpr int16_t kStyleUndecodableByte = -1;  // one byte that starts no
 inline constexpr int16_t kStyleControlCharacter = -2;  // one control character, shown by name
 
 // The lexical automaton of a document type: runs over one line from a start state and
-// returns the end state. The default one knows no states.
+// returns the end state. Every text starts in state 0. A state the automaton never made (one
+// stored by another automaton, before the restarted scan reached the line) must be taken
+// as state 0, not trusted.
 class LexicalAutomaton {
 public:
     virtual ~LexicalAutomaton() = default;
     virtual uint8_t scan_line(uint8_t state, std::string_view line) = 0;
     // The line's tokens in order (gaps between them are plain text) and the end state, which
-    // is what scan_line returns for the same line and state.
+    // is what scan_line returns for the same line and state. Control characters and
+    // undecodable bytes are tokens of their own (special_characters.h) wherever they are.
+    // This one has no tokens but those.
     virtual uint8_t tokenize_line(uint8_t state, std::string_view line,
-                                  std::vector<LineToken>& tokens) {
-        tokens.clear();
-        return scan_line(state, line);
-    }
+                                  std::vector<LineToken>& tokens);
     // The colour of a style, 0x02BBGGRR (red in the low byte); the value 0x02643232 marks the
     // style drawn in the second editor font.
     virtual uint32_t style_colour(int16_t style) const {

@@ -44,8 +44,12 @@ TextDocument::TextDocument() : index_(store_) {}
 TextDocument::~TextDocument() = default;
 
 void TextDocument::set_automaton(LexicalAutomaton* automaton) {
-    automaton_ = automaton ? automaton : &plain_;
+    if (!automaton) automaton = &plain_;
+    if (automaton == automaton_) return;
+    automaton_ = automaton;
     restart_scanner(0);
+    // Every line is drawn in the new colours, whatever state the scan stores for it.
+    notify_view(false);
 }
 
 void TextDocument::set_selection(TextPos anchor, TextPos caret) {

@@ -69,8 +69,11 @@ public:
     void set_view(TextDocumentView* view) { view_ = view; }
     void set_poster(UiPoster* poster) { route_.set_poster(poster); }
     // The automaton and timer of the line scanner; without a timer slices run only when
-    // run_scan_slice is called.
+    // run_scan_slice is called. A different automaton (null: plain text) restarts the scan
+    // from line 0, since every stored state belongs to the old one until the scan passes it,
+    // and tells the view.
     void set_automaton(LexicalAutomaton* automaton);
+    LexicalAutomaton& automaton() { return *automaton_; }
     void set_slice_timer(SliceTimer* timer) { timer_ = timer; }
 
     // Caret and selection: the selection runs between anchor and caret, in either order.

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 # Writes the seeds of fuzz_xml_scanner into fuzz/seeds/xml_scanner/: a byte that chooses the
-# peeking pattern and line cuts, then a small document covering one group of constructs.
+# peeking pattern, then a small document covering one group of constructs.
 import os
 
 HERE = os.path.dirname(os.path.abspath(__file__))

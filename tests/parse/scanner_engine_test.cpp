@@ -1,6 +1,6 @@
 // The engine with a small automaton of its own (numbers, words, stars), so that what other
 // languages will rely on is tested apart from XML: class and byte rows, splits, the builder's
-// consistency checks, and line colouring with pseudo-tokens inside a token.
+// consistency checks.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -128,28 +128,6 @@ TEST(ScannerEngine, RunsStopAndResumeAnywhere) {
         scan_finish(t, int32_t(text.size()), 99, cursor, sink);
         EXPECT_EQ(pieces, whole.tokens) << "cut at " << cut;
     }
-}
-
-TEST(ScannerEngine, ColourLinePaintsPseudoTokensOverTheirToken) {
-    ScannerTables t = toy_tables();
-    std::vector<Token> runs;
-    uint8_t end = colour_line(t, 0, "x '1\x80" "2", [&](const Token& r) { runs.push_back(r); });
-    ASSERT_EQ(runs.size(), 6u);
-    const int16_t styles[] = {word, 0, single, text_in_quotes, -1, text_in_quotes};
-    for (size_t i = 0; i < runs.size(); ++i) EXPECT_EQ(runs[i].kind, styles[i]) << i;
-    EXPECT_EQ(runs[4].first, 4);
-    EXPECT_EQ(runs[4].last, 4);
-    // The line ends inside the quotes: the next line goes on with them.
-    Toy s;
-    toy_tables(&s);
-    EXPECT_EQ(end, s.body);
-    runs.clear();
-    colour_line(t, end, "a**'b", [&](const Token& r) { runs.push_back(r); });
-    ASSERT_EQ(runs.size(), 3u);
-    EXPECT_EQ(runs[0].kind, text_in_quotes);
-    EXPECT_EQ(runs[1].kind, closed_quote);
-    EXPECT_EQ(runs[1].first, 1);
-    EXPECT_EQ(runs[2].kind, word);
 }
 
 TEST(ScannerTablesBuilder, RejectsInconsistentTables) {

@@ -1,6 +1,6 @@
 // The XML/DTD automaton through the token stream: the token sequences of every construct,
-// unterminated tokens at the end, scan failures, the tables' own properties, colours, line
-// colouring against whole-text scanning, and the tag structure of real documents.
+// unterminated tokens at the end, scan failures, the tables' own properties, colours, and
+// the tag structure of real documents.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -359,128 +359,6 @@ TEST(XmlTokenColours, WhatTheEditorDrawsWithThem) {
         EXPECT_EQ(token_colour(kind) == kSecondFontColour, kind == xml_opener_name);
         if (kind != xml_char_data) {
             EXPECT_NE(token_colour(kind), token_colour(xml_char_data));
-        }
-    }
-}
-
-// --- Line colouring -----------------------------------------------------------------------
-
-// The kind of every byte when the whole text is scanned: 0 between tokens, pseudo-kinds
-// over the bytes they cover.
-std::vector<int16_t> whole_text_kinds(std::string_view text, uint8_t state) {
-    Scan s = scan(text, state);
-    std::vector<int16_t> kinds(text.size(), 0);
-    for (const Token& t : s.tokens)
-        for (int32_t i = t.first; i <= t.last; ++i) kinds[size_t(i)] = t.kind;
-    for (const Token& t : s.failures)
-        for (int32_t i = t.first; i <= t.last; ++i) kinds[size_t(i)] = t.kind;
-    return kinds;
-}
-
-// Colours the text in pieces that end at the given offsets (the last piece at the end).
-std::vector<int16_t> line_kinds(std::string_view text, uint8_t state,
-                                const std::vector<size_t>& cuts,
-                                std::vector<uint8_t>* states = nullptr) {
-    std::vector<int16_t> kinds;
-    size_t from = 0;
-    for (size_t cut : cuts) {
-        std::string_view line = text.substr(from, cut - from);
-        int32_t expected_first = 0;
-        const uint8_t line_start_state = state;
-        state = colour_line(
-            xml_scanner_tables(), state, line,
-            [&](const Token& run) {
-                EXPECT_EQ(run.first, expected_first);
-                EXPECT_GE(run.last, run.first);
-                expected_first = run.last + 1;
-                kinds.insert(kinds.end(), size_t(run.length()), run.kind);
-            },
-            cut == text.size());
-        EXPECT_EQ(expected_first, int32_t(line.size()));
-        EXPECT_EQ(line_end_state(xml_scanner_tables(), line_start_state, line, cut == text.size()),
-                  state);
-        if (states) states->push_back(state);
-        from = cut;
-    }
-    return kinds;
-}
-
-std::vector<size_t> line_ends(std::string_view text) {
-    std::vector<size_t> cuts;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (text[i] == '\n') cuts.push_back(i + 1);
-    if (cuts.empty() || cuts.back() != text.size()) cuts.push_back(text.size());
-    return cuts;
-}
-
-void expect_lines_colour_like_the_whole(std::string_view text, uint8_t state) {
-    std::vector<int16_t> whole = whole_text_kinds(text, state);
-    std::vector<int16_t> lines = line_kinds(text, state, line_ends(text));
-    ASSERT_EQ(whole.size(), lines.size());
-    for (size_t i = 0; i < whole.size(); ++i)
-        ASSERT_EQ(whole[i], lines[i]) << "at byte " << i << " of " << text.size();
-}
-
-const char* kMixed =
-    "<?xml version=\"1.0\"?>\r\n"
-    "<!DOCTYPE r [\r\n"
-    "  <!ELEMENT r (#PCDATA|s)*>\r\n"
-    "  <!-- a comment\r\n  over lines -->\r\n"
-    "  <!ATTLIST r a CDATA 'x\r\ny'>\r\n"
-    "]>\r\n"
-    "<r a=\"1\r\n2\" b='\x80'\r\n  c\r\n=\r\n\"3\">text \x01 more\r\n"
-    "<![CDATA[ cdata\r\n]]\r\n]]>\r\n"
-    "<?pi\r\n?>< \r\nbad></\r\nr>\n\n\r\r<\n!--x-->tail\xE2\x82";
-
-TEST(XmlLineColouring, LinesColourLikeTheWholeText) {
-    expect_lines_colour_like_the_whole(kMixed, kXmlContentState);
-    std::string lf(kMixed);
-    std::erase(lf, '\r');
-    expect_lines_colour_like_the_whole(lf, kXmlContentState);
-    expect_lines_colour_like_the_whole(
-        "<!ELEMENT a (b)>\n<![IGNORE[\n<!ENTITY x 'y'>\n]]\n>]]>\n%p;\n", kXmlDtdState);
-}
-
-TEST(XmlLineColouring, RealDocuments) {
-    const std::pair<const char*, uint8_t> files[] = {
-        {"/usr/share/mime/packages/freedesktop.org.xml", kXmlContentState},
-        {"/usr/share/xml/iso-codes/iso_639-2.xml", kXmlContentState},
-        {"/usr/share/xml/fontconfig/fonts.dtd", kXmlDtdState},
-    };
-    for (auto [path, state] : files) TESSEL_REQUIRE_INPUT(path);
-    for (auto [path, state] : files) {
-        SCOPED_TRACE(path);
-        expect_lines_colour_like_the_whole(test::file_contents(path), state);
-    }
-}
-
-TEST(XmlLineColouring, LinesCutAnywhereKeepTheState) {
-    // Long lines are cut in the middle of tokens: the state carries over exactly, and only
-    // the characters just before a cut may show a provisional kind.
-    std::string text = kMixed;
-    for (int step : {1, 2, 3, 5, 7, 11}) {
-        std::vector<size_t> cuts;
-        for (size_t i = size_t(step); i < text.size(); i += size_t(step))
-            if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80) cuts.push_back(i);
-        cuts.push_back(text.size());
-        std::vector<uint8_t> states;
-        std::vector<int16_t> lines = line_kinds(text, kXmlContentState, cuts, &states);
-        std::vector<int16_t> whole = whole_text_kinds(text, kXmlContentState);
-        ASSERT_EQ(lines.size(), whole.size());
-        for (size_t c = 0; c < cuts.size(); ++c) {
-            ScanCursor cursor{kXmlContentState, 0};
-            auto ignore = [](int32_t, int32_t, int16_t) {};
-            scan_run(xml_scanner_tables(), text.data(), int32_t(text.size()), 0,
-                     int32_t(cuts[c]), int32_t(text.size()), cursor, ignore);
-            EXPECT_EQ(states[c], cursor.state) << "cut at " << cuts[c];
-        }
-        size_t next_cut = 0;
-        for (size_t i = 0; i < whole.size(); ++i) {
-            while (next_cut < cuts.size() && cuts[next_cut] <= i) ++next_cut;
-            bool near_cut = next_cut < cuts.size() - 1 && cuts[next_cut] - i <= 8;
-            if (!near_cut) {
-                ASSERT_EQ(whole[i], lines[i]) << "byte " << i << " step " << step;
-            }
         }
     }
 }

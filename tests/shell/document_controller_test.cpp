@@ -10,6 +10,7 @@
 #include <random>
 #include <string>
 
+#include "parse/default_languages.h"
 #include "parse/document_tree.h"
 #include "parse/xml_parser.h"
 #include "shell/app_clock.h"
@@ -162,6 +163,27 @@ TEST(DocumentController, PlainTextIsNotParsedAndErrorsGoToTheWarningsPane) {
     ASSERT_TRUE(editor.run_until([&] { return editor.idle(); }));
     EXPECT_EQ(editor.arguments, (std::vector<std::string>{"y", "y"}));  // asked, and ran
     EXPECT_EQ(editor.controller.parses_completed(), 1);
+}
+
+TEST(DocumentController, TheLanguageChoosesTheAutomatonThatColoursTheLines) {
+    Editor editor;
+    editor.document.set_text("<a b='1'\n\"c\": [2]\n");
+    const LanguageRegistry& types = default_languages();
+    editor.controller.set_languages(&types);  // the language is "XML" until set
+    EXPECT_EQ(&editor.document.automaton(), types.find("XML")->automaton);
+    while (!editor.document.scan_finished()) editor.document.run_scan_slice();
+    EXPECT_NE(editor.document.index().scan(1).state, 0);  // inside the start tag
+
+    editor.controller.set_language("JSON");
+    EXPECT_EQ(&editor.document.automaton(), types.find("JSON")->automaton);
+    EXPECT_EQ(editor.document.scan_next_line(), 0);
+    while (!editor.document.scan_finished()) editor.document.run_scan_slice();
+    EXPECT_EQ(editor.document.index().scan(1).state, 0);  // junk, then a line end
+
+    editor.controller.apply_language("Plain Text");
+    EXPECT_EQ(&editor.document.automaton(), types.find("Plain Text")->automaton);
+    EXPECT_EQ(editor.document.scan_next_line(), 0);
+    ASSERT_TRUE(editor.run_until([&] { return editor.idle(); }));
 }
 
 TEST(DocumentController, RandomEditsAgainstParsesAndCancellationsEndInTheRightTree) {

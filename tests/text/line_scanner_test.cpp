@@ -122,5 +122,36 @@ TEST(LineScanner, AnEditRestartsTheScanBeforeTheChangedLine) {
     expect_scan_matches(doc);
 }
 
+TEST(LineScanner, AnotherAutomatonRescansFromTheFirstLine) {
+    struct CountingView final : TextDocumentView {
+        int calls = 0;
+        void text_changed(bool) override { ++calls; }
+    } view;
+    TextDocument doc;
+    QuoteAutomaton quotes;
+    doc.set_automaton(&quotes);
+    doc.set_text(sample_text());
+    doc.set_view(&view);
+    while (!doc.scan_finished()) doc.run_scan_slice();
+    doc.set_automaton(&quotes);  // the same one: nothing to redo
+    EXPECT_TRUE(doc.scan_finished());
+    EXPECT_EQ(view.calls, 0);
+
+    doc.set_automaton(nullptr);  // plain text, whose lines all start in state 0
+    EXPECT_EQ(doc.scan_next_line(), 0);
+    EXPECT_EQ(view.calls, 1);  // to draw the lines in the new colours
+    while (!doc.scan_finished()) doc.run_scan_slice();
+    for (int32_t i = 0; i < doc.index().line_count(); ++i) ASSERT_EQ(doc.index().scan(i).state, 0);
+
+    // Switched back half-way through a scan, which starts over.
+    doc.set_automaton(&quotes);
+    doc.run_scan_slice();
+    doc.set_automaton(nullptr);
+    doc.set_automaton(&quotes);
+    EXPECT_EQ(doc.scan_next_line(), 0);
+    while (!doc.scan_finished()) doc.run_scan_slice();
+    expect_scan_matches(doc);
+}
+
 }  // namespace
 }  // namespace tessel
