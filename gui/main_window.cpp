@@ -26,6 +26,7 @@
 #include "platform/qt_font_record.h"
 #include "platform/qt_key_press.h"
 #include "platform/qt_loop_lock.h"
+#include "platform/qt_scan_timer.h"
 #include "platform/qt_ui.h"
 #include "shell/app_clock.h"
 #include "shell/dialog_binding.h"
@@ -67,6 +68,8 @@ MainWindow::MainWindow(EditorApp& app, QtUi& ui, IconLookup icons)
       route_(app.poster()) {
     setObjectName(QStringLiteral("main_window"));
     setAcceptDrops(true);
+    scan_timer_ = std::make_unique<QtSliceTimer>([this] { app_.document().run_scan_slice(); });
+    app_.document().set_slice_timer(scan_timer_.get());
     build_panes();
     register_handlers();
     bars_ = new CommandBars(*this, app_.commands(), app_.file().recent(), app_.settings(),
@@ -97,6 +100,7 @@ MainWindow::MainWindow(EditorApp& app, QtUi& ui, IconLookup icons)
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
+    app_.document().set_slice_timer(nullptr);
     app_.set_indent_dialog(nullptr);
     tick_timer_.stop();
     app_.attach_window(nullptr);

@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "foundation/ui_poster.h"
@@ -27,6 +28,7 @@ class QTabWidget;
 namespace tessel {
 
 class CommandBars;
+class QtSliceTimer;
 class EditorApp;
 class PaneArea;
 class QtUi;
@@ -108,6 +110,8 @@ private:
     int32_t scanned_lines_ = -1;
     std::string shown_language_;
     QTimer tick_timer_;
+    // Drives the document's background line scan (line numbers, colours, character counts).
+    std::unique_ptr<QtSliceTimer> scan_timer_;
     double last_tick_ms_ = -1;
     double longest_gap_ms_ = 0;
     int64_t tick_count_ = 0;

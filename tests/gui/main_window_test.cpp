@@ -413,6 +413,8 @@ TEST_F(MainWindowTest, ADroppedFileIsLoadedAndParsedAndReportedInTheStatusBarAnd
     }));
     EXPECT_EQ(editor.window.tabs().tabText(1), "0 warning(s), 0 error(s)");
     EXPECT_EQ(editor.app.file().recent().entries().front(), sample.toStdString());
+    // The background line scan runs on the window's timer: line numbers and colours follow.
+    EXPECT_TRUE(run_until([&] { return editor.app.document().scan_finished(); }));
 }
 
 TEST_F(MainWindowTest, FileCommandsFromTheMenuAndAnOutsideChangeAsksToReload) {
