@@ -10,7 +10,10 @@
 #include <QEventLoop>
 #include <QTimer>
 #include <functional>
+#include <QKeyEvent>
+#include <QScrollBar>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -145,6 +148,59 @@ int main(int argc, char** argv) {
                     "(budget 50 ms)\n", gap);
         std::printf("cat of the file to /dev/null, for scale: %.1f ms; open to parsed / cat: %.1fx\n",
                     cat_s * 1000, (parsed - asked) / (cat_s * 1000));
+
+        // Keys in the middle of the document: from the key event to the end of its repaint.
+        text_pane->setFocus();
+        editor.document().set_caret(editor.document().length() / 2);
+        text_pane->text_changed(true);
+        run_until([] { return false; }, 200);
+        const auto timed_key = [&](int key, Qt::KeyboardModifiers modifiers, const QString& text) {
+            loop_lock.claim();
+            const double t0 = AppClock::now();
+            QKeyEvent press(QEvent::KeyPress, key, modifiers, text);
+            QApplication::sendEvent(text_pane, &press);
+            QKeyEvent release(QEvent::KeyRelease, key, modifiers, text);
+            QApplication::sendEvent(text_pane, &release);
+            text_pane->viewport()->repaint();
+            return AppClock::now() - t0;
+        };
+        std::vector<double> typing;
+        for (int i = 0; i < 200; ++i) typing.push_back(timed_key(Qt::Key_A, Qt::NoModifier, "a"));
+        std::vector<double> paging;
+        for (int i = 0; i < 50; ++i) paging.push_back(timed_key(Qt::Key_PageDown, Qt::NoModifier, {}));
+        const double to_end = timed_key(Qt::Key_End, Qt::ControlModifier, {});
+        const double to_start = timed_key(Qt::Key_Home, Qt::ControlModifier, {});
+        // Scrolling: one step of the scroll bar anywhere in the text.
+        std::vector<double> scrolling;
+        QScrollBar* bar = text_pane->verticalScrollBar();
+        for (int i = 0; i < 200; ++i) {
+            loop_lock.claim();
+            const double t0 = AppClock::now();
+            bar->setValue(static_cast<int>((static_cast<int64_t>(bar->maximum()) * ((i * 7919) % 200)) / 200));
+            text_pane->viewport()->repaint();
+            scrolling.push_back(AppClock::now() - t0);
+        }
+        // Typing at a person's pace while every keystroke asks for a parse of the 100 MB.
+        run_until([] { return false; }, 300);
+        window.reset_tick_gap();
+        for (int i = 0; i < 50; ++i) {
+            timed_key(Qt::Key_B, Qt::NoModifier, "b");
+            run_until([] { return false; }, 120);
+        }
+        const double typing_gap = window.longest_tick_gap();
+        const auto percentile = [](std::vector<double> v, double p) {
+            std::sort(v.begin(), v.end());
+            return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
+        };
+        std::printf("key press to the end of its repaint, middle of the document: median %.2f ms, "
+                    "99th percentile %.2f ms (budget 16 ms)\n",
+                    percentile(typing, 0.5), percentile(typing, 0.99));
+        std::printf("Page Down: median %.2f ms, worst %.2f ms; Ctrl+End %.2f ms; Ctrl+Home %.2f ms\n",
+                    percentile(paging, 0.5), percentile(paging, 1.0), to_end, to_start);
+        std::printf("one scroll step anywhere: median %.2f ms, worst %.2f ms (budget 16 ms)\n",
+                    percentile(scrolling, 0.5), percentile(scrolling, 1.0));
+        std::printf("UI stall monitor while 50 keystrokes each ask for a reparse: %.1f ms (budget 50 ms)\n",
+                    typing_gap);
         pool.stop_all_workers();
     }
     std::remove(path.c_str());
