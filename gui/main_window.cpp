@@ -205,8 +205,11 @@ void MainWindow::register_handlers() {
         return [this, make](std::string_view, bool query) {
             if (query) return true;
             BuiltDialog* dialog = make(dialogs_, view_options_);
-            connect(dialog, &BuiltDialog::answered, editor_, [this] { sync_editor(); },
-                    Qt::UniqueConnection);
+            // Connected once per dialog: the same dialog comes back each time.
+            if (!dialog->property("syncs_editor").toBool()) {
+                dialog->setProperty("syncs_editor", true);
+                connect(dialog, &BuiltDialog::answered, editor_, [this] { sync_editor(); });
+            }
             dialog->show_dialog(this);
             return true;
         };

@@ -148,6 +148,9 @@ bool DocumentFile::save(const std::string& path, EncodingId requested, Job* job)
     if (!job) job = &quiet;
     job->set_status_text("Saving");
     const double started = host_.now_ms();
+    // Busy from the start: the checks below pass yield points, and an edit made meanwhile
+    // would be saved by a decision taken on the text before it.
+    BusyScope busy(*this);
     TextDocument& document = host_.document();
     const int32_t length = document.length();
 
@@ -174,7 +177,6 @@ bool DocumentFile::save(const std::string& path, EncodingId requested, Job* job)
         document.replace(declaration, 0, static_cast<int32_t>(old_length));
     }
 
-    BusyScope busy(*this);
     FileWriter writer(path, target, encoding_);
     LargeArena arena;
     const int32_t total = document.length();

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTemporaryDir>
@@ -103,17 +104,10 @@ TEST_F(EditorViewTest, ShiftArrowsGrowTheSelectionFromItsAnchorAndTabFillsWithBl
     key(Qt::Key_Right);  // collapses
     EXPECT_FALSE(view().has_selection());
 
-    // Tab with "Insert Spaces" fills to the next stop of 4.
-    editor_->app.commands().execute("tabs", {});
-    auto* dialog = test::visible_top_level<QWidget>();
-    ASSERT_NE(dialog, nullptr);
-    EditorSettings settings = view().model().settings();
-    settings.keep_tabs = false;
-    view().set_settings(settings);
+    // Tab keeps a tab by default.
     key(Qt::Key_Home);
-    type("ab");
     key(Qt::Key_Tab);
-    EXPECT_EQ(text().substr(0, 5), "ab  a");
+    EXPECT_EQ(text(), "\talpha beta gamma");
 }
 
 TEST_F(EditorViewTest, BackspaceAndDeleteTakeCarriageReturnAndLineFeedTogether) {
@@ -145,6 +139,11 @@ TEST_F(EditorViewTest, CopyCutAndPasteGoThroughTheClipboard) {
     QApplication::clipboard()->setText(QString::fromUtf8("\xC3\xA9t\xC3\xA9"));
     key(Qt::Key_V, Qt::ControlModifier);
     EXPECT_EQ(text(), " secondfirst\xC3\xA9t\xC3\xA9");
+    // Text composed by an input method (a dead key, a compose sequence) arrives committed.
+    QInputMethodEvent composed;
+    composed.setCommitString(QString::fromUtf8("\xC5\x91"));
+    QApplication::sendEvent(&view(), &composed);
+    EXPECT_EQ(text(), " secondfirst\xC3\xA9t\xC3\xA9\xC5\x91");
 }
 
 // Random keys through the widget on documents with LF and CR LF and multi-byte characters:

@@ -32,6 +32,7 @@
 
 #include "gui/built_dialog.h"
 #include "gui/command_bars.h"
+#include "gui/editor_view.h"
 #include "gui/main_window.h"
 #include "gui/pane_area.h"
 #include "platform/qt_loop_lock.h"
@@ -244,6 +245,12 @@ TEST_F(MainWindowTest, TheTabOptionsDialogChangesTheViewsOptionsAndTheyPersist) 
         ASSERT_TRUE(run_until([&] { return !dialog->isVisible(); }));
         EXPECT_EQ(editor.window.view_options().tab_size, 8);
         EXPECT_EQ(editor.window.view_options().keep_tabs, 0);
+        // The view follows: Tab now fills to the next stop of 8 with blanks.
+        EditorView& view = editor.window.editor();
+        view.setFocus();
+        QTest::keyClicks(&view, "ab");
+        QTest::keyClick(&view, Qt::Key_Tab);
+        EXPECT_EQ(editor.app.document().text(), "ab      ");
     }
     Editor again(folder.path());
     EXPECT_EQ(again.window.view_options().tab_size, 8);
@@ -370,10 +377,17 @@ TEST_F(MainWindowTest, ExitAsksAboutChangesAndWaitsForASave) {
     editor.pool.run_job("save", {}, [&](std::string_view, bool) {
         return editor.app.file().save(path, kEncodingUnspecified, editor.pool.current_job());
     });
-    ASSERT_TRUE(run_until([&] { return editor.app.save_running(); }));
-    // Holding the lock parks the save at its next yield point: it cannot end meanwhile.
+    // Once the save is in its body (the document is busy), holding the lock parks it at its
+    // next yield point: it cannot end meanwhile.
+    ASSERT_TRUE(run_until([&] { return editor.app.document_busy(); }));
     QtLoopLock::instance()->claim();
     ASSERT_TRUE(editor.app.save_running());
+    // The text takes no typing while it is being saved.
+    EditorView& view = editor.window.editor();
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_X);
+    QTest::keyClick(&view, Qt::Key_Return);
+    EXPECT_EQ(editor.app.document().length(), static_cast<int32_t>(big.size()));
     QTest::keyClick(editor.window.centralWidget(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(visible_top_level<QMessageBox>(), nullptr);
     EXPECT_TRUE(editor.window.isVisible());
