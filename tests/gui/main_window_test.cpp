@@ -251,10 +251,27 @@ TEST_F(MainWindowTest, TheTabOptionsDialogChangesTheViewsOptionsAndTheyPersist) 
         QTest::keyClicks(&view, "ab");
         QTest::keyClick(&view, Qt::Key_Tab);
         EXPECT_EQ(editor.app.document().text(), "ab      ");
+
+        // The highlighting style: "Dotted line" frames highlighted ranges with dots.
+        // No menu lists it; it runs by name.
+        ASSERT_TRUE(editor.app.commands().execute("text_highlighting_options", {}));
+        BuiltDialog* style = nullptr;
+        for (auto* candidate : editor.window.findChildren<BuiltDialog*>())
+            if (candidate->isVisible()) style = candidate;
+        ASSERT_NE(style, nullptr);
+        EXPECT_EQ(style->windowTitle(), "Text range highlighting style");
+        for (QRadioButton* button : style->findChildren<QRadioButton*>())
+            if (button->text() == "Dotted line")
+                QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier,
+                                  QPoint(button->height() / 2, button->height() / 2));
+        QTest::keyClick(style, Qt::Key_Return);
+        ASSERT_TRUE(run_until([&] { return !style->isVisible(); }));
+        EXPECT_EQ(view.model().settings().highlight_style, FrameStyle::dotted);
     }
     Editor again(folder.path());
     EXPECT_EQ(again.window.view_options().tab_size, 8);
     EXPECT_EQ(again.window.view_options().keep_tabs, 0);
+    EXPECT_EQ(again.window.view_options().line_style, 1);
 }
 
 TEST_F(MainWindowTest, AWorkersQuestionIsAnsweredWhileTheWindowKeepsRunning) {
