@@ -21,6 +21,7 @@
 #include "gui/command_bars.h"
 #include "gui/pane_area.h"
 #include "gui/editor_view.h"
+#include "gui/tree_view.h"
 #include "parse/diagnostics.h"
 #include "parse/document_tree.h"
 #include "platform/qt_font_record.h"
@@ -33,6 +34,7 @@
 #include "shell/document_controller.h"
 #include "shell/editor_app.h"
 #include "shell/settings_store.h"
+#include "views/diagnostics_tree.h"
 
 namespace tessel {
 namespace {
@@ -126,11 +128,16 @@ void MainWindow::build_panes() {
     tabs_ = new QTabWidget(panes_);
     tabs_->setObjectName(QStringLiteral("tab"));
     tabs_->setDocumentMode(true);
-    tree_view_ = placeholder(tr("The document's tree"), tabs_);
-    warnings_ = placeholder(QString(), tabs_);
+    tree_view_ = new TreeView(tabs_);
+    tree_view_->setObjectName(QStringLiteral("tree_view"));
+    tree_view_->set_wheel_option([this] { return app_.scroll_wheel_changes_tree_selection != 0; });
+    tree_view_->set_on_activate([this] { select_in_editor(*tree_view_); });
+    warnings_ = new TreeView(tabs_);
+    warnings_->setObjectName(QStringLiteral("warnings"));
+    warnings_->set_on_activate([this] { select_in_editor(*warnings_); });
     tabs_->addTab(tree_view_, QStringLiteral("Tree View"));
     tabs_->addTab(warnings_, QString());
-    show_summary("0 warning(s), 0 error(s)");
+    show_warnings(nullptr);
     panes_->add_pane(PaneColumn::left, tabs_, "tab", 0.4, false);
 
     stat_ = new QPlainTextEdit(panes_);
@@ -165,6 +172,19 @@ void MainWindow::register_handlers() {
     // The text pane's commands. Copy, cut and paste act on the text while it has the focus;
     // other panes register their own under the same names.
     const auto editing = [this] { return editor_->hasFocus() && !app_.document_busy(); };
+    // The tree's commands: find the node under the caret, select a node's text.
+    commands.register_handler("locate_in_tree", this, [this](std::string_view, bool query) {
+        if (query) return tree_view_->model().has_tree();
+        tabs_->setCurrentIndex(0);
+        tree_view_->locate(app_.document().caret());
+        return true;
+    });
+    commands.register_handler("editor_select", this, [this](std::string_view, bool query) {
+        TreeView* focused = tree_view_->hasFocus() ? tree_view_ : warnings_->hasFocus() ? warnings_ : nullptr;
+        if (query) return focused && focused->model().selected_item() != nullptr;
+        select_in_editor(*focused);
+        return true;
+    });
     commands.register_handler("text", this, [this](std::string_view, bool query) {
         if (!query) editor_->setFocus();
         return true;
@@ -346,26 +366,38 @@ void MainWindow::on_tick() {
 
 void MainWindow::set_title(const std::string& title) { setWindowTitle(q(title)); }
 
-void MainWindow::show_summary(const std::string& summary) {
-    tabs_->setTabText(1, q(summary));
-    warnings_->setText(q(summary));
+void MainWindow::show_summary(const std::string& summary) { tabs_->setTabText(1, q(summary)); }
+
+void MainWindow::show_warnings(DocumentTree* tree) {
+    warnings_->clear();
+    diagnostics_root_ = tree ? std::make_unique<DiagnosticsRoot>(tree->diagnostics(), app_.file().path())
+                             : std::make_unique<DiagnosticsRoot>();
+    warnings_->show_root(diagnostics_root_.get());
+    show_summary(diagnostics_root_->summary());
 }
 
 void MainWindow::show_tree(ParseResult& result) {
-    show_summary(result.tree->diagnostics().summary());
-    tree_view_->setText(tr("Parsed: %1 bytes").arg(result.text ? result.text->size() : 0));
+    tree_view_->show_document(result.tree.get());
+    show_warnings(result.tree.get());
 }
 
 void MainWindow::show_diagnostics(ParseResult& result) {
-    show_summary(result.tree->diagnostics().summary());
+    show_warnings(result.tree.get());
     tabs_->setCurrentIndex(1);
 }
 
-void MainWindow::drop_views() {}
+void MainWindow::drop_views() { tree_view_->clear(); }
 
 void MainWindow::clear_document_views() {
-    show_summary("0 warning(s), 0 error(s)");
-    tree_view_->setText(tr("The document's tree"));
+    tree_view_->clear();
+    show_warnings(nullptr);
+}
+
+void MainWindow::select_in_editor(const TreeView& view) {
+    const TextRange range = view.selected_range();
+    if (range.first < 0) return;
+    // An empty range (a diagnostic's place) puts the caret there.
+    app_.document().show_selection(range.first, std::max(range.first, range.last + 1));
 }
 
 void MainWindow::show_stat(const std::string& text) {

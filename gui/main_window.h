@@ -29,6 +29,8 @@ namespace tessel {
 
 class CommandBars;
 class QtSliceTimer;
+class DiagnosticsRoot;
+class TreeView;
 class EditorApp;
 class PaneArea;
 class QtUi;
@@ -52,6 +54,8 @@ public:
     EditorView& editor() { return *editor_; }
     QLabel& caret_status() { return *caret_status_; }
     QTabWidget& tabs() { return *tabs_; }
+    TreeView& tree_view() { return *tree_view_; }
+    TreeView& warnings_view() { return *warnings_; }
     DialogBuilder& dialogs() { return dialogs_; }
     const ViewOptions& view_options() const { return view_options_; }
     // The editor's font as last applied.
@@ -87,6 +91,10 @@ private:
     void apply_toggles();
     void on_tick();
     void show_summary(const std::string& summary);
+    // The warnings of a tree (or none): a new root for the warnings pane.
+    void show_warnings(DocumentTree* tree);
+    // Selects a tree item's source text in the editor.
+    void select_in_editor(const TreeView& view);
     void apply_font(const FontRecord& record);
     // The editor's settings from the toggles and the option dialogs, and its document type.
     void sync_editor();
@@ -102,8 +110,10 @@ private:
     PaneArea* panes_ = nullptr;
     CommandBars* bars_ = nullptr;
     QTabWidget* tabs_ = nullptr;
-    QLabel* tree_view_ = nullptr;
-    QLabel* warnings_ = nullptr;
+    TreeView* tree_view_ = nullptr;
+    TreeView* warnings_ = nullptr;
+    // The warnings pane's tree: borrows the diagnostics of the tree they came from.
+    std::unique_ptr<DiagnosticsRoot> diagnostics_root_;
     QPlainTextEdit* stat_ = nullptr;
     EditorView* editor_ = nullptr;
     QLabel* caret_status_ = nullptr;

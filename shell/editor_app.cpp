@@ -333,12 +333,14 @@ std::string EditorApp::file_filter() { return languages_.file_filter(); }
 
 void EditorApp::reset_views() {
     controller_.reset();
-    tree_.reset();
-    tree_text_.reset();
     last_parse_.reset();
     characters_ = 0;
+    // The views let go of the old trees before they are dropped, both on the UI thread.
     route_.run([this] {
         if (window_) window_->clear_document_views();
+        tree_.reset();
+        tree_text_.reset();
+        failed_tree_.reset();
     });
 }
 
@@ -386,14 +388,17 @@ void EditorApp::take_figures(const ParseResult& result) {
 
 void EditorApp::tree_ready(ParseResult result) {
     take_figures(result);
+    // The window takes the new tree first; the old ones go once nothing shows them.
     if (window_) window_->show_tree(result);
     tree_text_ = result.text;
     tree_ = std::move(result.tree);
+    failed_tree_.reset();
 }
 
 void EditorApp::parse_failed(ParseResult result) {
     take_figures(result);
     if (window_) window_->show_diagnostics(result);
+    failed_tree_ = std::move(result.tree);
 }
 
 }  // namespace tessel

@@ -74,6 +74,8 @@ public:
     EditHistory& history() { return history_; }
     Ui& ui() { return ui_; }
     UiPoster* poster() const { return poster_; }
+    // The tree of the last parse without errors, or null (UI thread).
+    DocumentTree* tree() const { return tree_.get(); }
     // The "XML Indent Options" dialog that "indent" asks with (null: indent without asking).
     void set_indent_dialog(IndentOptionsDialog* dialog) { indent_dialog_ = dialog; }
 
@@ -164,9 +166,12 @@ private:
 
     EditorWindow* window_ = nullptr;
     IndentOptionsDialog* indent_dialog_ = nullptr;
-    // The tree of the last parse without errors, and the text it was parsed from.
+    // The tree of the last parse without errors, and the text it was parsed from; the tree of
+    // the last parse with errors, whose diagnostics the warnings pane shows. Both are replaced
+    // and dropped on the UI thread only, after the window has let go of them.
     std::shared_ptr<const std::string> tree_text_;
     std::unique_ptr<DocumentTree> tree_;
+    std::unique_ptr<DocumentTree> failed_tree_;
     MessageLog* log_ = nullptr;
     HelpPages help_;
     std::atomic<bool> busy_{false};
