@@ -154,11 +154,15 @@ bool TextDocument::set_text(std::string_view text) {
 bool TextDocument::append(std::string_view bytes) {
     if (bytes.empty()) return true;
     if (!store_.can_grow(static_cast<int64_t>(bytes.size()))) return false;
+    const int32_t before = store_.length();
     index_.before_append();
     store_.append(bytes);
     restart_scanner(index_.appended());
-    // A load appends block by block on its worker: the view shows the text as it comes.
-    notify_view(false);
+    // A load appends block by block on its worker. The view shows the first block at once and
+    // then catches up every few mebibytes (and as the line scan moves on): a repaint for
+    // every block would take the lock from the load a hundred times for 100 MB.
+    constexpr int32_t kNotifyStep = 8 << 20;
+    if (before == 0 || before / kNotifyStep != store_.length() / kNotifyStep) notify_view(false);
     return true;
 }
 
