@@ -57,6 +57,13 @@ QLabel* placeholder(const QString& text, QWidget* parent) {
     return label;
 }
 
+// The pane a pane toggle shows or hides: the one named by the toggle's caption.
+std::string pane_name(const CommandItem& item) {
+    std::string name = item.caption;
+    std::erase(name, '&');
+    return name;
+}
+
 PixelRect to_pixels(const QRect& r) { return {r.left(), r.top(), r.right() + 1, r.bottom() + 1}; }
 
 }  // namespace
@@ -79,8 +86,7 @@ MainWindow::MainWindow(EditorApp& app, QtUi& ui, IconLookup icons)
                             [this](std::string_view name) {
                                 for (const CommandItem& item : app_.commands().items())
                                     if (item.pane && item.name == name)
-                                        return panes_->pane_visible(
-                                            QString::fromStdString(item.caption).remove('&').toStdString());
+                                        return panes_->pane_visible(pane_name(item));
                                 return false;
                             });
     bars_->build();
@@ -153,7 +159,7 @@ void MainWindow::build_panes() {
     // A pane closed by its button unchecks its toggle.
     panes_->set_on_closed([this](const std::string& name) {
         for (const CommandItem& item : app_.commands().items())
-            if (item.pane && QString::fromStdString(item.caption).remove('&').toStdString() == name)
+            if (item.pane && pane_name(item) == name)
                 app_.commands().set_toggle(item.name, 0);
     });
 }
@@ -248,7 +254,7 @@ void MainWindow::register_handlers() {
     // Each pane toggle shows or hides the pane of its caption.
     for (const CommandItem& item : commands.items()) {
         if (!item.pane) continue;
-        const std::string pane = QString::fromStdString(item.caption).remove('&').toStdString();
+        const std::string pane = pane_name(item);
         commands.register_handler(item.name, this,
                                   [this, pane](std::string_view argument, bool query) {
                                       if (!query) panes_->set_pane_visible(pane, argument == "true");
@@ -265,7 +271,7 @@ void MainWindow::apply_toggles() {
         if (item.name == "toolbar") bars_->toolbar()->setVisible(on);
         else if (item.name == "status_bar") statusBar()->setVisible(on);
         else if (item.pane)
-            panes_->set_pane_visible(QString::fromStdString(item.caption).remove('&').toStdString(), on);
+            panes_->set_pane_visible(pane_name(item), on);
     }
 }
 
