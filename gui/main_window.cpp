@@ -24,12 +24,14 @@
 #include "gui/tree_view.h"
 #include "parse/diagnostics.h"
 #include "parse/document_tree.h"
+#include "parse/path_expression.h"
 #include "platform/qt_font_record.h"
 #include "platform/qt_key_press.h"
 #include "platform/qt_loop_lock.h"
 #include "platform/qt_scan_timer.h"
 #include "platform/qt_ui.h"
 #include "shell/app_clock.h"
+#include "shell/command_table.h"
 #include "shell/dialog_binding.h"
 #include "shell/document_controller.h"
 #include "shell/editor_app.h"
@@ -185,6 +187,23 @@ void MainWindow::register_handlers() {
         tree_view_->locate(app_.document().caret());
         return true;
     });
+    // The path box's command: resolved on the "view" worker, shown in the tree on the UI
+    // thread; a path that names nothing is told in a message box.
+    commands.register_handler("goto_path", this, [this](std::string_view path, bool query) {
+        DocumentTree* tree = app_.tree();
+        if (query) return tree != nullptr && tree->root() != nullptr;
+        if (!tree || !tree->root()) return false;
+        PathResult result = resolve_path(path, *tree->root());
+        if (!result.ok) {
+            ui_.message_box(result.error, "Tessel", UiButtons::ok, UiIcon::warning);
+            return false;
+        }
+        route_.run([this, positions = std::move(result.positions)] {
+            tabs_->setCurrentIndex(0);
+            tree_view_->select_path(positions);
+        });
+        return true;
+    }, command_worker("goto_path"));
     commands.register_handler("editor_select", this, [this](std::string_view, bool query) {
         TreeView* focused = tree_view_->hasFocus() ? tree_view_ : warnings_->hasFocus() ? warnings_ : nullptr;
         if (query) return focused && focused->model().selected_item() != nullptr;

@@ -67,6 +67,13 @@ bool TreeView::locate(TextPos offset) {
     return found;
 }
 
+bool TreeView::select_path(std::span<const int32_t> path) {
+    const bool found = model_.select_path(path, true);
+    after_change();
+    scroll_to_selection();
+    return found;
+}
+
 TextRange TreeView::selected_range() const {
     const TreeItem* item = model_.selected_item();
     return item ? item->range : TextRange{0, -1};

@@ -7,6 +7,7 @@
 #include <QAbstractScrollArea>
 #include <functional>
 #include <memory>
+#include <span>
 
 #include "views/tree_view_model.h"
 
@@ -36,6 +37,9 @@ public:
 
     // Locate in tree: the deepest item covering offset, selected and shown.
     bool locate(TextPos offset);
+    // Selects the item at a path of child positions from the root (opening the items above
+    // it) and shows it; reports the selection. False when the path leaves the tree.
+    bool select_path(std::span<const int32_t> path);
     // The selected item's source range, or an empty range.
     TextRange selected_range() const;
 

@@ -3,14 +3,20 @@
 // node's text, the wheel stepping the selection, and a diagnostic leading to its place.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMessageBox>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 #include <fstream>
 #include <string>
 
+#include "gui/command_bars.h"
 #include "gui/editor_view.h"
 #include "gui/tree_view.h"
 #include "tests/gui/editor_fixture.h"
@@ -62,6 +68,43 @@ TEST(TreeView, LocateSelectsTheNodeUnderTheCaretAndItsTextGoesToTheEditor) {
                       Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
     QApplication::sendEvent(tree.viewport(), &wheel);
     EXPECT_EQ(tree.model().selected_row(), row + 3);
+}
+
+TEST(TreeView, ThePathBoxSelectsTheNodeItNamesOrSaysItFoundNothing) {
+    QTemporaryDir folder;
+    Editor editor(folder.path());
+    load(editor, TESSEL_SOURCE_DIR "/samples/catalog.xml");
+    QComboBox* box = editor.window.bars().path_box();
+    box->lineEdit()->clear();
+    QTest::keyClicks(box->lineEdit(), "/catalog/products -> product(2)");
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    TreeView& tree = editor.window.tree_view();
+    const std::string text = editor.app.document().text();
+    const auto second = static_cast<TextPos>(text.find("<product sku=\"HX-110\""));
+    ASSERT_TRUE(run_until([&] {
+        const TreeItem* item = tree.model().selected_item();
+        return item && item->range.first == second;
+    }));
+    EXPECT_EQ(tree.model().selected_item()->depth, 3);
+
+    // A path that names nothing: the worker asks a message box, which runs its own loop, so
+    // it is answered from a timer.
+    QString told;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (QMessageBox* message = test::visible_top_level<QMessageBox>()) {
+            told = message->text();
+            answer.stop();
+            QTest::mouseClick(message->button(QMessageBox::Ok), Qt::LeftButton);
+        }
+    });
+    answer.start(5);
+    box->lineEdit()->clear();
+    QTest::keyClicks(box->lineEdit(), "/catalog/nothing");
+    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
+    ASSERT_TRUE(run_until([&] { return !told.isEmpty(); }));
+    EXPECT_EQ(told, "not found");
+    EXPECT_EQ(tree.model().selected_item()->range.first, second);
 }
 
 TEST(TreeView, TheWarningsPaneListsTheDiagnosticsAndLeadsToTheirPlace) {
