@@ -11,7 +11,6 @@
 #include "parse/xml_nodes.h"
 #include "text/encoding.h"
 #include "text/text_document.h"
-#include "text/text_store.h"
 
 namespace tessel {
 
@@ -105,18 +104,6 @@ bool count_tree(const DocumentTree& tree, TreeCounts& counts, Job* job) {
         }
     }
     return true;
-}
-
-int64_t count_characters(const TextStore& text) {
-    int64_t characters = 0;
-    for (int32_t p = 0; p < text.piece_count(); ++p) {
-        const auto& piece = text.piece(p);
-        const auto* bytes = reinterpret_cast<const unsigned char*>(piece.data);
-        int64_t continuation = 0;
-        for (int32_t i = 0; i < piece.length; ++i) continuation += (bytes[i] & 0xC0) == 0x80;
-        characters += piece.length - continuation;
-    }
-    return characters;
 }
 
 int64_t count_characters(std::string_view text, Job* job) {

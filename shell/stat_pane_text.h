@@ -14,7 +14,6 @@ namespace tessel {
 class DocumentTree;
 class Job;
 class TextDocument;
-class TextStore;
 
 struct TreeCounts {
     int64_t elements = 0;
@@ -30,8 +29,8 @@ struct TreeCounts {
 // With a job, the walk passes its yield points (it runs on the parse worker).
 bool count_tree(const DocumentTree& tree, TreeCounts& counts, Job* job = nullptr);
 
-// Characters of UTF-8 text: bytes that do not continue a sequence.
-int64_t count_characters(const TextStore& text);
+// Characters of UTF-8 text: bytes that do not continue a sequence. With a job, the count
+// passes its yield points (it runs on the parse worker).
 int64_t count_characters(std::string_view text, Job* job = nullptr);
 
 struct StatInput {

@@ -487,10 +487,3 @@ TEST_F(MainWindowTest, FileCommandsFromTheMenuAndAnOutsideChangeAsksToReload) {
 
 }  // namespace
 }  // namespace tessel
-
-int main(int argc, char** argv) {
-    ::testing::InitGoogleTest(&argc, argv);
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    tessel::TesselApplication app(argc, argv);
-    return RUN_ALL_TESTS();
-}

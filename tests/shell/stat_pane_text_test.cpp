@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "foundation/job.h"
 #include "parse/document_tree.h"
 #include "parse/xml_nodes.h"
 #include "parse/xml_parser.h"
@@ -101,13 +102,15 @@ TEST(StatPane, RecordCountsMatchNodeObjectsOnARealDocument) {
     expect_same(c, reference_counts(*tree));
 }
 
-TEST(StatPane, CharactersAcrossPieces) {
-    TextStore store;
-    // Two-, three- and four-byte sequences, appended in blocks that split them between pieces.
-    const std::string text = "a\xC3\xA9" "b\xE2\x82\xAC" "c\xF0\x9F\x98\x80" "\r\n";
-    for (int i = 0; i < 3000; ++i) ASSERT_TRUE(store.append(text));
-    EXPECT_EQ(count_characters(store), 3000 * 8);
-    EXPECT_EQ(count_characters(TextStore{}), 0);
+TEST(StatPane, CharactersAcrossTheCountsSlices) {
+    // Two-, three- and four-byte sequences, 17 bytes a round, so the 4 MiB slices of the count
+    // cut through sequences.
+    const std::string unit = "a\xC3\xA9" "b\xE2\x82\xAC" "c\xF0\x9F\x98\x80" "\r\n";
+    std::string text;
+    for (int i = 0; i < 300'000; ++i) text += unit;
+    QuietJob job;
+    EXPECT_EQ(count_characters(text, &job), int64_t{300'000} * 8);
+    EXPECT_EQ(count_characters(std::string_view{}), 0);
 }
 
 TEST(StatPane, FiguresFromADocumentAndItsParse) {
@@ -117,7 +120,7 @@ TEST(StatPane, FiguresFromADocumentAndItsParse) {
     auto tree = parse_xml(text);
     ASSERT_GT(tree->diagnostics().warning_count(), 0);  // the duplicated attribute
     ParseFigures parse = parse_figures(*tree, 4.25);
-    StatInput in = stat_input(document, encoding_from_name("utf-8"), count_characters(document.store()), &parse);
+    StatInput in = stat_input(document, encoding_from_name("utf-8"), count_characters(document.text()), &parse);
     EXPECT_EQ(in.encoding, encoding_display_names()[encoding_from_name("utf-8")]);
     EXPECT_EQ(in.line_ending, LineEnding::crlf);
     EXPECT_EQ(in.bytes, static_cast<int64_t>(text.size()));
