@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <memory>
 #include <new>
+#include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
@@ -63,6 +64,13 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
     job->set_status_text("sorting");
     auto started = std::chrono::steady_clock::now();
 
+    // The context menu's "Sort ascending" and "Sort descending" name their direction.
+    std::optional<bool> wanted;
+    for (const auto& [suffix, up] : {std::pair{std::string_view(":asc"), true}, std::pair{std::string_view(":desc"), false}})
+        if (column_text.ends_with(suffix)) {
+            wanted = up;
+            column_text.remove_suffix(suffix.size());
+        }
     int32_t column = 0;
     if (!parse_column(column_text, &column)) {
         if (status_message)
@@ -70,7 +78,7 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
                 "cannot sort: \"" + std::string(column_text) + "\" is not a column number";
         return false;
     }
-    bool ascending = column == table.sort_column() ? !table.sort_ascending() : true;
+    const bool ascending = wanted ? *wanted : column == table.sort_column() ? !table.sort_ascending() : true;
 
     int32_t rows = std::max<int32_t>(table.row_count(), 0);
     LargeArena key_arena;

@@ -178,6 +178,7 @@ void merge_sort(std::span<T> items, std::span<T> scratch, Before&& before) {
 // The body of the "sort" job: sorts table by the column whose index column_text gives in
 // decimal, the opposite way when it is the column last sorted by and ascending otherwise,
 // stores the order with set_sorted and leaves "sorted N rows: MS" in status_message.
+// A column text ending in ":asc" or ":desc" sorts that way whatever the last sort was.
 // Column text that is not a decimal number from 0 to 2^31 - 1 sorts nothing and leaves
 // "cannot sort: \"TEXT\" is not a column number". Returns whether the order was stored.
 // A JobCancelled thrown by job->yield_point() passes through with nothing stored.

@@ -115,6 +115,13 @@ TEST(RowSort, TiesKeepDocumentOrderInBothDirections) {
     EXPECT_EQ(table.order_, (std::vector<int32_t>{2, 3, 5, 4, 1, 6}));
     sort_by(table, "0");
     EXPECT_EQ(table.order_, (std::vector<int32_t>{1, 6, 4, 2, 3, 5}));
+    // A named direction holds whatever the last sort was.
+    sort_by(table, "0:desc");
+    EXPECT_EQ(table.order_, (std::vector<int32_t>{1, 6, 4, 2, 3, 5}));
+    sort_by(table, "0:asc");
+    EXPECT_EQ(table.order_, (std::vector<int32_t>{2, 3, 5, 4, 1, 6}));
+    sort_by(table, "0:asc");
+    EXPECT_EQ(table.order_, (std::vector<int32_t>{2, 3, 5, 4, 1, 6}));
 }
 
 // The row count of a message "sorted N rows: MS", MS printed with two decimals; -1 when the
