@@ -50,11 +50,11 @@ void box(QPainter& p, const QColor& fill, const QColor& border) {
     p.drawRoundedRect(kBox, 2.5, 2.5);
 }
 
-// A box whose right part (from x 10) is an attribute's orange: an element with attributes.
-void box_with_attributes(QPainter& p, const QColor& fill) {
+// A box whose right part (from x `from`) is an attribute's orange: an element with attributes.
+void box_with_attributes(QPainter& p, const QColor& fill, int from = 10) {
     box(p, fill, border_of(fill));
     p.save();
-    p.setClipRect(QRectF(10, 0, 6, 16));
+    p.setClipRect(QRectF(from, 0, 16 - from, 16));
     box(p, kAttribute, border_of(kAttribute));
     p.restore();
 }
@@ -143,9 +143,9 @@ void draw_node(QPainter& p, int kind_code) {
             bars(p, kWhite, {QRect(4, 5, 4, 1), QRect(4, 7, 4, 1), QRect(4, 9, 4, 1), QRect(4, 11, 3, 1),
                              QRect(11, 7, 2, 2)});
             break;
-        case 8:  // element with exactly one attribute and nothing else
-            box_with_attributes(p, kElementDark.lighter(125));
-            bars(p, kWhite, {QRect(11, 7, 2, 2)});
+        case 8:  // element with exactly one attribute and nothing else: the attribute is its value
+            box_with_attributes(p, kElement, 7);
+            bars(p, kWhite, {QRect(9, 5, 4, 2), QRect(9, 9, 4, 2)});
             break;
         case 9:  // a DTD or DOCTYPE, an error: the "!" of both, in the DTD's plum
             box(p, kDtd, border_of(kDtd));
