@@ -1,6 +1,7 @@
 // The two image lists of the views: node icons, indexed by the kind_code a node reports in its
 // description, and the marks the browsers draw in cells and headers. Both are drawn by code on
-// first use, so they follow the screen's pixel ratio and need no files.
+// first use, so they follow the screen's pixel ratio and need no files. Pixmaps belong to the
+// UI thread: only it may ask for them.
 #pragma once
 #include <QPixmap>
 namespace tessel {
