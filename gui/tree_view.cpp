@@ -9,6 +9,8 @@
 #include <QWheelEvent>
 #include <algorithm>
 
+#include "gui/node_icons.h"
+
 namespace tessel {
 namespace {
 
@@ -17,6 +19,13 @@ constexpr int kBoxSize = 9;
 QRect box_of(const TreeItem& item, int top, int height) {
     return QRect(item.x() - 14, top + (height - kBoxSize) / 2, kBoxSize, kBoxSize);
 }
+
+// The node's icon sits at the item's x and its label starts 6 pixels after it. An item without
+// an icon keeps the icon's place, so the labels of siblings line up and a child's label stays
+// right of its parent's. The selection runs 3 pixels either side of the label.
+constexpr int kIconGap = 6;
+constexpr int kLabelMargin = 3;
+int label_left(const TreeItem& item) { return item.x() + kNodeIconSize + kIconGap; }
 
 }  // namespace
 
@@ -83,9 +92,11 @@ void TreeView::tree_selection_changed(int32_t node_index, int source) {
     if (on_selection_) on_selection_(node_index, source);
 }
 
+int TreeView::page_rows() const { return std::max(viewport()->height() / line_height(), 1); }
+
 void TreeView::after_change() {
     const int64_t rows = model_.visible_rows();
-    const int page = std::max(viewport()->height() / line_height(), 1);
+    const int page = page_rows();
     verticalScrollBar()->setRange(0, static_cast<int>(std::clamp<int64_t>(rows - page, 0, INT32_MAX)));
     verticalScrollBar()->setPageStep(page);
     const ScrollExtent extent = model_.scroll_extent();
@@ -97,7 +108,7 @@ void TreeView::after_change() {
 void TreeView::scroll_to_selection() {
     const int64_t row = model_.selected_row();
     if (row < 0) return;
-    const int page = std::max(viewport()->height() / line_height(), 1);
+    const int page = page_rows();
     const int top = verticalScrollBar()->value();
     if (row < top) verticalScrollBar()->setValue(static_cast<int>(row));
     else if (row >= top + page) verticalScrollBar()->setValue(static_cast<int>(row - page + 1));
@@ -127,8 +138,11 @@ void TreeView::paintEvent(QPaintEvent*) {
     TreeItem* item = model_.item_at_row(first);
     for (int y = 0; item && y < viewport()->height(); y += height, item = model_.next_visible(item)) {
         const int x = item->x() - dx;
+        const QPixmap& icon = node_icon(item->kind_code);
+        if (!icon.isNull()) painter.drawPixmap(x, y + (height - kNodeIconSize) / 2, icon);
         const QString label = QString::fromUtf8(item->label.data(), static_cast<qsizetype>(item->label.size()));
-        const QRect text_rect(x, y, fontMetrics().horizontalAdvance(label) + 6, height);
+        const QRect text_rect(label_left(*item) - dx - kLabelMargin, y,
+                              fontMetrics().horizontalAdvance(label) + 2 * kLabelMargin, height);
         if (item == selected) {
             const bool active = hasFocus();
             painter.fillRect(text_rect, colours.color(active ? QPalette::Highlight : QPalette::Mid));
@@ -136,7 +150,7 @@ void TreeView::paintEvent(QPaintEvent*) {
         } else {
             painter.setPen(colours.color(QPalette::Text));
         }
-        painter.drawText(text_rect.adjusted(3, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, label);
+        painter.drawText(text_rect.adjusted(kLabelMargin, 0, 0, 0), Qt::AlignVCenter | Qt::AlignLeft, label);
         if (item->has_children()) {
             const QRect box = box_of(*item, y, height).translated(-dx, 0);
             painter.setPen(colours.color(QPalette::Mid));
@@ -192,6 +206,21 @@ void TreeView::keyPressEvent(QKeyEvent* event) {
         case Qt::Key_Down:
             if (row + 1 < model_.visible_rows()) model_.select_at(row + 1, kSelectedByPosition);
             break;
+        case Qt::Key_Home:
+        case Qt::Key_End:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown: {
+            // Like the arrows, a key that would not move the selection reports nothing.
+            const int64_t last = model_.visible_rows() - 1;
+            const int64_t page = page_rows();
+            int64_t to = event->key() == Qt::Key_Home  ? 0
+                         : event->key() == Qt::Key_End ? last
+                         : event->key() == Qt::Key_PageUp ? row - page
+                                                          : row + page;
+            to = std::clamp<int64_t>(to, 0, last);
+            if (to != row) model_.select_at(to, kSelectedByPosition);
+            break;
+        }
         case Qt::Key_Right:
         case Qt::Key_Plus:
             if (selected && selected->has_children() && !selected->expanded) model_.expand(selected);

@@ -57,6 +57,8 @@ private:
     void after_change();
     void scroll_to_selection();
     int line_height() const;
+    // The rows that fit wholly in the viewport (at least 1): one Page Up or Page Down.
+    int page_rows() const;
     int64_t row_at(int y) const;
 
     TreeViewModel model_;

@@ -100,6 +100,7 @@ void TreeViewModel::describe_into(TreeItem& item, Node* node, int32_t node_index
     QueryResult result;
     run_query(*node, kQueryDisplay, scratch_, result, document_);
     item.label.assign(clip_label(result.text));
+    item.kind_code = result.description.kind_code;
     item.range = result.range;
     item.child_count = std::max<int32_t>(0, result.description.child_count);
     item.rows_beneath = item.child_count;

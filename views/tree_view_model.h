@@ -44,6 +44,7 @@ struct TreeItem {
     int32_t depth = 0;  // 0 for the root
     Node* node = nullptr;
     std::string label;  // the node's display text (query 0)
+    int kind_code = -1;  // the node's icon in the views' image list (query 0); -1 for none
     TextRange range;    // the node's source range, used by locate
     // The node's index under its parent (0 for the root); -1 when the item has no node.
     int32_t node_index = -1;

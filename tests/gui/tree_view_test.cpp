@@ -1,6 +1,7 @@
 // The tree view and the warnings pane in the window, with real keys and clicks: the outline of
 // a parsed document, Ctrl+L finding the node under the caret, Ctrl+E and Enter selecting a
-// node's text, the wheel stepping the selection, and a diagnostic leading to its place.
+// node's text, the wheel stepping the selection, Home, End and the page keys, and a diagnostic
+// leading to its place. Also: every kind code the parsers report has a picture.
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
@@ -8,17 +9,30 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QPainter>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <QWheelEvent>
 #include <fstream>
+#include <memory>
+#include <set>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "gui/command_bars.h"
 #include "gui/editor_view.h"
+#include "gui/node_icons.h"
 #include "gui/tree_view.h"
+#include "parse/doctype_parser.h"
+#include "parse/document_tree.h"
+#include "parse/json_parser.h"
+#include "parse/xml_parser.h"
+#include "tests/file_contents.h"
+#include "views/diagnostics_tree.h"
 #include "tests/gui/editor_fixture.h"
 #include "tests/platform/event_loop_waits.h"
 
@@ -129,6 +143,160 @@ TEST(TreeView, TheWarningsPaneListsTheDiagnosticsAndLeadsToTheirPlace) {
     EXPECT_EQ(editor.app.document().selection_anchor(), selected->range.first);
     EXPECT_EQ(selected->label.rfind("Error", 0) == 0 || selected->label.rfind("Warning", 0) == 0, true)
         << selected->label;
+}
+
+constexpr const char* kMimeTypes = "/usr/share/mime/packages/freedesktop.org.xml";
+constexpr const char* kFontsDtd = "/usr/share/xml/fontconfig/fonts.dtd";
+
+TEST(TreeView, HomeEndAndThePageKeysSelectRowsShowThemAndReportEachMove) {
+    TESSEL_REQUIRE_INPUT(kMimeTypes);
+    const std::string text = test::file_contents(kMimeTypes);
+    std::unique_ptr<DocumentTree> document = parse_xml(text);
+    TreeView tree;
+    tree.resize(420, 300);
+    tree.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
+    tree.show_document(document.get());
+    tree.setFocus();
+    TreeViewModel& model = tree.model();
+    std::vector<std::pair<int32_t, int>> reports;
+    tree.set_on_selection([&](int32_t node, int source) { reports.emplace_back(node, source); });
+    // One key: the row it selects. Each check below also asks that the move was reported once,
+    // with the selected node, and that the row is drawn whole in the viewport.
+    const int row_height = tree.fontMetrics().height() + 2;
+    const int64_t page = tree.viewport()->height() / row_height;
+    ASSERT_GE(page, 3);
+    auto press = [&](Qt::Key key) {
+        reports.clear();
+        QTest::keyClick(&tree, key);
+        return model.selected_row();
+    };
+    auto moved_and_shown = [&] {
+        const int64_t row = model.selected_row();
+        const int64_t top = tree.verticalScrollBar()->value();
+        using Report = std::pair<int32_t, int>;
+        return reports == std::vector<Report>{{model.selected_node(), kSelectedByPosition}} && top <= row &&
+               row < top + page;
+    };
+
+    // The document's children are shown: End goes to its last one, the root element.
+    EXPECT_EQ(press(Qt::Key_End), model.visible_rows() - 1);
+    EXPECT_TRUE(moved_and_shown());
+    ASSERT_EQ(model.selected_item()->parent, model.root());
+    EXPECT_EQ(model.selected_item()->index, model.root()->child_count - 1);
+    QTest::keyClick(&tree, Qt::Key_Right);  // opens it: several hundred mime types
+    const int64_t last = model.visible_rows() - 1;
+    ASSERT_GT(last, 10 * page);
+    EXPECT_EQ(press(Qt::Key_End), last);
+    EXPECT_TRUE(moved_and_shown());
+    EXPECT_EQ(model.selected_item()->parent->parent, model.root());
+    EXPECT_EQ(model.selected_item()->index, model.selected_item()->parent->child_count - 1);
+    EXPECT_EQ(press(Qt::Key_End), last);
+    EXPECT_TRUE(reports.empty()) << "a key that does not move reports nothing";
+
+    EXPECT_EQ(press(Qt::Key_Home), 0);
+    EXPECT_TRUE(moved_and_shown());
+    EXPECT_EQ(model.selected_node(), 0);
+    EXPECT_EQ(press(Qt::Key_Home), 0);
+    EXPECT_TRUE(reports.empty());
+    EXPECT_EQ(press(Qt::Key_PageUp), 0);
+    EXPECT_TRUE(reports.empty());
+
+    // A page at a time to the end, the last step clamped, then back up to the top.
+    for (int64_t expected = page;; expected += page) {
+        ASSERT_EQ(press(Qt::Key_PageDown), std::min(expected, last));
+        ASSERT_TRUE(moved_and_shown()) << "page down to row " << expected;
+        if (expected >= last) break;
+    }
+    EXPECT_EQ(press(Qt::Key_PageDown), last);
+    EXPECT_TRUE(reports.empty());
+    for (int64_t expected = last - page;; expected -= page) {
+        ASSERT_EQ(press(Qt::Key_PageUp), std::max<int64_t>(expected, 0));
+        ASSERT_TRUE(moved_and_shown()) << "page up to row " << expected;
+        if (expected <= 0) break;
+    }
+
+    // Row 0 is on top again: its icon is drawn at the item's x, centred in the row, over the
+    // view's base; a click on a row's icon selects that row.
+    ASSERT_EQ(tree.verticalScrollBar()->value(), 0);
+    ASSERT_EQ(tree.horizontalScrollBar()->value(), 0);
+    const TreeItem& root = *model.root();
+    const QPixmap& icon = node_icon(root.kind_code);
+    ASSERT_FALSE(icon.isNull());
+    QImage expected(kNodeIconSize, kNodeIconSize, QImage::Format_ARGB32);
+    expected.fill(tree.viewport()->palette().color(QPalette::Base));
+    QPainter(&expected).drawPixmap(0, 0, icon);
+    const QImage drawn = tree.viewport()->grab().toImage().convertToFormat(QImage::Format_ARGB32);
+    EXPECT_EQ(drawn.copy(root.x(), (row_height - kNodeIconSize) / 2, kNodeIconSize, kNodeIconSize), expected);
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, Qt::NoModifier,
+                      QPoint(model.item_at_row(2)->x() + kNodeIconSize / 2, 2 * row_height + row_height / 2));
+    EXPECT_EQ(model.selected_row(), 2);
+}
+
+// The kind codes of the first few hundred items of a tree, opening every item on the way.
+void collect_kind_codes(TreeViewModel& model, std::set<int>& codes) {
+    for (int64_t row = 0; row < model.visible_rows() && row < 400; ++row) {
+        TreeItem* item = model.item_at_row(row);
+        codes.insert(item->kind_code);
+        model.expand(item);
+    }
+}
+
+TEST(NodeIcons, EveryKindCodeTheTreesReportHasAPictureOfItsOwn) {
+    TESSEL_REQUIRE_INPUT(kMimeTypes);
+    TESSEL_REQUIRE_INPUT(kFontsDtd);
+    const std::string mime_types = test::file_contents(kMimeTypes);
+    const std::string fonts = test::file_contents(kFontsDtd);
+    const std::string subset = test::file_contents(TESSEL_SOURCE_DIR "/tests/data/dtd/subset.xml");
+    std::vector<std::unique_ptr<DocumentTree>> trees;
+    trees.push_back(parse_xml(mime_types));
+    trees.push_back(parse_xml(subset));
+    trees.push_back(parse_xml("<r><e/><t>text</t><m>mixed <b/> text</m><one a=\"1\"/>"
+                              "<two a=\"1\" b=\"2\"/><at a=\"1\">text</at></r>"));
+    trees.push_back(parse_json("{\"v\": 1, \"o\": {}, \"ov\": {\"a\": 1}, \"oc\": {\"x\": {}},"
+                               " \"a\": [], \"av\": [1, \"s\"], \"ac\": [[], {}]}"));
+    trees.push_back(parse_dtd(fonts));
+    trees.push_back(parse_dtd("<!ELEMENT a ANY><![INCLUDE[<!ELEMENT b EMPTY>]]>"));
+    std::set<int> codes;
+    for (auto& tree : trees) {
+        TreeViewModel model;
+        model.set_document(tree.get(), nullptr);
+        collect_kind_codes(model, codes);
+    }
+    // The warnings pane: errors, warnings only, and a clean parse.
+    auto broken = parse_xml("<root>\n  <a x=\"1\">text</b>\n  <c>\n</root>\n");
+    auto warned = parse_dtd("<!ELEMENT a (b)\n<!ELEMENT b EMPTY>");
+    ASSERT_GT(broken->diagnostics().count(), 0);
+    ASSERT_GT(warned->diagnostics().count(), 0);
+    for (DocumentTree* tree : {broken.get(), warned.get(), trees[0].get()}) {
+        DiagnosticsRoot root(tree->diagnostics(), "shown");
+        TreeViewModel model;
+        model.set_root(&root, tree, nullptr);
+        collect_kind_codes(model, codes);
+    }
+
+    // Every code from 0 to 15 turns up, and nothing else but "no icon".
+    std::set<int> expected_codes{-1};
+    for (int code = 0; code < 16; ++code) expected_codes.insert(code);
+    EXPECT_EQ(codes, expected_codes);
+    // Each picture is a 16-pixel square with something drawn in it, and no two are alike.
+    std::vector<QImage> pictures;
+    for (int code : codes) {
+        const QPixmap& icon = node_icon(code);
+        if (code < 0) {
+            EXPECT_TRUE(icon.isNull());
+            continue;
+        }
+        ASSERT_FALSE(icon.isNull()) << code;
+        EXPECT_EQ(icon.deviceIndependentSize(), QSizeF(kNodeIconSize, kNodeIconSize)) << code;
+        const QImage image = icon.toImage();
+        EXPECT_GT(image.pixelColor(image.width() / 2, image.height() / 2).alpha(), 0) << code;
+        for (const QImage& other : pictures) EXPECT_NE(image, other) << code;
+        pictures.push_back(image);
+    }
+    EXPECT_TRUE(node_icon(16).isNull());
+    for (int mark : {11, 12, 15, 16}) EXPECT_FALSE(mark_icon(mark).isNull()) << mark;
+    for (int mark : {-2, 0, 13, 17}) EXPECT_TRUE(mark_icon(mark).isNull()) << mark;
 }
 
 }  // namespace
