@@ -17,6 +17,7 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include "gui/browser_view.h"
 #include "gui/built_dialog.h"
 #include "gui/command_bars.h"
 #include "gui/pane_area.h"
@@ -37,6 +38,8 @@
 #include "shell/editor_app.h"
 #include "shell/settings_store.h"
 #include "views/diagnostics_tree.h"
+#include "views/grid_text.h"
+#include "views/row_sort.h"
 
 namespace tessel {
 namespace {
@@ -46,17 +49,6 @@ constexpr int kTickMs = 10;
 
 QString q(std::string_view text) {
     return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-QLabel* placeholder(const QString& text, QWidget* parent) {
-    auto* label = new QLabel(text, parent);
-    label->setAlignment(Qt::AlignCenter);
-    label->setWordWrap(true);
-    label->setAutoFillBackground(true);
-    label->setBackgroundRole(QPalette::Base);
-    label->setForegroundRole(QPalette::PlaceholderText);
-    label->setMargin(12);
-    return label;
 }
 
 // The pane a pane toggle shows or hides: the one named by the toggle's caption.
@@ -129,9 +121,9 @@ void MainWindow::build_panes() {
         return app_.commands().execute(name, {});
     });
     panes_->add_pane(PaneColumn::right, editor_, "", 0.5, false);
-    QLabel* tree_browser = placeholder(tr("The browser of the selected tree node"), panes_);
-    tree_browser->setObjectName(QStringLiteral("tree_selection_browser"));
-    panes_->add_pane(PaneColumn::right, tree_browser, "Tree Selection Browser", 0.4, false);
+    tree_browser_view_ = new BrowserView(tree_browser_, panes_);
+    tree_browser_view_->setObjectName(QStringLiteral("tree_selection_browser"));
+    panes_->add_pane(PaneColumn::right, tree_browser_view_, "Tree Selection Browser", 0.4, false);
 
     tabs_ = new QTabWidget(panes_);
     tabs_->setObjectName(QStringLiteral("tab"));
@@ -143,9 +135,17 @@ void MainWindow::build_panes() {
     warnings_ = new TreeView(tabs_);
     warnings_->setObjectName(QStringLiteral("warnings"));
     warnings_->set_on_activate([this] { select_in_editor(*warnings_); });
+    // A selection the user makes is shown in the browsers.
+    for (TreeView* view : {tree_view_, warnings_})
+        view->set_on_selection([this](int32_t, int) {
+            if (!applying_selection_) app_.commands().execute("apply_tree_selection", {});
+        });
     tabs_->addTab(tree_view_, QStringLiteral("Tree View"));
     tabs_->addTab(warnings_, QString());
     show_warnings(nullptr);
+    connect(tabs_, &QTabWidget::currentChanged, this, [this] {
+        if (shown_tree().model().has_tree()) app_.commands().execute("apply_tree_selection", {});
+    });
     panes_->add_pane(PaneColumn::left, tabs_, "tab", 0.4, false);
 
     stat_ = new QPlainTextEdit(panes_);
@@ -154,9 +154,9 @@ void MainWindow::build_panes() {
     stat_->setFrameShape(QFrame::NoFrame);
     stat_->setLineWrapMode(QPlainTextEdit::NoWrap);
     panes_->add_pane(PaneColumn::left, stat_, "Stat", 0.2, true);
-    QLabel* table_browser = placeholder(tr("The browser of the selected table row"), panes_);
-    table_browser->setObjectName(QStringLiteral("table_selection_browser"));
-    panes_->add_pane(PaneColumn::left, table_browser, "Table Selection Browser", 0.4, true);
+    table_browser_view_ = new BrowserView(table_browser_, panes_);
+    table_browser_view_->setObjectName(QStringLiteral("table_selection_browser"));
+    panes_->add_pane(PaneColumn::left, table_browser_view_, "Table Selection Browser", 0.4, true);
 
     // A pane closed by its button unchecks its toggle.
     panes_->set_on_closed([this](const std::string& name) {
@@ -195,7 +195,10 @@ void MainWindow::register_handlers() {
         if (!tree || !tree->root()) return false;
         PathResult result = resolve_path(path, *tree->root());
         if (!result.ok) {
-            ui_.message_box(result.error, "Tessel", UiButtons::ok, UiIcon::warning);
+            // Told from the UI thread, so the "view" worker is free for the browsers meanwhile.
+            route_.post([this, error = std::string(result.error)] {
+                ui_.message_box(error, "Tessel", UiButtons::ok, UiIcon::warning);
+            });
             return false;
         }
         route_.run([this, positions = std::move(result.positions)] {
@@ -206,8 +209,16 @@ void MainWindow::register_handlers() {
     }, command_worker("goto_path"));
     commands.register_handler("editor_select", this, [this](std::string_view, bool query) {
         TreeView* focused = tree_view_->hasFocus() ? tree_view_ : warnings_->hasFocus() ? warnings_ : nullptr;
-        if (query) return focused && focused->model().selected_item() != nullptr;
-        select_in_editor(*focused);
+        BrowserView* browser = focused ? nullptr : focused_browser();
+        const bool browser_cell = browser && browser->controller().layout().current().valid();
+        if (query) return (focused && focused->model().selected_item() != nullptr) || browser_cell;
+        if (focused) {
+            select_in_editor(*focused);
+        } else if (browser_cell) {
+            const TextRange range = browser->current_range();
+            if (range.first >= 0)
+                app_.document().show_selection(range.first, std::max(range.first, range.last + 1));
+        }
         return true;
     });
     commands.register_handler("text", this, [this](std::string_view, bool query) {
@@ -225,9 +236,12 @@ void MainWindow::register_handlers() {
         editor_->setFocus();
         return true;
     });
+    // In a browser, "copy" takes the current cell's text.
     commands.register_handler("copy", this, [this](std::string_view, bool query) {
-        if (query) return editor_->hasFocus() && editor_->has_selection();
-        ui_.set_clipboard(editor_->selected_text());
+        BrowserView* browser = focused_browser();
+        const bool from_browser = !editor_->hasFocus() && browser && browser->controller().layout().current().valid();
+        if (query) return (editor_->hasFocus() && editor_->has_selection()) || from_browser;
+        ui_.set_clipboard(from_browser ? browser->current_text() : editor_->selected_text());
         return true;
     });
     commands.register_handler("cut", this, [this, editing](std::string_view, bool query) {
@@ -270,6 +284,7 @@ void MainWindow::register_handlers() {
             route_.run([this, chosen] { apply_font(chosen); });
         });
     }, "font");
+    register_browser_handlers();
     // Each pane toggle shows or hides the pane of its caption.
     for (const CommandItem& item : commands.items()) {
         if (!item.pane) continue;
@@ -381,10 +396,217 @@ void MainWindow::on_tick() {
     last_tick_ms_ = now;
     ++tick_count_;
     sync_editor();
+    tree_browser_view_->tick();
+    table_browser_view_->tick();
     // A timer's slot runs inside event delivery, so the lock is held; the call costs nothing
     // then, and protects a tick reached some other way.
     if (QtLoopLock* lock = QtLoopLock::instance()) lock->claim();
     app_.run_ticks(now);
+}
+
+// The browsers.
+
+TreeView& MainWindow::shown_tree() { return tabs_->currentIndex() == 1 ? *warnings_ : *tree_view_; }
+
+BrowserView* MainWindow::active_browser() {
+    if (BrowserView* focused = focused_browser()) return focused;
+    return last_browser_ ? last_browser_ : tree_browser_view_;
+}
+
+BrowserView* MainWindow::focused_browser() {
+    if (command_source_) return command_source_;
+    for (BrowserView* view : {tree_browser_view_, table_browser_view_})
+        if (view->hasFocus()) return view;
+    return nullptr;
+}
+
+bool MainWindow::table_browser_shown() const { return panes_->pane_visible("Table Selection Browser"); }
+
+void MainWindow::drop_browsers() {
+    ++browser_generation_;
+    // A sort works on a table of these views: it stops first.
+    app_.pool().stop_worker("sort");
+    table_browser_.drop();
+    tree_browser_.drop();
+    table_browser_view_->view_changed();
+    tree_browser_view_->view_changed();
+}
+
+void MainWindow::select_and_show(const std::function<void()>& change, int32_t centre_child) {
+    applying_selection_ = true;
+    change();
+    applying_selection_ = false;
+    app_.commands().execute("apply_tree_selection", centre_child >= 0 ? std::to_string(centre_child) : std::string());
+}
+
+bool MainWindow::build_tree_browser(int32_t centre_child) {
+    TreeItem* item = shown_tree().model().selected_item();
+    if (!item || !item->node || !provider_) return false;
+    Job* job = app_.pool().current_job();
+    struct Building {
+        BrowserController& browser;
+        ~Building() { browser.end_build(); }
+    } building{tree_browser_};
+    tree_browser_.begin_build(AppClock::now());
+    std::string message;
+    const uint64_t generation = browser_generation_;
+    auto view = std::make_shared<std::unique_ptr<View>>(tree_browser_.build(*provider_, *item->node, job, &message));
+    if (!message.empty()) app_.commands().set_status_message(message);
+    route_.post([this, view, centre_child, generation] {
+        // A view of a tree that has gone since is dropped unseen.
+        if (generation != browser_generation_) return;
+        // The second browser may show a node made by the first one's view: it goes first.
+        app_.pool().stop_worker("sort");
+        table_browser_.drop();
+        table_browser_view_->view_changed();
+        tree_browser_.take(std::move(*view));
+        tree_browser_view_->view_changed(centre_child);
+        if (table_browser_shown())
+            app_.commands().execute("apply_scroll_selection",
+                                    std::to_string(tree_browser_.layout().current().row));
+    });
+    return true;
+}
+
+bool MainWindow::build_table_browser() {
+    const BrowserTarget target = table_browser_target(tree_browser_);
+    if (!target.node) {
+        route_.post([this] {
+            table_browser_.drop();
+            table_browser_view_->view_changed();
+        });
+        return true;
+    }
+    Job* job = app_.pool().current_job();
+    struct Building {
+        BrowserController& browser;
+        ~Building() { browser.end_build(); }
+    } building{table_browser_};
+    table_browser_.begin_build(AppClock::now());
+    std::string message;
+    const uint64_t generation = browser_generation_, first_view = tree_browser_.serial();
+    auto view = std::make_shared<std::unique_ptr<View>>(
+        table_browser_.build(tree_browser_.view()->provider(), *target.node, job, &message));
+    if (!message.empty()) app_.commands().set_status_message(message);
+    route_.post([this, view, generation, first_view] {
+        // Built from a first view that has been replaced since: of no use.
+        if (generation != browser_generation_ || first_view != tree_browser_.serial()) return;
+        // A sort of the first browser's table goes on.
+        if (sorting_ == &table_browser_) app_.pool().stop_worker("sort");
+        table_browser_.take(std::move(*view));
+        table_browser_view_->view_changed();
+    });
+    return true;
+}
+
+void MainWindow::register_browser_handlers() {
+    CommandRegistry& commands = app_.commands();
+    commands.register_handler("apply_tree_selection", this, [this](std::string_view argument, bool query) {
+        if (query) return shown_tree().model().has_tree();
+        int32_t centre = -1;
+        if (!argument.empty()) centre = std::atoi(std::string(argument).c_str());
+        return build_tree_browser(centre);
+    }, command_worker("apply_tree_selection"));
+    commands.register_handler("apply_scroll_selection", this, [this](std::string_view, bool query) {
+        if (query) return tree_browser_.view() != nullptr;
+        return build_table_browser();
+    }, command_worker("apply_scroll_selection"));
+    // After an edit: the tree keeps its selection while the caret stays inside it, and
+    // otherwise follows the innermost node that holds the caret.
+    commands.register_handler("apply_cur_location", this, [this](std::string_view, bool query) {
+        if (query) return tree_view_->model().has_tree();
+        route_.post([this] {
+            const TextPos caret = app_.document().caret();
+            const TextRange kept = tree_view_->selected_range();
+            const bool inside = kept.first >= 0 && caret >= kept.first && caret <= kept.last + 1;
+            select_and_show([&] { if (!inside) tree_view_->locate(caret); }, -1);
+        });
+        return true;
+    }, command_worker("apply_cur_location"));
+    // Drilling keeps the same data in the middle of the first browser.
+    commands.register_handler("drill_up", this, [this](std::string_view, bool query) {
+        if (query) return tabs_->isVisible() && shown_tree().model().can_drill_up();
+        route_.post([this] {
+            TreeView& tree = shown_tree();
+            std::vector<int32_t> path = tree.model().selected_path();
+            if (path.empty()) return;
+            const int32_t child = path.back();
+            path.pop_back();
+            select_and_show([&] { tree.select_path(path); }, child);
+        });
+        return true;
+    }, command_worker("drill_up"));
+    commands.register_handler("drill_down", this, [this](std::string_view, bool query) {
+        if (query) return tree_browser_.layout().current().valid() && shown_tree().model().has_tree();
+        route_.post([this] {
+            const BrowserTarget target = table_browser_target(tree_browser_);
+            if (target.child_index < 0) return;
+            TreeView& tree = shown_tree();
+            std::vector<int32_t> path = tree.model().selected_path();
+            path.push_back(target.child_index);
+            select_and_show([&] { tree.select_path(path); }, target.grandchild_index);
+        });
+        return true;
+    }, command_worker("drill_down"));
+    commands.register_handler("copy_grid_to_clipboard", this, [this](std::string_view, bool query) {
+        BrowserView* browser = active_browser();
+        const CellPos cell = browser ? browser->controller().layout().current() : CellPos{};
+        if (query) return cell.valid();
+        GridTable& table = *browser->controller().layout().tables()[cell.table].table;
+        LargeArena scratch;
+        std::string message;
+        std::string text = build_grid_text(table, scratch, app_.pool().current_job(), &message);
+        ui_.set_clipboard(text);
+        app_.commands().set_status_message(message);
+        return true;
+    }, command_worker("copy_grid_to_clipboard"));
+    for (BrowserView* view : {tree_browser_view_, table_browser_view_}) {
+        view->set_command_runner([this, view](std::string_view name, bool query) {
+            command_source_ = view;
+            bool result;
+            if (name == "browser_locate") {
+                // The cell's node, found in the tree from its place in the text.
+                const TextRange range = view->current_range();
+                result = range.first >= 0;
+                if (!query && result) {
+                    tabs_->setCurrentIndex(0);
+                    tree_view_->locate(range.first);
+                }
+            } else {
+                result = query ? app_.commands().find_enabled_handler(name) != nullptr
+                               : app_.commands().execute(name, {});
+            }
+            command_source_ = nullptr;
+            return result;
+        });
+        view->set_marked_position([this] { return app_.document().caret(); });
+        view->set_on_sort([this, view](int32_t table, int32_t column, std::string_view direction) {
+            last_browser_ = view;
+            request_sort(*view, table, column, direction);
+        });
+    }
+    tree_browser_view_->set_on_current_changed([this] {
+        last_browser_ = tree_browser_view_;
+        if (table_browser_shown())
+            app_.commands().execute("apply_scroll_selection", std::to_string(tree_browser_.layout().current().row));
+    });
+    table_browser_view_->set_on_current_changed([this] { last_browser_ = table_browser_view_; });
+}
+
+void MainWindow::request_sort(BrowserView& view, int32_t table_index, int32_t column, std::string_view direction) {
+    BrowserController& browser = view.controller();
+    if (!browser.view() || table_index >= static_cast<int32_t>(browser.layout().tables().size())) return;
+    GridTable* table = browser.layout().tables()[table_index].table;
+    sorting_ = &browser;
+    const std::string argument = std::to_string(column) + std::string(direction);
+    app_.pool().run_job("sort", argument, [this, table, &view](std::string_view column_text, bool query) {
+        if (query) return true;
+        std::string message;
+        const bool sorted = run_sort(*table, column_text, app_.pool().current_job(), &message);
+        if (!message.empty()) app_.commands().set_status_message(message);
+        if (sorted) route_.post([&view] { view.relayout(); });
+        return sorted;
+    });
 }
 
 // EditorWindow.
@@ -402,18 +624,35 @@ void MainWindow::show_warnings(DocumentTree* tree) {
 }
 
 void MainWindow::show_tree(ParseResult& result) {
+    drop_browsers();
+    provider_ = std::make_unique<TreeNodeProvider>(result.tree.get());
+    applying_selection_ = true;
     tree_view_->show_document(result.tree.get());
     show_warnings(result.tree.get());
+    // The same place in the new tree, as far as it still goes.
+    if (!kept_path_.empty()) tree_view_->select_path(kept_path_);
+    applying_selection_ = false;
+    // After an edit "apply_cur_location" follows; a parse the user asked for shows the
+    // selection now.
+    if (result.requested) app_.commands().execute("apply_tree_selection", {});
 }
 
 void MainWindow::show_diagnostics(ParseResult& result) {
+    // The browsers may show the old warnings: they go with them.
+    if (tabs_->currentIndex() == 1) drop_browsers();
     show_warnings(result.tree.get());
     tabs_->setCurrentIndex(1);
 }
 
-void MainWindow::drop_views() { tree_view_->clear(); }
+void MainWindow::drop_views() {
+    kept_path_ = tree_view_->model().selected_path();
+    drop_browsers();
+    tree_view_->clear();
+}
 
 void MainWindow::clear_document_views() {
+    drop_browsers();
+    kept_path_.clear();
     tree_view_->clear();
     show_warnings(nullptr);
 }

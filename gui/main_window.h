@@ -9,6 +9,7 @@
 #include <QMainWindow>
 #include <QTimer>
 #include <functional>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -20,6 +21,8 @@
 #include "shell/editor_window.h"
 #include "shell/font_record.h"
 #include "shell/pane_layout.h"
+#include "views/browser_controller.h"
+#include "views/node_provider.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -35,6 +38,7 @@ class EditorApp;
 class PaneArea;
 class QtUi;
 class EditorView;
+class BrowserView;
 
 class MainWindow final : public QMainWindow, public EditorWindow {
     Q_OBJECT
@@ -56,6 +60,8 @@ public:
     QTabWidget& tabs() { return *tabs_; }
     TreeView& tree_view() { return *tree_view_; }
     TreeView& warnings_view() { return *warnings_; }
+    // The "Tree Selection Browser" (1) and the "Table Selection Browser" (2).
+    BrowserView& browser(int number) { return number == 1 ? *tree_browser_view_ : *table_browser_view_; }
     DialogBuilder& dialogs() { return dialogs_; }
     const ViewOptions& view_options() const { return view_options_; }
     // The editor's font as last applied.
@@ -99,6 +105,27 @@ private:
     // The editor's settings from the toggles and the option dialogs, and its document type.
     void sync_editor();
 
+    // The browsers. Selection changes are made on the UI thread without telling the browsers
+    // each step; then "apply_tree_selection" builds the first browser's view on the "view"
+    // worker, and its hand-over asks for the second's ("apply_scroll_selection").
+    void register_browser_handlers();
+    // The tree view whose selection the browsers show: the warnings while their tab is up.
+    TreeView& shown_tree();
+    // Changes the tree's selection by change(), then shows it in the browsers, the first
+    // one's current row on the child of index centre_child (-1: its first row).
+    void select_and_show(const std::function<void()>& change, int32_t centre_child);
+    // Builds the first browser's view of the shown tree's selection (on the "view" worker).
+    bool build_tree_browser(int32_t centre_child);
+    bool build_table_browser();
+    void drop_browsers();
+    bool table_browser_shown() const;
+    // The browser the browser commands act on: the focused one, else the one last used.
+    BrowserView* active_browser();
+    // The browser that has the focus or whose menu runs a command, or null.
+    BrowserView* focused_browser();
+    // A header click or the context menu: the "sort" job sorts one table of a browser.
+    void request_sort(BrowserView& view, int32_t table, int32_t column, std::string_view direction);
+
     EditorApp& app_;
     QtUi& ui_;
     DialogBuilder dialogs_;
@@ -115,6 +142,22 @@ private:
     // The warnings pane's tree: borrows the diagnostics of the tree they came from.
     std::unique_ptr<DiagnosticsRoot> diagnostics_root_;
     QPlainTextEdit* stat_ = nullptr;
+    BrowserController tree_browser_{1};
+    BrowserController table_browser_{2};
+    BrowserView* tree_browser_view_ = nullptr;
+    BrowserView* table_browser_view_ = nullptr;
+    BrowserView* last_browser_ = nullptr;
+    BrowserView* command_source_ = nullptr;
+    // The browser whose table the last sort job was given.
+    BrowserController* sorting_ = nullptr;
+    // Counts the drops of both browsers: a view handed over later than a drop is stale.
+    uint64_t browser_generation_ = 0;
+    // Resolves the children of the nodes the browsers show; one per tree.
+    std::unique_ptr<TreeNodeProvider> provider_;
+    // Set while the window changes the tree's selection itself.
+    bool applying_selection_ = false;
+    // The tree's selection before a new tree came in, to select again in it.
+    std::vector<int32_t> kept_path_;
     EditorView* editor_ = nullptr;
     QLabel* caret_status_ = nullptr;
     int32_t scanned_lines_ = -1;

@@ -201,6 +201,11 @@ void EditorApp::register_handlers() {
         return file_.prompt_reload(pool_.current_job());
     });
     ui_handler("reparse", controller_.reparse_handler());
+    // A parse as the user asks for one: a fresh tree, and views built again from it for the
+    // same selection.
+    ui_handler("rebuild_index", [reparse = controller_.reparse_handler()](std::string_view, bool query) {
+        return reparse("y", query);
+    });
     // Undo and redo run on the "undo" worker; the text's listeners and view follow from there.
     ui_handler("undo", [this, idle](std::string_view, bool query) {
         if (query) return idle() && history_.can_undo();

@@ -26,12 +26,14 @@ void BrowserController::take(std::unique_ptr<View> view) {
     // The layout lets go of the old view before it is destroyed.
     layout_.clear();
     view_ = std::move(view);
+    ++serial_;
 }
 
 void BrowserController::drop() {
     layout_.clear();
     view_.reset();
     building_ = false;
+    ++serial_;
 }
 
 BrowserPaintDecision BrowserController::paint(double now_ms) const {

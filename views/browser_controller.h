@@ -44,6 +44,10 @@ public:
     // UI thread: nothing is shown any more (a new tree, a closed document).
     void drop();
 
+    // Counts the views taken and dropped, so a view built from this browser's view can tell
+    // whether that view is still the one shown.
+    uint64_t serial() const { return serial_; }
+
     // What the pane paints at now_ms.
     BrowserPaintDecision paint(double now_ms) const;
 
@@ -54,6 +58,7 @@ private:
     BrowserLayout layout_;
     bool building_ = false;
     double build_started_ms_ = 0;
+    uint64_t serial_ = 0;
 };
 
 // What the second browser shows for the first browser's current cell, and what drilling down

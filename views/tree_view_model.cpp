@@ -101,6 +101,7 @@ void TreeViewModel::describe_into(TreeItem& item, Node* node, int32_t node_index
     run_query(*node, kQueryDisplay, scratch_, result, document_);
     item.label.assign(clip_label(result.text));
     item.kind_code = result.description.kind_code;
+    item.attribute = std::string_view(result.description.type_name) == "Attribute";
     item.range = result.range;
     item.child_count = std::max<int32_t>(0, result.description.child_count);
     item.rows_beneath = item.child_count;
@@ -284,7 +285,8 @@ bool TreeViewModel::locate(TextPos offset) {
     for (int level = 0; level < kLocateDepthLimit && item->has_children(); ++level) {
         const int32_t index = covering_child(*item, offset);
         TreeItem* child = index >= 0 ? child_item(item, index) : nullptr;
-        if (!child || !child->node) break;
+        // An attribute is part of its element: the caret in one locates the element.
+        if (!child || !child->node || child->attribute) break;
         item = child;
     }
     reveal(item);

@@ -50,6 +50,7 @@ struct TreeItem {
     int32_t node_index = -1;
     int32_t child_count = 0;
     bool expanded = false;
+    bool attribute = false;  // an element's attribute, which locate does not descend into
     // Visible rows beneath the item when it is expanded: its children plus the rows beneath
     // every expanded child. Kept up to date while collapsed too.
     int64_t rows_beneath = 0;

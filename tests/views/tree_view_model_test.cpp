@@ -98,7 +98,8 @@ Node* covering_node_by_scan(DocumentTree& tree, TextPos offset) {
     for (;;) {
         Node* next = nullptr;
         for (int32_t i = 0; Node* c = node->child(i); ++i)
-            if (covers(*c, offset)) {
+            // An attribute is part of its element.
+            if (covers(*c, offset) && !dynamic_cast<AttributeNode*>(c)) {
                 next = c;
                 break;
             }
@@ -267,7 +268,7 @@ TEST(TreeViewModel, LocateAgreesWithAScanOfEveryChild) {
     TreeViewModel model;
     model.set_document(doc.tree.get(), nullptr);
     // Offsets land in tags, attribute values, texts, comments and the prolog.
-    int32_t attributes = 0, texts = 0;
+    int32_t in_attributes = 0, texts = 0;
     for (TextPos offset = 0; offset < static_cast<TextPos>(doc.text.size()); offset += 1009) {
         Node* expected = covering_node_by_scan(*doc.tree, offset);
         if (!expected) {
@@ -276,10 +277,11 @@ TEST(TreeViewModel, LocateAgreesWithAScanOfEveryChild) {
         }
         ASSERT_TRUE(model.locate(offset)) << offset;
         EXPECT_EQ(model.selected_item()->node, expected) << "offset " << offset;
-        attributes += dynamic_cast<AttributeNode*>(expected) != nullptr;
+        in_attributes += doc.text.rfind('"', static_cast<size_t>(offset)) > doc.text.rfind('>', static_cast<size_t>(offset)) &&
+                         dynamic_cast<ElementNode*>(expected) != nullptr;
         texts += dynamic_cast<TextNode*>(expected) != nullptr;
     }
-    EXPECT_GT(attributes, 0);
+    EXPECT_GT(in_attributes, 0);
     EXPECT_GT(texts, 0);
 }
 
@@ -348,9 +350,13 @@ TEST(TreeViewModel, DrillUpAndDownRetraceThePath) {
     EXPECT_FALSE(model.can_drill_up());
     EXPECT_FALSE(model.drill_up_selection(true));
 
-    // An attribute of some entry, three levels down.
+    // An attribute of some entry, three levels down: locate finds its element.
     const TextPos offset = static_cast<TextPos>(doc.text.find("id=\"eng\""));
     ASSERT_TRUE(model.locate(offset));
+    ASSERT_EQ(model.selected_path().size(), 2u);
+    TreeItem* element = model.selected_item();
+    for (int32_t i = 0; i < element->child_count; ++i)
+        if (display_text(*model.child_item(element, i)->node) == "id = \"eng\"") model.drill_down_selection(i, false);
     const std::vector<int32_t> path = model.selected_path();
     ASSERT_EQ(path.size(), 3u);
     Node* attribute = model.selected_item()->node;

@@ -1,0 +1,453 @@
+// A browser pane on screen.
+#include "gui/browser_view.h"
+
+#include <QContextMenuEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <vector>
+
+#include "gui/node_icons.h"
+#include "parse/node_description.h"
+#include "shell/app_clock.h"
+#include "views/row_sort.h"
+
+namespace tessel {
+namespace {
+
+using G = BrowserGeometry;
+
+QString q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
+
+// Measures cells with the fonts they are drawn in.
+class FontShaper final : public TextShaper {
+public:
+    FontShaper(const QFont& cell, const QFont& caption) : metrics_{QFontMetricsF(cell), QFontMetricsF(caption)} {}
+    FontMetrics metrics(int font) override {
+        const QFontMetricsF& m = metrics_[font == kCaptionFont ? 1 : 0];
+        return {m.ascent(), m.height(), m.horizontalAdvance(QLatin1Char('X'))};
+    }
+    double width(std::string_view run, int font) override {
+        return metrics_[font == kCaptionFont ? 1 : 0].horizontalAdvance(q(run));
+    }
+    double x_of(std::string_view run, int font, int32_t offset) override {
+        return width(run.substr(0, static_cast<size_t>(offset)), font);
+    }
+    int32_t offset_at(std::string_view, int, double) override { return 0; }
+
+private:
+    QFontMetricsF metrics_[2];
+};
+
+// The shared drawing resources, by role.
+struct Brushes {
+    QColor empty_cell, caption_cell, current, current_caption, grid, grid_current, link, text, caption_text;
+    explicit Brushes(const QPalette& p) {
+        const QColor base = p.color(QPalette::Base);
+        const bool dark = base.lightness() < 128;
+        empty_cell = dark ? base.lighter(115) : QColor(0xf3, 0xf3, 0xf1);
+        caption_cell = dark ? base.lighter(140) : QColor(0xe4, 0xe8, 0xee);
+        current = p.color(QPalette::Highlight).lighter(dark ? 90 : 175);
+        current_caption = p.color(QPalette::Highlight).lighter(dark ? 110 : 150);
+        grid = dark ? base.lighter(170) : QColor(0xd0, 0xd4, 0xda);
+        grid_current = p.color(QPalette::Highlight);
+        link = QColor(0x2a, 0x6f, 0xd6);
+        text = p.color(QPalette::Text);
+        caption_text = p.color(QPalette::Text);
+    }
+};
+
+}  // namespace
+
+BrowserView::BrowserView(BrowserController& controller, QWidget* parent)
+    : QAbstractScrollArea(parent), controller_(controller) {
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setAutoFillBackground(true);
+    viewport()->setBackgroundRole(QPalette::Base);
+    caption_font_ = font();
+    caption_font_.setBold(true);
+    repaint_timer_.setSingleShot(true);
+    connect(&repaint_timer_, &QTimer::timeout, viewport(), qOverload<>(&QWidget::update));
+    horizontalScrollBar()->setSingleStep(20);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
+}
+
+BrowserView::~BrowserView() = default;
+
+int BrowserView::row_height() const { return QFontMetrics(font()).height() + 4; }
+
+void BrowserView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange) {
+        caption_font_ = font();
+        caption_font_.setBold(true);
+        lay_out(false);
+    }
+    QAbstractScrollArea::changeEvent(event);
+}
+
+void BrowserView::lay_out(bool refresh) {
+    FontShaper shaper(font(), caption_font_);
+    controller_.layout().lay_out(controller_.view(), shaper, QFontMetrics(font()).height(), row_height(), refresh);
+    update_scroll_bars();
+    viewport()->update();
+}
+
+void BrowserView::update_scroll_bars() {
+    const BrowserLayout& layout = controller_.layout();
+    verticalScrollBar()->setRange(0, std::max(layout.content_height() - viewport()->height(), 0));
+    verticalScrollBar()->setPageStep(viewport()->height());
+    verticalScrollBar()->setSingleStep(row_height());
+    horizontalScrollBar()->setRange(0, std::max(layout.content_width() - viewport()->width(), 0));
+    horizontalScrollBar()->setPageStep(viewport()->width());
+}
+
+ScrollPos BrowserView::scroll() const { return {horizontalScrollBar()->value(), verticalScrollBar()->value()}; }
+
+void BrowserView::set_scroll(ScrollPos scroll) {
+    // A sideways scroll may reach past the widest item to show a cell's margin.
+    if (scroll.x > horizontalScrollBar()->maximum()) horizontalScrollBar()->setMaximum(scroll.x);
+    horizontalScrollBar()->setValue(scroll.x);
+    verticalScrollBar()->setValue(scroll.y);
+}
+
+void BrowserView::view_changed(int32_t centre_child, int32_t centre_grandchild_column) {
+    (void)centre_grandchild_column;
+    lay_out(false);
+    set_scroll({0, 0});
+    BrowserLayout& layout = controller_.layout();
+    if (centre_child >= 0) {
+        const CellPos cell = layout.position_of_child(centre_child);
+        if (cell.valid()) {
+            layout.set_current(cell);
+            set_scroll(layout.centre_current(scroll(), viewport()->height()));
+        }
+    }
+    viewport()->update();
+}
+
+void BrowserView::relayout() {
+    lay_out(true);
+}
+
+void BrowserView::tick() {
+    // A build in progress paints its waiting or progress state; its end paints the view.
+    const bool building = controller_.building();
+    if (building || building != was_building_) viewport()->update();
+    was_building_ = building;
+}
+
+QRect BrowserView::cell_rect(const CellPos& cell) const {
+    if (!cell.valid()) return {};
+    const PixelBox box = controller_.layout().cell_box(cell, horizontalScrollBar()->value());
+    return QRect(box.left, box.top - verticalScrollBar()->value(), box.width, box.height);
+}
+
+QRect BrowserView::current_rect() const { return cell_rect(controller_.layout().current()); }
+
+std::string BrowserView::current_text() {
+    const CellPos& cell = controller_.layout().current();
+    if (!cell.valid() || !controller_.view()) return {};
+    const TableLayout& t = controller_.layout().tables()[cell.table];
+    SmallArena scratch;
+    return std::string(t.table->cell_text(t.row_at(cell.row), cell.column, scratch));
+}
+
+TextRange BrowserView::current_range() {
+    const CellPos& cell = controller_.layout().current();
+    if (!cell.valid() || !controller_.view()) return {0, -1};
+    const TableLayout& t = controller_.layout().tables()[cell.table];
+    SmallArena scratch;
+    CellLook look = look_of_cell(*t.table, t.row_at(cell.row), cell.column, scratch);
+    if (!look.node) {
+        // An empty cell selects its row's text.
+        Node* row = t.table->row_node(t.row_at(cell.row));
+        if (!row) return {0, -1};
+        QueryResult r;
+        run_query(*row, kQueryDisplay, scratch, r, t.table->provider().document());
+        return r.description.range;
+    }
+    return look.range;
+}
+
+void BrowserView::current_moved(bool centre) {
+    BrowserLayout& layout = controller_.layout();
+    set_scroll(centre ? layout.centre_current(scroll(), viewport()->height())
+                      : layout.keep_in_view(scroll(), viewport()->width(), viewport()->height()));
+    viewport()->update();
+    if (on_current_changed_) on_current_changed_();
+}
+
+// Painting.
+
+void BrowserView::paintEvent(QPaintEvent*) {
+    QPainter painter(viewport());
+    const BrowserPaintDecision decision = controller_.paint(AppClock::now());
+    if (decision.repaint_in_ms >= 0 && !repaint_timer_.isActive()) repaint_timer_.start(decision.repaint_in_ms);
+    if (decision.state != BrowserPaint::ready) {
+        if (!decision.text.empty()) {
+            painter.setPen(palette().color(QPalette::Text));
+            painter.drawText(QPoint(5, 5 + fontMetrics().ascent()), q(decision.text));
+        }
+        return;
+    }
+    const BrowserLayout& layout = controller_.layout();
+    View* view = controller_.view();
+    const int top = verticalScrollBar()->value(), height = viewport()->height();
+    const int dx = horizontalScrollBar()->value();
+    const Brushes brushes(palette());
+    const auto [first, last] = layout.items_in(top, height);
+    for (int32_t i = first; i <= last; ++i) {
+        const BrowserItemLayout& item_layout = layout.items()[i];
+        const ViewItem& item = view->items()[i];
+        const int y = item_layout.top - top;
+        if (item_layout.table >= 0) {
+            paint_table(painter, layout.tables()[item_layout.table], top, height);
+            continue;
+        }
+        painter.setPen(brushes.text);
+        if (item.kind == ViewItem::Kind::title_line) {
+            int x = G::kTextIndent - dx;
+            const QPixmap& icon = node_icon(item.kind_code);
+            if (!icon.isNull()) {
+                painter.drawPixmap(x, y + (item_layout.height - G::kIconWidth) / 2, icon);
+                x += G::kIconWidth + G::kIconGap;
+            }
+            painter.setFont(caption_font_);
+            painter.drawText(QRect(x, y, viewport()->width() + dx, item_layout.height),
+                             Qt::AlignVCenter | Qt::TextSingleLine, q(item.text));
+            painter.setFont(font());
+            continue;
+        }
+        const int line = layout.line_height();
+        if (item.text_block) {
+            // A text block shows its lines as they stand, up to the layout's limit.
+            std::string_view text = item.text;
+            for (int32_t n = 0; n < item_layout.lines && !text.empty(); ++n) {
+                const size_t end = std::min(text.find('\n'), text.size());
+                std::string_view shown = text.substr(0, end);
+                if (!shown.empty() && shown.back() == '\r') shown.remove_suffix(1);
+                const int line_y = y + n * line;
+                if (line_y + line >= 0 && line_y < height)
+                    painter.drawText(QPoint(G::kTableIndent - dx, line_y + fontMetrics().ascent()), q(shown.substr(0, 1000)));
+                text.remove_prefix(std::min(end + 1, text.size()));
+            }
+            continue;
+        }
+        if (item.section_header) painter.setFont(caption_font_);
+        painter.drawText(QPoint(G::kTextIndent - dx, y + item_layout.height - line + fontMetrics().ascent()), q(item.text));
+        painter.setFont(font());
+    }
+}
+
+void BrowserView::paint_table(QPainter& painter, const TableLayout& t, int top, int height) {
+    const BrowserLayout& layout = controller_.layout();
+    const int dx = horizontalScrollBar()->value();
+    const int width = viewport()->width();
+    const auto [first_row, last_row] = layout.rows_in(t, top, height);
+    if (first_row > last_row) return;
+    // The columns in sight: the fixed ones, then the scrolled ones in the strip right of them.
+    std::vector<int32_t> columns;
+    for (int32_t c = 0; c < t.fixed_columns; ++c) columns.push_back(c);
+    const auto [first_col, last_col] = layout.columns_in(t, dx, width);
+    for (int32_t c = first_col; c <= last_col; ++c) columns.push_back(c);
+    if (columns.empty()) return;
+    const Brushes brushes(palette());
+    const bool focused = hasFocus();
+    const CellPos& current = layout.current();
+    const int table_index = static_cast<int>(&t - layout.tables().data());
+    const bool current_here = current.valid() && current.table == table_index;
+    const int scroll_left = layout.scrolling_left(t);
+    const TextPos marked = marked_position_ ? marked_position_() : -1;
+
+    // The looks of the cells in sight, fetched once for the backgrounds and the cells.
+    SmallArena scratch;
+    const size_t n_cols = columns.size();
+    std::vector<CellLook> looks(static_cast<size_t>(last_row - first_row + 1) * n_cols);
+    for (int32_t r = first_row; r <= last_row; ++r)
+        for (size_t k = 0; k < n_cols; ++k)
+            looks[static_cast<size_t>(r - first_row) * n_cols + k] = look_of_cell(*t.table, t.row_at(r), columns[k], scratch);
+    const auto look = [&](int32_t r, size_t k) -> const CellLook& { return looks[static_cast<size_t>(r - first_row) * n_cols + k]; };
+    const auto column_rect = [&](int32_t c, int32_t r) {
+        const int x = layout.column_x(t, c, dx);
+        return QRect(x, t.top + r * t.row_height - top, t.current_widths[c], t.row_height);
+    };
+    const auto clip_of = [&](int32_t c) {
+        // Scrolled columns pass under the fixed ones.
+        const int x = layout.column_x(t, c, dx);
+        const int clip_left = c < t.fixed_columns ? x : std::max(x, scroll_left);
+        return QRect(clip_left, 0, x + t.current_widths[c] - clip_left, height);
+    };
+
+    // 1. Backgrounds.
+    for (size_t k = 0; k < n_cols; ++k) {
+        const int32_t c = columns[k];
+        painter.setClipRect(clip_of(c));
+        for (int32_t r = first_row; r <= last_row; ++r) {
+            const CellLook& l = look(r, k);
+            const QRect rect = column_rect(c, r);
+            const bool is_current = focused && current_here && current.row == r && current.column == c;
+            if (is_current)
+                painter.fillRect(rect, (l.caption || l.empty) ? brushes.current_caption : brushes.current);
+            else if (l.caption)
+                painter.fillRect(rect, brushes.caption_cell);
+            else if (l.empty && r > 0)
+                painter.fillRect(rect, brushes.empty_cell);
+        }
+    }
+    // 2. The cells, column by column, each clipped to its strip.
+    for (size_t k = 0; k < n_cols; ++k) {
+        const int32_t c = columns[k];
+        const QRect strip = clip_of(c);
+        for (int32_t r = first_row; r <= last_row; ++r) {
+            const CellLook& l = look(r, k);
+            const PixelBox box = layout.cell_box({table_index, r, c}, dx);
+            QRect rect(box.left, box.top - top, box.width, box.height);
+            painter.setClipRect(strip.intersected(rect));
+            int x = rect.left();
+            if (l.kind_code != -1) {
+                const QPixmap& icon = l.kind_code == -2 ? mark_icon(16) : node_icon(l.kind_code);
+                const int icon_y = rect.top() + (rect.height() - G::kIconWidth) / 2;
+                if (!icon.isNull()) painter.drawPixmap(x, icon_y, icon);
+                if (l.link) {
+                    painter.setPen(brushes.link);
+                    painter.drawLine(x, icon_y + G::kIconWidth, x + G::kIconWidth - 1, icon_y + G::kIconWidth);
+                }
+                x += G::kIconWidth + G::kIconGap;
+            }
+            if (!l.text.empty()) {
+                painter.setFont(l.caption ? caption_font_ : font());
+                painter.setPen(l.caption ? brushes.caption_text : brushes.text);
+                painter.drawText(QRect(x, rect.top(), rect.right() - x, rect.height()),
+                                 Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, q(l.text));
+            }
+            // The row that holds the editor's caret.
+            if (c == 0 && r > 0 && marked >= 0 && l.range.first <= marked && marked <= l.range.last) {
+                const QPixmap& mark = mark_icon(15);
+                if (!mark.isNull()) painter.drawPixmap(rect.right() - 16, rect.top() + (rect.height() - 16) / 2, mark);
+            }
+            // The sort mark in the sorted column's header.
+            if (r == 0 && t.table->is_sorted() && t.table->sort_column() == c) {
+                const QPixmap& mark = mark_icon(t.table->sort_ascending() ? 11 : 12);
+                if (!mark.isNull()) painter.drawPixmap(rect.right() - 16, rect.top() + (rect.height() - 16) / 2, mark);
+            }
+        }
+    }
+    painter.setClipping(false);
+    painter.setFont(font());
+    // 3. Horizontal grid lines under each row; the current row's lines stand out.
+    const int left = G::kTableIndent;
+    const int right = std::min(layout.column_x(t, t.columns() - 1, dx) + t.current_widths.back(), width);
+    for (int32_t r = first_row - 1; r <= last_row; ++r) {
+        const int y = t.top + (r + 1) * t.row_height - top;
+        const bool highlighted = focused && current_here && (r == current.row || r + 1 == current.row);
+        painter.setPen(highlighted ? brushes.grid_current : brushes.grid);
+        painter.drawLine(left, y, right, y);
+    }
+    // 4. Vertical grid lines at the right edge of each column in sight, and the table's left.
+    const int y0 = t.top + first_row * t.row_height - top, y1 = t.top + (last_row + 1) * t.row_height - top;
+    painter.setPen(brushes.grid);
+    painter.drawLine(left, y0, left, y1);
+    for (size_t k = 0; k < n_cols; ++k) {
+        const int32_t c = columns[k];
+        const int x = layout.column_x(t, c, dx) + t.current_widths[c];
+        if (c >= t.fixed_columns && x <= scroll_left) continue;
+        painter.drawLine(x, y0, x, y1);
+    }
+}
+
+// Input.
+
+void BrowserView::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    update_scroll_bars();
+}
+
+void BrowserView::focusInEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusInEvent(event);
+    viewport()->update();
+}
+
+void BrowserView::focusOutEvent(QFocusEvent* event) {
+    QAbstractScrollArea::focusOutEvent(event);
+    viewport()->update();
+}
+
+void BrowserView::mousePressEvent(QMouseEvent* event) {
+    setFocus();
+    if (!controller_.view() || (event->button() != Qt::LeftButton && event->button() != Qt::RightButton)) return;
+    const QPoint at = event->position().toPoint();
+    const CellPos cell = controller_.layout().hit(at.x(), at.y() + verticalScrollBar()->value(), horizontalScrollBar()->value());
+    if (!cell.valid()) return;
+    if (cell.row == 0) {
+        // A header click sorts by its column; the row-header column does not sort.
+        const TableLayout& t = controller_.layout().tables()[cell.table];
+        const bool row_header = cell.column < t.fixed_columns;
+        if (event->button() == Qt::LeftButton && !row_header && on_sort_) on_sort_(cell.table, cell.column, {});
+        return;
+    }
+    if (cell == controller_.layout().current()) return;
+    controller_.layout().set_current(cell);
+    current_moved(false);
+}
+
+void BrowserView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    // The first click chose the cell: the second selects its text in the editor.
+    if (current_rect().contains(event->position().toPoint()) && run_command_) run_command_("editor_select", false);
+}
+
+void BrowserView::keyPressEvent(QKeyEvent* event) {
+    if (!controller_.view()) {
+        QAbstractScrollArea::keyPressEvent(event);
+        return;
+    }
+    const bool control = event->modifiers() & Qt::ControlModifier;
+    BrowserMove move;
+    switch (event->key()) {
+        case Qt::Key_Left: move = BrowserMove::left; break;
+        case Qt::Key_Right: move = BrowserMove::right; break;
+        case Qt::Key_Up: move = BrowserMove::up; break;
+        case Qt::Key_Down: move = BrowserMove::down; break;
+        case Qt::Key_PageUp: move = BrowserMove::page_up; break;
+        case Qt::Key_PageDown: move = BrowserMove::page_down; break;
+        case Qt::Key_Home: move = control ? BrowserMove::first : BrowserMove::home; break;
+        case Qt::Key_End: move = control ? BrowserMove::last : BrowserMove::end; break;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (run_command_) run_command_("editor_select", false);
+            return;
+        default: QAbstractScrollArea::keyPressEvent(event); return;
+    }
+    if (controller_.layout().move_current(move, std::max(viewport()->height() / row_height() - 1, 1)))
+        current_moved(false);
+}
+
+void BrowserView::contextMenuEvent(QContextMenuEvent* event) {
+    if (!controller_.view() || !run_command_) return;
+    QMenu menu(this);
+    const auto add = [&](const QString& text, std::function<void()> action, bool enabled = true) {
+        QAction* a = menu.addAction(text);
+        a->setEnabled(enabled);
+        connect(a, &QAction::triggered, this, std::move(action));
+    };
+    const CellPos cell = controller_.layout().current();
+    const bool has_cell = cell.valid();
+    const bool sortable = has_cell && cell.column >= controller_.layout().tables()[cell.table].fixed_columns;
+    add(tr("&Copy"), [this] { run_command_("copy", false); }, run_command_("copy", true));
+    add(tr("Copy &grid to clipboard"), [this] { run_command_("copy_grid_to_clipboard", false); },
+        run_command_("copy_grid_to_clipboard", true));
+    menu.addSeparator();
+    add(tr("Sort &ascending"), [this, cell] { if (on_sort_) on_sort_(cell.table, cell.column, ":asc"); }, sortable);
+    add(tr("Sort &descending"), [this, cell] { if (on_sort_) on_sort_(cell.table, cell.column, ":desc"); }, sortable);
+    menu.addSeparator();
+    add(tr("&Locate in tree"), [this] { run_command_("browser_locate", false); }, has_cell);
+    add(tr("&Editor select"), [this] { run_command_("editor_select", false); }, has_cell);
+    menu.exec(event->globalPos());
+}
+
+}  // namespace tessel

@@ -1,0 +1,349 @@
+// The two browsers in the window, with real clicks, keys and wheel turns on real documents:
+// the first browser shows the tree's selection as the batch tool prints it, a cell click fills
+// the second, header clicks sort, copy grid gives the table's cells, drilling moves the tree,
+// and an edit's parse follows the caret.
+#include <gtest/gtest.h>
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QImage>
+#include <QProcess>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QWheelEvent>
+#include <string>
+#include <vector>
+
+#include "gui/browser_view.h"
+#include "gui/editor_view.h"
+#include "gui/tree_view.h"
+#include "tests/gui/editor_fixture.h"
+#include "tests/platform/event_loop_waits.h"
+#include "views/grid_text.h"
+
+namespace tessel {
+namespace {
+
+using test::Editor;
+using test::run_until;
+
+constexpr const char* kMimeFile = "/usr/share/mime/packages/freedesktop.org.xml";
+
+void load(Editor& editor, const std::string& path) {
+    editor.app.commands().execute("load_file", path);
+    ASSERT_TRUE(run_until([&] { return editor.app.controller().parses_completed() > 0; }));
+}
+
+// Waits until a browser shows a view of a node whose title starts with title.
+bool shows(BrowserView& browser, std::string_view title) {
+    return run_until([&] {
+        View* view = browser.controller().view();
+        return view && !browser.controller().building() && view->items().size() > 0 &&
+               std::string_view(view->items()[0].text).starts_with(title);
+    });
+}
+
+// Clicks the tree's row whose label starts with label; false when no row in sight has it.
+bool click_tree_row(TreeView& tree, std::string_view label) {
+    TreeViewModel& model = tree.model();
+    const int line = tree.model().line_height();
+    const int64_t first = tree.verticalScrollBar()->value();
+    for (int64_t row = first; row < first + tree.viewport()->height() / line; ++row) {
+        TreeItem* item = model.item_at_row(row);
+        if (!item) break;
+        if (!item->label.starts_with(label)) continue;
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {},
+                          QPoint(item->x() + 10, static_cast<int>((row - first) * line + line / 2)));
+        return true;
+    }
+    return false;
+}
+
+// The view as the batch tool prints it: item texts, and each table as its grid text.
+std::string printed(View& view) {
+    std::string out;
+    LargeArena scratch;
+    for (const ViewItem& item : view.items()) {
+        if (item.kind == ViewItem::Kind::table)
+            out += build_grid_text(*item.table, scratch) + "\n";
+        else
+            out += std::string(item.text) + "\n";
+    }
+    return out;
+}
+
+std::string cli_grid(const std::string& file, const std::string& path) {
+    QProcess cli;
+    QStringList arguments{"grid", QString::fromStdString(file)};
+    if (!path.empty()) arguments << "--path" << QString::fromStdString(path);
+    cli.start(TESSEL_CLI, arguments);
+    cli.waitForFinished(60000);
+    return cli.readAllStandardOutput().toStdString();
+}
+
+// Tab-separated rows ending in CR LF; quoted fields keep their tabs and line ends.
+std::vector<std::vector<std::string>> parse_tsv(const std::string& text) {
+    std::vector<std::vector<std::string>> rows(1);
+    std::string field;
+    bool quoted = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') field += '"', ++i;
+            else if (c == '"') quoted = false;
+            else field += c;
+        } else if (c == '"' && field.empty()) {
+            quoted = true;
+        } else if (c == '\t') {
+            rows.back().push_back(field);
+            field.clear();
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            rows.emplace_back();
+            ++i;
+        } else {
+            field += c;
+        }
+    }
+    rows.pop_back();
+    return rows;
+}
+
+// The column of a table whose header is caption, or -1.
+int32_t column_of(const TableLayout& t, std::string_view caption) {
+    SmallArena scratch;
+    for (int32_t c = 0; c < t.columns(); ++c)
+        if (look_of_cell(*t.table, 0, c, scratch).text == caption) return c;
+    return -1;
+}
+
+// The table of the first browser's view that has the most rows.
+int32_t largest_table(BrowserLayout& layout) {
+    int32_t best = 0;
+    for (size_t i = 0; i < layout.tables().size(); ++i)
+        if (layout.tables()[i].rows() > layout.tables()[best].rows()) best = static_cast<int32_t>(i);
+    return best;
+}
+
+// With TESSEL_SCREENSHOTS set to a folder, the window as it stands goes there as name.png, for
+// a person to look at.
+void screenshot(QWidget& window, const char* name) {
+    const QString folder = qEnvironmentVariable("TESSEL_SCREENSHOTS");
+    if (folder.isEmpty()) return;
+    QApplication::processEvents();
+    window.grab().save(folder + "/" + name + ".png");
+}
+
+// Scrolls the browser until the cell is in sight, then clicks it.
+void click_cell(BrowserView& browser, const CellPos& cell, Qt::MouseButton button = Qt::LeftButton) {
+    BrowserLayout& layout = browser.controller().layout();
+    const PixelBox box = layout.cell_box(cell, 0);
+    browser.verticalScrollBar()->setValue(std::max(box.top - 40, 0));
+    const TableLayout& t = layout.tables()[cell.table];
+    if (cell.column >= t.fixed_columns)
+        browser.horizontalScrollBar()->setValue(std::max(layout.column_x(t, cell.column, 0) - layout.scrolling_left(t) - 10, 0));
+    const QRect rect = browser.cell_rect(cell);
+    ASSERT_TRUE(browser.viewport()->rect().contains(rect.center())) << "cell out of sight";
+    QTest::mouseClick(browser.viewport(), button, {}, rect.center());
+}
+
+TEST(Browsers, TheFirstShowsTheTreeSelectionAsTheBatchToolPrintsItAndACellFillsTheSecond) {
+    QTemporaryDir folder;
+    Editor editor(folder.path());
+    editor.window.resize(1200, 900);
+    // Keys go to the focused pane only in the active window (under a window system).
+    editor.window.activateWindow();
+    (void)QTest::qWaitForWindowActive(&editor.window, 2000);
+    load(editor, kMimeFile);
+    TreeView& tree = editor.window.tree_view();
+    BrowserView& first = editor.window.browser(1);
+    BrowserView& second = editor.window.browser(2);
+    // The parse shows the document itself.
+    ASSERT_TRUE(shows(first, "XML Document"));
+    EXPECT_EQ(printed(*first.controller().view()), cli_grid(kMimeFile, ""));
+    // Drill Up is greyed at the root.
+    EXPECT_EQ(editor.app.commands().find_enabled_handler("drill_up"), nullptr);
+
+    ASSERT_TRUE(click_tree_row(tree, "mime-info"));
+    ASSERT_TRUE(shows(first, "mime-info"));
+    EXPECT_EQ(printed(*first.controller().view()), cli_grid(kMimeFile, "mime-info"));
+    EXPECT_NE(editor.app.commands().find_enabled_handler("drill_up"), nullptr);
+    // What is drawn is what is printed: the first line of each cell in sight.
+    BrowserLayout& layout = first.controller().layout();
+    const int32_t types = largest_table(layout);
+    TableLayout& table = layout.tables()[types];
+    ASSERT_GT(table.rows(), 800);
+    SmallArena scratch;
+    const auto tsv = parse_tsv(build_grid_text(*table.table, scratch));
+    for (int32_t r = 0; r < 20; ++r)
+        for (int32_t c = 0; c < table.columns(); ++c)
+            EXPECT_EQ(look_of_cell(*table.table, table.row_at(r), c, scratch).text,
+                      tsv[static_cast<size_t>(r)][static_cast<size_t>(c)]) << r << "," << c;
+
+    // A click on a "magic" cell shows that magic element, nested matches and all, in the
+    // second browser; a click on a "type" cell shows the row's mime-type.
+    const int32_t magic = column_of(table, "magic"), type = column_of(table, "type");
+    ASSERT_GT(magic, 0);
+    int32_t with_magic = 1;
+    while (look_of_cell(*table.table, table.row_at(with_magic), magic, scratch).empty) ++with_magic;
+    click_cell(first, {types, with_magic, magic});
+    ASSERT_TRUE(shows(second, "magic"));
+    screenshot(editor.window, "magic");
+    EXPECT_EQ(first.controller().layout().current(), (CellPos{types, with_magic, magic}));
+    bool has_match_table = false;
+    for (const TableLayout& t : second.controller().layout().tables())
+        has_match_table |= column_of(t, "value") > 0 && column_of(t, "offset") > 0;
+    EXPECT_TRUE(has_match_table);
+    click_cell(first, {types, 3, type});
+    ASSERT_TRUE(shows(second, "mime-type"));
+
+    // The keys move the current cell, and the second browser follows.
+    first.setFocus();
+    const uint64_t shown_before = second.controller().serial();
+    QTest::keyClick(&first, Qt::Key_Down);
+    EXPECT_EQ(first.controller().layout().current(), (CellPos{types, 4, type}));
+    ASSERT_TRUE(run_until([&] { return second.controller().serial() != shown_before && second.controller().view(); }));
+    const std::string fourth_type(look_of_cell(*table.table, table.row_at(4), type, scratch).text);
+    EXPECT_NE(printed(*second.controller().view()).find(fourth_type), std::string::npos);
+
+    // Drill Down selects the current row's child in the tree; Drill Up comes back to
+    // mime-info with that row current, in the middle of the pane.
+    const int32_t fourth_child = table.table->first_child() + table.row_at(4) - 1;
+    QTest::keyClick(&first, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(shows(first, "mime-type"));
+    EXPECT_EQ(tree.model().selected_path().back(), fourth_child);
+    QTest::keyClick(&first, Qt::Key_Up, Qt::AltModifier);
+    ASSERT_TRUE(shows(first, "mime-info"));
+    EXPECT_EQ(first.controller().layout().current().row, first.controller().layout().tables()[types].table->display_of_row(4));
+}
+
+TEST(Browsers, HeaderClicksSortAndFlipTheMarkAndCopyGridGivesTheCells) {
+    QTemporaryDir folder;
+    Editor editor(folder.path());
+    editor.window.resize(1200, 900);
+    // Keys go to the focused pane only in the active window (under a window system).
+    editor.window.activateWindow();
+    (void)QTest::qWaitForWindowActive(&editor.window, 2000);
+    load(editor, kMimeFile);
+    BrowserView& first = editor.window.browser(1);
+    ASSERT_TRUE(click_tree_row(editor.window.tree_view(), "mime-info"));
+    ASSERT_TRUE(shows(first, "mime-info"));
+    BrowserLayout& layout = first.controller().layout();
+    const int32_t types = largest_table(layout);
+    const int32_t type = column_of(layout.tables()[types], "type");
+    GridTable& table = *layout.tables()[types].table;
+    SmallArena scratch;
+    const auto column_texts = [&] {
+        std::vector<std::string> texts;
+        for (int32_t r = 1; r < layout.tables()[types].rows(); ++r)
+            texts.emplace_back(look_of_cell(table, layout.tables()[types].row_at(r), type, scratch).text);
+        return texts;
+    };
+    const auto header_image = [&] {
+        const QRect rect = first.cell_rect({types, 0, type});
+        return first.viewport()->grab(rect).toImage();
+    };
+    const QImage unsorted = header_image();
+
+    click_cell(first, {types, 0, type});
+    ASSERT_TRUE(run_until([&] { return table.is_sorted(); }));
+    EXPECT_TRUE(table.sort_ascending());
+    std::vector<std::string> texts = column_texts();
+    EXPECT_TRUE(std::is_sorted(texts.begin(), texts.end(), [](const std::string& a, const std::string& b) {
+        return natural_compare(a, b) < 0;
+    }));
+    EXPECT_TRUE(editor.app.commands().status_message().starts_with("sorted " + std::to_string(texts.size()) + " rows: "));
+    QApplication::processEvents();
+    const QImage ascending = header_image();
+    EXPECT_NE(ascending, unsorted);
+
+    click_cell(first, {types, 0, type});
+    ASSERT_TRUE(run_until([&] { return !table.sort_ascending(); }));
+    texts = column_texts();
+    EXPECT_TRUE(std::is_sorted(texts.rbegin(), texts.rend(), [](const std::string& a, const std::string& b) {
+        return natural_compare(a, b) < 0;
+    }));
+    QApplication::processEvents();
+    const QImage descending = header_image();
+    EXPECT_NE(descending, ascending);
+    EXPECT_NE(descending, unsorted);
+    // The row-header column does not sort.
+    click_cell(first, {types, 0, 0});
+    test::run_for(50);
+    EXPECT_EQ(table.sort_column(), type);
+
+    // Copy grid puts the table, in the order shown, on the clipboard.
+    click_cell(first, {types, 2, type});
+    QGuiApplication::clipboard()->clear();
+    ASSERT_TRUE(editor.app.commands().execute("copy_grid_to_clipboard", {}));
+    ASSERT_TRUE(run_until([&] { return !QGuiApplication::clipboard()->text().isEmpty(); }));
+    const auto rows = parse_tsv(QGuiApplication::clipboard()->text().toStdString());
+    ASSERT_EQ(rows.size(), static_cast<size_t>(layout.tables()[types].rows()));
+    for (size_t r = 0; r < rows.size(); r += 37)
+        for (int32_t c = 0; c < layout.tables()[types].columns(); ++c) {
+            const int32_t row = layout.tables()[types].row_at(static_cast<int32_t>(r));
+            const std::string cell(table.cell_text(row, c, scratch));
+            if (r > 0) {
+                EXPECT_EQ(rows[r][static_cast<size_t>(c)], cell) << r << "," << c;
+            }
+        }
+    EXPECT_TRUE(editor.app.commands().status_message().starts_with("Copied grid to clipboard in "));
+    // Ctrl+C copies the current cell.
+    first.setFocus();
+    QTest::keyClick(&first, Qt::Key_C, Qt::ControlModifier);
+    ASSERT_TRUE(run_until([&] { return QGuiApplication::clipboard()->text().toStdString() == texts[1]; }));
+}
+
+TEST(Browsers, TheWheelStepsTheTreeAndEditsFollowTheCaret) {
+    QTemporaryDir folder;
+    Editor editor(folder.path());
+    load(editor, TESSEL_SOURCE_DIR "/samples/catalog.xml");
+    TreeView& tree = editor.window.tree_view();
+    BrowserView& first = editor.window.browser(1);
+    ASSERT_TRUE(shows(first, "XML Document"));
+    ASSERT_TRUE(click_tree_row(tree, "catalog"));
+    QTest::keyClick(&tree, Qt::Key_Right);
+    // Three notches towards the user: three rows down, and the browser shows where it landed.
+    const int64_t row = tree.model().selected_row();
+    QWheelEvent wheel(QPointF(20, 20), tree.mapToGlobal(QPointF(20, 20)), QPoint(), QPoint(0, -360),
+                      Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(tree.viewport(), &wheel);
+    ASSERT_EQ(tree.model().selected_row(), row + 3);
+    const std::string label = tree.model().selected_item()->label;
+    ASSERT_TRUE(shows(first, label.substr(0, label.find(' '))));
+
+    // Ctrl+L from inside an attribute value selects the attribute's element.
+    const std::string text = editor.app.document().text();
+    const size_t attribute = text.find("sku=\"");
+    ASSERT_NE(attribute, std::string::npos);
+    const auto at = static_cast<TextPos>(attribute + 6);
+    editor.app.document().show_selection(at, at);
+    editor.window.editor().setFocus();
+    QTest::keyClick(&editor.window.editor(), Qt::Key_L, Qt::ControlModifier);
+    const TreeItem* element = tree.model().selected_item();
+    ASSERT_NE(element, nullptr);
+    const size_t open = text.rfind('<', attribute);
+    EXPECT_EQ(element->range.first, static_cast<TextPos>(open));
+    ASSERT_TRUE(shows(first, text.substr(open + 1, text.find_first_of(" >", open) - open - 1)));
+
+    // Typing inside that element keeps it selected after the parse; typing elsewhere moves
+    // the selection to the innermost node that holds the caret.
+    const std::vector<int32_t> path = tree.model().selected_path();
+    QTest::keyClicks(&editor.window.editor(), "Z");
+    ASSERT_TRUE(run_until([&] { return editor.app.controller().parses_completed() >= 2 && !first.controller().building() && first.controller().view(); }));
+    test::run_for(100);
+    EXPECT_EQ(tree.model().selected_path(), path);
+    const TextPos end = editor.app.document().length() - 12;
+    editor.app.document().show_selection(end, end);
+    const int parses = editor.app.controller().parses_completed();
+    QTest::keyClicks(&editor.window.editor(), " ");
+    ASSERT_TRUE(run_until([&] { return editor.app.controller().parses_completed() > parses; }));
+    ASSERT_TRUE(run_until([&] { return tree.model().selected_path() != path; }));
+    const TreeItem* now = tree.model().selected_item();
+    EXPECT_LE(now->range.first, end);
+    EXPECT_GE(now->range.last + 1, end);
+}
+
+}  // namespace
+}  // namespace tessel
