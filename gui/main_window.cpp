@@ -137,8 +137,11 @@ void MainWindow::build_panes() {
     warnings_->set_on_activate([this] { select_in_editor(*warnings_); });
     // A selection the user makes is shown in the browsers.
     for (TreeView* view : {tree_view_, warnings_})
-        view->set_on_selection([this](int32_t, int) {
-            if (!applying_selection_) app_.commands().execute("apply_tree_selection", {});
+        view->set_on_selection([this, view](int32_t, int) {
+            if (applying_selection_) return;
+            // A diagnostic chosen in the warnings shows its place in the text at once.
+            if (view == warnings_) select_in_editor(*warnings_);
+            app_.commands().execute("apply_tree_selection", {});
         });
     tabs_->addTab(tree_view_, QStringLiteral("Tree View"));
     tabs_->addTab(warnings_, QString());
@@ -441,7 +444,9 @@ void MainWindow::select_and_show(const std::function<void()>& change, int32_t ce
 
 bool MainWindow::build_tree_browser(int32_t centre_child) {
     TreeItem* item = shown_tree().model().selected_item();
-    if (!item || !item->node || !provider_) return false;
+    // The warnings' nodes carry their own texts; the document's read theirs from the tree.
+    NodeProvider* provider = &shown_tree() == warnings_ ? static_cast<NodeProvider*>(&warnings_provider_) : provider_.get();
+    if (!item || !item->node || !provider) return false;
     Job* job = app_.pool().current_job();
     struct Building {
         BrowserController& browser;
@@ -450,7 +455,7 @@ bool MainWindow::build_tree_browser(int32_t centre_child) {
     tree_browser_.begin_build(AppClock::now());
     std::string message;
     const uint64_t generation = browser_generation_;
-    auto view = std::make_shared<std::unique_ptr<View>>(tree_browser_.build(*provider_, *item->node, job, &message));
+    auto view = std::make_shared<std::unique_ptr<View>>(tree_browser_.build(*provider, *item->node, job, &message));
     if (!message.empty()) app_.commands().set_status_message(message);
     route_.post([this, view, centre_child, generation] {
         // A view of a tree that has gone since is dropped unseen.

@@ -154,6 +154,7 @@ private:
     uint64_t browser_generation_ = 0;
     // Resolves the children of the nodes the browsers show; one per tree.
     std::unique_ptr<TreeNodeProvider> provider_;
+    TreeNodeProvider warnings_provider_;
     // Set while the window changes the tree's selection itself.
     bool applying_selection_ = false;
     // The tree's selection before a new tree came in, to select again in it.

@@ -23,6 +23,7 @@
 #include <utility>
 #include <vector>
 
+#include "gui/browser_view.h"
 #include "gui/command_bars.h"
 #include "gui/editor_view.h"
 #include "gui/node_icons.h"
@@ -133,16 +134,20 @@ TEST(TreeView, TheWarningsPaneListsTheDiagnosticsAndLeadsToTheirPlace) {
     EXPECT_NE(editor.window.tabs().tabText(1), "0 warning(s), 0 error(s)");
     ASSERT_TRUE(warnings.model().has_tree());
     ASSERT_GE(warnings.model().visible_rows(), 2);
-    // The first diagnostic, activated with a double click, selects its place in the text.
+    // The first diagnostic, chosen with a click, selects its place in the text, and the
+    // browser shows its details.
     const int row_height = warnings.fontMetrics().height() + 2;
     const QPoint first_diagnostic(60, row_height + row_height / 2);
-    QTest::mouseDClick(warnings.viewport(), Qt::LeftButton, Qt::NoModifier, first_diagnostic);
+    QTest::mouseClick(warnings.viewport(), Qt::LeftButton, Qt::NoModifier, first_diagnostic);
     const TreeItem* selected = warnings.model().selected_item();
     ASSERT_NE(selected, nullptr);
     EXPECT_EQ(selected->depth, 1);
     EXPECT_EQ(editor.app.document().selection_anchor(), selected->range.first);
     EXPECT_EQ(selected->label.rfind("Error", 0) == 0 || selected->label.rfind("Warning", 0) == 0, true)
         << selected->label;
+    BrowserController& browser = editor.window.browser(1).controller();
+    ASSERT_TRUE(run_until([&] { return browser.view() && !browser.building(); }));
+    EXPECT_EQ(std::string_view(browser.view()->items()[0].text), selected->label);
 }
 
 constexpr const char* kMimeTypes = "/usr/share/mime/packages/freedesktop.org.xml";
