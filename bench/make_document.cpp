@@ -2,6 +2,8 @@
 #include "bench/make_document.h"
 
 #include <array>
+#include <cstdio>
+#include <random>
 #include <string_view>
 
 namespace tessel::bench {
@@ -152,6 +154,24 @@ std::string make_document(int64_t bytes, uint64_t seed) {
     uint64_t id = 1;
     while (static_cast<int64_t>(out.size() + kEnd.size()) < bytes) put_record(out, random, id++);
     out += kEnd;
+    return out;
+}
+
+std::string make_item_catalog(int rows) {
+    std::mt19937 rng(7);
+    std::string out = "<catalog>\n";
+    out.reserve(static_cast<size_t>(rows) * 110);
+    for (int i = 0; i < rows; ++i) {
+        char line[256];
+        unsigned r = rng();
+        std::snprintf(line, sizeof line,
+                      "<item id=\"%d\" name=\"item%u\" price=\"%u.%02u\"><title>Part %u</title>"
+                      "<qty>%u</qty>%s</item>\n",
+                      i, r % 100000, r % 5000, (r >> 8) % 100, r % 997, (r >> 12) % 50,
+                      (r % 7 == 0) ? "<note>check</note>" : "");
+        out += line;
+    }
+    out += "</catalog>\n";
     return out;
 }
 

@@ -13,4 +13,9 @@ namespace tessel::bench {
 // tens of kilobytes. The same seed always gives the same text.
 std::string make_document(int64_t bytes, uint64_t seed = 1);
 
+// A <catalog> of `rows` <item> children with attributes and sub-elements, a few of them with
+// extra or missing parts so columns have gaps: the element of a million children that the
+// view and browser benchmarks lay out.
+std::string make_item_catalog(int rows);
+
 }  // namespace tessel::bench

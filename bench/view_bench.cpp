@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "bench/bench_support.h"
+#include "bench/make_document.h"
 #include "foundation/arena.h"
 #include "parse/xml_parser.h"
 #include "views/grid_text.h"
@@ -28,26 +29,6 @@ using clock_type = std::chrono::steady_clock;
 
 double ms_since(clock_type::time_point t) {
     return std::chrono::duration<double, std::milli>(clock_type::now() - t).count();
-}
-
-// Children with attributes and sub-elements, a few of them with extra or missing parts so
-// columns have gaps.
-std::string make_document(int rows) {
-    std::mt19937 rng(7);
-    std::string out = "<catalog>\n";
-    out.reserve(static_cast<size_t>(rows) * 110);
-    for (int i = 0; i < rows; ++i) {
-        char line[256];
-        unsigned r = rng();
-        std::snprintf(line, sizeof line,
-                      "<item id=\"%d\" name=\"item%u\" price=\"%u.%02u\"><title>Part %u</title>"
-                      "<qty>%u</qty>%s</item>\n",
-                      i, r % 100000, r % 5000, (r >> 8) % 100, r % 997, (r >> 12) % 50,
-                      (r % 7 == 0) ? "<note>check</note>" : "");
-        out += line;
-    }
-    out += "</catalog>\n";
-    return out;
 }
 
 int column_named(GridTable& table, const char* name) {
@@ -126,7 +107,7 @@ int main(int argc, char** argv) {
             }
         }
     }
-    std::string text = make_document(rows);
+    std::string text = bench::make_item_catalog(rows);
 
     // The first build of a view makes the nodes it touches, so each timing starts from a
     // fresh parse; the median of a few tells more than one on a machine shared with others.

@@ -1,0 +1,199 @@
+// browser_bench: the editor's window showing an element of 1 000 000 children in the Tree
+// Selection Browser: from the tree selection to the first paint of its table, the UI stall
+// monitor while the view is built, one scroll step anywhere in the table, and a header click's
+// sort of all rows to its repaint; the parse of the same document in the same run for scale.
+// Usage: browser_bench [--rows N]; with QT_QPA_PLATFORM=xcb under a virtual X server
+// (xvfb-run) it measures the real window system, offscreen otherwise.
+#include <QApplication>
+#include <QEvent>
+#include <QMouseEvent>
+#include <QEventLoop>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "bench/make_document.h"
+#include "gui/browser_view.h"
+#include "gui/main_window.h"
+#include "gui/tree_view.h"
+#include "platform/qt_loop_lock.h"
+#include "platform/qt_ui.h"
+#include "platform/qt_ui_poster.h"
+#include "shell/app_clock.h"
+#include "shell/editor_app.h"
+#include "shell/message_log.h"
+#include "shell/worker_pool.h"
+
+namespace {
+
+using tessel::AppClock;
+
+class TimedLog final : public tessel::MessageLog {
+public:
+    void add(std::string_view text) override { lines.push_back({AppClock::now(), std::string(text)}); }
+    std::string text(std::string_view prefix) const {
+        for (const auto& [at, line] : lines)
+            if (line.starts_with(prefix)) return line;
+        return {};
+    }
+    std::vector<std::pair<double, std::string>> lines;
+};
+
+// Notes the first paint of the browser once it has a view.
+class ReadyPaint final : public QObject {
+public:
+    explicit ReadyPaint(tessel::BrowserController& browser) : browser_(browser) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && first_paint < 0 && browser_.view() && !browser_.building())
+            first_paint = AppClock::now();
+        return false;
+    }
+    double first_paint = -1;
+
+private:
+    tessel::BrowserController& browser_;
+};
+
+void run_until(const std::function<bool()>& done, double timeout_ms) {
+    const double end = AppClock::now() + timeout_ms;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || AppClock::now() > end) loop.quit();
+    });
+    poll.start(2);
+    loop.exec();
+}
+
+double percentile(std::vector<double> v, double p) {
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    int rows = 1'000'000;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--rows") == 0) rows = std::max(1, std::atoi(argv[i + 1]));
+    std::printf("generating a catalog of %d items ...\n", rows);
+    const std::string text = tessel::bench::make_item_catalog(rows);
+    const std::string temp = tessel::bench::write_temp_file(text, "browser_bench");
+    if (temp.empty()) return 1;
+    const std::string path = temp + ".xml";
+    if (std::rename(temp.c_str(), path.c_str()) != 0) return 1;
+
+    tessel::WorkerPool pool;
+    int qt_argc = 1;
+    tessel::TesselApplication application(qt_argc, argv);
+    tessel::QtLoopLock loop_lock(pool);
+    tessel::QtUiPoster poster(&application);
+    tessel::QtUi ui(&pool, poster);
+    QTemporaryDir settings;
+    TimedLog log;
+    {
+        tessel::EditorApp editor(pool, ui, &poster, (settings.path() + "/registry.sqlite").toStdString());
+        editor.attach_message_log(&log);
+        tessel::MainWindow window(editor, ui);
+        window.restore_and_show();
+        window.resize(1200, 800);
+        window.start_ticks();
+        const double asked = AppClock::now();
+        editor.commands().execute("load_file", path);
+        run_until([&] { return editor.controller().parses_completed() > 0; }, 600000);
+        const double parsed = AppClock::now() - asked;
+        run_until([] { return false; }, 300);
+
+        // The catalog element, chosen in the tree as a click would.
+        tessel::TreeView& tree = window.tree_view();
+        tessel::BrowserView& browser = window.browser(1);
+        tessel::BrowserController& controller = browser.controller();
+        int32_t catalog = -1;
+        for (int32_t i = 0; i < tree.model().root()->child_count; ++i)
+            if (tree.model().child_item(tree.model().root(), i)->label.starts_with("catalog")) catalog = i;
+        if (catalog < 0) {
+            std::fprintf(stderr, "browser_bench: no catalog element in the tree\n");
+            return 1;
+        }
+        ReadyPaint ready(controller);
+        browser.viewport()->installEventFilter(&ready);
+        window.reset_tick_gap();
+        const double selected = AppClock::now();
+        const std::vector<int32_t> path_to_catalog{catalog};
+        tree.select_path(path_to_catalog);
+        run_until([&] { return ready.first_paint >= 0; }, 600000);
+        const double first_paint_ms = ready.first_paint - selected;
+        const double build_gap = window.longest_tick_gap();
+
+        tessel::BrowserLayout& layout = controller.layout();
+        int32_t table = 0;
+        for (size_t i = 0; i < layout.tables().size(); ++i)
+            if (layout.tables()[i].rows() > layout.tables()[table].rows()) table = static_cast<int32_t>(i);
+        const int32_t table_rows = layout.tables()[table].rows() - 1;
+
+        // One scroll step of the scroll bar, anywhere in the table: the repaint it causes.
+        std::vector<double> steps;
+        QScrollBar* bar = browser.verticalScrollBar();
+        for (int i = 0; i < 300; ++i) {
+            loop_lock.claim();
+            const double t0 = AppClock::now();
+            bar->setValue(static_cast<int>((static_cast<int64_t>(bar->maximum()) * ((i * 7919) % 300)) / 300));
+            browser.viewport()->repaint();
+            steps.push_back(AppClock::now() - t0);
+        }
+        // Sideways too, where the columns scroll under the fixed one.
+        std::vector<double> sideways;
+        QScrollBar* across = browser.horizontalScrollBar();
+        for (int i = 0; i < 50; ++i) {
+            loop_lock.claim();
+            const double t0 = AppClock::now();
+            across->setValue(across->maximum() * (i % 10) / 10);
+            browser.viewport()->repaint();
+            sideways.push_back(AppClock::now() - t0);
+        }
+
+        // A header click: the sort job over every row, and the repaint of the new order.
+        const int32_t sort_column = layout.tables()[table].columns() > 2 ? 2 : 1;
+        window.reset_tick_gap();
+        const double click = AppClock::now();
+        controller.layout().set_current({table, 1, sort_column});
+        tessel::GridTable* grid = layout.tables()[table].table;
+        bar->setValue(std::max(0, layout.tables()[table].top - 20));
+        const QRect shown_header = browser.cell_rect({table, 0, sort_column});
+        QMouseEvent click_event(QEvent::MouseButtonPress, QPointF(shown_header.center()),
+                                browser.viewport()->mapToGlobal(QPointF(shown_header.center())), Qt::LeftButton,
+                                Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(browser.viewport(), &click_event);
+        run_until([&] { return grid->is_sorted(); }, 600000);
+        browser.viewport()->repaint();
+
+        const double sorted_ms = AppClock::now() - click;
+        const double sort_gap = window.longest_tick_gap();
+
+        std::printf("platform: %s\n", QApplication::platformName().toUtf8().constData());
+        std::printf("document: %zu bytes, %d children; parse (load to parsed) %.1f ms\n", text.size(), rows, parsed);
+        std::printf("tree selection to the first paint of the table (%d rows): %.1f ms (budget 2000 ms); "
+                    "ratio to the parse %.2f\n", table_rows, first_paint_ms, first_paint_ms / parsed);
+        std::printf("  %s\n", log.text("Created view in ").c_str());
+        std::printf("UI stall monitor during the build: largest gap between 10 ms ticks %.1f ms (budget 50 ms)\n",
+                    build_gap);
+        std::printf("one scroll step anywhere in the table: median %.2f ms, worst %.2f ms (budget 16 ms)\n",
+                    percentile(steps, 0.5), percentile(steps, 1.0));
+        std::printf("one sideways scroll step: median %.2f ms, worst %.2f ms\n", percentile(sideways, 0.5),
+                    percentile(sideways, 1.0));
+        std::printf("header click to the sorted repaint: %.1f ms (%s); UI stall %.1f ms\n", sorted_ms,
+                    log.text("sorted ").c_str(), sort_gap);
+        std::printf("longest wait of the UI thread for the lock in the whole run: %.1f ms\n", loop_lock.longest_wait_ms());
+        pool.stop_all_workers();
+    }
+    std::remove(path.c_str());
+    return 0;
+}
