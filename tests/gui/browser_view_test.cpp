@@ -28,6 +28,7 @@ namespace {
 
 using test::Editor;
 using test::run_until;
+using test::screenshot;
 
 constexpr const char* kMimeFile = "/usr/share/mime/packages/freedesktop.org.xml";
 
@@ -126,15 +127,6 @@ int32_t largest_table(BrowserLayout& layout) {
     return best;
 }
 
-// With TESSEL_SCREENSHOTS set to a folder, the window as it stands goes there as name.png, for
-// a person to look at.
-void screenshot(QWidget& window, const char* name) {
-    const QString folder = qEnvironmentVariable("TESSEL_SCREENSHOTS");
-    if (folder.isEmpty()) return;
-    QApplication::processEvents();
-    window.grab().save(folder + "/" + name + ".png");
-}
-
 // Scrolls the browser until the cell is in sight, then clicks it.
 void click_cell(BrowserView& browser, const CellPos& cell, Qt::MouseButton button = Qt::LeftButton) {
     BrowserLayout& layout = browser.controller().layout();
@@ -195,13 +187,15 @@ TEST(Browsers, TheFirstShowsTheTreeSelectionAsTheBatchToolPrintsItAndACellFillsT
     for (const TableLayout& t : second.controller().layout().tables())
         has_match_table |= column_of(t, "value") > 0 && column_of(t, "offset") > 0;
     EXPECT_TRUE(has_match_table);
-    click_cell(first, {types, 3, type});
+    // The fifth type's comments have a lonely attribute: a consolidated column.
+    click_cell(first, {types, 5, type});
     ASSERT_TRUE(shows(second, "mime-type"));
+    screenshot(editor.window, "consolidated");
 
     // The keys move the current cell, and the second browser follows.
     first.setFocus();
     const uint64_t shown_before = second.controller().serial();
-    QTest::keyClick(&first, Qt::Key_Down);
+    QTest::keyClick(&first, Qt::Key_Up);
     EXPECT_EQ(first.controller().layout().current(), (CellPos{types, 4, type}));
     ASSERT_TRUE(run_until([&] { return second.controller().serial() != shown_before && second.controller().view(); }));
     const std::string fourth_type(look_of_cell(*table.table, table.row_at(4), type, scratch).text);
@@ -256,6 +250,7 @@ TEST(Browsers, HeaderClicksSortAndFlipTheMarkAndCopyGridGivesTheCells) {
     EXPECT_TRUE(editor.app.commands().status_message().starts_with("sorted " + std::to_string(texts.size()) + " rows: "));
     QApplication::processEvents();
     const QImage ascending = header_image();
+    screenshot(editor.window, "sorted");
     EXPECT_NE(ascending, unsorted);
 
     click_cell(first, {types, 0, type});

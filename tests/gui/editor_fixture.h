@@ -43,6 +43,15 @@ struct Editor {
     MainWindow window;
 };
 
+// With TESSEL_SCREENSHOTS set to a folder, the window as it stands goes there as name.png, for
+// a person to look at.
+inline void screenshot(QWidget& window, const char* name) {
+    const QString folder = qEnvironmentVariable("TESSEL_SCREENSHOTS");
+    if (folder.isEmpty()) return;
+    QApplication::processEvents();
+    window.grab().save(folder + "/" + name + ".png");
+}
+
 template <typename Widget>
 Widget* visible_top_level() {
     for (QWidget* widget : QApplication::topLevelWidgets())

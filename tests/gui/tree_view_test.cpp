@@ -148,6 +148,10 @@ TEST(TreeView, TheWarningsPaneListsTheDiagnosticsAndLeadsToTheirPlace) {
     BrowserController& browser = editor.window.browser(1).controller();
     ASSERT_TRUE(run_until([&] { return browser.view() && !browser.building(); }));
     EXPECT_EQ(std::string_view(browser.view()->items()[0].text), selected->label);
+    // The second browser shows the detail line of the first browser's current row.
+    BrowserController& second = editor.window.browser(2).controller();
+    ASSERT_TRUE(run_until([&] { return second.view() && !second.building(); }));
+    test::screenshot(editor.window, "warnings");
 }
 
 constexpr const char* kMimeTypes = "/usr/share/mime/packages/freedesktop.org.xml";
