@@ -171,6 +171,7 @@ public:
 
         // Grouping pass.
         for (index_ = 0; index_ < count_; ++index_) {
+            if ((index_ & 4095) == 0 && job_) job_->yield_point();
             const char* name = children_[static_cast<size_t>(index_)].type_name;
             if (!name) continue;
             feed(name, false);
