@@ -294,7 +294,12 @@ void MainWindow::register_handlers() {
         const std::string pane = pane_name(item);
         commands.register_handler(item.name, this,
                                   [this, pane](std::string_view argument, bool query) {
-                                      if (!query) panes_->set_pane_visible(pane, argument == "true");
+                                      if (query) return true;
+                                      panes_->set_pane_visible(pane, argument == "true");
+                                      // The second browser is built only while it shows.
+                                      if (pane == "Table Selection Browser" && argument == "true" &&
+                                          tree_browser_.view())
+                                          app_.commands().execute("apply_scroll_selection", {});
                                       return true;
                                   });
     }
