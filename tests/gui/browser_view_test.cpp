@@ -212,6 +212,26 @@ TEST(Browsers, TheFirstShowsTheTreeSelectionAsTheBatchToolPrintsItAndACellFillsT
     EXPECT_EQ(first.controller().layout().current().row, first.controller().layout().tables()[types].table->display_of_row(4));
 }
 
+// JSON and DTD documents too: the root after the parse, then the first node under it chosen
+// with a click, each as the batch tool prints it.
+TEST(Browsers, JsonAndDtdDocumentsShowAsTheBatchToolPrintsThem) {
+    for (const char* file : {"/usr/share/iso-codes/json/iso_3166-1.json", "/usr/share/xml/fontconfig/fonts.dtd"}) {
+        QTemporaryDir folder;
+        Editor editor(folder.path());
+        editor.window.resize(1200, 900);
+        load(editor, file);
+        TreeView& tree = editor.window.tree_view();
+        BrowserView& first = editor.window.browser(1);
+        ASSERT_TRUE(run_until([&] { return first.controller().view() && !first.controller().building(); })) << file;
+        EXPECT_EQ(printed(*first.controller().view()), cli_grid(file, "")) << file;
+        TreeItem* child = tree.model().child_item(tree.model().root(), 0);
+        ASSERT_NE(child, nullptr) << file;
+        ASSERT_TRUE(click_tree_row(tree, child->label.substr(0, 6))) << file;
+        ASSERT_TRUE(shows(first, child->label.substr(0, 6))) << file;
+        EXPECT_EQ(printed(*first.controller().view()), cli_grid(file, "[1]")) << file;
+    }
+}
+
 TEST(Browsers, HeaderClicksSortAndFlipTheMarkAndCopyGridGivesTheCells) {
     QTemporaryDir folder;
     Editor editor(folder.path());
