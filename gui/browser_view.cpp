@@ -328,12 +328,12 @@ void BrowserView::paint_table(QPainter& painter, const TableLayout& t, int top, 
             // The row that holds the editor's caret.
             if (c == 0 && r > 0 && marked >= 0 && l.range.first <= marked && marked <= l.range.last) {
                 const QPixmap& mark = mark_icon(15);
-                if (!mark.isNull()) painter.drawPixmap(rect.right() - 16, rect.top() + (rect.height() - 16) / 2, mark);
+                if (!mark.isNull()) painter.drawPixmap(rect.right() - G::kMarkWidth, rect.top() + (rect.height() - G::kMarkWidth) / 2, mark);
             }
             // The sort mark in the sorted column's header.
             if (r == 0 && t.table->is_sorted() && t.table->sort_column() == c) {
                 const QPixmap& mark = mark_icon(t.table->sort_ascending() ? 11 : 12);
-                if (!mark.isNull()) painter.drawPixmap(rect.right() - 16, rect.top() + (rect.height() - 16) / 2, mark);
+                if (!mark.isNull()) painter.drawPixmap(rect.right() - G::kMarkWidth, rect.top() + (rect.height() - G::kMarkWidth) / 2, mark);
             }
         }
     }

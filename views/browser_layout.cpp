@@ -144,12 +144,17 @@ void BrowserLayout::measure(TableLayout& layout, TextShaper& shaper, const std::
             r = static_cast<int32_t>(random_state_ % static_cast<uint32_t>(rows));
         }
     }
+    const bool row_header = columns > 0 && table.display_column(0).kind == GridTable::ColumnKind::row_header;
     for (const int32_t display : sample) {
         const int32_t row = layout.row_at(display);
         for (int32_t c = 0; c < columns; ++c) {
             ArenaMark mark = scratch_.mark();
             const CellLook look = look_of_cell(table, row, c, scratch_);
-            layout.natural_widths[c] = std::max(layout.natural_widths[c], cell_width(look, shaper));
+            int width = cell_width(look, shaper);
+            // Room for the marks drawn at a cell's right end, so they never cover its text:
+            // the sort mark in a header, the caret's mark in the row-header column.
+            if (row == 0 || (c == 0 && row_header)) width = std::min(width + G::kMarkWidth, G::kMaxColumnWidth);
+            layout.natural_widths[c] = std::max(layout.natural_widths[c], width);
             scratch_.release(mark);
         }
     }
