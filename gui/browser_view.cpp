@@ -115,8 +115,7 @@ void BrowserView::set_scroll(ScrollPos scroll) {
     verticalScrollBar()->setValue(scroll.y);
 }
 
-void BrowserView::view_changed(int32_t centre_child, int32_t centre_grandchild_column) {
-    (void)centre_grandchild_column;
+void BrowserView::view_changed(int32_t centre_child) {
     lay_out(false);
     set_scroll({0, 0});
     BrowserLayout& layout = controller_.layout();

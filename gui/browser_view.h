@@ -24,9 +24,9 @@ public:
 
     BrowserController& controller() { return controller_; }
 
-    // The controller took or dropped a view: lay it out and show its start, or the cell
-    // centre_child stands for (centred), or keep the current cell (keep_current).
-    void view_changed(int32_t centre_child = -1, int32_t centre_grandchild_column = -1);
+    // The controller took or dropped a view: lay it out and show its start, or the row of
+    // the child of index centre_child, current and in the middle of the pane.
+    void view_changed(int32_t centre_child = -1);
     // The same view in a new order or with new widths: lay out again keeping the widths.
     void relayout();
     // Called every 10 ms: paints again while a view is being built.
