@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "parse/dtd_nodes.h"
+#include "parse/entity_references.h"
 #include "parse/parse_messages.h"
 #include "parse/token_stream.h"
 #include "parse/xml_scanner.h"
@@ -62,10 +63,12 @@ struct PendingDetail {
 
 class DeclarationReader {
 public:
-    DeclarationReader(TokenStream& tokens, DocumentTree& tree, ParseMessages& messages)
+    DeclarationReader(TokenStream& tokens, DocumentTree& tree, ParseMessages& messages,
+                      EntityReferences* entities = nullptr)
         : tokens_(tokens),
           tree_(tree),
           messages_(messages),
+          entities_(entities),
           source_(tree.make<SharedSourceCopy>()) {}
 
     void doctype(Node*& out) {
@@ -157,6 +160,7 @@ private:
             if (t.kind != kName) expect("SYSTEM,PUBLIC,>, or [  in DOCTYPE decleration", true);
             const std::string_view word = text_of(t);
             if (word != "SYSTEM" && word != "PUBLIC") expect("PUBLIC or SYSTEM", true);
+            if (entities_) entities_->set_declarations_out_of_sight();  // an external subset
             tokens_.advance();
             if (word == "PUBLIC") {
                 if (peek().kind != kString) expect("public external dtd", true);
@@ -200,6 +204,8 @@ private:
                     tokens_.advance();
                     break;
                 case kPercent:
+                    // The entity's declarations are out of sight (it may be external).
+                    if (entities_) entities_->set_declarations_out_of_sight();
                     list->add_declaration(entity_reference());
                     break;
                 case kConditionalOpen:
@@ -344,7 +350,8 @@ private:
 
     // ENTITY: ["%"] name, then a quoted value, or SYSTEM or PUBLIC literals, then ">".
     Node* entity_declaration(const Token& open, const char* keyword) {
-        if (peek().kind == kPercent) tokens_.advance();
+        const bool parameter = peek().kind == kPercent;
+        if (parameter) tokens_.advance();
         TextRange name{peek().first, peek().first - 1};
         if (peek().kind == kName) {
             name = {peek().first, peek().last};
@@ -354,12 +361,18 @@ private:
         }
         std::vector<PendingDetail> details;
         TextRange value;
+        EntityDeclaration declared;
+        declared.name = source(name.first, name.last);
         const Token v = peek();
         const std::string_view word = v.kind == kName ? text_of(v) : std::string_view();
         if (v.kind == kString) {
             value = {v.first, v.last};
+            const TextRange literal = inside_quotes(v);
+            declared.literal = source(literal.first, literal.last);
+            declared.literal_first = literal.first;
             tokens_.advance();
         } else if (word == "SYSTEM" || word == "PUBLIC") {
+            declared.external = true;
             tokens_.advance();
             const bool system = word == "SYSTEM";
             if (peek().kind != kString) expect("quoted string", true);
@@ -377,6 +390,7 @@ private:
                 tokens_.peek(1).kind == kName) {
                 tokens_.advance();
                 details.push_back({"notation", peek().first, peek().last});
+                declared.unparsed = true;
                 tokens_.advance();
             }
         } else {
@@ -385,6 +399,7 @@ private:
         if (peek().kind != kGt) expect("'>'", true);
         const TextPos end = peek().last;
         tokens_.advance();
+        if (entities_ && !parameter && !declared.name.empty()) entities_->declare(declared);
         return make_declaration(keyword, open.first, end, name, value, details);
     }
 
@@ -439,6 +454,7 @@ private:
     TokenStream& tokens_;
     DocumentTree& tree_;
     ParseMessages& messages_;
+    EntityReferences* entities_;
     SharedSourceCopy* source_;
     std::vector<Frame> frames_;
     TextPos covered_first_ = -1, covered_last_ = -1;
@@ -447,8 +463,8 @@ private:
 }  // namespace
 
 void parse_doctype_declaration(TokenStream& tokens, DocumentTree& tree, ParseMessages& messages,
-                               Node*& doctype) {
-    DeclarationReader(tokens, tree, messages).doctype(doctype);
+                               Node*& doctype, EntityReferences* entities) {
+    DeclarationReader(tokens, tree, messages, entities).doctype(doctype);
 }
 
 std::unique_ptr<DocumentTree> parse_dtd(std::string_view text, Job* job) {

@@ -42,6 +42,10 @@ public:
     // The class of a code point of 128 and above, by bisection over the ranges.
     int wide_class_of(char32_t cp) const;
     uint8_t other_class() const { return other_; }
+    // Whether surrogates, U+FFFE, U+FFFF and code points beyond U+10FFFF are scan failures
+    // (kNotCharacterKind) rather than characters of a class: XML allows none of them.
+    bool rejects_non_characters() const { return rejects_non_characters_; }
+    void set_rejects_non_characters(bool on) { rejects_non_characters_ = on; }
     // One more than the highest class used.
     int class_count() const { return class_count_; }
     const std::vector<CharClassRange>& wide_ranges() const { return wide_; }
@@ -51,6 +55,7 @@ private:
     std::vector<CharClassRange> wide_;
     uint8_t other_;
     int class_count_ = 0;
+    bool rejects_non_characters_ = false;
 };
 
 // ---------------------------------------------------------------------------------------
@@ -188,6 +193,13 @@ struct ScanCursor {
     int32_t start = 0;  // first byte of the token in progress, or the next position
 };
 
+// The code points a UTF-8 decoder can produce that are no characters at all: surrogates,
+// U+FFFE, U+FFFF, and beyond U+10FFFF. Every one of them is at or above U+D800, so text
+// below that pays one comparison.
+constexpr bool is_non_character(char32_t cp) {
+    return (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF || cp > 0x10FFFF;
+}
+
 // True for the control characters that are never allowed (NUL is decided by position).
 constexpr bool is_forbidden_control(char32_t cp) {
     return cp < 0x20 && cp != 0 && cp != '\t' && cp != '\n' && cp != '\r';
@@ -291,7 +303,7 @@ int32_t scan_run(const ScannerTables& tables, const char* text, int32_t limit, i
                 valid = valid && (c & 0xC0) == 0x80;
                 cp = (cp << 6) | (c & 0x3F);
             }
-            if (!valid || cp < 0x80) break;
+            if (!valid || cp < 0x80 || (cp >= 0xD800 && is_non_character(cp))) break;
             p += need + 1;
             if (p >= to) goto out;
             b = s[p];
@@ -324,7 +336,9 @@ int32_t scan_run(const ScannerTables& tables, const char* text, int32_t limit, i
                 failure = kInvalidUtf8Kind;
             } else {
                 len = need + 1;
-                if (cp >= 0x80) {
+                if (cp >= 0x80 && is_non_character(cp) && classes.rejects_non_characters()) {
+                    failure = kNotCharacterKind;
+                } else if (cp >= 0x80) {
                     e = row->by_class[classes.wide_class_of(cp)];
                 } else if (is_forbidden_control(cp) || (cp == 0 && p + len != nul_end)) {
                     failure = kControlCharKind;
