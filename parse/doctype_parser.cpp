@@ -7,6 +7,7 @@
 
 #include <vector>
 
+#include "parse/dtd_declaration_syntax.h"
 #include "parse/dtd_nodes.h"
 #include "parse/entity_references.h"
 #include "parse/parse_messages.h"
@@ -179,6 +180,7 @@ private:
     // bodies of conditional sections. Returns at the token that ends the outermost list,
     // without consuming it. The internal subset may hold no conditional sections.
     void read_list(DoctypeNode& outer, bool internal_subset) {
+        internal_subset_ = internal_subset;
         frames_.push_back({&outer, nullptr});
         for (;;) {
             DoctypeNode* list = frames_.back().list;
@@ -330,6 +332,7 @@ private:
                 end = t.last;
                 if (value.first < 0) value = {t.first, t.first - 1};
                 tokens_.advance();
+                check_declaration_syntax(tokens_.text(), open.first, end, internal_subset_, messages_);
                 break;
             }
             if (t.kind == kEof) messages_.premature_end(open.first);
@@ -400,6 +403,7 @@ private:
         const TextPos end = peek().last;
         tokens_.advance();
         if (entities_ && !parameter && !declared.name.empty()) entities_->declare(declared);
+        check_declaration_syntax(tokens_.text(), open.first, end, internal_subset_, messages_);
         return make_declaration(keyword, open.first, end, name, value, details);
     }
 
@@ -455,6 +459,7 @@ private:
     DocumentTree& tree_;
     ParseMessages& messages_;
     EntityReferences* entities_;
+    bool internal_subset_ = false;
     SharedSourceCopy* source_;
     std::vector<Frame> frames_;
     TextPos covered_first_ = -1, covered_last_ = -1;

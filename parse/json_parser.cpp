@@ -4,7 +4,9 @@
 // are cut from large arena blocks, so a node costs a pointer bump and no heap allocation.
 #include "parse/json_parser.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstring>
 #include <vector>
 
@@ -146,15 +148,33 @@ public:
           messages_(text, tree),
           tokens_(text, json_scanner_tables(), kJsonStartState, job, &messages_) {}
 
-    // The root container, or null when the text holds no token or the parse failed.
-    JsonContainerNode* parse() {
+    // The root (a container, or a lone value), or null when the text holds no token or the
+    // parse failed.
+    Node* parse() {
         try {
+            skip_byte_order_mark();
             const Token t = next();
-            if (t.kind == json_end_of_file) return nullptr;
-            if (!opens_container(t.kind)) expect("[ or {", t, true);
-            JsonContainerNode* root = open(t, nullptr);
-            root->set_root();
-            containers();
+            if (t.kind == json_end_of_file) {
+                if (bom_) {
+                    messages_.warning_at("a JSON value after the byte-order mark", 0, t.first, t.first);
+                }
+                return nullptr;
+            }
+            if (!starts_value(t.kind)) expect("a JSON value", t, true);
+            Node* root;
+            if (opens_container(t.kind)) {
+                JsonContainerNode* container = open(t, nullptr);
+                container->set_root();
+                containers();
+                root = container;
+            } else {
+                // Any value is a JSON text: a lone string, number or literal too.
+                open_.push_back({nullptr, 0, 0});
+                scalar(t, nullptr);
+                root = children_.back();
+                open_.clear();
+                children_.clear();
+            }
             // Anything after the top-level value would be silently ignored otherwise; it is
             // not in the tree.
             const Token rest = next();
@@ -171,6 +191,80 @@ public:
 private:
     // The next token, past any comments, each of which is reported once (the tree does not
     // keep them).
+    // A byte-order mark that the text still holds (one the loader did not take as the file's
+    // encoding mark) is passed over, as JSON parsers may; with nothing after it, it is reported.
+    void skip_byte_order_mark() {
+        if (text_.substr(0, 3) != "\xEF\xBB\xBF") return;
+        bom_ = true;
+        while (tokens_.peek().kind == json_stray && tokens_.peek().first == 0 && tokens_.peek().last == 2)
+            tokens_.advance();
+    }
+
+    // Escapes and control characters inside a string token (quotes included): a string keeps
+    // its text as written, so these are warnings. Most strings hold neither, which one pass
+    // over their bytes finds.
+    void check_string(const Token& t) {
+        const auto* s = reinterpret_cast<const unsigned char*>(text_.data());
+        size_t i = static_cast<size_t>(t.first) + 1;
+        const size_t end = static_cast<size_t>(t.last);
+        while (i < end && s[i] != '\\' && s[i] >= 0x20) ++i;
+        if (i == end) return;
+        for (; i < end; ++i) {
+            const unsigned char c = s[i];
+            if (c < 0x20) {
+                // Other control characters are the scanner's failures, reported already.
+                if (c == '\t' || c == '\n' || c == '\r')
+                    messages_.warning_at("an escape (\\t, \\n or \\r) for a control character in a string",
+                                         t.first, static_cast<TextPos>(i), static_cast<TextPos>(i));
+                continue;
+            }
+            if (c != '\\') continue;
+            const size_t at = i;
+            const unsigned char e = i + 1 < end ? s[i + 1] : 0;
+            if (e != 0 && std::strchr("\"\\/bfnrt", e)) {
+                ++i;
+                continue;
+            }
+            const int unit = e == 'u' ? hex4(i + 2, end) : -1;
+            if (unit < 0) {
+                size_t found_last = at + 1;  // the backslash and the letter after it
+                while (e == 'u' && found_last + 1 < end && found_last < at + 5 &&
+                       std::isxdigit(static_cast<unsigned char>(text_[found_last + 1])))
+                    ++found_last;
+                messages_.warning_at(kEscapes, t.first, static_cast<TextPos>(at),
+                                     static_cast<TextPos>(std::min(found_last, end - 1)));
+                if (e != 0) ++i;
+                continue;
+            }
+            i += 5;
+            if (unit >= 0xDC00 && unit <= 0xDFFF) {
+                messages_.warning_at(kSurrogates, t.first, static_cast<TextPos>(at), static_cast<TextPos>(at + 5));
+            } else if (unit >= 0xD800 && unit <= 0xDBFF) {
+                const int low = i + 2 < end && s[i + 1] == '\\' && s[i + 2] == 'u' ? hex4(i + 3, end) : -1;
+                if (low >= 0xDC00 && low <= 0xDFFF)
+                    i += 6;
+                else
+                    messages_.warning_at(kSurrogates, t.first, static_cast<TextPos>(at), static_cast<TextPos>(at + 5));
+            }
+        }
+    }
+    static constexpr const char* kEscapes =
+        "an escape (\\\" \\\\ \\/ \\b \\f \\n \\r \\t or \\u and four hex digits)";
+    static constexpr const char* kSurrogates =
+        "a surrogate pair (\\uD800-\\uDBFF followed by \\uDC00-\\uDFFF)";
+    // The four hex digits at text[at], or -1.
+    int hex4(size_t at, size_t end) const {
+        if (at + 4 > end) return -1;
+        int v = 0;
+        for (size_t k = at; k < at + 4; ++k) {
+            const char c = text_[k];
+            const int d = c >= '0' && c <= '9' ? c - '0' : (c | 0x20) >= 'a' && (c | 0x20) <= 'f' ? (c | 0x20) - 'a' + 10 : -1;
+            if (d < 0) return -1;
+            v = v * 16 + d;
+        }
+        return v;
+    }
+
     Token next() {
         Token t = tokens_.peek();
         while (t.kind == json_comment) [[unlikely]] {
@@ -220,6 +314,7 @@ private:
 
     JsonMemberName* member_name(const Token& t) {
         tokens_.advance();
+        check_string(t);
         auto* m = pool_.make<JsonMemberName>();
         // Strings always arrive with both quotes: an unterminated one is a stray token.
         const std::string_view name = text_of(t.first + 1, t.last - 1);
@@ -234,6 +329,7 @@ private:
     void scalar(const Token& t, JsonMemberName* member) {
         tokens_.advance();
         const bool is_string = t.kind == json_string;
+        if (is_string) check_string(t);
         const TextPos first = is_string ? t.first + 1 : t.first;
         const TextPos last = is_string ? t.last - 1 : t.last;
         children_.push_back(
@@ -315,6 +411,7 @@ private:
     TokenStream tokens_;
     std::vector<Open> open_;
     std::vector<JsonNode*> children_;
+    bool bom_ = false;
 };
 
 }  // namespace

@@ -79,11 +79,11 @@ void ParseMessages::scan_failure(const Token& t) {
     }
 }
 
-void ParseMessages::error_at(std::string_view what, TextPos from, TextPos at, TextPos found_first,
-                             TextPos found_last) {
+void ParseMessages::problem_at(std::string_view what, TextPos from, TextPos at, TextPos found_first,
+                               TextPos found_last, Severity severity) {
     std::string message = "Expecting ";
     message += what;
-    list_.add_error(at, message);
+    list_.add(at, message, severity);
     if (from < at) {
         std::string text = "After '";
         text += cut_at_character(text_.substr(static_cast<size_t>(from), static_cast<size_t>(at - from)),

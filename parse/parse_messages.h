@@ -56,7 +56,15 @@ public:
     }
     // The same with the text found elsewhere (such as in an entity's declaration).
     void error_at(std::string_view what, TextPos from, TextPos at, TextPos found_first,
-                  TextPos found_last);
+                  TextPos found_last) {
+        problem_at(what, from, at, found_first, found_last, Severity::error);
+    }
+    // The same as a warning, for what the tree can keep as written.
+    void warning_at(std::string_view what, TextPos from, TextPos at, TextPos found_last) {
+        problem_at(what, from, at, at, found_last, Severity::warning);
+    }
+    void problem_at(std::string_view what, TextPos from, TextPos at, TextPos found_first,
+                    TextPos found_last, Severity severity);
     // Marks text from at as passed over without being kept in the tree.
     void drop(TextPos at) {
         if (tree_) tree_->drop_text(at);
