@@ -10,6 +10,7 @@
 #include "parse/dtd_declaration_syntax.h"
 #include "parse/dtd_nodes.h"
 #include "parse/entity_references.h"
+#include "parse/markup_syntax.h"
 #include "parse/parse_messages.h"
 #include "parse/token_stream.h"
 #include "parse/xml_scanner.h"
@@ -191,6 +192,13 @@ private:
                     break;
                 case kComment:
                 case kInstruction: {
+                    if (t.kind == kComment) {
+                        check_comment(tokens_.text(), t, messages_);
+                    } else {
+                        // A DTD document may open with a text declaration.
+                        check_instruction(tokens_.text(), t, !internal_subset && t.first == 0,
+                                          messages_, nullptr, true);
+                    }
                     uint32_t handle = tree_.write_text(
                         t.kind == kComment ? kRecordComment : kRecordInstruction, text_of(t),
                         t.first, static_cast<uint32_t>(list->declarations().size()));
@@ -262,6 +270,12 @@ private:
             if (first < 0) first = t.first;
             last = t.last;
             tokens_.advance();
+        }
+        if (first >= 0) {
+            const std::string_view condition = source(first, last);
+            if (condition != "INCLUDE" && condition != "IGNORE" &&
+                !(condition.size() > 2 && condition.front() == '%' && condition.back() == ';'))
+                messages_.error_at("INCLUDE or IGNORE", open.first, first, last);
         }
         tokens_.advance();  // "["
         auto* body = tree_.make<DoctypeNode>(nullptr, tree_.arena());

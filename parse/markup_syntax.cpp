@@ -21,28 +21,35 @@ TextPos pos(size_t p) { return static_cast<TextPos>(p); }
 // its closing "?>". Reports the first problem only: after it the reading would be a guess.
 class DeclarationReader {
 public:
-    DeclarationReader(std::string_view text, const Token& t, ParseMessages& messages)
+    DeclarationReader(std::string_view text, const Token& t, ParseMessages& messages,
+                      bool text_declaration)
         : text_(text), first_(static_cast<size_t>(t.first)), end_(static_cast<size_t>(t.last) - 1),
-          p_(first_ + 5), messages_(messages) {}
+          p_(first_ + 5), messages_(messages), text_declaration_(text_declaration) {}
 
     void read(XmlDeclarationFacts* facts) {
         // version, encoding, standalone: each may follow only those before it.
         const char* const names[] = {"version", "encoding", "standalone"};
+        // A text declaration: version optional, encoding required, no standalone.
+        const int last_name = text_declaration_ ? 1 : 2;
         int next = 0;
         for (;;) {
             const bool blank = blanks();
             if (p_ >= end_) {
-                if (next == 0) fail("version", p_, p_ - 1);
+                if (next == 0 && !text_declaration_) fail("version", p_, p_ - 1);
+                if (next < 2 && text_declaration_) fail("encoding", p_, p_ - 1);
                 return;
             }
             const size_t name_first = p_;
             while (p_ < end_ && is_ascii_letter(text_[p_])) ++p_;
             const std::string_view name = text_.substr(name_first, p_ - name_first);
             int which = -1;
-            for (int i = next; i < 3; ++i)
+            for (int i = next; i <= last_name; ++i)
                 if (name == names[i]) which = i;
-            if (which < 0 || (next == 0 && which != 0)) {
-                const char* wanted = next == 0   ? "version"
+            if (which < 0 || (next == 0 && which != 0 && !text_declaration_)) {
+                const char* wanted = text_declaration_ ? (next == 0   ? "version or encoding"
+                                                          : next == 1 ? "encoding"
+                                                                      : "?>")
+                                     : next == 0 ? "version"
                                      : next == 1 ? "encoding, standalone or ?>"
                                      : next == 2 ? "standalone or ?>"
                                                  : "?>";
@@ -134,6 +141,7 @@ private:
     std::string_view text_;
     size_t first_, end_, p_;
     ParseMessages& messages_;
+    bool text_declaration_;
 };
 
 }  // namespace
@@ -161,7 +169,7 @@ void check_comment(std::string_view text, const Token& t, ParseMessages& message
 }
 
 void check_instruction(std::string_view text, const Token& t, bool at_start,
-                       ParseMessages& messages, XmlDeclarationFacts* facts) {
+                       ParseMessages& messages, XmlDeclarationFacts* facts, bool text_declaration) {
     const size_t target = static_cast<size_t>(t.first) + 2;
     const size_t end = static_cast<size_t>(t.last) - 1;  // the "?" of "?>"
     if (end < target) return;
@@ -192,7 +200,7 @@ void check_instruction(std::string_view text, const Token& t, bool at_start,
                           t.first, static_cast<TextPos>(target), static_cast<TextPos>(target + 2));
         return;
     }
-    DeclarationReader(text, t, messages).read(facts);
+    DeclarationReader(text, t, messages, text_declaration).read(facts);
 }
 
 }  // namespace tessel

@@ -23,7 +23,10 @@ void check_comment(std::string_view text, const Token& comment, ParseMessages& m
 // "xml" in any case reserved), and for the XML declaration (target "xml" where a declaration
 // may stand: at_start) its pseudo-attributes: version first and required, then encoding and
 // standalone in that order, each after white space, with values of their syntax.
+// A DTD document opens with a text declaration instead (text_declaration): its version is
+// optional, its encoding required, and it has no standalone.
 void check_instruction(std::string_view text, const Token& instruction, bool at_start,
-                       ParseMessages& messages, XmlDeclarationFacts* facts);
+                       ParseMessages& messages, XmlDeclarationFacts* facts,
+                       bool text_declaration = false);
 
 }  // namespace tessel
