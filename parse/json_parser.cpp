@@ -196,6 +196,7 @@ private:
     void skip_byte_order_mark() {
         if (text_.substr(0, 3) != "\xEF\xBB\xBF") return;
         bom_ = true;
+        messages_.drop(0);  // the tree does not keep it, nor does writing it back
         while (tokens_.peek().kind == json_stray && tokens_.peek().first == 0 && tokens_.peek().last == 2)
             tokens_.advance();
     }
