@@ -54,7 +54,7 @@ std::vector<Token> expected_failures(std::string_view text) {
                              (cp == 0 && p + len != n);
         // Surrogates, U+FFFE, U+FFFF and code points beyond U+10FFFF are no XML characters.
         const bool non_character = len > 1 && ((cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE ||
-                                                cp == 0xFFFF || cp > 0x10FFFF);
+                                               cp == 0xFFFF || cp > 0x10FFFF);
         if (control) out.push_back({p, p + len - 1, kControlCharKind});
         if (non_character) out.push_back({p, p + len - 1, kNotCharacterKind});
         p += len;

@@ -69,8 +69,9 @@ void DiagnosticList::sort_by_position() {
         const TextPos at = std::min(first_not_listed_, dropped->position());
         not_listed_ = not_listed_errors_ = 0;
         add(at, kNotListed, errors > 0 ? Severity::error : Severity::warning);
-        detail("Not listed", std::to_string(n) + " more: " + std::to_string(n - errors) +
-                                 " warning(s), " + std::to_string(errors) + " error(s)",
+        detail("Not listed",
+               std::to_string(n) + " more: " + std::to_string(n - errors) + " warning(s), " +
+                   std::to_string(errors) + " error(s)",
                at, at - 1);
     }
     Diagnostic** begin = items_.data();

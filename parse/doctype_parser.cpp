@@ -346,7 +346,8 @@ private:
                 end = t.last;
                 if (value.first < 0) value = {t.first, t.first - 1};
                 tokens_.advance();
-                check_declaration_syntax(tokens_.text(), open.first, end, internal_subset_, messages_);
+                check_declaration_syntax(tokens_.text(), open.first, end, internal_subset_,
+                                         messages_);
                 break;
             }
             if (t.kind == kEof) messages_.premature_end(open.first);

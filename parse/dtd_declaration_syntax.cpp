@@ -14,11 +14,14 @@ namespace tessel {
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
 
 bool is_pubid_char(char c) {
     return c == ' ' || c == '\r' || c == '\n' || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') ||
-           (c >= '0' && c <= '9') || (c != '\0' && std::strchr("-'()+,./:=?;!*#@$_%", c) != nullptr);
+           (c >= '0' && c <= '9') ||
+           (c != '\0' && std::strchr("-'()+,./:=?;!*#@$_%", c) != nullptr);
 }
 
 // Thrown to stop at the first problem, which is reported already.
@@ -128,7 +131,9 @@ private:
                 if (!internal_subset_) return true;
                 p_ = i;
                 try {
-                    fail("no parameter-entity reference inside a declaration of the internal subset");
+                    fail(
+                        "no parameter-entity reference inside a declaration of the internal "
+                        "subset");
                 } catch (const Stop&) {
                 }
                 return true;
@@ -229,16 +234,20 @@ private:
     }
 
     void attribute_type() {
-        for (const char* t : {"CDATA", "IDREFS", "IDREF", "ID", "ENTITY", "ENTITIES", "NMTOKENS", "NMTOKEN"})
+        for (const char* t :
+             {"CDATA", "IDREFS", "IDREF", "ID", "ENTITY", "ENTITIES", "NMTOKENS", "NMTOKEN"})
             if (word(t)) return;
         const bool notation = word("NOTATION");
         if (notation) required_blank();
         if (!at('('))
-            fail(notation ? "( (the notations)" : "an attribute type (CDATA, ID, IDREF, IDREFS, ENTITY, ENTITIES, NMTOKEN, NMTOKENS, NOTATION or an enumeration)");
+            fail(notation ? "( (the notations)"
+                          : "an attribute type (CDATA, ID, IDREF, IDREFS, ENTITY, ENTITIES, "
+                            "NMTOKEN, NMTOKENS, NOTATION or an enumeration)");
         ++p_;
         for (;;) {
             blanks();
-            const size_t n = notation ? xml_name_length(view(), p_) : xml_nmtoken_length(view(), p_);
+            const size_t n =
+                notation ? xml_name_length(view(), p_) : xml_nmtoken_length(view(), p_);
             if (n == 0) fail(notation ? "a notation name" : "a name token (enumerated value)");
             p_ += n;
             blanks();
@@ -334,7 +343,8 @@ private:
             quoted("a quoted system literal");
             return;
         }
-        if (!word("PUBLIC")) fail(notation ? "SYSTEM or PUBLIC" : "a quoted value, SYSTEM or PUBLIC");
+        if (!word("PUBLIC"))
+            fail(notation ? "SYSTEM or PUBLIC" : "a quoted value, SYSTEM or PUBLIC");
         required_blank();
         if (!at('"') && !at('\'')) fail("a quoted public identifier");
         const size_t open = p_;

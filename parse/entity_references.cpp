@@ -18,7 +18,9 @@ bool is_predefined(std::string_view name) {
     return name == "lt" || name == "gt" || name == "amp" || name == "apos" || name == "quot";
 }
 
-bool is_hex(char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+bool is_hex(char c) {
+    return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
 
 // The code point of the character reference s ("&#...;"), or 0x110000 when it names none.
 char32_t character_reference_value(std::string_view s) {
@@ -144,9 +146,9 @@ void EntityReferences::check(size_t at, size_t length, bool in_attribute, TextPo
     if (p.what) messages_.error_at(p.what, from, first, p.first, p.last);
 }
 
-EntityReferences::Problem EntityReferences::reference_problem(std::string_view name,
-                                                              TextPos first, TextPos last,
-                                                              bool in_attribute, int depth) {
+EntityReferences::Problem EntityReferences::reference_problem(std::string_view name, TextPos first,
+                                                              TextPos last, bool in_attribute,
+                                                              int depth) {
     if (is_predefined(name)) return {};
     auto it = entities_.find(name);
     if (it == entities_.end()) {
@@ -178,8 +180,8 @@ EntityReferences::Problem EntityReferences::entity_problem(Entity& e, bool in_at
     return p;
 }
 
-EntityReferences::Problem EntityReferences::replacement_problem(const Entity& e,
-                                                                bool in_attribute, int depth) {
+EntityReferences::Problem EntityReferences::replacement_problem(const Entity& e, bool in_attribute,
+                                                                int depth) {
     const EntityDeclaration& d = e.declaration;
     const std::string_view literal = d.literal;
     const TextPos base = d.literal_first;
@@ -243,7 +245,8 @@ EntityReferences::Problem EntityReferences::replacement_problem(const Entity& e,
                 return at;
             }
             if (replacement[i + 1] == '#') {
-                if (!is_xml_char(character_reference_value(std::string_view(replacement).substr(i, n)))) {
+                if (!is_xml_char(
+                        character_reference_value(std::string_view(replacement).substr(i, n)))) {
                     at.what = "a character reference to a character";
                     return at;
                 }

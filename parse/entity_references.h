@@ -66,8 +66,8 @@ private:
 
     bool strict() const { return standalone_ || !out_of_sight_; }
     // A problem of the reference to `name` (spanning first..last) from inside an entity.
-    Problem reference_problem(std::string_view name, TextPos first, TextPos last,
-                              bool in_attribute, int depth);
+    Problem reference_problem(std::string_view name, TextPos first, TextPos last, bool in_attribute,
+                              int depth);
     Problem entity_problem(Entity& e, bool in_attribute, int depth);
     Problem replacement_problem(const Entity& e, bool in_attribute, int depth);
 

@@ -156,7 +156,8 @@ public:
             const Token t = next();
             if (t.kind == json_end_of_file) {
                 if (bom_) {
-                    messages_.warning_at("a JSON value after the byte-order mark", 0, t.first, t.first);
+                    messages_.warning_at("a JSON value after the byte-order mark", 0, t.first,
+                                         t.first);
                 }
                 return nullptr;
             }
@@ -197,7 +198,8 @@ private:
         if (text_.substr(0, 3) != "\xEF\xBB\xBF") return;
         bom_ = true;
         messages_.drop(0);  // the tree does not keep it, nor does writing it back
-        while (tokens_.peek().kind == json_stray && tokens_.peek().first == 0 && tokens_.peek().last == 2)
+        while (tokens_.peek().kind == json_stray && tokens_.peek().first == 0 &&
+               tokens_.peek().last == 2)
             tokens_.advance();
     }
 
@@ -215,8 +217,9 @@ private:
             if (c < 0x20) {
                 // Other control characters are the scanner's failures, reported already.
                 if (c == '\t' || c == '\n' || c == '\r')
-                    messages_.warning_at("an escape (\\t, \\n or \\r) for a control character in a string",
-                                         t.first, static_cast<TextPos>(i), static_cast<TextPos>(i));
+                    messages_.warning_at(
+                        "an escape (\\t, \\n or \\r) for a control character in a string", t.first,
+                        static_cast<TextPos>(i), static_cast<TextPos>(i));
                 continue;
             }
             if (c != '\\') continue;
@@ -239,13 +242,16 @@ private:
             }
             i += 5;
             if (unit >= 0xDC00 && unit <= 0xDFFF) {
-                messages_.warning_at(kSurrogates, t.first, static_cast<TextPos>(at), static_cast<TextPos>(at + 5));
+                messages_.warning_at(kSurrogates, t.first, static_cast<TextPos>(at),
+                                     static_cast<TextPos>(at + 5));
             } else if (unit >= 0xD800 && unit <= 0xDBFF) {
-                const int low = i + 2 < end && s[i + 1] == '\\' && s[i + 2] == 'u' ? hex4(i + 3, end) : -1;
+                const int low =
+                    i + 2 < end && s[i + 1] == '\\' && s[i + 2] == 'u' ? hex4(i + 3, end) : -1;
                 if (low >= 0xDC00 && low <= 0xDFFF)
                     i += 6;
                 else
-                    messages_.warning_at(kSurrogates, t.first, static_cast<TextPos>(at), static_cast<TextPos>(at + 5));
+                    messages_.warning_at(kSurrogates, t.first, static_cast<TextPos>(at),
+                                         static_cast<TextPos>(at + 5));
             }
         }
     }
@@ -259,7 +265,9 @@ private:
         int v = 0;
         for (size_t k = at; k < at + 4; ++k) {
             const char c = text_[k];
-            const int d = c >= '0' && c <= '9' ? c - '0' : (c | 0x20) >= 'a' && (c | 0x20) <= 'f' ? (c | 0x20) - 'a' + 10 : -1;
+            const int d = c >= '0' && c <= '9'                     ? c - '0'
+                          : (c | 0x20) >= 'a' && (c | 0x20) <= 'f' ? (c | 0x20) - 'a' + 10
+                                                                   : -1;
             if (d < 0) return -1;
             v = v * 16 + d;
         }

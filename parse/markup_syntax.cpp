@@ -11,11 +11,19 @@ namespace tessel {
 
 namespace {
 
-bool is_blank(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
-bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_blank(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r';
+}
+bool is_ascii_letter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool is_digit(char c) {
+    return c >= '0' && c <= '9';
+}
 
-TextPos pos(size_t p) { return static_cast<TextPos>(p); }
+TextPos pos(size_t p) {
+    return static_cast<TextPos>(p);
+}
 
 // The pseudo-attributes of the XML declaration, read from just after "<?xml" to the "?" of
 // its closing "?>". Reports the first problem only: after it the reading would be a guess.
@@ -23,8 +31,12 @@ class DeclarationReader {
 public:
     DeclarationReader(std::string_view text, const Token& t, ParseMessages& messages,
                       bool text_declaration)
-        : text_(text), first_(static_cast<size_t>(t.first)), end_(static_cast<size_t>(t.last) - 1),
-          p_(first_ + 5), messages_(messages), text_declaration_(text_declaration) {}
+        : text_(text),
+          first_(static_cast<size_t>(t.first)),
+          end_(static_cast<size_t>(t.last) - 1),
+          p_(first_ + 5),
+          messages_(messages),
+          text_declaration_(text_declaration) {}
 
     void read(XmlDeclarationFacts* facts) {
         // version, encoding, standalone: each may follow only those before it.
@@ -49,10 +61,10 @@ public:
                 const char* wanted = text_declaration_ ? (next == 0   ? "version or encoding"
                                                           : next == 1 ? "encoding"
                                                                       : "?>")
-                                     : next == 0 ? "version"
-                                     : next == 1 ? "encoding, standalone or ?>"
-                                     : next == 2 ? "standalone or ?>"
-                                                 : "?>";
+                                     : next == 0       ? "version"
+                                     : next == 1       ? "encoding, standalone or ?>"
+                                     : next == 2       ? "standalone or ?>"
+                                                       : "?>";
                 fail(wanted, name_first, word_end(name_first));
                 return;
             }
@@ -196,8 +208,8 @@ void check_instruction(std::string_view text, const Token& t, bool at_start,
         return;
     }
     if (!at_start) {
-        messages.error_at("the XML declaration at the very beginning of the document only",
-                          t.first, static_cast<TextPos>(target), static_cast<TextPos>(target + 2));
+        messages.error_at("the XML declaration at the very beginning of the document only", t.first,
+                          static_cast<TextPos>(target), static_cast<TextPos>(target + 2));
         return;
     }
     DeclarationReader(text, t, messages, text_declaration).read(facts);

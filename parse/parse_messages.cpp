@@ -73,9 +73,15 @@ void ParseMessages::scan_failure(const Token& t) {
     if (continues_run) return;
     drop(t.first);
     switch (t.kind) {
-        case kInvalidUtf8Kind: list_.add_warning(t.first, "Invalid Unicode sequence"); break;
-        case kNotCharacterKind: list_.add_error(t.first, "This Unicode non-character not allowed"); break;
-        default: list_.add_warning(t.first, "This Unicode ctrl character not allowed"); break;
+        case kInvalidUtf8Kind:
+            list_.add_warning(t.first, "Invalid Unicode sequence");
+            break;
+        case kNotCharacterKind:
+            list_.add_error(t.first, "This Unicode non-character not allowed");
+            break;
+        default:
+            list_.add_warning(t.first, "This Unicode ctrl character not allowed");
+            break;
     }
 }
 
@@ -86,8 +92,9 @@ void ParseMessages::problem_at(std::string_view what, TextPos from, TextPos at, 
     list_.add(at, message, severity);
     if (from < at) {
         std::string text = "After '";
-        text += cut_at_character(text_.substr(static_cast<size_t>(from), static_cast<size_t>(at - from)),
-                                 kMaxDetailText);
+        text += cut_at_character(
+            text_.substr(static_cast<size_t>(from), static_cast<size_t>(at - from)),
+            kMaxDetailText);
         text += "'";
         list_.detail("Location", text, from, at - 1);
     } else {

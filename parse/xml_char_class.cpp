@@ -60,7 +60,10 @@ int class_at(std::string_view text, size_t at, size_t& length) {
     const auto b = static_cast<unsigned char>(text[at]);
     length = 1;
     if (b < 0x80) return xml_char_class(b);
-    const size_t need = b >= 0xC0 && b < 0xE0 ? 1 : b >= 0xE0 && b < 0xF0 ? 2 : b >= 0xF0 && b < 0xF8 ? 3 : 0;
+    const size_t need = b >= 0xC0 && b < 0xE0   ? 1
+                        : b >= 0xE0 && b < 0xF0 ? 2
+                        : b >= 0xF0 && b < 0xF8 ? 3
+                                                : 0;
     if (need == 0 || at + need >= text.size()) return xcc_other;
     char32_t cp = b & (0x3F >> need);
     for (size_t i = 1; i <= need; ++i) {
@@ -82,7 +85,8 @@ size_t name_run(std::string_view text, size_t at, bool any_first) {
     while (p < text.size()) {
         size_t length;
         const int c = class_at(text, p, length);
-        const bool ok = starts_name(c) || ((p > at || any_first) && (c == xcc_name_char || c == xcc_dash));
+        const bool ok =
+            starts_name(c) || ((p > at || any_first) && (c == xcc_name_char || c == xcc_dash));
         if (!ok) break;
         p += length;
     }
@@ -91,8 +95,12 @@ size_t name_run(std::string_view text, size_t at, bool any_first) {
 
 }  // namespace
 
-size_t xml_name_length(std::string_view text, size_t at) { return name_run(text, at, false); }
-size_t xml_nmtoken_length(std::string_view text, size_t at) { return name_run(text, at, true); }
+size_t xml_name_length(std::string_view text, size_t at) {
+    return name_run(text, at, false);
+}
+size_t xml_nmtoken_length(std::string_view text, size_t at) {
+    return name_run(text, at, true);
+}
 
 const CharClassTable& xml_char_classes() {
     static const CharClassTable table = make_xml_char_classes();

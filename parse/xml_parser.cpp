@@ -15,8 +15,8 @@
 #include "parse/markup_syntax.h"
 #include "parse/parse_messages.h"
 #include "parse/token_stream.h"
-#include "parse/xml_nodes.h"
 #include "parse/xml_char_class.h"
+#include "parse/xml_nodes.h"
 #include "parse/xml_scanner.h"
 
 namespace tessel {
@@ -191,7 +191,8 @@ private:
         }
     }
 
-    static constexpr const char* kAfterRoot = "comment, instruction or end of file after the root element";
+    static constexpr const char* kAfterRoot =
+        "comment, instruction or end of file after the root element";
 
     // A well-formedness error at the next token, after which the parse goes on.
     void expect_error(std::string_view what) {
@@ -206,7 +207,8 @@ private:
         }
         // The XML declaration may only open the document (after a byte-order mark, if the
         // text still has one).
-        const bool at_start = t.first == 0 || (t.first == 3 && text_.substr(0, 3) == "\xEF\xBB\xBF");
+        const bool at_start =
+            t.first == 0 || (t.first == 3 && text_.substr(0, 3) == "\xEF\xBB\xBF");
         XmlDeclarationFacts facts;
         check_instruction(text_, t, at_start, messages_, &facts);
         if (facts.standalone) references_.set_standalone();
@@ -219,7 +221,8 @@ private:
         const TextPos from = tokens_.previous() ? tokens_.previous()->first : 0;
         if (text_[at] == ']') {
             if (text_.substr(at, 3) == "]]>")
-                messages_.error_at("text without ]]> (outside a CDATA section)", from, t.first, t.first + 2);
+                messages_.error_at("text without ]]> (outside a CDATA section)", from, t.first,
+                                   t.first + 2);
             return;
         }
         const size_t n = references_.reference_length(at, text_.size());
@@ -413,7 +416,8 @@ private:
                 message += " is not allowed in xml attribute";
                 messages_.list().add_warning(value_first + static_cast<TextPos>(bad), message);
             }
-            if (std::memchr(value.data(), '&', value.size())) check_attribute_references(value_first, value_last, a.first);
+            if (std::memchr(value.data(), '&', value.size()))
+                check_attribute_references(value_first, value_last, a.first);
             std::string_view attribute_name = text_of(a);
             const bool name_has_nul = has_nul(attribute_name);
             int32_t first_index = first_with_name(attribute_name, name_has_nul, seen);

@@ -94,7 +94,8 @@ Expected reference(std::string_view text, const ScannerTables& tables, uint8_t s
             // gap between tokens, where the scanner left it.
             if (bad[f].kind != kNotCharacterKind)
                 mark(i, bad[f].last,
-                     bad[f].kind == kInvalidUtf8Kind ? kStyleUndecodableByte : kStyleControlCharacter);
+                     bad[f].kind == kInvalidUtf8Kind ? kStyleUndecodableByte
+                                                     : kStyleControlCharacter);
             i = bad[f++].last + 1;
             continue;
         }

@@ -23,15 +23,18 @@ using Strings = std::vector<std::string>;
 
 bool libxml2_accepts(const std::string& text) {
     xmlParserCtxtPtr context = xmlNewParserCtxt();
-    xmlDocPtr doc = xmlCtxtReadMemory(context, text.data(), static_cast<int>(text.size()), "doc.xml",
-                                      "UTF-8", XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
+    xmlDocPtr doc =
+        xmlCtxtReadMemory(context, text.data(), static_cast<int>(text.size()), "doc.xml", "UTF-8",
+                          XML_PARSE_NONET | XML_PARSE_NOERROR | XML_PARSE_NOWARNING);
     const bool ok = doc != nullptr && context->wellFormed;
     xmlFreeDoc(doc);
     xmlFreeParserCtxt(context);
     return ok;
 }
 
-int errors(const DocumentTree& tree) { return const_cast<DocumentTree&>(tree).diagnostics().error_count(); }
+int errors(const DocumentTree& tree) {
+    return const_cast<DocumentTree&>(tree).diagnostics().error_count();
+}
 
 struct Case {
     const char* constraint;
@@ -73,8 +76,10 @@ std::vector<Case> cases() {
          "<?xml version='1.0' standalone='yes' encoding='UTF-8'?><a/>",
          "<?xml version='1.0' encoding='UTF-8' standalone='yes'?><a/>"},
         {"XML declaration: white space between pseudo-attributes",
-         "<?xml version='1.0'encoding='UTF-8'?><a/>", "<?xml version='1.0'  encoding='UTF-8' ?><a/>"},
-        {"XML declaration: version number", "<?xml version='1.x'?><a/>", "<?xml version = '1.0'?><a/>"},
+         "<?xml version='1.0'encoding='UTF-8'?><a/>",
+         "<?xml version='1.0'  encoding='UTF-8' ?><a/>"},
+        {"XML declaration: version number", "<?xml version='1.x'?><a/>",
+         "<?xml version = '1.0'?><a/>"},
         {"XML declaration: encoding name", "<?xml version='1.0' encoding='-utf8'?><a/>",
          "<?xml version='1.0' encoding='utf-8'?><a/>"},
         {"XML declaration: standalone yes or no", "<?xml version='1.0' standalone='true'?><a/>",
@@ -101,7 +106,8 @@ std::vector<Case> cases() {
         {"No ]]> in text", "<a>x]]>y</a>", "<a>x]]&gt;y] ]>]]</a>"},
         {"No < in an attribute value", "<a b='<'/>", "<a b='&lt;'/>", true},
         {"& begins a reference in text", "<a>x & y</a>", "<a>x &amp; y</a>"},
-        {"& begins a reference in an attribute value", "<a b='x & y'/>", "<a b='x &amp; y'/>", true},
+        {"& begins a reference in an attribute value", "<a b='x & y'/>", "<a b='x &amp; y'/>",
+         true},
         // Entities.
         {"Entity declared (no DOCTYPE)", "<a>&e;</a>", "<a>&lt;&gt;&amp;&apos;&quot;</a>"},
         {"Entity declared (in an attribute value)", "<a b='&e;'/>", "<a b='&quot;'/>"},
@@ -116,11 +122,14 @@ std::vector<Case> cases() {
          subset("<!ENTITY e1 '&e2;&e2;'><!ENTITY e2 'x'>", "<a>&e1;</a>")},
         {"No recursion (itself)", subset("<!ENTITY e 'x&e;'>", "<a>&e;</a>"),
          subset("<!ENTITY e 'x&amp;'>", "<a>&e;</a>")},
-        {"Parsed entity", subset("<!NOTATION n SYSTEM 'n'><!ENTITY e SYSTEM 'e.png' NDATA n>", "<a>&e;</a>"),
+        {"Parsed entity",
+         subset("<!NOTATION n SYSTEM 'n'><!ENTITY e SYSTEM 'e.png' NDATA n>", "<a>&e;</a>"),
          subset("<!NOTATION n SYSTEM 'n'><!ENTITY e SYSTEM 'e.png' NDATA n>", "<a>e</a>")},
         {"No external entity reference in an attribute value",
-         subset("<!ENTITY e SYSTEM 'e.xml'>", "<a b='&e;'/>"), subset("<!ENTITY e SYSTEM 'e.xml'>", "<a/>")},
-        {"No < in attribute values through an entity", subset("<!ENTITY e '&#60;'>", "<a b='&e;'/>"),
+         subset("<!ENTITY e SYSTEM 'e.xml'>", "<a b='&e;'/>"),
+         subset("<!ENTITY e SYSTEM 'e.xml'>", "<a/>")},
+        {"No < in attribute values through an entity",
+         subset("<!ENTITY e '&#60;'>", "<a b='&e;'/>"),
          subset("<!ENTITY e '&#62;'>", "<a b='&e;'/>")},
         {"Replacement text well-formed", subset("<!ENTITY e '<b>'>", "<a>&e;</a>"),
          subset("<!ENTITY e '<b/>'>", "<a>&e;</a>")},
@@ -132,11 +141,14 @@ std::vector<Case> cases() {
          subset("<!ELEMENT a ( b* )>")},
         {"Content model: one separator a group", subset("<!ELEMENT a (b,c|d)>"),
          subset("<!ELEMENT a (b,(c|d))+>")},
-        {"Content model: EMPTY, ANY or a group", subset("<!ELEMENT a EMPTY ANY>"), subset("<!ELEMENT a ANY>")},
-        {"Content model: a name or a group", subset("<!ELEMENT a (b,)>"), subset("<!ELEMENT a (b?,c)>")},
+        {"Content model: EMPTY, ANY or a group", subset("<!ELEMENT a EMPTY ANY>"),
+         subset("<!ELEMENT a ANY>")},
+        {"Content model: a name or a group", subset("<!ELEMENT a (b,)>"),
+         subset("<!ELEMENT a (b?,c)>")},
         {"Mixed content: #PCDATA first", subset("<!ELEMENT a (b|#PCDATA)*>"),
          subset("<!ELEMENT a (#PCDATA|b)*>")},
-        {"Mixed content: names then )*", subset("<!ELEMENT a (#PCDATA|b)>"), subset("<!ELEMENT a (#PCDATA)>")},
+        {"Mixed content: names then )*", subset("<!ELEMENT a (#PCDATA|b)>"),
+         subset("<!ELEMENT a (#PCDATA)>")},
         {"Mixed content: | between names", subset("<!ELEMENT a (#PCDATA,b)*>"),
          subset("<!ELEMENT a (#PCDATA | b | c)*>")},
         {"Attribute list: enumeration", subset("<!ATTLIST a a1 (foo,bar) #IMPLIED>"),
@@ -147,9 +159,11 @@ std::vector<Case> cases() {
          subset("<!ATTLIST a a1 CDATA #FIXED 'x'>")},
         {"Attribute list: no < in a default", subset("<!ATTLIST a a1 CDATA '<'>"),
          subset("<!ATTLIST a a1 CDATA '&lt;'>")},
-        {"Attribute list: notation type", subset("<!NOTATION n SYSTEM 'n'><!ATTLIST a a1 NOTATION n #IMPLIED>"),
+        {"Attribute list: notation type",
+         subset("<!NOTATION n SYSTEM 'n'><!ATTLIST a a1 NOTATION n #IMPLIED>"),
          subset("<!NOTATION n SYSTEM 'n'><!ATTLIST a a1 NOTATION (n) #IMPLIED>")},
-        {"Entity declaration: external identifier", subset("<!ENTITY e SYSTEM>"), subset("<!ENTITY e SYSTEM 'e'>")},
+        {"Entity declaration: external identifier", subset("<!ENTITY e SYSTEM>"),
+         subset("<!ENTITY e SYSTEM 'e'>")},
         {"Entity declaration: public identifier", subset("<!ENTITY e PUBLIC 'a{' 'e'>"),
          subset("<!ENTITY e PUBLIC 'a-//x' 'e'>")},
         {"Entity declaration: & begins a reference", subset("<!ENTITY e 'a & b'>"),
@@ -186,18 +200,26 @@ TEST(WellFormedness, TheExamplesOfTheReportAreLocatedAtTheOffendingCharacter) {
         Strings details;
     };
     const Located located[] = {
-        {"<doc></>", "error@7 Expecting close tag name", {"Location=After '</'", "Found instead=>"}},
-        {"<doc/><doc/>", "error@6 Expecting comment, instruction or end of file after the root element",
+        {"<doc></>",
+         "error@7 Expecting close tag name",
+         {"Location=After '</'", "Found instead=>"}},
+        {"<doc/><doc/>",
+         "error@6 Expecting comment, instruction or end of file after the root element",
          {"Location=After '/>'", "Found instead=<"}},
-        {"<doc>&#xD800;</doc>", "error@5 Expecting a character reference to a character",
+        {"<doc>&#xD800;</doc>",
+         "error@5 Expecting a character reference to a character",
          {"Location=After '>'", "Found instead=&#xD800;"}},
-        {"<!DOCTYPE doc [<!ENTITY foo \"&bar;\">]><doc a=\"&foo;\"/>", "error@46 Expecting a declared entity",
+        {"<!DOCTYPE doc [<!ENTITY foo \"&bar;\">]><doc a=\"&foo;\"/>",
+         "error@46 Expecting a declared entity",
          {"Location=After 'a=\"'", "Found instead=&bar;"}},
         {"<!DOCTYPE doc [<!ENTITY e1 \"&e2;\"><!ENTITY e2 \"&e1;\">]><doc>&e1;</doc>",
-         "error@60 Expecting an entity that does not refer to itself", {"Location=After '>'", "Found instead=&e1;"}},
-        {"<!DOCTYPE doc [<!ELEMENT doc (a *)>]><doc/>", "error@32 Expecting , | or )",
+         "error@60 Expecting an entity that does not refer to itself",
+         {"Location=After '>'", "Found instead=&e1;"}},
+        {"<!DOCTYPE doc [<!ELEMENT doc (a *)>]><doc/>",
+         "error@32 Expecting , | or )",
          {"Location=After '<!ELEMENT doc (a '", "Found instead=*"}},
-        {"<?xml version=\"1.0\"encoding=\"UTF-8\" ?><doc/>", "error@19 Expecting white space",
+        {"<?xml version=\"1.0\"encoding=\"UTF-8\" ?><doc/>",
+         "error@19 Expecting white space",
          {"Location=After '<?xml version=\"1.0\"'", "Found instead=e"}},
     };
     for (const Located& l : located) {
@@ -219,9 +241,12 @@ TEST(WellFormedness, DtdDocumentsCheckTheirConditionalSectionsAndTextDeclaration
     EXPECT_TRUE(messages(*parse_dtd("<?xml encoding='UTF-8'?><![INCLUDE[<!ELEMENT a ANY>]]>"
                                     "<![ IGNORE [<!ELEMENT b ANY>]]><!ELEMENT c %p;>"))
                     .empty());
-    EXPECT_EQ(messages(*parse_dtd("<![MAYBE[<!ELEMENT a ANY>]]>")), Strings{"error@3 Expecting INCLUDE or IGNORE"});
-    EXPECT_EQ(messages(*parse_dtd("<?xml version='1.0'?><!ELEMENT a ANY>")), Strings{"error@19 Expecting encoding"});
-    EXPECT_EQ(messages(*parse_dtd("<!ELEMENT a (b|c,d)>")), Strings{"error@16 Expecting | (one kind of separator in a group)"});
+    EXPECT_EQ(messages(*parse_dtd("<![MAYBE[<!ELEMENT a ANY>]]>")),
+              Strings{"error@3 Expecting INCLUDE or IGNORE"});
+    EXPECT_EQ(messages(*parse_dtd("<?xml version='1.0'?><!ELEMENT a ANY>")),
+              Strings{"error@19 Expecting encoding"});
+    EXPECT_EQ(messages(*parse_dtd("<!ELEMENT a (b|c,d)>")),
+              Strings{"error@16 Expecting | (one kind of separator in a group)"});
 }
 
 // ---- generated documents ----
@@ -236,24 +261,29 @@ public:
 
     struct Document {
         std::string text;
-        std::vector<size_t> text_spots;     // offsets inside text content
-        std::vector<size_t> comment_spots;  // offsets inside comment bodies
+        std::vector<size_t> text_spots;                    // offsets inside text content
+        std::vector<size_t> comment_spots;                 // offsets inside comment bodies
         std::vector<std::pair<size_t, size_t>> end_names;  // spans of end-tag names
         size_t subset_spot = std::string::npos;            // between declarations
     };
 
     Document make() {
         d_ = Document{};
-        if (chance(2)) d_.text += pick({"<?xml version='1.0'?>\n", "<?xml version=\"1.1\" encoding='UTF-8' standalone='no'?>"});
+        if (chance(2))
+            d_.text += pick({"<?xml version='1.0'?>\n",
+                             "<?xml version=\"1.1\" encoding='UTF-8' standalone='no'?>"});
         const bool doctype = chance(2);
         if (doctype) {
-            d_.text += "<!DOCTYPE r [\n<!ENTITY e1 'one &#38;amp; &#x41;'>\n<!ENTITY e2 \"&e1;<b>&e1;</b>\">\n";
+            d_.text +=
+                "<!DOCTYPE r [\n<!ENTITY e1 'one &#38;amp; &#x41;'>\n<!ENTITY e2 "
+                "\"&e1;<b>&e1;</b>\">\n";
             d_.subset_spot = d_.text.size();
-            d_.text += pick({"<!ELEMENT r (a|b|c)*>", "<!ELEMENT r (#PCDATA|a|b)*>", "<!ELEMENT r ANY>",
-                             "<!ELEMENT a ((b,c?)+|d)>"});
-            d_.text += pick({"<!ATTLIST r id ID #IMPLIED k (x|y-1|2) 'x'>", "<!ATTLIST a v CDATA #FIXED 'q&amp;'>",
-                             "<!-- declarations -->"});
-            d_.text += pick({"<!NOTATION n PUBLIC 'pub'>", "<!ENTITY % p SYSTEM 'p.ent'>", "<?pi in subset?>"});
+            d_.text += pick({"<!ELEMENT r (a|b|c)*>", "<!ELEMENT r (#PCDATA|a|b)*>",
+                             "<!ELEMENT r ANY>", "<!ELEMENT a ((b,c?)+|d)>"});
+            d_.text += pick({"<!ATTLIST r id ID #IMPLIED k (x|y-1|2) 'x'>",
+                             "<!ATTLIST a v CDATA #FIXED 'q&amp;'>", "<!-- declarations -->"});
+            d_.text += pick(
+                {"<!NOTATION n PUBLIC 'pub'>", "<!ENTITY % p SYSTEM 'p.ent'>", "<?pi in subset?>"});
             d_.text += "]>\n";
         }
         if (chance(2)) comment();
@@ -278,7 +308,8 @@ private:
     }
     void text(bool doctype) {
         d_.text_spots.push_back(d_.text.size());
-        d_.text += pick({"text ", "a &amp; b ", "&#x20AC;&#65;", "] ]> ", "x]]", "&lt;&gt;&quot;&apos;"});
+        d_.text +=
+            pick({"text ", "a &amp; b ", "&#x20AC;&#65;", "] ]> ", "x]]", "&lt;&gt;&quot;&apos;"});
         if (doctype && chance(2)) d_.text += pick({"&e1;", "&e2;"});
         d_.text_spots.push_back(d_.text.size());
     }
@@ -300,11 +331,21 @@ private:
         const int children = 1 + int(random_() % 4);
         for (int i = 0; i < children; ++i) {
             switch (random_() % 5) {
-                case 0: element(depth + 1, doctype); break;
-                case 1: comment(); break;
-                case 2: d_.text += pick({"<?p data?>", "<?target?>", "<?xml-stylesheet href='s'?>"}); break;
-                case 3: d_.text += pick({"<![CDATA[<x> & ]]]]>", "<![CDATA[]]>"}); break;
-                default: text(doctype); break;
+                case 0:
+                    element(depth + 1, doctype);
+                    break;
+                case 1:
+                    comment();
+                    break;
+                case 2:
+                    d_.text += pick({"<?p data?>", "<?target?>", "<?xml-stylesheet href='s'?>"});
+                    break;
+                case 3:
+                    d_.text += pick({"<![CDATA[<x> & ]]]]>", "<![CDATA[]]>"});
+                    break;
+                default:
+                    text(doctype);
+                    break;
             }
         }
         d_.text += "</";
@@ -339,16 +380,20 @@ std::vector<Mutation> mutations(const Generator::Document& d, std::mt19937& rand
         out.push_back(insert(d.text, at, "<?xml v?>", "reserved target"));
         out.push_back(insert(d.text, at, "& ", "bare &"));
     }
-    if (!d.comment_spots.empty()) out.push_back(insert(d.text, any(d.comment_spots), "--", "-- in a comment"));
+    if (!d.comment_spots.empty())
+        out.push_back(insert(d.text, any(d.comment_spots), "--", "-- in a comment"));
     if (!d.end_names.empty()) {
         const auto [first, end] = d.end_names[random() % d.end_names.size()];
-        out.push_back({d.text.substr(0, first) + d.text.substr(end), first, first, "end tag without a name"});
+        out.push_back(
+            {d.text.substr(0, first) + d.text.substr(end), first, first, "end tag without a name"});
     }
     out.push_back(insert(d.text, d.text.size(), "<second/>", "second root element"));
     if (d.subset_spot != std::string::npos) {
         out.push_back(insert(d.text, d.subset_spot, "<!ELEMENT q (a *)>", "content model"));
-        out.push_back(insert(d.text, d.subset_spot, "<!ATTLIST q v (x,y) #IMPLIED>", "enumeration"));
-        out.push_back(insert(d.text, d.subset_spot, "<!ENTITY w '%pe;'>", "parameter entity in a value"));
+        out.push_back(
+            insert(d.text, d.subset_spot, "<!ATTLIST q v (x,y) #IMPLIED>", "enumeration"));
+        out.push_back(
+            insert(d.text, d.subset_spot, "<!ENTITY w '%pe;'>", "parameter entity in a value"));
     }
     return out;
 }
@@ -382,10 +427,13 @@ TEST(WellFormedness, GeneratedDocumentsAreCleanAndEachMutationIsAnErrorWhereItIs
 
 // ---- JSON ----
 
-bool nlohmann_accepts(const std::string& text) { return nlohmann::json::accept(text); }
+bool nlohmann_accepts(const std::string& text) {
+    return nlohmann::json::accept(text);
+}
 
 TEST(WellFormedness, JsonAnyValueIsADocument) {
-    for (const char* text : {"\"a lone string\"", "42", "-0.5e-3", "true", "false", "null", " \n null \t"}) {
+    for (const char* text :
+         {"\"a lone string\"", "42", "-0.5e-3", "true", "false", "null", " \n null \t"}) {
         ASSERT_TRUE(nlohmann_accepts(text));
         auto tree = parse_json(text);
         EXPECT_EQ(messages(*tree), Strings{}) << text;
@@ -398,9 +446,10 @@ TEST(WellFormedness, JsonAnyValueIsADocument) {
 // when the reference rejects the string.
 TEST(WellFormedness, JsonStringsAgreeWithTheReference) {
     const std::vector<std::string> pieces = {
-        "a", " ", "\\\"", "\\\\", "\\/", "\\b", "\\f", "\\n", "\\r", "\\t", "\\u00e9", "\\uD83D\\uDE00",
-        "\xC3\xA9", "\\x", "\\a", "\\u12", "\\u12G4", "\\uD800", "\\uDC00", "\\uD800\\u0041", "\t", "\n", "\r",
-        "\\q", "\\'", "\\U0041",
+        "a",       " ",       "\\\"",    "\\\\",           "\\/",      "\\b", "\\f", "\\n",
+        "\\r",     "\\t",     "\\u00e9", "\\uD83D\\uDE00", "\xC3\xA9", "\\x", "\\a", "\\u12",
+        "\\u12G4", "\\uD800", "\\uDC00", "\\uD800\\u0041", "\t",       "\n",  "\r",  "\\q",
+        "\\'",     "\\U0041",
     };
     std::mt19937 random(11);
     for (int round = 0; round < 2000; ++round) {
@@ -417,14 +466,16 @@ TEST(WellFormedness, JsonStringsAgreeWithTheReference) {
 }
 
 TEST(WellFormedness, JsonByteOrderMarkAloneIsReported) {
-    EXPECT_EQ(messages(*parse_json("\xEF\xBB\xBF")), Strings{"warning@3 Expecting a JSON value after the byte-order mark"});
+    EXPECT_EQ(messages(*parse_json("\xEF\xBB\xBF")),
+              Strings{"warning@3 Expecting a JSON value after the byte-order mark"});
     EXPECT_EQ(messages(*parse_json("\xEF\xBB\xBF[1]")), Strings{});
 }
 
 TEST(WellFormedness, JunkGetsOneDiagnosticARunAndAtMostTheCap) {
     // Runs of bytes that are no UTF-8 make one diagnostic each.
-    EXPECT_EQ(messages(*parse_xml("<a>\xFF\xFE\xFD x \x80\x80</a>")),
-              (Strings{"warning@3 Invalid Unicode sequence", "warning@9 Invalid Unicode sequence"}));
+    EXPECT_EQ(
+        messages(*parse_xml("<a>\xFF\xFE\xFD x \x80\x80</a>")),
+        (Strings{"warning@3 Invalid Unicode sequence", "warning@9 Invalid Unicode sequence"}));
     // Past the cap the rest is counted in one last diagnostic.
     std::string junk = "<a>";
     for (int i = 0; i < DiagnosticList::kMaxDiagnostics + 500; ++i) junk += "\xFF ";

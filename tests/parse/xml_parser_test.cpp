@@ -103,8 +103,10 @@ TEST(XmlParser, AttributeValuesMayNotHoldLessThanOrABareAmpersand) {
     EXPECT_EQ(messages(*tree), Strings{"warning@14 & is not allowed in xml attribute"});
     // References are what well-formed documents write there.
     for (const char* ok : {"&amp;", "&#38;", "&#x26;", "&lt;&gt;", "&my-entity.2;"})
-        EXPECT_TRUE(messages(*parse_xml(std::string("<!DOCTYPE a [<!ENTITY my-entity.2 'x'>]><a v='") +
-                                        ok + "'/>")).empty())
+        EXPECT_TRUE(
+            messages(*parse_xml(std::string("<!DOCTYPE a [<!ENTITY my-entity.2 'x'>]><a v='") + ok +
+                                "'/>"))
+                .empty())
             << ok;
     for (const char* bad : {"&", "&;", "&#;", "&#x;", "&amp", "&1a;", "& amp;"})
         EXPECT_EQ(messages(*parse_xml(std::string("<a v='") + bad + "'/>")),

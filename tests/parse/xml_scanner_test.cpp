@@ -78,9 +78,16 @@ TEST(XmlScanner, StartTagsWithAttributes) {
 
 TEST(XmlScanner, TextAndEndTags) {
     // References and "]" begin text tokens of their own, where the parser checks them.
-    EXPECT_EQ(pieces("<a> x &amp; y ]]> </a >"),
-              (Pieces{{12, "<"}, {5, "a"}, {7, ">"}, {15, " x "}, {15, "&amp; y "}, {15, "]"},
-                      {15, "]> "}, {13, "</"}, {5, "a"}, {7, ">"}}));
+    EXPECT_EQ(pieces("<a> x &amp; y ]]> </a >"), (Pieces{{12, "<"},
+                                                         {5, "a"},
+                                                         {7, ">"},
+                                                         {15, " x "},
+                                                         {15, "&amp; y "},
+                                                         {15, "]"},
+                                                         {15, "]> "},
+                                                         {13, "</"},
+                                                         {5, "a"},
+                                                         {7, ">"}}));
     EXPECT_EQ(pieces("<a></>"), (Pieces{{12, "<"}, {5, "a"}, {7, ">"}, {13, "</"}, {7, ">"}}));
     EXPECT_EQ(pieces("t<b/>\n"), (Pieces{{15, "t"}, {12, "<"}, {5, "b"}, {16, "/>"}, {15, "\n"}}));
 }
@@ -242,9 +249,10 @@ TEST(XmlScannerFailures, InvalidLeadBytesAndTruncatedSequences) {
     EXPECT_EQ(failure_spots("\xC3("), (Spots{{0, -1}}));
     // Valid sequences of every length and overlong forms are no failures; surrogates, U+FFFE,
     // U+FFFF and code points above U+10FFFF are no characters.
-    EXPECT_EQ(failure_spots("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80 \xC0\xBC \xED\xA0\x80 "
-                            "\xF4\x90\x80\x80 \xF7\xBF\xBF\xBF \xEF\xBF\xBE\xEF\xBF\xBF \xEF\xBF\xBD"),
-              (Spots{{13, -3}, {17, -3}, {22, -3}, {27, -3}, {30, -3}}));
+    EXPECT_EQ(
+        failure_spots("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80 \xC0\xBC \xED\xA0\x80 "
+                      "\xF4\x90\x80\x80 \xF7\xBF\xBF\xBF \xEF\xBF\xBE\xEF\xBF\xBF \xEF\xBF\xBD"),
+        (Spots{{13, -3}, {17, -3}, {22, -3}, {27, -3}, {30, -3}}));
 }
 
 TEST(XmlScannerFailures, ControlCharacters) {
@@ -344,7 +352,9 @@ TEST(XmlScannerTables, AsciiRowsAgreeWithTheClassRows) {
                 ScanEntry c = t.row(uint8_t(s)).by_class[xml_char_class(char32_t(b))];
                 // In text, "&" ends the text token before it and begins one of its own.
                 if (b == '&' && a.op != c.op) {
-                    EXPECT_EQ(std::make_tuple(a.next, a.op, a.kind), std::make_tuple(c.next, uint8_t(scan_emit_before), uint8_t(xml_char_data)));
+                    EXPECT_EQ(
+                        std::make_tuple(a.next, a.op, a.kind),
+                        std::make_tuple(c.next, uint8_t(scan_emit_before), uint8_t(xml_char_data)));
                     continue;
                 }
                 EXPECT_EQ(std::make_tuple(a.next, a.op, a.kind, a.kind2),
