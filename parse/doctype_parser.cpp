@@ -5,6 +5,7 @@
 // keeps everything completed before the error.
 #include "parse/doctype_parser.h"
 
+#include <cstring>
 #include <vector>
 
 #include "parse/dtd_declaration_syntax.h"
@@ -141,9 +142,11 @@ private:
         tokens_.advance();
         const Token name = peek();
         if (name.kind != kName) expect("root element name", true);
+        require_blank(keyword.first - 2, name);
         node.set_root_name(detail("root element name", {name.first, name.last}));
         node.add_detail(node.root_name());
         tokens_.advance();
+        bool external = false;
         for (;;) {
             const Token t = peek();
             if (t.kind == kGt) {
@@ -162,18 +165,50 @@ private:
             if (t.kind != kName) expect("SYSTEM,PUBLIC,>, or [  in DOCTYPE decleration", true);
             const std::string_view word = text_of(t);
             if (word != "SYSTEM" && word != "PUBLIC") expect("PUBLIC or SYSTEM", true);
+            // One external identifier, after the name.
+            if (external) messages_.error_at("[ or > (one external identifier)", keyword.first - 2, t.first, t.last);
+            external = true;
+            require_blank(keyword.first - 2, t);
             if (entities_) entities_->set_declarations_out_of_sight();  // an external subset
             tokens_.advance();
             if (word == "PUBLIC") {
                 if (peek().kind != kString) expect("public external dtd", true);
+                require_blank(keyword.first - 2, peek());
+                check_public_id(keyword.first - 2, peek());
                 node.set_public_id(detail("public external dtd", inside_quotes(peek())));
                 node.add_detail(node.public_id());
                 tokens_.advance();
             }
             if (peek().kind != kString) expect("system external dtd", true);
+            require_blank(keyword.first - 2, peek());
             node.set_system_id(detail("system external dtd", inside_quotes(peek())));
             node.add_detail(node.system_id());
             tokens_.advance();
+        }
+    }
+
+    // The tokens of the DOCTYPE header are separated by white space: the token before t must
+    // not touch it. `from` is where the header begins, for the Location detail.
+    void require_blank(TextPos from, const Token& t) {
+        const Token* previous = tokens_.previous();
+        if (previous && t.first == previous->last + 1)
+            messages_.error_at("white space", from, t.first, t.first);
+    }
+
+    // A public identifier holds letters, digits, white space and -'()+,./:=?;!*#@$_% only.
+    void check_public_id(TextPos from, const Token& literal) {
+        const TextRange inside = inside_quotes(literal);
+        const std::string_view id = source(inside.first, inside.last);
+        for (size_t i = 0; i < id.size(); ++i) {
+            const char c = id[i];
+            const bool ok = c == ' ' || c == '\r' || c == '\n' || (c >= 'a' && c <= 'z') ||
+                            (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                            (c != '\0' && std::strchr("-'()+,./:=?;!*#@$_%", c) != nullptr);
+            if (!ok) {
+                const TextPos at = inside.first + static_cast<TextPos>(i);
+                messages_.error_at("a public identifier character", from, at, at);
+                return;
+            }
         }
     }
 

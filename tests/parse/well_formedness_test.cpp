@@ -136,6 +136,13 @@ std::vector<Case> cases() {
         {"Replacement text well-formed (tags across entities)",
          subset("<!ENTITY e '<b>'><!ENTITY f '</b>'>", "<a>&e;&f;</a>"),
          subset("<!ENTITY e '<b>x</b>'><!ENTITY f '<c/>'>", "<a>&e;&f;</a>")},
+        // The DOCTYPE header.
+        {"DOCTYPE: white space between its parts", "<!DOCTYPE a SYSTEM'a.dtd'><a/>",
+         "<!DOCTYPE a SYSTEM 'a.dtd'><a/>"},
+        {"DOCTYPE: one external identifier", "<!DOCTYPE a SYSTEM 'a.dtd' SYSTEM 'b.dtd'><a/>",
+         "<!DOCTYPE a PUBLIC '-//x//y' 'a.dtd' [<!ENTITY e 'x'>] ><a/>"},
+        {"DOCTYPE: public identifier characters", "<!DOCTYPE a PUBLIC 'a{b' 'a.dtd'><a/>",
+         "<!DOCTYPE a PUBLIC 'a(b)' 'a.dtd'><a/>"},
         // Declarations of the internal subset.
         {"Content model: occurrence right after its particle", subset("<!ELEMENT a (b *)>"),
          subset("<!ELEMENT a ( b* )>")},
