@@ -139,14 +139,23 @@ struct Open {
     int32_t value_count;
 };
 
-class JsonParser {
+class JsonParser final : public ScanFailureSink {
 public:
     JsonParser(std::string_view text, DocumentTree& tree, Job* job)
         : text_(text),
           pool_(tree.arena()),
           names_(pool_),
           messages_(text, tree),
-          tokens_(text, json_scanner_tables(), kJsonStartState, job, &messages_) {}
+          tokens_(text, json_scanner_tables(), kJsonStartState, job, this) {}
+
+    // The scanner's failures, and its marks: each escape and raw line end or tab inside a
+    // string. A string keeps its text as written, so what is wrong there is a warning.
+    void scan_failure(const Token& t) override {
+        if (t.kind == kMarkKind)
+            check_mark(static_cast<size_t>(t.first));
+        else
+            messages_.scan_failure(t);
+    }
 
     // The root (a container, or a lone value), or null when the text holds no token or the
     // parse failed.
@@ -203,65 +212,63 @@ private:
             tokens_.advance();
     }
 
-    // Escapes and control characters inside a string token (quotes included): a string keeps
-    // its text as written, so these are warnings. Most strings hold neither, which one pass
-    // over their bytes finds.
-    void check_string(const Token& t) {
-        const auto* s = reinterpret_cast<const unsigned char*>(text_.data());
-        size_t i = static_cast<size_t>(t.first) + 1;
-        const size_t end = static_cast<size_t>(t.last);
-        while (i < end && s[i] != '\\' && s[i] >= 0x20) ++i;
-        if (i == end) return;
-        for (; i < end; ++i) {
-            const unsigned char c = s[i];
-            if (c < 0x20) {
-                // Other control characters are the scanner's failures, reported already.
-                if (c == '\t' || c == '\n' || c == '\r')
-                    messages_.warning_at(
-                        "an escape (\\t, \\n or \\r) for a control character in a string", t.first,
-                        static_cast<TextPos>(i), static_cast<TextPos>(i));
-                continue;
-            }
-            if (c != '\\') continue;
-            const size_t at = i;
-            const unsigned char e = i + 1 < end ? s[i + 1] : 0;
-            if (e != 0 && std::strchr("\"\\/bfnrt", e)) {
-                ++i;
-                continue;
-            }
-            const int unit = e == 'u' ? hex4(i + 2, end) : -1;
-            if (unit < 0) {
-                size_t found_last = at + 1;  // the backslash and the letter after it
-                while (e == 'u' && found_last + 1 < end && found_last < at + 5 &&
-                       std::isxdigit(static_cast<unsigned char>(text_[found_last + 1])))
-                    ++found_last;
-                messages_.warning_at(kEscapes, t.first, static_cast<TextPos>(at),
-                                     static_cast<TextPos>(std::min(found_last, end - 1)));
-                if (e != 0) ++i;
-                continue;
-            }
-            i += 5;
-            if (unit >= 0xDC00 && unit <= 0xDFFF) {
-                messages_.warning_at(kSurrogates, t.first, static_cast<TextPos>(at),
-                                     static_cast<TextPos>(at + 5));
-            } else if (unit >= 0xD800 && unit <= 0xDBFF) {
-                const int low =
-                    i + 2 < end && s[i + 1] == '\\' && s[i + 2] == 'u' ? hex4(i + 3, end) : -1;
-                if (low >= 0xDC00 && low <= 0xDFFF)
-                    i += 6;
-                else
-                    messages_.warning_at(kSurrogates, t.first, static_cast<TextPos>(at),
-                                         static_cast<TextPos>(at + 5));
-            }
+    // A marked character of a string: the character after a backslash that makes no simple
+    // escape ("u" included), or a raw line feed, carriage return or tab. Marks come in text
+    // order.
+    void check_mark(size_t at) {
+        const TextPos from = mark_location(at);
+        // After an odd run of backslashes the character is escaped.
+        size_t run = at;
+        while (run > 0 && text_[run - 1] == '\\') --run;
+        if ((at - run) % 2 == 0) {
+            messages_.warning_at(
+                "an escape (\\t, \\n or \\r) for a control character in a string", from,
+                static_cast<TextPos>(at), static_cast<TextPos>(at));
+            return;
         }
+        const size_t backslash = at - 1;
+        if (at == paired_low_) return;  // the second half of a pair, checked with the first
+        const int unit = text_[at] == 'u' ? hex4(at + 1) : -1;
+        if (unit < 0) {
+            size_t found_last = at;  // the backslash, the letter and the hex digits after it
+            while (text_[at] == 'u' && found_last < at + 4 && found_last + 1 < text_.size() &&
+                   std::isxdigit(static_cast<unsigned char>(text_[found_last + 1])))
+                ++found_last;
+            messages_.warning_at(kEscapes, from, static_cast<TextPos>(backslash),
+                                 static_cast<TextPos>(found_last));
+            return;
+        }
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            const size_t low_u = at + 6;
+            const int low = low_u < text_.size() && text_[low_u - 1] == '\\' && text_[low_u] == 'u'
+                                ? hex4(low_u + 1)
+                                : -1;
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                paired_low_ = low_u;
+                return;
+            }
+        } else if (unit < 0xDC00 || unit > 0xDFFF) {
+            return;
+        }
+        messages_.warning_at(kSurrogates, from, static_cast<TextPos>(backslash),
+                             static_cast<TextPos>(at + 4));
     }
+
+    // Where the "Location" of a mark begins: the string it is in has been read when its marks
+    // are reported, so that is the token before; else the mark itself.
+    TextPos mark_location(size_t at) const {
+        const Token* previous = tokens_.previous();
+        return previous && previous->first <= static_cast<TextPos>(at) ? previous->first
+                                                                      : static_cast<TextPos>(at);
+    }
+
     static constexpr const char* kEscapes =
         "an escape (\\\" \\\\ \\/ \\b \\f \\n \\r \\t or \\u and four hex digits)";
     static constexpr const char* kSurrogates =
         "a surrogate pair (\\uD800-\\uDBFF followed by \\uDC00-\\uDFFF)";
     // The four hex digits at text[at], or -1.
-    int hex4(size_t at, size_t end) const {
-        if (at + 4 > end) return -1;
+    int hex4(size_t at) const {
+        if (at + 4 > text_.size()) return -1;
         int v = 0;
         for (size_t k = at; k < at + 4; ++k) {
             const char c = text_[k];
@@ -323,7 +330,6 @@ private:
 
     JsonMemberName* member_name(const Token& t) {
         tokens_.advance();
-        check_string(t);
         auto* m = pool_.make<JsonMemberName>();
         // Strings always arrive with both quotes: an unterminated one is a stray token.
         const std::string_view name = text_of(t.first + 1, t.last - 1);
@@ -338,7 +344,6 @@ private:
     void scalar(const Token& t, JsonMemberName* member) {
         tokens_.advance();
         const bool is_string = t.kind == json_string;
-        if (is_string) check_string(t);
         const TextPos first = is_string ? t.first + 1 : t.first;
         const TextPos last = is_string ? t.last - 1 : t.last;
         children_.push_back(
@@ -421,6 +426,7 @@ private:
     std::vector<Open> open_;
     std::vector<JsonNode*> children_;
     bool bom_ = false;
+    size_t paired_low_ = std::string_view::npos;  // where the low half of the last pair is
 };
 
 }  // namespace

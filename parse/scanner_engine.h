@@ -76,6 +76,10 @@ enum ScanOp : uint8_t {
     // Only in the ASCII rows, set by the builder: the engine's own checks.
     scan_control = 7,             // a forbidden control character
     scan_nul = 8,                 // U+0000: ordinary only as the very last character
+    // The character joins the token in progress, and is also handed to the sink as a
+    // pseudo-token of kind kMarkKind: a place inside a token that the parser checks (an
+    // escape in a JSON string), found without the parser reading the token again.
+    scan_mark = 9,
     scan_unset = 15,              // an entry the builder was never given
 };
 
@@ -90,6 +94,7 @@ struct ScanEntry {
 
     static constexpr ScanEntry go(uint8_t next) { return {next, scan_continue, 0, 0}; }
     static constexpr ScanEntry skip(uint8_t next) { return {next, scan_skip, 0, 0}; }
+    static constexpr ScanEntry mark(uint8_t next) { return {next, scan_mark, 0, 0}; }
     static constexpr ScanEntry emit_at(int kind, uint8_t next) {
         return {next, scan_emit_at, uint8_t(kind), 0};
     }
@@ -366,6 +371,9 @@ int32_t scan_run(const ScannerTables& tables, const char* text, int32_t limit, i
 
         switch (e.operation()) {
             case scan_continue:
+                break;
+            case scan_mark:
+                sink(p, q, kMarkKind);
                 break;
             case scan_skip:
                 start = q + 1;

@@ -19,6 +19,8 @@ struct Token {
 inline constexpr int16_t kInvalidUtf8Kind = -1;   // one byte that starts no valid sequence
 inline constexpr int16_t kControlCharKind = -2;   // a forbidden control character
 inline constexpr int16_t kNotCharacterKind = -3;  // a surrogate, U+FFFE, U+FFFF or beyond U+10FFFF
+// Not a failure: a character inside a token that the parser checks (ScanOp scan_mark).
+inline constexpr int16_t kMarkKind = -4;
 
 // Token kinds of the XML/DTD automaton. The numbers are the ones the parser, the colouring
 // and the diagnostics share; punctuation of declarations fills 21-23 and 25-29.

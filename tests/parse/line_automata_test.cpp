@@ -89,6 +89,8 @@ Expected reference(std::string_view text, const ScannerTables& tables, uint8_t s
     size_t f = 0;
     for (int32_t i = 0; i < n;) {
         e.char_start[size_t(i)] = true;
+        // A mark (a JSON escape) is an ordinary character of its token.
+        if (f < bad.size() && bad[f].first == i && bad[f].kind == kMarkKind) ++f;
         if (f < bad.size() && bad[f].first == i) {
             // A non-character (U+FFFE, a surrogate) is no control: the line shows it in the
             // gap between tokens, where the scanner left it.
