@@ -73,14 +73,28 @@ size_t reference_length(std::string_view value, size_t at) {
     return i < value.size() && value[i] == ';' ? i + 1 - at : 0;
 }
 
+// Whether the reference of n bytes at s is one of the five every document has ("&amp;" and
+// the like), which need no further check: the common case, kept cheap.
+bool is_predefined_reference(std::string_view s) {
+    switch (s.size()) {
+        case 4: return s == "&lt;" || s == "&gt;";
+        case 5: return s == "&amp;";
+        case 6: return s == "&quot;" || s == "&apos;";
+        default: return false;
+    }
+}
+
 // The first "<" in an attribute value, or the first "&" that starts no reference; well-formed
-// documents write "&amp;" and the like there, which must not be reported.
-size_t first_bad_attribute_char(std::string_view value) {
+// documents write "&amp;" and the like there, which must not be reported. Sets
+// has_reference when a reference comes before what it returns, so that the one pass over the
+// value also says whether its references need checking.
+size_t first_bad_attribute_char(std::string_view value, bool& has_reference) {
     for (size_t i = 0; i < value.size(); ++i) {
         if (value[i] == '<') return i;
         if (value[i] == '&') {
             size_t n = reference_length(value, i);
             if (n == 0) return i;
+            has_reference = has_reference || !is_predefined_reference(value.substr(i, n));
             i += n - 1;
         }
     }
@@ -200,7 +214,7 @@ private:
     }
 
     // Comments and instructions: what the scanner does not check inside them.
-    void check_misc(const Token& t) {
+    [[gnu::noinline]] void check_misc(const Token& t) {
         if (t.kind == kComment) {
             check_comment(text_, t, messages_);
             return;
@@ -216,7 +230,7 @@ private:
 
     // A text token that begins with "&" (a reference) or "]" (perhaps "]]>"): the scanner
     // starts a token at each of them, so other text tokens need no look.
-    void check_text_mark(const Token& t) {
+    [[gnu::noinline]] void check_text_mark(const Token& t) {
         const auto at = static_cast<size_t>(t.first);
         const TextPos from = tokens_.previous() ? tokens_.previous()->first : 0;
         if (text_[at] == ']') {
@@ -225,6 +239,8 @@ private:
                                    t.first + 2);
             return;
         }
+        for (size_t n : {4, 5, 6})
+            if (is_predefined_reference(text_.substr(at, n))) return;
         const size_t n = references_.reference_length(at, text_.size());
         if (n == 0) {
             const size_t name = xml_name_length(text_, at + 1);
@@ -410,13 +426,16 @@ private:
                 --value_last;
             std::string_view value = text_.substr(static_cast<size_t>(value_first),
                                                   static_cast<size_t>(value_last - value_first + 1));
-            size_t bad = first_bad_attribute_char(value);
-            if (bad != std::string_view::npos) {
+            bool has_reference = false;
+            size_t bad = first_bad_attribute_char(value, has_reference);
+            if (bad != std::string_view::npos) [[unlikely]] {
                 std::string message(1, value[bad]);
                 message += " is not allowed in xml attribute";
                 messages_.list().add_warning(value_first + static_cast<TextPos>(bad), message);
+                // The pass stopped there: references may follow.
+                has_reference = std::memchr(value.data(), '&', value.size()) != nullptr;
             }
-            if (std::memchr(value.data(), '&', value.size()))
+            if (has_reference) [[unlikely]]
                 check_attribute_references(value_first, value_last, a.first);
             std::string_view attribute_name = text_of(a);
             const bool name_has_nul = has_nul(attribute_name);
