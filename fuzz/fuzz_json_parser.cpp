@@ -4,7 +4,7 @@
 // parses into a tree again that writes out the same. Diagnostics come in position order and
 // none follows the error that ends a parse; a tree that holds all the text writes it back the
 // same apart from white space, and one that has nothing to write holds all only of a blank
-// text.
+// text. A lone value is a document as well.
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -89,8 +89,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     // Every JSON error ends the parse: it is the last diagnostic.
     if (list.error_count() > 0) check(list.at(list.count() - 1)->severity() == Severity::error);
     JsonContainerNode* root = json_root(*tree);
-    // A failed parse leaves no tree, and only a failed parse does.
-    check((root == nullptr) == (list.error_count() > 0 || tree->root() == nullptr));
+    // A failed parse leaves no tree.
+    if (list.error_count() > 0) check(tree->root() == nullptr);
+    if (tree->root() && !root) {
+        // A lone value is the document: it writes and parses back the same.
+        auto* value = dynamic_cast<JsonValueNode*>(tree->root());
+        check(value != nullptr);
+        const TextRange s = value->token_span();
+        check(s.first >= 0 && s.last < length);
+        StringBuilder out;
+        value->write(out, IndentOptions{}, 0);
+        const std::string once(out.view());
+        auto again = parse_json(once);
+        auto* value_again = dynamic_cast<JsonValueNode*>(again->root());
+        check(value_again != nullptr);
+        StringBuilder out_again;
+        value_again->write(out_again, IndentOptions{}, 0);
+        check(std::string(out_again.view()) == once);
+        return 0;
+    }
     if (!root) {
         if (tree->holds_all_text()) check(without_blanks(text).empty());
         return 0;

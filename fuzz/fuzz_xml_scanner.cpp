@@ -52,7 +52,11 @@ std::vector<Token> expected_failures(std::string_view text) {
         }
         const bool control = (cp < 0x20 && cp != 0x09 && cp != 0x0A && cp != 0x0D && cp != 0) ||
                              (cp == 0 && p + len != n);
+        // Surrogates, U+FFFE, U+FFFF and code points beyond U+10FFFF are no XML characters.
+        const bool non_character = len > 1 && ((cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE ||
+                                               cp == 0xFFFF || cp > 0x10FFFF);
         if (control) out.push_back({p, p + len - 1, kControlCharKind});
+        if (non_character) out.push_back({p, p + len - 1, kNotCharacterKind});
         p += len;
     }
     return out;

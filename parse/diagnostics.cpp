@@ -22,6 +22,12 @@ std::string_view DiagnosticList::copy(std::string_view text) {
 }
 
 Diagnostic* DiagnosticList::add(TextPos position, std::string_view message, Severity severity) {
+    if (items_.size() >= kMaxDiagnostics) [[unlikely]] {
+        if (not_listed_++ == 0) first_not_listed_ = position;
+        if (severity == Severity::error) ++not_listed_errors_;
+        last_ = nullptr;  // its details go nowhere either
+        return nullptr;
+    }
     std::string_view kept = copy(message);
     std::string display = severity == Severity::error ? "Error: " : "Warning: ";
     display += message;
@@ -52,10 +58,26 @@ void DiagnosticList::detail_from_text(const char* label, TextPos first, TextPos 
 }
 
 void DiagnosticList::sort_by_position() {
+    if (not_listed_ > 0) {
+        // The last listed diagnostic makes room for the summary and is counted with the rest.
+        const Diagnostic* dropped = items_[items_.size() - 1];
+        items_.pop_back();
+        const bool dropped_error = dropped->severity() == Severity::error;
+        if (dropped_error) --error_count_;
+        first_error_ = -1;  // found again below
+        const int32_t n = not_listed_ + 1, errors = not_listed_errors_ + (dropped_error ? 1 : 0);
+        const TextPos at = std::min(first_not_listed_, dropped->position());
+        not_listed_ = not_listed_errors_ = 0;
+        add(at, kNotListed, errors > 0 ? Severity::error : Severity::warning);
+        detail("Not listed",
+               std::to_string(n) + " more: " + std::to_string(n - errors) + " warning(s), " +
+                   std::to_string(errors) + " error(s)",
+               at, at - 1);
+    }
     Diagnostic** begin = items_.data();
     Diagnostic** end = begin + items_.size();
     auto before = [](const Diagnostic* a, const Diagnostic* b) { return a->position() < b->position(); };
-    if (std::is_sorted(begin, end, before)) return;
+    if (std::is_sorted(begin, end, before) && (first_error_ >= 0) == (error_count_ > 0)) return;
     std::stable_sort(begin, end, before);
     first_error_ = -1;
     for (int32_t i = 0; i < items_.size(); ++i)

@@ -87,6 +87,11 @@ public:
     // Detail texts taken from the document are cut to this many bytes, so a stray megabyte
     // of text is not copied into the diagnostics (nor printed on one line).
     static constexpr size_t kMaxDetailText = 1024;
+    // A list keeps this many diagnostics at most; the ones reported after are counted, and
+    // sort_by_position closes the list with one diagnostic that says how many were left out.
+    // A file of binary junk would otherwise cost a diagnostic per byte.
+    static constexpr int32_t kMaxDiagnostics = 100000;
+    static constexpr const char* kNotListed = "Too many diagnostics: the rest are not listed";
 
     DiagnosticList() = default;
     DiagnosticList(const DiagnosticList&) = delete;
@@ -111,7 +116,8 @@ public:
 
     // Puts the diagnostics in position order; those at one position keep the order they
     // were reported in. A parse reports most of them in order already: this costs one pass
-    // then.
+    // then. Called when a parse ends: diagnostics left out past kMaxDiagnostics are summed
+    // up first, as one diagnostic at the first of them (an error if any of them was one).
     void sort_by_position();
 
     int32_t count() const { return items_.size(); }
@@ -138,6 +144,11 @@ private:
     int32_t error_count_ = 0;
     int32_t first_error_ = -1;
     Diagnostic* last_ = nullptr;
+    // Past kMaxDiagnostics: how many were left out, how many of them errors, and where the
+    // first of them was.
+    int32_t not_listed_ = 0;
+    int32_t not_listed_errors_ = 0;
+    TextPos first_not_listed_ = 0;
 };
 
 }  // namespace tessel

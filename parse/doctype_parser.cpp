@@ -5,9 +5,13 @@
 // keeps everything completed before the error.
 #include "parse/doctype_parser.h"
 
+#include <cstring>
 #include <vector>
 
+#include "parse/dtd_declaration_syntax.h"
 #include "parse/dtd_nodes.h"
+#include "parse/entity_references.h"
+#include "parse/markup_syntax.h"
 #include "parse/parse_messages.h"
 #include "parse/token_stream.h"
 #include "parse/xml_scanner.h"
@@ -62,10 +66,12 @@ struct PendingDetail {
 
 class DeclarationReader {
 public:
-    DeclarationReader(TokenStream& tokens, DocumentTree& tree, ParseMessages& messages)
+    DeclarationReader(TokenStream& tokens, DocumentTree& tree, ParseMessages& messages,
+                      EntityReferences* entities = nullptr)
         : tokens_(tokens),
           tree_(tree),
           messages_(messages),
+          entities_(entities),
           source_(tree.make<SharedSourceCopy>()) {}
 
     void doctype(Node*& out) {
@@ -136,9 +142,11 @@ private:
         tokens_.advance();
         const Token name = peek();
         if (name.kind != kName) expect("root element name", true);
+        require_blank(keyword.first - 2, name);
         node.set_root_name(detail("root element name", {name.first, name.last}));
         node.add_detail(node.root_name());
         tokens_.advance();
+        bool external = false;
         for (;;) {
             const Token t = peek();
             if (t.kind == kGt) {
@@ -157,17 +165,50 @@ private:
             if (t.kind != kName) expect("SYSTEM,PUBLIC,>, or [  in DOCTYPE decleration", true);
             const std::string_view word = text_of(t);
             if (word != "SYSTEM" && word != "PUBLIC") expect("PUBLIC or SYSTEM", true);
+            // One external identifier, after the name.
+            if (external) messages_.error_at("[ or > (one external identifier)", keyword.first - 2, t.first, t.last);
+            external = true;
+            require_blank(keyword.first - 2, t);
+            if (entities_) entities_->set_declarations_out_of_sight();  // an external subset
             tokens_.advance();
             if (word == "PUBLIC") {
                 if (peek().kind != kString) expect("public external dtd", true);
+                require_blank(keyword.first - 2, peek());
+                check_public_id(keyword.first - 2, peek());
                 node.set_public_id(detail("public external dtd", inside_quotes(peek())));
                 node.add_detail(node.public_id());
                 tokens_.advance();
             }
             if (peek().kind != kString) expect("system external dtd", true);
+            require_blank(keyword.first - 2, peek());
             node.set_system_id(detail("system external dtd", inside_quotes(peek())));
             node.add_detail(node.system_id());
             tokens_.advance();
+        }
+    }
+
+    // The tokens of the DOCTYPE header are separated by white space: the token before t must
+    // not touch it. `from` is where the header begins, for the Location detail.
+    void require_blank(TextPos from, const Token& t) {
+        const Token* previous = tokens_.previous();
+        if (previous && t.first == previous->last + 1)
+            messages_.error_at("white space", from, t.first, t.first);
+    }
+
+    // A public identifier holds letters, digits, white space and -'()+,./:=?;!*#@$_% only.
+    void check_public_id(TextPos from, const Token& literal) {
+        const TextRange inside = inside_quotes(literal);
+        const std::string_view id = source(inside.first, inside.last);
+        for (size_t i = 0; i < id.size(); ++i) {
+            const char c = id[i];
+            const bool ok = c == ' ' || c == '\r' || c == '\n' || (c >= 'a' && c <= 'z') ||
+                            (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') ||
+                            (c != '\0' && std::strchr("-'()+,./:=?;!*#@$_%", c) != nullptr);
+            if (!ok) {
+                const TextPos at = inside.first + static_cast<TextPos>(i);
+                messages_.error_at("a public identifier character", from, at, at);
+                return;
+            }
         }
     }
 
@@ -175,6 +216,7 @@ private:
     // bodies of conditional sections. Returns at the token that ends the outermost list,
     // without consuming it. The internal subset may hold no conditional sections.
     void read_list(DoctypeNode& outer, bool internal_subset) {
+        internal_subset_ = internal_subset;
         frames_.push_back({&outer, nullptr});
         for (;;) {
             DoctypeNode* list = frames_.back().list;
@@ -185,6 +227,13 @@ private:
                     break;
                 case kComment:
                 case kInstruction: {
+                    if (t.kind == kComment) {
+                        check_comment(tokens_.text(), t, messages_);
+                    } else {
+                        // A DTD document may open with a text declaration.
+                        check_instruction(tokens_.text(), t, !internal_subset && t.first == 0,
+                                          messages_, nullptr, true);
+                    }
                     uint32_t handle = tree_.write_text(
                         t.kind == kComment ? kRecordComment : kRecordInstruction, text_of(t),
                         t.first, static_cast<uint32_t>(list->declarations().size()));
@@ -200,6 +249,8 @@ private:
                     tokens_.advance();
                     break;
                 case kPercent:
+                    // The entity's declarations are out of sight (it may be external).
+                    if (entities_) entities_->set_declarations_out_of_sight();
                     list->add_declaration(entity_reference());
                     break;
                 case kConditionalOpen:
@@ -254,6 +305,12 @@ private:
             if (first < 0) first = t.first;
             last = t.last;
             tokens_.advance();
+        }
+        if (first >= 0) {
+            const std::string_view condition = source(first, last);
+            if (condition != "INCLUDE" && condition != "IGNORE" &&
+                !(condition.size() > 2 && condition.front() == '%' && condition.back() == ';'))
+                messages_.error_at("INCLUDE or IGNORE", open.first, first, last);
         }
         tokens_.advance();  // "["
         auto* body = tree_.make<DoctypeNode>(nullptr, tree_.arena());
@@ -324,6 +381,8 @@ private:
                 end = t.last;
                 if (value.first < 0) value = {t.first, t.first - 1};
                 tokens_.advance();
+                check_declaration_syntax(tokens_.text(), open.first, end, internal_subset_,
+                                         messages_);
                 break;
             }
             if (t.kind == kEof) messages_.premature_end(open.first);
@@ -344,7 +403,8 @@ private:
 
     // ENTITY: ["%"] name, then a quoted value, or SYSTEM or PUBLIC literals, then ">".
     Node* entity_declaration(const Token& open, const char* keyword) {
-        if (peek().kind == kPercent) tokens_.advance();
+        const bool parameter = peek().kind == kPercent;
+        if (parameter) tokens_.advance();
         TextRange name{peek().first, peek().first - 1};
         if (peek().kind == kName) {
             name = {peek().first, peek().last};
@@ -354,12 +414,18 @@ private:
         }
         std::vector<PendingDetail> details;
         TextRange value;
+        EntityDeclaration declared;
+        declared.name = source(name.first, name.last);
         const Token v = peek();
         const std::string_view word = v.kind == kName ? text_of(v) : std::string_view();
         if (v.kind == kString) {
             value = {v.first, v.last};
+            const TextRange literal = inside_quotes(v);
+            declared.literal = source(literal.first, literal.last);
+            declared.literal_first = literal.first;
             tokens_.advance();
         } else if (word == "SYSTEM" || word == "PUBLIC") {
+            declared.external = true;
             tokens_.advance();
             const bool system = word == "SYSTEM";
             if (peek().kind != kString) expect("quoted string", true);
@@ -377,6 +443,7 @@ private:
                 tokens_.peek(1).kind == kName) {
                 tokens_.advance();
                 details.push_back({"notation", peek().first, peek().last});
+                declared.unparsed = true;
                 tokens_.advance();
             }
         } else {
@@ -385,6 +452,8 @@ private:
         if (peek().kind != kGt) expect("'>'", true);
         const TextPos end = peek().last;
         tokens_.advance();
+        if (entities_ && !parameter && !declared.name.empty()) entities_->declare(declared);
+        check_declaration_syntax(tokens_.text(), open.first, end, internal_subset_, messages_);
         return make_declaration(keyword, open.first, end, name, value, details);
     }
 
@@ -439,6 +508,8 @@ private:
     TokenStream& tokens_;
     DocumentTree& tree_;
     ParseMessages& messages_;
+    EntityReferences* entities_;
+    bool internal_subset_ = false;
     SharedSourceCopy* source_;
     std::vector<Frame> frames_;
     TextPos covered_first_ = -1, covered_last_ = -1;
@@ -447,8 +518,8 @@ private:
 }  // namespace
 
 void parse_doctype_declaration(TokenStream& tokens, DocumentTree& tree, ParseMessages& messages,
-                               Node*& doctype) {
-    DeclarationReader(tokens, tree, messages).doctype(doctype);
+                               Node*& doctype, EntityReferences* entities) {
+    DeclarationReader(tokens, tree, messages, entities).doctype(doctype);
 }
 
 std::unique_ptr<DocumentTree> parse_dtd(std::string_view text, Job* job) {

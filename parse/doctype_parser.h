@@ -11,14 +11,16 @@
 
 namespace tessel {
 
+class EntityReferences;
 class ParseMessages;
 class TokenStream;
 
 // The XML parser's DOCTYPE parser: from the "<!" of "<!DOCTYPE" to its closing ">". It sets
 // doctype to the node that shows the declaration as soon as that node exists, so that a
-// fatal error (ParseEnded) keeps what was read before it.
+// fatal error (ParseEnded) keeps what was read before it. The general entities the internal
+// subset declares go to entities (when given), for the checks of the references that follow.
 void parse_doctype_declaration(TokenStream& tokens, DocumentTree& tree, ParseMessages& messages,
-                               Node*& doctype);
+                               Node*& doctype, EntityReferences* entities = nullptr);
 
 // Parses a DTD document (text must stay alive during the call). The tree's root is a
 // DoctypeNode labelled "DTD Document". Only JobCancelled escapes.

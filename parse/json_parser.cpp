@@ -4,7 +4,9 @@
 // are cut from large arena blocks, so a node costs a pointer bump and no heap allocation.
 #include "parse/json_parser.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
 #include <cstring>
 #include <vector>
 
@@ -137,24 +139,52 @@ struct Open {
     int32_t value_count;
 };
 
-class JsonParser {
+class JsonParser final : public ScanFailureSink {
 public:
     JsonParser(std::string_view text, DocumentTree& tree, Job* job)
         : text_(text),
           pool_(tree.arena()),
           names_(pool_),
           messages_(text, tree),
-          tokens_(text, json_scanner_tables(), kJsonStartState, job, &messages_) {}
+          tokens_(text, json_scanner_tables(), kJsonStartState, job, this) {}
 
-    // The root container, or null when the text holds no token or the parse failed.
-    JsonContainerNode* parse() {
+    // The scanner's failures, and its marks: each escape and raw line end or tab inside a
+    // string. A string keeps its text as written, so what is wrong there is a warning.
+    void scan_failure(const Token& t) override {
+        if (t.kind == kMarkKind)
+            check_mark(static_cast<size_t>(t.first));
+        else
+            messages_.scan_failure(t);
+    }
+
+    // The root (a container, or a lone value), or null when the text holds no token or the
+    // parse failed.
+    Node* parse() {
         try {
+            skip_byte_order_mark();
             const Token t = next();
-            if (t.kind == json_end_of_file) return nullptr;
-            if (!opens_container(t.kind)) expect("[ or {", t, true);
-            JsonContainerNode* root = open(t, nullptr);
-            root->set_root();
-            containers();
+            if (t.kind == json_end_of_file) {
+                if (bom_) {
+                    messages_.warning_at("a JSON value after the byte-order mark", 0, t.first,
+                                         t.first);
+                }
+                return nullptr;
+            }
+            if (!starts_value(t.kind)) expect("a JSON value", t, true);
+            Node* root;
+            if (opens_container(t.kind)) {
+                JsonContainerNode* container = open(t, nullptr);
+                container->set_root();
+                containers();
+                root = container;
+            } else {
+                // Any value is a JSON text: a lone string, number or literal too.
+                open_.push_back({nullptr, 0, 0});
+                scalar(t, nullptr);
+                root = children_.back();
+                open_.clear();
+                children_.clear();
+            }
             // Anything after the top-level value would be silently ignored otherwise; it is
             // not in the tree.
             const Token rest = next();
@@ -171,6 +201,86 @@ public:
 private:
     // The next token, past any comments, each of which is reported once (the tree does not
     // keep them).
+    // A byte-order mark that the text still holds (one the loader did not take as the file's
+    // encoding mark) is passed over, as JSON parsers may; with nothing after it, it is reported.
+    void skip_byte_order_mark() {
+        if (text_.substr(0, 3) != "\xEF\xBB\xBF") return;
+        bom_ = true;
+        messages_.drop(0);  // the tree does not keep it, nor does writing it back
+        while (tokens_.peek().kind == json_stray && tokens_.peek().first == 0 &&
+               tokens_.peek().last == 2)
+            tokens_.advance();
+    }
+
+    // A marked character of a string: the character after a backslash that makes no simple
+    // escape ("u" included), or a raw line feed, carriage return or tab. Marks come in text
+    // order.
+    void check_mark(size_t at) {
+        const TextPos from = mark_location(at);
+        // After an odd run of backslashes the character is escaped.
+        size_t run = at;
+        while (run > 0 && text_[run - 1] == '\\') --run;
+        if ((at - run) % 2 == 0) {
+            messages_.warning_at(
+                "an escape (\\t, \\n or \\r) for a control character in a string", from,
+                static_cast<TextPos>(at), static_cast<TextPos>(at));
+            return;
+        }
+        const size_t backslash = at - 1;
+        if (at == paired_low_) return;  // the second half of a pair, checked with the first
+        const int unit = text_[at] == 'u' ? hex4(at + 1) : -1;
+        if (unit < 0) {
+            size_t found_last = at;  // the backslash, the letter and the hex digits after it
+            while (text_[at] == 'u' && found_last < at + 4 && found_last + 1 < text_.size() &&
+                   std::isxdigit(static_cast<unsigned char>(text_[found_last + 1])))
+                ++found_last;
+            messages_.warning_at(kEscapes, from, static_cast<TextPos>(backslash),
+                                 static_cast<TextPos>(found_last));
+            return;
+        }
+        if (unit >= 0xD800 && unit <= 0xDBFF) {
+            const size_t low_u = at + 6;
+            const int low = low_u < text_.size() && text_[low_u - 1] == '\\' && text_[low_u] == 'u'
+                                ? hex4(low_u + 1)
+                                : -1;
+            if (low >= 0xDC00 && low <= 0xDFFF) {
+                paired_low_ = low_u;
+                return;
+            }
+        } else if (unit < 0xDC00 || unit > 0xDFFF) {
+            return;
+        }
+        messages_.warning_at(kSurrogates, from, static_cast<TextPos>(backslash),
+                             static_cast<TextPos>(at + 4));
+    }
+
+    // Where the "Location" of a mark begins: the string it is in has been read when its marks
+    // are reported, so that is the token before; else the mark itself.
+    TextPos mark_location(size_t at) const {
+        const Token* previous = tokens_.previous();
+        return previous && previous->first <= static_cast<TextPos>(at) ? previous->first
+                                                                      : static_cast<TextPos>(at);
+    }
+
+    static constexpr const char* kEscapes =
+        "an escape (\\\" \\\\ \\/ \\b \\f \\n \\r \\t or \\u and four hex digits)";
+    static constexpr const char* kSurrogates =
+        "a surrogate pair (\\uD800-\\uDBFF followed by \\uDC00-\\uDFFF)";
+    // The four hex digits at text[at], or -1.
+    int hex4(size_t at) const {
+        if (at + 4 > text_.size()) return -1;
+        int v = 0;
+        for (size_t k = at; k < at + 4; ++k) {
+            const char c = text_[k];
+            const int d = c >= '0' && c <= '9'                     ? c - '0'
+                          : (c | 0x20) >= 'a' && (c | 0x20) <= 'f' ? (c | 0x20) - 'a' + 10
+                                                                   : -1;
+            if (d < 0) return -1;
+            v = v * 16 + d;
+        }
+        return v;
+    }
+
     Token next() {
         Token t = tokens_.peek();
         while (t.kind == json_comment) [[unlikely]] {
@@ -315,6 +425,8 @@ private:
     TokenStream tokens_;
     std::vector<Open> open_;
     std::vector<JsonNode*> children_;
+    bool bom_ = false;
+    size_t paired_low_ = std::string_view::npos;  // where the low half of the last pair is
 };
 
 }  // namespace

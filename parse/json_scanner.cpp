@@ -179,9 +179,16 @@ ScannerTables JsonAutomaton::make() {
     // Strings run to the next unescaped quote, across lines; bad bytes inside are reported
     // and the string goes on.
     b_.set(string, jcc_quote, E::emit_at(json_string, fresh_));
+    // Raw line ends and tabs, and the character after a backslash unless it makes one of the
+    // simple escapes, are marked for the parser, which checks them ("\u" and its four hex
+    // digits too): the strings without any (nearly all) cost it nothing.
     b_.set(string, jcc_backslash, E::go(escape));
+    b_.set(string, jcc_line_end, E::mark(string));
+    b_.set_byte(string, '\t', E::mark(string));
     b_.set_others(string, E::go(string));
-    b_.set_others(escape, E::go(string));
+    b_.set(escape, {jcc_quote, jcc_backslash, jcc_slash, jcc_f, jcc_n, jcc_r, jcc_t}, E::go(string));
+    b_.set_byte(escape, 'b', E::go(string));
+    b_.set_others(escape, E::mark(string));
     b_.set_failure(escape, E::go(string));
 
     // Comments.

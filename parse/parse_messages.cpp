@@ -66,9 +66,44 @@ void ParseMessages::whitespace_not_allowed(const Token& previous) {
 }
 
 void ParseMessages::scan_failure(const Token& t) {
+    // A run of bad bytes of one kind is one problem to the reader (and a file of binary junk
+    // would otherwise cost a diagnostic per byte).
+    const bool continues_run = t.kind == last_failure_.kind && t.first == last_failure_.last + 1;
+    last_failure_ = t;
+    if (continues_run) return;
     drop(t.first);
-    list_.add_warning(t.first, t.kind == -1 ? "Invalid Unicode sequence"
-                                            : "This Unicode ctrl character not allowed");
+    switch (t.kind) {
+        case kInvalidUtf8Kind:
+            list_.add_warning(t.first, "Invalid Unicode sequence");
+            break;
+        case kNotCharacterKind:
+            list_.add_error(t.first, "This Unicode non-character not allowed");
+            break;
+        default:
+            list_.add_warning(t.first, "This Unicode ctrl character not allowed");
+            break;
+    }
+}
+
+void ParseMessages::problem_at(std::string_view what, TextPos from, TextPos at, TextPos found_first,
+                               TextPos found_last, Severity severity) {
+    std::string message = "Expecting ";
+    message += what;
+    list_.add(at, message, severity);
+    if (from < at) {
+        std::string text = "After '";
+        text += cut_at_character(
+            text_.substr(static_cast<size_t>(from), static_cast<size_t>(at - from)),
+            kMaxDetailText);
+        text += "'";
+        list_.detail("Location", text, from, at - 1);
+    } else {
+        list_.detail("Location", "Beginning of file", 0, -1);
+    }
+    if (found_first >= static_cast<TextPos>(text_.size()))
+        list_.detail("Found instead", "End of file", found_first, found_first - 1);
+    else
+        list_.detail_from_text("Found instead", found_first, found_last);
 }
 
 }  // namespace tessel

@@ -44,8 +44,27 @@ public:
     [[noreturn]] void premature_end(TextPos unfinished);
     // White space where none may be, outside an expectation: one past the previous token.
     void whitespace_not_allowed(const Token& previous);
-    // Invalid UTF-8 and forbidden control characters, reported by the token stream.
+    // Invalid UTF-8, forbidden control characters and non-characters, reported by the token
+    // stream; adjacent failures of one kind make one diagnostic.
     void scan_failure(const Token& t) override;
+    // A well-formedness error inside what was read, after which the parse goes on:
+    // "Expecting " + what at `at`, a "Location" detail with the text from `from` up to `at`
+    // ("After '…'"), and a "Found instead" detail with at..found_last ("End of file" at the
+    // end of the text).
+    void error_at(std::string_view what, TextPos from, TextPos at, TextPos found_last) {
+        error_at(what, from, at, at, found_last);
+    }
+    // The same with the text found elsewhere (such as in an entity's declaration).
+    void error_at(std::string_view what, TextPos from, TextPos at, TextPos found_first,
+                  TextPos found_last) {
+        problem_at(what, from, at, found_first, found_last, Severity::error);
+    }
+    // The same as a warning, for what the tree can keep as written.
+    void warning_at(std::string_view what, TextPos from, TextPos at, TextPos found_last) {
+        problem_at(what, from, at, at, found_last, Severity::warning);
+    }
+    void problem_at(std::string_view what, TextPos from, TextPos at, TextPos found_first,
+                    TextPos found_last, Severity severity);
     // Marks text from at as passed over without being kept in the tree.
     void drop(TextPos at) {
         if (tree_) tree_->drop_text(at);
@@ -69,6 +88,7 @@ private:
     std::string_view text_;
     DiagnosticList& list_;
     DocumentTree* tree_;
+    Token last_failure_{-2, -2, 0};
 };
 
 }  // namespace tessel

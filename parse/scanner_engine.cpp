@@ -146,7 +146,7 @@ namespace {
 // begins here) or the next one. In the first case the next state must be one that holds a
 // token, or the characters would be lost.
 bool leaves_token_open(ScanOp op) {
-    return op == scan_continue || op == scan_emit_before;
+    return op == scan_continue || op == scan_emit_before || op == scan_mark;
 }
 
 // `what` and `index` name the entry for the message ("class", 3); the text is made only
@@ -159,7 +159,7 @@ void check_entry(const std::vector<ScanStateInfo>& info, size_t state, ScanEntry
     };
     ScanOp op = e.operation();
     if (op == scan_unset) fail("unset entry");
-    if (op > scan_emit_split) fail("bad operation");
+    if (op > scan_emit_split && op != scan_mark) fail("bad operation");
     if (e.next >= info.size()) fail("no such next state");
     if (leaves_token_open(op) && !info[e.next].in_token) fail("token left open in a fresh state");
     if (op == scan_skip && info[state].in_token) fail("skip would drop the token in progress");

@@ -42,6 +42,10 @@ public:
     // The class of a code point of 128 and above, by bisection over the ranges.
     int wide_class_of(char32_t cp) const;
     uint8_t other_class() const { return other_; }
+    // Whether surrogates, U+FFFE, U+FFFF and code points beyond U+10FFFF are scan failures
+    // (kNotCharacterKind) rather than characters of a class: XML allows none of them.
+    bool rejects_non_characters() const { return rejects_non_characters_; }
+    void set_rejects_non_characters(bool on) { rejects_non_characters_ = on; }
     // One more than the highest class used.
     int class_count() const { return class_count_; }
     const std::vector<CharClassRange>& wide_ranges() const { return wide_; }
@@ -51,6 +55,7 @@ private:
     std::vector<CharClassRange> wide_;
     uint8_t other_;
     int class_count_ = 0;
+    bool rejects_non_characters_ = false;
 };
 
 // ---------------------------------------------------------------------------------------
@@ -71,6 +76,10 @@ enum ScanOp : uint8_t {
     // Only in the ASCII rows, set by the builder: the engine's own checks.
     scan_control = 7,             // a forbidden control character
     scan_nul = 8,                 // U+0000: ordinary only as the very last character
+    // The character joins the token in progress, and is also handed to the sink as a
+    // pseudo-token of kind kMarkKind: a place inside a token that the parser checks (an
+    // escape in a JSON string), found without the parser reading the token again.
+    scan_mark = 9,
     scan_unset = 15,              // an entry the builder was never given
 };
 
@@ -85,6 +94,7 @@ struct ScanEntry {
 
     static constexpr ScanEntry go(uint8_t next) { return {next, scan_continue, 0, 0}; }
     static constexpr ScanEntry skip(uint8_t next) { return {next, scan_skip, 0, 0}; }
+    static constexpr ScanEntry mark(uint8_t next) { return {next, scan_mark, 0, 0}; }
     static constexpr ScanEntry emit_at(int kind, uint8_t next) {
         return {next, scan_emit_at, uint8_t(kind), 0};
     }
@@ -187,6 +197,13 @@ struct ScanCursor {
     uint8_t state = 0;
     int32_t start = 0;  // first byte of the token in progress, or the next position
 };
+
+// The code points a UTF-8 decoder can produce that are no characters at all: surrogates,
+// U+FFFE, U+FFFF, and beyond U+10FFFF. Every one of them is at or above U+D800, so text
+// below that pays one comparison.
+constexpr bool is_non_character(char32_t cp) {
+    return (cp >= 0xD800 && cp <= 0xDFFF) || cp == 0xFFFE || cp == 0xFFFF || cp > 0x10FFFF;
+}
 
 // True for the control characters that are never allowed (NUL is decided by position).
 constexpr bool is_forbidden_control(char32_t cp) {
@@ -291,7 +308,7 @@ int32_t scan_run(const ScannerTables& tables, const char* text, int32_t limit, i
                 valid = valid && (c & 0xC0) == 0x80;
                 cp = (cp << 6) | (c & 0x3F);
             }
-            if (!valid || cp < 0x80) break;
+            if (!valid || cp < 0x80 || (cp >= 0xD800 && is_non_character(cp))) break;
             p += need + 1;
             if (p >= to) goto out;
             b = s[p];
@@ -324,7 +341,9 @@ int32_t scan_run(const ScannerTables& tables, const char* text, int32_t limit, i
                 failure = kInvalidUtf8Kind;
             } else {
                 len = need + 1;
-                if (cp >= 0x80) {
+                if (cp >= 0x80 && is_non_character(cp) && classes.rejects_non_characters()) {
+                    failure = kNotCharacterKind;
+                } else if (cp >= 0x80) {
                     e = row->by_class[classes.wide_class_of(cp)];
                 } else if (is_forbidden_control(cp) || (cp == 0 && p + len != nul_end)) {
                     failure = kControlCharKind;
@@ -352,6 +371,9 @@ int32_t scan_run(const ScannerTables& tables, const char* text, int32_t limit, i
 
         switch (e.operation()) {
             case scan_continue:
+                break;
+            case scan_mark:
+                sink(p, q, kMarkKind);
                 break;
             case scan_skip:
                 start = q + 1;

@@ -18,6 +18,9 @@ struct Token {
 // the token stream reports them aside instead of queueing them.
 inline constexpr int16_t kInvalidUtf8Kind = -1;   // one byte that starts no valid sequence
 inline constexpr int16_t kControlCharKind = -2;   // a forbidden control character
+inline constexpr int16_t kNotCharacterKind = -3;  // a surrogate, U+FFFE, U+FFFF or beyond U+10FFFF
+// Not a failure: a character inside a token that the parser checks (ScanOp scan_mark).
+inline constexpr int16_t kMarkKind = -4;
 
 // Token kinds of the XML/DTD automaton. The numbers are the ones the parser, the colouring
 // and the diagnostics share; punctuation of declarations fills 21-23 and 25-29.
@@ -72,6 +75,7 @@ constexpr uint32_t token_colour(int kind) {
     switch (kind) {
         case kInvalidUtf8Kind:
         case kControlCharKind:
+        case kNotCharacterKind:
         case xml_stray:
         case xml_quoted_string: return rgb(255, 0, 0);
         case xml_gap: return rgb(214, 169, 214);

@@ -58,6 +58,7 @@ public:
     // The last token consumed, or null before the first advance.
     const Token* previous() const { return has_previous_ ? &previous_ : nullptr; }
     std::string_view text_of(const Token& t) const;
+    std::string_view text() const { return text_; }
 
 private:
     const Token& fill_and_peek(int ahead);

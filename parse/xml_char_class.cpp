@@ -45,10 +45,62 @@ CharClassTable make_xml_char_classes() {
         {0xFFFE, 0xFFFF, xcc_other},      {0x10000, 0xEFFFF, xcc_name_start},
         {0xF0000, 0x10FFFF, xcc_other},
     };
-    return CharClassTable(ascii, std::move(wide), xcc_other);
+    CharClassTable table(ascii, std::move(wide), xcc_other);
+    table.set_rejects_non_characters(true);
+    return table;
 }
 
 }  // namespace
+
+namespace {
+
+// The class of the character at text[at] and its length; a byte that starts no character
+// has the class "other" and length 1.
+int class_at(std::string_view text, size_t at, size_t& length) {
+    const auto b = static_cast<unsigned char>(text[at]);
+    length = 1;
+    if (b < 0x80) return xml_char_class(b);
+    const size_t need = b >= 0xC0 && b < 0xE0   ? 1
+                        : b >= 0xE0 && b < 0xF0 ? 2
+                        : b >= 0xF0 && b < 0xF8 ? 3
+                                                : 0;
+    if (need == 0 || at + need >= text.size()) return xcc_other;
+    char32_t cp = b & (0x3F >> need);
+    for (size_t i = 1; i <= need; ++i) {
+        const auto c = static_cast<unsigned char>(text[at + i]);
+        if ((c & 0xC0) != 0x80) return xcc_other;
+        cp = (cp << 6) | (c & 0x3F);
+    }
+    length = need + 1;
+    return cp < 0x80 || is_non_character(cp) ? xcc_other : xml_char_class(cp);
+}
+
+bool starts_name(int c) {
+    return c == xcc_name_start || c == xcc_letter_a || c == xcc_letter || c == xcc_letter_c ||
+           c == xcc_letter_d || c == xcc_letter_t;
+}
+
+size_t name_run(std::string_view text, size_t at, bool any_first) {
+    size_t p = at;
+    while (p < text.size()) {
+        size_t length;
+        const int c = class_at(text, p, length);
+        const bool ok =
+            starts_name(c) || ((p > at || any_first) && (c == xcc_name_char || c == xcc_dash));
+        if (!ok) break;
+        p += length;
+    }
+    return p - at;
+}
+
+}  // namespace
+
+size_t xml_name_length(std::string_view text, size_t at) {
+    return name_run(text, at, false);
+}
+size_t xml_nmtoken_length(std::string_view text, size_t at) {
+    return name_run(text, at, true);
+}
 
 const CharClassTable& xml_char_classes() {
     static const CharClassTable table = make_xml_char_classes();

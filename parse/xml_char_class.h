@@ -2,7 +2,9 @@
 // characters may start or continue a name, the punctuation of markup, and the rest.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "parse/scanner_engine.h"
 
@@ -48,5 +50,18 @@ enum XmlCharClass : uint8_t {
 const CharClassTable& xml_char_classes();
 
 inline int xml_char_class(char32_t cp) { return xml_char_classes().class_of(cp); }
+
+// Whether cp may appear in an XML document at all (as itself or as a character reference):
+// tab, line feed, carriage return, U+0020-U+D7FF, U+E000-U+FFFD, U+10000-U+10FFFF.
+constexpr bool is_xml_char(char32_t cp) {
+    return cp == 0x9 || cp == 0xA || cp == 0xD || (cp >= 0x20 && cp <= 0xD7FF) ||
+           (cp >= 0xE000 && cp <= 0xFFFD) || (cp >= 0x10000 && cp <= 0x10FFFF);
+}
+
+// The length in bytes of the XML name that begins at text[at], 0 when no name begins there.
+// For the checks off the scanner's path (references, instruction targets, declarations).
+size_t xml_name_length(std::string_view text, size_t at);
+// The same for a name token, whose first character may be any name character.
+size_t xml_nmtoken_length(std::string_view text, size_t at);
 
 }  // namespace tessel

@@ -11,8 +11,11 @@
 
 #include "foundation/str_map.h"
 #include "parse/doctype_parser.h"
+#include "parse/entity_references.h"
+#include "parse/markup_syntax.h"
 #include "parse/parse_messages.h"
 #include "parse/token_stream.h"
+#include "parse/xml_char_class.h"
 #include "parse/xml_nodes.h"
 #include "parse/xml_scanner.h"
 
@@ -70,14 +73,28 @@ size_t reference_length(std::string_view value, size_t at) {
     return i < value.size() && value[i] == ';' ? i + 1 - at : 0;
 }
 
+// Whether the reference of n bytes at s is one of the five every document has ("&amp;" and
+// the like), which need no further check: the common case, kept cheap.
+bool is_predefined_reference(std::string_view s) {
+    switch (s.size()) {
+        case 4: return s == "&lt;" || s == "&gt;";
+        case 5: return s == "&amp;";
+        case 6: return s == "&quot;" || s == "&apos;";
+        default: return false;
+    }
+}
+
 // The first "<" in an attribute value, or the first "&" that starts no reference; well-formed
-// documents write "&amp;" and the like there, which must not be reported.
-size_t first_bad_attribute_char(std::string_view value) {
+// documents write "&amp;" and the like there, which must not be reported. Sets
+// has_reference when a reference comes before what it returns, so that the one pass over the
+// value also says whether its references need checking.
+size_t first_bad_attribute_char(std::string_view value, bool& has_reference) {
     for (size_t i = 0; i < value.size(); ++i) {
         if (value[i] == '<') return i;
         if (value[i] == '&') {
             size_t n = reference_length(value, i);
             if (n == 0) return i;
+            has_reference = has_reference || !is_predefined_reference(value.substr(i, n));
             i += n - 1;
         }
     }
@@ -117,6 +134,7 @@ public:
         : text_(text),
           tree_(tree),
           messages_(text, tree),
+          references_(text, messages_),
           tokens_(text, xml_scanner_tables(), xml_content_state(), job, &messages_) {}
 
     void parse() {
@@ -152,17 +170,23 @@ private:
             const Token t = peek();
             switch (t.kind) {
                 case kEof:
+                    // A document is one element at least; an empty text is no document yet.
+                    if (!element_seen_ && !trim(0, static_cast<TextPos>(text_.size()) - 1).empty())
+                        expect_error("root element");
                     return;
                 case kStartOpen:
+                    if (element_seen_) expect_error(kAfterRoot);
                     top_items_.push_back(parse_element());
                     element_seen_ = true;
                     break;
                 case kComment:
                 case kInstruction:
+                    check_misc(t);
                     top_misc_.push_back(write_misc(t, top_items_.size() + (doctype_seen() ? 1 : 0)));
                     tokens_.advance();
                     break;
                 case kCdataOpen:
+                    expect_error(element_seen_ ? kAfterRoot : "root element");
                     top_items_.push_back(parse_cdata());
                     break;
                 case kDeclOpen:
@@ -179,6 +203,52 @@ private:
             }
             ++count;
         }
+    }
+
+    static constexpr const char* kAfterRoot =
+        "comment, instruction or end of file after the root element";
+
+    // A well-formedness error at the next token, after which the parse goes on.
+    void expect_error(std::string_view what) {
+        messages_.expectation_error(what, peek(), tokens_.previous());
+    }
+
+    // Comments and instructions: what the scanner does not check inside them.
+    [[gnu::noinline]] void check_misc(const Token& t) {
+        if (t.kind == kComment) {
+            check_comment(text_, t, messages_);
+            return;
+        }
+        // The XML declaration may only open the document (after a byte-order mark, if the
+        // text still has one).
+        const bool at_start =
+            t.first == 0 || (t.first == 3 && text_.substr(0, 3) == "\xEF\xBB\xBF");
+        XmlDeclarationFacts facts;
+        check_instruction(text_, t, at_start, messages_, &facts);
+        if (facts.standalone) references_.set_standalone();
+    }
+
+    // A text token that begins with "&" (a reference) or "]" (perhaps "]]>"): the scanner
+    // starts a token at each of them, so other text tokens need no look.
+    [[gnu::noinline]] void check_text_mark(const Token& t) {
+        const auto at = static_cast<size_t>(t.first);
+        const TextPos from = tokens_.previous() ? tokens_.previous()->first : 0;
+        if (text_[at] == ']') {
+            if (text_.substr(at, 3) == "]]>")
+                messages_.error_at("text without ]]> (outside a CDATA section)", from, t.first,
+                                   t.first + 2);
+            return;
+        }
+        for (size_t n : {4, 5, 6})
+            if (is_predefined_reference(text_.substr(at, n))) return;
+        const size_t n = references_.reference_length(at, text_.size());
+        if (n == 0) {
+            const size_t name = xml_name_length(text_, at + 1);
+            messages_.error_at("a reference (&name; or &#number;) after &", from, t.first,
+                               t.first + static_cast<TextPos>(name));
+            return;
+        }
+        references_.check(at, n, false, from);
     }
 
     bool opens_item(const Token& t) {
@@ -226,7 +296,7 @@ private:
     }
 
     void parse_doctype() {
-        parse_doctype_declaration(tokens_, tree_, messages_, doctype_);
+        parse_doctype_declaration(tokens_, tree_, messages_, doctype_, &references_);
     }
 
     TextRange trim(TextPos first, TextPos last) const {
@@ -276,13 +346,18 @@ private:
         for (;;) {
             const Token t = peek();
             switch (t.kind) {
-                case kCharData:
+                case kCharData: {
+                    const char c = text_[static_cast<size_t>(t.first)];
+                    if (c == '&' || c == ']') [[unlikely]]
+                        check_text_mark(t);
                     if (pending_first < 0) pending_first = t.first;
                     pending_last = t.last;
                     tokens_.advance();
                     continue;
+                }
                 case kComment:
                 case kInstruction:
+                    check_misc(t);
                     flush();
                     misc_.push_back(write_misc(t, content_.size() - open_.back().content_from));
                     tokens_.advance();
@@ -351,12 +426,17 @@ private:
                 --value_last;
             std::string_view value = text_.substr(static_cast<size_t>(value_first),
                                                   static_cast<size_t>(value_last - value_first + 1));
-            size_t bad = first_bad_attribute_char(value);
-            if (bad != std::string_view::npos) {
+            bool has_reference = false;
+            size_t bad = first_bad_attribute_char(value, has_reference);
+            if (bad != std::string_view::npos) [[unlikely]] {
                 std::string message(1, value[bad]);
                 message += " is not allowed in xml attribute";
                 messages_.list().add_warning(value_first + static_cast<TextPos>(bad), message);
+                // The pass stopped there: references may follow.
+                has_reference = std::memchr(value.data(), '&', value.size()) != nullptr;
             }
+            if (has_reference) [[unlikely]]
+                check_attribute_references(value_first, value_last, a.first);
             std::string_view attribute_name = text_of(a);
             const bool name_has_nul = has_nul(attribute_name);
             int32_t first_index = first_with_name(attribute_name, name_has_nul, seen);
@@ -386,6 +466,19 @@ private:
         open_.push_back(OpenElement{name, s, close.first, attributes_from, content_.size(), misc_.size()});
         tag_attributes_from_ = -1;
         return 0;
+    }
+
+    // The references of an attribute value (value_first..value_last, without quotes): a
+    // reference begun wrongly is already reported as a "&" not allowed there.
+    void check_attribute_references(TextPos value_first, TextPos value_last, TextPos name_first) {
+        const auto end = static_cast<size_t>(value_last) + 1;
+        for (size_t i = static_cast<size_t>(value_first); i < end; ++i) {
+            if (text_[i] != '&') continue;
+            const size_t n = references_.reference_length(i, end);
+            if (n == 0) continue;
+            references_.check(i, n, true, name_first);
+            i += n - 1;
+        }
     }
 
     // The index in values_ of the first attribute of this tag named name, or -1. Past
@@ -443,7 +536,10 @@ private:
             end_name = {n.first, n.last};
             tokens_.advance();
             if (peek().kind != kGt) expect(">", true);
-        } else if (peek().kind != kGt) {
+        } else if (peek().kind == kGt) {
+            // "</>": the end tag is taken as the open element's, but it must name it.
+            expect_error("close tag name");
+        } else {
             if (peek().first < static_cast<int32_t>(text_.size()) && is_blank(text_[static_cast<size_t>(peek().first)]))
                 expect("close tag name", true, true);
             expect("end tag name or >", true);
@@ -496,6 +592,7 @@ private:
     std::string_view text_;
     DocumentTree& tree_;
     ParseMessages messages_;
+    EntityReferences references_;
     TokenStream tokens_;
     Array<OpenElement> open_;
     Array<uint32_t> attributes_, content_, misc_;

@@ -221,6 +221,10 @@ ScannerTables XmlAutomaton::make() {
     b_.set(content, xcc_lt, E::go(lt));
     b_.set_others(content, E::go(text));
     b_.set(text, xcc_lt, E::emit_before(xml_char_data, lt));
+    // A reference and a "]" each begin a text token of their own, so that the parser finds
+    // them by the first byte of a token instead of searching every text token.
+    b_.set(text, xcc_rbracket, E::emit_before(xml_char_data, text));
+    b_.set_byte(text, '&', E::emit_before(xml_char_data, text));
     b_.set_others(text, E::go(text));
     b_.set_failure(text, E::emit_before(xml_char_data, content));
 

@@ -19,7 +19,7 @@ lines=$(wc -l < "$work/l.xml")
 [[ $(field "$work/l.xml" characters) == $(wc -m < "$work/l.xml") ]] || fail "characters of l.xml"
 
 # A UTF-16 file is read as its text, as the editor loads it.
-printf '<a>caf\xc3\xa9 \xe2\x82\xac</a>\n<b/>\n' > "$work/u8.xml"
+printf '<r><a>caf\xc3\xa9 \xe2\x82\xac</a>\n<b/></r>\n' > "$work/u8.xml"
 { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$work/u8.xml"; } > "$work/u16.xml"
 [[ $(field "$work/u16.xml" bytes) == $(wc -c < "$work/u8.xml") ]] || fail "bytes of the UTF-16 text"
 [[ $(field "$work/u16.xml" characters) == $(wc -m < "$work/u8.xml") ]] || fail "characters of UTF-16"

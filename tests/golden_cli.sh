@@ -83,6 +83,9 @@ run check_stray_text check "$src/tests/data/cli/stray_text.xml"
 run check_failures_after_fatal check "$src/tests/data/cli/failures_after_fatal.xml"
 run check_unfinished_dtd check "$src/tests/data/cli/unfinished.dtd"
 run check_unreadable check "$src/tests/data/cli"  # a folder cannot be read as a file
+# Documents that break one well-formedness rule each (XML), and JSON texts valid and not.
+nwf=$src/tests/data/cli/not_well_formed
+run check_not_well_formed check "$nwf/01_empty_end_tag.xml" $(cd "$nwf" && ls | tail -n +2)
 run tree_catalog tree "$src/samples/catalog.xml" --depth 3
 run indent_catalog indent "$src/samples/catalog.xml"
 run indent_fonts_conf indent "/etc/fonts/fonts.conf" --keep-comments --indent-size 2

@@ -497,8 +497,11 @@ TEST(StrayText, EveryNonBlankRunOutsideTheRootIsReported) {
     EXPECT_EQ(details(*tree, 0), (Strings{"Expecting=< or end-of-file", "Found=IMPORTANT NOTE: keep this"}));
 
     tree = parse_xml("<a/><b/></c>more");
-    ASSERT_EQ(messages(*tree), Strings{"error@8 Unexpected text "});
-    EXPECT_EQ(details(*tree, 0), (Strings{"Expecting=< or end-of-file", "Found=</c>more"}));
+    ASSERT_EQ(
+        messages(*tree),
+        (Strings{"error@4 Expecting comment, instruction or end of file after the root element",
+                 "error@8 Unexpected text "}));
+    EXPECT_EQ(details(*tree, 1), (Strings{"Expecting=< or end-of-file", "Found=</c>more"}));
 
     // Between items and after comments as well: one diagnostic a run.
     tree = parse_xml("<!--c--> one <!DOCTYPE a> two <a/> three <!--d--> four <?p?>\n");
@@ -526,13 +529,15 @@ TEST(DiagnosticOrder, ScanFailuresComeInPositionOrderAndNoneAfterAFatalError) {
     EXPECT_EQ(messages(*tree), Strings{"error@4 Expecting ="});
     // Before the fatal error they are all there, in order among the parser's messages.
     tree = parse_xml("\x01<a x=\"1\" x=\"\xFF\"></b\x02>\x03<c");
-    EXPECT_EQ(messages(*tree), (Strings{"warning@0 This Unicode ctrl character not allowed",
-                                        "warning@10 Duplicated attribute name",
-                                        "warning@13 Invalid Unicode sequence",
-                                        "warning@18 start/end tag missmatch",
-                                        "warning@19 This Unicode ctrl character not allowed",
-                                        "warning@21 This Unicode ctrl character not allowed",
-                                        "error@24 Expecting Attribute name,>,  or />"}));
+    EXPECT_EQ(
+        messages(*tree),
+        (Strings{"warning@0 This Unicode ctrl character not allowed",
+                 "warning@10 Duplicated attribute name", "warning@13 Invalid Unicode sequence",
+                 "warning@18 start/end tag missmatch",
+                 "warning@19 This Unicode ctrl character not allowed",
+                 "warning@21 This Unicode ctrl character not allowed",
+                 "error@22 Expecting comment, instruction or end of file after the root element",
+                 "error@24 Expecting Attribute name,>,  or />"}));
     tree = parse_json("[1, \x01 2 // c\n, x, \xFF]");
     EXPECT_EQ(messages(*tree), (Strings{"warning@4 This Unicode ctrl character not allowed",
                                         "warning@8 Json spec does not have comments",

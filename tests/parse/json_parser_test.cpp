@@ -126,7 +126,9 @@ TEST(JsonParser, FatalExpectationsLeaveNoTreeButTheirDiagnostic) {
     };
     const Case cases[] = {
         {R"({"a":1,})", "error@7 Expecting string", {"Location=After ','", "Found instead=}"}},
-        {"42", "error@0 Expecting [ or {", {"Location=Beginning of file", "Found instead=42"}},
+        {"01",
+         "error@0 Expecting a JSON value",
+         {"Location=Beginning of file", "Found instead=01"}},
         {R"({"a" 1})", "error@5 Expecting :", {"Location=After '\"a\"'", "Found instead=1"}},
         {R"({"a":})",
          "error@5 Expecting {,[,string,true,false or null",

@@ -89,9 +89,15 @@ Expected reference(std::string_view text, const ScannerTables& tables, uint8_t s
     size_t f = 0;
     for (int32_t i = 0; i < n;) {
         e.char_start[size_t(i)] = true;
+        // A mark (a JSON escape) is an ordinary character of its token.
+        if (f < bad.size() && bad[f].first == i && bad[f].kind == kMarkKind) ++f;
         if (f < bad.size() && bad[f].first == i) {
-            mark(i, bad[f].last,
-                 bad[f].kind == kInvalidUtf8Kind ? kStyleUndecodableByte : kStyleControlCharacter);
+            // A non-character (U+FFFE, a surrogate) is no control: the line shows it in the
+            // gap between tokens, where the scanner left it.
+            if (bad[f].kind != kNotCharacterKind)
+                mark(i, bad[f].last,
+                     bad[f].kind == kInvalidUtf8Kind ? kStyleUndecodableByte
+                                                     : kStyleControlCharacter);
             i = bad[f++].last + 1;
             continue;
         }
@@ -197,6 +203,7 @@ const Language& language_of(const std::vector<Language>& all, const std::string&
 std::set<std::pair<int32_t, int32_t>> parsed_member_names(const std::string& text) {
     std::set<std::pair<int32_t, int32_t>> names;
     std::unique_ptr<DocumentTree> tree = parse_json(text);
+    if (tree->root() && !json_root(*tree)) return names;  // a lone value has no members
     std::vector<JsonContainerNode*> stack{json_root(*tree)};
     EXPECT_NE(stack.back(), nullptr);
     if (!stack.back()) return names;

@@ -250,7 +250,7 @@ public:
         if (chance(2)) d += "<?xml version=\"1.0\" encoding=\"UTF-8\"?>" + blanks();
         misc(d);
         if (chance(3)) {
-            d += "<!DOCTYPE root" + pick({"", " SYSTEM \"a.dtd\"", " PUBLIC 'p \"q\"' 's.dtd'"});
+            d += "<!DOCTYPE root" + pick({"", " SYSTEM \"a.dtd\"", " PUBLIC \"p 'q'\" 's.dtd'"});
             if (chance(2)) d += blanks() + "[" + subset(true) + "]";
             d += blanks() + ">" + blanks();
             misc(d);

@@ -89,10 +89,11 @@ TEST(XmlParser, AFatalErrorInsideAStartTagDropsOnlyThatTag) {
     EXPECT_EQ(test::element(r->child(1))->attributes().size(), 1);
 }
 
-TEST(XmlParser, AcceptsAnEndTagWithoutAName) {
-    auto tree = parse_xml("<a></>");
-    EXPECT_TRUE(messages(*tree).empty());
+TEST(XmlParser, AnEndTagWithoutANameIsAnErrorAndClosesTheOpenElement) {
+    auto tree = parse_xml("<a>x</>");
+    EXPECT_EQ(messages(*tree), Strings{"error@6 Expecting close tag name"});
     EXPECT_EQ(root_element(*tree)->end_name_span().length(), 0);
+    EXPECT_EQ(root_element(*tree)->content().size(), 1);
 }
 
 TEST(XmlParser, AttributeValuesMayNotHoldLessThanOrABareAmpersand) {
@@ -102,7 +103,11 @@ TEST(XmlParser, AttributeValuesMayNotHoldLessThanOrABareAmpersand) {
     EXPECT_EQ(messages(*tree), Strings{"warning@14 & is not allowed in xml attribute"});
     // References are what well-formed documents write there.
     for (const char* ok : {"&amp;", "&#38;", "&#x26;", "&lt;&gt;", "&my-entity.2;"})
-        EXPECT_TRUE(messages(*parse_xml(std::string("<a v='") + ok + "'/>")).empty()) << ok;
+        EXPECT_TRUE(
+            messages(*parse_xml(std::string("<!DOCTYPE a [<!ENTITY my-entity.2 'x'>]><a v='") + ok +
+                                "'/>"))
+                .empty())
+            << ok;
     for (const char* bad : {"&", "&;", "&#;", "&#x;", "&amp", "&1a;", "& amp;"})
         EXPECT_EQ(messages(*parse_xml(std::string("<a v='") + bad + "'/>")),
                   Strings{"warning@6 & is not allowed in xml attribute"})
