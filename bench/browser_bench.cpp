@@ -21,6 +21,7 @@
 
 #include "bench/bench_support.h"
 #include "bench/make_document.h"
+#include "bench/window_bench_support.h"
 #include "gui/browser_view.h"
 #include "gui/main_window.h"
 #include "gui/tree_view.h"
@@ -35,17 +36,8 @@
 namespace {
 
 using tessel::AppClock;
-
-class TimedLog final : public tessel::MessageLog {
-public:
-    void add(std::string_view text) override { lines.push_back({AppClock::now(), std::string(text)}); }
-    std::string text(std::string_view prefix) const {
-        for (const auto& [at, line] : lines)
-            if (line.starts_with(prefix)) return line;
-        return {};
-    }
-    std::vector<std::pair<double, std::string>> lines;
-};
+using tessel::bench::TimedLog;
+using tessel::bench::run_until;
 
 // Notes the first paint of the browser once it has a view.
 class ReadyPaint final : public QObject {
@@ -61,17 +53,6 @@ public:
 private:
     tessel::BrowserController& browser_;
 };
-
-void run_until(const std::function<bool()>& done, double timeout_ms) {
-    const double end = AppClock::now() + timeout_ms;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done() || AppClock::now() > end) loop.quit();
-    });
-    poll.start(2);
-    loop.exec();
-}
 
 double percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());

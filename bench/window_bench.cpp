@@ -20,6 +20,7 @@
 
 #include "bench/bench_support.h"
 #include "bench/make_document.h"
+#include "bench/window_bench_support.h"
 #include "gui/main_window.h"
 #include "gui/editor_view.h"
 #include "platform/qt_loop_lock.h"
@@ -34,23 +35,8 @@
 namespace {
 
 using tessel::AppClock;
-
-// Keeps when each status message arrived.
-class TimedLog final : public tessel::MessageLog {
-public:
-    void add(std::string_view text) override { lines.push_back({AppClock::now(), std::string(text)}); }
-    double when(std::string_view prefix) const {
-        for (const auto& [at, text] : lines)
-            if (text.starts_with(prefix)) return at;
-        return -1;
-    }
-    std::string text(std::string_view prefix) const {
-        for (const auto& [at, text] : lines)
-            if (text.starts_with(prefix)) return text;
-        return {};
-    }
-    std::vector<std::pair<double, std::string>> lines;
-};
+using tessel::bench::TimedLog;
+using tessel::bench::run_until;
 
 // Notes the first paint of a widget after a moment, and whether it painted text.
 class PaintWatch final : public QObject {
@@ -61,19 +47,6 @@ public:
     }
     double first_paint = -1;
 };
-
-// Runs the event loop until done() holds (checked every 5 ms, with the lock held) or the time
-// is up.
-void run_until(const std::function<bool()>& done, double timeout_ms) {
-    const double end = AppClock::now() + timeout_ms;
-    QEventLoop loop;
-    QTimer poll;
-    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
-        if (done() || AppClock::now() > end) loop.quit();
-    });
-    poll.start(5);
-    loop.exec();
-}
 
 }  // namespace
 

@@ -1,0 +1,50 @@
+// What the window benchmarks share: a message log that keeps when each status message came,
+// and a wait that runs the event loop until something holds.
+#pragma once
+
+#include <QEventLoop>
+#include <QTimer>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "shell/app_clock.h"
+#include "shell/message_log.h"
+
+namespace tessel::bench {
+
+// Keeps when each status message arrived.
+class TimedLog final : public MessageLog {
+public:
+    void add(std::string_view text) override { lines.push_back({AppClock::now(), std::string(text)}); }
+    // When the first message starting with prefix came, or -1.
+    double when(std::string_view prefix) const {
+        for (const auto& [at, text] : lines)
+            if (text.starts_with(prefix)) return at;
+        return -1;
+    }
+    // The first message starting with prefix, or empty.
+    std::string text(std::string_view prefix) const {
+        for (const auto& [at, text] : lines)
+            if (text.starts_with(prefix)) return text;
+        return {};
+    }
+    std::vector<std::pair<double, std::string>> lines;
+};
+
+// Runs the event loop until done() holds (checked every poll_ms, with the lock held) or the
+// time is up.
+inline void run_until(const std::function<bool()>& done, double timeout_ms, int poll_ms = 5) {
+    const double end = AppClock::now() + timeout_ms;
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || AppClock::now() > end) loop.quit();
+    });
+    poll.start(poll_ms);
+    loop.exec();
+}
+
+}  // namespace tessel::bench
