@@ -393,6 +393,11 @@ void MainWindow::restore_and_show() {
         show();
 }
 
+void MainWindow::reset_tick_gap() {
+    longest_gap_ms_ = 0;
+    if (last_tick_ms_ >= 0) last_tick_ms_ = AppClock::now();
+}
+
 void MainWindow::start_ticks() {
     last_tick_ms_ = -1;
     tick_timer_.start(kTickMs);

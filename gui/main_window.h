@@ -68,7 +68,8 @@ public:
     const FontRecord& font_record() const { return font_; }
     // The largest gap between two runs of the 10 ms timer since the last reset, in ms.
     double longest_tick_gap() const { return longest_gap_ms_; }
-    void reset_tick_gap() { longest_gap_ms_ = 0; }
+    // Measuring starts again now: a gap that began before the reset counts only from here.
+    void reset_tick_gap();
     // Runs of the 10 ms timer so far.
     int64_t tick_count() const { return tick_count_; }
 
