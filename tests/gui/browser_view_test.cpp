@@ -276,7 +276,9 @@ TEST(Browsers, HeaderClicksSortAndFlipTheMarkAndCopyGridGivesTheCells) {
     EXPECT_TRUE(std::is_sorted(texts.begin(), texts.end(), [](const std::string& a, const std::string& b) {
         return natural_compare(a, b) < 0;
     }));
-    EXPECT_TRUE(editor.app.commands().status_message().starts_with("sorted " + std::to_string(texts.size()) + " rows: "));
+    EXPECT_TRUE(run_until([&] {
+        return editor.app.commands().status_message().starts_with("sorted " + std::to_string(texts.size()) + " rows: ");
+    }));
     QApplication::processEvents();
     const QImage ascending = header_image();
     screenshot(editor.window, "sorted");
@@ -332,7 +334,8 @@ TEST(Browsers, HeaderClicksSortAndFlipTheMarkAndCopyGridGivesTheCells) {
                 EXPECT_EQ(rows[r][static_cast<size_t>(c)], cell) << r << "," << c;
             }
         }
-    EXPECT_TRUE(editor.app.commands().status_message().starts_with("Copied grid to clipboard in "));
+    // The job's message follows the text to the UI thread.
+    EXPECT_TRUE(run_until([&] { return editor.app.commands().status_message().starts_with("Copied grid to clipboard in "); }));
     // Ctrl+C copies the current cell (the window active again after the menu).
     editor.window.activateWindow();
     (void)QTest::qWaitForWindowActive(&editor.window, 2000);
@@ -387,9 +390,14 @@ TEST(Browsers, TheWheelStepsTheTreeAndEditsFollowTheCaret) {
     // Typing inside that element keeps it selected after the parse; typing elsewhere moves
     // the selection to the innermost node that holds the caret.
     const std::vector<int32_t> path = tree.model().selected_path();
+    const int before_typing = editor.app.controller().parses_completed();
+    const uint64_t shown_before = first.controller().serial();
     QTest::keyClicks(&editor.window.editor(), "Z");
-    ASSERT_TRUE(run_until([&] { return editor.app.controller().parses_completed() >= 2 && !first.controller().building() && first.controller().view(); }));
-    test::run_for(100);
+    // The parse drops the browsers' views, and the caret's place builds the first one again.
+    ASSERT_TRUE(run_until([&] {
+        return editor.app.controller().parses_completed() > before_typing && first.controller().serial() >= shown_before + 2 &&
+               !first.controller().building() && first.controller().view();
+    }));
     EXPECT_EQ(tree.model().selected_path(), path);
     const TextPos end = editor.app.document().length() - 12;
     editor.app.document().show_selection(end, end);

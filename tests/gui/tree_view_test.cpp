@@ -146,11 +146,14 @@ TEST(TreeView, TheWarningsPaneListsTheDiagnosticsAndLeadsToTheirPlace) {
     EXPECT_EQ(selected->label.rfind("Error", 0) == 0 || selected->label.rfind("Warning", 0) == 0, true)
         << selected->label;
     BrowserController& browser = editor.window.browser(1).controller();
-    ASSERT_TRUE(run_until([&] { return browser.view() && !browser.building(); }));
-    EXPECT_EQ(std::string_view(browser.view()->items()[0].text), selected->label);
+    EXPECT_TRUE(run_until([&] {
+        return browser.view() && !browser.building() && std::string_view(browser.view()->items()[0].text) == selected->label;
+    }));
     // The second browser shows the detail line of the first browser's current row.
     BrowserController& second = editor.window.browser(2).controller();
-    ASSERT_TRUE(run_until([&] { return second.view() && !second.building(); }));
+    ASSERT_TRUE(run_until([&] {
+        return second.view() && !second.building() && std::string_view(second.view()->items()[0].text).starts_with("Description");
+    }));
     test::screenshot(editor.window, "warnings");
 }
 
