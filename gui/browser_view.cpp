@@ -37,14 +37,17 @@ public:
     double x_of(std::string_view run, int font, int32_t offset) override {
         return width(run.substr(0, static_cast<size_t>(offset)), font);
     }
+    // Cells are only measured, never hit-tested by character.
     int32_t offset_at(std::string_view, int, double) override { return 0; }
 
 private:
     QFontMetricsF metrics_[2];
 };
 
+}  // namespace
+
 // The shared drawing resources, by role.
-struct Brushes {
+struct BrowserView::Brushes {
     QColor empty_cell, caption_cell, current, current_caption, grid, grid_current, link, text, caption_text;
     explicit Brushes(const QPalette& p) {
         const QColor base = p.color(QPalette::Base);
@@ -60,8 +63,6 @@ struct Brushes {
         caption_text = p.color(QPalette::Text);
     }
 };
-
-}  // namespace
 
 BrowserView::BrowserView(BrowserController& controller, QWidget* parent)
     : QAbstractScrollArea(parent), controller_(controller) {
@@ -205,7 +206,7 @@ void BrowserView::paintEvent(QPaintEvent*) {
         const ViewItem& item = view->items()[i];
         const int y = item_layout.top - top;
         if (item_layout.table >= 0) {
-            paint_table(painter, layout.tables()[item_layout.table], top, height);
+            paint_table(painter, brushes, layout.tables()[item_layout.table], top, height);
             continue;
         }
         painter.setPen(brushes.text);
@@ -243,7 +244,7 @@ void BrowserView::paintEvent(QPaintEvent*) {
     }
 }
 
-void BrowserView::paint_table(QPainter& painter, const TableLayout& t, int top, int height) {
+void BrowserView::paint_table(QPainter& painter, const Brushes& brushes, const TableLayout& t, int top, int height) {
     const BrowserLayout& layout = controller_.layout();
     const int dx = horizontalScrollBar()->value();
     const int width = viewport()->width();
@@ -255,7 +256,6 @@ void BrowserView::paint_table(QPainter& painter, const TableLayout& t, int top, 
     const auto [first_col, last_col] = layout.columns_in(t, dx, width);
     for (int32_t c = first_col; c <= last_col; ++c) columns.push_back(c);
     if (columns.empty()) return;
-    const Brushes brushes(palette());
     const bool focused = hasFocus();
     const CellPos& current = layout.current();
     const int table_index = static_cast<int>(&t - layout.tables().data());

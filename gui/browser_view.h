@@ -72,7 +72,8 @@ private:
     void update_scroll_bars();
     void set_scroll(ScrollPos scroll);
     void current_moved(bool centre);
-    void paint_table(QPainter& painter, const TableLayout& table, int top, int height);
+    struct Brushes;
+    void paint_table(QPainter& painter, const Brushes& brushes, const TableLayout& table, int top, int height);
     int row_height() const;
 
     BrowserController& controller_;

@@ -40,6 +40,14 @@ void load(Editor& editor, const std::string& path) {
     ASSERT_TRUE(run_until([&] { return editor.app.controller().parses_completed() > 0; }));
 }
 
+// A window large enough for the wide tables, and active: keys go to the focused pane only in
+// the active window (under a window system).
+void show_active(Editor& editor) {
+    editor.window.resize(1200, 900);
+    editor.window.activateWindow();
+    (void)QTest::qWaitForWindowActive(&editor.window, 2000);
+}
+
 // Waits until a browser shows a view of a node whose title starts with title.
 bool shows(BrowserView& browser, std::string_view title) {
     return run_until([&] {
@@ -146,10 +154,7 @@ void click_cell(BrowserView& browser, const CellPos& cell, Qt::MouseButton butto
 TEST(Browsers, TheFirstShowsTheTreeSelectionAsTheBatchToolPrintsItAndACellFillsTheSecond) {
     QTemporaryDir folder;
     Editor editor(folder.path());
-    editor.window.resize(1200, 900);
-    // Keys go to the focused pane only in the active window (under a window system).
-    editor.window.activateWindow();
-    (void)QTest::qWaitForWindowActive(&editor.window, 2000);
+    show_active(editor);
     load(editor, kMimeFile);
     TreeView& tree = editor.window.tree_view();
     BrowserView& first = editor.window.browser(1);
@@ -244,10 +249,7 @@ TEST(Browsers, JsonAndDtdDocumentsShowAsTheBatchToolPrintsThem) {
 TEST(Browsers, HeaderClicksSortAndFlipTheMarkAndCopyGridGivesTheCells) {
     QTemporaryDir folder;
     Editor editor(folder.path());
-    editor.window.resize(1200, 900);
-    // Keys go to the focused pane only in the active window (under a window system).
-    editor.window.activateWindow();
-    (void)QTest::qWaitForWindowActive(&editor.window, 2000);
+    show_active(editor);
     load(editor, kMimeFile);
     BrowserView& first = editor.window.browser(1);
     ASSERT_TRUE(click_tree_row(editor.window.tree_view(), "mime-info"));
