@@ -72,18 +72,14 @@ int main(int argc, char** argv) {
     const std::string path = temp + ".xml";
     if (std::rename(temp.c_str(), path.c_str()) != 0) return 1;
 
-    tessel::WorkerPool pool;
-    int qt_argc = 1;
-    tessel::TesselApplication application(qt_argc, argv);
-    tessel::QtLoopLock loop_lock(pool);
-    tessel::QtUiPoster poster(&application);
-    tessel::QtUi ui(&pool, poster);
-    QTemporaryDir settings;
-    TimedLog log;
+    tessel::bench::WindowBenchProcess process(argv);
+    tessel::WorkerPool& pool = process.pool;
+    tessel::QtLoopLock& loop_lock = process.loop_lock;
+    TimedLog& log = process.log;
     {
-        tessel::EditorApp editor(pool, ui, &poster, (settings.path() + "/registry.sqlite").toStdString());
+        tessel::EditorApp editor(pool, process.ui, &process.poster, process.settings_path());
         editor.attach_message_log(&log);
-        tessel::MainWindow window(editor, ui);
+        tessel::MainWindow window(editor, process.ui);
         window.restore_and_show();
         window.resize(1200, 800);
         window.start_ticks();

@@ -69,18 +69,14 @@ int main(int argc, char** argv) {
     const double cat_s = tessel::bench::command_seconds("cat '" + path + "' > /dev/null", 3);
 
     const double started = AppClock::now();
-    tessel::WorkerPool pool;
-    int qt_argc = 1;
-    tessel::TesselApplication application(qt_argc, argv);
-    tessel::QtLoopLock loop_lock(pool);
-    tessel::QtUiPoster poster(&application);
-    tessel::QtUi ui(&pool, poster);
-    QTemporaryDir settings;
-    TimedLog log;
+    tessel::bench::WindowBenchProcess process(argv);
+    tessel::WorkerPool& pool = process.pool;
+    tessel::QtLoopLock& loop_lock = process.loop_lock;
+    TimedLog& log = process.log;
     {
-        tessel::EditorApp editor(pool, ui, &poster, (settings.path() + "/registry.sqlite").toStdString());
+        tessel::EditorApp editor(pool, process.ui, &process.poster, process.settings_path());
         editor.attach_message_log(&log);
-        tessel::MainWindow window(editor, ui);
+        tessel::MainWindow window(editor, process.ui);
         PaintWatch window_paint;
         window.installEventFilter(&window_paint);
         window.restore_and_show();

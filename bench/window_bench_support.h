@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QEventLoop>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
 #include <string>
@@ -10,8 +11,12 @@
 #include <utility>
 #include <vector>
 
+#include "platform/qt_loop_lock.h"
+#include "platform/qt_ui.h"
+#include "platform/qt_ui_poster.h"
 #include "shell/app_clock.h"
 #include "shell/message_log.h"
+#include "shell/worker_pool.h"
 
 namespace tessel::bench {
 
@@ -46,5 +51,22 @@ inline void run_until(const std::function<bool()>& done, double timeout_ms, int 
     poll.start(poll_ms);
     loop.exec();
 }
+
+// The process-wide objects the program makes before its editor, in the program's order, with
+// a settings folder of the bench's own and a timed log.
+struct WindowBenchProcess {
+    explicit WindowBenchProcess(char** argv)
+        : application(argc, argv), loop_lock(pool), poster(&application), ui(&pool, poster) {}
+    std::string settings_path() const { return (settings.path() + "/registry.sqlite").toStdString(); }
+
+    int argc = 1;
+    WorkerPool pool;
+    TesselApplication application;
+    QtLoopLock loop_lock;
+    QtUiPoster poster;
+    QtUi ui;
+    QTemporaryDir settings;
+    TimedLog log;
+};
 
 }  // namespace tessel::bench
