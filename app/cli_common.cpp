@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "foundation/ascii.h"
-#include "text/encoding.h"
-#include "text/file_reader.h"
+#include "encoding/encoding.h"
+#include "file/file_reader.h"
 
 namespace tessel::cli {
 

@@ -11,7 +11,7 @@
 #include "parse/default_languages.h"
 #include "parse/diagnostics.h"
 #include "parse/document_tree.h"
-#include "text/encoding.h"
+#include "encoding/encoding.h"
 
 namespace tessel::cli {
 

@@ -9,11 +9,11 @@
 #include "app/cli_commands.h"
 #include "app/cli_common.h"
 #include "foundation/ascii.h"
-#include "foundation/ui.h"
-#include "text/document_file.h"
+#include "seams/ui.h"
+#include "file/document_file.h"
 #include "text/edit_history.h"
-#include "text/encoding.h"
-#include "text/file_writer.h"
+#include "encoding/encoding.h"
+#include "file/file_writer.h"
 #include "text/text_document.h"
 
 namespace tessel::cli {

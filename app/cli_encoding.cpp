@@ -7,9 +7,9 @@
 #include "app/cli_commands.h"
 #include "app/cli_common.h"
 #include "foundation/arena.h"
-#include "text/encoding.h"
-#include "text/encoding_detection.h"
-#include "text/file_reader.h"
+#include "encoding/encoding.h"
+#include "encoding/encoding_detection.h"
+#include "file/file_reader.h"
 
 namespace tessel::cli {
 

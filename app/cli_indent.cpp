@@ -10,8 +10,8 @@
 #include "app/cli_common.h"
 #include "foundation/arena.h"
 #include "parse/xml_indenter.h"
-#include "text/file_reader.h"
-#include "text/file_writer.h"
+#include "file/file_reader.h"
+#include "file/file_writer.h"
 
 namespace tessel::cli {
 

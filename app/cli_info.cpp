@@ -7,7 +7,7 @@
 
 #include "app/cli_commands.h"
 #include "foundation/number_format.h"
-#include "text/file_reader.h"
+#include "file/file_reader.h"
 #include "text/text_document.h"
 
 namespace tessel::cli {

@@ -16,11 +16,11 @@
 #include "platform/qt_loop_lock.h"
 #include "platform/qt_ui.h"
 #include "platform/qt_ui_poster.h"
-#include "shell/app_clock.h"
+#include "runtime/app_clock.h"
 #include "shell/command_line.h"
 #include "shell/editor_app.h"
 #include "shell/file_message_log.h"
-#include "shell/worker_pool.h"
+#include "runtime/worker_pool.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 
 #include "bench/bench_support.h"
 #include "foundation/arena.h"
-#include "text/encoding.h"
+#include "encoding/encoding.h"
 
 namespace tessel {
 namespace {

@@ -17,9 +17,9 @@
 #include "bench/bench_support.h"
 #include "bench/make_document.h"
 #include "text/edit_history.h"
-#include "text/find_state.h"
+#include "editor/find_state.h"
 #include "text/text_document.h"
-#include "text/text_search.h"
+#include "editor/text_search.h"
 
 namespace tessel {
 namespace {

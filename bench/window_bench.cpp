@@ -26,10 +26,10 @@
 #include "platform/qt_loop_lock.h"
 #include "platform/qt_ui.h"
 #include "platform/qt_ui_poster.h"
-#include "shell/app_clock.h"
+#include "runtime/app_clock.h"
 #include "shell/editor_app.h"
-#include "shell/message_log.h"
-#include "shell/worker_pool.h"
+#include "commands/message_log.h"
+#include "runtime/worker_pool.h"
 #include "text/text_document.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <string_view>
 
 #include "foundation/arena.h"
-#include "text/encoding.h"
+#include "encoding/encoding.h"
 
 namespace tessel {
 namespace {

@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "text/encoding_detection.h"
-#include "text/xml_declaration.h"
+#include "encoding/encoding_detection.h"
+#include "encoding/xml_declaration.h"
 
 namespace {
 

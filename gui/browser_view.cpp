@@ -13,7 +13,7 @@
 
 #include "gui/node_icons.h"
 #include "parse/node_description.h"
-#include "shell/app_clock.h"
+#include "runtime/app_clock.h"
 #include "views/row_sort.h"
 
 namespace tessel {

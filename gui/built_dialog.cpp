@@ -19,9 +19,9 @@
 
 #include "foundation/job.h"
 #include "platform/qt_ui.h"
-#include "shell/accelerator.h"
-#include "shell/command_registry.h"
-#include "shell/worker_pool.h"
+#include "commands/accelerator.h"
+#include "commands/command_registry.h"
+#include "runtime/worker_pool.h"
 
 namespace tessel {
 

@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "gui/dialog_builder.h"
-#include "shell/dialog_model.h"
+#include "window/dialog_model.h"
 
 class QButtonGroup;
 class QCheckBox;

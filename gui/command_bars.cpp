@@ -14,11 +14,11 @@
 #include <QToolBar>
 #include <algorithm>
 
-#include "shell/command_registry.h"
-#include "shell/command_table.h"
-#include "shell/settings_history.h"
-#include "shell/settings_store.h"
-#include "text/recent_files.h"
+#include "commands/command_registry.h"
+#include "commands/command_table.h"
+#include "settings/settings_history.h"
+#include "settings/settings_store.h"
+#include "file/recent_files.h"
 
 namespace tessel {
 namespace {

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "shell/command_view.h"
-#include "shell/job_status_panes.h"
+#include "seams/command_view.h"
+#include "window/job_status_panes.h"
 
 class QAction;
 class QComboBox;

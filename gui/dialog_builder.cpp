@@ -5,7 +5,7 @@
 #include <cassert>
 
 #include "gui/built_dialog.h"
-#include "shell/command_registry.h"
+#include "commands/command_registry.h"
 
 namespace tessel {
 

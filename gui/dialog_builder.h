@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "foundation/ui_poster.h"
+#include "seams/ui_poster.h"
 #include "platform/ui_thread_call.h"
-#include "shell/command_handler.h"
+#include "runtime/job_runner.h"
 
 namespace tessel {
 

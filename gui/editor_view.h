@@ -11,7 +11,7 @@
 #include <memory>
 #include <string>
 
-#include "text/editor_view_model.h"
+#include "editor/editor_view_model.h"
 #include "text/text_document.h"
 
 namespace tessel {

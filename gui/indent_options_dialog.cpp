@@ -3,7 +3,7 @@
 
 #include "gui/built_dialog.h"
 #include "gui/dialog_builder.h"
-#include "shell/dialog_binding.h"
+#include "settings/dialog_binding.h"
 
 namespace tessel {
 

@@ -13,14 +13,14 @@
 #include <memory>
 #include <string>
 
-#include "foundation/ui_poster.h"
+#include "seams/ui_poster.h"
 #include "gui/dialog_builder.h"
 #include "gui/indent_options_dialog.h"
 #include "gui/view_option_dialogs.h"
 #include "platform/qt_font_chooser.h"
-#include "shell/editor_window.h"
-#include "shell/font_record.h"
-#include "shell/pane_layout.h"
+#include "seams/editor_window.h"
+#include "settings/font_record.h"
+#include "window/pane_layout.h"
 #include "views/browser_controller.h"
 #include "views/node_provider.h"
 

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "shell/pane_layout.h"
+#include "window/pane_layout.h"
 
 class QToolButton;
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "text/editor_keys.h"
+#include "editor/editor_keys.h"
 
 class QKeyEvent;
 

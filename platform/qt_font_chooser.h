@@ -7,8 +7,8 @@
 #include <QWidget>
 #include <memory>
 
-#include "foundation/ui_poster.h"
-#include "shell/font_record.h"
+#include "seams/ui_poster.h"
+#include "settings/font_record.h"
 
 namespace tessel {
 

@@ -3,7 +3,7 @@
 
 #include <QFont>
 
-#include "shell/font_record.h"
+#include "settings/font_record.h"
 
 namespace tessel {
 

@@ -2,7 +2,7 @@
 // typed text.
 #pragma once
 
-#include "shell/accelerator.h"
+#include "commands/accelerator.h"
 
 class QKeyEvent;
 class QWidget;

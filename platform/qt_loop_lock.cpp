@@ -5,7 +5,7 @@
 #include <QThread>
 #include <atomic>
 
-#include "shell/app_clock.h"
+#include "runtime/app_clock.h"
 
 namespace tessel {
 

@@ -14,7 +14,7 @@
 #include <functional>
 #include <thread>
 
-#include "shell/worker_pool.h"
+#include "runtime/worker_pool.h"
 
 namespace tessel {
 

@@ -3,7 +3,7 @@
 #pragma once
 
 #include "platform/qt_text_shaper.h"
-#include "text/surface.h"
+#include "seams/surface.h"
 
 class QPainter;
 

@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "text/text_shaper.h"
+#include "seams/text_shaper.h"
 
 class QPainter;
 

@@ -13,8 +13,8 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/ui.h"
-#include "foundation/ui_poster.h"
+#include "seams/ui.h"
+#include "seams/ui_poster.h"
 
 namespace tessel {
 

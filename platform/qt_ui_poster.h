@@ -7,7 +7,7 @@
 #include <QObject>
 #include <functional>
 
-#include "foundation/ui_poster.h"
+#include "seams/ui_poster.h"
 
 namespace tessel {
 

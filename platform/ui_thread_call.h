@@ -9,9 +9,9 @@
 #include <mutex>
 #include <utility>
 
-#include "foundation/ui_poster.h"
+#include "seams/ui_poster.h"
 #include "platform/qt_loop_lock.h"
-#include "shell/worker_pool.h"
+#include "runtime/worker_pool.h"
 
 namespace tessel {
 

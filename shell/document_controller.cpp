@@ -8,9 +8,9 @@
 #include "parse/document_tree.h"
 #include "parse/language_registry.h"
 #include "parse/xml_parser.h"
-#include "shell/app_clock.h"
-#include "shell/thread_identity.h"
-#include "shell/worker_pool.h"
+#include "runtime/app_clock.h"
+#include "runtime/thread_identity.h"
+#include "runtime/worker_pool.h"
 
 namespace tessel {
 namespace {

@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/ui_poster.h"
-#include "shell/command_handler.h"
-#include "shell/stat_pane_text.h"
+#include "seams/ui_poster.h"
+#include "runtime/job_runner.h"
+#include "window/stat_pane_text.h"
 #include "text/text_document.h"
 
 namespace tessel {

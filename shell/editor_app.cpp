@@ -5,17 +5,17 @@
 
 #include "foundation/job.h"
 #include "foundation/number_format.h"
-#include "foundation/ui.h"
+#include "seams/ui.h"
 #include "parse/default_languages.h"
 #include "parse/document_tree.h"
-#include "shell/app_clock.h"
+#include "runtime/app_clock.h"
 #include "shell/command_line.h"
-#include "shell/command_table.h"
-#include "shell/editor_window.h"
+#include "commands/command_table.h"
+#include "seams/editor_window.h"
 #include "shell/indent_command.h"
-#include "shell/message_log.h"
-#include "shell/worker_pool.h"
-#include "text/encoding.h"
+#include "commands/message_log.h"
+#include "runtime/worker_pool.h"
+#include "encoding/encoding.h"
 
 namespace tessel {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "shell/message_log.h"
+#include "commands/message_log.h"
 
 namespace tessel {
 

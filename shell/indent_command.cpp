@@ -8,12 +8,12 @@
 
 #include "foundation/job.h"
 #include "foundation/number_format.h"
-#include "foundation/ui.h"
+#include "seams/ui.h"
 #include "parse/language_registry.h"
 #include "parse/xml_indenter.h"
 #include "parse/xml_nodes.h"
-#include "shell/app_clock.h"
-#include "shell/dialog_binding.h"
+#include "runtime/app_clock.h"
+#include "settings/dialog_binding.h"
 #include "text/text_document.h"
 
 namespace tessel {

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "foundation/array.h"
-#include "foundation/ui_poster.h"
+#include "seams/ui_poster.h"
 #include "text/line_index.h"
 #include "text/line_scanner.h"
 #include "text/text_pos.h"

@@ -11,7 +11,7 @@
 
 #include "foundation/arena.h"
 #include "text/text_pos.h"
-#include "text/text_shaper.h"
+#include "seams/text_shaper.h"
 #include "views/table_view.h"
 
 namespace tessel {

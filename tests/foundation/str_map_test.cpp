@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "foundation/arena.h"
-#include "map_model.h"
+#include "tests/foundation/map_model.h"
 
 namespace tessel {
 namespace {

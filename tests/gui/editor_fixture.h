@@ -12,8 +12,8 @@
 #include "platform/qt_ui.h"
 #include "platform/qt_ui_poster.h"
 #include "shell/editor_app.h"
-#include "shell/message_log.h"
-#include "shell/worker_pool.h"
+#include "commands/message_log.h"
+#include "runtime/worker_pool.h"
 
 namespace tessel::test {
 

@@ -16,7 +16,7 @@
 #include "gui/editor_view.h"
 #include "tests/gui/editor_fixture.h"
 #include "tests/platform/event_loop_waits.h"
-#include "tests/text/editor_reference.h"
+#include "tests/editor/editor_reference.h"
 #include "text/edit_history.h"
 
 namespace tessel {

@@ -38,15 +38,15 @@
 #include "platform/qt_loop_lock.h"
 #include "platform/qt_ui.h"
 #include "platform/qt_ui_poster.h"
-#include "shell/command_table.h"
+#include "commands/command_table.h"
 #include "shell/editor_app.h"
-#include "shell/message_log.h"
-#include "shell/worker_pool.h"
+#include "commands/message_log.h"
+#include "runtime/worker_pool.h"
 #include "tests/gui/editor_fixture.h"
 #include "tests/platform/event_loop_waits.h"
 #include "foundation/number_format.h"
-#include "text/document_file.h"
-#include "text/encoding.h"
+#include "file/document_file.h"
+#include "encoding/encoding.h"
 
 namespace tessel {
 namespace {

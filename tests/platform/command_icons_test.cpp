@@ -17,7 +17,7 @@
 #include <vector>
 
 #include "gui/command_icons.h"
-#include "shell/command_table.h"
+#include "commands/command_table.h"
 
 namespace tessel {
 namespace {

@@ -30,8 +30,8 @@
 #include "platform/qt_loop_lock.h"
 #include "platform/qt_ui_poster.h"
 #include "tests/platform/event_loop_waits.h"
-#include "shell/app_clock.h"
-#include "shell/worker_pool.h"
+#include "runtime/app_clock.h"
+#include "runtime/worker_pool.h"
 
 namespace tessel {
 namespace {

@@ -15,8 +15,8 @@
 #include "platform/qt_surface.h"
 #include "platform/qt_text_shaper.h"
 #include "tests/text/special_token_automaton.h"
-#include "text/editor_view_model.h"
-#include "text/line_layout.h"
+#include "editor/editor_view_model.h"
+#include "editor/line_layout.h"
 #include "text/utf8_boundary.h"
 
 namespace tessel {

@@ -30,7 +30,7 @@
 #include "platform/qt_ui.h"
 #include "platform/qt_ui_poster.h"
 #include "tests/platform/event_loop_waits.h"
-#include "shell/worker_pool.h"
+#include "runtime/worker_pool.h"
 #include "tests/parse/map_extension_store.h"
 
 namespace tessel {

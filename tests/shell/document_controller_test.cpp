@@ -13,11 +13,11 @@
 #include "parse/default_languages.h"
 #include "parse/document_tree.h"
 #include "parse/xml_parser.h"
-#include "shell/app_clock.h"
-#include "shell/command_registry.h"
+#include "runtime/app_clock.h"
+#include "commands/command_registry.h"
 #include "shell/document_controller.h"
-#include "shell/worker_pool.h"
-#include "test_event_loop.h"
+#include "runtime/worker_pool.h"
+#include "tests/runtime/test_event_loop.h"
 #include "text/edit_history.h"
 
 namespace tessel {

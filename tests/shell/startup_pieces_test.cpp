@@ -7,12 +7,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "command_fakes.h"
+#include "tests/commands/command_fakes.h"
 #include "shell/command_line.h"
-#include "shell/command_registry.h"
+#include "commands/command_registry.h"
 #include "shell/file_message_log.h"
-#include "shell/window_title.h"
-#include "text/document_file.h"
+#include "window/window_title.h"
+#include "file/document_file.h"
 
 namespace tessel {
 namespace {

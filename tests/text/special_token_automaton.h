@@ -6,7 +6,7 @@
 #include <string_view>
 #include <vector>
 
-#include "text/line_layout.h"
+#include "editor/line_layout.h"
 #include "text/line_scanner.h"
 #include "text/utf8_boundary.h"
 

@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "../text/fixed_advance_shaper.h"
+#include "tests/seams/fixed_advance_shaper.h"
 #include "parse/xml_parser.h"
 #include "views/browser_controller.h"
 #include "views/browser_layout.h"

@@ -1,0 +1,114 @@
+// The command table against the registry: names, accelerators, menus, toolbar, and the
+// recent-file entry texts.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "commands/command_name.h"
+#include "commands/command_registry.h"
+#include "commands/command_table.h"
+
+namespace tessel {
+namespace {
+
+TEST(CommandTable, ItemsAreNamedAfterTheirCaptionsAndKeysAreUnique) {
+    CommandRegistry registry(nullptr, [] { return 0.0; });
+    register_command_items(registry);
+    std::set<std::string> item_names;
+    for (const CommandItem& item : registry.items()) item_names.insert(item.name);
+
+    for (const CommandInfo& info : command_table()) {
+        if (info.row == CommandRow::handler_only) continue;
+        EXPECT_EQ(command_name(info.caption), info.name) << info.caption;
+        if (info.row != CommandRow::choice_group) {
+            EXPECT_TRUE(item_names.count(std::string(info.name)));
+        }
+    }
+
+    // Each accelerator is a key, finds its own item first, and belongs to no other item.
+    int with_keys = 0;
+    const auto& items = registry.items();
+    for (size_t i = 0; i < items.size(); ++i) {
+        if (items[i].accelerator_text.empty()) {
+            EXPECT_EQ(items[i].accelerator.key, kKeyNone) << items[i].name;
+            continue;
+        }
+        ++with_keys;
+        KeyPress press = items[i].accelerator;
+        EXPECT_NE(press.key, kKeyNone) << items[i].name;
+        for (size_t j = 0; j < items.size(); ++j) {
+            EXPECT_EQ(accelerator_matches(items[j].accelerator, press), i == j)
+                << items[i].accelerator_text << " " << items[j].name;
+        }
+    }
+    EXPECT_EQ(with_keys, 33);
+
+    EXPECT_EQ(command_worker("reparse"), "parse");
+    EXPECT_EQ(command_worker("drill_up"), "view");
+    EXPECT_EQ(command_worker("copy"), "");
+}
+
+TEST(CommandTable, EveryMenuAndToolbarNameHasAnItem) {
+    CommandRegistry registry(nullptr, [] { return 0.0; });
+    register_command_items(registry);
+    auto has_item = [&](std::string_view name) {
+        for (const CommandItem& item : registry.items()) {
+            if (item.name == name) return true;
+        }
+        return false;
+    };
+    ASSERT_EQ(menu_bar().size(), 6u);
+    size_t separators = 0;
+    for (const MenuInfo& menu : menu_bar()) {
+        for (std::string_view name : menu.entries) {
+            if (name.empty()) {
+                ++separators;
+                continue;
+            }
+            EXPECT_TRUE(has_item(name)) << menu.caption << " " << name;
+        }
+    }
+    EXPECT_EQ(separators, 6u);
+    ASSERT_GT(menu_bar()[0].entries.size(), 8u);
+    ASSERT_FALSE(menu_bar()[2].entries.empty());
+    EXPECT_EQ(menu_bar()[0].entries[8], kRecentFilesSection);
+    EXPECT_EQ(menu_bar()[2].entries.back(), kPanesSection);
+    size_t buttons = 0;
+    for (std::string_view name : toolbar()) {
+        if (name.empty()) continue;
+        ++buttons;
+        EXPECT_TRUE(has_item(name)) << name;
+    }
+    EXPECT_EQ(buttons, 18u);
+    EXPECT_TRUE(toolbar().front().empty());
+    EXPECT_TRUE(toolbar().back().empty());
+    EXPECT_TRUE(has_item(kToolbarComboCommand));
+
+    // The pane section lists the pane toggles in registration order.
+    std::vector<std::string> panes;
+    for (const CommandItem& item : registry.items()) {
+        if (item.pane) panes.push_back(item.name);
+    }
+    EXPECT_EQ(panes, (std::vector<std::string>{"stat", "table_selection_browser"}));
+}
+
+TEST(CommandTable, RecentFileEntryTexts) {
+    EXPECT_EQ(recent_file_entry_text(0, "/home/me/a.xml"), "&0 /home/me/a.xml");
+    EXPECT_EQ(recent_file_entry_text(3, "/data/R&D.xml"), "&3 /data/R&&D.xml");
+    std::string dir = "/" + std::string(90, 'd') + "/";
+    std::string at_limit = dir + std::string(99 - dir.size(), 'f');
+    EXPECT_EQ(recent_file_entry_text(1, at_limit), "&1 " + at_limit);
+    EXPECT_EQ(recent_file_entry_text(1, at_limit + "g"),
+              "&1 " + std::string(99 - dir.size(), 'f') + "g");
+    EXPECT_EQ(recent_file_entry_text(2, "C:\\" + std::string(100, 'x') + "\\b.xml"), "&2 b.xml");
+    // Characters, not bytes, are counted: 98 two-byte letters stay whole.
+    std::string greek = "/";
+    for (int i = 0; i < 98; ++i) greek += "λ";
+    EXPECT_EQ(recent_file_entry_text(4, greek), "&4 " + greek);
+    // A long name without a folder is shown whole.
+    std::string bare(120, 'n');
+    EXPECT_EQ(recent_file_entry_text(5, bare), "&5 " + bare);
+}
+
+}  // namespace
+}  // namespace tessel
