@@ -13,6 +13,7 @@
 #include "file/document_file.h"
 #include "text/edit_history.h"
 #include "encoding/encoding.h"
+#include "encoding/codecs.h"
 #include "file/file_writer.h"
 #include "text/text_document.h"
 

@@ -18,6 +18,7 @@
 #include "bench/bench_support.h"
 #include "foundation/arena.h"
 #include "encoding/encoding.h"
+#include "encoding/codecs.h"
 
 namespace tessel {
 namespace {

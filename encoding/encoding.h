@@ -1,5 +1,5 @@
-// The 31 encodings a document file may use, by EncodingId, and the codecs that turn file
-// bytes into the text's UTF-8 and back.
+// The 31 encodings a document file may use, by EncodingId, and the interface of the codecs
+// that turn file bytes into the text's UTF-8 and back (codecs.h makes them).
 #pragma once
 
 #include <cstddef>
@@ -13,7 +13,6 @@
 namespace tessel {
 
 class Arena;
-class TextStore;
 
 // Index into the fixed list of encodings; -1: detect on load, keep the declared one on save.
 using EncodingId = int32_t;
@@ -54,31 +53,21 @@ const std::vector<std::string>& encoding_display_names();
 EncodingId encoding_from_name(std::string_view name);
 // The name an XML declaration gives the encoding; empty for -1.
 std::string_view declaration_name(EncodingId id);
-std::unique_ptr<Codec> make_codec(EncodingId id);
-// What a save in encoding id would not write back as it is: the characters id has no byte
-// for, and the stray bytes of the text (bytes that are not UTF-8, as a file's undefined or
-// malformed bytes are read) unless id keeps them (keeps_stray_bytes). source is the encoding
-// the text was read in: stray bytes stand for bytes of that encoding only.
+// What a save would not write back as it is (find_unencodable in codecs.h).
 struct EncodingLoss {
     int64_t count = 0;   // characters and stray bytes lost
     int64_t first = -1;  // byte offset of the first, -1 when there is none
 };
-EncodingLoss find_unencodable(EncodingId id, const TextStore& text, EncodingId source);
-// Whether a save in id writes the whole text back: find_unencodable finds nothing.
-bool can_encode(EncodingId id, const TextStore& text, EncodingId source);
-// The same for a text read in id itself.
-inline EncodingLoss find_unencodable(EncodingId id, const TextStore& text) {
-    return find_unencodable(id, text, id);
-}
-inline bool can_encode(EncodingId id, const TextStore& text) {
-    return can_encode(id, text, id);
-}
+
 // Whether a save in id writes the stray bytes of a text read in source back as the bytes they
 // were read from: UTF-8 into UTF-8 (with or without the mark), a code page into itself (for
 // the strays that stand for its undefined bytes). UTF-16 has no place for a stray byte.
 bool keeps_stray_bytes(EncodingId id, EncodingId source);
 // The same encoding without a byte-order mark: 2 gives 1, 4 gives 3, 6 gives 5.
 EncodingId strip_bom_variant(EncodingId id);
+// The index into the code-page tables of a code-page id, -1 for any other id.
+int32_t code_page_index(EncodingId id);
+
 // Whether id is a single-byte code page (0 or 7 to 30).
 inline bool is_code_page(EncodingId id) {
     return id == 0 || (id >= 7 && id < kEncodingCount);

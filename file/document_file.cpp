@@ -1,4 +1,5 @@
 // Loading and saving the document's file.
+#include "encoding/codecs.h"
 #include "file/document_file.h"
 
 #include <algorithm>

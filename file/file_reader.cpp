@@ -1,4 +1,5 @@
 // Reading document files.
+#include "encoding/codecs.h"
 #include "file/file_reader.h"
 
 #include <fcntl.h>

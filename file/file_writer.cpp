@@ -1,5 +1,6 @@
 // Writing document files through a temporary file, or in place for a file with several names,
 // or directly for devices, FIFOs and descriptors.
+#include "encoding/codecs.h"
 #include "file/file_writer.h"
 
 #include <fcntl.h>

@@ -11,6 +11,7 @@
 
 #include "foundation/arena.h"
 #include "encoding/encoding.h"
+#include "encoding/codecs.h"
 
 namespace tessel {
 namespace {

@@ -5,12 +5,11 @@
 #include <string>
 #include <vector>
 
-#include "window/job_status_panes.h"
-
 namespace tessel {
 
 struct ParseResult;
 class SettingsStore;
+struct StatusPane;
 
 class EditorWindow {
 public:

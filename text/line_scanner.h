@@ -9,19 +9,10 @@
 
 #include "foundation/arena.h"
 #include "text/line_index.h"
+#include "text/line_token.h"
 #include "text/text_store.h"
 
 namespace tessel {
-
-// One coloured stretch of a line: byte offsets within the line (inclusive) and a style,
-// which is an index into the automaton's colour table, or one of the two special styles.
-struct LineToken {
-    int32_t first;
-    int32_t last;
-    int16_t style;
-};
-inline constexpr int16_t kStyleUndecodableByte = -1;  // one byte that starts no UTF-8 character
-inline constexpr int16_t kStyleControlCharacter = -2;  // one control character, shown by name
 
 // The lexical automaton of a document type: runs over one line from a start state and
 // returns the end state. Every text starts in state 0. A state the automaton never made (one

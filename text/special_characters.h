@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "text/line_scanner.h"
+#include "text/line_token.h"
 
 namespace tessel {
 

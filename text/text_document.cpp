@@ -114,7 +114,7 @@ bool TextDocument::replace_multi(std::span<const TextPos> positions, int32_t del
                                  std::string_view text, int flags) {
     if ((flags & kApplyDirectly) || !history_) return apply(positions, delete_count, {&text, 1}, flags);
     if (positions.empty() || !store_.can_replace(positions, delete_count, {&text, 1})) return false;
-    auto record = std::make_unique<TextEditRecord>(*this, positions, delete_count, text,
+    auto record = std::make_unique<TextEditRecord>(*this, store_, positions, delete_count, text,
                                                    flags & (kQuiet | kCaretAtStart));
     record->cost();
     if (!record->redo()) return false;

@@ -14,20 +14,13 @@
 #include "seams/ui_poster.h"
 #include "text/line_index.h"
 #include "text/line_scanner.h"
+#include "text/text_edit_record.h"
 #include "text/text_pos.h"
 #include "text/text_store.h"
 
 namespace tessel {
 
 class EditHistory;
-
-// Flags of replace.
-enum ReplaceFlags : int {
-    kApplyDirectly = 0x10,  // apply now, without an undo record
-    kQuiet = 0x20,          // do not tell the change listener
-    kMergeTyping = 0x40,    // typed characters and Tab: may merge into the previous step
-    kCaretAtStart = 0x80,   // leave the caret at the first position, not after the insertion
-};
 
 // Told before the text changes and after; the owner connects it to the parse scheduling.
 class TextChangeListener {
@@ -50,7 +43,7 @@ public:
 TextPos move_anchor(TextPos anchor, std::span<const TextPos> positions, int32_t delete_count,
                     int32_t insert_length);
 
-class TextDocument {
+class TextDocument final : public EditTarget {
 public:
     TextDocument();
     ~TextDocument();
@@ -99,7 +92,7 @@ public:
                        std::string_view text, int flags = 0);
     // Applies a change now. texts holds one text for all positions or one per position.
     bool apply(std::span<const TextPos> positions, int32_t delete_count,
-               std::span<const std::string_view> texts, int flags);
+               std::span<const std::string_view> texts, int flags) override;
     // Replaces the selection, or inserts at the caret.
     bool replace_selection(std::string_view text, int flags = 0);
     // The Enter key: a line break in the document's line ending (LF when it has none yet).

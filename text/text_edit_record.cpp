@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "text/text_document.h"
+#include "text/text_store.h"
 
 namespace tessel {
 
@@ -21,13 +21,14 @@ int32_t TextEditRecord::class_type_id() {
     return id;
 }
 
-TextEditRecord::TextEditRecord(TextDocument& document, std::span<const TextPos> positions,
-                               int32_t delete_count, std::string_view inserted, int first_flags)
-    : document_(document), inserted_(inserted), first_flags_(first_flags) {
+TextEditRecord::TextEditRecord(EditTarget& target, const TextStore& store,
+                               std::span<const TextPos> positions, int32_t delete_count,
+                               std::string_view inserted, int first_flags)
+    : target_(target), inserted_(inserted), first_flags_(first_flags) {
     positions_.append(positions);
     for (TextPos p : positions) {
         const char* bytes = delete_count > 0
-                                ? document.store().copy_range(arena_, p, p + delete_count - 1)
+                                ? store.copy_range(arena_, p, p + delete_count - 1)
                                 : arena_.copy_text("", 0);
         deleted_.push_back(Deleted{bytes, delete_count});
     }
@@ -37,7 +38,7 @@ bool TextEditRecord::merge(EditRecord& newer_record) {
     if (newer_record.type_id() != type_id()) return false;
     auto& newer = static_cast<TextEditRecord&>(newer_record);
     if (positions_.size() != 1 || newer.positions_.size() != 1) return false;
-    if (&newer.document_ != &document_) return false;
+    if (&newer.target_ != &target_) return false;
     if (newer.positions_[0] != positions_[0] + static_cast<TextPos>(inserted_.size())) return false;
     // The newer record's deleted bytes would be lost to undo if it were folded in.
     if (newer.delete_count() != 0) return false;
@@ -53,7 +54,7 @@ bool TextEditRecord::redo() {
     std::string_view text = inserted_;
     int flags = kApplyDirectly | first_flags_;
     first_flags_ = 0;
-    return document_.apply(positions_.span(), delete_count(), {&text, 1}, flags);
+    return target_.apply(positions_.span(), delete_count(), {&text, 1}, flags);
 }
 
 bool TextEditRecord::undo() {
@@ -67,18 +68,12 @@ bool TextEditRecord::undo() {
         shifted.push_back(positions_[i] + i * (n - d));
         texts.emplace_back(deleted_[i].bytes, static_cast<size_t>(deleted_[i].length));
     }
-    return document_.apply(shifted.span(), n, texts, kApplyDirectly | kCaretAtStart);
+    return target_.apply(shifted.span(), n, texts, kApplyDirectly | kCaretAtStart);
 }
 
 int64_t TextEditRecord::cost() const {
     return static_cast<int64_t>(inserted_.size()) +
            static_cast<int64_t>(delete_count()) * positions_.size();
-}
-
-std::unique_ptr<TextEditRecord> make_text_edit(TextDocument& document, std::string_view text,
-                                               TextPos position, int32_t delete_count) {
-    return std::make_unique<TextEditRecord>(document, std::span<const TextPos>(&position, 1),
-                                            delete_count, text);
 }
 
 }  // namespace tessel

@@ -8,6 +8,7 @@
 #include "tests/encoding/iconv_reference.h"
 #include "encoding/code_page_tables.h"
 #include "encoding/encoding.h"
+#include "encoding/codecs.h"
 
 namespace tessel {
 namespace {

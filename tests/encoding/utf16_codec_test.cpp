@@ -9,6 +9,7 @@
 #include "tests/file_contents.h"
 #include "tests/encoding/iconv_reference.h"
 #include "encoding/encoding.h"
+#include "encoding/codecs.h"
 
 namespace tessel {
 namespace {

@@ -224,7 +224,7 @@ TEST(EditRecordTypeIds, AreStablePerClassAndDistinctAcrossClasses) {
     TextDocument doc;
     doc.set_text("ab");
     const TextPos at[] = {1};
-    TextEditRecord typed(doc, at, 0, "x", 0);
+    TextEditRecord typed(doc, doc.store(), at, 0, "x", 0);
     EXPECT_EQ(typed.type_id(), TextEditRecord::class_type_id());
     EXPECT_FALSE(typed.merge(a));
 }
