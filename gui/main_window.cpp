@@ -68,7 +68,8 @@ MainWindow::MainWindow(EditorApp& app, QtUi& ui, IconLookup icons)
       dialogs_(app.settings(), ui, *app.poster(), &app.pool(), &app.commands()),
       indent_dialog_(dialogs_),
       font_chooser_(&app.pool(), *app.poster()),
-      route_(app.poster()) {
+      route_(app.poster()),
+      browsers_(app.pool(), app.poster(), *this) {
     setObjectName(QStringLiteral("main_window"));
     setAcceptDrops(true);
     scan_timer_ = std::make_unique<QtSliceTimer>([this] { app_.document().run_scan_slice(); });
@@ -121,7 +122,7 @@ void MainWindow::build_panes() {
         return app_.commands().execute(name, {});
     });
     panes_->add_pane(PaneColumn::right, editor_, "", 0.5, false);
-    tree_browser_view_ = new BrowserView(tree_browser_, panes_);
+    tree_browser_view_ = new BrowserView(browsers_.tree_browser(), panes_);
     tree_browser_view_->setObjectName(QStringLiteral("tree_selection_browser"));
     panes_->add_pane(PaneColumn::right, tree_browser_view_, "Tree Selection Browser", 0.4, false);
 
@@ -157,7 +158,7 @@ void MainWindow::build_panes() {
     stat_->setFrameShape(QFrame::NoFrame);
     stat_->setLineWrapMode(QPlainTextEdit::NoWrap);
     panes_->add_pane(PaneColumn::left, stat_, "Stat", 0.2, true);
-    table_browser_view_ = new BrowserView(table_browser_, panes_);
+    table_browser_view_ = new BrowserView(browsers_.table_browser(), panes_);
     table_browser_view_->setObjectName(QStringLiteral("table_selection_browser"));
     panes_->add_pane(PaneColumn::left, table_browser_view_, "Table Selection Browser", 0.4, true);
 
@@ -297,9 +298,8 @@ void MainWindow::register_handlers() {
                                       if (query) return true;
                                       panes_->set_pane_visible(pane, argument == "true");
                                       // The second browser is built only while it shows.
-                                      if (pane == "Table Selection Browser" && argument == "true" &&
-                                          tree_browser_.view())
-                                          app_.commands().execute("apply_scroll_selection", {});
+                                      if (pane == "Table Selection Browser" && argument == "true")
+                                          browsers_.table_browser_shown_again();
                                       return true;
                                   });
     }
@@ -433,18 +433,6 @@ BrowserView* MainWindow::focused_browser() {
     return nullptr;
 }
 
-bool MainWindow::table_browser_shown() const { return panes_->pane_visible("Table Selection Browser"); }
-
-void MainWindow::drop_browsers() {
-    ++browser_generation_;
-    // A sort works on a table of these views: it stops first.
-    app_.pool().stop_worker("sort");
-    table_browser_.drop();
-    tree_browser_.drop();
-    table_browser_view_->view_changed();
-    tree_browser_view_->view_changed();
-}
-
 void MainWindow::select_and_show(const std::function<void()>& change, int32_t centre_child) {
     applying_selection_ = true;
     change();
@@ -452,67 +440,21 @@ void MainWindow::select_and_show(const std::function<void()>& change, int32_t ce
     app_.commands().execute("apply_tree_selection", centre_child >= 0 ? std::to_string(centre_child) : std::string());
 }
 
-bool MainWindow::build_tree_browser(int32_t centre_child) {
-    TreeItem* item = shown_tree().model().selected_item();
-    // The warnings' nodes carry their own texts; the document's read theirs from the tree.
-    NodeProvider* provider = &shown_tree() == warnings_ ? static_cast<NodeProvider*>(&warnings_provider_) : provider_.get();
-    if (!item || !item->node || !provider) return false;
-    Job* job = app_.pool().current_job();
-    struct Building {
-        BrowserController& browser;
-        ~Building() { browser.end_build(); }
-    } building{tree_browser_};
-    tree_browser_.begin_build(AppClock::now());
-    std::string message;
-    const uint64_t generation = browser_generation_;
-    auto view = std::make_shared<std::unique_ptr<View>>(tree_browser_.build(*provider, *item->node, job, &message));
-    if (!message.empty()) app_.commands().set_status_message(message);
-    route_.post([this, view, centre_child, generation] {
-        // A view of a tree that has gone since is dropped unseen.
-        if (generation != browser_generation_) return;
-        // The second browser may show a node made by the first one's view: it goes first.
-        app_.pool().stop_worker("sort");
-        table_browser_.drop();
-        table_browser_view_->view_changed();
-        tree_browser_.take(std::move(*view));
-        tree_browser_view_->view_changed(centre_child);
-        if (table_browser_shown())
-            app_.commands().execute("apply_scroll_selection",
-                                    std::to_string(tree_browser_.layout().current().row));
-    });
-    return true;
+// BrowserPair::Panes.
+
+void MainWindow::view_changed(int browser, int32_t centre_child) {
+    (browser == 1 ? tree_browser_view_ : table_browser_view_)->view_changed(centre_child);
 }
 
-bool MainWindow::build_table_browser() {
-    const BrowserTarget target = table_browser_target(tree_browser_);
-    if (!target.node) {
-        route_.post([this] {
-            table_browser_.drop();
-            table_browser_view_->view_changed();
-        });
-        return true;
-    }
-    Job* job = app_.pool().current_job();
-    struct Building {
-        BrowserController& browser;
-        ~Building() { browser.end_build(); }
-    } building{table_browser_};
-    table_browser_.begin_build(AppClock::now());
-    std::string message;
-    const uint64_t generation = browser_generation_, first_view = tree_browser_.serial();
-    auto view = std::make_shared<std::unique_ptr<View>>(
-        table_browser_.build(tree_browser_.view()->provider(), *target.node, job, &message));
-    if (!message.empty()) app_.commands().set_status_message(message);
-    route_.post([this, view, generation, first_view] {
-        // Built from a first view that has been replaced since: of no use.
-        if (generation != browser_generation_ || first_view != tree_browser_.serial()) return;
-        // A sort of the first browser's table goes on.
-        if (sorting_ == &table_browser_) app_.pool().stop_worker("sort");
-        table_browser_.take(std::move(*view));
-        table_browser_view_->view_changed();
-    });
-    return true;
+void MainWindow::sorted(int browser) { (browser == 1 ? tree_browser_view_ : table_browser_view_)->relayout(); }
+
+bool MainWindow::table_browser_shown() const { return panes_->pane_visible("Table Selection Browser"); }
+
+void MainWindow::request_table_browser(int32_t row) {
+    app_.commands().execute("apply_scroll_selection", std::to_string(row));
 }
+
+void MainWindow::status_message(std::string_view text) { app_.commands().set_status_message(text); }
 
 void MainWindow::register_browser_handlers() {
     CommandRegistry& commands = app_.commands();
@@ -520,11 +462,16 @@ void MainWindow::register_browser_handlers() {
         if (query) return shown_tree().model().has_tree();
         int32_t centre = -1;
         if (!argument.empty()) centre = std::atoi(std::string(argument).c_str());
-        return build_tree_browser(centre);
+        TreeItem* item = shown_tree().model().selected_item();
+        // The warnings' nodes carry their own texts; the document's read theirs from the tree.
+        NodeProvider* provider = &shown_tree() == warnings_ ? static_cast<NodeProvider*>(&warnings_provider_)
+                                                            : provider_.get();
+        return browsers_.build_tree_browser(provider, item ? item->node : nullptr, centre,
+                                            app_.pool().current_job());
     }, command_worker("apply_tree_selection"));
     commands.register_handler("apply_scroll_selection", this, [this](std::string_view, bool query) {
-        if (query) return tree_browser_.view() != nullptr;
-        return build_table_browser();
+        if (query) return browsers_.tree_browser().view() != nullptr;
+        return browsers_.build_table_browser(app_.pool().current_job());
     }, command_worker("apply_scroll_selection"));
     // After an edit: the tree keeps its selection while the caret stays inside it, and
     // otherwise follows the innermost node that holds the caret.
@@ -552,9 +499,9 @@ void MainWindow::register_browser_handlers() {
         return true;
     }, command_worker("drill_up"));
     commands.register_handler("drill_down", this, [this](std::string_view, bool query) {
-        if (query) return tree_browser_.layout().current().valid() && shown_tree().model().has_tree();
+        if (query) return browsers_.tree_browser().layout().current().valid() && shown_tree().model().has_tree();
         route_.post([this] {
-            const BrowserTarget target = table_browser_target(tree_browser_);
+            const BrowserTarget target = table_browser_target(browsers_.tree_browser());
             if (target.child_index < 0) return;
             TreeView& tree = shown_tree();
             std::vector<int32_t> path = tree.model().selected_path();
@@ -597,31 +544,14 @@ void MainWindow::register_browser_handlers() {
         view->set_marked_position([this] { return app_.document().caret(); });
         view->set_on_sort([this, view](int32_t table, int32_t column, std::string_view direction) {
             last_browser_ = view;
-            request_sort(*view, table, column, direction);
+            browsers_.sort(view == tree_browser_view_ ? 1 : 2, table, column, direction);
         });
     }
     tree_browser_view_->set_on_current_changed([this] {
         last_browser_ = tree_browser_view_;
-        if (table_browser_shown())
-            app_.commands().execute("apply_scroll_selection", std::to_string(tree_browser_.layout().current().row));
+        browsers_.tree_browser_current_changed();
     });
     table_browser_view_->set_on_current_changed([this] { last_browser_ = table_browser_view_; });
-}
-
-void MainWindow::request_sort(BrowserView& view, int32_t table_index, int32_t column, std::string_view direction) {
-    BrowserController& browser = view.controller();
-    if (!browser.view() || table_index >= static_cast<int32_t>(browser.layout().tables().size())) return;
-    GridTable* table = browser.layout().tables()[table_index].table;
-    sorting_ = &browser;
-    const std::string argument = std::to_string(column) + std::string(direction);
-    app_.pool().run_job("sort", argument, [this, table, &view](std::string_view column_text, bool query) {
-        if (query) return true;
-        std::string message;
-        const bool sorted = run_sort(*table, column_text, app_.pool().current_job(), &message);
-        if (!message.empty()) app_.commands().set_status_message(message);
-        if (sorted) route_.post([&view] { view.relayout(); });
-        return sorted;
-    });
 }
 
 // EditorWindow.
@@ -639,7 +569,7 @@ void MainWindow::show_warnings(DocumentTree* tree) {
 }
 
 void MainWindow::show_tree(ParseResult& result) {
-    drop_browsers();
+    browsers_.drop();
     provider_ = std::make_unique<TreeNodeProvider>(result.tree.get());
     applying_selection_ = true;
     tree_view_->show_document(result.tree.get());
@@ -654,19 +584,19 @@ void MainWindow::show_tree(ParseResult& result) {
 
 void MainWindow::show_diagnostics(ParseResult& result) {
     // The browsers may show the old warnings: they go with them.
-    if (tabs_->currentIndex() == 1) drop_browsers();
+    if (tabs_->currentIndex() == 1) browsers_.drop();
     show_warnings(result.tree.get());
     tabs_->setCurrentIndex(1);
 }
 
 void MainWindow::drop_views() {
     kept_path_ = tree_view_->model().selected_path();
-    drop_browsers();
+    browsers_.drop();
     tree_view_->clear();
 }
 
 void MainWindow::clear_document_views() {
-    drop_browsers();
+    browsers_.drop();
     kept_path_.clear();
     tree_view_->clear();
     show_warnings(nullptr);

@@ -21,7 +21,7 @@
 #include "seams/editor_window.h"
 #include "settings/font_record.h"
 #include "window/pane_layout.h"
-#include "views/browser_controller.h"
+#include "shell/browser_pair.h"
 #include "views/node_provider.h"
 
 class QLabel;
@@ -40,7 +40,7 @@ class QtUi;
 class EditorView;
 class BrowserView;
 
-class MainWindow final : public QMainWindow, public EditorWindow {
+class MainWindow final : public QMainWindow, public EditorWindow, private BrowserPair::Panes {
     Q_OBJECT
 public:
     using IconLookup = std::function<QIcon(std::string_view command)>;
@@ -115,17 +115,17 @@ private:
     // Changes the tree's selection by change(), then shows it in the browsers, the first
     // one's current row on the child of index centre_child (-1: its first row).
     void select_and_show(const std::function<void()>& change, int32_t centre_child);
-    // Builds the first browser's view of the shown tree's selection (on the "view" worker).
-    bool build_tree_browser(int32_t centre_child);
-    bool build_table_browser();
-    void drop_browsers();
-    bool table_browser_shown() const;
     // The browser the browser commands act on: the focused one, else the one last used.
     BrowserView* active_browser();
     // The browser that has the focus or whose menu runs a command, or null.
     BrowserView* focused_browser();
-    // A header click or the context menu: the "sort" job sorts one table of a browser.
-    void request_sort(BrowserView& view, int32_t table, int32_t column, std::string_view direction);
+
+    // BrowserPair::Panes.
+    void view_changed(int browser, int32_t centre_child) override;
+    void sorted(int browser) override;
+    bool table_browser_shown() const override;
+    void request_table_browser(int32_t row) override;
+    void status_message(std::string_view text) override;
 
     EditorApp& app_;
     QtUi& ui_;
@@ -143,16 +143,11 @@ private:
     // The warnings pane's tree: borrows the diagnostics of the tree they came from.
     std::unique_ptr<DiagnosticsRoot> diagnostics_root_;
     QPlainTextEdit* stat_ = nullptr;
-    BrowserController tree_browser_{1};
-    BrowserController table_browser_{2};
+    BrowserPair browsers_;
     BrowserView* tree_browser_view_ = nullptr;
     BrowserView* table_browser_view_ = nullptr;
     BrowserView* last_browser_ = nullptr;
     BrowserView* command_source_ = nullptr;
-    // The browser whose table the last sort job was given.
-    BrowserController* sorting_ = nullptr;
-    // Counts the drops of both browsers: a view handed over later than a drop is stale.
-    uint64_t browser_generation_ = 0;
     // Resolves the children of the nodes the browsers show; one per tree.
     std::unique_ptr<TreeNodeProvider> provider_;
     TreeNodeProvider warnings_provider_;

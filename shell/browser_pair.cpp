@@ -1,0 +1,131 @@
+// The two browsers' views: built on the worker, handed over on the UI thread, dropped with
+// their tree.
+#include "shell/browser_pair.h"
+
+#include <memory>
+#include <string>
+#include <utility>
+
+#include "runtime/app_clock.h"
+#include "runtime/worker_pool.h"
+#include "views/row_sort.h"
+
+namespace tessel {
+
+namespace {
+
+// A browser shows its progress text from begin_build until the build ends, however it ends.
+class Building {
+public:
+    explicit Building(BrowserController& browser) : browser_(browser) {
+        browser_.begin_build(AppClock::now());
+    }
+    ~Building() { browser_.end_build(); }
+    Building(const Building&) = delete;
+    Building& operator=(const Building&) = delete;
+
+private:
+    BrowserController& browser_;
+};
+
+}  // namespace
+
+BrowserPair::BrowserPair(WorkerPool& pool, UiPoster* poster, Panes& panes)
+    : pool_(pool), route_(poster), panes_(panes) {}
+
+bool BrowserPair::build_tree_browser(NodeProvider* provider, Node* node, int32_t centre_child, Job* job) {
+    if (!provider || !node) return false;
+    const uint64_t generation = generation_;
+    std::string message;
+    std::shared_ptr<std::unique_ptr<View>> view;
+    {
+        Building building(tree_);
+        view = std::make_shared<std::unique_ptr<View>>(tree_.build(*provider, *node, job, &message));
+    }
+    if (!message.empty()) panes_.status_message(message);
+    route_.post([this, view, centre_child, generation] {
+        if (generation != generation_) return;
+        // The second browser may show a node made by the first one's view (a group of
+        // repeated names lives in that view's arena): it goes first, and so does a sort of
+        // either browser's table.
+        pool_.stop_worker("sort");
+        sorting_ = nullptr;
+        table_.drop();
+        panes_.view_changed(2, -1);
+        tree_.take(std::move(*view));
+        panes_.view_changed(1, centre_child);
+        if (panes_.table_browser_shown()) panes_.request_table_browser(tree_.layout().current().row);
+    });
+    return true;
+}
+
+bool BrowserPair::build_table_browser(Job* job) {
+    const BrowserTarget target = table_browser_target(tree_);
+    if (!target.node) {
+        route_.post([this] {
+            table_.drop();
+            panes_.view_changed(2, -1);
+        });
+        return true;
+    }
+    const uint64_t generation = generation_, first_view = tree_.serial();
+    std::string message;
+    std::shared_ptr<std::unique_ptr<View>> view;
+    {
+        Building building(table_);
+        view = std::make_shared<std::unique_ptr<View>>(
+            table_.build(tree_.view()->provider(), *target.node, job, &message));
+    }
+    if (!message.empty()) panes_.status_message(message);
+    route_.post([this, view, generation, first_view] {
+        // Built from a first view that has been replaced since: its target may be gone.
+        if (generation != generation_ || first_view != tree_.serial()) return;
+        // A sort of the first browser's table goes on; one of the table being replaced stops.
+        if (sorting_ == &table_) {
+            pool_.stop_worker("sort");
+            sorting_ = nullptr;
+        }
+        table_.take(std::move(*view));
+        panes_.view_changed(2, -1);
+    });
+    return true;
+}
+
+void BrowserPair::drop() {
+    ++generation_;
+    // A sort works on a table of these views: it stops first.
+    pool_.stop_worker("sort");
+    sorting_ = nullptr;
+    table_.drop();
+    tree_.drop();
+    panes_.view_changed(2, -1);
+    panes_.view_changed(1, -1);
+}
+
+void BrowserPair::sort(int number, int32_t table_index, int32_t column, std::string_view direction) {
+    BrowserController& browser = this->browser(number);
+    if (!browser.view() || table_index < 0 ||
+        table_index >= static_cast<int32_t>(browser.layout().tables().size()))
+        return;
+    GridTable* table = browser.layout().tables()[static_cast<size_t>(table_index)].table;
+    sorting_ = &browser;
+    const std::string argument = std::to_string(column) + std::string(direction);
+    pool_.run_job("sort", argument, [this, table, number](std::string_view column_text, bool query) {
+        if (query) return true;
+        std::string message;
+        const bool sorted = run_sort(*table, column_text, pool_.current_job(), &message);
+        if (!message.empty()) panes_.status_message(message);
+        if (sorted) route_.post([this, number] { panes_.sorted(number); });
+        return sorted;
+    });
+}
+
+void BrowserPair::tree_browser_current_changed() {
+    if (panes_.table_browser_shown()) panes_.request_table_browser(tree_.layout().current().row);
+}
+
+void BrowserPair::table_browser_shown_again() {
+    if (tree_.view()) panes_.request_table_browser(tree_.layout().current().row);
+}
+
+}  // namespace tessel

@@ -1,0 +1,83 @@
+// BrowserPair: the two browsers and how they follow each other, without their widgets. The
+// first ("Tree Selection Browser") shows the children of the tree's selection; the second
+// ("Table Selection Browser") shows what the first one's current cell stands for. Views are
+// built on the "view" worker and handed to the UI thread, where a view built on a tree that
+// has gone since, or from a first view that has been replaced, is dropped unseen. Header
+// sorts run on the "sort" worker. The window turns events into calls here and repaints what
+// it is told to, so every staleness rule is tested without a window.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+#include "seams/ui_poster.h"
+#include "views/browser_controller.h"
+
+namespace tessel {
+
+class Job;
+class Node;
+class NodeProvider;
+class WorkerPool;
+
+class BrowserPair {
+public:
+    // What the pair asks of the window.
+    class Panes {
+    public:
+        virtual ~Panes() = default;
+        // UI thread: a browser took a new view or lost its view. centre_child >= 0 puts the
+        // current row on that child of the shown node and keeps it in the middle.
+        virtual void view_changed(int browser, int32_t centre_child) = 0;
+        // UI thread: a table of the browser was sorted; its rows are laid out again.
+        virtual void sorted(int browser) = 0;
+        // Whether the "Table Selection Browser" shows: it is built only then.
+        virtual bool table_browser_shown() const = 0;
+        // UI thread: the second browser is to show what the first one's current row stands
+        // for; the window runs "apply_scroll_selection", which comes back to
+        // build_table_browser on the "view" worker.
+        virtual void request_table_browser(int32_t row) = 0;
+        // From the worker, lock held: what a build or sort reports ("sorted N rows: ...").
+        virtual void status_message(std::string_view text) = 0;
+    };
+
+    // poster reaches the UI thread (null: hand-overs run at once, as in batch use).
+    BrowserPair(WorkerPool& pool, UiPoster* poster, Panes& panes);
+    BrowserPair(const BrowserPair&) = delete;
+    BrowserPair& operator=(const BrowserPair&) = delete;
+
+    // 1: the "Tree Selection Browser", 2: the "Table Selection Browser".
+    BrowserController& browser(int number) { return number == 1 ? tree_ : table_; }
+    BrowserController& tree_browser() { return tree_; }
+    BrowserController& table_browser() { return table_; }
+
+    // On the "view" worker, lock held: builds the first browser's view of node and posts its
+    // hand-over, which drops the second browser in the same step and asks for it again. False
+    // (nothing built) without a node or provider.
+    bool build_tree_browser(NodeProvider* provider, Node* node, int32_t centre_child, Job* job);
+    // On the "view" worker: the second browser's view of table_browser_target, or nothing.
+    bool build_table_browser(Job* job);
+    // UI thread: both browsers show nothing, a sort of their tables stops, and every view
+    // still on its way is dropped when it arrives. Comes with each new tree or document.
+    void drop();
+    // UI thread: sorts one table of a browser on the "sort" worker; direction is "",
+    // ":asc" or ":desc". A table that is not shown is ignored.
+    void sort(int browser, int32_t table, int32_t column, std::string_view direction);
+    // UI thread: the first browser's current cell moved; the second follows while it shows.
+    void tree_browser_current_changed();
+    // UI thread: the second browser's pane was shown again; it is built for the current cell.
+    void table_browser_shown_again();
+
+private:
+    WorkerPool& pool_;
+    UiRoute route_;
+    Panes& panes_;
+    BrowserController tree_{1};
+    BrowserController table_{2};
+    // Counts the drops: a view built before the latest one belongs to a tree that has gone.
+    uint64_t generation_ = 0;
+    // The browser whose table the "sort" worker sorts, if any.
+    BrowserController* sorting_ = nullptr;
+};
+
+}  // namespace tessel
