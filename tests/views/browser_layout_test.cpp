@@ -6,10 +6,12 @@
 #include <random>
 #include <string>
 
+#include "foundation/job.h"
 #include "tests/seams/fixed_advance_shaper.h"
 #include "parse/xml_parser.h"
 #include "views/browser_controller.h"
 #include "views/browser_layout.h"
+#include "views/row_sort.h"
 
 namespace tessel {
 namespace {
@@ -121,6 +123,36 @@ TEST(BrowserLayout, HitTestingInvertsCellBoxesAndVisibleRangesMatchTheBoxes) {
     EXPECT_FALSE(layout.hit(20, t.top + t.height() + 1, 0).valid());
 }
 
+// Every pixel of a row belongs to the column whose strip holds it, found by walking the
+// columns one by one: the fixed ones first (they cover what scrolls under them), then the
+// scrolling ones right of them. Edges count as much as centres.
+TEST(BrowserLayout, HitTestingGivesEveryPixelTheColumnWhoseStripHoldsIt) {
+    Shown shown(growing_rows(60));
+    BrowserLayout& layout = shown.layout();
+    const TableLayout& t = layout.tables()[0];
+    ASSERT_GT(t.columns(), t.fixed_columns + 1);
+    const auto strip_at = [&](int x, int scroll_x) {
+        for (int32_t c = 0; c < t.columns(); ++c) {
+            if (c >= t.fixed_columns && x < layout.scrolling_left(t)) break;
+            const int left = layout.column_x(t, c, scroll_x);
+            if (x >= left && x < left + t.current_widths[c]) return c;
+        }
+        return -1;
+    };
+    for (int scroll_x : {0, 1, 7, 23, 60}) {
+        for (int32_t row : {0, 1, 2, 30, t.rows() - 1}) {
+            for (int y : {t.top + row * t.row_height, t.top + (row + 1) * t.row_height - 1}) {
+                for (int x = -2; x < t.width() + 40; ++x) {
+                    const int32_t column = strip_at(x, scroll_x);
+                    const CellPos expected = column < 0 ? CellPos{} : CellPos{0, row, column};
+                    ASSERT_EQ(layout.hit(x, y, scroll_x), expected)
+                        << "x " << x << " y " << y << " scrolled " << scroll_x;
+                }
+            }
+        }
+    }
+}
+
 // Whatever the keys do, the current cell stays on screen: sideways with the margin, and with
 // the row above and the two below it visible.
 TEST(BrowserLayout, KeepInViewShowsTheCurrentCellAfterEveryMove) {
@@ -192,6 +224,30 @@ TEST(BrowserLayout, TheSecondBrowserShowsANestedCellOrTheRow) {
     // The row has no magic: still its own child.
     first.layout().set_current({0, 2, magic});
     EXPECT_EQ(table_browser_target(first).node, doc->child(1));
+}
+
+// After a sort the rows show in another order than the document's: the second browser shows
+// the child of the row the user sees, not the child the row had before the sort.
+TEST(BrowserLayout, TheSecondBrowserShowsTheSortedRowsChild) {
+    Shown shown("<doc><item id='5'/><item id='3'/><item id='9'/><item id='1'/><item id='7'/></doc>");
+    const int document_ids[] = {5, 3, 9, 1, 7};
+    BrowserController& first = shown.browser;
+    const TableLayout& t = first.layout().tables().at(0);
+    const int32_t id = column_of(t, "id");
+    ASSERT_GE(id, 0);
+    QuietJob job;
+    std::string message;
+    ASSERT_TRUE(run_sort(*t.table, std::to_string(id) + ":desc", &job, &message));
+    const int shown_ids[] = {9, 7, 5, 3, 1};
+    Node* doc = shown.tree->root()->child(0);
+    for (int32_t row = 1; row <= 5; ++row) {
+        first.layout().set_current({0, row, id});
+        const BrowserTarget target = table_browser_target(first);
+        ASSERT_GE(target.child_index, 0);
+        ASSERT_LT(target.child_index, 5);
+        EXPECT_EQ(document_ids[target.child_index], shown_ids[row - 1]) << "row " << row;
+        EXPECT_EQ(target.node, doc->child(target.child_index));
+    }
 }
 
 }  // namespace

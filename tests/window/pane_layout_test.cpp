@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
+#include <string>
+#include <vector>
 
 #include "tests/settings/settings_test_folder.h"
 #include "settings/settings_store.h"
@@ -319,6 +322,34 @@ TEST_F(PaneLayoutProperties, DraggingAPaneBarMovesOnlyItsTwoNeighbours) {
         EXPECT_EQ(after.right.rect, g.right.rect);
         for (size_t i = 0; i < layout.right.size(); ++i) {
             EXPECT_EQ(after.right.panes[i].pane, g.right.panes[i].pane);
+        }
+    }
+}
+
+// Panes kept from older settings may sit below the minimum share. A drag never takes such a
+// pane further down nor pushes its neighbour under the minimum, a drag of no pixels moves
+// nothing, and a pane grows only when the bar moves its way.
+TEST(PaneLayout, DraggingAPaneBarFromBelowTheMinimumShare) {
+    const double starts[][2] = {{0.05, 0.6}, {0.6, 0.05}, {0.02, 0.03}, {0.1, 0.1}, {0.3, 0.25}};
+    for (const auto& start : starts) {
+        for (int32_t dy : {0, -1, 1, -37, 37, -10000, 10000}) {
+            SCOPED_TRACE(std::to_string(start[0]) + " " + std::to_string(start[1]) + " by " + std::to_string(dy));
+            std::vector<Pane> column{{"a", start[0]}, {"b", start[1]}, {"c", 0.35}};
+            drag_pane_bar(column, 0, 1, start[0], start[1], dy, 502);
+            const double up = column[0].share, down = column[1].share;
+            EXPECT_NEAR(up + down, start[0] + start[1], 1e-15);
+            EXPECT_GE(up, std::min(kMinPaneShare, start[0]) - 1e-15);
+            EXPECT_GE(down, std::min(kMinPaneShare, start[1]) - 1e-15);
+            if (dy == 0) {
+                EXPECT_NEAR(up, start[0], 1e-15);
+                EXPECT_NEAR(down, start[1], 1e-15);
+            }
+            if (dy > 0) {
+                EXPECT_GE(up, start[0] - 1e-15);
+            } else if (dy < 0) {
+                EXPECT_LE(up, start[0] + 1e-15);
+            }
+            EXPECT_EQ(column[2].share, 0.35);
         }
     }
 }
