@@ -15,13 +15,12 @@
 #include "parse/node_description.h"
 #include "runtime/app_clock.h"
 #include "views/row_sort.h"
+#include "platform/qt_string.h"
 
 namespace tessel {
 namespace {
 
 using G = BrowserGeometry;
-
-QString q(std::string_view text) { return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())); }
 
 // Measures cells with the fonts they are drawn in.
 class FontShaper final : public TextShaper {
@@ -32,7 +31,7 @@ public:
         return {m.ascent(), m.height(), m.horizontalAdvance(QLatin1Char('X'))};
     }
     double width(std::string_view run, int font) override {
-        return metrics_[font == kCaptionFont ? 1 : 0].horizontalAdvance(q(run));
+        return metrics_[font == kCaptionFont ? 1 : 0].horizontalAdvance(to_qstring(run));
     }
     double x_of(std::string_view run, int font, int32_t offset) override {
         return width(run.substr(0, static_cast<size_t>(offset)), font);
@@ -191,7 +190,7 @@ void BrowserView::paintEvent(QPaintEvent*) {
     if (decision.state != BrowserPaint::ready) {
         if (!decision.text.empty()) {
             painter.setPen(palette().color(QPalette::Text));
-            painter.drawText(QPoint(5, 5 + fontMetrics().ascent()), q(decision.text));
+            painter.drawText(QPoint(5, 5 + fontMetrics().ascent()), to_qstring(decision.text));
         }
         return;
     }
@@ -219,7 +218,7 @@ void BrowserView::paintEvent(QPaintEvent*) {
             }
             painter.setFont(caption_font_);
             painter.drawText(QRect(x, y, viewport()->width() + dx, item_layout.height),
-                             Qt::AlignVCenter | Qt::TextSingleLine, q(item.text));
+                             Qt::AlignVCenter | Qt::TextSingleLine, to_qstring(item.text));
             painter.setFont(font());
             continue;
         }
@@ -233,13 +232,13 @@ void BrowserView::paintEvent(QPaintEvent*) {
                 if (!shown.empty() && shown.back() == '\r') shown.remove_suffix(1);
                 const int line_y = y + n * line;
                 if (line_y + line >= 0 && line_y < height)
-                    painter.drawText(QPoint(G::kTableIndent - dx, line_y + fontMetrics().ascent()), q(shown.substr(0, 1000)));
+                    painter.drawText(QPoint(G::kTableIndent - dx, line_y + fontMetrics().ascent()), to_qstring(shown.substr(0, 1000)));
                 text.remove_prefix(std::min(end + 1, text.size()));
             }
             continue;
         }
         if (item.section_header) painter.setFont(caption_font_);
-        painter.drawText(QPoint(G::kTextIndent - dx, y + item_layout.height - line + fontMetrics().ascent()), q(item.text));
+        painter.drawText(QPoint(G::kTextIndent - dx, y + item_layout.height - line + fontMetrics().ascent()), to_qstring(item.text));
         painter.setFont(font());
     }
 }
@@ -322,7 +321,7 @@ void BrowserView::paint_table(QPainter& painter, const Brushes& brushes, const T
                 painter.setFont(l.caption ? caption_font_ : font());
                 painter.setPen(l.caption ? brushes.caption_text : brushes.text);
                 painter.drawText(QRect(x, rect.top(), rect.right() - x, rect.height()),
-                                 Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, q(l.text));
+                                 Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, to_qstring(l.text));
             }
             // The row that holds the editor's caret.
             if (c == 0 && r > 0 && marked >= 0 && l.range.first <= marked && marked <= l.range.last) {

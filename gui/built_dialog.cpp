@@ -22,14 +22,11 @@
 #include "commands/accelerator.h"
 #include "commands/command_registry.h"
 #include "runtime/worker_pool.h"
+#include "platform/qt_string.h"
 
 namespace tessel {
 
 namespace {
-
-QString qstr(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 
@@ -47,8 +44,8 @@ struct BuiltDialog::Waiter {
 
 BuiltDialog::BuiltDialog(DialogBuilder& builder, std::string_view title, int width, int height)
     : QDialog(nullptr), builder_(builder), model_(std::string(title)) {
-    setWindowTitle(qstr(title));
-    setObjectName(qstr(title));
+    setWindowTitle(to_qstring(title));
+    setObjectName(to_qstring(title));
     // The units a caller's layout is given in: the average of the letters' advances, as the
     // widths of typical captions go, and the line height.
     const QFontMetrics metrics(font());
@@ -83,7 +80,7 @@ QLineEdit* BuiltDialog::edit_of(size_t field) const {
 }
 
 void BuiltDialog::add_label(std::string_view text, int x, int y, int width) {
-    auto* label = new QLabel(qstr(text), this);
+    auto* label = new QLabel(to_qstring(text), this);
     const QRect place = to_pixels({x, y, width, 0});
     label->move(place.topLeft());
     if (width > 0) {
@@ -95,7 +92,7 @@ void BuiltDialog::add_label(std::string_view text, int x, int y, int width) {
 
 void BuiltDialog::add_check_box(std::string_view caption, int32_t* variable, DialogRect rect) {
     const size_t field = model_.add_check_box(caption, variable);
-    auto* box = new QCheckBox(qstr(caption), this);
+    auto* box = new QCheckBox(to_qstring(caption), this);
     box->setGeometry(to_pixels(rect));
     control_for(field).check = box;
 }
@@ -110,7 +107,7 @@ void BuiltDialog::add_int_field(std::string_view caption, int32_t* variable, int
     auto* edit = new QLineEdit(this);
     edit->setGeometry(edit_place);
     if (!caption.empty()) {
-        auto* label = new QLabel(qstr(caption), this);
+        auto* label = new QLabel(to_qstring(caption), this);
         label->setGeometry(whole.x(), whole.y(),
                            std::max(0, edit_place.x() - whole.x() - base_width_), whole.height());
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -124,7 +121,7 @@ void BuiltDialog::add_radio(std::string_view group, int32_t value, std::string_v
     const size_t field = model_.add_radio(group, value, variable);
     Control& control = control_for(field);
     if (!control.group) control.group = new QButtonGroup(this);
-    auto* button = new QRadioButton(qstr(caption), this);
+    auto* button = new QRadioButton(to_qstring(caption), this);
     button->setGeometry(to_pixels(rect));
     // Ids are indexes into the field's choices: any value may be a choice, while Qt takes the
     // id -1 to mean "pick one".

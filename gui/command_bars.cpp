@@ -19,13 +19,10 @@
 #include "settings/settings_history.h"
 #include "settings/settings_store.h"
 #include "file/recent_files.h"
+#include "platform/qt_string.h"
 
 namespace tessel {
 namespace {
-
-QString q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 constexpr int kPathBoxWidth = 320;
 
@@ -61,12 +58,12 @@ QAction* CommandBars::action_of(std::string_view name) const {
 
 QAction* CommandBars::make_action(size_t index, QObject* parent, bool in_menu) {
     const CommandItem& item = registry_.items()[index];
-    QString text = q(item.caption);
+    QString text = to_qstring(item.caption);
     // The accelerator is shown after a tab; keys are matched by the registry, not by Qt.
-    if (in_menu && !item.accelerator_text.empty()) text += '\t' + q(item.accelerator_text);
+    if (in_menu && !item.accelerator_text.empty()) text += '\t' + to_qstring(item.accelerator_text);
     auto* action = new QAction(text, parent);
-    if (!item.tooltip.empty()) action->setToolTip(q(item.tooltip));
-    else action->setToolTip(QString(q(item.caption)).remove('&'));
+    if (!item.tooltip.empty()) action->setToolTip(to_qstring(item.tooltip));
+    else action->setToolTip(QString(to_qstring(item.caption)).remove('&'));
     if (!in_menu || item.picture >= 0) action->setIcon(icons_ ? icons_(item.name) : QIcon());
     if (in_menu) action->setIconVisibleInMenu(!action->icon().isNull());
     if (item.kind == CommandKind::toggle || item.kind == CommandKind::choice) {
@@ -110,7 +107,7 @@ void CommandBars::fill_menu(QMenu* menu, std::span<const std::string_view> entri
 void CommandBars::build() {
     QMenuBar* bar = window_.menuBar();
     for (const MenuInfo& info : menu_bar()) {
-        QMenu* menu = bar->addMenu(q(info.caption));
+        QMenu* menu = bar->addMenu(to_qstring(info.caption));
         menus_.push_back(menu);
         fill_menu(menu, info.entries);
     }
@@ -139,7 +136,7 @@ void CommandBars::build() {
         SettingsKey key(settings_, "");
         path_history_ = read_history(settings_, kToolbarComboHistory);
     }
-    for (const std::string& entry : path_history_) path_box_->addItem(q(entry));
+    for (const std::string& entry : path_history_) path_box_->addItem(to_qstring(entry));
     path_box_->setCurrentIndex(-1);
     // A choice from the list comes as activated; Enter is taken before the box sees it.
     connect(path_box_, &QComboBox::activated, this, [this](int) { run_path_box(); });
@@ -166,7 +163,7 @@ void CommandBars::run_path_box() {
     {
         const QSignalBlocker quiet(path_box_);
         path_box_->clear();
-        for (const std::string& entry : path_history_) path_box_->addItem(q(entry));
+        for (const std::string& entry : path_history_) path_box_->addItem(to_qstring(entry));
         path_box_->setCurrentIndex(0);
     }
     registry_.execute(kToolbarComboCommand, path);
@@ -192,8 +189,8 @@ void CommandBars::rebuild_recent_files() {
     recent_actions_.clear();
     const std::vector<std::string>& entries = recent_.entries();
     for (size_t i = 0; i < entries.size(); ++i) {
-        auto* action = new QAction(q(recent_file_entry_text(i, entries[i])), file_menu_);
-        action->setToolTip(q(entries[i]));
+        auto* action = new QAction(to_qstring(recent_file_entry_text(i, entries[i])), file_menu_);
+        action->setToolTip(to_qstring(entries[i]));
         const std::string path = entries[i];
         connect(action, &QAction::triggered, this, [this, path] {
             registry_.execute("load_file", path);
@@ -225,7 +222,7 @@ void CommandBars::set_checked(size_t item, bool checked) {
 }
 
 void CommandBars::show_status_message(std::string_view text) {
-    if (message_) message_->setText(q(text));
+    if (message_) message_->setText(to_qstring(text));
 }
 
 void CommandBars::redraw() { window_.update(); }
@@ -243,7 +240,7 @@ void CommandBars::show_job_panes(const std::vector<StatusPane>& panes) {
     job_panes_.clear();
     for (size_t i = 0; i < panes.size(); ++i) {
         if (panes[i].width <= 0) continue;
-        auto* label = new QLabel(q(panes[i].text), status);
+        auto* label = new QLabel(to_qstring(panes[i].text), status);
         label->setMinimumWidth(panes[i].width);
         status->addWidget(label);
         job_panes_.push_back(label);

@@ -1,5 +1,6 @@
 // The command pictures: a table from command name to theme name and bundled picture.
 #include "gui/command_icons.h"
+#include "platform/qt_string.h"
 
 #include <QString>
 #include <array>
@@ -42,10 +43,6 @@ constexpr std::array kPictures{
     CommandPicture{"clear_all_bookmarks", ""},
     CommandPicture{"reparse", "view-refresh"},
 };
-
-QString to_qstring(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QIcon bundled_icon(std::string_view name) {
     init_icon_resources();

@@ -17,6 +17,7 @@
 #include "platform/qt_editor_key.h"
 #include "platform/qt_surface.h"
 #include "platform/qt_text_shaper.h"
+#include "platform/qt_string.h"
 
 namespace tessel {
 namespace {
@@ -144,7 +145,7 @@ void EditorView::refresh(bool selection_changed) {
         QClipboard* clipboard = QApplication::clipboard();
         if (clipboard->supportsSelection()) {
             const std::string text = selected_text();
-            clipboard->setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())),
+            clipboard->setText(to_qstring(text),
                                QClipboard::Selection);
         }
     }

@@ -40,16 +40,13 @@
 #include "views/diagnostics_tree.h"
 #include "views/grid_text.h"
 #include "views/row_sort.h"
+#include "platform/qt_string.h"
 
 namespace tessel {
 namespace {
 
 constexpr std::string_view kFrameKey = "Frame";
 constexpr int kTickMs = 10;
-
-QString q(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 // The pane a pane toggle shows or hides: the one named by the toggle's caption.
 std::string pane_name(const CommandItem& item) {
@@ -88,14 +85,14 @@ MainWindow::MainWindow(EditorApp& app, QtUi& ui, IconLookup icons)
     caret_status_ = new QLabel(statusBar());
     caret_status_->setObjectName(QStringLiteral("caret_status"));
     statusBar()->addPermanentWidget(caret_status_);
-    editor_->set_on_caret_status([this](const std::string& text) { caret_status_->setText(q(text)); });
+    editor_->set_on_caret_status([this](const std::string& text) { caret_status_->setText(to_qstring(text)); });
     editor_->text_changed(false);
     ui_.set_window(this);
     indent_dialog_.set_owner(this);
     font_chooser_.set_window(this);
     app_.set_indent_dialog(&indent_dialog_);
     app_.attach_window(this);
-    setWindowTitle(q(app_.window_title_text()));
+    setWindowTitle(to_qstring(app_.window_title_text()));
     // Accelerators work wherever the focus is, dialogs included.
     qApp->installEventFilter(this);
     connect(&tick_timer_, &QTimer::timeout, this, &MainWindow::on_tick);
@@ -556,9 +553,9 @@ void MainWindow::register_browser_handlers() {
 
 // EditorWindow.
 
-void MainWindow::set_title(const std::string& title) { setWindowTitle(q(title)); }
+void MainWindow::set_title(const std::string& title) { setWindowTitle(to_qstring(title)); }
 
-void MainWindow::show_summary(const std::string& summary) { tabs_->setTabText(1, q(summary)); }
+void MainWindow::show_summary(const std::string& summary) { tabs_->setTabText(1, to_qstring(summary)); }
 
 void MainWindow::show_warnings(DocumentTree* tree) {
     warnings_->clear();
@@ -610,7 +607,7 @@ void MainWindow::select_in_editor(const TreeView& view) {
 }
 
 void MainWindow::show_stat(const std::string& text) {
-    stat_->setPlainText(q(text));
+    stat_->setPlainText(to_qstring(text));
 }
 
 void MainWindow::set_busy_cursor(bool busy) {

@@ -10,6 +10,7 @@
 #include <algorithm>
 
 #include "gui/node_icons.h"
+#include "platform/qt_string.h"
 
 namespace tessel {
 namespace {
@@ -140,7 +141,7 @@ void TreeView::paintEvent(QPaintEvent*) {
         const int x = item->x() - dx;
         const QPixmap& icon = node_icon(item->kind_code);
         if (!icon.isNull()) painter.drawPixmap(x, y + (height - kNodeIconSize) / 2, icon);
-        const QString label = QString::fromUtf8(item->label.data(), static_cast<qsizetype>(item->label.size()));
+        const QString label = to_qstring(item->label);
         const QRect text_rect(label_left(*item) - dx - kLabelMargin, y,
                               fontMetrics().horizontalAdvance(label) + 2 * kLabelMargin, height);
         if (item == selected) {

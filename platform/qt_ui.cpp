@@ -21,13 +21,10 @@
 #include <utility>
 
 #include "platform/ui_thread_call.h"
+#include "platform/qt_string.h"
 
 namespace tessel {
 namespace {
-
-QString qstr(std::string_view text) {
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 QMessageBox::StandardButtons qt_buttons(UiButtons buttons) {
     switch (buttons) {
@@ -73,7 +70,7 @@ QPainterPath balloon_outline(QSize size) {
 }  // namespace
 
 QStringList qt_name_filters(std::string_view filter) {
-    const QStringList pieces = qstr(filter).split(u'#');
+    const QStringList pieces = to_qstring(filter).split(u'#');
     QStringList result;
     for (qsizetype i = 0; i + 1 < pieces.size(); i += 2) {
         QString name = pieces[i].trimmed();
@@ -193,9 +190,9 @@ UiAnswer QtUi::message_box(std::string_view text, std::string_view caption, UiBu
         buttons == UiButtons::ok_cancel || buttons == UiButtons::yes_no_cancel ? UiAnswer::cancel
         : buttons == UiButtons::ok                                           ? UiAnswer::ok
                                                                              : UiAnswer::no;
-    QString title = qstr(caption);
+    QString title = to_qstring(caption);
     if (title.isEmpty() || title == u"Tessel") title = QString::fromLatin1(kProductCaption);
-    return on_ui_thread(closed, [this, message = qstr(text), title, buttons, icon, closed] {
+    return on_ui_thread(closed, [this, message = to_qstring(text), title, buttons, icon, closed] {
         QMessageBox box(qt_icon(icon), title, message, qt_buttons(buttons), parent_window());
         const int result = box.exec();
         reclaim_lock_after_nested_loop();
@@ -210,7 +207,7 @@ UiAnswer QtUi::message_box(std::string_view text, std::string_view caption, UiBu
 }
 
 void QtUi::balloon(std::string_view title, std::string_view text, int x, int y) {
-    post_to_ui([this, heading = qstr(title), body = qstr(text), x, y] {
+    post_to_ui([this, heading = to_qstring(title), body = to_qstring(text), x, y] {
         QPoint tip(x, y);
         if (QWidget* focus = QApplication::focusWidget())
             tip = focus->window()->mapToGlobal(tip);
@@ -223,7 +220,7 @@ void QtUi::balloon(std::string_view title, std::string_view text, int x, int y) 
 QtBalloon* QtUi::show_balloon(std::string_view title, std::string_view text, QWidget* anchor,
                               QRect area) {
     const QRect target = area.isNull() ? anchor->rect() : area;
-    return replace_balloon(qstr(title), qstr(text), anchor->mapToGlobal(target.center()));
+    return replace_balloon(to_qstring(title), to_qstring(text), anchor->mapToGlobal(target.center()));
 }
 
 QtBalloon* QtUi::replace_balloon(const QString& title, const QString& text, QPoint tip) {
@@ -234,7 +231,7 @@ QtBalloon* QtUi::replace_balloon(const QString& title, const QString& text, QPoi
 }
 
 std::string QtUi::file_dialog(bool save, std::string_view path, std::string_view filter) {
-    return on_ui_thread(std::string(), [this, save, start = qstr(path),
+    return on_ui_thread(std::string(), [this, save, start = to_qstring(path),
                                         filters = qt_name_filters(filter)] {
         QFileDialog dialog(parent_window(), save ? QStringLiteral("Save As")
                                                  : QStringLiteral("Open"));
@@ -259,7 +256,7 @@ std::string QtUi::file_dialog(bool save, std::string_view path, std::string_view
 }
 
 void QtUi::set_clipboard(std::string_view text) {
-    post_to_ui([copy = qstr(text)] { QGuiApplication::clipboard()->setText(copy); });
+    post_to_ui([copy = to_qstring(text)] { QGuiApplication::clipboard()->setText(copy); });
 }
 
 std::string QtUi::clipboard_text() {
@@ -268,7 +265,7 @@ std::string QtUi::clipboard_text() {
 }
 
 void QtUi::open_url(std::string_view url) {
-    post_to_ui([target = qstr(url)] { QDesktopServices::openUrl(QUrl::fromUserInput(target)); });
+    post_to_ui([target = to_qstring(url)] { QDesktopServices::openUrl(QUrl::fromUserInput(target)); });
 }
 
 }  // namespace tessel
