@@ -1,5 +1,5 @@
 // The editor's keys spelt out on a std::string: the reference the random key tests compare
-// the editor with (the model in tests/text, the widget in tests/gui), and the random texts and
+// the editor with (the model in tests/editor, the widget in tests/gui), and the random texts and
 // typed characters they use.
 #pragma once
 
