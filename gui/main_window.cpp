@@ -17,11 +17,12 @@
 #include <QToolBar>
 #include <QUrl>
 
+#include "commands/command_table.h"
 #include "gui/browser_view.h"
 #include "gui/built_dialog.h"
 #include "gui/command_bars.h"
-#include "gui/pane_area.h"
 #include "gui/editor_view.h"
+#include "gui/pane_area.h"
 #include "gui/tree_view.h"
 #include "parse/diagnostics.h"
 #include "parse/document_tree.h"
@@ -30,17 +31,15 @@
 #include "platform/qt_key_press.h"
 #include "platform/qt_loop_lock.h"
 #include "platform/qt_scan_timer.h"
+#include "platform/qt_string.h"
 #include "platform/qt_ui.h"
 #include "runtime/app_clock.h"
-#include "commands/command_table.h"
 #include "settings/dialog_binding.h"
+#include "settings/settings_store.h"
 #include "shell/document_controller.h"
 #include "shell/editor_app.h"
-#include "settings/settings_store.h"
 #include "views/diagnostics_tree.h"
 #include "views/grid_text.h"
-#include "views/row_sort.h"
-#include "platform/qt_string.h"
 
 namespace tessel {
 namespace {
