@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "foundation/ascii.h"
 #include "encoding/encoding.h"
 #include "file/file_reader.h"
+#include "foundation/ascii.h"
 
 namespace tessel::cli {
 

@@ -8,10 +8,10 @@
 
 #include <memory>
 
+#include "encoding/encoding.h"
 #include "parse/default_languages.h"
 #include "parse/diagnostics.h"
 #include "parse/document_tree.h"
-#include "encoding/encoding.h"
 
 namespace tessel::cli {
 

@@ -8,13 +8,13 @@
 
 #include "app/cli_commands.h"
 #include "app/cli_common.h"
+#include "encoding/codecs.h"
+#include "encoding/encoding.h"
+#include "file/document_file.h"
+#include "file/file_writer.h"
 #include "foundation/ascii.h"
 #include "seams/ui.h"
-#include "file/document_file.h"
 #include "text/edit_history.h"
-#include "encoding/encoding.h"
-#include "encoding/codecs.h"
-#include "file/file_writer.h"
 #include "text/text_document.h"
 
 namespace tessel::cli {

@@ -6,10 +6,10 @@
 
 #include "app/cli_commands.h"
 #include "app/cli_common.h"
-#include "foundation/arena.h"
 #include "encoding/encoding.h"
 #include "encoding/encoding_detection.h"
 #include "file/file_reader.h"
+#include "foundation/arena.h"
 
 namespace tessel::cli {
 

@@ -8,10 +8,10 @@
 
 #include "app/cli_commands.h"
 #include "app/cli_common.h"
-#include "foundation/arena.h"
-#include "parse/xml_indenter.h"
 #include "file/file_reader.h"
 #include "file/file_writer.h"
+#include "foundation/arena.h"
+#include "parse/xml_indenter.h"
 
 namespace tessel::cli {
 

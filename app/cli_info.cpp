@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/cli_commands.h"
-#include "foundation/number_format.h"
 #include "file/file_reader.h"
+#include "foundation/number_format.h"
 #include "text/text_document.h"
 
 namespace tessel::cli {

@@ -17,10 +17,10 @@
 #include "platform/qt_ui.h"
 #include "platform/qt_ui_poster.h"
 #include "runtime/app_clock.h"
+#include "runtime/worker_pool.h"
 #include "shell/command_line.h"
 #include "shell/editor_app.h"
 #include "shell/file_message_log.h"
-#include "runtime/worker_pool.h"
 
 namespace {
 

@@ -22,6 +22,7 @@
 #include "bench/bench_support.h"
 #include "bench/make_document.h"
 #include "bench/window_bench_support.h"
+#include "commands/message_log.h"
 #include "gui/browser_view.h"
 #include "gui/main_window.h"
 #include "gui/tree_view.h"
@@ -29,9 +30,8 @@
 #include "platform/qt_ui.h"
 #include "platform/qt_ui_poster.h"
 #include "runtime/app_clock.h"
-#include "shell/editor_app.h"
-#include "commands/message_log.h"
 #include "runtime/worker_pool.h"
+#include "shell/editor_app.h"
 
 namespace {
 

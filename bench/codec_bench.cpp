@@ -16,9 +16,9 @@
 #include <vector>
 
 #include "bench/bench_support.h"
-#include "foundation/arena.h"
-#include "encoding/encoding.h"
 #include "encoding/codecs.h"
+#include "encoding/encoding.h"
+#include "foundation/arena.h"
 
 namespace tessel {
 namespace {

@@ -16,10 +16,10 @@
 
 #include "bench/bench_support.h"
 #include "bench/make_document.h"
-#include "text/edit_history.h"
 #include "editor/find_state.h"
-#include "text/text_document.h"
 #include "editor/text_search.h"
+#include "text/edit_history.h"
+#include "text/text_document.h"
 
 namespace tessel {
 namespace {

@@ -21,15 +21,15 @@
 #include "bench/bench_support.h"
 #include "bench/make_document.h"
 #include "bench/window_bench_support.h"
-#include "gui/main_window.h"
+#include "commands/message_log.h"
 #include "gui/editor_view.h"
+#include "gui/main_window.h"
 #include "platform/qt_loop_lock.h"
 #include "platform/qt_ui.h"
 #include "platform/qt_ui_poster.h"
 #include "runtime/app_clock.h"
-#include "shell/editor_app.h"
-#include "commands/message_log.h"
 #include "runtime/worker_pool.h"
+#include "shell/editor_app.h"
 #include "text/text_document.h"
 
 namespace {

@@ -11,11 +11,11 @@
 #include <utility>
 #include <vector>
 
+#include "commands/message_log.h"
 #include "platform/qt_loop_lock.h"
 #include "platform/qt_ui.h"
 #include "platform/qt_ui_poster.h"
 #include "runtime/app_clock.h"
-#include "commands/message_log.h"
 #include "runtime/worker_pool.h"
 
 namespace tessel::bench {

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "commands/command_name.h"
-#include "seams/command_view.h"
 #include "commands/message_log.h"
+#include "seams/command_view.h"
 
 namespace tessel {
 

@@ -11,9 +11,9 @@
 #include <string_view>
 #include <vector>
 
-#include "seams/ui_poster.h"
 #include "commands/accelerator.h"
 #include "runtime/job_runner.h"
+#include "seams/ui_poster.h"
 
 namespace tessel {
 

@@ -24,15 +24,15 @@
 #include <string_view>
 #include <vector>
 
-#include "foundation/array.h"
 #include "editor/caret_stops.h"
 #include "editor/editor_keys.h"
 #include "editor/line_layout.h"
 #include "editor/line_layout_cache.h"
 #include "editor/scroll_margin.h"
+#include "foundation/array.h"
 #include "seams/surface.h"
-#include "text/text_document.h"
 #include "seams/text_shaper.h"
+#include "text/text_document.h"
 
 namespace tessel {
 

@@ -11,8 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "text/line_scanner.h"
 #include "seams/text_shaper.h"
+#include "text/line_scanner.h"
 
 namespace tessel {
 

@@ -8,11 +8,11 @@
 #include <emmintrin.h>
 #endif
 
+#include "editor/find_state.h"
 #include "foundation/array.h"
 #include "foundation/job.h"
 #include "foundation/number_format.h"
 #include "seams/ui.h"
-#include "editor/find_state.h"
 #include "text/text_document.h"
 #include "text/text_store.h"
 

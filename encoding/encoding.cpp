@@ -1,8 +1,8 @@
 // The encoding list with its names.
 #include "encoding/encoding.h"
 
-#include "foundation/ascii.h"
 #include "encoding/code_page_tables.h"
+#include "foundation/ascii.h"
 
 namespace tessel {
 

@@ -5,15 +5,15 @@
 #include <algorithm>
 #include <charconv>
 
+#include "encoding/xml_declaration.h"
+#include "file/file_reader.h"
+#include "file/file_writer.h"
 #include "foundation/arena.h"
 #include "foundation/job.h"
 #include "foundation/number_format.h"
 #include "seams/ui.h"
 #include "text/edit_history.h"
-#include "file/file_reader.h"
-#include "file/file_writer.h"
 #include "text/text_document.h"
-#include "encoding/xml_declaration.h"
 
 namespace tessel {
 

@@ -10,9 +10,9 @@
 #include <cerrno>
 #include <cstring>
 
+#include "encoding/encoding_detection.h"
 #include "foundation/arena.h"
 #include "foundation/number_format.h"
-#include "encoding/encoding_detection.h"
 #include "text/text_store.h"
 
 namespace tessel {

@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "foundation/arena.h"
-#include "encoding/encoding.h"
 #include "encoding/codecs.h"
+#include "encoding/encoding.h"
+#include "foundation/arena.h"
 
 namespace tessel {
 namespace {

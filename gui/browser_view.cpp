@@ -13,9 +13,9 @@
 
 #include "gui/node_icons.h"
 #include "parse/node_description.h"
+#include "platform/qt_string.h"
 #include "runtime/app_clock.h"
 #include "views/row_sort.h"
-#include "platform/qt_string.h"
 
 namespace tessel {
 namespace {

@@ -17,12 +17,12 @@
 #include <chrono>
 #include <thread>
 
-#include "foundation/job.h"
-#include "platform/qt_ui.h"
 #include "commands/accelerator.h"
 #include "commands/command_registry.h"
-#include "runtime/worker_pool.h"
+#include "foundation/job.h"
 #include "platform/qt_string.h"
+#include "platform/qt_ui.h"
+#include "runtime/worker_pool.h"
 
 namespace tessel {
 

@@ -16,10 +16,10 @@
 
 #include "commands/command_registry.h"
 #include "commands/command_table.h"
-#include "settings/settings_history.h"
-#include "settings/settings_store.h"
 #include "file/recent_files.h"
 #include "platform/qt_string.h"
+#include "settings/settings_history.h"
+#include "settings/settings_store.h"
 
 namespace tessel {
 namespace {

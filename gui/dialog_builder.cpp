@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <cassert>
 
-#include "gui/built_dialog.h"
 #include "commands/command_registry.h"
+#include "gui/built_dialog.h"
 
 namespace tessel {
 

@@ -12,9 +12,9 @@
 #include <string_view>
 #include <vector>
 
-#include "seams/ui_poster.h"
 #include "platform/ui_thread_call.h"
 #include "runtime/job_runner.h"
+#include "seams/ui_poster.h"
 
 namespace tessel {
 

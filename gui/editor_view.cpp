@@ -15,9 +15,9 @@
 #include <algorithm>
 
 #include "platform/qt_editor_key.h"
+#include "platform/qt_string.h"
 #include "platform/qt_surface.h"
 #include "platform/qt_text_shaper.h"
-#include "platform/qt_string.h"
 
 namespace tessel {
 namespace {

@@ -13,16 +13,16 @@
 #include <memory>
 #include <string>
 
-#include "seams/ui_poster.h"
 #include "gui/dialog_builder.h"
 #include "gui/indent_options_dialog.h"
 #include "gui/view_option_dialogs.h"
 #include "platform/qt_font_chooser.h"
 #include "seams/editor_window.h"
+#include "seams/ui_poster.h"
 #include "settings/font_record.h"
-#include "window/pane_layout.h"
 #include "shell/browser_pair.h"
 #include "views/node_provider.h"
+#include "window/pane_layout.h"
 
 class QLabel;
 class QPlainTextEdit;

@@ -20,8 +20,8 @@
 #include <memory>
 #include <utility>
 
-#include "platform/ui_thread_call.h"
 #include "platform/qt_string.h"
+#include "platform/ui_thread_call.h"
 
 namespace tessel {
 namespace {

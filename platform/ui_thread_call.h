@@ -9,9 +9,9 @@
 #include <mutex>
 #include <utility>
 
-#include "seams/ui_poster.h"
 #include "platform/qt_loop_lock.h"
 #include "runtime/worker_pool.h"
+#include "seams/ui_poster.h"
 
 namespace tessel {
 

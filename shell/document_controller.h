@@ -10,10 +10,10 @@
 #include <string>
 #include <string_view>
 
-#include "seams/ui_poster.h"
 #include "runtime/job_runner.h"
-#include "window/stat_pane_text.h"
+#include "seams/ui_poster.h"
 #include "text/text_document.h"
+#include "window/stat_pane_text.h"
 
 namespace tessel {
 

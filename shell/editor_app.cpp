@@ -3,19 +3,19 @@
 
 #include <utility>
 
+#include "commands/command_table.h"
+#include "commands/message_log.h"
+#include "encoding/encoding.h"
 #include "foundation/job.h"
 #include "foundation/number_format.h"
-#include "seams/ui.h"
 #include "parse/default_languages.h"
 #include "parse/document_tree.h"
 #include "runtime/app_clock.h"
-#include "shell/command_line.h"
-#include "commands/command_table.h"
-#include "seams/editor_window.h"
-#include "shell/indent_command.h"
-#include "commands/message_log.h"
 #include "runtime/worker_pool.h"
-#include "encoding/encoding.h"
+#include "seams/editor_window.h"
+#include "seams/ui.h"
+#include "shell/command_line.h"
+#include "shell/indent_command.h"
 
 namespace tessel {
 namespace {

@@ -17,21 +17,21 @@
 #include <string_view>
 #include <vector>
 
-#include "seams/ui_poster.h"
-#include "parse/language_registry.h"
-#include "window/busy_cursor.h"
 #include "commands/command_registry.h"
-#include "shell/document_controller.h"
-#include "window/job_status_panes.h"
-#include "shell/routed_document_host.h"
+#include "file/document_file.h"
+#include "parse/language_registry.h"
+#include "runtime/tick_list.h"
+#include "seams/ui_poster.h"
 #include "settings/settings_recent_files.h"
 #include "settings/settings_store.h"
-#include "window/stat_pane_text.h"
-#include "runtime/tick_list.h"
-#include "window/window_title.h"
-#include "file/document_file.h"
+#include "shell/document_controller.h"
+#include "shell/routed_document_host.h"
 #include "text/edit_history.h"
 #include "text/text_document.h"
+#include "window/busy_cursor.h"
+#include "window/job_status_panes.h"
+#include "window/stat_pane_text.h"
+#include "window/window_title.h"
 
 namespace tessel {
 

@@ -8,11 +8,11 @@
 
 #include "foundation/job.h"
 #include "foundation/number_format.h"
-#include "seams/ui.h"
 #include "parse/language_registry.h"
 #include "parse/xml_indenter.h"
 #include "parse/xml_nodes.h"
 #include "runtime/app_clock.h"
+#include "seams/ui.h"
 #include "settings/dialog_binding.h"
 #include "text/text_document.h"
 

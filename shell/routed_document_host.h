@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "seams/ui_poster.h"
 #include "file/document_file.h"
+#include "seams/ui_poster.h"
 
 namespace tessel {
 

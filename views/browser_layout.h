@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "foundation/arena.h"
-#include "text/text_pos.h"
 #include "seams/text_shaper.h"
+#include "text/text_pos.h"
 #include "views/table_view.h"
 
 namespace tessel {

@@ -4,12 +4,12 @@
 #include <cstring>
 #include <vector>
 
+#include "encoding/encoding.h"
 #include "foundation/job.h"
 #include "foundation/number_format.h"
 #include "parse/document_tree.h"
 #include "parse/varint.h"
 #include "parse/xml_nodes.h"
-#include "encoding/encoding.h"
 #include "text/text_document.h"
 
 namespace tessel {

@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "commands/message_log.h"
 #include "runtime/job_runner.h"
 #include "seams/command_view.h"
-#include "commands/message_log.h"
 
 namespace tessel {
 

@@ -4,9 +4,9 @@
 
 #include <stdexcept>
 
-#include "tests/commands/command_fakes.h"
 #include "commands/command_registry.h"
 #include "commands/command_table.h"
+#include "tests/commands/command_fakes.h"
 
 namespace tessel {
 namespace {

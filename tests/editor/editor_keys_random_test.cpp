@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
+#include "editor/editor_view_model.h"
 #include "tests/editor/editor_reference.h"
 #include "text/edit_history.h"
-#include "editor/editor_view_model.h"
 
 namespace tessel {
 namespace {

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
+#include "editor/editor_keys.h"
 #include "tests/seams/fixed_advance_shaper.h"
 #include "tests/text/text_model.h"
-#include "editor/editor_keys.h"
 
 namespace tessel::test {
 

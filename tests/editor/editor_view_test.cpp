@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "editor/editor_view_model.h"
 #include "tests/seams/fixed_advance_shaper.h"
 #include "tests/seams/recording_surface.h"
 #include "tests/text/special_token_automaton.h"
 #include "text/edit_history.h"
-#include "editor/editor_view_model.h"
 
 namespace tessel {
 namespace {

@@ -7,12 +7,12 @@
 #include <cstdio>
 #include <random>
 
-#include "tests/file_contents.h"
-#include "tests/editor/find_support.h"
-#include "text/edit_history.h"
 #include "editor/find_state.h"
-#include "text/text_document.h"
 #include "editor/text_search.h"
+#include "tests/editor/find_support.h"
+#include "tests/file_contents.h"
+#include "text/edit_history.h"
+#include "text/text_document.h"
 
 namespace tessel {
 namespace {

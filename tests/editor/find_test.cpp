@@ -2,11 +2,11 @@
 // options, one undo step per replacement, progress and cancellation, and seeding the pattern.
 #include <gtest/gtest.h>
 
+#include "editor/find_state.h"
+#include "editor/text_search.h"
 #include "tests/editor/find_support.h"
 #include "text/edit_history.h"
-#include "editor/find_state.h"
 #include "text/text_document.h"
-#include "editor/text_search.h"
 
 namespace tessel {
 namespace {

@@ -5,8 +5,8 @@
 #include <set>
 
 #include "editor/bookmarks.h"
-#include "text/edit_history.h"
 #include "editor/goto_line.h"
+#include "text/edit_history.h"
 #include "text/text_document.h"
 
 namespace tessel {

@@ -6,11 +6,11 @@
 #include <random>
 #include <string>
 
+#include "encoding/code_page_tables.h"
+#include "encoding/codecs.h"
+#include "encoding/encoding.h"
 #include "foundation/arena.h"
 #include "tests/encoding/iconv_reference.h"
-#include "encoding/code_page_tables.h"
-#include "encoding/encoding.h"
-#include "encoding/codecs.h"
 #include "text/text_store.h"
 
 namespace tessel {

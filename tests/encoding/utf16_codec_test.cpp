@@ -5,11 +5,11 @@
 
 #include <string>
 
-#include "foundation/arena.h"
-#include "tests/file_contents.h"
-#include "tests/encoding/iconv_reference.h"
-#include "encoding/encoding.h"
 #include "encoding/codecs.h"
+#include "encoding/encoding.h"
+#include "foundation/arena.h"
+#include "tests/encoding/iconv_reference.h"
+#include "tests/file_contents.h"
 
 namespace tessel {
 namespace {

@@ -17,11 +17,11 @@
 #include <functional>
 #include <map>
 
-#include "foundation/job.h"
-#include "tests/seams/scripted_ui.h"
-#include "tests/file_contents.h"
-#include "tests/encoding/iconv_reference.h"
 #include "file/document_file.h"
+#include "foundation/job.h"
+#include "tests/encoding/iconv_reference.h"
+#include "tests/file_contents.h"
+#include "tests/seams/scripted_ui.h"
 #include "text/edit_history.h"
 #include "text/text_document.h"
 

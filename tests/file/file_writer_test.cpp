@@ -10,9 +10,9 @@
 #include <fstream>
 #include <functional>
 
+#include "file/file_writer.h"
 #include "foundation/arena.h"
 #include "tests/file_contents.h"
-#include "file/file_writer.h"
 
 namespace tessel {
 namespace {

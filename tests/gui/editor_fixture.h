@@ -7,13 +7,13 @@
 #include <string_view>
 #include <vector>
 
+#include "commands/message_log.h"
 #include "gui/main_window.h"
 #include "platform/qt_loop_lock.h"
 #include "platform/qt_ui.h"
 #include "platform/qt_ui_poster.h"
-#include "shell/editor_app.h"
-#include "commands/message_log.h"
 #include "runtime/worker_pool.h"
+#include "shell/editor_app.h"
 
 namespace tessel::test {
 

@@ -14,9 +14,9 @@
 #include <vector>
 
 #include "gui/editor_view.h"
+#include "tests/editor/editor_reference.h"
 #include "tests/gui/editor_fixture.h"
 #include "tests/platform/event_loop_waits.h"
-#include "tests/editor/editor_reference.h"
 #include "text/edit_history.h"
 
 namespace tessel {

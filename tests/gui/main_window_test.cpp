@@ -30,6 +30,11 @@
 #include <string>
 #include <vector>
 
+#include "commands/command_table.h"
+#include "commands/message_log.h"
+#include "encoding/encoding.h"
+#include "file/document_file.h"
+#include "foundation/number_format.h"
 #include "gui/built_dialog.h"
 #include "gui/command_bars.h"
 #include "gui/editor_view.h"
@@ -38,15 +43,10 @@
 #include "platform/qt_loop_lock.h"
 #include "platform/qt_ui.h"
 #include "platform/qt_ui_poster.h"
-#include "commands/command_table.h"
-#include "shell/editor_app.h"
-#include "commands/message_log.h"
 #include "runtime/worker_pool.h"
+#include "shell/editor_app.h"
 #include "tests/gui/editor_fixture.h"
 #include "tests/platform/event_loop_waits.h"
-#include "foundation/number_format.h"
-#include "file/document_file.h"
-#include "encoding/encoding.h"
 
 namespace tessel {
 namespace {

@@ -33,9 +33,9 @@
 #include "parse/json_parser.h"
 #include "parse/xml_parser.h"
 #include "tests/file_contents.h"
-#include "views/diagnostics_tree.h"
 #include "tests/gui/editor_fixture.h"
 #include "tests/platform/event_loop_waits.h"
+#include "views/diagnostics_tree.h"
 
 namespace tessel {
 namespace {

@@ -16,8 +16,8 @@
 #include <string_view>
 #include <vector>
 
-#include "gui/command_icons.h"
 #include "commands/command_table.h"
+#include "gui/command_icons.h"
 
 namespace tessel {
 namespace {

@@ -24,6 +24,8 @@
 #include <functional>
 #include <string>
 
+#include "commands/command_registry.h"
+#include "commands/command_table.h"
 #include "gui/built_dialog.h"
 #include "gui/dialog_builder.h"
 #include "gui/indent_options_dialog.h"
@@ -31,10 +33,8 @@
 #include "platform/qt_ui.h"
 #include "platform/qt_ui_poster.h"
 #include "runtime/app_clock.h"
-#include "commands/command_registry.h"
-#include "commands/command_table.h"
-#include "settings/settings_store.h"
 #include "runtime/worker_pool.h"
+#include "settings/settings_store.h"
 #include "tests/platform/config_folder.h"
 #include "tests/platform/event_loop_waits.h"
 

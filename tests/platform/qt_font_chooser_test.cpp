@@ -16,9 +16,9 @@
 #include "platform/qt_font_chooser.h"
 #include "platform/qt_loop_lock.h"
 #include "platform/qt_ui_poster.h"
+#include "runtime/worker_pool.h"
 #include "settings/font_record.h"
 #include "settings/settings_store.h"
-#include "runtime/worker_pool.h"
 #include "tests/platform/config_folder.h"
 #include "tests/platform/event_loop_waits.h"
 

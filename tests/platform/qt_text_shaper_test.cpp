@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "editor/editor_view_model.h"
+#include "editor/line_layout.h"
 #include "platform/qt_editor_key.h"
 #include "platform/qt_surface.h"
 #include "platform/qt_text_shaper.h"
 #include "tests/text/special_token_automaton.h"
-#include "editor/editor_view_model.h"
-#include "editor/line_layout.h"
 #include "text/utf8_boundary.h"
 
 namespace tessel {

@@ -29,9 +29,9 @@
 #include "platform/qt_loop_lock.h"
 #include "platform/qt_ui.h"
 #include "platform/qt_ui_poster.h"
-#include "tests/platform/event_loop_waits.h"
 #include "runtime/worker_pool.h"
 #include "tests/parse/map_extension_store.h"
+#include "tests/platform/event_loop_waits.h"
 
 namespace tessel {
 namespace {

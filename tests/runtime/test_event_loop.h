@@ -10,8 +10,8 @@
 #include <mutex>
 #include <thread>
 
-#include "seams/ui_poster.h"
 #include "runtime/worker_pool.h"
+#include "seams/ui_poster.h"
 
 namespace tessel {
 

@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-#include "runtime/app_clock.h"
 #include "commands/command_registry.h"
+#include "file/recent_files.h"
+#include "runtime/app_clock.h"
+#include "runtime/worker_pool.h"
 #include "seams/command_view.h"
 #include "shell/routed_document_host.h"
-#include "runtime/worker_pool.h"
 #include "tests/runtime/test_event_loop.h"
-#include "file/recent_files.h"
 #include "text/text_document.h"
 
 namespace tessel {

@@ -5,9 +5,9 @@
 
 #include <cmath>
 
-#include "tests/settings/settings_test_folder.h"
 #include "settings/pane_shares.h"
 #include "settings/settings_store.h"
+#include "tests/settings/settings_test_folder.h"
 
 namespace tessel {
 namespace {

@@ -6,8 +6,8 @@
 #include <optional>
 #include <vector>
 
-#include "tests/settings/settings_test_folder.h"
 #include "settings/settings_store.h"
+#include "tests/settings/settings_test_folder.h"
 
 namespace tessel {
 namespace {

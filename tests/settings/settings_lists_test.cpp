@@ -2,10 +2,10 @@
 // file list kept through the store.
 #include <gtest/gtest.h>
 
-#include "tests/settings/settings_test_folder.h"
 #include "settings/settings_history.h"
 #include "settings/settings_recent_files.h"
 #include "settings/settings_store.h"
+#include "tests/settings/settings_test_folder.h"
 
 namespace tessel {
 namespace {

@@ -14,8 +14,8 @@
 #include <optional>
 #include <stdexcept>
 
-#include "tests/settings/settings_test_folder.h"
 #include "tests/file_contents.h"
+#include "tests/settings/settings_test_folder.h"
 
 namespace tessel {
 namespace {

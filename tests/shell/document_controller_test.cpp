@@ -10,13 +10,13 @@
 #include <random>
 #include <string>
 
+#include "commands/command_registry.h"
 #include "parse/default_languages.h"
 #include "parse/document_tree.h"
 #include "parse/xml_parser.h"
 #include "runtime/app_clock.h"
-#include "commands/command_registry.h"
-#include "shell/document_controller.h"
 #include "runtime/worker_pool.h"
+#include "shell/document_controller.h"
 #include "tests/runtime/test_event_loop.h"
 #include "text/edit_history.h"
 

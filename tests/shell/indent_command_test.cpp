@@ -8,9 +8,9 @@
 #include "parse/default_languages.h"
 #include "parse/json_parser.h"
 #include "parse/xml_parser.h"
-#include "tests/settings/settings_test_folder.h"
 #include "settings/settings_store.h"
 #include "tests/seams/scripted_ui.h"
+#include "tests/settings/settings_test_folder.h"
 #include "text/edit_history.h"
 #include "text/text_document.h"
 

@@ -7,12 +7,12 @@
 #include <fstream>
 #include <sstream>
 
-#include "tests/commands/command_fakes.h"
-#include "shell/command_line.h"
 #include "commands/command_registry.h"
-#include "shell/file_message_log.h"
-#include "window/window_title.h"
 #include "file/document_file.h"
+#include "shell/command_line.h"
+#include "shell/file_message_log.h"
+#include "tests/commands/command_fakes.h"
+#include "window/window_title.h"
 
 namespace tessel {
 namespace {

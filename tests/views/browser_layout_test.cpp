@@ -7,8 +7,8 @@
 #include <string>
 
 #include "foundation/job.h"
-#include "tests/seams/fixed_advance_shaper.h"
 #include "parse/xml_parser.h"
+#include "tests/seams/fixed_advance_shaper.h"
 #include "views/browser_controller.h"
 #include "views/browser_layout.h"
 #include "views/row_sort.h"

@@ -8,8 +8,8 @@
 #include "parse/node_description.h"
 #include "parse/xml_nodes.h"
 #include "parse/xml_parser.h"
-#include "views/consolidation.h"
 #include "views/browser_paint_state.h"
+#include "views/consolidation.h"
 #include "views/grid_text.h"
 #include "views/table_view.h"
 

@@ -9,9 +9,9 @@
 #include <random>
 #include <string_view>
 
-#include "tests/settings/settings_test_folder.h"
 #include "settings/settings_history.h"
 #include "settings/settings_store.h"
+#include "tests/settings/settings_test_folder.h"
 
 namespace tessel {
 namespace {

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/settings/settings_test_folder.h"
 #include "settings/settings_store.h"
+#include "tests/settings/settings_test_folder.h"
 
 namespace tessel {
 

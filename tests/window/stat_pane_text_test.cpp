@@ -8,12 +8,12 @@
 #include <fstream>
 #include <sstream>
 
+#include "encoding/encoding.h"
 #include "foundation/job.h"
 #include "parse/document_tree.h"
+#include "parse/json_parser.h"
 #include "parse/xml_nodes.h"
 #include "parse/xml_parser.h"
-#include "parse/json_parser.h"
-#include "encoding/encoding.h"
 #include "text/text_document.h"
 #include "text/text_store.h"
 
