@@ -127,7 +127,8 @@ bool text_input_keeps_key(const KeyPress& press) {
         case kKeyDelete:
         case kKeyEnd:
         case kKeyHome:
-            return press.modifier != kModifierAlt && press.modifier != kModifierAltShift;
+            return press.modifier != kModifierAlt && press.modifier != kModifierAltShift &&
+                   press.modifier != kModifierCtrlAltShift;
         default:
             return false;
     }

@@ -208,44 +208,46 @@ bool EditorViewModel::delete_range(TextPos first, TextPos end) {
     return true;
 }
 
-KeyOutcome EditorViewModel::key_press(EditorKey key, int modifier, std::string_view text) {
+KeyOutcome EditorViewModel::key_press(const KeyPress& press, std::string_view text) {
+    const int32_t key = press.key;
+    const int32_t modifier = has_alt(press.modifier) ? kModifierAlt : press.modifier;
     TextStore& store = document_.store();
     const LineIndex& index = document_.index();
     const bool extend = extends_selection(modifier);
     const bool ctrl = has_ctrl(modifier);
     const TextPos caret = document_.caret();
     const int32_t line = index.line_of(caret);
-    const bool plain = modifier == kEditorNoModifier || modifier == kEditorShift;
+    const bool plain = modifier == kModifierNone || modifier == kModifierShift;
 
     TextPos to = caret;  // where a horizontal move goes
     switch (key) {
-        case EditorKey::left:
+        case kKeyLeft:
             if (caret > 0) to = ctrl ? previous_word_start(store, caret) : previous_caret_stop(store, caret);
             break;
-        case EditorKey::right:
+        case kKeyRight:
             if (caret < document_.length())
                 to = ctrl ? next_word_end(store, caret) : next_caret_stop(store, caret);
             break;
-        case EditorKey::home:
+        case kKeyHome:
             to = ctrl ? 0 : index.line_start(line);
             break;
-        case EditorKey::end:
+        case kKeyEnd:
             to = ctrl ? document_.length() : line_end(line);
             break;
-        case EditorKey::up:
-        case EditorKey::down: {
-            const int32_t target = line + (key == EditorKey::up ? -1 : 1);
+        case kKeyUp:
+        case kKeyDown: {
+            const int32_t target = line + (key == kKeyUp ? -1 : 1);
             if (target >= 0 && target < index.line_count()) move_vertically(target, extend);
             else move_caret_to(caret, extend);
             scroll_caret_into_view(kCaretScrollMargin);
             return KeyOutcome::handled;
         }
-        case EditorKey::page_up:
-        case EditorKey::page_down: {
+        case kKeyPageUp:
+        case kKeyPageDown: {
             // The caret goes one line less far up than down, and the view a whole page either
             // way, so paging up and down again returns to the same lines.
             const int32_t page = lines_per_page();
-            const bool up = key == EditorKey::page_up;
+            const bool up = key == kKeyPageUp;
             const int32_t lines = up ? std::max(1, page - 1) : page;
             const int32_t target = std::clamp(line + (up ? -lines : lines), 0, index.line_count() - 1);
             set_top_line(top_line_ + (up ? -page : page));
@@ -253,7 +255,7 @@ KeyOutcome EditorViewModel::key_press(EditorKey key, int modifier, std::string_v
             scroll_caret_into_view(kCaretScrollMargin);
             return KeyOutcome::handled;
         }
-        case EditorKey::backspace:
+        case kKeyBackspace:
             if (document_.has_selection()) {
                 document_.replace_selection("", 0);
                 after_edit();
@@ -262,7 +264,7 @@ KeyOutcome EditorViewModel::key_press(EditorKey key, int modifier, std::string_v
                              caret);
             }
             return KeyOutcome::handled;
-        case EditorKey::del:
+        case kKeyDelete:
             if (document_.has_selection()) {
                 document_.replace_selection("", 0);
                 after_edit();
@@ -270,19 +272,19 @@ KeyOutcome EditorViewModel::key_press(EditorKey key, int modifier, std::string_v
                 delete_range(caret, ctrl ? next_word_end(store, caret) : next_caret_stop(store, caret));
             }
             return KeyOutcome::handled;
-        case EditorKey::tab:
-            if (modifier != kEditorNoModifier) return KeyOutcome::ignored;
+        case kKeyTab:
+            if (modifier != kModifierNone) return KeyOutcome::ignored;
             document_.insert_tab(settings_.keep_tabs, settings_.tab_size);
             after_edit();
             return KeyOutcome::handled;
-        case EditorKey::enter:
+        case kKeyEnter:
             if (!plain) return KeyOutcome::ignored;
             document_.insert_line_break();
             after_edit();
             return KeyOutcome::handled;
-        case EditorKey::context_menu:
+        case kKeyContextMenu:
             return KeyOutcome::context_menu;
-        case EditorKey::none:
+        default:
             if (!plain || text.empty()) return KeyOutcome::ignored;
             return type_text(text) ? KeyOutcome::handled : KeyOutcome::ignored;
     }
@@ -321,9 +323,9 @@ void EditorViewModel::mouse_press(double x, double y, int clicks, int modifier) 
     dragging_ = true;
     if (clicks >= 3) drag_origin_ = line_span_at(pos);
     else if (clicks == 2) drag_origin_ = word_span_at(document_.store(), pos);
-    else if (modifier == kEditorShift) drag_origin_ = {document_.selection_anchor(), document_.selection_anchor()};
+    else if (modifier == kModifierShift) drag_origin_ = {document_.selection_anchor(), document_.selection_anchor()};
     else drag_origin_ = {pos, pos};
-    if (clicks == 1 && modifier == kEditorShift) document_.set_selection(drag_origin_.first, pos);
+    if (clicks == 1 && modifier == kModifierShift) document_.set_selection(drag_origin_.first, pos);
     else document_.set_selection(drag_origin_.first, drag_origin_.end);
     scroll_caret_into_view(0);
 }

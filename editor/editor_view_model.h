@@ -25,11 +25,11 @@
 #include <vector>
 
 #include "editor/caret_stops.h"
-#include "editor/editor_keys.h"
 #include "editor/line_layout.h"
 #include "editor/line_layout_cache.h"
 #include "editor/scroll_margin.h"
 #include "foundation/array.h"
+#include "seams/key_press.h"
 #include "seams/surface.h"
 #include "seams/text_shaper.h"
 #include "text/text_document.h"
@@ -44,6 +44,12 @@ struct EditorSettings {
     bool keep_tabs = true;     // Tab inserts a tab ("Keep Tabs") or blanks ("Insert Spaces")
     FrameStyle highlight_style = FrameStyle::solid;  // the border of highlighted text ranges
 };
+
+// After a caret move, Shift (alone or with Ctrl) moves only the selection's caret end, so the
+// selection grows from its anchor; every other modifier collapses the selection at the caret.
+constexpr bool extends_selection(int32_t modifier) {
+    return modifier == kModifierShift || modifier == kModifierCtrlShift;
+}
 
 enum class KeyOutcome : uint8_t {
     ignored,       // not an editing key here: let the window have it
@@ -99,12 +105,13 @@ public:
 
     // --- events ---
     void resize(int32_t width, int32_t height);
-    // A key with its modifier code (editor/editor_keys.h) and the text it typed, if any.
-    KeyOutcome key_press(EditorKey key, int modifier, std::string_view text);
+    // A key and the text it typed, if any. Every modifier code with Alt counts as Alt here:
+    // Alt wins over Ctrl and Shift. Keys without an editing meaning type their text.
+    KeyOutcome key_press(const KeyPress& press, std::string_view text);
     // Typed characters: replace the selection, merging into the previous typing step. Control
     // characters are dropped; false when nothing was left to type.
     bool type_text(std::string_view text);
-    // clicks: 1 places the caret (with Shift, modifier code 2, extends the selection), 2
+    // clicks: 1 places the caret (with kModifierShift, extends the selection), 2
     // selects a word, 3 a line. A move with the button held extends from what the press chose.
     void mouse_press(double x, double y, int clicks, int modifier);
     void mouse_move(double x, double y);

@@ -14,18 +14,13 @@
 #include <QStyleHints>
 #include <algorithm>
 
-#include "platform/qt_editor_key.h"
+#include "platform/qt_key_press.h"
 #include "platform/qt_string.h"
 #include "platform/qt_surface.h"
 #include "platform/qt_text_shaper.h"
 
 namespace tessel {
 namespace {
-
-int modifier_code(Qt::KeyboardModifiers modifiers) {
-    return editor_modifier_code(modifiers & Qt::ControlModifier, modifiers & Qt::ShiftModifier,
-                                modifiers & Qt::AltModifier);
-}
 
 // Tag names are drawn in the second editor font: the first one, bold.
 QFont second_font(const QFont& first) {
@@ -35,9 +30,8 @@ QFont second_font(const QFont& first) {
 }
 
 // Keys that change the text; the others only move the caret or scroll.
-bool edits(EditorKey key) {
-    return key == EditorKey::backspace || key == EditorKey::del || key == EditorKey::tab ||
-           key == EditorKey::enter;
+bool edits(int32_t key) {
+    return key == kKeyBackspace || key == kKeyDelete || key == kKeyTab || key == kKeyEnter;
 }
 
 }  // namespace
@@ -99,7 +93,7 @@ void EditorView::select_all() {
 
 void EditorView::delete_selection_or_next() {
     if (refuse_edit()) return;
-    model_->key_press(EditorKey::del, kEditorNoModifier, {});
+    model_->key_press({kKeyDelete, kModifierNone}, {});
     refresh();
 }
 
@@ -180,12 +174,13 @@ void EditorView::paintEvent(QPaintEvent* event) {
 }
 
 void EditorView::keyPressEvent(QKeyEvent* event) {
-    const EditorKeyPress press = editor_key_of(*event);
-    const bool typing = press.key == EditorKey::none && !press.text.empty() &&
-                        press.modifier != kEditorCtrl && press.modifier != kEditorCtrlShift &&
-                        press.modifier != kEditorAlt;
+    const KeyPress press = key_press_of(*event);
+    // Named keys act; the others type their text, when Ctrl and Alt are not held.
+    const bool named = press.key != kKeyNone && press.key != kKeyCharacter;
+    const std::string text = named ? std::string() : event->text().toStdString();
+    const bool typing = !text.empty() && !has_ctrl(press.modifier) && !has_alt(press.modifier);
     if ((edits(press.key) || typing) && refuse_edit()) return;
-    const KeyOutcome outcome = model_->key_press(press.key, press.modifier, press.text);
+    const KeyOutcome outcome = model_->key_press(press, text);
     if (outcome == KeyOutcome::ignored) {
         QAbstractScrollArea::keyPressEvent(event);
         return;
@@ -247,7 +242,7 @@ void EditorView::mousePressEvent(QMouseEvent* event) {
         QAbstractScrollArea::mousePressEvent(event);
         return;
     }
-    model_->mouse_press(at.x(), at.y(), click_count(*event), modifier_code(event->modifiers()));
+    model_->mouse_press(at.x(), at.y(), click_count(*event), modifier_of(event->modifiers()));
     refresh();
 }
 
@@ -256,7 +251,7 @@ void EditorView::mouseDoubleClickEvent(QMouseEvent* event) {
     const QPointF at = event->position();
     last_double_click_ms_ = QDateTime::currentMSecsSinceEpoch();
     last_double_click_at_ = at.toPoint();
-    model_->mouse_press(at.x(), at.y(), 2, modifier_code(event->modifiers()));
+    model_->mouse_press(at.x(), at.y(), 2, modifier_of(event->modifiers()));
     refresh(true);
 }
 

@@ -1,4 +1,4 @@
-// Qt key events as accelerator key presses.
+// Qt key events as the core's key presses.
 #include "platform/qt_key_press.h"
 
 #include <QAbstractSpinBox>
@@ -27,33 +27,27 @@ int32_t key_code(int key) {
         case Qt::Key_Home: return kKeyHome;
         case Qt::Key_PageUp: return kKeyPageUp;
         case Qt::Key_PageDown: return kKeyPageDown;
+        case Qt::Key_Menu: return kKeyContextMenu;
         default: break;
     }
     if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return kKeyF1 + (key - Qt::Key_F1);
     return kKeyNone;
 }
 
-int32_t modifier_code(Qt::KeyboardModifiers modifiers) {
-    const bool ctrl = modifiers & Qt::ControlModifier;
-    const bool shift = modifiers & Qt::ShiftModifier;
-    const bool alt = modifiers & Qt::AltModifier;
-    if (ctrl && alt && shift) return -1;  // no accelerator names all three
-    if (ctrl && alt) return kModifierCtrlAlt;
-    if (ctrl && shift) return kModifierCtrlShift;
-    if (alt && shift) return kModifierAltShift;
-    if (ctrl) return kModifierCtrl;
-    if (shift) return kModifierShift;
-    if (alt) return kModifierAlt;
-    return kModifierNone;
-}
-
 }  // namespace
+
+int32_t modifier_of(Qt::KeyboardModifiers modifiers) {
+    return modifier_code(modifiers & Qt::ControlModifier, modifiers & Qt::ShiftModifier,
+                         modifiers & Qt::AltModifier);
+}
 
 KeyPress key_press_of(const QKeyEvent& event) {
     KeyPress press;
-    press.modifier = modifier_code(event.modifiers());
-    if (press.modifier < 0) return {};
+    const Qt::KeyboardModifiers m = event.modifiers();
     const int key = event.key();
+    press.modifier = modifier_code(m & Qt::ControlModifier,
+                                   (m & Qt::ShiftModifier) || key == Qt::Key_Backtab,
+                                   m & Qt::AltModifier);
     press.key = key_code(key);
     if (press.key != kKeyNone) return press;
     // With Ctrl held the event's text is a control character: the key names the character.

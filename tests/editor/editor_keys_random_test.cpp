@@ -26,10 +26,10 @@ using test::is_stop;
 using test::continuation;
 
 TEST(EditorKeysRandom, KeySequencesMatchAStringModel) {
-    static const EditorKey kKeys[] = {EditorKey::left,  EditorKey::right,     EditorKey::up,
-                                      EditorKey::down,  EditorKey::home,      EditorKey::end,
-                                      EditorKey::page_up, EditorKey::page_down, EditorKey::backspace,
-                                      EditorKey::del,   EditorKey::tab,       EditorKey::enter};
+    static const int32_t kKeys[] = {kKeyLeft,  kKeyRight,     kKeyUp,
+                                      kKeyDown,  kKeyHome,      kKeyEnd,
+                                      kKeyPageUp, kKeyPageDown, kKeyBackspace,
+                                      kKeyDelete,   kKeyTab,       kKeyEnter};
     for (uint32_t seed = 1; seed <= 60; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         Keyboard keys(seed);
@@ -65,14 +65,14 @@ TEST(EditorKeysRandom, KeySequencesMatchAStringModel) {
         }
 
         for (int step = 0; step < 300; ++step) {
-            EditorKey key = EditorKey::none;
+            int32_t key = kKeyNone;
             std::string typed;
             if (keys.below(5) == 0) typed = keys.typed();
             else key = kKeys[keys.below(12)];
             const int modifier = keys.below(4) == 0 ? keys.below(5) : keys.below(3) == 0 ? 2 : 0;
             SCOPED_TRACE("step " + std::to_string(step) + " key " + std::to_string(static_cast<int>(key)) +
                          " modifier " + std::to_string(modifier) + " caret " + std::to_string(ref.caret));
-            view.key_press(key, modifier, typed);
+            view.key_press({key, modifier}, typed);
             ref.key(key, modifier, typed);
             document.run_scan_slice();
 

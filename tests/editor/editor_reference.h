@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "editor/editor_keys.h"
+#include "seams/key_press.h"
 #include "tests/seams/fixed_advance_shaper.h"
 #include "tests/text/text_model.h"
 
@@ -135,7 +135,7 @@ struct Reference {
         replace(std::min(caret, anchor), std::max(caret, anchor), with);
     }
 
-    void key(EditorKey key, int modifier, const std::string& typed) {
+    void key(int32_t key, int modifier, const std::string& typed) {
         const bool extend = modifier == 2 || modifier == 4;
         const bool ctrl = modifier == 3 || modifier == 4;
         const bool plain = modifier == 0 || modifier == 2;
@@ -151,33 +151,33 @@ struct Reference {
             move(to, extend);
         };
         switch (key) {
-            case EditorKey::left:
+            case kKeyLeft:
                 horizontal(caret == 0 ? 0 : ctrl ? word_start_before(caret) : previous_stop(caret));
                 break;
-            case EditorKey::right:
+            case kKeyRight:
                 horizontal(caret == size() ? caret : ctrl ? word_end_after(caret) : next_stop(caret));
                 break;
-            case EditorKey::home: horizontal(ctrl ? 0 : s[static_cast<size_t>(line)]); break;
-            case EditorKey::end: horizontal(ctrl ? size() : line_end(s, line)); break;
-            case EditorKey::up:
+            case kKeyHome: horizontal(ctrl ? 0 : s[static_cast<size_t>(line)]); break;
+            case kKeyEnd: horizontal(ctrl ? size() : line_end(s, line)); break;
+            case kKeyUp:
                 if (line > 0) vertical(line - 1);
                 else move(caret, extend);
                 break;
-            case EditorKey::down:
+            case kKeyDown:
                 if (line + 1 < count) vertical(line + 1);
                 else move(caret, extend);
                 break;
-            case EditorKey::page_up: vertical(std::max(0, line - std::max(1, lines_per_page - 1))); break;
-            case EditorKey::page_down: vertical(std::min(count - 1, line + lines_per_page)); break;
-            case EditorKey::backspace:
+            case kKeyPageUp: vertical(std::max(0, line - std::max(1, lines_per_page - 1))); break;
+            case kKeyPageDown: vertical(std::min(count - 1, line + lines_per_page)); break;
+            case kKeyBackspace:
                 if (caret != anchor) replace_selection("");
                 else if (caret > 0) replace(ctrl ? word_start_before(caret) : previous_stop(caret), caret, "");
                 break;
-            case EditorKey::del:
+            case kKeyDelete:
                 if (caret != anchor) replace_selection("");
                 else if (caret < size()) replace(caret, ctrl ? word_end_after(caret) : next_stop(caret), "");
                 break;
-            case EditorKey::tab:
+            case kKeyTab:
                 if (modifier != 0) break;
                 if (keep_tabs) {
                     replace_selection("\t");
@@ -189,12 +189,13 @@ struct Reference {
                     replace_selection(std::string(static_cast<size_t>(tab_size * (column / tab_size + 1) - column), ' '));
                 }
                 break;
-            case EditorKey::enter:
+            case kKeyEnter:
                 if (!plain) break;
                 if (line_end_text.empty()) line_end_text = "\n";
                 replace_selection(line_end_text);
                 break;
-            case EditorKey::none:
+            case kKeyNone:
+            case kKeyCharacter:
                 if (plain) replace_selection(typed);
                 break;
             default: break;

@@ -138,7 +138,7 @@ TEST_F(EditorView, ALongLineCutIntoIndexLinesShowsContinuationMarks) {
     // The status counts the column over the whole user's line, in characters.
     document.set_caret(4500);
     EXPECT_EQ(view.caret_status(), "Ln 1  col 4,501  Pos  4,500");
-    view.key_press(EditorKey::end, kEditorCtrl, "");
+    view.key_press({kKeyEnd, kModifierCtrl}, "");
     EXPECT_EQ(view.caret_status(), "Ln 2  col 4  Pos  5,004");
 }
 
@@ -154,9 +154,9 @@ TEST_F(EditorView, StatusHintAndGutterOfAFreshDocument) {
         EXPECT_TRUE(s.find_text(std::string("(To start, type your ") + word + " here or open existing file.)"))
             << type;
     }
-    view.key_press(EditorKey::none, kEditorNoModifier, "\xC3\xA9");  // é
-    view.key_press(EditorKey::enter, kEditorNoModifier, "");
-    view.key_press(EditorKey::none, kEditorShift, "\xE4\xB8\xAD" "x");  // 中x
+    view.key_press({kKeyNone, kModifierNone}, "\xC3\xA9");  // é
+    view.key_press({kKeyEnter, kModifierNone}, "");
+    view.key_press({kKeyNone, kModifierShift}, "\xE4\xB8\xAD" "x");  // 中x
     document.run_scan_slice();
     EXPECT_FALSE(view.shows_hint());
     EXPECT_EQ(paint().texts(), (std::vector<std::string>{"\xC3\xA9", "\xE4\xB8\xAD" "x", "1", "2"}));
@@ -213,7 +213,7 @@ TEST_F(EditorView, LayoutsAreCachedUntilTheLineOrItsStateChanges) {
     const int64_t filled = cache.builds();
     // Typing in line 3 rebuilds line 3 only.
     document.set_caret(document.index().line_start(3));
-    view.key_press(EditorKey::none, kEditorNoModifier, "z");
+    view.key_press({kKeyNone, kModifierNone}, "z");
     document.run_scan_slice();
     EXPECT_EQ(view.layout(3).text(), "zline 3\n");
     view.layout(2);
@@ -238,8 +238,8 @@ TEST_F(EditorView, HighlightsAreFramedInTheirStyleAndFollowEdits) {
     EditorSettings settings = view.settings();
     settings.highlight_style = FrameStyle::dotted;
     view.set_settings(settings);
-    view.key_press(EditorKey::home, kEditorCtrl, "");
-    view.key_press(EditorKey::none, kEditorNoModifier, ">>");
+    view.key_press({kKeyHome, kModifierCtrl}, "");
+    view.key_press({kKeyNone, kModifierNone}, ">>");
     frames = paint().of_kind(PaintOp::Kind::frame);
     ASSERT_EQ(frames.size(), 1u);
     EXPECT_EQ(frames[0].rect, (Rect{22 + 48, 0, 40, 16}));
@@ -250,19 +250,19 @@ TEST_F(EditorView, ClicksPlaceTheCaretAndSelectWordsAndLines) {
     set(false, false);
     load("say hello, world\r\nnext line\n");
     // Row 1, a little right of the third character's end: the boundary after it.
-    view.mouse_press(22 + 3 * 8 + 3, 16 + 5, 1, kEditorNoModifier);
+    view.mouse_press(22 + 3 * 8 + 3, 16 + 5, 1, kModifierNone);
     view.mouse_release();
     EXPECT_EQ(document.caret(), 18 + 3);
     EXPECT_FALSE(document.has_selection());
     // A click right of a line's end lands before its line end.
-    view.mouse_press(390, 2, 1, kEditorNoModifier);
+    view.mouse_press(390, 2, 1, kModifierNone);
     EXPECT_EQ(document.caret(), 16);
     // Shift extends from the anchor.
-    view.mouse_press(22 + 4, 16 + 1, 1, kEditorShift);
+    view.mouse_press(22 + 4, 16 + 1, 1, kModifierShift);
     EXPECT_EQ(document.selection_anchor(), 16);
     EXPECT_EQ(document.caret(), 18);
 
-    view.mouse_press(22 + 6 * 8, 4, 2, kEditorNoModifier);  // inside "hello"
+    view.mouse_press(22 + 6 * 8, 4, 2, kModifierNone);  // inside "hello"
     EXPECT_EQ(document.selection_anchor(), 4);
     EXPECT_EQ(document.caret(), 9);
     // Dragging back from a word keeps the word and reaches back.
@@ -271,7 +271,7 @@ TEST_F(EditorView, ClicksPlaceTheCaretAndSelectWordsAndLines) {
     EXPECT_EQ(document.caret(), 0);
     view.mouse_release();
 
-    view.mouse_press(22 + 80, 4, 3, kEditorNoModifier);
+    view.mouse_press(22 + 80, 4, 3, kModifierNone);
     EXPECT_EQ(document.selection_anchor(), 0);
     EXPECT_EQ(document.caret(), 18);  // the line with its CR LF
     // The selection shows over the line and its terminator, whose boxes keep their width
@@ -290,16 +290,16 @@ TEST_F(EditorView, PagingWheelAndTheScrollMargin) {
     load(text);
     EXPECT_EQ(view.lines_per_page(), 10);
     // The view moves a page, then back far enough to keep the caret 50 pixels from its top.
-    view.key_press(EditorKey::page_down, kEditorNoModifier, "");
+    view.key_press({kKeyPageDown, kModifierNone}, "");
     EXPECT_EQ(document.index().line_of(document.caret()), 10);
     EXPECT_EQ(view.top_line(), 6);
-    view.key_press(EditorKey::page_down, kEditorNoModifier, "");
+    view.key_press({kKeyPageDown, kModifierNone}, "");
     EXPECT_EQ(document.index().line_of(document.caret()), 20);
     EXPECT_EQ(view.top_line(), 16);
-    view.key_press(EditorKey::page_up, kEditorNoModifier, "");
+    view.key_press({kKeyPageUp, kModifierNone}, "");
     EXPECT_EQ(document.index().line_of(document.caret()), 11);
     EXPECT_EQ(view.top_line(), 6);
-    view.key_press(EditorKey::page_up, kEditorShift, "");
+    view.key_press({kKeyPageUp, kModifierShift}, "");
     EXPECT_EQ(document.index().line_of(document.caret()), 2);
     EXPECT_EQ(document.selection_anchor(), document.index().line_start(11));
     EXPECT_EQ(view.top_line(), 0);
@@ -312,7 +312,7 @@ TEST_F(EditorView, PagingWheelAndTheScrollMargin) {
     EXPECT_EQ(view.top_line(), 0);
 
     // The end of the 300-character last line: the caret's right edge stays 50 pixels inside.
-    view.key_press(EditorKey::end, kEditorCtrl, "");
+    view.key_press({kKeyEnd, kModifierCtrl}, "");
     EXPECT_EQ(view.top_line(), 101 - 10);
     const double text_width = 400 - 22;
     EXPECT_EQ(view.x_offset(), 300 * 8 + 1 + 50 - text_width);
@@ -321,7 +321,7 @@ TEST_F(EditorView, PagingWheelAndTheScrollMargin) {
     EXPECT_EQ(h.maximum, document.index().longest_line_estimate() * 8 - text_width);
     EXPECT_EQ(h.single_step, 8);
     // Back home the margin cannot be kept to the left of the text.
-    view.key_press(EditorKey::home, kEditorNoModifier, "");
+    view.key_press({kKeyHome, kModifierNone}, "");
     EXPECT_EQ(view.x_offset(), 0);
     const ScrollBarState v = view.vertical_scroll();
     EXPECT_EQ(v.maximum, 101 - 10);

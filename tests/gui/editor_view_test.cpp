@@ -151,15 +151,15 @@ TEST_F(EditorViewTest, CopyCutAndPasteGoThroughTheClipboard) {
 // text back to where it started and Ctrl+Y forward to where it ended.
 TEST_F(EditorViewTest, RandomKeysLeaveWhatAStringModelLeaves) {
     struct Press {
-        EditorKey key;
+        int32_t key;
         Qt::Key qt;
     };
     // Up, Down and the page keys keep an x position, which depends on the font's widths; the
     // model's own random test covers them with a fixed-advance font.
-    const Press presses[] = {{EditorKey::left, Qt::Key_Left},         {EditorKey::right, Qt::Key_Right},
-                             {EditorKey::home, Qt::Key_Home},         {EditorKey::end, Qt::Key_End},
-                             {EditorKey::backspace, Qt::Key_Backspace}, {EditorKey::del, Qt::Key_Delete},
-                             {EditorKey::tab, Qt::Key_Tab},           {EditorKey::enter, Qt::Key_Return}};
+    const Press presses[] = {{kKeyLeft, Qt::Key_Left},         {kKeyRight, Qt::Key_Right},
+                             {kKeyHome, Qt::Key_Home},         {kKeyEnd, Qt::Key_End},
+                             {kKeyBackspace, Qt::Key_Backspace}, {kKeyDelete, Qt::Key_Delete},
+                             {kKeyTab, Qt::Key_Tab},           {kKeyEnter, Qt::Key_Return}};
     for (uint32_t seed = 1; seed <= 4; ++seed) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         test::Keyboard keys(seed);
@@ -174,24 +174,24 @@ TEST_F(EditorViewTest, RandomKeysLeaveWhatAStringModelLeaves) {
             reference.line_end_text = lf > 0 && start[lf - 1] == '\r' ? "\r\n" : "\n";
         for (int step = 0; step < 150; ++step) {
             const int32_t pick = keys.below(12);
-            const int modifier = std::array{kEditorNoModifier, kEditorShift, kEditorCtrl,
-                                            kEditorCtrlShift}[static_cast<size_t>(keys.below(4))];
+            const int modifier = std::array{kModifierNone, kModifierShift, kModifierCtrl,
+                                            kModifierCtrlShift}[static_cast<size_t>(keys.below(4))];
             if (pick >= 8) {
                 std::string typed = keys.typed();
                 // A key event carries one UTF-16 unit: characters beyond the BMP come from
                 // input methods, not from QTest's typing.
                 if (typed.size() == 4) typed = "\xC3\xA9";
                 type_keys(&view(), QString::fromUtf8(typed.data(), qsizetype(typed.size())));
-                reference.key(EditorKey::none, kEditorNoModifier, typed);
+                reference.key(kKeyNone, kModifierNone, typed);
             } else {
                 const Press& press = presses[pick];
                 // Ctrl with Tab, Enter, Delete and Backspace belongs to the window's commands.
-                const bool plain_only = press.key == EditorKey::tab || press.key == EditorKey::enter ||
-                                        press.key == EditorKey::del || press.key == EditorKey::backspace;
-                const int used = plain_only ? kEditorNoModifier : modifier;
+                const bool plain_only = press.key == kKeyTab || press.key == kKeyEnter ||
+                                        press.key == kKeyDelete || press.key == kKeyBackspace;
+                const int used = plain_only ? kModifierNone : modifier;
                 Qt::KeyboardModifiers qt_modifiers;
-                if (used == kEditorShift || used == kEditorCtrlShift) qt_modifiers |= Qt::ShiftModifier;
-                if (used == kEditorCtrl || used == kEditorCtrlShift) qt_modifiers |= Qt::ControlModifier;
+                if (used == kModifierShift || used == kModifierCtrlShift) qt_modifiers |= Qt::ShiftModifier;
+                if (used == kModifierCtrl || used == kModifierCtrlShift) qt_modifiers |= Qt::ControlModifier;
                 QTest::keyClick(&view(), press.qt, qt_modifiers);
                 reference.key(press.key, used, {});
             }

@@ -13,7 +13,7 @@
 
 #include "editor/editor_view_model.h"
 #include "editor/line_layout.h"
-#include "platform/qt_editor_key.h"
+#include "platform/qt_key_press.h"
 #include "platform/qt_surface.h"
 #include "platform/qt_text_shaper.h"
 #include "tests/text/special_token_automaton.h"
@@ -135,21 +135,32 @@ TEST(QtSurface, PaintsTheModelsBoxesAndMarksWhereItMeasuredThem) {
               0);
 }
 
-TEST(QtEditorKey, KeyEventsBecomeEditorKeysModifierCodesAndText) {
+// One translation for the editor and the accelerators: named keys, every modifier code, the
+// menu key, function keys, and character keys named by their key even when Ctrl makes the text
+// a control character.
+TEST(QtKeyPress, KeyEventsBecomeKeyCodesModifierCodesAndCharacters) {
     auto press = [](int key, Qt::KeyboardModifiers modifiers, const QString& text = {}) {
-        return editor_key_of(QKeyEvent(QEvent::KeyPress, key, modifiers, text));
+        return key_press_of(QKeyEvent(QEvent::KeyPress, key, modifiers, text));
     };
-    EditorKeyPress p = press(Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
-    EXPECT_EQ(p.key, EditorKey::left);
-    EXPECT_EQ(p.modifier, kEditorCtrlShift);
-    EXPECT_EQ(press(Qt::Key_End, Qt::AltModifier | Qt::ControlModifier).modifier, kEditorAlt);
-    EXPECT_EQ(press(Qt::Key_Home, Qt::ShiftModifier).modifier, kEditorShift);
-    EXPECT_EQ(press(Qt::Key_Backtab, Qt::NoModifier).modifier, kEditorShift);
-    EXPECT_EQ(press(Qt::Key_Menu, Qt::NoModifier).key, EditorKey::context_menu);
+    KeyPress p = press(Qt::Key_Left, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(p.key, kKeyLeft);
+    EXPECT_EQ(p.modifier, kModifierCtrlShift);
+    EXPECT_EQ(press(Qt::Key_End, Qt::AltModifier | Qt::ControlModifier).modifier, kModifierCtrlAlt);
+    EXPECT_EQ(press(Qt::Key_End, Qt::AltModifier | Qt::ControlModifier | Qt::ShiftModifier).modifier,
+              kModifierCtrlAltShift);
+    EXPECT_EQ(press(Qt::Key_Home, Qt::ShiftModifier | Qt::AltModifier).modifier, kModifierAltShift);
+    p = press(Qt::Key_Backtab, Qt::NoModifier);
+    EXPECT_EQ(p.key, kKeyTab);
+    EXPECT_EQ(p.modifier, kModifierShift);
+    EXPECT_EQ(press(Qt::Key_Menu, Qt::NoModifier).key, kKeyContextMenu);
+    EXPECT_EQ(press(Qt::Key_F12, Qt::NoModifier).key, kKeyF1 + 11);
     p = press(Qt::Key_Eacute, Qt::NoModifier, QString::fromUtf8("\xC3\xA9"));
-    EXPECT_EQ(p.key, EditorKey::none);
-    EXPECT_EQ(p.modifier, kEditorNoModifier);
-    EXPECT_EQ(p.text, "\xC3\xA9");
+    EXPECT_EQ(p.key, kKeyCharacter);
+    EXPECT_EQ(p.character, U'\u00E9');
+    p = press(Qt::Key_X, Qt::ControlModifier, QString(QChar(0x18)));
+    EXPECT_EQ(p.key, kKeyCharacter);
+    EXPECT_EQ(p.character, U'X');
+    EXPECT_EQ(press(Qt::Key_Shift, Qt::ShiftModifier).key, kKeyNone);
 }
 
 }  // namespace
