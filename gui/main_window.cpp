@@ -34,7 +34,6 @@
 #include "platform/qt_string.h"
 #include "platform/qt_ui.h"
 #include "runtime/app_clock.h"
-#include "settings/dialog_binding.h"
 #include "settings/settings_store.h"
 #include "shell/document_controller.h"
 #include "shell/editor_app.h"
@@ -260,10 +259,10 @@ void MainWindow::register_handlers() {
         return true;
     });
     // The editor's option dialogs are modeless; the text is painted again when one closes.
-    const auto option_dialog = [this](BuiltDialog* (*make)(DialogBuilder&, ViewOptions&)) {
+    const auto option_dialog = [this](BuiltDialog* (*make)(DialogBuilder&, EditorOptions&)) {
         return [this, make](std::string_view, bool query) {
             if (query) return true;
-            BuiltDialog* dialog = make(dialogs_, view_options_);
+            BuiltDialog* dialog = make(dialogs_, app_.editor_options);
             // Connected once per dialog: the same dialog comes back each time.
             if (!dialog->property("syncs_editor").toBool()) {
                 dialog->setProperty("syncs_editor", true);
@@ -322,17 +321,10 @@ void MainWindow::apply_font(const FontRecord& record) {
 }
 
 void MainWindow::sync_editor() {
-    EditorSettings settings;
-    settings.line_numbers = app_.line_numbers != 0;
-    settings.line_ending = app_.line_ending != 0;
-    settings.tab_size = view_options_.tab_size;
-    settings.keep_tabs = view_options_.keep_tabs != 0;
-    settings.highlight_style = view_options_.line_style != 0 ? FrameStyle::dotted : FrameStyle::solid;
-    const EditorSettings& shown = editor_->model().settings();
-    if (settings.line_numbers != shown.line_numbers || settings.line_ending != shown.line_ending ||
-        settings.tab_size != shown.tab_size || settings.keep_tabs != shown.keep_tabs ||
-        settings.highlight_style != shown.highlight_style)
-        editor_->set_settings(settings);
+    if (app_.editor_options != shown_options_) {
+        shown_options_ = app_.editor_options;
+        editor_->set_settings(editor_settings_of(shown_options_));
+    }
     if (app_.controller().language() != shown_language_) {
         shown_language_ = app_.controller().language();
         editor_->set_document_type(shown_language_);
@@ -347,14 +339,8 @@ void MainWindow::sync_editor() {
 
 void MainWindow::restore_and_show() {
     SettingsStore& store = app_.settings();
-    // The view's options as kept by their dialogs, before the dialogs are ever opened.
-    for (const auto& [dialog, fields] :
-         {std::pair{&kTabOptions, std::vector<int32_t*>{&view_options_.tab_size, &view_options_.keep_tabs}},
-          std::pair{&kTextHighlightingOptions, std::vector<int32_t*>{&view_options_.line_style}}}) {
-        std::vector<int32_t> values = initial_values(*dialog);
-        read_bound_fields(store, *dialog, values);
-        for (size_t i = 0; i < fields.size(); ++i) *fields[i] = values[i];
-    }
+    // The editor's options as kept by their dialogs, before the dialogs are ever opened.
+    read_editor_dialog_fields(store, app_.editor_options);
     // A font the user chose is applied; until then the desktop's fixed font is used, and the
     // chooser starts from it.
     FontRecord chosen;

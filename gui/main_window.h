@@ -19,6 +19,7 @@
 #include "platform/qt_font_chooser.h"
 #include "seams/editor_window.h"
 #include "seams/ui_poster.h"
+#include "settings/editor_options.h"
 #include "settings/font_record.h"
 #include "shell/browser_pair.h"
 #include "views/node_provider.h"
@@ -63,7 +64,6 @@ public:
     // The "Tree Selection Browser" (1) and the "Table Selection Browser" (2).
     BrowserView& browser(int number) { return number == 1 ? *tree_browser_view_ : *table_browser_view_; }
     DialogBuilder& dialogs() { return dialogs_; }
-    const ViewOptions& view_options() const { return view_options_; }
     // The editor's font as last applied.
     const FontRecord& font_record() const { return font_; }
     // The largest gap between two runs of the 10 ms timer since the last reset, in ms.
@@ -133,7 +133,6 @@ private:
     GuiIndentOptionsDialog indent_dialog_;
     QtFontChooser font_chooser_;
     FontRecord font_;
-    ViewOptions view_options_;
     UiRoute route_;
     PaneArea* panes_ = nullptr;
     CommandBars* bars_ = nullptr;
@@ -159,6 +158,8 @@ private:
     QLabel* caret_status_ = nullptr;
     int32_t scanned_lines_ = -1;
     std::string shown_language_;
+    // The options the editor shows, to hand it the application's when they differ.
+    EditorOptions shown_options_;
     QTimer tick_timer_;
     // Drives the document's background line scan (line numbers, colours, character counts).
     std::unique_ptr<QtSliceTimer> scan_timer_;

@@ -4,10 +4,11 @@
 #include "gui/built_dialog.h"
 #include "gui/dialog_builder.h"
 #include "settings/dialog_binding.h"
+#include "settings/editor_options.h"
 
 namespace tessel {
 
-BuiltDialog* tab_options_dialog(DialogBuilder& builder, ViewOptions& options) {
+BuiltDialog* tab_options_dialog(DialogBuilder& builder, EditorOptions& options) {
     const BoundField& size = kTabFields[0];
     const BoundField& keep = kTabFields[1];
     if (BuiltDialog* existing = builder.begin_dialog(kTabOptions.name, 150, 86)) return existing;
@@ -21,7 +22,7 @@ BuiltDialog* tab_options_dialog(DialogBuilder& builder, ViewOptions& options) {
     return builder.end_dialog();
 }
 
-BuiltDialog* highlighting_style_dialog(DialogBuilder& builder, ViewOptions& options) {
+BuiltDialog* highlighting_style_dialog(DialogBuilder& builder, EditorOptions& options) {
     const BoundField& style = kHighlightingFields[0];
     if (BuiltDialog* existing = builder.begin_dialog(kTextHighlightingOptions.name, 170, 72))
         return existing;

@@ -53,14 +53,15 @@ void push_application_key(SettingsStore& store) {
 // The toggles whose state is kept under "Frame", with the variable each is bound to.
 struct BoundToggle {
     std::string_view name;
-    int32_t EditorApp::*variable;
+    int32_t* (*variable)(EditorApp& app);
 };
 constexpr BoundToggle kBoundToggles[] = {
-    {"line_numbers", &EditorApp::line_numbers},
-    {"line_ending", &EditorApp::line_ending},
-    {"scroll_wheel_changes_tree_selection", &EditorApp::scroll_wheel_changes_tree_selection},
-    {"status_bar", &EditorApp::status_bar},
-    {"toolbar", &EditorApp::toolbar},
+    {"line_numbers", [](EditorApp& app) { return &app.editor_options.line_numbers; }},
+    {"line_ending", [](EditorApp& app) { return &app.editor_options.line_ending; }},
+    {"scroll_wheel_changes_tree_selection",
+     [](EditorApp& app) { return &app.scroll_wheel_changes_tree_selection; }},
+    {"status_bar", [](EditorApp& app) { return &app.status_bar; }},
+    {"toolbar", [](EditorApp& app) { return &app.toolbar; }},
 };
 
 constexpr std::string_view kFrameKey = "Frame";
@@ -113,7 +114,7 @@ EditorApp::EditorApp(WorkerPool& pool, Ui& ui, UiPoster* poster, const std::stri
         item.accelerator_text = kQuitAccelerator;
         item.accelerator = parse_accelerator(kQuitAccelerator);
     }
-    for (const BoundToggle& toggle : kBoundToggles) commands_.bind(toggle.name, &(this->*toggle.variable));
+    for (const BoundToggle& toggle : kBoundToggles) commands_.bind(toggle.name, toggle.variable(*this));
     // The "Table Selection Browser" is shown until the user hides it; "Stat" waits to be asked for.
     commands_.set_toggle("table_selection_browser", 1);
     register_handlers();

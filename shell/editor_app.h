@@ -22,6 +22,7 @@
 #include "parse/language_registry.h"
 #include "runtime/tick_list.h"
 #include "seams/ui_poster.h"
+#include "settings/editor_options.h"
 #include "settings/settings_recent_files.h"
 #include "settings/settings_store.h"
 #include "shell/document_controller.h"
@@ -79,9 +80,9 @@ public:
     // The "XML Indent Options" dialog that "indent" asks with (null: indent without asking).
     void set_indent_dialog(IndentOptionsDialog* dialog) { indent_dialog_ = dialog; }
 
-    // The variables of the option toggles, read by the editor and the views.
-    int32_t line_numbers = 1;
-    int32_t line_ending = 0;
+    // The editor's options; its two toggles are bound to their fields.
+    EditorOptions editor_options;
+    // The variables of the other option toggles, read by the views and the window.
     int32_t scroll_wheel_changes_tree_selection = 1;
     int32_t status_bar = 1;
     int32_t toolbar = 1;

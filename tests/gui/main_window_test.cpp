@@ -223,8 +223,8 @@ TEST_F(MainWindowTest, ThePathBoxRunsGotoPathAndKeepsItsHistoryNewestFirst) {
 TEST_F(MainWindowTest, TheTabOptionsDialogChangesTheViewsOptionsAndTheyPersist) {
     {
         Editor editor(folder.path());
-        EXPECT_EQ(editor.window.view_options().tab_size, 4);
-        EXPECT_EQ(editor.window.view_options().keep_tabs, 1);
+        EXPECT_EQ(editor.app.editor_options.tab_size, 4);
+        EXPECT_EQ(editor.app.editor_options.keep_tabs, 1);
         editor.window.bars().action_of("tabs")->trigger();
         auto* dialog = visible_top_level<BuiltDialog>();
         if (!dialog) dialog = editor.window.findChild<BuiltDialog*>();
@@ -243,8 +243,8 @@ TEST_F(MainWindowTest, TheTabOptionsDialogChangesTheViewsOptionsAndTheyPersist) 
                           QPoint(spaces->height() / 2, spaces->height() / 2));
         QTest::keyClick(size, Qt::Key_Return);
         ASSERT_TRUE(run_until([&] { return !dialog->isVisible(); }));
-        EXPECT_EQ(editor.window.view_options().tab_size, 8);
-        EXPECT_EQ(editor.window.view_options().keep_tabs, 0);
+        EXPECT_EQ(editor.app.editor_options.tab_size, 8);
+        EXPECT_EQ(editor.app.editor_options.keep_tabs, 0);
         // The view follows: Tab now fills to the next stop of 8 with blanks.
         EditorView& view = editor.window.editor();
         view.setFocus();
@@ -269,9 +269,9 @@ TEST_F(MainWindowTest, TheTabOptionsDialogChangesTheViewsOptionsAndTheyPersist) 
         EXPECT_EQ(view.model().settings().highlight_style, FrameStyle::dotted);
     }
     Editor again(folder.path());
-    EXPECT_EQ(again.window.view_options().tab_size, 8);
-    EXPECT_EQ(again.window.view_options().keep_tabs, 0);
-    EXPECT_EQ(again.window.view_options().line_style, 1);
+    EXPECT_EQ(again.app.editor_options.tab_size, 8);
+    EXPECT_EQ(again.app.editor_options.keep_tabs, 0);
+    EXPECT_EQ(again.app.editor_options.line_style, 1);
 }
 
 TEST_F(MainWindowTest, AWorkersQuestionIsAnsweredWhileTheWindowKeepsRunning) {

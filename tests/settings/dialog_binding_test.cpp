@@ -5,6 +5,7 @@
 
 #include <cmath>
 
+#include "settings/editor_options.h"
 #include "settings/pane_shares.h"
 #include "settings/settings_store.h"
 #include "tests/settings/settings_test_folder.h"
@@ -32,6 +33,25 @@ protected:
     SettingsStore store;
     SettingsKey app;
 };
+
+// The editor's options come from the keys the two dialogs write; a tab size out of range is
+// clamped, a key never written keeps the built-in value, and the toggles stay as they were.
+TEST_F(DialogBindingTest, TheEditorsOptionsAreReadFromTheDialogsKeys) {
+    EditorOptions options;
+    options.line_numbers = 0;
+    read_editor_dialog_fields(store, options);
+    EXPECT_EQ(options, (EditorOptions{0, 0, 4, 1, 0}));
+    std::vector<int32_t> tabs{100, 0};
+    write_bound_fields(store, kTabOptions, tabs);
+    store_int("Text range highlighting style", "line style", 1);
+    read_editor_dialog_fields(store, options);
+    EXPECT_EQ(options, (EditorOptions{0, 0, 64, 0, 1}));
+    const EditorSettings settings = editor_settings_of(options);
+    EXPECT_FALSE(settings.line_numbers);
+    EXPECT_EQ(settings.tab_size, 64);
+    EXPECT_FALSE(settings.keep_tabs);
+    EXPECT_EQ(settings.highlight_style, FrameStyle::dotted);
+}
 
 TEST_F(DialogBindingTest, FreshStoreGivesBuiltInValues) {
     std::vector<int32_t> values = initial_values(kXmlIndentOptions);
