@@ -46,13 +46,6 @@ namespace {
 constexpr std::string_view kFrameKey = "Frame";
 constexpr int kTickMs = 10;
 
-// The pane a pane toggle shows or hides: the one named by the toggle's caption.
-std::string pane_name(const CommandItem& item) {
-    std::string name = item.caption;
-    std::erase(name, '&');
-    return name;
-}
-
 PixelRect to_pixels(const QRect& r) { return {r.left(), r.top(), r.right() + 1, r.bottom() + 1}; }
 
 }  // namespace
@@ -74,10 +67,8 @@ MainWindow::MainWindow(EditorApp& app, QtUi& ui, IconLookup icons)
     bars_ = new CommandBars(*this, app_.commands(), app_.file().recent(), app_.settings(),
                             std::move(icons),
                             [this](std::string_view name) {
-                                for (const CommandItem& item : app_.commands().items())
-                                    if (item.pane && item.name == name)
-                                        return panes_->pane_visible(pane_name(item));
-                                return false;
+                                const PaneSpec* pane = pane_of_toggle(name);
+                                return pane && panes_->pane_visible(pane->id);
                             });
     bars_->build();
     caret_status_ = new QLabel(statusBar());
@@ -116,10 +107,10 @@ void MainWindow::build_panes() {
         if (query) return app_.commands().find_enabled_handler(name) != nullptr;
         return app_.commands().execute(name, {});
     });
-    panes_->add_pane(PaneColumn::right, editor_, "", 0.5, false);
+    panes_->add_pane(PaneId::editor, editor_);
     tree_browser_view_ = new BrowserView(browsers_.tree_browser(), panes_);
     tree_browser_view_->setObjectName(QStringLiteral("tree_selection_browser"));
-    panes_->add_pane(PaneColumn::right, tree_browser_view_, "Tree Selection Browser", 0.4, false);
+    panes_->add_pane(PaneId::tree_browser, tree_browser_view_);
 
     tabs_ = new QTabWidget(panes_);
     tabs_->setObjectName(QStringLiteral("tab"));
@@ -145,23 +136,22 @@ void MainWindow::build_panes() {
     connect(tabs_, &QTabWidget::currentChanged, this, [this] {
         if (shown_tree().model().has_tree()) app_.commands().execute("apply_tree_selection", {});
     });
-    panes_->add_pane(PaneColumn::left, tabs_, "tab", 0.4, false);
+    panes_->add_pane(PaneId::tabs, tabs_);
 
     stat_ = new QPlainTextEdit(panes_);
     stat_->setObjectName(QStringLiteral("stat"));
     stat_->setReadOnly(true);
     stat_->setFrameShape(QFrame::NoFrame);
     stat_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    panes_->add_pane(PaneColumn::left, stat_, "Stat", 0.2, true);
+    panes_->add_pane(PaneId::stat, stat_);
     table_browser_view_ = new BrowserView(browsers_.table_browser(), panes_);
     table_browser_view_->setObjectName(QStringLiteral("table_selection_browser"));
-    panes_->add_pane(PaneColumn::left, table_browser_view_, "Table Selection Browser", 0.4, true);
+    panes_->add_pane(PaneId::table_browser, table_browser_view_);
 
     // A pane closed by its button unchecks its toggle.
-    panes_->set_on_closed([this](const std::string& name) {
-        for (const CommandItem& item : app_.commands().items())
-            if (item.pane && pane_name(item) == name)
-                app_.commands().set_toggle(item.name, 0);
+    panes_->set_on_closed([this](PaneId id) {
+        const std::string_view toggle = pane_spec(id).toggle;
+        if (!toggle.empty()) app_.commands().set_toggle(toggle, 0);
     });
 }
 
@@ -284,19 +274,17 @@ void MainWindow::register_handlers() {
         });
     }, "font");
     register_browser_handlers();
-    // Each pane toggle shows or hides the pane of its caption.
-    for (const CommandItem& item : commands.items()) {
-        if (!item.pane) continue;
-        const std::string pane = pane_name(item);
-        commands.register_handler(item.name, this,
-                                  [this, pane](std::string_view argument, bool query) {
-                                      if (query) return true;
-                                      panes_->set_pane_visible(pane, argument == "true");
-                                      // The second browser is built only while it shows.
-                                      if (pane == "Table Selection Browser" && argument == "true")
-                                          browsers_.table_browser_shown_again();
-                                      return true;
-                                  });
+    // Each pane toggle shows or hides its pane.
+    for (const PaneSpec& spec : kMainWindowPanes) {
+        if (spec.toggle.empty()) continue;
+        const PaneId pane = spec.id;
+        commands.register_handler(spec.toggle, this, [this, pane](std::string_view argument, bool query) {
+            if (query) return true;
+            panes_->set_pane_visible(pane, argument == "true");
+            // The second browser is built only while it shows.
+            if (pane == PaneId::table_browser && argument == "true") browsers_.table_browser_shown_again();
+            return true;
+        });
     }
 }
 
@@ -307,8 +295,8 @@ void MainWindow::apply_toggles() {
         const bool on = item.value != 0;
         if (item.name == "toolbar") bars_->toolbar()->setVisible(on);
         else if (item.name == "status_bar") statusBar()->setVisible(on);
-        else if (item.pane)
-            panes_->set_pane_visible(pane_name(item), on);
+        else if (const PaneSpec* pane = pane_of_toggle(item.name))
+            panes_->set_pane_visible(pane->id, on);
     }
 }
 
@@ -430,7 +418,7 @@ void MainWindow::view_changed(int browser, int32_t centre_child) {
 
 void MainWindow::sorted(int browser) { (browser == 1 ? tree_browser_view_ : table_browser_view_)->relayout(); }
 
-bool MainWindow::table_browser_shown() const { return panes_->pane_visible("Table Selection Browser"); }
+bool MainWindow::table_browser_shown() const { return panes_->pane_visible(PaneId::table_browser); }
 
 void MainWindow::request_table_browser(int32_t row) {
     app_.commands().execute("apply_scroll_selection", std::to_string(row));

@@ -27,21 +27,21 @@ PaneArea::PaneArea(QWidget* parent) : QWidget(parent) {
     setAutoFillBackground(true);
 }
 
-void PaneArea::add_pane(PaneColumn column, QWidget* window, std::string name, double share,
-                        bool closable) {
-    tessel::add_pane(layout_, column, name, share, closable);
+void PaneArea::add_pane(PaneId id, QWidget* window) {
+    const PaneSpec& spec = pane_spec(id);
+    tessel::add_pane(layout_, spec.column, std::string(spec.name), spec.share, spec.closable);
     window->setParent(this);
-    Hosted hosted{column, layout_.column(column).size() - 1, window, nullptr};
-    if (closable) {
+    Hosted hosted{id, spec.column, layout_.column(spec.column).size() - 1, window, nullptr};
+    if (spec.closable) {
         hosted.close = new QToolButton(this);
         hosted.close->setText(QStringLiteral("x"));
         hosted.close->setToolTip(tr("Close"));
         hosted.close->setAutoRaise(true);
         hosted.close->setFocusPolicy(Qt::NoFocus);
         hosted.close->setStyleSheet(QStringLiteral("QToolButton { padding: 0; border: none; }"));
-        connect(hosted.close, &QToolButton::clicked, this, [this, name] {
-            set_pane_visible(name, false);
-            if (on_closed_) on_closed_(name);
+        connect(hosted.close, &QToolButton::clicked, this, [this, id] {
+            set_pane_visible(id, false);
+            if (on_closed_) on_closed_(id);
         });
     }
     hosted_.push_back(hosted);
@@ -49,9 +49,9 @@ void PaneArea::add_pane(PaneColumn column, QWidget* window, std::string name, do
     relayout();
 }
 
-const PaneArea::Hosted* PaneArea::find(std::string_view name) const {
+const PaneArea::Hosted* PaneArea::find(PaneId id) const {
     for (const Hosted& hosted : hosted_)
-        if (pane_of(hosted).name == name) return &hosted;
+        if (hosted.id == id) return &hosted;
     return nullptr;
 }
 
@@ -60,13 +60,13 @@ const Pane& PaneArea::pane_of(const Hosted& hosted) const {
     return layout_.column(hosted.column)[hosted.index];
 }
 
-QWidget* PaneArea::pane_window(std::string_view name) const {
-    const Hosted* hosted = find(name);
+QWidget* PaneArea::pane_window(PaneId id) const {
+    const Hosted* hosted = find(id);
     return hosted ? hosted->window.data() : nullptr;
 }
 
-bool PaneArea::set_pane_visible(std::string_view name, bool visible) {
-    const Hosted* hosted = find(name);
+bool PaneArea::set_pane_visible(PaneId id, bool visible) {
+    const Hosted* hosted = find(id);
     if (!hosted) return false;
     if (pane_of(*hosted).visible != visible)
         tessel::set_pane_visible(layout_, hosted->column, hosted->index, visible);
@@ -74,8 +74,8 @@ bool PaneArea::set_pane_visible(std::string_view name, bool visible) {
     return true;
 }
 
-bool PaneArea::pane_visible(std::string_view name) const {
-    const Hosted* hosted = find(name);
+bool PaneArea::pane_visible(PaneId id) const {
+    const Hosted* hosted = find(id);
     return hosted && pane_of(*hosted).visible;
 }
 

@@ -21,21 +21,21 @@ class PaneArea final : public QWidget {
 public:
     explicit PaneArea(QWidget* parent = nullptr);
 
-    // Appends a pane hosting window (reparented here).
-    void add_pane(PaneColumn column, QWidget* window, std::string name, double share,
-                  bool closable);
+    // Appends the pane of that id, as the main window's table describes it, hosting window
+    // (reparented here).
+    void add_pane(PaneId id, QWidget* window);
     PaneLayout& layout_model() { return layout_; }
-    // Shows or hides the pane of that name; false when there is none.
-    bool set_pane_visible(std::string_view name, bool visible);
-    bool pane_visible(std::string_view name) const;
-    // Told when a close button hides a pane, with the pane's name.
-    void set_on_closed(std::function<void(const std::string&)> on_closed) {
+    // Shows or hides the pane; false when it has not been added.
+    bool set_pane_visible(PaneId id, bool visible);
+    bool pane_visible(PaneId id) const;
+    // Told when a close button hides a pane.
+    void set_on_closed(std::function<void(PaneId)> on_closed) {
         on_closed_ = std::move(on_closed);
     }
     // Places the windows again after the layout model was changed from outside.
     void relayout();
     const WindowGeometry& geometry_model() const { return geometry_; }
-    QWidget* pane_window(std::string_view name) const;
+    QWidget* pane_window(PaneId id) const;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -47,6 +47,7 @@ protected:
 
 private:
     struct Hosted {
+        PaneId id;
         PaneColumn column;
         size_t index;
         QPointer<QWidget> window;
@@ -62,14 +63,14 @@ private:
 
     BarHit hit_bar(QPoint point) const;
     WindowMetrics metrics() const;
-    const Hosted* find(std::string_view name) const;
+    const Hosted* find(PaneId id) const;
     Pane& pane_of(const Hosted& hosted);
     const Pane& pane_of(const Hosted& hosted) const;
 
     PaneLayout layout_;
     WindowGeometry geometry_;
     std::vector<Hosted> hosted_;
-    std::function<void(const std::string&)> on_closed_;
+    std::function<void(PaneId)> on_closed_;
 
     BarHit drag_;
     QPoint pressed_at_;

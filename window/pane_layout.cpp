@@ -144,13 +144,23 @@ void set_pane_visible(PaneLayout& layout, PaneColumn column, size_t index, bool 
     pane.share = share;
 }
 
+const PaneSpec& pane_spec(PaneId id) {
+    for (const PaneSpec& spec : kMainWindowPanes)
+        if (spec.id == id) return spec;
+    return kMainWindowPanes[0];  // every id has its row; the compiler cannot see it
+}
+
+const PaneSpec* pane_of_toggle(std::string_view command) {
+    if (command.empty()) return nullptr;
+    for (const PaneSpec& spec : kMainWindowPanes)
+        if (spec.toggle == command) return &spec;
+    return nullptr;
+}
+
 PaneLayout main_window_panes() {
     PaneLayout layout;
-    add_pane(layout, PaneColumn::right, "", 0.5, false);
-    add_pane(layout, PaneColumn::right, "Tree Selection Browser", 0.4, false);
-    add_pane(layout, PaneColumn::left, "tab", 0.4, false);
-    add_pane(layout, PaneColumn::left, "Stat", 0.2, true);
-    add_pane(layout, PaneColumn::left, "Table Selection Browser", 0.4, true);
+    for (const PaneSpec& spec : kMainWindowPanes)
+        add_pane(layout, spec.column, std::string(spec.name), spec.share, spec.closable);
     normalise_layout(layout);
     return layout;
 }

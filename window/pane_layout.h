@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace tessel {
@@ -56,9 +57,36 @@ struct PaneLayout {
     }
 };
 
-// The main window's own panes, with their built-in shares: "tab", "Stat" and "Table Selection
-// Browser" on the left (the last two closable), the editor (no name) and "Tree Selection
-// Browser" on the right. Shares are normalised.
+// The main window's panes, by what they hold.
+enum class PaneId : uint8_t { editor, tree_browser, tabs, stat, table_browser };
+
+// One pane of the main window: its column, its title (also its settings name; the editor has
+// none), its built-in share, whether a close button hides it, and the command of the View
+// menu's toggle that shows and hides it, if any.
+struct PaneSpec {
+    PaneId id;
+    PaneColumn column;
+    std::string_view name;
+    double share;
+    bool closable;
+    std::string_view toggle;
+};
+
+// The main window's panes, top to bottom in each column: the one table the window builds
+// its panes from and the layout arithmetic starts from.
+inline constexpr PaneSpec kMainWindowPanes[] = {
+    {PaneId::editor, PaneColumn::right, "", 0.5, false, ""},
+    {PaneId::tree_browser, PaneColumn::right, "Tree Selection Browser", 0.4, false, ""},
+    {PaneId::tabs, PaneColumn::left, "tab", 0.4, false, ""},
+    {PaneId::stat, PaneColumn::left, "Stat", 0.2, true, "stat"},
+    {PaneId::table_browser, PaneColumn::left, "Table Selection Browser", 0.4, true,
+     "table_selection_browser"},
+};
+const PaneSpec& pane_spec(PaneId id);
+// The pane a View menu toggle shows and hides, or null for any other command.
+const PaneSpec* pane_of_toggle(std::string_view command);
+
+// The layout of kMainWindowPanes, shares normalised.
 PaneLayout main_window_panes();
 
 // Appends a visible pane.

@@ -7,9 +7,31 @@
 #include "commands/command_name.h"
 #include "commands/command_registry.h"
 #include "commands/command_table.h"
+#include "window/pane_layout.h"
 
 namespace tessel {
 namespace {
+
+// The View menu's pane toggles and the window's pane table name each other: each toggle shows
+// and hides the pane its caption names, and each pane with a toggle has one in the menu.
+TEST(CommandTable, PaneTogglesAndTheWindowsPanesNameEachOther) {
+    CommandRegistry registry(nullptr, [] { return 0.0; });
+    register_command_items(registry);
+    int toggles = 0;
+    for (const CommandItem& item : registry.items()) {
+        if (!item.pane) continue;
+        ++toggles;
+        const PaneSpec* pane = pane_of_toggle(item.name);
+        ASSERT_NE(pane, nullptr) << item.name;
+        EXPECT_EQ(pane->name, item.caption);
+        EXPECT_TRUE(pane->closable) << item.name;
+    }
+    int with_toggle = 0;
+    for (const PaneSpec& spec : kMainWindowPanes) with_toggle += !spec.toggle.empty();
+    EXPECT_EQ(toggles, with_toggle);
+    EXPECT_EQ(pane_of_toggle("toolbar"), nullptr);
+    EXPECT_EQ(pane_of_toggle(""), nullptr);
+}
 
 TEST(CommandTable, ItemsAreNamedAfterTheirCaptionsAndKeysAreUnique) {
     CommandRegistry registry(nullptr, [] { return 0.0; });

@@ -335,7 +335,7 @@ TEST_F(MainWindowTest, PlacementTogglesAndPaneLayoutSurviveARestart) {
         EXPECT_NEAR(mid_pos, 0.4 + 90.0 / (panes.width() - 2), 0.002);
         // "Stat" starts hidden: show it from the View menu, close it with its button, and turn
         // the toolbar off from the menu.
-        QWidget* stat = panes.pane_window("Stat");
+        QWidget* stat = panes.pane_window(PaneId::stat);
         ASSERT_TRUE(stat && !stat->isVisible());
         editor.window.bars().action_of("stat")->trigger();
         ASSERT_TRUE(stat->isVisible());
@@ -343,7 +343,7 @@ TEST_F(MainWindowTest, PlacementTogglesAndPaneLayoutSurviveARestart) {
         ASSERT_NE(close, nullptr);
         QTest::mouseClick(close, Qt::LeftButton);
         EXPECT_FALSE(stat->isVisible());
-        EXPECT_FALSE(panes.pane_visible("Stat"));
+        EXPECT_FALSE(panes.pane_visible(PaneId::stat));
         editor.window.bars().action_of("toolbar")->trigger();
         EXPECT_FALSE(editor.window.bars().toolbar()->isVisible());
         // The settings are written by the way out.
@@ -352,8 +352,8 @@ TEST_F(MainWindowTest, PlacementTogglesAndPaneLayoutSurviveARestart) {
     Editor again(folder.path());
     EXPECT_EQ(again.window.geometry(), placed);
     EXPECT_NEAR(again.window.panes().layout_model().mid_pos, static_cast<int>(mid_pos * 100) / 100.0, 1e-9);
-    EXPECT_FALSE(again.window.panes().pane_visible("Stat"));
-    EXPECT_TRUE(again.window.panes().pane_visible("Table Selection Browser"));
+    EXPECT_FALSE(again.window.panes().pane_visible(PaneId::stat));
+    EXPECT_TRUE(again.window.panes().pane_visible(PaneId::table_browser));
     EXPECT_FALSE(again.window.bars().toolbar()->isVisible());
     EXPECT_FALSE(again.window.bars().action_of("toolbar")->isChecked());
     ASSERT_TRUE(run_until([&] { return !again.window.bars().action_of("stat")->isChecked(); }));
@@ -440,7 +440,7 @@ TEST_F(MainWindowTest, ADroppedFileIsLoadedAndParsedAndReportedInTheStatusBarAnd
                                                  "Parsed " + std::to_string(size) + " bytes"}));
     EXPECT_EQ(editor.window.windowTitle(), "catalog.xml - Tessel 2.2");
     ASSERT_TRUE(run_until([&] {
-        return editor.window.panes().pane_window("Stat")->property("plainText").toString().contains("Elements: ");
+        return editor.window.panes().pane_window(PaneId::stat)->property("plainText").toString().contains("Elements: ");
     }));
     EXPECT_EQ(editor.window.tabs().tabText(1), "0 warning(s), 0 error(s)");
     EXPECT_EQ(editor.app.file().recent().entries().front(), sample.toStdString());
