@@ -14,6 +14,7 @@
 #include <QStyleHints>
 #include <algorithm>
 
+#include "editor/editor_commands.h"
 #include "platform/qt_key_press.h"
 #include "platform/qt_string.h"
 #include "platform/qt_surface.h"
@@ -79,30 +80,29 @@ void EditorView::set_document_type(std::string_view display_name) {
 
 bool EditorView::has_selection() const { return document_.has_selection(); }
 
-std::string EditorView::selected_text() const {
-    const TextPos a = document_.selection_anchor();
-    const TextPos c = document_.caret();
-    const TextPos first = std::min(a, c);
-    return document_.store().substr(first, std::max(a, c) - first);
-}
+std::string EditorView::selected_text() const { return tessel::selected_text(document_); }
 
 void EditorView::select_all() {
-    document_.set_selection(0, document_.length());
+    tessel::select_all(document_);
     refresh(true);
 }
 
 void EditorView::delete_selection_or_next() {
     if (refuse_edit()) return;
-    model_->key_press({kKeyDelete, kModifierNone}, {});
+    tessel::delete_selection_or_next(*model_);
     refresh();
 }
 
-void EditorView::paste(const std::string& text) {
-    if (refuse_edit() || text.empty()) return;
-    // A paste is a step of its own, not merged into typing.
-    document_.replace_selection(text);
-    model_->text_changed(true);
+std::string EditorView::cut() {
+    if (refuse_edit()) return {};
+    std::string text = tessel::cut(*model_);
     refresh();
+    return text;
+}
+
+void EditorView::paste(const std::string& text) {
+    if (refuse_edit()) return;
+    if (tessel::paste(*model_, text)) refresh();
 }
 
 void EditorView::text_changed(bool scroll_to_caret) {

@@ -46,6 +46,8 @@ public:
     std::string selected_text() const;
     void select_all();
     void delete_selection_or_next();
+    // The selected text, removed; empty when there is none or the document is busy.
+    std::string cut();
     void paste(const std::string& text);
 
     // TextDocumentView: after a change, a load's blocks and an undo included (UI thread).

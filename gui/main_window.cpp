@@ -18,6 +18,7 @@
 #include <QUrl>
 
 #include "commands/command_table.h"
+#include "editor/editor_commands.h"
 #include "gui/browser_view.h"
 #include "gui/built_dialog.h"
 #include "gui/command_bars.h"
@@ -215,7 +216,7 @@ void MainWindow::register_handlers() {
         return true;
     });
     commands.register_handler("delete", this, [this, editing](std::string_view, bool query) {
-        if (query) return editing() && (editor_->has_selection() || app_.document().caret() < app_.document().length());
+        if (query) return editing() && can_delete(app_.document());
         editor_->delete_selection_or_next();
         return true;
     });
@@ -235,8 +236,7 @@ void MainWindow::register_handlers() {
     });
     commands.register_handler("cut", this, [this, editing](std::string_view, bool query) {
         if (query) return editing() && editor_->has_selection();
-        ui_.set_clipboard(editor_->selected_text());
-        editor_->delete_selection_or_next();
+        ui_.set_clipboard(editor_->cut());
         return true;
     });
     commands.register_handler("paste", this, [this, editing](std::string_view, bool query) {
