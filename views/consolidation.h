@@ -8,7 +8,7 @@
 
 #include "foundation/arena.h"
 #include "parse/node.h"
-#include "views/grid_table.h"
+#include "views/grid_columns.h"
 
 namespace tessel {
 

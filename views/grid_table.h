@@ -10,60 +10,14 @@
 
 #include "foundation/arena.h"
 #include "foundation/array.h"
-#include "foundation/int_map.h"
-#include "foundation/str_map.h"
 #include "parse/node.h"
 #include "text/text_pos.h"
+#include "views/grid_columns.h"
 #include "views/row_sort.h"
 
 namespace tessel {
 
 class NodeProvider;
-
-// The occurrences of one name within one row (three <item> children of one row), or the
-// lonely values of a row gathered by unique consolidation.
-struct RepeatGroup {
-    const char* name;
-    int32_t depth = 0;
-    Array<TextRange> ranges;
-    Array<Node*> cells;
-    Array<RepeatGroup*> nested;
-    explicit RepeatGroup(const char* n, Arena* arena) : name(n), ranges(arena), cells(arena), nested(arena) {}
-};
-
-struct CellRef {
-    Node* node = nullptr;
-    TextRange range;
-};
-
-struct Column {
-    const char* name;
-    int kind_code = -1;
-    int group = 0;
-    int32_t row_count = 0;
-    int32_t last_row = -1;
-    CellRef current;          // the cell of the last row it occurred in
-    bool text_block = false;  // its cells are text blocks
-    int32_t depth = 0;
-    bool consolidated = false;      // the "Unique ...s" column
-    bool merged = false;            // merged into its group's consolidated column
-    IntMap<RepeatGroup*> repeats;   // row -> group, for rows where the name repeats
-    // Per row, the index of the grandchild that fills the cell (-1: none), so that drawing,
-    // copying and sorting find a cell without searching the row's children by name.
-    Array<int32_t> cell_index;
-    Column(const char* n, Arena* arena)
-        : name(n), repeats(16, arena), cell_index(arena) {}
-};
-
-struct ColumnGroup {
-    int index;
-    const char* name;  // the type name of its cells ("Attribute", "Subtag", "Text")
-    int kind_code;
-    StrMap<int32_t> by_name;
-    Array<Column*> columns;  // in order of first appearance
-    ColumnGroup(int i, const char* n, int kind, Arena* arena)
-        : index(i), name(n), kind_code(kind), by_name(128, arena), columns(arena) {}
-};
 
 // What one position of a table shows.
 struct Cell {
@@ -143,13 +97,5 @@ private:
     bool sort_ascending_ = true;
     bool is_sorted_ = false;
 };
-
-// Keeps a map's chains short as it grows past its initial buckets: a column group of a
-// DOCTYPE with a million declarations has a million columns.
-template <typename Map, typename K, typename V>
-void insert_growing(Map& map, K key, V value) {
-    map.insert_or_assign(key, value);
-    if (map.count() > 2 * map.bucket_count()) map.rehash(map.bucket_count() * 4);
-}
 
 }  // namespace tessel
