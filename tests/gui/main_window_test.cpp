@@ -24,6 +24,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolBar>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -34,6 +35,7 @@
 #include "commands/message_log.h"
 #include "encoding/encoding.h"
 #include "file/document_file.h"
+#include "foundation/job.h"
 #include "foundation/number_format.h"
 #include "gui/built_dialog.h"
 #include "gui/command_bars.h"
@@ -79,6 +81,23 @@ std::pair<Qt::Key, Qt::KeyboardModifiers> qt_key_of(const KeyPress& press) {
         {kModifierAltShift, Qt::AltModifier | Qt::ShiftModifier}};
     return {key, modifiers.at(press.modifier)};
 }
+
+// A job that stops at its first yield point, without the lock, until the test opens it.
+struct ParkedJob final : Job {
+    explicit ParkedJob(WorkerPool& pool) : pool(pool) {}
+    void set_progress(int percent) override { inner->set_progress(percent); }
+    void set_status_text(std::string_view text) override { inner->set_status_text(text); }
+    void yield_point() override {
+        inner->yield_point();
+        parked = true;
+        while (!gate_open) pool.sleep_unlocked(2);
+    }
+    void open() { gate_open = true; }
+    WorkerPool& pool;
+    Job* inner = nullptr;
+    std::atomic<bool> parked{false};
+    std::atomic<bool> gate_open{false};
+};
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -391,12 +410,14 @@ TEST_F(MainWindowTest, ExitAsksAboutChangesAndWaitsForASave) {
     big += "</list>\n";
     editor.app.document().replace(big, 0, 4);
     const std::string path = (folder.path() + "/saved.xml").toStdString();
+    // The save stops at its first yield point until the test opens the gate, so the checks
+    // below see it running however fast the machine writes.
+    ParkedJob parked(editor.pool);
     editor.pool.run_job("save", {}, [&](std::string_view, bool) {
-        return editor.app.file().save(path, kEncodingUnspecified, editor.pool.current_job());
+        parked.inner = editor.pool.current_job();
+        return editor.app.file().save(path, kEncodingUnspecified, &parked);
     });
-    // Once the save is in its body (the document is busy), holding the lock parks it at its
-    // next yield point: it cannot end meanwhile.
-    ASSERT_TRUE(run_until([&] { return editor.app.document_busy(); }));
+    ASSERT_TRUE(run_until([&] { return parked.parked.load(); }));
     QtLoopLock::instance()->claim();
     ASSERT_TRUE(editor.app.save_running());
     // The text takes no typing while it is being saved.
@@ -408,6 +429,7 @@ TEST_F(MainWindowTest, ExitAsksAboutChangesAndWaitsForASave) {
     QTest::keyClick(editor.window.centralWidget(), Qt::Key_Q, Qt::ControlModifier);
     EXPECT_EQ(visible_top_level<QMessageBox>(), nullptr);
     EXPECT_TRUE(editor.window.isVisible());
+    parked.open();
     ASSERT_TRUE(run_until([&] { return !editor.app.save_running(); }, 60000));
     EXPECT_EQ(std::filesystem::file_size(path), big.size());
     // Saved: nothing to ask, the window goes.
