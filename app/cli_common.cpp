@@ -7,6 +7,7 @@
 
 #include "encoding/encoding.h"
 #include "file/file_reader.h"
+#include "file/save_leftovers.h"
 #include "foundation/ascii.h"
 
 namespace tessel::cli {
@@ -60,11 +61,20 @@ std::optional<std::string_view> option(const Arguments& a, std::string_view name
     return found;
 }
 
+void report_save_leftovers(const std::string& path) {
+    for (const std::string& backup : sweep_save_leftovers(path).backups)
+        std::fprintf(stderr,
+                     "tessel-cli: warning: a save of %s was interrupted; its content before "
+                     "that save is kept in %s\n",
+                     path.c_str(), backup.c_str());
+}
+
 bool read_file(const std::string& path, std::string& bytes, std::string& error,
                EncodingId* encoding) {
     // Through the editor's own reader: the same size check, detection, mark and conversion,
     // block by block, so that the batch tool and the editor never read a file differently.
     EncodingId read_as = kEncodingUnspecified;
+    report_save_leftovers(path);
     FileReader reader(path, &read_as);
     struct Collector final : TextSink {
         std::string& text;

@@ -30,6 +30,9 @@ Arguments split_arguments(const std::vector<std::string_view>& args,
                           const std::vector<std::string_view>& flags);
 std::optional<std::string_view> option(const Arguments& a, std::string_view name);
 
+// Before a file is read: removes the hidden files that killed saves left beside it, and names
+// on stderr the copy an interrupted in-place save kept, since the file may be incomplete.
+void report_save_leftovers(const std::string& path);
 // Reads a whole file as UTF-8 text through the editor's loader (encoding detected, byte-order
 // mark dropped, converted block by block); error is the reason when it cannot. encoding, when
 // given, is set to the encoding the file was read in.

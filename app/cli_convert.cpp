@@ -90,6 +90,8 @@ public:
     UiAnswer message_box(std::string_view text, std::string_view, UiButtons buttons,
                          UiIcon) override {
         if (buttons == UiButtons::yes_no) return allow_loss_ ? UiAnswer::yes : UiAnswer::no;
+        // The copy an interrupted save kept is only named (before the load), never restored.
+        if (buttons == UiButtons::yes_no_cancel) return UiAnswer::cancel;
         std::fprintf(stderr, "tessel-cli convert: %.*s\n", static_cast<int>(text.size()),
                      text.data());
         return UiAnswer::ok;
@@ -153,6 +155,7 @@ int run_convert(const std::vector<std::string_view>& args) {
 
     // Ctrl-C or a SIGTERM during an in-place conversion must not leave the hidden file behind.
     remove_temporary_files_on_signals();
+    report_save_leftovers(input);
     BatchHost host(extension_of(input), allow_loss);
     DocumentFile file(host, host);
     if (!file.load(input, kEncodingUnspecified, nullptr)) return 2;

@@ -54,6 +54,7 @@ int run_encoding(const std::vector<std::string_view>& args) {
         // The editor's reader decides, from the first block as when the file is opened; the
         // size of a file does not matter here.
         EncodingId encoding = kEncodingUnspecified;
+        report_save_leftovers(path);
         FileReader reader(path, &encoding);
         reader.set_size_limit(INT64_MAX);
         LargeArena arena;

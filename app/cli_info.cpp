@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/cli_commands.h"
+#include "app/cli_common.h"
 #include "file/file_reader.h"
 #include "foundation/number_format.h"
 #include "text/text_document.h"
@@ -24,6 +25,7 @@ constexpr const char* kInfoUsage =
 // detected, mark dropped, converted to UTF-8); error is the reason when it cannot.
 bool load(const std::string& path, tessel::TextDocument& document, std::string& error) {
     EncodingId encoding = kEncodingUnspecified;
+    report_save_leftovers(path);
     FileReader reader(path, &encoding);
     struct Appender final : TextSink {
         TextDocument& document;

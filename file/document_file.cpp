@@ -8,6 +8,7 @@
 #include "encoding/xml_declaration.h"
 #include "file/file_reader.h"
 #include "file/file_writer.h"
+#include "file/save_leftovers.h"
 #include "foundation/arena.h"
 #include "foundation/job.h"
 #include "foundation/number_format.h"
@@ -82,11 +83,35 @@ bool DocumentFile::fail(const std::string& message) {
     return false;
 }
 
+void DocumentFile::offer_interrupted_save_backup(const std::string& path) {
+    const SaveLeftovers leftovers = sweep_save_leftovers(path);
+    if (leftovers.backups.empty()) return;
+    // The newest copy first; an older one is asked about at the next open.
+    const std::string& backup = leftovers.backups.front();
+    const std::string question =
+        "A save of " + path + " was interrupted, and the file may be incomplete. Its content "
+        "before that save is kept in " + backup + ".\n\nRestore that content? Yes restores it, No "
+        "keeps the file as it is and deletes the copy, Cancel keeps both.";
+    const UiAnswer answer = ui_.message_box(question, "Tessel", UiButtons::yes_no_cancel,
+                                            UiIcon::warning);
+    if (answer == UiAnswer::yes) {
+        std::string error;
+        if (!restore_save_backup(path, backup, &error)) {
+            fail(error);
+            return;
+        }
+        host_.log("Restored " + path + " from " + backup);
+    } else if (answer == UiAnswer::no) {
+        discard_save_backup(backup);
+    }
+}
+
 bool DocumentFile::load(const std::string& path, EncodingId requested, Job* job) {
     QuietJob quiet;
     if (!job) job = &quiet;
     job->set_status_text("Loading");
     const double started = host_.now_ms();
+    offer_interrupted_save_backup(path);
     // The reader sets encoding_ only once it reads, so a file that cannot be opened leaves
     // the open document's encoding as it was.
     FileReader reader(path, &encoding_);

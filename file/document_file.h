@@ -103,6 +103,9 @@ private:
     void set_name(const std::string& path);
     void reset_document();
     bool fail(const std::string& message);
+    // Before a file is read: removes what killed saves left beside it, and asks whether the
+    // copy of an interrupted in-place save is to be put back.
+    void offer_interrupted_save_backup(const std::string& path);
 
     DocumentHost& host_;
     Ui& ui_;

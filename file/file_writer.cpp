@@ -2,10 +2,12 @@
 // or directly for devices, FIFOs and descriptors.
 #include "encoding/codecs.h"
 #include "file/file_writer.h"
+#include "file/save_leftovers.h"
 
 #include <fcntl.h>
 #include <pthread.h>
 #include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/xattr.h>
 #include <unistd.h>
@@ -28,22 +30,6 @@ std::string folder_of(const std::string& path) {
     const size_t slash = path.rfind('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Where a chain of symbolic links ends, so that saving through a link writes its target and
-// keeps the link. A path that is not a link (or does not exist yet) is its own target.
-std::string resolve_links(const std::string& path) {
-    std::string at = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat st;
-        if (::lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) return at;
-        std::vector<char> link(static_cast<size_t>(st.st_size > 0 ? st.st_size : PATH_MAX) + 1);
-        ssize_t n = ::readlink(at.c_str(), link.data(), link.size() - 1);
-        if (n < 0) return at;
-        std::string next(link.data(), static_cast<size_t>(n));
-        at = next.starts_with('/') ? next : folder_of(at) + "/" + next;
-    }
-    return at;
 }
 
 // The descriptor a name stands for: /dev/fd/N, /proc/self/fd/N, or a chain of symbolic links
@@ -219,7 +205,18 @@ void FileWriter::discard() {
     if (!backup_.empty()) ::unlink(backup_.c_str());
     backup_.clear();
     drop_pending_removal(&backup_slot_);
+    if (backup_fd_ >= 0) ::close(backup_fd_);
+    backup_fd_ = -1;
     release_ending_signals();
+}
+
+// A rename reaches the disk with its folder.
+void FileWriter::sync_folder() {
+    const int folder = ::open(folder_of(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folder >= 0) {
+        ::fsync(folder);
+        ::close(folder);
+    }
 }
 
 void FileWriter::hold_ending_signals() {
@@ -273,14 +270,15 @@ bool copy_file(int from, int to) {
 }  // namespace
 
 int FileWriter::make_temporary(std::string* path, int* slot) {
-    const size_t slash = target_.rfind('/');
-    const std::string name = target_.substr(slash == std::string::npos ? 0 : slash + 1);
-    const std::string pattern = folder_of(target_) + "/." + name + ".tessel-XXXXXX";
+    const std::string pattern = folder_of(target_) + "/" + save_leftover_prefix(target_) + "XXXXXX";
     std::vector<char> temp(pattern.begin(), pattern.end());
     temp.push_back('\0');
     EndingSignalsHeld held;
     const int fd = ::mkostemp(temp.data(), O_CLOEXEC);
     if (fd >= 0) {
+        // Held while the file is in use: another process opening the document tells a save
+        // under way from the leftovers of one that was killed.
+        ::flock(fd, LOCK_EX | LOCK_NB);
         *path = temp.data();
         *slot = add_pending_removal(*path);
     }
@@ -311,7 +309,7 @@ bool FileWriter::open() {
         }
         return true;
     }
-    target_ = resolve_links(path_);
+    target_ = save_target(path_);
     const bool exists = ::stat(target_.c_str(), &st) == 0;
     if (exists && S_ISDIR(st.st_mode)) {
         fail("Cannot write to file ", EISDIR);
@@ -363,11 +361,23 @@ bool FileWriter::open_links(const struct stat& st) {
         fail("Cannot write to file ", errno);
         return false;
     }
+    backup_fd_ = backup;
     const int old = ::open(target_.c_str(), O_RDONLY | O_CLOEXEC);
-    const bool copied = old >= 0 && copy_file(old, backup) && ::fsync(backup) == 0;
-    const int code = errno;
+    bool copied = old >= 0 && copy_file(old, backup) && ::fsync(backup) == 0;
+    int code = errno;
     if (old >= 0) ::close(old);
-    ::close(backup);
+    // Only a whole copy carries the backup's name, which a later open of the file reports as
+    // the content to restore should this process die before the file is whole again.
+    if (copied) {
+        const std::string named = folder_of(target_) + "/" + save_leftover_prefix(target_) +
+                                  kBackupMark + backup_.substr(backup_.size() - 6);
+        copied = ::rename(backup_.c_str(), named.c_str()) == 0;
+        code = errno;
+        if (copied) {
+            backup_ = named;
+            sync_folder();
+        }
+    }
     if (!copied) {
         fail("Cannot write to file ", code);
         return false;
@@ -492,6 +502,8 @@ bool FileWriter::commit() {
         }
         ::unlink(backup_.c_str());
         backup_.clear();
+        ::close(backup_fd_);
+        backup_fd_ = -1;
         release_ending_signals();
         return true;
     }
@@ -499,24 +511,20 @@ bool FileWriter::commit() {
         fail("cannot write to file ", errno);
         return false;
     }
-    if (::close(fd_) != 0) {
-        fd_ = -1;
-        fail("cannot write to file ", errno);
-        return false;
-    }
-    fd_ = -1;
+    // Renamed while still open and locked, so that no other process takes it for a leftover.
     if (::rename(temp_.c_str(), target_.c_str()) != 0) {
         fail("cannot write to file ", errno);
         return false;
     }
     temp_.clear();
     drop_pending_removal(&temp_slot_);
-    // The rename itself reaches the disk with the folder.
-    int folder = ::open(folder_of(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        ::fsync(folder);
-        ::close(folder);
+    const int fd = fd_;
+    fd_ = -1;
+    if (::close(fd) != 0) {
+        fail("cannot write to file ", errno);
+        return false;
     }
+    sync_folder();
     return true;
 }
 

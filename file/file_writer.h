@@ -61,6 +61,7 @@ private:
     void hold_ending_signals();
     void release_ending_signals();
     bool restore_old_content();
+    void sync_folder();
     bool write_all(const char* bytes, size_t count);
     void fail(const char* what, int code);
     void discard();
@@ -81,6 +82,7 @@ private:
     int64_t old_size_ = 0;
     int temp_slot_ = -1;  // where temp_ and backup_ are listed for removal on a signal
     int backup_slot_ = -1;
+    int backup_fd_ = -1;  // open and locked while the backup exists
     bool signals_held_ = false;
     sigset_t old_signal_mask_;
     std::unique_ptr<Codec> codec_;

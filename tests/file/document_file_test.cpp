@@ -673,3 +673,47 @@ TEST(WindowTitle, NameModifiedMarkAndApplicationTitle) {
 
 }  // namespace
 }  // namespace tessel
+
+namespace tessel {
+namespace {
+
+// The copy an interrupted in-place save kept is offered before the file is read: Cancel
+// leaves both for later, No keeps the file and drops the copy, Yes puts the copy back into
+// every name of the file.
+TEST_F(DocumentFileTest, TheCopyOfAnInterruptedSaveIsOfferedBeforeTheFileIsRead) {
+    const fs::path backup = at(".a.xml.tessel-backup-Xq3Zk0");
+    const auto leave_interrupted_save = [&] {
+        write_bytes(at("a.xml"), "<new>half-written");
+        write_bytes(backup, "<old/>\n");
+    };
+    leave_interrupted_save();
+    fs::create_hard_link(at("a.xml"), at("b.xml"));
+    const std::string b = at("b.xml");
+
+    ui.answers = {UiAnswer::cancel};
+    ASSERT_TRUE(file.load(b, kEncodingUnspecified, nullptr));
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, "A save of " + b + " was interrupted, and the file may be "
+              "incomplete. Its content before that save is kept in " + backup.string() +
+              ".\n\nRestore that content? Yes restores it, No keeps the file as it is and "
+              "deletes the copy, Cancel keeps both.");
+    EXPECT_EQ(host.doc.text(), "<new>half-written");
+    EXPECT_TRUE(fs::exists(backup));
+
+    ui.answers = {UiAnswer::no};
+    ASSERT_TRUE(file.load(b, kEncodingUnspecified, nullptr));
+    EXPECT_EQ(host.doc.text(), "<new>half-written");
+    EXPECT_FALSE(fs::exists(backup));
+    ASSERT_TRUE(file.load(b, kEncodingUnspecified, nullptr));
+    EXPECT_EQ(ui.shown.size(), 2u);  // nothing left to offer
+
+    leave_interrupted_save();
+    ui.answers = {UiAnswer::yes};
+    ASSERT_TRUE(file.load(b, kEncodingUnspecified, nullptr));
+    EXPECT_EQ(host.doc.text(), "<old/>\n");
+    EXPECT_EQ(test::file_contents(at("a.xml")), "<old/>\n");
+    EXPECT_EQ(folder_names(), (std::vector<std::string>{"a.xml", "b.xml"}));
+}
+
+}  // namespace
+}  // namespace tessel

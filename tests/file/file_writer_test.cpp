@@ -5,12 +5,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 
 #include "file/file_writer.h"
+#include "file/save_leftovers.h"
 #include "foundation/arena.h"
 #include "tests/file_contents.h"
 
@@ -102,6 +104,63 @@ TEST_F(FileWriterSignals, AFileWrittenInPlaceIsWholeWhenTheSignalEndsTheProgram)
               SIGINT);
     EXPECT_EQ(test::file_contents(folder / "b.txt"), "first half, second half\n");
     EXPECT_EQ(file_count(), 2u);
+}
+
+// SIGKILL cannot be caught: what the killed save left is found by the next open instead. A
+// killed in-place save leaves a half-written file and the copy of its old content, which is
+// named and can be put back; a killed plain save leaves only its hidden file, which goes.
+TEST_F(FileWriterSignals, AKilledSaveLeavesACopyToRestoreOrALeftoverThatIsSwept) {
+    const std::string old_content = "<list>old content</list>\n";
+    write_file("a.xml", old_content);
+    fs::create_hard_link(folder / "a.xml", folder / "b.xml");
+    const auto killed_during = [&](const char* name) {
+        return ended_by_signal([&] {
+            FileWriter writer(folder / name, 1);
+            LargeArena arena;
+            if (!writer.write("<new>", false, arena)) ::_exit(3);
+            ::raise(SIGKILL);
+        });
+    };
+    ASSERT_EQ(killed_during("a.xml"), SIGKILL);
+    EXPECT_EQ(test::file_contents(folder / "b.xml").substr(0, 5), "<new>");
+
+    // While another save of the file runs, its hidden files are its own.
+    {
+        fs::create_hard_link(folder / "a.xml", folder / "c.xml");
+        FileWriter running(folder / "c.xml", 1);
+        LargeArena arena;
+        ASSERT_TRUE(running.write("<x", false, arena));
+        for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+            fs::last_write_time(entry.path(), fs::file_time_type::clock::now() - std::chrono::hours(1));
+        const SaveLeftovers found = sweep_save_leftovers(folder / "a.xml");
+        EXPECT_EQ(found.backups.size(), 1u);  // the killed save's, not the running one's
+        EXPECT_EQ(found.removed_temporaries, 0);
+        EXPECT_EQ(file_count(), 5u);
+    }
+    fs::remove(folder / "c.xml");
+
+    const SaveLeftovers found = sweep_save_leftovers(folder / "b.xml");
+    ASSERT_EQ(found.backups.size(), 1u);
+    EXPECT_EQ(test::file_contents(found.backups[0]), old_content);
+    std::string error;
+    ASSERT_TRUE(restore_save_backup(folder / "b.xml", found.backups[0], &error)) << error;
+    EXPECT_EQ(test::file_contents(folder / "a.xml"), old_content);
+    EXPECT_EQ(test::file_contents(folder / "b.xml"), old_content);
+    EXPECT_EQ(file_count(), 2u);
+
+    // A plain save killed half-way: the file is untouched, and its hidden file is removed
+    // once it is old enough not to be a save that has yet to lock it.
+    write_file("plain.xml", old_content);
+    ASSERT_EQ(killed_during("plain.xml"), SIGKILL);
+    EXPECT_EQ(file_count(), 4u);
+    EXPECT_EQ(sweep_save_leftovers(folder / "plain.xml").removed_temporaries, 0);
+    for (const fs::directory_entry& entry : fs::directory_iterator(folder))
+        fs::last_write_time(entry.path(), fs::file_time_type::clock::now() - std::chrono::hours(1));
+    const SaveLeftovers plain = sweep_save_leftovers(folder / "plain.xml");
+    EXPECT_EQ(plain.removed_temporaries, 1);
+    EXPECT_TRUE(plain.backups.empty());
+    EXPECT_EQ(file_count(), 3u);
+    EXPECT_EQ(test::file_contents(folder / "plain.xml"), old_content);
 }
 
 }  // namespace
