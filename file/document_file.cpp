@@ -2,12 +2,15 @@
 #include "encoding/codecs.h"
 #include "file/document_file.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <charconv>
 
 #include "encoding/xml_declaration.h"
 #include "file/file_reader.h"
 #include "file/file_writer.h"
+#include "file/recovery_journal.h"
 #include "file/save_leftovers.h"
 #include "foundation/arena.h"
 #include "foundation/job.h"
@@ -73,6 +76,7 @@ void DocumentFile::set_name(const std::string& path) {
 }
 
 void DocumentFile::reset_document() {
+    if (journal_) journal_->discard();
     host_.reset_views();
     if (EditHistory* history = host_.document().history()) history->clear();
     host_.document().set_text({});
@@ -137,6 +141,7 @@ bool DocumentFile::load(const std::string& path, EncodingId requested, Job* job)
             job.yield_point();
         }
     } appender(host_, *job);
+    JournalBase base = file_base(path, requested);
     if (reader.open()) {
         host_.set_language_for(path);
         reset_document();
@@ -165,6 +170,11 @@ bool DocumentFile::load(const std::string& path, EncodingId requested, Job* job)
     recent_.add(path);
     set_name(path);
     if (EditHistory* history = host_.document().history()) history->mark_saved();
+    if (journal_) {
+        base.encoding = encoding_;
+        journal_->start(base);
+        offer_recovery(base);
+    }
     host_.post_command("reparse", "y");
     return true;
 }
@@ -238,6 +248,7 @@ bool DocumentFile::save(const std::string& path, EncodingId requested, Job* job)
     recent_.add(path);
     host_.document_saved();
     encoding_ = target;
+    if (journal_) journal_->start(file_base(path, target));
     busy.end();
     // Show what the file now holds, without the characters that were dropped, read in the
     // encoding it was written in (detection could not tell a code page from another).
@@ -289,7 +300,78 @@ bool DocumentFile::new_document(std::string_view extension) {
     encoding_ = kEncodingUtf8;
     watch_.reset();
     host_.name_changed();
+    start_untitled_journal(extension);
     return true;
+}
+
+void DocumentFile::start_untitled_journal(std::string_view extension) {
+    if (!journal_) return;
+    JournalBase base;
+    base.extension = extension;
+    journal_->start(std::move(base));
+}
+
+std::string DocumentFile::recovery_question(const StoredJournal& journal, bool changed) const {
+    const std::string name =
+        journal.base.untitled() ? "Untitled." + journal.base.extension : journal.base.path;
+    const size_t count = journal.edits.size();
+    std::string text = "Recover unsaved changes to " + name + "?\n\n";
+    text += "Tessel ended without saving " + with_commas(static_cast<int64_t>(count)) +
+            (count == 1 ? " change" : " changes") + " to it. No discards them.";
+    if (changed)
+        text += "\n\nWarning: the file has changed since these changes were made, so they may "
+                "not fit it. Check the result before saving it.";
+    return text;
+}
+
+void DocumentFile::recover(const StoredJournal& journal) {
+    TextDocument& document = host_.document();
+    const size_t applied = replay_journal(journal.edits, document);
+    ::unlink(journal.file.c_str());
+    host_.log("Recovered " + std::to_string(applied) + " changes from " + journal.file);
+    if (applied < journal.edits.size())
+        ui_.message_box("Only " + std::to_string(applied) + " of " +
+                            std::to_string(journal.edits.size()) +
+                            " changes could be recovered: the others do not fit the text.",
+                        "Tessel", UiButtons::ok, UiIcon::warning);
+}
+
+void DocumentFile::offer_recovery(const JournalBase& base) {
+    for (const StoredJournal& journal : recoverable_journals(journal_->folder())) {
+        if (journal.base.untitled() || journal.base.path != base.path) continue;
+        const bool changed =
+            journal.base.size != base.size || journal.base.mtime_ns != base.mtime_ns;
+        if (ui_.message_box(recovery_question(journal, changed), "Tessel", UiButtons::yes_no,
+                            changed ? UiIcon::warning : UiIcon::question) == UiAnswer::yes)
+            recover(journal);
+        else
+            ::unlink(journal.file.c_str());
+        return;
+    }
+}
+
+bool DocumentFile::offer_untitled_recovery() {
+    if (!journal_) return false;
+    for (const StoredJournal& journal : recoverable_journals(journal_->folder())) {
+        if (!journal.base.untitled()) continue;
+        if (ui_.message_box(recovery_question(journal, false), "Tessel", UiButtons::yes_no,
+                            UiIcon::question) != UiAnswer::yes) {
+            ::unlink(journal.file.c_str());
+            return false;
+        }
+        if (!new_document(journal.base.extension)) return false;
+        recover(journal);
+        return true;
+    }
+    return false;
+}
+
+void DocumentFile::journal_tick(double now_ms, bool long_job) {
+    if (journal_) journal_->tick(now_ms, long_job);
+}
+
+void DocumentFile::end_journal() {
+    if (journal_) journal_->discard();
 }
 
 bool DocumentFile::reload_with_encoding(EncodingId id) {

@@ -15,7 +15,10 @@
 namespace tessel {
 
 class Job;
+class RecoveryJournal;
 class TextDocument;
+struct JournalBase;
+struct StoredJournal;
 class Ui;
 
 // What the file code needs from the editor and the main window.
@@ -98,6 +101,21 @@ public:
     // From the periodic timer: posts "prompt_reload" when the file changed on disk.
     void check_external_change(bool job_running);
 
+    // The journal that keeps the document's unsaved edits (null: none, as in batch use). It
+    // restarts with every load, save and new document; a load offers the edits a killed
+    // editor left for that file.
+    void set_journal(RecoveryJournal* journal) { journal_ = journal; }
+    // An untitled document of this language is open: its edits are kept from now on.
+    void start_untitled_journal(std::string_view extension);
+    // At start-up without a file: offers the newest journal of an untitled document; true
+    // when its edits were recovered.
+    bool offer_untitled_recovery();
+    // From the periodic timer: writes the journal a second after typing pauses, or at once
+    // while a long job runs.
+    void journal_tick(double now_ms, bool long_job);
+    // The program ends and the user agreed to lose what is unsaved: no journal stays.
+    void end_journal();
+
 private:
     class BusyScope;
     void set_name(const std::string& path);
@@ -106,6 +124,9 @@ private:
     // Before a file is read: removes what killed saves left beside it, and asks whether the
     // copy of an interrupted in-place save is to be put back.
     void offer_interrupted_save_backup(const std::string& path);
+    std::string recovery_question(const StoredJournal& journal, bool changed) const;
+    void offer_recovery(const JournalBase& base);
+    void recover(const StoredJournal& journal);
 
     DocumentHost& host_;
     Ui& ui_;
@@ -115,6 +136,7 @@ private:
     bool busy_ = false;
     RecentFiles recent_;
     std::unique_ptr<FileWatch> watch_;
+    RecoveryJournal* journal_ = nullptr;
 };
 
 // The window title: the application title alone while the document has no name, else the

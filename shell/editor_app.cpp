@@ -75,7 +75,8 @@ constexpr std::string_view kQuitAccelerator = "Ctrl+Q";
 
 }  // namespace
 
-EditorApp::EditorApp(WorkerPool& pool, Ui& ui, UiPoster* poster, const std::string& settings_path)
+EditorApp::EditorApp(WorkerPool& pool, Ui& ui, UiPoster* poster, const std::string& settings_path,
+                     const std::string& journal_folder)
     : pool_(pool),
       ui_(ui),
       poster_(poster),
@@ -89,6 +90,7 @@ EditorApp::EditorApp(WorkerPool& pool, Ui& ui, UiPoster* poster, const std::stri
       recent_store_(settings_),
       routed_host_(*this, poster),
       file_(routed_host_, ui, &recent_store_),
+      journal_(journal_folder.empty() ? recovery_folder() : journal_folder),
       route_(poster),
       command_tick_([this] { commands_.tick(); }),
       window_tick_([this] { window_tick(); }) {
@@ -96,6 +98,10 @@ EditorApp::EditorApp(WorkerPool& pool, Ui& ui, UiPoster* poster, const std::stri
     commands_.set_poster(poster);
     document_.set_history(&history_);
     document_.set_poster(poster);
+    // Every edit goes to the recovery journal; the document file restarts it at each load,
+    // save and new document.
+    document_.set_edit_observer(&journal_);
+    file_.set_journal(&journal_);
     controller_.set_poster(poster);
     controller_.set_languages(&languages_);
     controller_.set_count_figures(true);
@@ -155,6 +161,8 @@ void EditorApp::register_handlers() {
     });
     ui_handler("do_exit", [this](std::string_view, bool query) {
         if (query) return !save_running();
+        // Asked before (or nothing unsaved): what the journal holds is not wanted.
+        file_.end_journal();
         save_toggles();
         if (window_) {
             window_->save_layout(settings_);
@@ -275,7 +283,17 @@ void EditorApp::save_toggles() {
 
 void EditorApp::start(double started_ms, const std::string& file) {
     commands_.set_status_message("Started in " + format_duration(AppClock::now() - started_ms));
-    if (!file.empty()) commands_.post_command("load_file", file);
+    if (!file.empty()) {
+        commands_.post_command("load_file", file);
+        return;
+    }
+    // The untitled document's edits are kept from the first one; the edits an untitled
+    // document of a killed editor left are offered once the loop runs.
+    file_.start_untitled_journal(language_extension());
+    pool_.run_job("load", {}, [this](std::string_view, bool) {
+        file_.offer_untitled_recovery();
+        return true;
+    });
 }
 
 // A save that has begun counts from its first millisecond: ending then would stop it.
@@ -308,6 +326,9 @@ void EditorApp::window_tick() {
     // Another program changed the file: ask, but not while a load or save runs.
     file_.check_external_change(file_.busy() || pool_.job_elapsed_ms("load") >= 0 ||
                                 pool_.job_elapsed_ms("save") >= 0);
+    file_.journal_tick(AppClock::now(), pool_.job_elapsed_ms("save") >= 0 ||
+                                            pool_.job_elapsed_ms("undo") >= 0 ||
+                                            pool_.job_elapsed_ms("replace") >= 0);
     if (!window_) return;
     if (auto title = title_.update(file_.path(), file_.modified(), kApplicationTitle))
         window_->set_title(*title);

@@ -19,6 +19,7 @@
 
 #include "commands/command_registry.h"
 #include "file/document_file.h"
+#include "file/recovery_journal.h"
 #include "parse/language_registry.h"
 #include "runtime/tick_list.h"
 #include "seams/ui_poster.h"
@@ -56,7 +57,9 @@ public:
 
     // The pool was made first, on this thread (it holds the lock). settings_path empty: the
     // user's default store. poster: the way from workers to the UI thread (null in batch use).
-    EditorApp(WorkerPool& pool, Ui& ui, UiPoster* poster, const std::string& settings_path = {});
+    // recovery_folder empty: the user's folder of recovery journals.
+    EditorApp(WorkerPool& pool, Ui& ui, UiPoster* poster, const std::string& settings_path = {},
+              const std::string& recovery_folder = {});
     ~EditorApp() override;
     EditorApp(const EditorApp&) = delete;
     EditorApp& operator=(const EditorApp&) = delete;
@@ -163,6 +166,7 @@ private:
     SettingsRecentFiles recent_store_;
     RoutedDocumentHost routed_host_;
     DocumentFile file_;
+    RecoveryJournal journal_;
     UiRoute route_;
 
     EditorWindow* window_ = nullptr;

@@ -90,6 +90,8 @@ bool TextDocument::apply(std::span<const TextPos> positions, int32_t delete_coun
 
     if (listener_ && !(flags & kQuiet)) listener_->about_to_change();
     LineIndex::PendingEdit edit = index_.begin_edit(first, positions.back() + delete_count);
+    // Before the store changes: a text may point into the store's own bytes.
+    if (observer_) observer_->applied(positions, delete_count, texts);
     store_.replace_at(positions, delete_count, texts);
     const int32_t delta = (insert_length - delete_count) * static_cast<int32_t>(positions.size());
     restart_scanner(index_.finish_edit(edit, delta));

@@ -30,6 +30,15 @@ public:
     virtual void changed(TextPos first) = 0;
 };
 
+// Told of every change of the text as it is made, with the arguments of the change (the
+// recovery journal keeps them); not told of the whole-text resets and the appends of a load.
+class EditObserver {
+public:
+    virtual ~EditObserver() = default;
+    virtual void applied(std::span<const TextPos> positions, int32_t delete_count,
+                         std::span<const std::string_view> texts) = 0;
+};
+
 // The view drawing the document: told to repaint after a change, always on the UI thread (a
 // change made on a worker, by a load or an undo, is posted there).
 class TextDocumentView {
@@ -60,6 +69,7 @@ public:
     EditHistory* history() const { return history_; }
     void set_listener(TextChangeListener* listener) { listener_ = listener; }
     void set_view(TextDocumentView* view) { view_ = view; }
+    void set_edit_observer(EditObserver* observer) { observer_ = observer; }
     void set_poster(UiPoster* poster) { route_.set_poster(poster); }
     // The automaton and timer of the line scanner; without a timer slices run only when
     // run_scan_slice is called. A different automaton (null: plain text) restarts the scan
@@ -126,6 +136,7 @@ private:
     EditHistory* history_ = nullptr;
     TextChangeListener* listener_ = nullptr;
     TextDocumentView* view_ = nullptr;
+    EditObserver* observer_ = nullptr;
     PlainAutomaton plain_;
     LexicalAutomaton* automaton_ = &plain_;
     SliceTimer* timer_ = nullptr;

@@ -23,10 +23,12 @@ public:
     std::vector<std::string> lines;
 };
 
-// One editor as main() makes it, on a settings database of the test's own.
+// One editor as main() makes it, on a settings database and a folder of recovery journals of
+// the test's own.
 struct Editor {
     explicit Editor(const QString& settings_folder)
-        : app(pool, ui, &poster, (settings_folder + "/registry.sqlite").toStdString()),
+        : app(pool, ui, &poster, (settings_folder + "/registry.sqlite").toStdString(),
+              (settings_folder + "/recovery").toStdString()),
           window(app, ui) {
         app.attach_message_log(&log);
         window.restore_and_show();
