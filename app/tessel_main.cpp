@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "file/recovery_journal.h"
 #include "gui/command_icons.h"
 #include "gui/main_window.h"
 #include "platform/qt_loop_lock.h"
@@ -59,6 +60,11 @@ int main(int argc, char** argv) {
         case tessel::CommandLine::Action::error:
             std::fprintf(stderr, "%s\n", command_line.text.c_str());
             return 2;
+        case tessel::CommandLine::Action::recover:
+            std::fputs(tessel::recoverable_listing(
+                           tessel::recoverable_journals(tessel::recovery_folder())).c_str(),
+                       stdout);
+            return 0;
         case tessel::CommandLine::Action::run:
             break;
     }

@@ -269,6 +269,23 @@ std::vector<StoredJournal> recoverable_journals(const std::string& folder) {
     return found;
 }
 
+std::string recoverable_listing(const std::vector<StoredJournal>& journals) {
+    if (journals.empty()) return "No unsaved changes to recover.\n";
+    std::string out = "Unsaved changes that Tessel can recover:\n";
+    for (const StoredJournal& journal : journals) {
+        char when[32] = "";
+        const time_t at = static_cast<time_t>(journal.modified);
+        struct tm local {};
+        if (localtime_r(&at, &local)) std::strftime(when, sizeof when, "%Y-%m-%d %H:%M", &local);
+        const size_t n = journal.edits.size();
+        out += "  " + (journal.base.untitled() ? "Untitled." + journal.base.extension : journal.base.path);
+        out += ": " + std::to_string(n) + (n == 1 ? " change" : " changes") + ", last at " + when;
+        out += journal.base.untitled() ? " (start Tessel without a file to recover them)\n"
+                                       : " (open the file in Tessel to recover them)\n";
+    }
+    return out;
+}
+
 size_t replay_journal(const std::vector<JournalEdit>& edits, TextDocument& document) {
     size_t applied = 0;
     for (const JournalEdit& edit : edits) {

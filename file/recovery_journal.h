@@ -67,6 +67,10 @@ std::optional<StoredJournal> read_journal(const std::string& file);
 // are removed on the way.
 std::vector<StoredJournal> recoverable_journals(const std::string& folder);
 
+// What `tessel --recover` prints: each journal's document, its changes and their age, and
+// how to recover them.
+std::string recoverable_listing(const std::vector<StoredJournal>& journals);
+
 // Applies the edits to document as undo steps, in order; stops at the first that does not fit
 // the text. Returns the number applied.
 size_t replay_journal(const std::vector<JournalEdit>& edits, TextDocument& document);

@@ -47,6 +47,8 @@ std::string command_line_help() {
            "Options:\n"
            "  --log FILE   append every status message to FILE with a timestamp\n"
            "               (- for standard error)\n"
+           "  --recover    list the unsaved changes of editors that were killed, which\n"
+           "               opening the file (or starting without one) offers to recover\n"
            "  --help       show this text and exit\n"
            "  --version    show the version and exit\n";
 }
@@ -63,6 +65,9 @@ CommandLine parse_command_line(const std::vector<std::string>& args, std::string
             } else if (arg == "--help" || arg == "-h") {
                 result.action = CommandLine::Action::help;
                 result.text = command_line_help();
+                return result;
+            } else if (arg == "--recover") {
+                result.action = CommandLine::Action::recover;
                 return result;
             } else if (arg == "--version") {
                 result.action = CommandLine::Action::version;

@@ -15,6 +15,7 @@ struct CommandLine {
         help,     // print text on standard output, exit 0
         version,  // print text on standard output, exit 0
         error,    // print text (one line) on standard error, exit 2
+        recover,  // list the unsaved changes a killed editor left, exit 0
     };
     Action action = Action::run;
     // The document to load once the loop runs: absolute, or empty when none was named.

@@ -2,6 +2,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QKeyEvent>
+#include <QTest>
 #include <QString>
 #include <string>
 #include <string_view>
@@ -52,6 +54,21 @@ inline void screenshot(QWidget& window, const char* name) {
     if (folder.isEmpty()) return;
     QApplication::processEvents();
     window.grab().save(folder + "/" + name + ".png");
+}
+
+// Types text as a keyboard does, one key event per character; characters QTest has no key for
+// come as key events that carry their text, as a keyboard layout's would.
+inline void type_keys(QWidget* widget, const QString& text) {
+    for (const QChar c : text) {
+        if (c.unicode() < 0x80) {
+            QTest::keyClick(widget, static_cast<char>(c.unicode()));
+            continue;
+        }
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &press);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
+        QApplication::sendEvent(widget, &release);
+    }
 }
 
 template <typename Widget>

@@ -25,20 +25,7 @@ namespace {
 using test::Editor;
 using test::run_until;
 
-// Types text as a keyboard does, one key event per character; characters QTest has no key for
-// come as key events that carry their text, as a keyboard layout's would.
-void type_keys(QWidget* widget, const QString& text) {
-    for (const QChar c : text) {
-        if (c.unicode() < 0x80) {
-            QTest::keyClick(widget, static_cast<char>(c.unicode()));
-            continue;
-        }
-        QKeyEvent press(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &press);
-        QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(c));
-        QApplication::sendEvent(widget, &release);
-    }
-}
+using test::type_keys;
 
 class EditorViewTest : public ::testing::Test {
 protected:
