@@ -5,12 +5,16 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSocketNotifier>
 #include <QUrl>
+#include <atomic>
 #include <cstdio>
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "file/file_writer.h"
 #include "file/recovery_journal.h"
 #include "gui/command_icons.h"
 #include "gui/main_window.h"
@@ -18,6 +22,7 @@
 #include "platform/qt_ui.h"
 #include "platform/qt_ui_poster.h"
 #include "runtime/app_clock.h"
+#include "runtime/ending_signals.h"
 #include "runtime/worker_pool.h"
 #include "shell/command_line.h"
 #include "shell/editor_app.h"
@@ -43,6 +48,21 @@ tessel::HelpPages find_help_pages() {
         if (!dir.cdUp()) break;
     }
     return {};
+}
+
+// The editor while its event loop runs. The toolkit ends the process with exit() from inside
+// the loop when the display goes away; the exit handler then keeps the unsaved edits and
+// removes the hidden files of saves under way, and ends the process before the destructors of
+// static objects run under the feet of the worker threads.
+std::atomic<tessel::EditorApp*> editor_in_loop{nullptr};
+
+void end_without_loop() {
+    tessel::EditorApp* editor = editor_in_loop.exchange(nullptr);
+    if (!editor) return;
+    editor->keep_unsaved_edits();
+    tessel::remove_pending_temporary_files();
+    std::fflush(nullptr);
+    std::_Exit(1);
 }
 
 }  // namespace
@@ -90,6 +110,19 @@ int main(int argc, char** argv) {
         }
     }
 
+    // SIGTERM, SIGINT and SIGHUP end the loop; the program then ends as after Exit, but
+    // without asking, keeping the unsaved edits in the journal, and by the signal.
+    int ending_signal = 0;
+    std::unique_ptr<QSocketNotifier> signal_notifier;
+    if (const int fd = tessel::watch_ending_signals(); fd >= 0) {
+        signal_notifier = std::make_unique<QSocketNotifier>(fd, QSocketNotifier::Read);
+        QObject::connect(signal_notifier.get(), &QSocketNotifier::activated, [&ending_signal] {
+            ending_signal = tessel::take_ending_signal();
+            if (ending_signal) QCoreApplication::exit(128 + ending_signal);
+        });
+    }
+    std::atexit(end_without_loop);
+
     int result = 0;
     {
         tessel::EditorApp editor(pool, ui, &poster);
@@ -99,9 +132,14 @@ int main(int argc, char** argv) {
         window.restore_and_show();
         editor.start(started, command_line.file);
         window.start_ticks();
+        editor_in_loop = &editor;
         result = QApplication::exec();
-        // Nothing a worker may still touch is destroyed before every worker has ended.
+        editor_in_loop = nullptr;
+        // Nothing a worker may still touch is destroyed before every worker has ended; a save
+        // cut off by a signal leaves the old file as it was.
         pool.stop_all_workers();
+        if (ending_signal) editor.keep_unsaved_edits();
     }
+    if (ending_signal) tessel::end_by_signal(ending_signal);
     return result;
 }

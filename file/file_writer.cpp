@@ -115,6 +115,11 @@ struct PendingRemoval {
     char path[PATH_MAX];
 };
 PendingRemoval pending_removals[16];
+}  // namespace
+
+void remove_pending_temporary_files();
+
+namespace {
 
 constexpr int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP};
 
@@ -139,8 +144,7 @@ void drop_pending_removal(int* slot) {
 }
 
 extern "C" void remove_pending_and_end(int signal) {
-    for (PendingRemoval& slot : pending_removals)
-        if (slot.state.load(std::memory_order_acquire) == 2) ::unlink(slot.path);
+    remove_pending_temporary_files();
     // Ends the program as the signal would have, once this handler returns.
     ::signal(signal, SIG_DFL);
     ::raise(signal);
@@ -168,6 +172,11 @@ private:
 };
 
 }  // namespace
+
+void remove_pending_temporary_files() {
+    for (PendingRemoval& slot : pending_removals)
+        if (slot.state.load(std::memory_order_acquire) == 2) ::unlink(slot.path);
+}
 
 void remove_temporary_files_on_signals() {
     for (int signal : kEndingSignals) {

@@ -27,6 +27,10 @@ class Arena;
 // signals back until it is whole again, old or new.
 void remove_temporary_files_on_signals();
 
+// Removes the hidden files of the saves under way now, for a program that is about to end
+// without unwinding them; safe in a signal handler or an exit handler.
+void remove_pending_temporary_files();
+
 class FileWriter {
 public:
     // source: the encoding the text was read in. Unless the encoding writes the text's stray

@@ -309,11 +309,10 @@ RecoveryJournal::RecoveryJournal(std::string folder) : folder_(std::move(folder)
 
 RecoveryJournal::~RecoveryJournal() {
     // The program ends with the document's edits unsaved only after the user agreed to drop
-    // them, which discarded the journal first; a journal still open here is kept.
-    if (fd_ >= 0) {
-        flush();
-        close_file(false);
-    }
+    // them, which discarded the journal first; otherwise (a signal, the display gone) the
+    // journal is kept for the next start.
+    if (pending()) flush();
+    close_file(false);
 }
 
 void RecoveryJournal::start(JournalBase base) {

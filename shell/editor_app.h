@@ -105,6 +105,9 @@ public:
     bool close_request();
     // Files dropped on the window: the first one is loaded.
     void drop_files(const std::vector<std::string>& paths);
+    // The program ends without asking (a signal, the display gone): the unsaved edits go to
+    // the journal now, for the next start to offer.
+    void keep_unsaved_edits() { journal_.flush(); }
     // Whether a save job runs: the program may not end then.
     bool save_running();
 
