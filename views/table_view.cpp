@@ -291,7 +291,7 @@ private:
                 Brief brief;
                 BriefDescriber describer(brief, scratch_, doc_);
                 g->describe(describer);
-                add_cell(groups, *g, j, brief, row);
+                add_cell(groups, *g, j, brief, row, b - a + 1);
                 scratch_.release(gmark);
             }
         }
@@ -323,7 +323,7 @@ private:
     }
 
     void add_cell(Array<ColumnGroup*>& groups, Node& g, int32_t child_index, const Brief& d,
-                  int32_t row) {
+                  int32_t row, int32_t rows) {
         const int index = d.column_group < 0 ? 0 : d.column_group;
         while (groups.size() <= index) groups.push_back(nullptr);
         ColumnGroup*& group = groups[index];
@@ -367,7 +367,7 @@ private:
         ++column->row_count;
         column->current = CellRef{&g, d.range};
         column->last_row = row;
-        column->cells.add(row, child_index, building_);
+        column->cells.add(row, child_index, rows, building_);
     }
 
     View& view_;
