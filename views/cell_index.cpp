@@ -23,7 +23,7 @@ void CellIndex::regrow(int32_t capacity, Arena& building) {
     capacity_ = capacity;
 }
 
-void CellIndex::add(int32_t row, int32_t index, int32_t rows, Arena& building) {
+void CellIndex::add_slow(int32_t row, int32_t index, int32_t rows, Arena& building) {
     assert(form_ == Form::none || form_ == Form::run || form_ == Form::building_pairs);
     if (form_ == Form::none) {
         first_row_ = row;

@@ -22,7 +22,15 @@ public:
     // While a table of `rows` rows is built: row's cell is its child's grandchild `index`.
     // Rows come in increasing order, each at most once. The growing storage comes from
     // `building`, which must outlive the call to finish.
-    void add(int32_t row, int32_t index, int32_t rows, Arena& building);
+    void add(int32_t row, int32_t index, int32_t rows, Arena& building) {
+        // The common case inline: the next row of a run that has room.
+        if (form_ == Form::run && row == first_row_ + used_ && used_ < capacity_) {
+            static_cast<int32_t*>(data_)[used_++] = index;
+            ++cells_;
+            return;
+        }
+        add_slow(row, index, rows, building);
+    }
     // Copies what add gathered into `arena` in the smaller of the two forms, at its exact
     // size; the building storage is not used again.
     void finish(Arena& arena);
@@ -67,6 +75,7 @@ private:
         return std::lower_bound(pairs(), pairs() + used_, row,
                                 [](const CellSlot& s, int32_t r) { return s.row < r; });
     }
+    void add_slow(int32_t row, int32_t index, int32_t rows, Arena& building);
     // Room for `capacity` entries of the present form, the `used_` ones copied.
     void regrow(int32_t capacity, Arena& building);
 
