@@ -47,7 +47,9 @@ struct Column {
     // For the rows it occurs in, the index of the grandchild that fills the cell, so that
     // drawing, copying and sorting find a cell without searching the row's children by name.
     CellIndex cells;
-    Column(const char* n, Arena* arena) : name(n), repeats(16, arena) {}
+    // Most columns never repeat a name within a row, and a sparse table has one column per
+    // cell: the map starts at the smallest size and grows as it fills (insert_growing).
+    Column(const char* n, Arena* arena) : name(n), repeats(2, arena) {}
 };
 
 struct ColumnGroup {
