@@ -102,8 +102,9 @@ int run_grid(const std::vector<std::string_view>& args) {
             run_sort(table, column, nullptr, &message);
             if (descending) run_sort(table, column, nullptr, &message);
         }
-        std::string grid = build_grid_text(table, scratch);
-        std::fwrite(grid.data(), 1, grid.size(), stdout);
+        write_grid_text(table, scratch, [](std::string_view piece) {
+            std::fwrite(piece.data(), 1, piece.size(), stdout);
+        });
         std::printf("\n");
         if (output_failed()) break;  // reported when the command ends
     }

@@ -62,9 +62,8 @@ BrowserTarget table_browser_target(BrowserController& first) {
     if (view->provider().child_count(*shown.node) <= 0) return target;
     target.node = shown.node;
     const GridTable::DisplayColumn& column = table.display_column(cell.column);
-    if (column.kind == GridTable::ColumnKind::data && column.column &&
-        row - 1 < column.column->cell_index.size())
-        target.grandchild_index = column.column->cell_index[row - 1];
+    if (column.kind == GridTable::ColumnKind::data && column.column)
+        target.grandchild_index = column.column->cells.find(row - 1);
     return target;
 }
 

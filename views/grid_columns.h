@@ -12,6 +12,7 @@
 #include "foundation/str_map.h"
 #include "parse/node.h"
 #include "text/text_pos.h"
+#include "views/cell_index.h"
 
 namespace tessel {
 
@@ -43,11 +44,12 @@ struct Column {
     bool consolidated = false;      // the "Unique ...s" column
     bool merged = false;            // merged into its group's consolidated column
     IntMap<RepeatGroup*> repeats;   // row -> group, for rows where the name repeats
-    // Per row, the index of the grandchild that fills the cell (-1: none), so that drawing,
-    // copying and sorting find a cell without searching the row's children by name.
-    Array<int32_t> cell_index;
-    Column(const char* n, Arena* arena)
-        : name(n), repeats(16, arena), cell_index(arena) {}
+    // For the rows it occurs in, the index of the grandchild that fills the cell, so that
+    // drawing, copying and sorting find a cell without searching the row's children by name.
+    CellIndex cells;
+    // Most columns never repeat a name within a row, and a sparse table has one column per
+    // cell: the map starts at the smallest size and grows as it fills (insert_growing).
+    Column(const char* n, Arena* arena) : name(n), repeats(2, arena) {}
 };
 
 struct ColumnGroup {

@@ -168,10 +168,7 @@ Cell GridTable::cell_at(int32_t row, int32_t column, Arena& scratch) {
     }
     if (col->consolidated) return cell;
     // Every row the column occurs in has its grandchild's index; other rows have no cell.
-    if (r0 < col->cell_index.size()) {
-        int32_t j = col->cell_index[r0];
-        if (j >= 0) cell.node = provider_.child(*child, j);
-    }
+    if (const int32_t j = col->cells.find(r0); j >= 0) cell.node = provider_.child(*child, j);
     return cell;
 }
 
@@ -208,29 +205,26 @@ bool GridTable::fill_keys(int32_t column, int32_t first, int32_t last, SortKeys&
     if (name_value_node_ || column < 0 || column >= columns_.size()) return false;
     const DisplayColumn& dc = columns_[column];
     const Column* col = dc.column;
-    // Repeat groups, consolidated columns and rows beyond the cell index take cell_at's
-    // other ways.
-    if (dc.kind != ColumnKind::data || !col || col->consolidated || !col->repeats.empty() ||
-        col->cell_index.size() < row_count())
+    // Repeat groups and consolidated columns take cell_at's other ways.
+    if (dc.kind != ColumnKind::data || !col || col->consolidated || !col->repeats.empty())
         return false;
     first = std::max(first, 1);
     last = std::min(last, row_count());
     DocumentTree* doc = provider_.document();
     SmallArena scratch;
-    for (int32_t row = first; row <= last; ++row) {
-        const int32_t j = col->cell_index[row - 1];
-        if (j < 0) continue;
-        Node* child = provider_.child(selected_, first_ + row - 1);
-        if (!child) continue;
+    // Only the rows that have a cell: the others keep no key.
+    col->cells.for_each_in(first - 1, last - 1, [&](int32_t r0, int32_t j) {
+        Node* child = provider_.child(selected_, first_ + r0);
+        if (!child) return;
         Node* g = provider_.child(*child, j);
-        if (!g) continue;
+        if (!g) return;
         ArenaMark mark = scratch.mark();
         CellTextDescriber describer(scratch, doc);
         g->describe(describer);
         std::string_view text = describer.cell_text();
-        if (!text.empty()) keys.set(row, text);
+        if (!text.empty()) keys.set(r0 + 1, text);
         scratch.release(mark);
-    }
+    });
     return true;
 }
 

@@ -25,11 +25,21 @@ void append_field(std::string& out, std::string_view text) {
 }  // namespace
 
 std::string build_grid_text(GridTable& table, Arena& scratch, Job* job, std::string* message) {
+    std::string text;
+    text.reserve(128);
+    write_grid_text(table, scratch, [&](std::string_view piece) { text += piece; }, job, message);
+    return text;
+}
+
+void write_grid_text(GridTable& table, Arena& scratch,
+                     const std::function<void(std::string_view)>& sink, Job* job,
+                     std::string* message) {
     using clock = std::chrono::steady_clock;
     const auto started = clock::now();
     if (job) job->set_status_text("Coping grid to clipboard ");
+    // Rows gather here and go out once this much has built up.
+    constexpr size_t kPiece = 64 * 1024;
     std::string out;
-    out.reserve(128);
     const int32_t rows = table.row_count();
     for (int32_t position = 0; position <= rows; ++position) {
         if (job) {
@@ -48,7 +58,12 @@ std::string build_grid_text(GridTable& table, Arena& scratch, Job* job, std::str
             scratch.release(mark);
         }
         out += "\r\n";
+        if (out.size() >= kPiece) {
+            sink(out);
+            out.clear();
+        }
     }
+    if (!out.empty()) sink(out);
     if (message) {
         double ms = std::chrono::duration<double, std::milli>(clock::now() - started).count();
         StringBuilder text;
@@ -56,7 +71,6 @@ std::string build_grid_text(GridTable& table, Arena& scratch, Job* job, std::str
         text.append_duration(ms);
         *message = std::string(text.view());
     }
-    return out;
 }
 
 }  // namespace tessel

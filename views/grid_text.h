@@ -2,7 +2,9 @@
 // CR LF, in the order the user sees the rows, ready to paste into a spreadsheet.
 #pragma once
 
+#include <functional>
 #include <string>
+#include <string_view>
 
 #include "foundation/job.h"
 #include "views/grid_table.h"
@@ -15,5 +17,11 @@ namespace tessel {
 // progress per row, and `message` gets "Copied grid to clipboard in " and the duration.
 std::string build_grid_text(GridTable& table, Arena& scratch, Job* job = nullptr,
                             std::string* message = nullptr);
+
+// The same text handed to `sink` in pieces of whole rows as it is made, so that a wide table
+// goes out without being held whole (tessel-cli grid writes it as it comes).
+void write_grid_text(GridTable& table, Arena& scratch,
+                     const std::function<void(std::string_view)>& sink, Job* job = nullptr,
+                     std::string* message = nullptr);
 
 }  // namespace tessel

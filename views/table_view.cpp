@@ -267,6 +267,7 @@ private:
 
     GridTable* build_table(int32_t a, int32_t b) {
         GridTable* table = make<GridTable>(arena_, provider_, selected_, a, b, arena_);
+        const ArenaMark building = building_.mark();
         Array<ColumnGroup*>& groups = table->groups();
         for (int32_t i = a; i <= b; ++i) {
             const int32_t row = i - a;
@@ -294,6 +295,12 @@ private:
                 scratch_.release(gmark);
             }
         }
+
+        // The columns' cells settle into the view's arena; what gathered them is given back.
+        for (ColumnGroup* group : groups)
+            if (group)
+                for (Column* c : group->columns) c->cells.finish(arena_);
+        building_.release(building);
 
         // Key column first, then each group's columns (a consolidated column first in its group).
         table->add_display_column(GridTable::ColumnKind::row_header, nullptr);
@@ -360,11 +367,7 @@ private:
         ++column->row_count;
         column->current = CellRef{&g, d.range};
         column->last_row = row;
-        if (column->cell_index.empty()) {
-            column->cell_index.resize(rows, false);
-            std::fill(column->cell_index.begin(), column->cell_index.end(), -1);
-        }
-        column->cell_index[row] = child_index;
+        column->cells.add(row, child_index, rows, building_);
     }
 
     View& view_;
@@ -375,6 +378,7 @@ private:
     Arena& arena_;
     DocumentTree* doc_;
     HugeArena scratch_;
+    HugeArena building_;  // the cells of the table being built, before they settle
     QueryResult self_;
     int32_t count_ = 0;
     bool needs_data_line_ = false;
