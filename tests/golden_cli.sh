@@ -91,6 +91,8 @@ run indent_catalog indent "$src/samples/catalog.xml"
 run indent_fonts_conf indent "/etc/fonts/fonts.conf" --keep-comments --indent-size 2
 run indent_iso_15924 indent "/usr/share/xml/iso-codes/iso_15924.xml" --max-attributes 2
 run indent_latin1 indent "$src/tests/data/cli/latin1.xml"
+# A document whose lines end CR LF is indented with CR LF throughout.
+run indent_crlf indent "$src/tests/data/cli/crlf.xml" --keep-comments
 run indent_broken indent "$src/tests/data/cli/broken.xml"
 # Text the parse passes over is not deleted silently: refused unless forced.
 run indent_trailing_text indent "$src/tests/data/cli/trailing_text.xml"
