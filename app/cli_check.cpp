@@ -15,9 +15,12 @@ constexpr const char* kUsage =
     "prints its warnings and errors as\n"
     "  FILE:LINE:COLUMN: error|warning: MESSAGE\n"
     "with their details indented below, then the summary \"N warning(s), M error(s)\"\n"
-    "(\"FILE: N warning(s), M error(s)\" when several files are given).\n"
-    "Exit status: 1 when any file has an error, 2 when a file cannot be read or standard\n"
-    "output cannot be written, else 0.\n";
+    "(\"FILE: N warning(s), M error(s)\" when several files are given), followed by\n"
+    "\", not well-formed\" when the file is not well-formed XML (or not a JSON text).\n"
+    "Nearly every warning makes a document not well-formed too: warnings are what the editor\n"
+    "can keep as written. An empty or blank file is not well-formed.\n"
+    "Exit status: 1 when any file is not well-formed, 2 when a file cannot be read or\n"
+    "standard output cannot be written, else 0.\n";
 
 }  // namespace
 
@@ -46,8 +49,9 @@ int run_check(const std::vector<std::string_view>& args) {
         print_diagnostics(path, text, list);
         // With several files each summary says whose it is.
         if (a.operands.size() > 1) std::printf("%s: ", path.c_str());
-        std::printf("%s\n", list.summary().c_str());
-        if (list.error_count() && status == 0) status = 1;
+        const bool well_formed = list.well_formed();
+        std::printf("%s%s\n", list.summary().c_str(), well_formed ? "" : ", not well-formed");
+        if (!well_formed && status == 0) status = 1;
     }
     return status;
 }

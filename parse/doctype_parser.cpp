@@ -321,6 +321,33 @@ private:
         list.add_declaration(block);
         if (covered_first_ < 0) covered_first_ = open.first;
         frames_.push_back({body, block});
+        if (first >= 0 && source(first, last) == "IGNORE") skip_ignored(open.first);
+    }
+
+    // The contents of an IGNORE section are any characters, with the "<![" and "]]>" of
+    // sections inside it paired up: the reader passes over them to the "]]>" that closes the
+    // section, which the list then reads. The block writes itself back from its text.
+    void skip_ignored(TextPos open_first) {
+        const std::string_view text = tokens_.text();
+        size_t depth = 1;
+        size_t i = static_cast<size_t>(tokens_.previous()->last) + 1;
+        for (;;) {
+            const size_t next = text.find_first_of("<]", i);
+            if (next == std::string_view::npos || next + 3 > text.size())
+                messages_.premature_end(open_first);
+            if (text.compare(next, 3, "<![") == 0) {
+                ++depth;
+                i = next + 3;
+            } else if (text.compare(next, 3, "]]>") == 0) {
+                if (--depth == 0) {
+                    tokens_.skip_to(static_cast<int32_t>(next), xml_dtd_state());
+                    return;
+                }
+                i = next + 3;
+            } else {
+                i = next + 1;
+            }
+        }
     }
 
     void close_conditional(TextPos last) {
@@ -382,7 +409,7 @@ private:
                 if (value.first < 0) value = {t.first, t.first - 1};
                 tokens_.advance();
                 check_declaration_syntax(tokens_.text(), open.first, end, internal_subset_,
-                                         messages_);
+                                         messages_, entities_);
                 break;
             }
             if (t.kind == kEof) messages_.premature_end(open.first);

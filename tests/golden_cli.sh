@@ -82,6 +82,8 @@ run check_clean check "$src/samples/catalog.xml"
 run check_stray_text check "$src/tests/data/cli/stray_text.xml"
 run check_failures_after_fatal check "$src/tests/data/cli/failures_after_fatal.xml"
 run check_unfinished_dtd check "$src/tests/data/cli/unfinished.dtd"
+# An IGNORE section holds any text, with the sections inside it paired up.
+run check_ignore_section check "$src/tests/data/cli/ignore_section.dtd"
 run check_unreadable check "$src/tests/data/cli"  # a folder cannot be read as a file
 # Documents that break one well-formedness rule each (XML), and JSON texts valid and not.
 nwf=$src/tests/data/cli/not_well_formed

@@ -113,10 +113,11 @@ TEST(JsonParser, EmptyContainersAndTheDocumentNode) {
         EXPECT_EQ(root->spans().label, std::string("json"));
         EXPECT_EQ(test::query_text(*root, kQueryName), "JsonDocuement");
     }
-    // An empty document is no error, and no tree either.
+    // An empty document is no error, and no tree either; it is not yet a JSON text.
     auto empty = parse_json(" \n");
     EXPECT_EQ(empty->root(), nullptr);
-    EXPECT_TRUE(messages(*empty).empty());
+    EXPECT_EQ(messages(*empty), Strings{"warning@2 Expecting a JSON value"});
+    EXPECT_FALSE(empty->diagnostics().well_formed());
 }
 
 TEST(JsonParser, FatalExpectationsLeaveNoTreeButTheirDiagnostic) {
