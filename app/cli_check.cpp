@@ -4,6 +4,7 @@
 
 #include "app/cli_commands.h"
 #include "app/cli_common.h"
+#include "parse/dtd_nodes.h"
 
 namespace tessel::cli {
 
@@ -18,7 +19,7 @@ constexpr const char* kUsage =
     "(\"FILE: N warning(s), M error(s)\" when several files are given), followed by\n"
     "\", not well-formed\" when the file is not well-formed XML (or not a JSON text).\n"
     "Nearly every warning makes a document not well-formed too: warnings are what the editor\n"
-    "can keep as written. An empty or blank file is not well-formed.\n"
+    "can keep as written. An empty or blank XML or JSON file is not well-formed.\n"
     "Exit status: 1 when any file is not well-formed, 2 when a file cannot be read or\n"
     "standard output cannot be written, else 0.\n";
 
@@ -47,10 +48,21 @@ int run_check(const std::vector<std::string_view>& args) {
         if (!tree) return 2;
         const DiagnosticList& list = tree->diagnostics();
         print_diagnostics(path, text, list);
+        // The editor leaves an empty text unflagged, as a new document starts so; an empty
+        // XML or JSON file is no document (an empty DTD is one: it may declare nothing).
+        const char* empty = nullptr;
+        if (text.empty() && list.count() == 0 && !dynamic_cast<DoctypeNode*>(tree->root()))
+            empty = tree->root() ? "Expecting root element" : "Expecting a JSON value";
+        if (empty) {
+            std::printf("%s:1:1: warning: %s\n  Location: Beginning of file\n"
+                        "  Found instead: End of file\n",
+                        path.c_str(), empty);
+        }
         // With several files each summary says whose it is.
         if (a.operands.size() > 1) std::printf("%s: ", path.c_str());
-        const bool well_formed = list.well_formed();
-        std::printf("%s%s\n", list.summary().c_str(), well_formed ? "" : ", not well-formed");
+        const bool well_formed = list.well_formed() && !empty;
+        std::printf("%s%s\n", empty ? "1 warning(s), 0 error(s)" : list.summary().c_str(),
+                    well_formed ? "" : ", not well-formed");
         if (!well_formed && status == 0) status = 1;
     }
     return status;

@@ -164,11 +164,13 @@ public:
             skip_byte_order_mark();
             const Token t = next();
             if (t.kind == json_end_of_file) {
-                // A JSON text is one value at least: an empty one (or one of white space and
-                // comments) is not yet a JSON text. A warning, as the editor's new documents
-                // start empty.
-                messages_.warning_at(bom_ ? "a JSON value after the byte-order mark" : "a JSON value",
-                                     0, t.first, t.first);
+                // A JSON text is one value at least: a blank one (or one of comments) is not
+                // yet a JSON text, a warning. An empty one gets none: a new document starts
+                // so (`check` reports an empty file itself).
+                if (!text_.empty())
+                    messages_.warning_at(
+                        bom_ ? "a JSON value after the byte-order mark" : "a JSON value", 0,
+                        t.first, t.first);
                 return nullptr;
             }
             if (!starts_value(t.kind)) expect("a JSON value", t, true);

@@ -170,10 +170,10 @@ private:
             const Token t = peek();
             switch (t.kind) {
                 case kEof:
-                    // A document is one element at least. An empty or blank text is no
-                    // document yet (a new one starts so): a warning, which still makes it
-                    // not well-formed.
-                    if (!element_seen_) {
+                    // A document is one element at least. A blank text is no document yet: a
+                    // warning, which still makes it not well-formed. An empty one gets none:
+                    // a new document starts so (`check` reports an empty file itself).
+                    if (!element_seen_ && !text_.empty()) {
                         if (trim(0, static_cast<TextPos>(text_.size()) - 1).empty())
                             expect("root element", false);
                         else
