@@ -4,6 +4,7 @@
 
 #include "app/cli_commands.h"
 #include "app/cli_common.h"
+#include "encoding/xml_declaration.h"
 #include "parse/dtd_nodes.h"
 
 namespace tessel::cli {
@@ -20,8 +21,31 @@ constexpr const char* kUsage =
     "\", not well-formed\" when the file is not well-formed XML (or not a JSON text).\n"
     "Nearly every warning makes a document not well-formed too: warnings are what the editor\n"
     "can keep as written. An empty or blank XML or JSON file is not well-formed.\n"
-    "Exit status: 1 when any file is not well-formed, 2 when a file cannot be read or\n"
-    "standard output cannot be written, else 0.\n";
+    "Exit status: 1 when any file is not well-formed, 2 when a file cannot be read (or is\n"
+    "XML in an encoding this tool does not read) or standard output cannot be written,\n"
+    "else 0.\n";
+
+// The encoding name an XML text declares when it is none the editor reads (the text was
+// then read as UTF-8, and what is wrong with it says nothing of the document), else "".
+std::string unreadable_declared_encoding(std::string_view text) {
+    const XmlDeclaration declaration = read_declaration(text);
+    if (!declaration.complete || declaration.encoding != kEncodingUnspecified) return {};
+    const std::string_view head = text.substr(0, declaration.end);
+    const size_t at = head.find("encoding");
+    if (at == std::string_view::npos) return {};
+    const size_t open = head.find_first_of("\"'", at);
+    if (open == std::string_view::npos) return {};
+    const size_t close = head.find(head[open], open + 1);
+    if (close == std::string_view::npos) return {};
+    const std::string_view name = head.substr(open + 1, close - open - 1);
+    // A name of letters, digits, ".", "_" and "-" after a first letter; any other is a
+    // broken declaration, which the parse reports.
+    auto letter = [](char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); };
+    if (name.empty() || !letter(name[0])) return {};
+    for (char c : name)
+        if (!letter(c) && !(c >= '0' && c <= '9') && c != '.' && c != '_' && c != '-') return {};
+    return std::string(name);
+}
 
 }  // namespace
 
@@ -46,6 +70,14 @@ int run_check(const std::vector<std::string_view>& args) {
         }
         auto tree = parse_file("check", path, text, option(a, "--type"));
         if (!tree) return 2;
+        if (const std::string name = unreadable_declared_encoding(text); !name.empty()) {
+            std::fprintf(stderr,
+                         "tessel-cli check: cannot check %s: its declared encoding %s is not "
+                         "one this tool reads\n",
+                         path.c_str(), name.c_str());
+            status = 2;
+            continue;
+        }
         const DiagnosticList& list = tree->diagnostics();
         print_diagnostics(path, text, list);
         // The editor leaves an empty text unflagged, as a new document starts so; an empty

@@ -84,6 +84,8 @@ run check_failures_after_fatal check "$src/tests/data/cli/failures_after_fatal.x
 run check_unfinished_dtd check "$src/tests/data/cli/unfinished.dtd"
 # An IGNORE section holds any text, with the sections inside it paired up.
 run check_ignore_section check "$src/tests/data/cli/ignore_section.dtd"
+# XML in an encoding the tool does not read is not judged (exit 2), whatever its bytes.
+run check_unread_encoding check "$src/tests/data/cli/shift_jis.xml"
 run check_unreadable check "$src/tests/data/cli"  # a folder cannot be read as a file
 # Documents that break one well-formedness rule each (XML), and JSON texts valid and not.
 nwf=$src/tests/data/cli/not_well_formed
