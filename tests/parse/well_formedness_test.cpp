@@ -183,6 +183,10 @@ std::vector<Case> cases() {
          subset("<!ENTITY % p '<!ATTLIST a b CDATA #IMPLIED>'>%p;")},
         {"Parameter-entity references not in entity values",
          subset("<!ENTITY % p 'x'><!ENTITY e '%p;'>"), subset("<!ENTITY % p 'x'><!ENTITY e 'p;'>")},
+        {"Parameter-entity text between declarations is declarations",
+         subset("<!ENTITY % p 'x'>%p;"), subset("<!ENTITY % p ' <!-- x --> '>%p;")},
+        {"Parameter-entity text between declarations is declarations (a cut one)",
+         subset("<!ENTITY % p '<!ELEMENT a'>%p;"), subset("<!ENTITY % p '<!ELEMENT a ANY>'>%p;")},
         // Attribute-list defaults are attribute values: their references are checked as
         // those of the document's attribute values are, against the entities declared before.
         {"Default value: entity declared", subset("<!ATTLIST a b CDATA '&u;'>"),
