@@ -27,7 +27,10 @@ constexpr const char* kUsage =
     "to OUT in FILE's encoding. A document with errors, or with text its parsed tree does not\n"
     "hold (which indenting would delete), is not indented (exit 1) unless --force is given.\n"
     "DTD documents are written one declaration a line, JSON documents with four\n"
-    "blanks a level; the type comes from the extension (XML otherwise) or from --type.\n";
+    "blanks a level; the type comes from the extension (XML otherwise) or from --type.\n"
+    "Indentation stops growing at level 64: deeper lines keep the indentation of level 64,\n"
+    "so the output grows linearly with the document however deep it nests. When FILE's\n"
+    "first line ends CR LF, every line of the output ends CR LF.\n";
 
 bool parse_number(std::string_view text, int lowest, int highest, int32_t& value) {
     auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -127,7 +130,8 @@ int run_indent(const std::vector<std::string_view>& args) {
     }
 
     IndentedText out;
-    switch (write_indented(*tree, options, out)) {
+    // A document whose lines end CR LF is written with CR LF throughout.
+    switch (write_indented(*tree, options, out, nullptr, first_line_ending(text))) {
         case IndentStatus::done:
             break;
         case IndentStatus::too_large:

@@ -51,6 +51,8 @@ public:
     }
 
 protected:
+    // The text, for a derived builder that rewrites it in place.
+    char* text_data() { return start_; }
     // Moves the text to a heap buffer that holds capacity bytes (at least the current
     // length) and the terminator. False when no memory could be had.
     bool grow_to(size_t capacity);

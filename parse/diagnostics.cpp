@@ -21,7 +21,9 @@ std::string_view DiagnosticList::copy(std::string_view text) {
     return {arena_.copy_text(text.data(), static_cast<uint32_t>(text.size())), text.size()};
 }
 
-Diagnostic* DiagnosticList::add(TextPos position, std::string_view message, Severity severity) {
+Diagnostic* DiagnosticList::add(TextPos position, std::string_view message, Severity severity,
+                                Conformance conformance) {
+    if (conformance == Conformance::breaks && breaking_ < INT32_MAX) ++breaking_;
     if (items_.size() >= kMaxDiagnostics) [[unlikely]] {
         if (not_listed_++ == 0) first_not_listed_ = position;
         if (severity == Severity::error) ++not_listed_errors_;
@@ -68,7 +70,9 @@ void DiagnosticList::sort_by_position() {
         const int32_t n = not_listed_ + 1, errors = not_listed_errors_ + (dropped_error ? 1 : 0);
         const TextPos at = std::min(first_not_listed_, dropped->position());
         not_listed_ = not_listed_errors_ = 0;
-        add(at, kNotListed, errors > 0 ? Severity::error : Severity::warning);
+        // The summary breaks nothing of itself: the problems it stands for were counted.
+        add(at, kNotListed, errors > 0 ? Severity::error : Severity::warning,
+            Conformance::advisory);
         detail("Not listed",
                std::to_string(n) + " more: " + std::to_string(n - errors) + " warning(s), " +
                    std::to_string(errors) + " error(s)",

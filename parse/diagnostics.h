@@ -18,6 +18,12 @@ class Diagnostic;
 
 enum class Severity : uint8_t { warning = 0, error = 1 };
 
+// Whether a problem makes the text not well-formed (XML 1.0) or not a JSON text (RFC 8259).
+// Nearly every problem does, whatever its severity: the severity says only whether the parse
+// could keep the text as written. An advisory problem points at something legal that a
+// reader may not expect (a JSON escape of a lone surrogate).
+enum class Conformance : uint8_t { breaks, advisory };
+
 class DiagnosticDetail final : public Node {
 public:
     DiagnosticDetail(const char* label, std::string_view text, TextPos first, TextPos last,
@@ -101,7 +107,8 @@ public:
     void set_source(std::string_view text) { source_ = text; }
     std::string_view source() const { return source_; }
 
-    Diagnostic* add(TextPos position, std::string_view message, Severity severity);
+    Diagnostic* add(TextPos position, std::string_view message, Severity severity,
+                    Conformance conformance = Conformance::breaks);
     Diagnostic* add_warning(TextPos position, std::string_view message) {
         return add(position, message, Severity::warning);
     }
@@ -130,6 +137,8 @@ public:
 
     // "N warning(s), M error(s)".
     std::string summary() const;
+    // False when any problem reported, listed or not, breaks the text's grammar.
+    bool well_formed() const { return breaking_ == 0; }
     DiagnosticState state() const {
         return error_count_ ? DiagnosticState::errors
                             : items_.empty() ? DiagnosticState::none : DiagnosticState::warnings;
@@ -142,6 +151,7 @@ private:
     std::string_view source_;
     Array<Diagnostic*> items_;
     int32_t error_count_ = 0;
+    int32_t breaking_ = 0;  // problems with Conformance::breaks, listed or not
     int32_t first_error_ = -1;
     Diagnostic* last_ = nullptr;
     // Past kMaxDiagnostics: how many were left out, how many of them errors, and where the

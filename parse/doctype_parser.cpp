@@ -6,6 +6,8 @@
 #include "parse/doctype_parser.h"
 
 #include <cstring>
+#include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "parse/dtd_declaration_syntax.h"
@@ -279,6 +281,7 @@ private:
     // the list back does not drop it.
     Node* entity_reference() {
         const Token percent = peek();
+        const TextPos from = tokens_.previous() ? tokens_.previous()->first : percent.first;
         tokens_.advance();
         const Token name = peek();
         if (name.kind != kName) expect("entity name", true);
@@ -288,9 +291,29 @@ private:
         if (semicolon.kind != kSemicolon) expect("Semicolon", true);
         if (semicolon.first > name.last + 1) messages_.whitespace_not_allowed(name);
         tokens_.advance();
+        if (internal_subset_) check_parameter_text(text_of(name), from, percent.first, semicolon.last);
         return make_declaration(DtdElementNode::kReferenceKeyword, percent.first, semicolon.last,
                                 {name.first, name.last}, {semicolon.first, semicolon.first - 1},
                                 {});
+    }
+
+    // A parameter entity referred to between the declarations of the internal subset stands
+    // for declarations: the text of one declared there with a literal must read as a DTD
+    // without a fault. A literal with character references is not judged (its text is not
+    // the literal's), nor is an entity declared elsewhere.
+    void check_parameter_text(std::string_view name, TextPos from, TextPos at, TextPos last) {
+        auto it = parameter_literals_.find(name);
+        if (it == parameter_literals_.end() || it->second.first < 0) return;
+        ParameterLiteral& p = it->second;
+        if (!p.judged) {
+            p.judged = true;
+            const std::string literal(source(p.first, p.last));
+            p.broken = literal.find("&#") == std::string::npos &&
+                       !parse_dtd(literal)->diagnostics().well_formed();
+        }
+        if (p.broken)
+            messages_.error_at("a parameter entity whose text is markup declarations", from, at,
+                               at, last);
     }
 
     void open_conditional(DoctypeNode& list) {
@@ -321,6 +344,33 @@ private:
         list.add_declaration(block);
         if (covered_first_ < 0) covered_first_ = open.first;
         frames_.push_back({body, block});
+        if (first >= 0 && source(first, last) == "IGNORE") skip_ignored(open.first);
+    }
+
+    // The contents of an IGNORE section are any characters, with the "<![" and "]]>" of
+    // sections inside it paired up: the reader passes over them to the "]]>" that closes the
+    // section, which the list then reads. The block writes itself back from its text.
+    void skip_ignored(TextPos open_first) {
+        const std::string_view text = tokens_.text();
+        size_t depth = 1;
+        size_t i = static_cast<size_t>(tokens_.previous()->last) + 1;
+        for (;;) {
+            const size_t next = text.find_first_of("<]", i);
+            if (next == std::string_view::npos || next + 3 > text.size())
+                messages_.premature_end(open_first);
+            if (text.compare(next, 3, "<![") == 0) {
+                ++depth;
+                i = next + 3;
+            } else if (text.compare(next, 3, "]]>") == 0) {
+                if (--depth == 0) {
+                    tokens_.skip_to(static_cast<int32_t>(next), xml_dtd_state());
+                    return;
+                }
+                i = next + 3;
+            } else {
+                i = next + 1;
+            }
+        }
     }
 
     void close_conditional(TextPos last) {
@@ -382,7 +432,7 @@ private:
                 if (value.first < 0) value = {t.first, t.first - 1};
                 tokens_.advance();
                 check_declaration_syntax(tokens_.text(), open.first, end, internal_subset_,
-                                         messages_);
+                                         messages_, entities_);
                 break;
             }
             if (t.kind == kEof) messages_.premature_end(open.first);
@@ -453,6 +503,15 @@ private:
         const TextPos end = peek().last;
         tokens_.advance();
         if (entities_ && !parameter && !declared.name.empty()) entities_->declare(declared);
+        if (parameter && internal_subset_ && !declared.name.empty()) {
+            const TextRange literal =
+                declared.external ? TextRange{-1, -1}
+                                  : TextRange{declared.literal_first,
+                                              declared.literal_first +
+                                                  static_cast<TextPos>(declared.literal.size()) - 1};
+            parameter_literals_.try_emplace(declared.name,
+                                            ParameterLiteral{literal.first, literal.last});
+        }
         check_declaration_syntax(tokens_.text(), open.first, end, internal_subset_, messages_);
         return make_declaration(keyword, open.first, end, name, value, details);
     }
@@ -513,6 +572,13 @@ private:
     SharedSourceCopy* source_;
     std::vector<Frame> frames_;
     TextPos covered_first_ = -1, covered_last_ = -1;
+    // The parameter entities the internal subset declares (the first declaration binds), by
+    // name: the literal's span (first < 0 for an external one), and its verdict once judged.
+    struct ParameterLiteral {
+        TextPos first, last;
+        bool judged = false, broken = false;
+    };
+    std::unordered_map<std::string_view, ParameterLiteral> parameter_literals_;
 };
 
 }  // namespace

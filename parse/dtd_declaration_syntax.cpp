@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "parse/entity_references.h"
 #include "parse/parse_messages.h"
 #include "parse/xml_char_class.h"
 
@@ -30,13 +31,14 @@ struct Stop {};
 class DeclarationSyntax {
 public:
     DeclarationSyntax(std::string_view text, TextPos first, TextPos last, bool internal_subset,
-                      ParseMessages& messages)
+                      ParseMessages& messages, EntityReferences* entities)
         : text_(text),
           first_(static_cast<size_t>(first)),
           end_(static_cast<size_t>(last)),
           p_(first_ + 2),
           internal_subset_(internal_subset),
-          messages_(messages) {}
+          messages_(messages),
+          entities_(entities) {}
 
     void check() {
         if (has_parameter_reference()) return;
@@ -275,6 +277,20 @@ private:
             }
         }
         references(open + 1, p_ - 1, false);
+        if (entities_) entity_references(open + 1, p_ - 1);
+    }
+
+    // The references of a default value (text[from, to), whose syntax is checked) against
+    // the entities declared so far, as in an attribute value of the document: a declaration
+    // must precede every use in a default value.
+    void entity_references(size_t from, size_t to) {
+        for (size_t i = from; i < to; ++i) {
+            if (text_[i] != '&') continue;
+            const size_t n = entities_->reference_length(i, to);
+            if (n == 0) continue;
+            entities_->check(i, n, true, static_cast<TextPos>(first_));
+            i += n - 1;
+        }
     }
 
     // A quoted literal; p_ ends after its closing quote.
@@ -374,13 +390,15 @@ private:
     size_t first_, end_, p_;
     bool internal_subset_;
     ParseMessages& messages_;
+    EntityReferences* entities_;
 };
 
 }  // namespace
 
 void check_declaration_syntax(std::string_view text, TextPos first, TextPos last,
-                              bool internal_subset, ParseMessages& messages) {
-    DeclarationSyntax(text, first, last, internal_subset, messages).check();
+                              bool internal_subset, ParseMessages& messages,
+                              EntityReferences* entities) {
+    DeclarationSyntax(text, first, last, internal_subset, messages, entities).check();
 }
 
 }  // namespace tessel

@@ -7,6 +7,7 @@
 
 #include "foundation/string_builder.h"
 #include "parse/document_tree.h"
+#include "parse/indent_options.h"
 #include "parse/node_description.h"
 
 namespace tessel {
@@ -198,7 +199,7 @@ bool JsonContainerNode::write(StringBuilder& out, const IndentOptions& options, 
             continue;
         }
         JsonNode* child = node->children_[top.next++];
-        const int at = top.indent + kJsonIndentStep;
+        const int at = IndentOptions::deeper(top.indent, kJsonIndentStep);
         const bool last = top.next == node->count_;
         if (child->is_container()) {
             open(static_cast<JsonContainerNode*>(child), at);  // invalidates top

@@ -164,10 +164,13 @@ public:
             skip_byte_order_mark();
             const Token t = next();
             if (t.kind == json_end_of_file) {
-                if (bom_) {
-                    messages_.warning_at("a JSON value after the byte-order mark", 0, t.first,
-                                         t.first);
-                }
+                // A JSON text is one value at least: a blank one (or one of comments) is not
+                // yet a JSON text, a warning. An empty one gets none: a new document starts
+                // so (`check` reports an empty file itself).
+                if (!text_.empty())
+                    messages_.warning_at(
+                        bom_ ? "a JSON value after the byte-order mark" : "a JSON value", 0,
+                        t.first, t.first);
                 return nullptr;
             }
             if (!starts_value(t.kind)) expect("a JSON value", t, true);
@@ -250,8 +253,10 @@ private:
         } else if (unit < 0xDC00 || unit > 0xDFFF) {
             return;
         }
+        // The grammar takes any four hex digits: a lone surrogate is legal JSON that many
+        // readers turn into U+FFFD or refuse, so it is pointed out without failing the text.
         messages_.warning_at(kSurrogates, from, static_cast<TextPos>(backslash),
-                             static_cast<TextPos>(at + 4));
+                             static_cast<TextPos>(at + 4), Conformance::advisory);
     }
 
     // Where the "Location" of a mark begins: the string it is in has been read when its marks

@@ -86,10 +86,11 @@ void ParseMessages::scan_failure(const Token& t) {
 }
 
 void ParseMessages::problem_at(std::string_view what, TextPos from, TextPos at, TextPos found_first,
-                               TextPos found_last, Severity severity) {
+                               TextPos found_last, Severity severity,
+                               Conformance conformance) {
     std::string message = "Expecting ";
     message += what;
-    list_.add(at, message, severity);
+    list_.add(at, message, severity, conformance);
     if (from < at) {
         std::string text = "After '";
         text += cut_at_character(

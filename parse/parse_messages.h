@@ -59,12 +59,15 @@ public:
                   TextPos found_last) {
         problem_at(what, from, at, found_first, found_last, Severity::error);
     }
-    // The same as a warning, for what the tree can keep as written.
-    void warning_at(std::string_view what, TextPos from, TextPos at, TextPos found_last) {
-        problem_at(what, from, at, at, found_last, Severity::warning);
+    // The same as a warning, for what the tree can keep as written; an advisory one leaves
+    // the text well-formed.
+    void warning_at(std::string_view what, TextPos from, TextPos at, TextPos found_last,
+                    Conformance conformance = Conformance::breaks) {
+        problem_at(what, from, at, at, found_last, Severity::warning, conformance);
     }
     void problem_at(std::string_view what, TextPos from, TextPos at, TextPos found_first,
-                    TextPos found_last, Severity severity);
+                    TextPos found_last, Severity severity,
+                    Conformance conformance = Conformance::breaks);
     // Marks text from at as passed over without being kept in the tree.
     void drop(TextPos at) {
         if (tree_) tree_->drop_text(at);

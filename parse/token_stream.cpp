@@ -78,6 +78,30 @@ void TokenStream::report_failures(int32_t before) {
     }
 }
 
+void TokenStream::skip_to(int32_t offset, uint8_t state) {
+    const int32_t length = int32_t(text_.size());
+    if (offset < 0 || offset > length) throw std::out_of_range("skip beyond the text");
+    if (state >= tables_.state_count()) throw std::invalid_argument("no such start state");
+    head_ = (head_ + count_) & (kRingSize - 1);
+    count_ = 0;
+    if (failures_ && scanned_ < offset) {
+        // The rest of the text passed over is scanned for its failures only.
+        struct FailuresOnly {
+            std::vector<Token>* failures;
+            void operator()(int32_t first, int32_t last, int16_t kind) {
+                if (kind < 0) failures->push_back(Token{first, last, kind});
+            }
+        } sink{&failed_};
+        scan_run(tables_, text_.data(), length, scanned_, offset, length, cursor_, sink);
+    }
+    // Those from offset on are found again by the scan that starts there.
+    while (failed_.size() > failed_from_ && failed_.back().first >= offset) failed_.pop_back();
+    next_failure_ = failed_from_ < failed_.size() ? failed_[failed_from_].first : INT32_MAX;
+    cursor_ = ScanCursor{state, offset};
+    scanned_ = offset;
+    finished_ = false;
+}
+
 std::string_view TokenStream::text_of(const Token& t) const {
     if (t.last < t.first) return {};
     return text_.substr(size_t(t.first), size_t(t.length()));

@@ -55,6 +55,10 @@ public:
             --count_;
         }
     }
+    // Passes over the text up to `offset` (at or after the next token's start) unread: the
+    // tokens queued are dropped and scanning starts again at offset in `state`. Scan failures
+    // before offset are still reported, as if the text had been read.
+    void skip_to(int32_t offset, uint8_t state);
     // The last token consumed, or null before the first advance.
     const Token* previous() const { return has_previous_ ? &previous_ : nullptr; }
     std::string_view text_of(const Token& t) const;

@@ -11,6 +11,7 @@
 #include "foundation/string_builder.h"
 #include "parse/document_tree.h"
 #include "parse/indent_options.h"
+#include "text/line_index.h"
 #include "text/text_store.h"
 
 namespace tessel {
@@ -38,6 +39,10 @@ public:
     size_t max_bytes() const { return max_bytes_; }
     // done while nothing was refused; clear() does not reset it.
     IndentStatus status() const { return status_; }
+    // Makes every line feed that no carriage return precedes a CR LF, in place (the text
+    // grows by one byte for each). False when it would pass the limit or memory ran out
+    // (status says which).
+    bool use_crlf();
     // Empties the text for another write.
     void restart() {
         clear();
@@ -62,10 +67,15 @@ enum class IndentRisk {
 };
 IndentRisk indent_risk(DocumentTree* tree);
 
+// The line ending of a text as its first line end has it; LF when it has none.
+LineEnding first_line_ending(std::string_view text);
+
 // Writes the indented document into out, emptied first. job's yield point is called now and
-// then (it may throw JobCancelled). Anything but done leaves out incomplete.
+// then (it may throw JobCancelled). Anything but done leaves out incomplete. With
+// LineEnding::crlf every line of the output ends CR LF (the document's own line ends, in
+// texts and comments, included); otherwise the written lines end LF.
 IndentStatus write_indented(DocumentTree& tree, const IndentOptions& options, IndentedText& out,
-                            Job* job = nullptr);
+                            Job* job = nullptr, LineEnding line_ending = LineEnding::lf);
 
 // The indented document, or nothing when it could not be made (see IndentStatus).
 std::optional<std::string> indent_document(DocumentTree& tree, const IndentOptions& options);

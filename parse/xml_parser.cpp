@@ -170,9 +170,15 @@ private:
             const Token t = peek();
             switch (t.kind) {
                 case kEof:
-                    // A document is one element at least; an empty text is no document yet.
-                    if (!element_seen_ && !trim(0, static_cast<TextPos>(text_.size()) - 1).empty())
-                        expect_error("root element");
+                    // A document is one element at least. A blank text is no document yet: a
+                    // warning, which still makes it not well-formed. An empty one gets none:
+                    // a new document starts so (`check` reports an empty file itself).
+                    if (!element_seen_ && !text_.empty()) {
+                        if (trim(0, static_cast<TextPos>(text_.size()) - 1).empty())
+                            expect("root element", false);
+                        else
+                            expect_error("root element");
+                    }
                     return;
                 case kStartOpen:
                     if (element_seen_) expect_error(kAfterRoot);
@@ -281,7 +287,10 @@ private:
         if (!trimmed.empty()) messages_.drop(trimmed.first);
         DiagnosticList& list = messages_.list();
         if (count == 0) {
-            list.add_warning(0, "Document does not start with <");
+            // White space before the first item is legal; the warning still says that the
+            // text is not where markup was wanted.
+            list.add(0, "Document does not start with <", Severity::warning,
+                     trimmed.empty() ? Conformance::advisory : Conformance::breaks);
             list.detail("Expecting", "<", first, first - 1);
             list.detail_from_text("Found", first, last);
         } else if (!trimmed.empty()) {

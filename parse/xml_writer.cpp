@@ -79,7 +79,7 @@ bool XmlWriter::writes_any_misc(HandleList misc) {
 }
 
 void XmlWriter::write_pending(Frame& f, int32_t upto) {
-    const int indent = f.indent + options_.indent_size;
+    const int indent = options_.deeper(f.indent);
     while (f.next_misc < f.misc.size() && !out_.dropped()) {
         const uint32_t handle = f.misc[f.next_misc];
         if (upto >= 0 && preceding_of(handle) > static_cast<uint32_t>(upto)) break;
@@ -139,7 +139,7 @@ void XmlWriter::write_element(const ElementNode& element, int indent) {
         Frame& f = stack_.back();
         if (f.next < f.content.size()) {
             const int32_t i = f.next++;
-            const int inner = f.indent + options_.indent_size;
+            const int inner = options_.deeper(f.indent);
             write_pending(f, i);
             RecordNode* item = look(f.content[i]);
             if (item->kind() == kRecordElement) {

@@ -120,7 +120,9 @@ IndentOutcome run_indent(TextDocument& document, const DocumentType& type, Docum
         return IndentOutcome::refused;
     }
     IndentedText out;
-    const IndentStatus status = write_indented(*tree, options, out, job);
+    // A document whose lines end CR LF keeps them: the indented lines end so too.
+    const IndentStatus status =
+        write_indented(*tree, options, out, job, document.index().line_ending());
     if (status != IndentStatus::done) {
         ui.message_box(status == IndentStatus::too_large
                            ? "The indented document would be larger than 2 GB, which is more "

@@ -82,6 +82,10 @@ run check_clean check "$src/samples/catalog.xml"
 run check_stray_text check "$src/tests/data/cli/stray_text.xml"
 run check_failures_after_fatal check "$src/tests/data/cli/failures_after_fatal.xml"
 run check_unfinished_dtd check "$src/tests/data/cli/unfinished.dtd"
+# An IGNORE section holds any text, with the sections inside it paired up.
+run check_ignore_section check "$src/tests/data/cli/ignore_section.dtd"
+# XML in an encoding the tool does not read is not judged (exit 2), whatever its bytes.
+run check_unread_encoding check "$src/tests/data/cli/shift_jis.xml"
 run check_unreadable check "$src/tests/data/cli"  # a folder cannot be read as a file
 # Documents that break one well-formedness rule each (XML), and JSON texts valid and not.
 nwf=$src/tests/data/cli/not_well_formed
@@ -91,6 +95,8 @@ run indent_catalog indent "$src/samples/catalog.xml"
 run indent_fonts_conf indent "/etc/fonts/fonts.conf" --keep-comments --indent-size 2
 run indent_iso_15924 indent "/usr/share/xml/iso-codes/iso_15924.xml" --max-attributes 2
 run indent_latin1 indent "$src/tests/data/cli/latin1.xml"
+# A document whose lines end CR LF is indented with CR LF throughout.
+run indent_crlf indent "$src/tests/data/cli/crlf.xml" --keep-comments
 run indent_broken indent "$src/tests/data/cli/broken.xml"
 # Text the parse passes over is not deleted silently: refused unless forced.
 run indent_trailing_text indent "$src/tests/data/cli/trailing_text.xml"

@@ -230,6 +230,69 @@ TEST(XmlIndenterLimit, TheLimitIsExact) {
     }
 }
 
+// Indentation stops growing at level 64, so the output grows linearly with the depth (a
+// document 10 000 deep, 70 KB, once indented to 400 MB).
+TEST(XmlIndenterLimit, IndentationStopsGrowingAtLevel64) {
+    for (const int depth : {10'000, 20'000}) {
+        const std::string text = repeated("<a>", depth) + "x" + repeated("</a>", depth);
+        auto blanks = [](int level) { return std::string(4 * std::min(level, 64), ' '); };
+        std::string model;
+        for (int i = 0; i < depth - 1; ++i) model += blanks(i) + "<a>\n";
+        model += blanks(depth - 1) + "<a>x</a>\n";
+        for (int i = depth - 2; i >= 0; --i) model += blanks(i) + "</a>\n";
+        const std::string out = indent(text);
+        EXPECT_EQ(out, model);
+        // Two lines a level, none longer than 64 levels of blanks and "<a>x</a>\n".
+        EXPECT_LE(out.size(), size_t(2 * depth) * (4 * 64 + 9));
+    }
+}
+
+std::string with_crlf(std::string_view text) {
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\n' && (i == 0 || text[i - 1] != '\r')) out += '\r';
+        out += text[i];
+    }
+    return out;
+}
+
+// A document whose lines end CR LF is indented with CR LF throughout: what the same document
+// with LF line ends gives, every line end made CR LF.
+TEST(XmlIndenter, CrLfDocumentsAreWrittenWithCrLf) {
+    const std::filesystem::path mime = "/usr/share/mime/packages/freedesktop.org.xml";
+    TESSEL_REQUIRE_INPUT(mime);
+    const std::pair<std::string, std::string> documents[] = {
+        {"xml", test::file_contents(mime)},
+        {"xml", "<a>\n<!-- two\nlines -->\n  <b c='1'>t\n u</b><![CDATA[x\ny]]></a>\n"},
+        {"json", "{\"a\": [1,\n 2], \"b\": {}}\n"},
+        {"dtd", "<!ELEMENT a ANY>\n<!-- c\nd -->\n<![IGNORE[\nx\n]]>\n"},
+    };
+    for (const auto& [type, lf] : documents) {
+        SCOPED_TRACE(lf.substr(0, 60));
+        const std::string crlf = with_crlf(lf);
+        ASSERT_EQ(first_line_ending(crlf), LineEnding::crlf);
+        ASSERT_EQ(first_line_ending(lf), LineEnding::lf);
+        auto lf_tree = parse_as(type, lf);
+        auto crlf_tree = parse_as(type, crlf);
+        const IndentOptions keep = options_with(2, false);
+        IndentedText from_lf, from_crlf;
+        ASSERT_EQ(write_indented(*lf_tree, keep, from_lf), IndentStatus::done);
+        ASSERT_EQ(write_indented(*crlf_tree, keep, from_crlf, nullptr, LineEnding::crlf),
+                  IndentStatus::done);
+        ASSERT_NE(from_lf.view().find('\n'), std::string_view::npos);
+        EXPECT_EQ(from_crlf.view(), with_crlf(from_lf.view()));
+        // The larger text still keeps to the limit exactly.
+        IndentedText exact(from_crlf.size()), short_by_one(from_crlf.size() - 1);
+        EXPECT_EQ(write_indented(*crlf_tree, keep, exact, nullptr, LineEnding::crlf),
+                  IndentStatus::done);
+        EXPECT_EQ(exact.view(), from_crlf.view());
+        EXPECT_EQ(write_indented(*crlf_tree, keep, short_by_one, nullptr, LineEnding::crlf),
+                  IndentStatus::too_large);
+    }
+    EXPECT_EQ(first_line_ending("<a/>"), LineEnding::lf);
+    EXPECT_EQ(first_line_ending("\r\n<a/>\n"), LineEnding::crlf);
+}
+
 // ---- indent changes white space only ----
 //
 // Over generated documents, with stray text, comments, unfinished declarations and bytes that
@@ -564,7 +627,7 @@ TEST(XmlIndenterKeepsDocuments, DeepNestingOnASmallStack) {
     ASSERT_EQ(pthread_create(&thread, &attributes, body, &work), 0);
     pthread_join(thread, nullptr);
     pthread_attr_destroy(&attributes);
-    const std::string innermost = std::string(kDepth - 1, ' ') + "<d>x</d>\n";
+    const std::string innermost = std::string(kMaxIndentLevels, ' ') + "<d>x</d>\n";
     EXPECT_NE(work.out.find(innermost), std::string::npos);
     EXPECT_EQ(work.out.substr(work.out.size() - 6), "\n</d>\n");
     EXPECT_EQ(reference_outline(work.out), reference_outline(text));

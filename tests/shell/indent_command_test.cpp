@@ -85,6 +85,22 @@ TEST_F(IndentCommandTest, IndentsAsOneUndoableEdit) {
     EXPECT_FALSE(history.can_undo());
 }
 
+// A document whose lines end CR LF keeps them on every indented line; indentation stops
+// growing at level 64.
+TEST_F(IndentCommandTest, KeepsCrLfLineEndsAndCapsTheIndentation) {
+    IndentOptions options;
+    options.show_dialog_first = false;
+    options.indent_size = 1;
+    EXPECT_EQ(run("<a>\r\n<b>x</b><!-- c\r\nd --></a>\r\n", options), IndentOutcome::indented);
+    EXPECT_EQ(document.text(), "<a>\r\n <b>x</b>\r\n</a>\r\n");
+    std::string deep;
+    for (int i = 0; i < 100; ++i) deep += "<d>";
+    for (int i = 0; i < 100; ++i) deep += "</d>";
+    EXPECT_EQ(run(deep, options), IndentOutcome::indented);
+    EXPECT_NE(document.text().find(std::string(64, ' ') + "<d></d>\n"), std::string::npos);
+    EXPECT_EQ(document.text().find(std::string(65, ' ')), std::string::npos);
+}
+
 TEST_F(IndentCommandTest, AsksBeforeIndentingADocumentWithAnError) {
     IndentOptions options;
     options.show_dialog_first = false;
@@ -181,7 +197,7 @@ TEST_F(IndentCommandTest, AsksBeforeDeletingTextTheTreeDoesNotHold) {
     EXPECT_EQ(
         run_indent(document, xml(), tree.get(), options, ui, dialog, nullptr, nullptr, nullptr),
         IndentOutcome::indented);
-    EXPECT_EQ(document.text(), "<a>x</a>\n");
+    EXPECT_EQ(document.text(), "<a>x</a>\r\n");  // its first line ends CR LF
 
     // With an error as well, the question is the one for errors.
     document.set_text("<a><b>x</b>stray");
