@@ -60,22 +60,24 @@ std::optional<std::string_view> option(const Arguments& a, std::string_view name
     return found;
 }
 
+std::string one_line_message(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += ": ";
+        else
+            out += c;
+    }
+    return out;
+}
+
 bool read_file(const std::string& path, std::string& bytes, std::string& error,
                EncodingId* encoding) {
     // Through the editor's own reader: the same size check, detection, mark and conversion,
     // block by block, so that the batch tool and the editor never read a file differently.
     EncodingId read_as = kEncodingUnspecified;
     FileReader reader(path, &read_as);
-    struct Collector final : TextSink {
-        std::string& text;
-        int64_t limit;
-        Collector(std::string& t, int64_t l) : text(t), limit(l) {}
-        bool take(std::string_view block) override {
-            if (static_cast<int64_t>(text.size() + block.size()) > limit) return false;
-            text.append(block);
-            return true;
-        }
-    } collector(bytes, reader.size_limit());
+    StringSink collector(bytes, reader.size_limit());
     bytes.clear();
     bool read = reader.open();
     if (read) {

@@ -69,6 +69,10 @@ private:
 // below it (the Description detail repeats the message and is left out).
 void print_diagnostics(const std::string& file, std::string_view text, const DiagnosticList& list);
 
+// A message of the editor's ("Cannot write to file PATH", a line break, the system's reason)
+// on one line: its line breaks become ": ".
+std::string one_line_message(std::string_view text);
+
 // Escapes line breaks and tabs so that a text fits on one output line.
 std::string one_line(std::string_view text);
 

@@ -72,6 +72,7 @@ void DocumentFile::set_name(const std::string& path) {
 }
 
 void DocumentFile::reset_document() {
+    replaced_bytes_ = 0;
     host_.reset_views();
     if (EditHistory* history = host_.document().history()) history->clear();
     host_.document().set_text({});
@@ -123,6 +124,7 @@ bool DocumentFile::load(const std::string& path, EncodingId requested, Job* job)
         host_.name_changed();
         encoding_ = requested;
         reader.read_into(appender);
+        replaced_bytes_ = reader.replaced_bytes();
     }
     const int64_t total = appender.total;
     busy.end();
@@ -165,7 +167,8 @@ bool DocumentFile::save(const std::string& path, EncodingId requested, Job* job)
     if (target == kEncodingUnspecified) target = kEncodingUtf8;
     // Stray bytes of the text go back as they were read only into the encoding they were
     // read in; in any other encoding they are a loss like a character the encoding lacks.
-    const bool lossy = !can_encode(target, document.store(), encoding_);
+    // An odd last byte of a UTF-16 file, read as U+FFFD, is lost whatever the target.
+    const bool lossy = replaced_bytes_ > 0 || !can_encode(target, document.store(), encoding_);
     if (lossy && ui_.message_box(kLossQuestion, "Tessel", UiButtons::yes_no, UiIcon::question) !=
                      UiAnswer::yes)
         return false;

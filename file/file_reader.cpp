@@ -112,6 +112,21 @@ bool FileReader::read(size_t block, Arena& arena, std::string_view* utf8) {
     return !utf8->empty() || !at_end_;
 }
 
+bool StringSink::take(std::string_view utf8) {
+    const size_t need = text_.size() + utf8.size();
+    if (static_cast<int64_t>(need) > limit_) return false;
+    if (need > text_.capacity()) {
+        // A string asked to grow by less than twice its room doubles it anyway, past the
+        // limit; a fresh one takes exactly the room asked for.
+        std::string grown;
+        grown.reserve(std::min(std::max(need, 2 * text_.capacity()), static_cast<size_t>(limit_)));
+        grown.append(text_);
+        text_.swap(grown);
+    }
+    text_.append(utf8);
+    return true;
+}
+
 bool FileReader::read_into(TextSink& sink) {
     LargeArena arena;
     std::string_view text;

@@ -27,6 +27,19 @@ public:
     virtual void block_done(int64_t /*bytes_read*/, int64_t /*file_size*/) {}
 };
 
+// A sink that gathers the whole text in one string of at most limit bytes. The string grows
+// geometrically, but never past the limit, so that reading an endless stream (/dev/zero, a
+// pipe) holds about the limit at most before it is refused, not twice that.
+class StringSink final : public TextSink {
+public:
+    StringSink(std::string& text, int64_t limit) : text_(text), limit_(limit) {}
+    bool take(std::string_view utf8) override;
+
+private:
+    std::string& text_;
+    int64_t limit_;
+};
+
 class FileReader {
 public:
     static constexpr size_t kBlockSize = 1'000'000;
@@ -62,6 +75,8 @@ public:
     const std::string& reason() const { return reason_; }
     int64_t file_size() const { return file_size_; }
     int64_t bytes_read() const { return bytes_read_; }
+    // Bytes of the file the text holds only as U+FFFD (Codec::replaced_bytes).
+    int64_t replaced_bytes() const { return codec_ ? codec_->replaced_bytes() : 0; }
     // What the first block showed (a mark, zero bytes, a declaration, or nothing), once read.
     DetectedEncoding detected() const { return detected_; }
 

@@ -94,9 +94,11 @@ void copy_extended_attributes(const std::string& from, int to) {
 }
 
 // Copies the whole characters of in[0..n) to out, leaving out stray bytes (and with last the
-// bytes of a sequence the end cuts); stops before a sequence the end cuts otherwise. Returns
-// the bytes consumed and sets *written.
-size_t drop_stray_bytes(const char* in, size_t n, bool last, char* out, size_t* written) {
+// bytes of a sequence the end cuts), but for the three bytes of a lone surrogate when
+// surrogates are kept; stops before a sequence the end cuts otherwise. Returns the bytes
+// consumed and sets *written.
+size_t drop_stray_bytes(const char* in, size_t n, bool last, bool keep_surrogates, char* out,
+                        size_t* written) {
     const uint8_t* const begin = reinterpret_cast<const uint8_t*>(in);
     const uint8_t* p = begin;
     const uint8_t* const end = begin + n;
@@ -107,12 +109,18 @@ size_t drop_stray_bytes(const char* in, size_t n, bool last, char* out, size_t* 
         o += run;
         p += run;
         if (p == end) break;
-        const Utf8Step step = read_utf8(p, static_cast<size_t>(end - p));
+        const size_t left = static_cast<size_t>(end - p);
+        const Utf8Step step = read_utf8(p, left);
         if (step.kind == Utf8Step::kIncomplete && !last) break;
-        if (step.kind == Utf8Step::kChar) {
-            std::memcpy(o, p, step.length);
-            o += step.length;
-            p += step.length;
+        size_t take = step.kind == Utf8Step::kChar ? step.length : 0;
+        if (take == 0 && keep_surrogates) {
+            if (!last && lone_surrogate_cut(p, left)) break;
+            if (lone_surrogate_at(p, left)) take = 3;
+        }
+        if (take) {
+            std::memcpy(o, p, take);
+            o += take;
+            p += take;
         } else {
             ++p;
         }
@@ -198,7 +206,8 @@ void remove_temporary_files_on_signals() {
 FileWriter::FileWriter(std::string path, EncodingId encoding, EncodingId source)
     : path_(std::move(path)),
       encoding_(encoding),
-      drop_strays_(!keeps_stray_bytes(encoding, source)) {}
+      drop_strays_(!keeps_stray_bytes(encoding, source)),
+      keep_surrogates_(keeps_lone_surrogates(encoding, source)) {}
 
 FileWriter::~FileWriter() {
     discard();
