@@ -18,8 +18,18 @@ Arguments split_arguments(const std::vector<std::string_view>& args,
     auto contains = [](const std::vector<std::string_view>& list, std::string_view name) {
         return std::find(list.begin(), list.end(), name) != list.end();
     };
+    auto given = [&out](std::string_view name) {
+        for (const auto& [n, v] : out.options)
+            if (n == name) return true;
+        return false;
+    };
     for (size_t i = 0; i < args.size(); ++i) {
         std::string_view a = args[i];
+        // After "--" every argument is an operand, one that starts with "-" included.
+        if (a == "--") {
+            for (++i; i < args.size(); ++i) out.operands.push_back(args[i]);
+            break;
+        }
         if (a == "--help" || a == "-h") {
             out.help = true;
             continue;
@@ -33,6 +43,11 @@ Arguments split_arguments(const std::vector<std::string_view>& args,
         if (eq != std::string_view::npos) {
             name = a.substr(0, eq);
             value = a.substr(eq + 1);
+        }
+        // A second value for one option would leave the user guessing which one counts.
+        if ((contains(valued, name) || contains(flags, name)) && given(name)) {
+            out.error = "option " + std::string(name) + " given more than once";
+            return out;
         }
         if (contains(valued, name)) {
             if (eq == std::string_view::npos) {
@@ -152,7 +167,7 @@ int finish_output(std::string_view command, int status) {
     const bool flush_failed = std::fflush(stdout) != 0;
     const int reason = errno;
     if (!flush_failed && !output_failed()) return status;
-    std::fprintf(stderr, "tessel-cli %.*s: cannot write to standard output%s%s\n",
+    std::fprintf(stderr, "tessel-cli %.*s: Cannot write to file /dev/stdout%s%s\n",
                  static_cast<int>(command.size()), command.data(), reason ? ": " : "",
                  reason ? std::strerror(reason) : "");
     return 2;

@@ -96,8 +96,7 @@ public:
     UiAnswer message_box(std::string_view text, std::string_view, UiButtons buttons,
                          UiIcon) override {
         if (buttons == UiButtons::yes_no) return allow_loss_ ? UiAnswer::yes : UiAnswer::no;
-        std::fprintf(stderr, "tessel-cli convert: %.*s\n", static_cast<int>(text.size()),
-                     text.data());
+        std::fprintf(stderr, "tessel-cli convert: %s\n", one_line_message(text).c_str());
         return UiAnswer::ok;
     }
     void balloon(std::string_view, std::string_view, int, int) override {}

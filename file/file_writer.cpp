@@ -453,7 +453,7 @@ bool FileWriter::write(std::string_view utf8, bool last, Arena& arena) {
         // codec takes all of it, and what is left is the start of a character.
         kept_.resize(count);
         size_t kept = 0;
-        consumed = drop_stray_bytes(input, count, last, kept_.data(), &kept);
+        consumed = drop_stray_bytes(input, count, last, keep_surrogates_, kept_.data(), &kept);
         input = kept_.data();
         count = kept;
     }
@@ -461,7 +461,7 @@ bool FileWriter::write(std::string_view utf8, bool last, Arena& arena) {
     const size_t encoded = count ? codec_->encode(&arena, input, count, &out, last) : 0;
     if (!drop_strays_) consumed = encoded;
     if (!write_all(out.data(), out.size())) {
-        fail("cannot write to file ", errno);
+        fail("Cannot write to file ", errno);
         return false;
     }
     const size_t rest = total - consumed;
@@ -482,7 +482,7 @@ bool FileWriter::commit() {
         const int fd = fd_;
         fd_ = -1;
         if (::close(fd) != 0) {
-            fail("cannot write to file ", errno);
+            fail("Cannot write to file ", errno);
             return false;
         }
         return true;
@@ -490,13 +490,13 @@ bool FileWriter::commit() {
     if (links_) {
         // The new content may be shorter than the old; the copy goes once it is on disk.
         if (::ftruncate(fd_, written_) != 0 || ::fsync(fd_) != 0) {
-            fail("cannot write to file ", errno);
+            fail("Cannot write to file ", errno);
             return false;
         }
         const int fd = fd_;
         fd_ = -1;
         if (::close(fd) != 0) {
-            fail("cannot write to file ", errno);
+            fail("Cannot write to file ", errno);
             return false;
         }
         ::unlink(backup_.c_str());
@@ -505,17 +505,17 @@ bool FileWriter::commit() {
         return true;
     }
     if (::fsync(fd_) != 0) {
-        fail("cannot write to file ", errno);
+        fail("Cannot write to file ", errno);
         return false;
     }
     if (::close(fd_) != 0) {
         fd_ = -1;
-        fail("cannot write to file ", errno);
+        fail("Cannot write to file ", errno);
         return false;
     }
     fd_ = -1;
     if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-        fail("cannot write to file ", errno);
+        fail("Cannot write to file ", errno);
         return false;
     }
     temp_.clear();

@@ -453,7 +453,7 @@ TEST_F(DocumentFileTest, ASaveThatFailsHalfWayLeavesTheOldFileWholeAndTheDocumen
         EXPECT_FALSE(file.save(at("doc.xml"), -1, nullptr));
     }
     ASSERT_EQ(ui.shown.size(), 1u);
-    EXPECT_EQ(ui.shown[0].text.rfind("cannot write to file " + at("doc.xml").string() + "\n", 0),
+    EXPECT_EQ(ui.shown[0].text.rfind("Cannot write to file " + at("doc.xml").string() + "\n", 0),
               0u)
         << ui.shown[0].text;
     EXPECT_TRUE(test::file_contents(at("doc.xml")) == old_bytes);
@@ -590,7 +590,7 @@ TEST_F(DocumentFileTest, AFileWithSeveralNamesKeepsThemAllAndAFailedSaveLosesNot
         EXPECT_FALSE(file.save(path, -1, nullptr));
     }
     ASSERT_EQ(ui.shown.size(), 1u);
-    EXPECT_EQ(ui.shown[0].text, "cannot write to file " + path.string() + "\nFile too large");
+    EXPECT_EQ(ui.shown[0].text, "Cannot write to file " + path.string() + "\nFile too large");
     EXPECT_TRUE(test::file_contents(other) == old_bytes);
     EXPECT_TRUE(fs::equivalent(path, other));
     EXPECT_EQ(folder_names(), (std::vector<std::string>{"a.txt", "b.txt"}));
