@@ -99,6 +99,7 @@ bool read_file(const std::string& path, std::string& bytes, std::string& error,
         // One allocation of the file's size holds the text of most files whole.
         bytes.reserve(static_cast<size_t>(reader.file_size()));
         read = reader.read_into(collector);
+        if (read) collector.finish();
     }
     if (!read) {
         error = reader.reason();

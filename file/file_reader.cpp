@@ -113,18 +113,38 @@ bool FileReader::read(size_t block, Arena& arena, std::string_view* utf8) {
 }
 
 bool StringSink::take(std::string_view utf8) {
-    const size_t need = text_.size() + utf8.size();
-    if (static_cast<int64_t>(need) > limit_) return false;
-    if (need > text_.capacity()) {
-        // A string asked to grow by less than twice its room doubles it anyway, past the
-        // limit; a fresh one takes exactly the room asked for.
-        std::string grown;
-        grown.reserve(std::min(std::max(need, 2 * text_.capacity()), static_cast<size_t>(limit_)));
-        grown.append(text_);
-        text_.swap(grown);
+    const int64_t need = size_ + static_cast<int64_t>(utf8.size());
+    if (need > limit_) return false;
+    size_ = need;
+    if (chunks_.empty() && static_cast<size_t>(need) <= text_.capacity()) {
+        text_.append(utf8);
+        return true;
     }
-    text_.append(utf8);
+    while (!utf8.empty()) {
+        if (chunks_.empty() || chunks_.back().size() == chunks_.back().capacity()) {
+            chunks_.emplace_back();
+            chunks_.back().reserve(kChunk);
+        }
+        std::string& chunk = chunks_.back();
+        const size_t n = std::min(utf8.size(), chunk.capacity() - chunk.size());
+        chunk.append(utf8.substr(0, n));
+        utf8.remove_prefix(n);
+    }
     return true;
+}
+
+void StringSink::finish() {
+    if (chunks_.empty()) return;
+    std::string whole;
+    whole.reserve(static_cast<size_t>(size_));
+    whole.append(text_);
+    std::string().swap(text_);
+    for (std::string& chunk : chunks_) {
+        whole.append(chunk);
+        std::string().swap(chunk);
+    }
+    chunks_.clear();
+    text_.swap(whole);
 }
 
 bool FileReader::read_into(TextSink& sink) {
