@@ -27,8 +27,8 @@ namespace {
 constexpr const char* kUsage =
     "usage: tessel-cli convert FILE --to NAME [-o OUT] [--allow-loss]\n"
     "Reads FILE (its encoding detected as when it is opened) and writes it in encoding NAME,\n"
-    "to OUT or in place of FILE. The declaration of an XML document (by its name, or markup\n"
-    "in a file whose name gives no other type) is rewritten to name the new encoding; one\n"
+    "to OUT or in place of FILE. The declaration of an XML document or DTD (by its name, or\n"
+    "markup in any file but JSON) is rewritten to name the new encoding, or added; one\n"
     "that is not at the start of the file or has no closing ?> is refused. When characters\n"
     "cannot be written in NAME nothing is written and their count and the first one's place\n"
     "are reported, unless --allow-loss drops them. Bytes of FILE that stand for no character\n"
@@ -161,18 +161,17 @@ int run_convert(const std::vector<std::string_view>& args) {
     BatchHost host(extension_of(input), allow_loss);
     DocumentFile file(host, host);
     if (!file.load(input, kEncodingUnspecified, nullptr)) return 2;
-    // A document read as XML gets a declaration naming the new encoding, so that it reads
-    // back as what it was: one that declares itself XML whatever its name, and markup in a
-    // file whose name gives no other type (what check and the other commands read as XML).
+    // A document read as XML or as a DTD gets a declaration naming the new encoding, so that
+    // it reads back as what it was: one that declares itself XML whatever its name, and
+    // markup in any file but JSON (check and the other commands read a file whose name
+    // gives no type as XML; a DTD's text declaration names its encoding the same way).
     const TextStore& store = host.document().store();
     const std::string head =
         store.substr(0, std::min(store.length(), DocumentFile::kDeclarationScan + 1));
-    const bool other_type = host.language_extension() == "dtd" ||
-                            host.language_extension() == "json";
     const size_t first = head.find_first_not_of(" \t\r\n");
     if (host.language_extension() != "xml" &&
-        (head.starts_with("<?xml") ||
-         (!other_type && first != std::string::npos && head[first] == '<')))
+        (head.starts_with("<?xml") || (host.language_extension() != "json" &&
+                                       first != std::string::npos && head[first] == '<')))
         host.set_extension("xml");
     // A declaration a rewrite cannot replace is refused rather than doubled.
     if (host.language_extension() == "xml") {

@@ -208,6 +208,12 @@ if command -v xmllint > /dev/null; then
     xmllint --noout "$work/picture-out.svg" || fail "xmllint rejects the converted .svg"
 fi
 
+printf '<!ENTITY e "caf\xc3\xa9">\n' > "$work/entities.dtd"
+"$cli" convert "$work/entities.dtd" --to iso-8859-1 -o "$work/entities-out.dtd" || fail "convert a DTD"
+cmp -s "$work/entities-out.dtd" <(printf '<?xml version="1.0" encoding="iso-8859-1"?>\n<!ENTITY e "caf\xe9">\n') ||
+    fail "a DTD got no text declaration: $(od -c "$work/entities-out.dtd")"
+[[ $("$cli" check "$work/entities-out.dtd") == "0 warning(s), 0 error(s)" ]] || fail "the converted DTD does not check"
+
 # "--" ends the options; an option given twice is refused; a failed write has one wording.
 printf '<a/>' > "$work/-x.xml"
 (cd "$work" && "$cli" convert --to iso-8859-1 -o out-x.xml -- -x.xml) || fail "a file named -x.xml after --"
