@@ -19,8 +19,18 @@ Arguments split_arguments(const std::vector<std::string_view>& args,
     auto contains = [](const std::vector<std::string_view>& list, std::string_view name) {
         return std::find(list.begin(), list.end(), name) != list.end();
     };
+    auto given = [&out](std::string_view name) {
+        for (const auto& [n, v] : out.options)
+            if (n == name) return true;
+        return false;
+    };
     for (size_t i = 0; i < args.size(); ++i) {
         std::string_view a = args[i];
+        // After "--" every argument is an operand, one that starts with "-" included.
+        if (a == "--") {
+            for (++i; i < args.size(); ++i) out.operands.push_back(args[i]);
+            break;
+        }
         if (a == "--help" || a == "-h") {
             out.help = true;
             continue;
@@ -34,6 +44,11 @@ Arguments split_arguments(const std::vector<std::string_view>& args,
         if (eq != std::string_view::npos) {
             name = a.substr(0, eq);
             value = a.substr(eq + 1);
+        }
+        // A second value for one option would leave the user guessing which one counts.
+        if ((contains(valued, name) || contains(flags, name)) && given(name)) {
+            out.error = "option " + std::string(name) + " given more than once";
+            return out;
         }
         if (contains(valued, name)) {
             if (eq == std::string_view::npos) {
@@ -69,6 +84,17 @@ void report_save_leftovers(const std::string& path) {
                      path.c_str(), backup.c_str());
 }
 
+std::string one_line_message(std::string_view text) {
+    std::string out;
+    for (char c : text) {
+        if (c == '\n')
+            out += ": ";
+        else
+            out += c;
+    }
+    return out;
+}
+
 bool read_file(const std::string& path, std::string& bytes, std::string& error,
                EncodingId* encoding) {
     // Through the editor's own reader: the same size check, detection, mark and conversion,
@@ -76,22 +102,14 @@ bool read_file(const std::string& path, std::string& bytes, std::string& error,
     EncodingId read_as = kEncodingUnspecified;
     report_save_leftovers(path);
     FileReader reader(path, &read_as);
-    struct Collector final : TextSink {
-        std::string& text;
-        int64_t limit;
-        Collector(std::string& t, int64_t l) : text(t), limit(l) {}
-        bool take(std::string_view block) override {
-            if (static_cast<int64_t>(text.size() + block.size()) > limit) return false;
-            text.append(block);
-            return true;
-        }
-    } collector(bytes, reader.size_limit());
+    StringSink collector(bytes, reader.size_limit());
     bytes.clear();
     bool read = reader.open();
     if (read) {
         // One allocation of the file's size holds the text of most files whole.
         bytes.reserve(static_cast<size_t>(reader.file_size()));
         read = reader.read_into(collector);
+        if (read) collector.finish();
     }
     if (!read) {
         error = reader.reason();
@@ -160,7 +178,7 @@ int finish_output(std::string_view command, int status) {
     const bool flush_failed = std::fflush(stdout) != 0;
     const int reason = errno;
     if (!flush_failed && !output_failed()) return status;
-    std::fprintf(stderr, "tessel-cli %.*s: cannot write to standard output%s%s\n",
+    std::fprintf(stderr, "tessel-cli %.*s: Cannot write to file /dev/stdout%s%s\n",
                  static_cast<int>(command.size()), command.data(), reason ? ": " : "",
                  reason ? std::strerror(reason) : "");
     return 2;

@@ -24,7 +24,8 @@ struct Arguments {
 };
 
 // Splits args; `valued` lists the options that take a value ("--depth"), `flags` those that
-// do not. Accepts "--name value" and "--name=value".
+// do not. Accepts "--name value" and "--name=value"; "--" ends the options, so that a file
+// named "-x.xml" can follow it. An option given twice is an error.
 Arguments split_arguments(const std::vector<std::string_view>& args,
                           const std::vector<std::string_view>& valued,
                           const std::vector<std::string_view>& flags);
@@ -72,6 +73,10 @@ private:
 // below it (the Description detail repeats the message and is left out).
 void print_diagnostics(const std::string& file, std::string_view text, const DiagnosticList& list);
 
+// A message of the editor's ("Cannot write to file PATH", a line break, the system's reason)
+// on one line: its line breaks become ": ".
+std::string one_line_message(std::string_view text);
+
 // Escapes line breaks and tabs so that a text fits on one output line.
 std::string one_line(std::string_view text);
 
@@ -79,7 +84,7 @@ std::string one_line(std::string_view text);
 // closed device), so that long outputs can stop early.
 bool output_failed();
 // Flushes standard output at the end of a command. On a write error it prints
-// "tessel-cli COMMAND: cannot write to standard output: REASON" and gives exit status 2;
+// "tessel-cli COMMAND: Cannot write to file /dev/stdout: REASON" and gives exit status 2;
 // otherwise the command's own status.
 int finish_output(std::string_view command, int status);
 

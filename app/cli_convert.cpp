@@ -1,5 +1,6 @@
 // tessel-cli convert: loads a file with encoding detection and saves it in another encoding,
 // rewriting the declaration of an XML document, through the editor's own load and save.
+#include <algorithm>
 #include <charconv>
 #include <chrono>
 #include <cstdio>
@@ -10,12 +11,14 @@
 #include "app/cli_common.h"
 #include "encoding/codecs.h"
 #include "encoding/encoding.h"
+#include "encoding/xml_declaration.h"
 #include "file/document_file.h"
 #include "file/file_writer.h"
 #include "foundation/ascii.h"
 #include "seams/ui.h"
 #include "text/edit_history.h"
 #include "text/text_document.h"
+#include "text/text_store.h"
 
 namespace tessel::cli {
 
@@ -24,11 +27,14 @@ namespace {
 constexpr const char* kUsage =
     "usage: tessel-cli convert FILE --to NAME [-o OUT] [--allow-loss]\n"
     "Reads FILE (its encoding detected as when it is opened) and writes it in encoding NAME,\n"
-    "to OUT or in place of FILE. The declaration of an XML document is rewritten to name the\n"
-    "new encoding. When characters cannot be written in NAME nothing is written and their\n"
-    "count and the first one's place are reported, unless --allow-loss drops them. Bytes of\n"
-    "FILE that stand for no character are kept as they are only when NAME is FILE's own\n"
-    "encoding; elsewhere they count as characters that cannot be written.\n"
+    "to OUT or in place of FILE. The declaration of an XML document or DTD (by its name, or\n"
+    "markup in any file but JSON) is rewritten to name the new encoding, or added; one\n"
+    "that is not at the start of the file or has no closing ?> is refused. When characters\n"
+    "cannot be written in NAME nothing is written and their count and the first one's place\n"
+    "are reported, unless --allow-loss drops them. Bytes of FILE that stand for no character\n"
+    "(malformed or overlong UTF-8, UTF-16's lone surrogates) are kept as they are only when\n"
+    "NAME is FILE's own encoding; elsewhere they count as characters that cannot be written.\n"
+    "The odd last byte of a UTF-16 file is refused likewise.\n"
     "NAME: utf-8, utf-8-bom, utf-16le, utf-16le-bom, utf-16be, utf-16be-bom, a code page\n"
     "such as iso-8859-1, windows-1252 or koi8-r (see --list), or a number from 0 to 30.\n";
 
@@ -92,8 +98,7 @@ public:
         if (buttons == UiButtons::yes_no) return allow_loss_ ? UiAnswer::yes : UiAnswer::no;
         // The copy an interrupted save kept is only named (before the load), never restored.
         if (buttons == UiButtons::yes_no_cancel) return UiAnswer::cancel;
-        std::fprintf(stderr, "tessel-cli convert: %.*s\n", static_cast<int>(text.size()),
-                     text.data());
+        std::fprintf(stderr, "tessel-cli convert: %s\n", one_line_message(text).c_str());
         return UiAnswer::ok;
     }
     void balloon(std::string_view, std::string_view, int, int) override {}
@@ -159,10 +164,41 @@ int run_convert(const std::vector<std::string_view>& args) {
     BatchHost host(extension_of(input), allow_loss);
     DocumentFile file(host, host);
     if (!file.load(input, kEncodingUnspecified, nullptr)) return 2;
-    // A document that declares itself XML has its declaration rewritten whatever its name.
-    if (host.language_extension() != "xml" && host.document().store().substr(0, 5) == "<?xml")
+    // A document read as XML or as a DTD gets a declaration naming the new encoding, so that
+    // it reads back as what it was: one that declares itself XML whatever its name, and
+    // markup in any file but JSON (check and the other commands read a file whose name
+    // gives no type as XML; a DTD's text declaration names its encoding the same way).
+    const TextStore& store = host.document().store();
+    const std::string head =
+        store.substr(0, std::min(store.length(), DocumentFile::kDeclarationScan + 1));
+    const size_t first = head.find_first_not_of(" \t\r\n");
+    if (host.language_extension() != "xml" &&
+        (head.starts_with("<?xml") || (host.language_extension() != "json" &&
+                                       first != std::string::npos && head[first] == '<')))
         host.set_extension("xml");
+    // A declaration a rewrite cannot replace is refused rather than doubled.
+    if (host.language_extension() == "xml") {
+        const DeclarationPlace place = declaration_place(head);
+        if (place == DeclarationPlace::unclosed || place == DeclarationPlace::not_at_start) {
+            std::fprintf(stderr, "tessel-cli convert: %s: %s; nothing written\n", input.c_str(),
+                         place == DeclarationPlace::unclosed
+                             ? "the XML declaration has no closing ?>"
+                             : "the XML declaration is not at the start of the file");
+            return 1;
+        }
+    }
 
+    // A byte the reader could not keep (the odd last byte of a UTF-16 file) is lost whatever
+    // the target: U+FFFD stands in the text where it was.
+    if (file.replaced_bytes() > 0 && !allow_loss) {
+        std::fprintf(stderr,
+                     "tessel-cli convert: %s: %lld byte%s at the end cannot be read in %s and "
+                     "would be written as U+FFFD (--allow-loss writes it so)\n",
+                     input.c_str(), static_cast<long long>(file.replaced_bytes()),
+                     file.replaced_bytes() == 1 ? "" : "s",
+                     std::string(declaration_name(file.encoding())).c_str());
+        return 1;
+    }
     // Stray bytes (a code page's undefined bytes, bytes that are not UTF-8) are written back
     // only in the encoding they were read in; elsewhere they count as characters lost.
     const EncodingLoss loss = find_unencodable(target, host.document().store(), file.encoding());

@@ -150,8 +150,7 @@ int run_indent(const std::vector<std::string_view>& args) {
         remove_temporary_files_on_signals();
         const std::string out_path(*output);
         if (!write_file(out_path, file_encoding(path), out.view(), error)) {
-            std::fprintf(stderr, "tessel-cli indent: cannot write %s: %s\n", out_path.c_str(),
-                         error.c_str());
+            std::fprintf(stderr, "tessel-cli indent: %s\n", one_line_message(error).c_str());
             return 2;
         }
         return 0;

@@ -21,8 +21,9 @@ constexpr const char* kUsage =
     "  convert FILE --to NAME [-o OUT] [--allow-loss]\n"
     "                          write a file in another encoding\n"
     "  info FILE...            print the size, lines, characters and line ending of files\n"
-    "Each command has --help; options may stand before or after the files. A command whose\n"
-    "standard output cannot be written says so and exits with status 2.\n";
+    "Each command has --help; options may stand before or after the files, each at most\n"
+    "once; after -- every argument is a file. A command whose standard output cannot be\n"
+    "written says so and exits with status 2.\n";
 
 }  // namespace
 

@@ -19,22 +19,33 @@ namespace {
 
 // Finds the stray bytes of UTF-8 text (with last, also the bytes of a sequence cut by the
 // end), as count_unencodable of the single-byte codec does for the characters a code page
-// lacks; returns the bytes consumed.
+// lacks; returns the bytes consumed. With surrogates_kept (UTF-16 saved as UTF-16) the three
+// bytes of a lone surrogate are no loss: they go back as the unit they were read from.
 size_t count_stray_bytes(const char* bytes, size_t count, bool last, int64_t base, bool first_only,
-                         EncodingLoss* loss) {
+                         bool surrogates_kept, EncodingLoss* loss) {
     const uint8_t* const begin = reinterpret_cast<const uint8_t*>(bytes);
     const uint8_t* p = begin;
     const uint8_t* const end = p + count;
     while (p < end) {
         p += ascii_run(p, static_cast<size_t>(end - p));
         if (p == end) break;
-        const Utf8Step step = read_utf8(p, static_cast<size_t>(end - p));
+        const size_t left = static_cast<size_t>(end - p);
+        const Utf8Step step = read_utf8(p, left);
         if (step.kind == Utf8Step::kIncomplete && !last) break;
-        if (step.kind != Utf8Step::kChar) {
-            if (loss->count++ == 0) loss->first = base + (p - begin);
-            if (first_only) break;
+        if (step.kind == Utf8Step::kChar) {
+            p += step.length;
+            continue;
         }
-        p += step.kind == Utf8Step::kChar ? step.length : 1;
+        if (surrogates_kept) {
+            if (!last && lone_surrogate_cut(p, left)) break;
+            if (lone_surrogate_at(p, left)) {
+                p += 3;
+                continue;
+            }
+        }
+        if (loss->count++ == 0) loss->first = base + (p - begin);
+        if (first_only) break;
+        ++p;
     }
     return static_cast<size_t>(p - begin);
 }
@@ -46,6 +57,7 @@ size_t count_stray_bytes(const char* bytes, size_t count, bool last, int64_t bas
 EncodingLoss scan_text(EncodingId id, const TextStore& text, EncodingId source, bool first_only) {
     EncodingLoss loss;
     const bool strays_kept = keeps_stray_bytes(id, source);
+    const bool surrogates_kept = keeps_lone_surrogates(id, source);
     const int32_t index = code_page_index(id);
     // UTF-8 written as UTF-8 gives every byte back; UTF-16 lacks only stray bytes.
     if (index < 0 && strays_kept) return loss;
@@ -78,7 +90,7 @@ EncodingLoss scan_text(EncodingId id, const TextStore& text, EncodingId source, 
             codec ? codec->count_unencodable(window, static_cast<size_t>(size), last, start,
                                              first_only, !strays_kept, &loss)
                   : count_stray_bytes(window, static_cast<size_t>(size), last, start, first_only,
-                                      &loss);
+                                      surrogates_kept, &loss);
         if (first_only && loss.count) break;
         start += static_cast<int32_t>(consumed);
     }

@@ -99,6 +99,11 @@ bool keeps_stray_bytes(EncodingId id, EncodingId source) {
     return id == family(source) && (id == kEncodingUtf8 || is_code_page(id));
 }
 
+bool keeps_lone_surrogates(EncodingId id, EncodingId source) {
+    auto utf16 = [](EncodingId e) { return e >= kEncodingUtf16Le && e <= kEncodingUtf16BeBom; };
+    return utf16(id) && utf16(source);
+}
+
 EncodingId strip_bom_variant(EncodingId id) {
     if (id == kEncodingUtf8Bom || id == kEncodingUtf16LeBom || id == kEncodingUtf16BeBom)
         return id - 1;

@@ -44,6 +44,9 @@ public:
                           bool last = false) = 0;
     // Writes the byte-order mark, if any, into buffer (at least 3 bytes); returns its length.
     virtual int write_bom(char* buffer) const = 0;
+    // File bytes that decode could not keep in the text in any form and replaced with U+FFFD
+    // (the odd final byte of UTF-16), over the codec's life: a save cannot give them back.
+    virtual int64_t replaced_bytes() const { return 0; }
 };
 
 // The display texts of ids 0 to 30, in id order.
@@ -63,6 +66,11 @@ struct EncodingLoss {
 // were read from: UTF-8 into UTF-8 (with or without the mark), a code page into itself (for
 // the strays that stand for its undefined bytes). UTF-16 has no place for a stray byte.
 bool keeps_stray_bytes(EncodingId id, EncodingId source);
+// Whether a save in id writes the lone surrogates of a text read in source (the three stray
+// bytes each is read as) back as their units: UTF-16 into UTF-16, either byte order, with or
+// without the mark. In any other pair a lone surrogate is a loss, as UTF-8 and the code pages
+// hold none.
+bool keeps_lone_surrogates(EncodingId id, EncodingId source);
 // The same encoding without a byte-order mark: 2 gives 1, 4 gives 3, 6 gives 5.
 EncodingId strip_bom_variant(EncodingId id);
 // The index into the code-page tables of a code-page id, -1 for any other id.

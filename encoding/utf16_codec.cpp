@@ -219,15 +219,22 @@ size_t encode_utf8(const uint8_t* in, size_t n, bool last, uint8_t*& o) {
             const Utf8Step step = read_utf8(in + i, n - i);
             if (step.kind == Utf8Step::kIncomplete) goto incomplete;
             if (step.kind == Utf8Step::kStray) {
-                o = put_unit<kBig>(o, b);  // a stray byte keeps its value as a unit
-                ++i;
+                // A lone surrogate read from UTF-16 goes back as the unit it was read from;
+                // any other stray byte keeps its value as a unit. Callers that must not
+                // write stray bytes (a save into another encoding) leave them out first.
+                if (!last && lone_surrogate_cut(in + i, n - i)) goto incomplete;
+                if (lone_surrogate_at(in + i, n - i)) {
+                    o = put_unit<kBig>(o, lone_surrogate_unit(in + i));
+                    i += 3;
+                } else {
+                    o = put_unit<kBig>(o, b);
+                    ++i;
+                }
                 continue;
             }
             if (step.length == 4) {
-                // Computed in 32 bits and cut to 16, so an overlong or out-of-range form gives
-                // some pair of units rather than undefined behaviour.
                 const uint32_t c = step.code;
-                o = put_unit<kBig>(o, (0xD800 + ((c - 0x10000) >> 10)) & 0xFFFF);
+                o = put_unit<kBig>(o, 0xD800 + ((c - 0x10000) >> 10));
                 o = put_unit<kBig>(o, 0xDC00 + (c & 0x3FF));
             } else {
                 o = put_unit<kBig>(o, step.code);
@@ -260,6 +267,7 @@ size_t Utf16Codec::decode(Arena* arena, const char* bytes, size_t count, std::st
         o[2] = 0xBD;
         o += 3;
         consumed = count;
+        ++replaced_;
     }
     *out = std::string_view(start, static_cast<size_t>(reinterpret_cast<char*>(o) - start));
     return consumed;

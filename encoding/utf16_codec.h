@@ -13,7 +13,7 @@ public:
     Utf16Codec(bool big_endian, bool with_mark) : big_endian_(big_endian), with_mark_(with_mark) {}
 
     // Leaves an odd final byte and a final high surrogate for the next block; with last they
-    // become U+FFFD and a lone surrogate.
+    // become U+FFFD (counted in replaced_bytes) and a lone surrogate.
     size_t decode(Arena* arena, const char* bytes, size_t count, std::string_view* out,
                   bool last = false) override;
     // Leaves an incomplete UTF-8 sequence at the end for the next block; with last, and for a
@@ -21,11 +21,13 @@ public:
     size_t encode(Arena* arena, const char* bytes, size_t count, std::string_view* out,
                   bool last = false) override;
     int write_bom(char* buffer) const override;
+    int64_t replaced_bytes() const override { return replaced_; }
 
 private:
     bool big_endian_;
     bool with_mark_;
     CodecBuffer buffer_;
+    int64_t replaced_ = 0;
 };
 
 }  // namespace tessel

@@ -76,6 +76,37 @@ XmlDeclaration read_declaration(std::string_view text) {
     return finish();
 }
 
+namespace {
+
+bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// "<?xml" and a white-space character at text[at]: an instruction named xml, which only a
+// declaration may be ("<?xml-stylesheet" is another instruction).
+bool declaration_at(std::string_view text, size_t at) {
+    return text.substr(at, 5) == "<?xml" && at + 5 < text.size() && is_space(text[at + 5]);
+}
+
+// The end of the declaration at the start of text (just after its "?>"), or 0 when no "?>"
+// comes before the next "<".
+size_t declaration_close(std::string_view text) {
+    const size_t close = text.find("?>", 5);
+    const size_t markup = text.find('<', 5);
+    return close != std::string_view::npos && close < markup ? close + 2 : 0;
+}
+
+}  // namespace
+
+DeclarationPlace declaration_place(std::string_view text) {
+    if (declaration_at(text, 0))
+        return read_declaration(text).complete || declaration_close(text)
+                   ? DeclarationPlace::at_start
+                   : DeclarationPlace::unclosed;
+    size_t at = 0;
+    while (at < text.size() && is_space(text[at])) ++at;
+    return at > 0 && declaration_at(text, at) ? DeclarationPlace::not_at_start
+                                               : DeclarationPlace::none;
+}
+
 std::string write_declaration(std::string_view text, EncodingId id, size_t* old_length) {
     const XmlDeclaration d = read_declaration(text);
     std::string out = "<?xml version=\"";
@@ -86,11 +117,14 @@ std::string write_declaration(std::string_view text, EncodingId id, size_t* old_
     // A blank before standalone: without it the declaration is not well-formed.
     if (d.standalone != 2) out += d.standalone == 0 ? " standalone=\"yes\"" : " standalone=\"no\"";
     out += "?>";
-    // Only a whole declaration is replaced, and only up to its "?>": what follows it is the
-    // document's. The start of another instruction ("<?xml-stylesheet") or a broken
-    // declaration stays, after the new one on a line of its own.
-    if (old_length) *old_length = d.complete ? d.end : 0;
-    if (!d.complete) {
+    // Only a declaration is replaced, and only up to its "?>": what follows it is the
+    // document's. A broken one closed at the start (no version, a misspelt name) goes as a
+    // whole one does: kept, it would be a second declaration. The start of another
+    // instruction ("<?xml-stylesheet") stays, after the new one on a line of its own.
+    const size_t replaced =
+        d.complete ? d.end : declaration_at(text, 0) ? declaration_close(text) : 0;
+    if (old_length) *old_length = replaced;
+    if (replaced == 0) {
         const size_t line_end = text.find('\n');
         out += line_end != std::string_view::npos && line_end > 0 && text[line_end - 1] == '\r'
                    ? "\r\n"

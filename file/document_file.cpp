@@ -77,6 +77,7 @@ void DocumentFile::set_name(const std::string& path) {
 
 void DocumentFile::reset_document() {
     if (journal_) journal_->discard();
+    replaced_bytes_ = 0;
     host_.reset_views();
     if (EditHistory* history = host_.document().history()) history->clear();
     host_.document().set_text({});
@@ -153,6 +154,7 @@ bool DocumentFile::load(const std::string& path, EncodingId requested, Job* job)
         host_.name_changed();
         encoding_ = requested;
         reader.read_into(appender);
+        replaced_bytes_ = reader.replaced_bytes();
     }
     const int64_t total = appender.total;
     busy.end();
@@ -200,7 +202,8 @@ bool DocumentFile::save(const std::string& path, EncodingId requested, Job* job)
     if (target == kEncodingUnspecified) target = kEncodingUtf8;
     // Stray bytes of the text go back as they were read only into the encoding they were
     // read in; in any other encoding they are a loss like a character the encoding lacks.
-    const bool lossy = !can_encode(target, document.store(), encoding_);
+    // An odd last byte of a UTF-16 file, read as U+FFFD, is lost whatever the target.
+    const bool lossy = replaced_bytes_ > 0 || !can_encode(target, document.store(), encoding_);
     if (lossy && ui_.message_box(kLossQuestion, "Tessel", UiButtons::yes_no, UiIcon::question) !=
                      UiAnswer::yes)
         return false;

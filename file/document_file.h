@@ -67,6 +67,9 @@ public:
     const std::string& path() const { return path_; }
     bool untitled() const { return untitled_; }
     EncodingId encoding() const { return encoding_; }
+    // Bytes of the last file loaded that its text holds only as U+FFFD: a save writes U+FFFD
+    // in their place.
+    int64_t replaced_bytes() const { return replaced_bytes_; }
     bool busy() const { return busy_; }
     RecentFiles& recent() { return recent_; }
     bool watched() const { return watch_ != nullptr; }
@@ -133,6 +136,7 @@ private:
     std::string path_;
     bool untitled_ = true;
     EncodingId encoding_ = kEncodingUtf8;
+    int64_t replaced_bytes_ = 0;
     bool busy_ = false;
     RecentFiles recent_;
     std::unique_ptr<FileWatch> watch_;

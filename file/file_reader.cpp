@@ -112,6 +112,41 @@ bool FileReader::read(size_t block, Arena& arena, std::string_view* utf8) {
     return !utf8->empty() || !at_end_;
 }
 
+bool StringSink::take(std::string_view utf8) {
+    const int64_t need = size_ + static_cast<int64_t>(utf8.size());
+    if (need > limit_) return false;
+    size_ = need;
+    if (chunks_.empty() && static_cast<size_t>(need) <= text_.capacity()) {
+        text_.append(utf8);
+        return true;
+    }
+    while (!utf8.empty()) {
+        if (chunks_.empty() || chunks_.back().size() == chunks_.back().capacity()) {
+            chunks_.emplace_back();
+            chunks_.back().reserve(kChunk);
+        }
+        std::string& chunk = chunks_.back();
+        const size_t n = std::min(utf8.size(), chunk.capacity() - chunk.size());
+        chunk.append(utf8.substr(0, n));
+        utf8.remove_prefix(n);
+    }
+    return true;
+}
+
+void StringSink::finish() {
+    if (chunks_.empty()) return;
+    std::string whole;
+    whole.reserve(static_cast<size_t>(size_));
+    whole.append(text_);
+    std::string().swap(text_);
+    for (std::string& chunk : chunks_) {
+        whole.append(chunk);
+        std::string().swap(chunk);
+    }
+    chunks_.clear();
+    text_.swap(whole);
+}
+
 bool FileReader::read_into(TextSink& sink) {
     LargeArena arena;
     std::string_view text;

@@ -27,6 +27,28 @@ public:
     virtual void block_done(int64_t /*bytes_read*/, int64_t /*file_size*/) {}
 };
 
+// A sink that gathers the whole text in one string of at most limit bytes. Blocks fill the
+// room the string already has (a regular file's size, reserved by the caller); past it they
+// go to chunks of their own, which finish() moves into the string one by one, freeing each as
+// it goes. A growing string would copy all of itself at each step and hold old and new at
+// once; so reading an endless stream (/dev/zero, a pipe) holds about the limit at most
+// before it is refused, and a stream that ends holds its text and one chunk at most.
+class StringSink final : public TextSink {
+public:
+    static constexpr size_t kChunk = size_t{64} << 20;  // mapped apart, so freed at once
+
+    StringSink(std::string& text, int64_t limit) : text_(text), limit_(limit) {}
+    bool take(std::string_view utf8) override;
+    // After the last block: the whole text is in the string.
+    void finish();
+
+private:
+    std::string& text_;
+    int64_t limit_;
+    int64_t size_ = 0;
+    std::vector<std::string> chunks_;
+};
+
 class FileReader {
 public:
     static constexpr size_t kBlockSize = 1'000'000;
@@ -62,6 +84,8 @@ public:
     const std::string& reason() const { return reason_; }
     int64_t file_size() const { return file_size_; }
     int64_t bytes_read() const { return bytes_read_; }
+    // Bytes of the file the text holds only as U+FFFD (Codec::replaced_bytes).
+    int64_t replaced_bytes() const { return codec_ ? codec_->replaced_bytes() : 0; }
     // What the first block showed (a mark, zero bytes, a declaration, or nothing), once read.
     DetectedEncoding detected() const { return detected_; }
 

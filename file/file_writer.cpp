@@ -80,9 +80,11 @@ void copy_extended_attributes(const std::string& from, int to) {
 }
 
 // Copies the whole characters of in[0..n) to out, leaving out stray bytes (and with last the
-// bytes of a sequence the end cuts); stops before a sequence the end cuts otherwise. Returns
-// the bytes consumed and sets *written.
-size_t drop_stray_bytes(const char* in, size_t n, bool last, char* out, size_t* written) {
+// bytes of a sequence the end cuts), but for the three bytes of a lone surrogate when
+// surrogates are kept; stops before a sequence the end cuts otherwise. Returns the bytes
+// consumed and sets *written.
+size_t drop_stray_bytes(const char* in, size_t n, bool last, bool keep_surrogates, char* out,
+                        size_t* written) {
     const uint8_t* const begin = reinterpret_cast<const uint8_t*>(in);
     const uint8_t* p = begin;
     const uint8_t* const end = begin + n;
@@ -93,12 +95,18 @@ size_t drop_stray_bytes(const char* in, size_t n, bool last, char* out, size_t* 
         o += run;
         p += run;
         if (p == end) break;
-        const Utf8Step step = read_utf8(p, static_cast<size_t>(end - p));
+        const size_t left = static_cast<size_t>(end - p);
+        const Utf8Step step = read_utf8(p, left);
         if (step.kind == Utf8Step::kIncomplete && !last) break;
-        if (step.kind == Utf8Step::kChar) {
-            std::memcpy(o, p, step.length);
-            o += step.length;
-            p += step.length;
+        size_t take = step.kind == Utf8Step::kChar ? step.length : 0;
+        if (take == 0 && keep_surrogates) {
+            if (!last && lone_surrogate_cut(p, left)) break;
+            if (lone_surrogate_at(p, left)) take = 3;
+        }
+        if (take) {
+            std::memcpy(o, p, take);
+            o += take;
+            p += take;
         } else {
             ++p;
         }
@@ -193,7 +201,8 @@ void remove_temporary_files_on_signals() {
 FileWriter::FileWriter(std::string path, EncodingId encoding, EncodingId source)
     : path_(std::move(path)),
       encoding_(encoding),
-      drop_strays_(!keeps_stray_bytes(encoding, source)) {}
+      drop_strays_(!keeps_stray_bytes(encoding, source)),
+      keep_surrogates_(keeps_lone_surrogates(encoding, source)) {}
 
 FileWriter::~FileWriter() {
     discard();
@@ -463,7 +472,7 @@ bool FileWriter::write(std::string_view utf8, bool last, Arena& arena) {
         // codec takes all of it, and what is left is the start of a character.
         kept_.resize(count);
         size_t kept = 0;
-        consumed = drop_stray_bytes(input, count, last, kept_.data(), &kept);
+        consumed = drop_stray_bytes(input, count, last, keep_surrogates_, kept_.data(), &kept);
         input = kept_.data();
         count = kept;
     }
@@ -471,7 +480,7 @@ bool FileWriter::write(std::string_view utf8, bool last, Arena& arena) {
     const size_t encoded = count ? codec_->encode(&arena, input, count, &out, last) : 0;
     if (!drop_strays_) consumed = encoded;
     if (!write_all(out.data(), out.size())) {
-        fail("cannot write to file ", errno);
+        fail("Cannot write to file ", errno);
         return false;
     }
     const size_t rest = total - consumed;
@@ -492,7 +501,7 @@ bool FileWriter::commit() {
         const int fd = fd_;
         fd_ = -1;
         if (::close(fd) != 0) {
-            fail("cannot write to file ", errno);
+            fail("Cannot write to file ", errno);
             return false;
         }
         return true;
@@ -500,13 +509,13 @@ bool FileWriter::commit() {
     if (links_) {
         // The new content may be shorter than the old; the copy goes once it is on disk.
         if (::ftruncate(fd_, written_) != 0 || ::fsync(fd_) != 0) {
-            fail("cannot write to file ", errno);
+            fail("Cannot write to file ", errno);
             return false;
         }
         const int fd = fd_;
         fd_ = -1;
         if (::close(fd) != 0) {
-            fail("cannot write to file ", errno);
+            fail("Cannot write to file ", errno);
             return false;
         }
         ::unlink(backup_.c_str());
@@ -517,12 +526,12 @@ bool FileWriter::commit() {
         return true;
     }
     if (::fsync(fd_) != 0) {
-        fail("cannot write to file ", errno);
+        fail("Cannot write to file ", errno);
         return false;
     }
     // Renamed while still open and locked, so that no other process takes it for a leftover.
     if (::rename(temp_.c_str(), target_.c_str()) != 0) {
-        fail("cannot write to file ", errno);
+        fail("Cannot write to file ", errno);
         return false;
     }
     temp_.clear();
@@ -530,7 +539,7 @@ bool FileWriter::commit() {
     const int fd = fd_;
     fd_ = -1;
     if (::close(fd) != 0) {
-        fail("cannot write to file ", errno);
+        fail("Cannot write to file ", errno);
         return false;
     }
     sync_folder();

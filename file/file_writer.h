@@ -34,7 +34,8 @@ void remove_pending_temporary_files();
 class FileWriter {
 public:
     // source: the encoding the text was read in. Unless the encoding writes the text's stray
-    // bytes back as they were read (keeps_stray_bytes), they are left out of the file.
+    // bytes back as they were read (keeps_stray_bytes), they are left out of the file, but for
+    // the lone surrogates of UTF-16 saved as UTF-16 (keeps_lone_surrogates).
     FileWriter(std::string path, EncodingId encoding, EncodingId source);
     FileWriter(std::string path, EncodingId encoding)
         : FileWriter(std::move(path), encoding, encoding) {}
@@ -77,6 +78,7 @@ private:
     std::string error_;
     EncodingId encoding_;
     bool drop_strays_;
+    bool keep_surrogates_;  // lone surrogates go back into UTF-16 among the dropped strays
     int fd_ = -1;
     bool first_ = true;
     bool direct_ = false;   // writing a device, FIFO or descriptor: no temporary file

@@ -1,7 +1,10 @@
 // Fuzz target: the input's first byte picks an encoding, the second seeds the block cuts, the
 // rest is converted both ways. Converting in random blocks, carrying what each call leaves,
 // must give what one call over everything gives; UTF-16 units and code-page bytes (undefined
-// ones included) must come back from a decode and encode unchanged.
+// ones included) must come back from a decode and encode unchanged. Text that the loss check
+// passes for a Unicode encoding must encode to bytes glibc's iconv takes as that encoding.
+#include <iconv.h>
+
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -12,6 +15,7 @@
 #include "encoding/codecs.h"
 #include "encoding/encoding.h"
 #include "foundation/arena.h"
+#include "text/text_store.h"
 
 namespace tessel {
 namespace {
@@ -56,6 +60,37 @@ std::string in_blocks(Codec& codec, bool encode, std::string_view input, uint32_
     return result;
 }
 
+// Whether glibc converts all of bytes from encoding `from`.
+bool iconv_takes(const char* from, std::string_view bytes) {
+    iconv_t cd = iconv_open("UTF-32LE", from);
+    if (cd == reinterpret_cast<iconv_t>(-1)) return true;
+    char* in = const_cast<char*>(bytes.data());
+    size_t in_left = bytes.size();
+    std::string out(bytes.size() * 4 + 4, '\0');
+    char* o = out.data();
+    size_t out_left = out.size();
+    const bool ok = iconv(cd, &in, &in_left, &o, &out_left) != static_cast<size_t>(-1);
+    iconv_close(cd);
+    return ok;
+}
+
+// The input as the text of a document: no loss reported means valid output.
+void check_loss_or_valid(std::string_view text) {
+    TextStore store;
+    if (!store.set_text(text)) return;
+    // Read from UTF-16, the text's stray bytes are no UTF-8: without loss the text is valid.
+    if (find_unencodable(kEncodingUtf8, store, kEncodingUtf16Le).count == 0 &&
+        !iconv_takes("UTF-8", text))
+        fail("UTF-8 passed as lossless but is not valid", kEncodingUtf8);
+    for (EncodingId id : {kEncodingUtf16Le, kEncodingUtf16Be}) {
+        if (find_unencodable(id, store, kEncodingUtf8).count != 0) continue;
+        auto codec = make_codec(id);
+        const std::string bytes = one_shot(*codec, true, text, id);
+        if (!iconv_takes(id == kEncodingUtf16Le ? "UTF-16LE" : "UTF-16BE", bytes))
+            fail("UTF-16 written without loss is not valid", id);
+    }
+}
+
 }  // namespace
 }  // namespace tessel
 
@@ -83,5 +118,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string decoded_whole = decoded;
     if (expected.size() != input.size()) decoded_whole.resize(decoded.size() - 3);
     if (one_shot(*codec, true, decoded_whole, id) != expected) fail("round trip differs", id);
+    check_loss_or_valid(input);
     return 0;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "parse/token.h"
+#include "text/utf8_reader.h"
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -296,20 +297,16 @@ int32_t scan_run(const ScannerTables& tables, const char* text, int32_t limit, i
                 continue;
             }
             // A well-formed two- to four-byte character where every such character stays;
-            // anything else (bad or overlong forms included) takes the full step below.
+            // anything else (stray bytes, overlong forms included) takes the full step below.
             if (!row->wide_stays) break;
-            int need = b >= 0xC0 && b < 0xE0 ? 1 : b >= 0xE0 && b < 0xF0 ? 2
-                     : b >= 0xF0 && b < 0xF8 ? 3 : 0;
-            if (need == 0 || p + need >= limit) break;
-            char32_t cp = b & (0x3F >> need);
-            bool valid = true;
-            for (int i = 1; i <= need; ++i) {
-                unsigned c = s[p + i];
-                valid = valid && (c & 0xC0) == 0x80;
-                cp = (cp << 6) | (c & 0x3F);
-            }
-            if (!valid || cp < 0x80 || (cp >= 0xD800 && is_non_character(cp))) break;
-            p += need + 1;
+            const int length = static_cast<int>(
+                utf8_char_length(reinterpret_cast<const uint8_t*>(s + p),
+                                 static_cast<size_t>(limit - p)));
+            if (length == 0) break;
+            char32_t cp = b & (0x7F >> length);
+            for (int i = 1; i < length; ++i) cp = (cp << 6) | (s[p + i] & 0x3F);
+            if (cp >= 0xFFFE && is_non_character(cp)) break;
+            p += length;
             if (p >= to) goto out;
             b = s[p];
         }
@@ -328,29 +325,22 @@ int32_t scan_run(const ScannerTables& tables, const char* text, int32_t limit, i
                     failure = kControlCharKind;
             }
         } else {
-            int need = b >= 0xC0 && b < 0xE0 ? 1 : b >= 0xE0 && b < 0xF0 ? 2
-                     : b >= 0xF0 && b < 0xF8 ? 3 : 0;
-            char32_t cp = b & (0x3F >> need);
-            bool valid = need > 0 && p + need < limit;
-            for (int i = 1; valid && i <= need; ++i) {
-                unsigned c = s[p + i];
-                valid = (c & 0xC0) == 0x80;
-                cp = (cp << 6) | (c & 0x3F);
-            }
-            if (!valid) {
+            // Strict: an overlong form, a surrogate or a code point beyond U+10FFFF is no
+            // character but stray bytes, each reported on its own, so that none can stand
+            // for markup.
+            const int length = static_cast<int>(
+                utf8_char_length(reinterpret_cast<const uint8_t*>(s + p),
+                                 static_cast<size_t>(limit - p)));
+            if (length == 0) {
                 failure = kInvalidUtf8Kind;
             } else {
-                len = need + 1;
-                if (cp >= 0x80 && is_non_character(cp) && classes.rejects_non_characters()) {
+                char32_t cp = b & (0x7F >> length);
+                for (int i = 1; i < length; ++i) cp = (cp << 6) | (s[p + i] & 0x3F);
+                len = length;
+                if (is_non_character(cp) && classes.rejects_non_characters())
                     failure = kNotCharacterKind;
-                } else if (cp >= 0x80) {
+                else
                     e = row->by_class[classes.wide_class_of(cp)];
-                } else if (is_forbidden_control(cp) || (cp == 0 && p + len != nul_end)) {
-                    failure = kControlCharKind;
-                } else {
-                    // An overlong form is a character, but never markup.
-                    e = row->by_class[cp == 0 ? classes.class_of(0) : classes.other_class()];
-                }
             }
         }
 

@@ -2,6 +2,8 @@
 // sorted range list (every code point up to U+10FFFF is listed; beyond it is "other").
 #include "parse/xml_char_class.h"
 
+#include "text/utf8_reader.h"
+
 namespace tessel {
 
 namespace {
@@ -60,19 +62,13 @@ int class_at(std::string_view text, size_t at, size_t& length) {
     const auto b = static_cast<unsigned char>(text[at]);
     length = 1;
     if (b < 0x80) return xml_char_class(b);
-    const size_t need = b >= 0xC0 && b < 0xE0   ? 1
-                        : b >= 0xE0 && b < 0xF0 ? 2
-                        : b >= 0xF0 && b < 0xF8 ? 3
-                                                : 0;
-    if (need == 0 || at + need >= text.size()) return xcc_other;
-    char32_t cp = b & (0x3F >> need);
-    for (size_t i = 1; i <= need; ++i) {
-        const auto c = static_cast<unsigned char>(text[at + i]);
-        if ((c & 0xC0) != 0x80) return xcc_other;
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    length = need + 1;
-    return cp < 0x80 || is_non_character(cp) ? xcc_other : xml_char_class(cp);
+    const auto* p = reinterpret_cast<const uint8_t*>(text.data()) + at;
+    const size_t n = utf8_char_length(p, text.size() - at);
+    if (n == 0) return xcc_other;  // a stray byte, overlong forms and surrogates included
+    char32_t cp = b & (0x7F >> n);
+    for (size_t i = 1; i < n; ++i) cp = (cp << 6) | (p[i] & 0x3F);
+    length = n;
+    return is_non_character(cp) ? xcc_other : xml_char_class(cp);
 }
 
 bool starts_name(int c) {

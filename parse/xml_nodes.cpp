@@ -11,6 +11,7 @@
 #include "parse/varint.h"
 #include "parse/xml_char_class.h"
 #include "parse/xml_writer.h"
+#include "text/utf8_reader.h"
 
 namespace tessel {
 
@@ -51,33 +52,14 @@ std::string span_text(TextPos a, TextPos b) {
     return "[" + std::to_string(a) + "," + std::to_string(b) + "]";
 }
 
-// Decodes one UTF-8 sequence strictly; false on a malformed one.
+// Decodes one UTF-8 sequence strictly (as read_utf8 does); false on a malformed one.
 bool next_code_point(std::string_view text, size_t& at, uint32_t& cp) {
-    auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-    unsigned char b = byte(at);
-    int extra;
-    if (b < 0x80) {
-        cp = b;
-        extra = 0;
-    } else if ((b & 0xE0) == 0xC0) {
-        cp = b & 0x1F;
-        extra = 1;
-    } else if ((b & 0xF0) == 0xE0) {
-        cp = b & 0x0F;
-        extra = 2;
-    } else if ((b & 0xF8) == 0xF0) {
-        cp = b & 0x07;
-        extra = 3;
-    } else {
-        return false;
-    }
-    for (int k = 1; k <= extra; ++k) {
-        if (at + static_cast<size_t>(k) >= text.size()) return false;
-        unsigned char c = byte(at + static_cast<size_t>(k));
-        if ((c & 0xC0) != 0x80) return false;
-        cp = (cp << 6) | (c & 0x3F);
-    }
-    at += static_cast<size_t>(extra) + 1;
+    const auto* p = reinterpret_cast<const uint8_t*>(text.data()) + at;
+    const size_t n = utf8_char_length(p, text.size() - at);
+    if (n == 0) return false;
+    cp = p[0] & (0x7Fu >> (n == 1 ? 0 : n));
+    for (size_t i = 1; i < n; ++i) cp = (cp << 6) | (p[i] & 0x3Fu);
+    at += n;
     return true;
 }
 

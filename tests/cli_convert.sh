@@ -137,6 +137,113 @@ cmp -s "$work/locked/ro.xml" <(printf '<a/>\n') || fail "a read-only file was re
 
 # An in-place conversion ended by a signal removes its hidden file; the old file stays whole.
 # (Job control on, so that the background command does not start with SIGINT ignored.)
+# Bytes that only a lenient decoder reads as characters are stray bytes: check reports them,
+# convert refuses them outside UTF-8 (nothing written), and --allow-loss writes what iconv
+# takes as valid in the target. Overlong "<" and ">" never become markup.
+refused() {  # refused FILE TARGET: convert exits 1, names the loss, writes nothing
+    rm -f "$work/out.bin"
+    set +e
+    message=$("$cli" convert "$1" --to "$2" -o "$work/out.bin" 2>&1)
+    status=$?
+    set -e
+    [[ $status == 1 && ! -e $work/out.bin ]] || fail "$1 to $2 exited $status: $message"
+}
+printf '<a>\xc0\xbcb\xc0\xbeinjected\xc0\xbc/b\xc0\xbe</a>' > "$work/inj.xml"
+check_out=$("$cli" check "$work/inj.xml" || true)
+[[ $(grep -c 'Invalid Unicode sequence' <<< "$check_out") == 4 ]] || fail "check of inj.xml: $check_out"
+refused "$work/inj.xml" windows-1252
+[[ $message == *"8 characters cannot be written in windows-1252; the first is at line 1, column 4"* ]] ||
+    fail "overlong message: $message"
+"$cli" convert "$work/inj.xml" --to windows-1252 --allow-loss -o "$work/out.bin" || fail "--allow-loss of overlong forms"
+cmp -s "$work/out.bin" <(printf '<?xml version="1.0" encoding="windows-1252"?>\n<a>binjected/b</a>') ||
+    fail "overlong forms dropped: $(od -c "$work/out.bin")"
+"$cli" convert "$work/inj.xml" --to utf-8 -o "$work/out.bin" || fail "overlong forms into utf-8"
+cmp -s "$work/out.bin" <(printf '<?xml version="1.0" encoding="utf-8"?>\n<a>\xc0\xbcb\xc0\xbeinjected\xc0\xbc/b\xc0\xbe</a>') ||
+    fail "overlong forms not kept byte for byte in utf-8: $(od -c "$work/out.bin")"
+for bytes in '\xe0\x80\xbc' '\xc1\xbf' '\xf5\x80\x80\x80' '\xf7\xbf\xbf\xbf' '\xed\xa0\x80' '\xf4\x90\x80\x80'; do
+    printf "<a>$bytes</a>" > "$work/bad.xml"
+    "$cli" check "$work/bad.xml" | grep -q 'Invalid Unicode sequence' || fail "check missed $bytes"
+    for target in windows-1252 utf-16le utf-16be; do
+        refused "$work/bad.xml" $target
+        "$cli" convert "$work/bad.xml" --to $target --allow-loss -o "$work/out.bin" || fail "$bytes --allow-loss to $target"
+        iconv -f $target -t UTF-8 "$work/out.bin" > /dev/null || fail "$bytes to $target: invalid output"
+    done
+done
+# UTF-16 with a lone surrogate: kept into UTF-16, refused into UTF-8; an odd last byte is
+# refused too.
+printf '<\0a\0>\0\x00\xd8<\0/\0a\0>\0' > "$work/lone16.xml"
+refused "$work/lone16.xml" utf-8
+[[ $message == *"3 characters cannot be written in utf-8"* ]] || fail "lone surrogate message: $message"
+"$cli" convert "$work/lone16.xml" --to utf-16le -o "$work/out.bin" || fail "lone surrogate into utf-16le"
+[[ $(tail -c 16 "$work/out.bin" | od -An -tx1 | tr -d " \n") == 3c0061003e0000d83c002f0061003e00 ]] ||
+    fail "lone surrogate not kept: $(od -An -tx1 "$work/out.bin")"
+"$cli" convert "$work/lone16.xml" --to utf-8 --allow-loss -o "$work/out.bin" || fail "lone surrogate --allow-loss"
+iconv -f UTF-8 -t UTF-16LE "$work/out.bin" > /dev/null || fail "lone surrogate: invalid UTF-8 written"
+printf '\xff\xfe<\0a\0/\0>\0!' > "$work/odd16.xml"
+refused "$work/odd16.xml" utf-8
+[[ $message == *"1 byte at the end cannot be read in utf-16"* ]] || fail "odd byte message: $message"
+
+# Declarations a rewrite cannot replace are refused rather than doubled; one without a version
+# is replaced; markup in a file of another name gets a declaration. Every written file is one
+# xmllint accepts and that reads back as the text it was.
+for text in '\n<?xml version="1.0"?>\n<a/>\n' '  <?xml version="1.0" encoding="utf-8"?><a/>' '<?xml version="1.0" encoding="utf-8"\n<a/>\n'; do
+    printf "$text" > "$work/decl.xml"
+    refused "$work/decl.xml" iso-8859-1
+    [[ $message == *"XML declaration"* ]] || fail "declaration message: $message"
+done
+printf '<?xml encoding="utf-8"?>\n<a>caf\xc3\xa9</a>\n' > "$work/noversion.xml"
+"$cli" convert "$work/noversion.xml" --to iso-8859-1 -o "$work/out.xml" || fail "declaration without a version"
+cmp -s "$work/out.xml" <(printf '<?xml version="1.0" encoding="iso-8859-1"?>\n<a>caf\xe9</a>\n') ||
+    fail "declaration without a version: $(od -c "$work/out.xml")"
+if command -v xmllint > /dev/null; then
+    xmllint --noout "$work/out.xml" || fail "xmllint rejects the rewritten declaration"
+fi
+printf '<svg>caf\xc3\xa9</svg>\n' > "$work/picture.svg"
+"$cli" convert "$work/picture.svg" --to iso-8859-1 -o "$work/picture-out.svg" || fail "convert an .svg"
+cmp -s "$work/picture-out.svg" <(printf '<?xml version="1.0" encoding="iso-8859-1"?>\n<svg>caf\xe9</svg>\n') ||
+    fail "markup in an .svg got no declaration: $(od -c "$work/picture-out.svg")"
+[[ $("$cli" encoding "$work/picture-out.svg") == "Western (iso-8859-1) (declaration)" ]] ||
+    fail "the .svg does not read back as iso-8859-1"
+if command -v xmllint > /dev/null; then
+    xmllint --noout "$work/picture-out.svg" || fail "xmllint rejects the converted .svg"
+fi
+
+printf '<!ENTITY e "caf\xc3\xa9">\n' > "$work/entities.dtd"
+"$cli" convert "$work/entities.dtd" --to iso-8859-1 -o "$work/entities-out.dtd" || fail "convert a DTD"
+cmp -s "$work/entities-out.dtd" <(printf '<?xml version="1.0" encoding="iso-8859-1"?>\n<!ENTITY e "caf\xe9">\n') ||
+    fail "a DTD got no text declaration: $(od -c "$work/entities-out.dtd")"
+[[ $("$cli" check "$work/entities-out.dtd") == "0 warning(s), 0 error(s)" ]] || fail "the converted DTD does not check"
+
+# "--" ends the options; an option given twice is refused; a failed write has one wording.
+printf '<a/>' > "$work/-x.xml"
+(cd "$work" && "$cli" convert --to iso-8859-1 -o out-x.xml -- -x.xml) || fail "a file named -x.xml after --"
+[[ -s $work/out-x.xml ]] || fail "-- then -x.xml wrote nothing"
+(cd "$work" && "$cli" check -- -x.xml > /dev/null) || fail "check -- -x.xml"
+for repeated in '--to utf-8 --to=utf-16le' '--to utf-8 -o a.xml -o b.xml' '--to utf-8 --allow-loss --allow-loss'; do
+    set +e
+    message=$(cd "$work" && "$cli" convert plain.xml $repeated 2>&1)
+    status=$?
+    set -e
+    [[ $status == 2 && $message == "tessel-cli convert: option "*" given more than once" ]] ||
+        fail "repeated option ($repeated) exited $status: $message"
+done
+set +e
+message=$("$cli" tree "$work/inj.xml" --depth 1 --depth 2 2>&1); status=$?
+set -e
+[[ $status == 2 && $message == "tessel-cli tree: option --depth given more than once" ]] ||
+    fail "repeated --depth exited $status: $message"
+mkdir "$work/nowrite"
+set +e
+message=$("$cli" indent "$work/crlf.xml" -o "$work/nowrite/x/y.xml" 2>&1); status=$?
+set -e
+[[ $status == 2 && $message == "tessel-cli indent: Cannot write to file $work/nowrite/x/y.xml: "* ]] ||
+    fail "indent's failed write: $message"
+set +e
+message=$("$cli" convert "$work/inj.xml" --to utf-8 -o "$work/nowrite/x/y.xml" 2>&1); status=$?
+set -e
+[[ $status == 2 && $message == "tessel-cli convert: Cannot write to file $work/nowrite/x/y.xml: "* ]] ||
+    fail "convert's failed write: $message"
+
 mkdir "$work/signal"
 { printf '<?xml version="1.0"?>\n<rows>\n'
   awk 'BEGIN { for (i = 0; i < 1500000; i++) print "<row>some text with caf\303\251 in it</row>" }'

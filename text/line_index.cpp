@@ -7,6 +7,8 @@
 #include <cassert>
 #include <cstring>
 
+#include "text/utf8_boundary.h"
+
 namespace tessel {
 
 namespace {
@@ -14,14 +16,6 @@ namespace {
 int bit_length(int32_t n) { return n <= 0 ? 0 : std::bit_width(static_cast<uint32_t>(n)); }
 
 bool is_continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
-
-// The bytes of the sequence a lead byte starts (2 to 4); 1 for any other byte.
-int sequence_length(unsigned char c) {
-    if (c < 0xC0) return 1;
-    if (c < 0xE0) return 2;
-    if (c < 0xF0) return 3;
-    return c < 0xF8 ? 4 : 1;
-}
 
 }  // namespace
 
@@ -33,7 +27,10 @@ bool LineIndex::may_cut_before(TextStore& store, TextPos q) {
     // A continuation byte: find the lead byte it may belong to, at most three bytes back.
     for (int back = 1; back <= 3 && q - back >= 0; ++back) {
         const unsigned char c = byte(q - back);
-        if (!is_continuation(c)) return sequence_length(c) <= back;
+        // Inside a character only when c leads a well-formed one that reaches q.
+        if (!is_continuation(c))
+            return utf8_announced_length(c) <= back ||
+                   !utf8_second_fits(c, byte(q - back + 1));
     }
     return true;  // four continuation bytes in a row: stray bytes, no character to split
 }

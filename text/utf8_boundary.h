@@ -1,30 +1,41 @@
 // Character boundaries in UTF-8 text as the editor steps over them: a character is a whole
-// UTF-8 sequence, or one byte that starts none (a stray lead or continuation byte, or a
-// sequence cut short). The caret, the shapers and the layout all count characters this way,
-// so a position one of them gives is a position the others accept.
+// well-formed UTF-8 sequence (as read_utf8 reads it), or one byte that starts none (a stray
+// lead or continuation byte, an overlong form's or a surrogate's bytes, a sequence cut
+// short). The caret, the shapers and the layout all count characters this way, so a position
+// one of them gives is a position the others accept.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
+#include "text/utf8_reader.h"
+
 namespace tessel {
 
-// The length a lead byte announces: 2 to 4, or 1 for ASCII and for a byte that leads nothing.
+// The length a lead byte announces: 2 to 4, or 1 for ASCII and for a byte that leads nothing
+// (80-C1, F5-FF).
 inline int32_t utf8_announced_length(unsigned char lead) {
-    if ((lead & 0xE0) == 0xC0) return 2;
-    if ((lead & 0xF0) == 0xE0) return 3;
-    if ((lead & 0xF8) == 0xF0) return 4;
-    return 1;
+    const int32_t n = kUtf8Leads.lead[lead].length;
+    return n == 0 ? 1 : n;
 }
 
 inline bool utf8_is_continuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
+// Whether second may follow lead as its second byte in a well-formed character: the range
+// that excludes overlong forms, surrogates and code points beyond U+10FFFF.
+inline bool utf8_second_fits(unsigned char lead, unsigned char second) {
+    const Utf8Lead l = kUtf8Leads.lead[lead];
+    return second >= l.low && second <= l.high;
+}
+
 // The boundary after the character at pos (pos < length). byte(i) reads byte i of the text.
 template <class ByteAt>
 int32_t next_char_boundary(const ByteAt& byte, int32_t length, int32_t pos) {
-    const int32_t n = utf8_announced_length(static_cast<unsigned char>(byte(pos)));
+    const auto lead = static_cast<unsigned char>(byte(pos));
+    const int32_t n = utf8_announced_length(lead);
     if (n == 1 || pos + n > length) return pos + 1;
-    for (int32_t i = 1; i < n; ++i)
+    if (!utf8_second_fits(lead, static_cast<unsigned char>(byte(pos + 1)))) return pos + 1;
+    for (int32_t i = 2; i < n; ++i)
         if (!utf8_is_continuation(static_cast<unsigned char>(byte(pos + i)))) return pos + 1;
     return pos + n;
 }
@@ -37,7 +48,10 @@ int32_t previous_char_boundary(const ByteAt& byte, int32_t pos) {
         if (!utf8_is_continuation(static_cast<unsigned char>(byte(pos - k + 1)))) break;
         const auto lead = static_cast<unsigned char>(byte(pos - k));
         if (utf8_is_continuation(lead)) continue;
-        return utf8_announced_length(lead) == k ? pos - k : pos - 1;
+        return utf8_announced_length(lead) == k &&
+                       utf8_second_fits(lead, static_cast<unsigned char>(byte(pos - k + 1)))
+                   ? pos - k
+                   : pos - 1;
     }
     return pos - 1;
 }

@@ -241,6 +241,36 @@ TEST_F(DocumentFileTest, AnUndefinedByteIsWrittenBackOnlyInItsOwnEncodingAndElse
     EXPECT_EQ(test::file_contents(at("d.txt")), std::string("x\0y\0", 4));
 }
 
+// Overlong forms are stray bytes like any other: kept byte for byte in UTF-8, a loss the save
+// asks about anywhere else, never "<" in a code page. An odd last byte of UTF-16 is a loss too.
+TEST_F(DocumentFileTest, OverlongFormsAndAnOddUtf16ByteAreLossesTheSaveAsksAbout) {
+    const std::string injected = "<a>\xC0\xBC" "b\xE0\x80\xBE</a>";
+    write_bytes(at("inj.xml"), injected);
+    ASSERT_TRUE(file.load(at("inj.xml"), -1, nullptr));
+    ASSERT_TRUE(file.save(at("inj.xml"), -1, nullptr));
+    EXPECT_EQ(test::file_contents(at("inj.xml")), injected);
+    EXPECT_TRUE(ui.shown.empty());
+    ui.answers = {UiAnswer::no};
+    EXPECT_FALSE(file.save(at("inj-1252.xml"), 7, nullptr));
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, DocumentFile::kLossQuestion);
+    EXPECT_FALSE(fs::exists(at("inj-1252.xml")));
+    ui.answers = {UiAnswer::yes};
+    EXPECT_TRUE(file.save(at("inj-1252.xml"), 7, nullptr));
+    EXPECT_EQ(test::file_contents(at("inj-1252.xml")),
+              "<?xml version=\"1.0\" encoding=\"windows-1252\"?>\n<a>b</a>");
+
+    write_bytes(at("odd.txt"), std::string("\xFF\xFEx\0y\0!", 7));
+    ASSERT_TRUE(file.load(at("odd.txt"), -1, nullptr));
+    EXPECT_EQ(file.replaced_bytes(), 1);
+    ui.shown.clear();
+    ui.answers = {UiAnswer::no};
+    EXPECT_FALSE(file.save(at("odd.txt"), -1, nullptr));
+    ASSERT_EQ(ui.shown.size(), 1u);
+    EXPECT_EQ(ui.shown[0].text, DocumentFile::kLossQuestion);
+    EXPECT_EQ(test::file_contents(at("odd.txt")), std::string("\xFF\xFEx\0y\0!", 7));
+}
+
 TEST_F(DocumentFileTest, SavingWithAnEncodingRewritesTheDeclarationAndAPlainSaveFollowsIt) {
     write_bytes(at("a.xml"),
                 "\xEF\xBB\xBF<?xml version=\"1.0\" encoding=\"utf-8\"?>\n<a>\xC3\xA9</a>\n");
@@ -423,7 +453,7 @@ TEST_F(DocumentFileTest, ASaveThatFailsHalfWayLeavesTheOldFileWholeAndTheDocumen
         EXPECT_FALSE(file.save(at("doc.xml"), -1, nullptr));
     }
     ASSERT_EQ(ui.shown.size(), 1u);
-    EXPECT_EQ(ui.shown[0].text.rfind("cannot write to file " + at("doc.xml").string() + "\n", 0),
+    EXPECT_EQ(ui.shown[0].text.rfind("Cannot write to file " + at("doc.xml").string() + "\n", 0),
               0u)
         << ui.shown[0].text;
     EXPECT_TRUE(test::file_contents(at("doc.xml")) == old_bytes);
@@ -560,7 +590,7 @@ TEST_F(DocumentFileTest, AFileWithSeveralNamesKeepsThemAllAndAFailedSaveLosesNot
         EXPECT_FALSE(file.save(path, -1, nullptr));
     }
     ASSERT_EQ(ui.shown.size(), 1u);
-    EXPECT_EQ(ui.shown[0].text, "cannot write to file " + path.string() + "\nFile too large");
+    EXPECT_EQ(ui.shown[0].text, "Cannot write to file " + path.string() + "\nFile too large");
     EXPECT_TRUE(test::file_contents(other) == old_bytes);
     EXPECT_TRUE(fs::equivalent(path, other));
     EXPECT_EQ(folder_names(), (std::vector<std::string>{"a.txt", "b.txt"}));

@@ -352,7 +352,7 @@ TEST(LineAutomata, ControlCharactersAndBadBytesAreTokensOfTheirOwn) {
     std::vector<LineToken> tokens;
 
     // NUL, SOH, tab (not special), DEL, U+0085, 0xFF, a three-byte lead whose third byte is
-    // a line feed, an overlong line feed, and a two-byte lead the line ends after.
+    // a line feed, an overlong line feed (two bad bytes), and a lead the line ends after.
     const std::string plain("\0a\x01" "b\tc\x7F\xC2\x85" "d\xFF\xE2\x82\n\xC0\x8A\xE0\x80", 18);
     PlainAutomaton plain_lines;
     LexicalAutomaton& registered_plain = *default_languages().find("Plain Text")->automaton;
@@ -360,7 +360,8 @@ TEST(LineAutomata, ControlCharactersAndBadBytesAreTokensOfTheirOwn) {
         EXPECT_EQ(a->tokenize_line(0, plain, tokens), 0);
         EXPECT_EQ(tokens, (std::vector<LineToken>{{0, 0, C}, {2, 2, C}, {6, 6, C}, {7, 8, C},
                                                   {10, 10, B}, {11, 11, B}, {12, 12, B},
-                                                  {13, 13, C}, {14, 15, C}, {16, 16, B},
+                                                  {13, 13, C}, {14, 14, B}, {15, 15, B},
+                                                  {16, 16, B},
                                                   {17, 17, B}}));
     }
 

@@ -247,24 +247,22 @@ TEST(XmlScannerFailures, InvalidLeadBytesAndTruncatedSequences) {
     EXPECT_EQ(failure_spots("\xF0\x9F\x98<a/>"), (Spots{{0, -1}, {1, -1}, {2, -1}}));
     EXPECT_EQ(pieces("\xF0\x9F\x98<a/>"), (Pieces{{12, "<"}, {5, "a"}, {16, "/>"}}));
     EXPECT_EQ(failure_spots("\xC3("), (Spots{{0, -1}}));
-    // Valid sequences of every length and overlong forms are no failures; surrogates, U+FFFE,
-    // U+FFFF and code points above U+10FFFF are no characters.
+    // Valid sequences of every length are no failures; U+FFFE and U+FFFF are no characters.
+    // Overlong forms, surrogates and code points above U+10FFFF are no UTF-8: each of their
+    // bytes is bad alone, so none can stand for markup.
     EXPECT_EQ(
         failure_spots("\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80 \xC0\xBC \xED\xA0\x80 "
                       "\xF4\x90\x80\x80 \xF7\xBF\xBF\xBF \xEF\xBF\xBE\xEF\xBF\xBF \xEF\xBF\xBD"),
-        (Spots{{13, -3}, {17, -3}, {22, -3}, {27, -3}, {30, -3}}));
+        (Spots{{10, -1}, {11, -1}, {13, -1}, {14, -1}, {15, -1}, {17, -1}, {18, -1}, {19, -1},
+               {20, -1}, {22, -1}, {23, -1}, {24, -1}, {25, -1}, {27, -3}, {30, -3}}));
 }
 
 TEST(XmlScannerFailures, ControlCharacters) {
     EXPECT_EQ(failure_spots("\x01\x08\x0B\x0C\x0E\x1F"),
               (Spots{{0, -2}, {1, -2}, {2, -2}, {3, -2}, {4, -2}, {5, -2}}));
     EXPECT_EQ(failure_spots("\t\n\r \x7F\xC2\x85\xC2\x9D"), Spots{});
-    // An overlong control character is one pseudo-token over its bytes.
-    Scan s = scan("a\xC0\x81z");
-    ASSERT_EQ(s.failures.size(), 1u);
-    EXPECT_EQ(s.failures[0].first, 1);
-    EXPECT_EQ(s.failures[0].last, 2);
-    EXPECT_EQ(s.failures[0].kind, kControlCharKind);
+    // An overlong control character is no character: two bad bytes.
+    EXPECT_EQ(failure_spots("a\xC0\x81z"), (Spots{{1, -1}, {2, -1}}));
 }
 
 TEST(XmlScannerFailures, NulIsAllowedOnlyAsTheLastCharacter) {
@@ -274,8 +272,9 @@ TEST(XmlScannerFailures, NulIsAllowedOnlyAsTheLastCharacter) {
     EXPECT_EQ(pieces("ab\0"s), (Pieces{{15, "ab\0"s}}));
     EXPECT_EQ(failure_spots("ab\0"s), Spots{});
     EXPECT_EQ(pieces("<a\0"s), (Pieces{{12, "<"}, {5, "a"}, {1, "\0"s}}));
-    EXPECT_EQ(failure_spots("a\xE0\x80\x80"s), Spots{});  // overlong, but the last character
-    EXPECT_EQ(failure_spots("\xE0\x80\x80z"s), (Spots{{0, -2}}));
+    // An overlong NUL is no NUL but three bad bytes, last or not.
+    EXPECT_EQ(failure_spots("a\xE0\x80\x80"s), (Spots{{1, -1}, {2, -1}, {3, -1}}));
+    EXPECT_EQ(failure_spots("\xE0\x80\x80z"s), (Spots{{0, -1}, {1, -1}, {2, -1}}));
 }
 
 TEST(XmlScannerFailures, TheTokenInProgressSuffersNoMoreThanNeeded) {
