@@ -149,7 +149,7 @@ refused() {  # refused FILE TARGET: convert exits 1, names the loss, writes noth
     [[ $status == 1 && ! -e $work/out.bin ]] || fail "$1 to $2 exited $status: $message"
 }
 printf '<a>\xc0\xbcb\xc0\xbeinjected\xc0\xbc/b\xc0\xbe</a>' > "$work/inj.xml"
-check_out=$("$cli" check "$work/inj.xml" || true)
+check_out=$("$cli" check "$work/inj.xml") && fail "check passed inj.xml"
 [[ $(grep -c 'Invalid Unicode sequence' <<< "$check_out") == 4 ]] || fail "check of inj.xml: $check_out"
 refused "$work/inj.xml" windows-1252
 [[ $message == *"8 characters cannot be written in windows-1252; the first is at line 1, column 4"* ]] ||
@@ -162,7 +162,8 @@ cmp -s "$work/out.bin" <(printf '<?xml version="1.0" encoding="utf-8"?>\n<a>\xc0
     fail "overlong forms not kept byte for byte in utf-8: $(od -c "$work/out.bin")"
 for bytes in '\xe0\x80\xbc' '\xc1\xbf' '\xf5\x80\x80\x80' '\xf7\xbf\xbf\xbf' '\xed\xa0\x80' '\xf4\x90\x80\x80'; do
     printf "<a>$bytes</a>" > "$work/bad.xml"
-    "$cli" check "$work/bad.xml" | grep -q 'Invalid Unicode sequence' || fail "check missed $bytes"
+    if "$cli" check "$work/bad.xml" > "$work/check.txt"; then fail "check passed $bytes"; fi
+    grep -q 'Invalid Unicode sequence' "$work/check.txt" || fail "check missed $bytes"
     for target in windows-1252 utf-16le utf-16be; do
         refused "$work/bad.xml" $target
         "$cli" convert "$work/bad.xml" --to $target --allow-loss -o "$work/out.bin" || fail "$bytes --allow-loss to $target"
