@@ -65,6 +65,21 @@ void end_without_loop() {
     std::_Exit(1);
 }
 
+// Without a display it can open, the toolkit stops the program with a fatal message while the
+// application object is made, which aborts; that is a failure to start, not a crash.
+std::atomic<bool> starting{true};
+QtMessageHandler toolkit_messages = nullptr;
+
+void start_up_messages(QtMsgType type, const QMessageLogContext& context, const QString& text) {
+    if (type == QtFatalMsg && starting) {
+        std::fprintf(stderr, "%s\ntessel: cannot start: no display could be opened\n",
+                     text.toLocal8Bit().constData());
+        std::fflush(stderr);
+        std::_Exit(1);
+    }
+    toolkit_messages(type, context, text);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -90,7 +105,9 @@ int main(int argc, char** argv) {
     }
 
     tessel::WorkerPool pool;
+    toolkit_messages = qInstallMessageHandler(start_up_messages);
     tessel::TesselApplication application(argc, argv);
+    starting = false;
     QApplication::setApplicationName(QStringLiteral("Tessel"));
     QApplication::setApplicationVersion(QStringLiteral("2.2"));
     QApplication::setDesktopFileName(QStringLiteral("tessel"));
