@@ -105,7 +105,9 @@ void DocumentFile::offer_interrupted_save_backup(const std::string& path) {
             fail(error);
             return;
         }
-        host_.log("Restored " + path + " from " + backup);
+        const std::string message = "Restored " + path + " from " + backup;
+        host_.set_status_message(message);
+        host_.log(message);
     } else if (answer == UiAnswer::no) {
         discard_save_backup(backup);
     }
@@ -331,7 +333,10 @@ void DocumentFile::recover(const StoredJournal& journal) {
     TextDocument& document = host_.document();
     const size_t applied = replay_journal(journal.edits, document);
     ::unlink(journal.file.c_str());
-    host_.log("Recovered " + std::to_string(applied) + " changes from " + journal.file);
+    const std::string message = "Recovered " + with_commas(static_cast<int64_t>(applied)) +
+                                (applied == 1 ? " change" : " changes");
+    host_.set_status_message(message);
+    host_.log(message);
     if (applied < journal.edits.size())
         ui_.message_box("Only " + std::to_string(applied) + " of " +
                             std::to_string(journal.edits.size()) +

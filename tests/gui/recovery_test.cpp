@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <filesystem>
@@ -135,6 +136,10 @@ TEST_F(RecoveryTest, TypedEditsComeBackAfterAKillAndUndoBackToTheSavedText) {
     EXPECT_TRUE(asked.starts_with("Recover unsaved changes to " + path + "?")) << asked;
     EXPECT_EQ(icon, QMessageBox::Question);
     EXPECT_TRUE(run_until([&] { return editor.window.windowTitle() == "doc.xml * - Tessel 2.2"; }));
+    EXPECT_TRUE(run_until([&] {
+        return std::any_of(editor.log.lines.begin(), editor.log.lines.end(),
+                           [](const std::string& line) { return line.starts_with("Recovered "); });
+    })) << testing::PrintToString(editor.log.lines);
 
     // Ctrl+Z goes back through the recovered edits to the text of the file, no longer modified.
     EditorView& view = editor.window.editor();
