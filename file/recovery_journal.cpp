@@ -27,11 +27,23 @@ constexpr size_t kWriteThrough = 4u << 20;
 // No frame is larger than the largest text a document holds, with its positions.
 constexpr uint32_t kMaxFrame = 0x7FFFFFF0u;
 
+// FNV-1a: it only has to tell a torn or garbled frame from a whole one. Taken piece by piece,
+// so a large change is summed where it lies.
+class Checksum {
+public:
+    void add(std::string_view bytes) {
+        for (unsigned char c : bytes) h_ = (h_ ^ c) * 16777619u;
+    }
+    uint32_t value() const { return h_; }
+
+private:
+    uint32_t h_ = 2166136261u;
+};
+
 uint32_t checksum(std::string_view bytes) {
-    // FNV-1a: it only has to tell a torn or garbled frame from a whole one.
-    uint32_t h = 2166136261u;
-    for (unsigned char c : bytes) h = (h ^ c) * 16777619u;
-    return h;
+    Checksum sum;
+    sum.add(bytes);
+    return sum.value();
 }
 
 void put_u32(std::string& out, uint32_t v) {
@@ -331,18 +343,47 @@ void RecoveryJournal::discard() {
 void RecoveryJournal::applied(std::span<const TextPos> positions, int32_t delete_count,
                               std::span<const std::string_view> texts) {
     if (!base_ || failed_ || folder_.empty()) return;
-    std::string payload;
-    put_u32(payload, static_cast<uint32_t>(positions.size()));
-    for (TextPos p : positions) put_u32(payload, static_cast<uint32_t>(p));
-    put_u32(payload, static_cast<uint32_t>(delete_count));
-    put_u32(payload, static_cast<uint32_t>(texts.size()));
-    for (std::string_view t : texts) put_text(payload, t);
-    if (payload.size() > kMaxFrame) {
+    std::string head;
+    put_u32(head, static_cast<uint32_t>(positions.size()));
+    for (TextPos p : positions) put_u32(head, static_cast<uint32_t>(p));
+    put_u32(head, static_cast<uint32_t>(delete_count));
+    put_u32(head, static_cast<uint32_t>(texts.size()));
+    uint64_t size = head.size();
+    for (std::string_view t : texts) size += 4 + t.size();
+    if (size > kMaxFrame) {
         failed_ = true;
         return;
     }
-    append_frame(buffer_, payload);
-    if (buffer_.size() >= kWriteThrough) flush();
+    if (size < kWriteThrough) {
+        std::string payload = std::move(head);
+        for (std::string_view t : texts) put_text(payload, t);
+        append_frame(buffer_, payload);
+        if (buffer_.size() >= kWriteThrough) flush();
+        return;
+    }
+    // A large change (a paste, an indent of the whole text) goes to the file at once, from
+    // where its text lies, without a copy in memory.
+    if (!flush() || (fd_ < 0 && !open_file())) {
+        failed_ = true;
+        return;
+    }
+    Checksum sum;
+    sum.add(head);
+    std::vector<std::string> lengths;
+    for (std::string_view t : texts) {
+        std::string length;
+        put_u32(length, static_cast<uint32_t>(t.size()));
+        sum.add(length);
+        sum.add(t);
+        lengths.push_back(std::move(length));
+    }
+    std::string frame;
+    put_u32(frame, static_cast<uint32_t>(size));
+    put_u32(frame, sum.value());
+    bool written = write_all(fd_, frame) && write_all(fd_, head);
+    for (size_t i = 0; written && i < texts.size(); ++i)
+        written = write_all(fd_, lengths[i]) && write_all(fd_, texts[i]);
+    if (!written || ::fdatasync(fd_) != 0) failed_ = true;
 }
 
 bool RecoveryJournal::tick(double now_ms, bool long_job) {

@@ -169,6 +169,13 @@ TEST_F(RecoveryJournalTest, AJournalIsKeptOnlyWhileItsEditsAreUnsavedAndFoundOnc
         live.doc.replace("<z/>", 0, 4);
         ASSERT_TRUE(journal.flush());
         EXPECT_NE(journal.file(), first);
+        // A change of several megabytes goes to the file at once, after what waited before it.
+        live.doc.replace("<y/>", 0, 0);
+        const std::string large(5'000'000, 'L');
+        live.doc.replace(large, 4, 0);
+        EXPECT_FALSE(journal.pending());
+        live.doc.replace("", 4, 5'000'000);
+        ASSERT_TRUE(journal.flush());
         EXPECT_TRUE(recoverable_journals(recovery).empty());
         // The editor ends as a kill would end it: its journal stays.
         live.doc.set_edit_observer(nullptr);
@@ -178,8 +185,12 @@ TEST_F(RecoveryJournalTest, AJournalIsKeptOnlyWhileItsEditsAreUnsavedAndFoundOnc
     EXPECT_EQ(found[0].base.path, file.string());
     EXPECT_EQ(found[0].base.size, 4);
     EXPECT_EQ(found[0].base.mtime_ns, file_base(file.string(), kEncodingUtf8).mtime_ns);
-    ASSERT_EQ(found[0].edits.size(), 1u);
+    ASSERT_EQ(found[0].edits.size(), 4u);
     EXPECT_EQ(found[0].edits[0].texts, std::vector<std::string>{"<z/>"});
+    EXPECT_EQ(found[0].edits[2].texts[0].size(), 5'000'000u);
+    Document replayed("<a/>");
+    EXPECT_EQ(replay_journal(found[0].edits, replayed.doc), 4u);
+    EXPECT_EQ(replayed.doc.text(), "<y/><z/>");
 
     // Discarded: nothing stays.
     RecoveryJournal journal(recovery);
