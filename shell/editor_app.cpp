@@ -326,9 +326,12 @@ void EditorApp::window_tick() {
     // Another program changed the file: ask, but not while a load or save runs.
     file_.check_external_change(file_.busy() || pool_.job_elapsed_ms("load") >= 0 ||
                                 pool_.job_elapsed_ms("save") >= 0);
+    // The long jobs that change or write the text: saving, undo and redo, Replace All, and
+    // indent (on the "load" worker).
     file_.journal_tick(AppClock::now(), pool_.job_elapsed_ms("save") >= 0 ||
                                             pool_.job_elapsed_ms("undo") >= 0 ||
-                                            pool_.job_elapsed_ms("replace") >= 0);
+                                            pool_.job_elapsed_ms("replace") >= 0 ||
+                                            pool_.job_elapsed_ms("load") >= 0);
     if (!window_) return;
     if (auto title = title_.update(file_.path(), file_.modified(), kApplicationTitle))
         window_->set_title(*title);
