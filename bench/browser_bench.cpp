@@ -77,7 +77,8 @@ int main(int argc, char** argv) {
     tessel::QtLoopLock& loop_lock = process.loop_lock;
     TimedLog& log = process.log;
     {
-        tessel::EditorApp editor(pool, process.ui, &process.poster, process.settings_path());
+        tessel::EditorApp editor(pool, process.ui, &process.poster, process.settings_path(),
+                                 process.recovery_folder());
         editor.attach_message_log(&log);
         tessel::MainWindow window(editor, process.ui);
         window.restore_and_show();
