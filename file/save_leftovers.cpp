@@ -109,7 +109,10 @@ SaveLeftovers sweep_save_leftovers(const std::string& path) {
         // be in the gap between creation and lock.
         const bool backup = !name.starts_with(prefix) ||
                             name.substr(prefix.size()).starts_with(kBackupMark);
-        if (!backup && now - st.st_mtime < kLockGapSeconds && st.st_mtime <= now) continue;
+        // The file system's clock may run a second ahead of time(); only a time far ahead
+        // (a clock set back since) does not count as young.
+        const bool young = st.st_mtime > now - kLockGapSeconds && st.st_mtime < now + 3600;
+        if (!backup && young) continue;
         const int fd = ::open(leftover.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
         if (fd < 0) continue;
         // A save under way holds its file locked; ours is held until the file is dealt with.
