@@ -28,6 +28,7 @@
 #include "parse/diagnostics.h"
 #include "parse/document_tree.h"
 #include "parse/path_expression.h"
+#include "parse/xml_edit_texts.h"
 #include "platform/qt_font_record.h"
 #include "platform/qt_key_press.h"
 #include "platform/qt_loop_lock.h"
@@ -262,6 +263,7 @@ void MainWindow::register_handlers() {
             return true;
         };
     };
+    register_xml_edit_handlers();
     commands.register_handler("tabs", this, option_dialog(&tab_options_dialog));
     commands.register_handler("text_highlighting_options", this,
                               option_dialog(&highlighting_style_dialog));
@@ -286,6 +288,46 @@ void MainWindow::register_handlers() {
             return true;
         });
     }
+}
+
+// The XML editing commands, for XML and DTD documents: each puts its text in place of the
+// selection (or at the caret) as one undo step.
+void MainWindow::register_xml_edit_handlers() {
+    CommandRegistry& commands = app_.commands();
+    const auto xml_editing = [this] {
+        const std::string& language = app_.controller().language();
+        return (language == "XML" || language == "DTD") && !app_.document_busy();
+    };
+    const auto put = [this](const std::string& text) {
+        app_.document().replace_selection(text);
+        editor_->setFocus();
+    };
+    commands.register_handler("insert_tag", this, [=, this](std::string_view, bool query) {
+        if (query) return xml_editing();
+        if (insert_tag_dialog(dialogs_, xml_edit_)->ask(this) != BuiltDialog::kConfirmed) return true;
+        put(tag_text(xml_edit_.tag_name, xml_edit_.tag_content, xml_edit_.self_close != 0));
+        return true;
+    });
+    commands.register_handler("insert_attribute", this, [=, this](std::string_view, bool query) {
+        if (query) return xml_editing();
+        if (insert_attribute_dialog(dialogs_, xml_edit_)->ask(this) != BuiltDialog::kConfirmed)
+            return true;
+        put(attribute_text(xml_edit_.attr_name, xml_edit_.attr_value));
+        return true;
+    });
+    commands.register_handler("comment_out_selection", this, [=, this](std::string_view, bool query) {
+        if (query) return xml_editing();
+        put(commented_out(editor_->selected_text()));
+        return true;
+    });
+    commands.register_handler("mark_selection_with_tag", this, [=, this](std::string_view, bool query) {
+        if (query) return xml_editing() && app_.document().has_selection();
+        if (mark_with_tag_dialog(dialogs_, xml_edit_)->ask(this) != BuiltDialog::kConfirmed)
+            return true;
+        put(marked_with_tag(editor_->selected_text(), xml_edit_.mark_tag_name,
+                            xml_edit_.wrap_cdata != 0));
+        return true;
+    });
 }
 
 void MainWindow::apply_toggles() {

@@ -14,6 +14,7 @@
 #include <string>
 
 #include "gui/dialog_builder.h"
+#include "gui/xml_edit_dialogs.h"
 #include "gui/indent_options_dialog.h"
 #include "gui/view_option_dialogs.h"
 #include "platform/qt_font_chooser.h"
@@ -110,6 +111,7 @@ private:
     // each step; then "apply_tree_selection" builds the first browser's view on the "view"
     // worker, and its hand-over asks for the second's ("apply_scroll_selection").
     void register_browser_handlers();
+    void register_xml_edit_handlers();
     // The tree view whose selection the browsers show: the warnings while their tab is up.
     TreeView& shown_tree();
     // Changes the tree's selection by change(), then shows it in the browsers, the first
@@ -130,6 +132,7 @@ private:
     EditorApp& app_;
     QtUi& ui_;
     DialogBuilder dialogs_;
+    XmlEditFields xml_edit_;
     GuiIndentOptionsDialog indent_dialog_;
     QtFontChooser font_chooser_;
     FontRecord font_;
