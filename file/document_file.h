@@ -71,6 +71,9 @@ public:
     // in their place.
     int64_t replaced_bytes() const { return replaced_bytes_; }
     bool busy() const { return busy_; }
+    // The size of the file the document was last loaded from or saved to, while its text is
+    // what that file holds; -1 for an untitled or modified document.
+    int64_t file_bytes() const { return untitled_ || modified() ? -1 : file_bytes_; }
     RecentFiles& recent() { return recent_; }
     bool watched() const { return watch_ != nullptr; }
     // Whether the edit history holds unsaved changes.
@@ -137,6 +140,7 @@ private:
     bool untitled_ = true;
     EncodingId encoding_ = kEncodingUtf8;
     int64_t replaced_bytes_ = 0;
+    int64_t file_bytes_ = -1;
     bool busy_ = false;
     RecentFiles recent_;
     std::unique_ptr<FileWatch> watch_;

@@ -36,6 +36,7 @@ struct ParseResult {
     bool counted = false;
     ParseFigures figures;
     int64_t characters = 0;
+    int64_t above_bmp = 0;  // characters above U+FFFF (two UTF-16 units each)
 };
 
 // What the controller tells its owner, always on the UI thread holding the application lock

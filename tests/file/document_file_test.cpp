@@ -170,10 +170,25 @@ TEST_F(DocumentFileTest, FilesMadeByIconvLoadAsTheirTextAndSaveToTheSameBytes) {
         ASSERT_EQ(host.doc.length(), static_cast<int32_t>(expected_text.size()));
         EXPECT_TRUE(host.doc.text() == expected_text);
         EXPECT_FALSE(file.modified());
+        // The size shown is the file's, and the size the text takes in its encoding is the
+        // same figure iconv wrote.
+        EXPECT_EQ(file.file_bytes(), static_cast<int64_t>(bytes.size()));
+        int64_t characters = 0, above_bmp = 0;
+        for (const char ch : expected_text) {
+            characters += (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
+            above_bmp += (static_cast<unsigned char>(ch) & 0xF8) == 0xF0;
+        }
+        EXPECT_EQ(encoded_size(file.encoding(), host.doc.length(), characters, above_bmp),
+                  static_cast<int64_t>(bytes.size()));
 
         ASSERT_TRUE(file.save(at("out.txt"), -1, nullptr));
         EXPECT_TRUE(test::file_contents(at("out.txt")) == bytes);
+        EXPECT_EQ(file.file_bytes(), static_cast<int64_t>(bytes.size()));
     }
+    // A changed text is no longer the file's: no file size for it.
+    ASSERT_TRUE(host.doc.history() != nullptr);
+    host.doc.history()->set_modified_flag(true);
+    EXPECT_EQ(file.file_bytes(), -1);
     EXPECT_TRUE(ui.shown.empty()) << ui.shown[0].text;
 }
 
