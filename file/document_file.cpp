@@ -149,7 +149,7 @@ bool DocumentFile::load(const std::string& path, EncodingId requested, Job* job)
     } appender(host_, *job);
     JournalBase base = file_base(path, requested);
     if (reader.open()) {
-        host_.set_language_for(path);
+        host_.set_language_for(path, {});
         reset_document();
         // The title shows the file being read; the document stays untitled until all of it
         // is in, so that a load that fails half-way cannot be saved over the file.
@@ -176,6 +176,11 @@ bool DocumentFile::load(const std::string& path, EncodingId requested, Job* job)
     host_.log(message);
     recent_.add(path);
     file_bytes_ = reader.file_size();
+    // A file whose extension no language claims gets the language its text shows.
+    {
+        const TextDocument& text = host_.document();
+        host_.set_language_for(path, text.store().substr(0, std::min(text.length(), 4096)));
+    }
     set_name(path);
     if (EditHistory* history = host_.document().history()) history->mark_saved();
     if (journal_) {
@@ -305,7 +310,7 @@ bool DocumentFile::save_as(EncodingId requested, Job* job) {
 bool DocumentFile::new_document(std::string_view extension) {
     if (modified() && !confirm_discard(nullptr)) return false;
     const std::string name = "Untitled." + std::string(extension);
-    host_.set_language_for(name);
+    host_.set_language_for(name, {});
     reset_document();
     path_ = name;
     untitled_ = true;

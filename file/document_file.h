@@ -27,8 +27,9 @@ public:
     virtual ~DocumentHost() = default;
     // The document, with its edit history attached.
     virtual TextDocument& document() = 0;
-    // Chooses the document's language by a file name's extension.
-    virtual void set_language_for(std::string_view file_name) = 0;
+    // Chooses the document's language by a file name's extension, and when no language claims
+    // it by the text's first bytes in head (empty before the text is read).
+    virtual void set_language_for(std::string_view file_name, std::string_view head) = 0;
     // The present language's extension ("xml", "dtd", "json", "txt") and the file dialogs'
     // filter.
     virtual std::string language_extension() = 0;

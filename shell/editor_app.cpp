@@ -351,8 +351,8 @@ void EditorApp::window_tick() {
 
 // DocumentHost.
 
-void EditorApp::set_language_for(std::string_view file_name) {
-    controller_.set_language(languages_.type_of(file_name).display_name);
+void EditorApp::set_language_for(std::string_view file_name, std::string_view head) {
+    controller_.set_language(languages_.type_of(file_name, head).display_name);
 }
 
 std::string EditorApp::language_extension() {

@@ -136,7 +136,7 @@ private:
     void open_page(const std::string& page);
 
     // DocumentHost: the document file's view of the window.
-    void set_language_for(std::string_view file_name) override;
+    void set_language_for(std::string_view file_name, std::string_view head) override;
     std::string language_extension() override;
     std::string file_filter() override;
     void reset_views() override;

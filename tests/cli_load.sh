@@ -32,6 +32,16 @@ printf '<r><a>caf\xc3\xa9 \xc3\xa0 \xc2\xa3</a>\n<b/></r>\n' | iconv -f UTF-8 -t
 python3 -c "print('a\n'+'x'*5000+'\nc\nd',end='')" > "$work/four.txt"
 [[ $(field "$work/four.txt" lines) == 4 ]] || fail "lines of four.txt: $(field "$work/four.txt" lines)"
 
+# A file whose extension no type claims is what its text shows: JSON here, which read as XML
+# would not be well-formed; a real SVG document under such a name is XML.
+printf '\xef\xbb\xbf\n  {"a": [1, 2]}\n' > "$work/settings.conf"
+"$cli" check "$work/settings.conf" > /dev/null || fail "a JSON text under .conf is not read as JSON"
+svg=/usr/share/doc/postgresql-common/dependencies.svg
+if [[ -e $svg ]]; then
+    cp "$svg" "$work/picture.unclaimed"
+    "$cli" check "$work/picture.unclaimed" > /dev/null || fail "an SVG document under .unclaimed"
+fi
+
 # Lines without a line feed or an ASCII byte are cut into index lines all the same.
 head -c 4000000 /dev/zero > "$work/zeros.txt"
 [[ $(field "$work/zeros.txt" "index lines") == 2000 ]] || fail "index lines of NUL bytes"

@@ -60,7 +60,8 @@ class TestHost : public DocumentHost {
 public:
     TestHost() { doc.set_history(&history); }
     TextDocument& document() override { return doc; }
-    void set_language_for(std::string_view name) override {
+    void set_language_for(std::string_view name, std::string_view head) override {
+        heads.push_back(std::string(head));
         const size_t dot = name.rfind('.');
         extension = dot == std::string_view::npos ? "txt" : std::string(name.substr(dot + 1));
     }
@@ -88,7 +89,7 @@ public:
     std::string extension = "xml";
     int resets = 0, saves = 0, progress_calls = 0;
     std::vector<bool> busy_changes;
-    std::vector<std::string> posted, logged;
+    std::vector<std::string> posted, logged, heads;
     std::string status;
     std::deque<double> clock;
 };
@@ -320,6 +321,9 @@ TEST_F(DocumentFileTest, LoadReportsBytesAndTimeThenAsksForAParse) {
     EXPECT_EQ(host.progress_calls, 2);  // a block of 1 000 000 bytes and the rest
     EXPECT_EQ(store.values["File0"], at("big.txt").string());
     EXPECT_TRUE(file.watched());
+    // The language is chosen by name before the text is read, and again with the text's
+    // first 4,096 bytes once it is in (before the parse it asks for).
+    EXPECT_EQ(host.heads, (std::vector<std::string>{"", text.substr(0, 4096)}));
 }
 
 TEST_F(DocumentFileTest, AFileThatCannotBeOpenedIsReportedAndLeavesTheRecentList) {
