@@ -319,7 +319,7 @@ std::string EditorApp::stat_text() {
     const ParseFigures* figures = last_parse_ ? &*last_parse_ : nullptr;
     // The file's own size while the text is what the file holds; else what a save would write.
     return stat_pane_text(stat_input(document_, file_.encoding(), characters_, figures,
-                                     file_.file_bytes(), above_bmp_));
+                                     file_.file_bytes(), above_bmp_, lines_));
 }
 
 void EditorApp::run_ticks(double now_ms) { pool_.ticks().run(now_ms); }
@@ -368,6 +368,7 @@ void EditorApp::reset_views() {
     last_parse_.reset();
     characters_ = 0;
     above_bmp_ = 0;
+    lines_ = 0;
     // The views let go of the old trees before they are dropped, both on the UI thread.
     route_.run([this] {
         if (window_) window_->clear_document_views();
@@ -418,6 +419,7 @@ void EditorApp::take_figures(const ParseResult& result) {
     last_parse_ = result.figures;
     characters_ = result.characters;
     above_bmp_ = result.above_bmp;
+    lines_ = result.lines;
 }
 
 void EditorApp::tree_ready(ParseResult result) {

@@ -189,6 +189,7 @@ private:
     std::optional<ParseFigures> last_parse_;
     int64_t characters_ = 0;
     int64_t above_bmp_ = 0;
+    int64_t lines_ = 0;
     std::string stat_shown_;
     Tick command_tick_;
     Tick window_tick_;

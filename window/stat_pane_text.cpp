@@ -1,6 +1,7 @@
 // The "Stat" pane's figures and text; see stat_pane_text.h.
 #include "window/stat_pane_text.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -137,8 +138,20 @@ int64_t count_characters_above_bmp(std::string_view text, Job* job) {
     return above;
 }
 
+int64_t count_lines(std::string_view text, Job* job) {
+    constexpr size_t kStep = size_t{1} << 22;
+    int64_t breaks = 0;
+    for (size_t at = 0; at < text.size(); at += kStep) {
+        if (job) job->yield_point();
+        const std::string_view slice = text.substr(at, kStep);
+        breaks += std::count(slice.begin(), slice.end(), '\n');
+    }
+    return breaks + 1;
+}
+
 StatInput stat_input(const TextDocument& document, int32_t encoding, int64_t characters,
-                     const ParseFigures* last_parse, int64_t file_bytes, int64_t above_bmp) {
+                     const ParseFigures* last_parse, int64_t file_bytes, int64_t above_bmp,
+                     int64_t counted_lines) {
     StatInput in;
     const auto& names = encoding_display_names();
     if (encoding >= 0 && static_cast<size_t>(encoding) < names.size()) in.encoding = names[encoding];
@@ -147,9 +160,11 @@ StatInput stat_input(const TextDocument& document, int32_t encoding, int64_t cha
                                : encoded_size(encoding >= 0 ? encoding : kEncodingUtf8,
                                               document.length(), characters, above_bmp);
     in.characters = characters;
-    // Index lines are cut at 2,000 bytes as well as at line breaks: count the logical ones
-    // (known up to where the background scan has come; the pane is refreshed as it goes on).
-    in.lines = document.logical_line_of(document.length()) + 1;
+    // Index lines are cut at 2,000 bytes as well as at line breaks: count the logical ones,
+    // known once the background scan has passed the end; until then the last parse's count.
+    in.lines = document.scan_finished() || counted_lines <= 0
+                   ? document.logical_line_of(document.length()) + 1
+                   : static_cast<int32_t>(counted_lines);
     if (last_parse) {
         in.parsed = true;
         in.tree_counted = last_parse->tree_counted;

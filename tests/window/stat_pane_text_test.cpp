@@ -120,7 +120,13 @@ TEST(StatPane, LinesAreLogicalAndSizeIsTheFilesOrTheEncodedTexts) {
     const std::string long_line(5000, 'x');
     TextDocument document;
     ASSERT_TRUE(document.set_text("one\n" + long_line + "\nthree\nfour"));
+    // Before the background scan has run, the count of the last parse stands in.
+    EXPECT_EQ(count_lines(document.text()), 4);
+    ASSERT_FALSE(document.scan_finished());
+    EXPECT_EQ(stat_input(document, kEncodingUtf8, 0, nullptr, -1, 0, 4).lines, 4);
     while (!document.scan_finished()) document.run_scan_slice();
+    // Once the scan is through, it counts (an edit since the parse shows at once).
+    EXPECT_EQ(stat_input(document, kEncodingUtf8, 0, nullptr, -1, 0, 99).lines, 4);
     EXPECT_GT(document.index().line_count(), 4);
     StatInput in = stat_input(document, kEncodingUtf8, count_characters(document.text()), nullptr);
     EXPECT_EQ(in.lines, 4);
