@@ -202,15 +202,17 @@ void print_diagnostics(const std::string& file, std::string_view text, const Dia
 
 namespace {
 
-const DocumentType* document_type(const std::string& path, std::optional<std::string_view> type) {
+const DocumentType* document_type(const std::string& path, std::string_view text,
+                                  std::optional<std::string_view> type) {
     LanguageRegistry& languages = default_languages();
     if (type) {
         for (const DocumentType& t : languages.types())
             if (!t.extension.empty() && equal_ignoring_ascii_case(t.extension, *type)) return &t;
         return nullptr;
     }
-    const DocumentType& by_name = languages.type_of(path);
-    return by_name.module ? &by_name : languages.find("XML");
+    // By extension, else by what the text shows; a text that shows nothing is read as XML.
+    const DocumentType& chosen = languages.type_of(path, text);
+    return chosen.module ? &chosen : languages.find("XML");
 }
 
 }  // namespace
@@ -218,7 +220,7 @@ const DocumentType* document_type(const std::string& path, std::optional<std::st
 std::unique_ptr<DocumentTree> parse_file(const char* command, const std::string& path,
                                          std::string_view text,
                                          std::optional<std::string_view> type) {
-    const DocumentType* chosen = document_type(path, type);
+    const DocumentType* chosen = document_type(path, text, type);
     if (!chosen) {
         std::fprintf(stderr, "tessel-cli %s: --type must be xml, dtd or json, not %.*s\n", command,
                      static_cast<int>(type->size()), type->data());

@@ -77,7 +77,7 @@ public:
     void set_extension(std::string extension) { extension_ = std::move(extension); }
 
     TextDocument& document() override { return document_; }
-    void set_language_for(std::string_view) override {}
+    void set_language_for(std::string_view, std::string_view) override {}
     std::string language_extension() override { return extension_; }
     std::string file_filter() override { return {}; }
     void reset_views() override {}

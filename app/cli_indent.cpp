@@ -19,11 +19,11 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: tessel-cli indent FILE [-o OUT] [--indent-size N] [--max-attributes N]\n"
-    "                         [--keep-comments] [--force] [--type xml|dtd|json]\n"
+    "                         [--remove-comments] [--force] [--type xml|dtd|json]\n"
     "Writes FILE again from its parsed tree: one element a line, indented N blanks a level\n"
     "(--indent-size, 1 to 9, default 4), the attributes of a tag on lines of their own when it\n"
-    "has more than --max-attributes (0 to 100, default 8), comments removed unless\n"
-    "--keep-comments is given. The result goes to standard output in UTF-8, or with -o safely\n"
+    "has more than --max-attributes (0 to 100, default 8), comments kept unless\n"
+    "--remove-comments is given. The result goes to standard output in UTF-8, or with -o safely\n"
     "to OUT in FILE's encoding. A document with errors, or with text its parsed tree does not\n"
     "hold (which indenting would delete), is not indented (exit 1) unless --force is given.\n"
     "DTD documents are written one declaration a line, JSON documents with four\n"
@@ -70,7 +70,7 @@ bool write_file(const std::string& path, EncodingId encoding, std::string_view t
 
 int run_indent(const std::vector<std::string_view>& args) {
     Arguments a = split_arguments(args, {"-o", "--indent-size", "--max-attributes", "--type"},
-                                  {"--keep-comments", "--force"});
+                                  {"--remove-comments", "--keep-comments", "--force"});
     if (a.help) {
         std::fputs(kUsage, stdout);
         return 0;
@@ -86,7 +86,11 @@ int run_indent(const std::vector<std::string_view>& args) {
             most && !parse_number(*most, 0, 100, options.max_attributes))
             a.error = "--max-attributes needs a number from 0 to 100";
     }
-    options.remove_comments = !option(a, "--keep-comments");
+    // Comments are kept by default; --keep-comments, the switch of older versions, still
+    // means what it said.
+    options.remove_comments = option(a, "--remove-comments").has_value();
+    if (a.error.empty() && options.remove_comments && option(a, "--keep-comments"))
+        a.error = "--remove-comments and --keep-comments contradict each other";
     if (a.error.empty() && a.operands.size() != 1) a.error = "give exactly one file";
     if (!a.error.empty()) {
         std::fprintf(stderr, "tessel-cli indent: %s\n", a.error.c_str());

@@ -18,12 +18,14 @@ namespace {
 constexpr const char* kInfoUsage =
     "usage: tessel-cli info FILE...\n"
     "Loads each file as the editor does (encoding detected, converted to UTF-8 in blocks of\n"
-    "1,000,000 bytes) and prints its text's byte count, index and logical lines, characters,\n"
-    "line ending and longest-line estimate.\n";
+    "1,000,000 bytes) and prints the file's byte count, its text's byte count in UTF-8,\n"
+    "characters, lines (line breaks and one) and index lines, line ending and longest-line\n"
+    "estimate.\n";
 
 // Loads a file into the document block by block through the editor's reader (encoding
 // detected, mark dropped, converted to UTF-8); error is the reason when it cannot.
-bool load(const std::string& path, tessel::TextDocument& document, std::string& error) {
+bool load(const std::string& path, tessel::TextDocument& document, int64_t& file_bytes,
+          std::string& error) {
     EncodingId encoding = kEncodingUnspecified;
     report_save_leftovers(path);
     FileReader reader(path, &encoding);
@@ -33,7 +35,10 @@ bool load(const std::string& path, tessel::TextDocument& document, std::string& 
         bool take(std::string_view text) override { return document.append(text); }
     } appender(document);
     document.set_text("");
-    if (reader.open() && reader.read_into(appender)) return true;
+    if (reader.open() && reader.read_into(appender)) {
+        file_bytes = reader.file_size();
+        return true;
+    }
     error = reader.reason();
     return false;
 }
@@ -61,7 +66,8 @@ int run_info(const std::vector<std::string_view>& args) {
     for (std::string_view file : files) {
         std::string path(file), error;
         tessel::TextDocument document;
-        if (!load(path, document, error)) {
+        int64_t file_bytes = 0;
+        if (!load(path, document, file_bytes, error)) {
             std::fprintf(stderr, "tessel-cli info: cannot read %s: %s\n", path.c_str(),
                          error.c_str());
             status = 2;
@@ -74,7 +80,8 @@ int run_info(const std::vector<std::string_view>& args) {
                                                                               : "none";
         using tessel::with_commas;
         std::printf("%s\n", path.c_str());
-        std::printf("  bytes: %s\n", with_commas(document.length()).c_str());
+        std::printf("  bytes: %s\n", with_commas(file_bytes).c_str());
+        std::printf("  text bytes: %s\n", with_commas(document.length()).c_str());
         std::printf("  characters: %s\n", with_commas(document.char_offset_of(document.length())).c_str());
         std::printf("  lines: %s\n", with_commas(document.logical_line_of(document.length()) + 1).c_str());
         std::printf("  index lines: %s\n", with_commas(index.line_count()).c_str());

@@ -15,7 +15,7 @@ constexpr const char* kUsage =
     "  tree FILE [--depth N]   print the outline of a parsed document\n"
     "  grid FILE [--path P] [--sort N[:desc]]\n"
     "                          print the browser's view of a node, tables tab-separated\n"
-    "  indent FILE [-o OUT] [--indent-size N] [--max-attributes N] [--keep-comments] [--force]\n"
+    "  indent FILE [-o OUT] [--indent-size N] [--max-attributes N] [--remove-comments] [--force]\n"
     "                          write a document again with uniform indentation\n"
     "  encoding FILE...        print the encoding each file is detected as, and why\n"
     "  convert FILE --to NAME [-o OUT] [--allow-loss]\n"

@@ -110,4 +110,16 @@ EncodingId strip_bom_variant(EncodingId id) {
     return id;
 }
 
+int64_t encoded_size(EncodingId id, int64_t utf8_bytes, int64_t characters, int64_t above_bmp) {
+    switch (id) {
+    case kEncodingUtf8: return utf8_bytes;
+    case kEncodingUtf8Bom: return utf8_bytes + 3;
+    case kEncodingUtf16Le:
+    case kEncodingUtf16Be: return 2 * (characters + above_bmp);
+    case kEncodingUtf16LeBom:
+    case kEncodingUtf16BeBom: return 2 + 2 * (characters + above_bmp);
+    default: return is_code_page(id) ? characters : utf8_bytes;
+    }
+}
+
 }  // namespace tessel

@@ -76,6 +76,11 @@ EncodingId strip_bom_variant(EncodingId id);
 // The index into the code-page tables of a code-page id, -1 for any other id.
 int32_t code_page_index(EncodingId id);
 
+// The bytes a text takes when written in id, its byte-order mark included: the text holds
+// utf8_bytes bytes of UTF-8 and characters characters, above_bmp of them above U+FFFF (two
+// UTF-16 units each). A character a code page cannot hold counts one byte, as if it could.
+int64_t encoded_size(EncodingId id, int64_t utf8_bytes, int64_t characters, int64_t above_bmp);
+
 // Whether id is a single-byte code page (0 or 7 to 30).
 inline bool is_code_page(EncodingId id) {
     return id == 0 || (id >= 7 && id < kEncodingCount);

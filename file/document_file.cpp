@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
+#include <system_error>
 
 #include "encoding/xml_declaration.h"
 #include "file/file_reader.h"
@@ -78,6 +80,7 @@ void DocumentFile::set_name(const std::string& path) {
 void DocumentFile::reset_document() {
     if (journal_) journal_->discard();
     replaced_bytes_ = 0;
+    file_bytes_ = -1;
     host_.reset_views();
     if (EditHistory* history = host_.document().history()) history->clear();
     host_.document().set_text({});
@@ -146,7 +149,7 @@ bool DocumentFile::load(const std::string& path, EncodingId requested, Job* job)
     } appender(host_, *job);
     JournalBase base = file_base(path, requested);
     if (reader.open()) {
-        host_.set_language_for(path);
+        host_.set_language_for(path, {});
         reset_document();
         // The title shows the file being read; the document stays untitled until all of it
         // is in, so that a load that fails half-way cannot be saved over the file.
@@ -172,6 +175,12 @@ bool DocumentFile::load(const std::string& path, EncodingId requested, Job* job)
     host_.set_status_message(message);
     host_.log(message);
     recent_.add(path);
+    file_bytes_ = reader.file_size();
+    // A file whose extension no language claims gets the language its text shows.
+    {
+        const TextDocument& text = host_.document();
+        host_.set_language_for(path, text.store().substr(0, std::min(text.length(), 4096)));
+    }
     set_name(path);
     if (EditHistory* history = host_.document().history()) history->mark_saved();
     if (journal_) {
@@ -248,6 +257,9 @@ bool DocumentFile::save(const std::string& path, EncodingId requested, Job* job)
     const std::string message = "save:" + format_duration(host_.now_ms() - started);
     host_.set_status_message(message);
     host_.log(message);
+    std::error_code size_error;
+    const auto written = std::filesystem::file_size(path, size_error);
+    file_bytes_ = size_error ? -1 : static_cast<int64_t>(written);
     set_name(path);
     if (EditHistory* history = document.history()) history->mark_saved();
     recent_.add(path);
@@ -298,7 +310,7 @@ bool DocumentFile::save_as(EncodingId requested, Job* job) {
 bool DocumentFile::new_document(std::string_view extension) {
     if (modified() && !confirm_discard(nullptr)) return false;
     const std::string name = "Untitled." + std::string(extension);
-    host_.set_language_for(name);
+    host_.set_language_for(name, {});
     reset_document();
     path_ = name;
     untitled_ = true;

@@ -27,8 +27,9 @@ public:
     virtual ~DocumentHost() = default;
     // The document, with its edit history attached.
     virtual TextDocument& document() = 0;
-    // Chooses the document's language by a file name's extension.
-    virtual void set_language_for(std::string_view file_name) = 0;
+    // Chooses the document's language by a file name's extension, and when no language claims
+    // it by the text's first bytes in head (empty before the text is read).
+    virtual void set_language_for(std::string_view file_name, std::string_view head) = 0;
     // The present language's extension ("xml", "dtd", "json", "txt") and the file dialogs'
     // filter.
     virtual std::string language_extension() = 0;
@@ -71,6 +72,9 @@ public:
     // in their place.
     int64_t replaced_bytes() const { return replaced_bytes_; }
     bool busy() const { return busy_; }
+    // The size of the file the document was last loaded from or saved to, while its text is
+    // what that file holds; -1 for an untitled or modified document.
+    int64_t file_bytes() const { return untitled_ || modified() ? -1 : file_bytes_; }
     RecentFiles& recent() { return recent_; }
     bool watched() const { return watch_ != nullptr; }
     // Whether the edit history holds unsaved changes.
@@ -137,6 +141,7 @@ private:
     bool untitled_ = true;
     EncodingId encoding_ = kEncodingUtf8;
     int64_t replaced_bytes_ = 0;
+    int64_t file_bytes_ = -1;
     bool busy_ = false;
     RecentFiles recent_;
     std::unique_ptr<FileWatch> watch_;

@@ -46,6 +46,12 @@ LanguageRegistry& default_languages() {
         r.add_type({"dtd", "DTD", 1, &xml, true, &dtd_lines});
         r.add_type({"json", "JSON", 0, &json, false, &json_lines});
         r.add_type({"", "Plain Text", 0, nullptr, false, &plain_lines});
+        // Common kinds of XML document under their own extensions.
+        r.attach_extensions("XML", {"xsd", "xsl", "xslt", "svg", "xhtml", "rss", "atom", "ui",
+                                    "kml", "gpx", "wsdl", "rdf", "xul", "xbel", "glade", "qrc",
+                                    "fo", "mml", "opml", "dbk", "xaml", "resx",
+                                    "csproj", "vcxproj", "nuspec", "xliff", "xlf",
+                                    "policy"});
         return r;
     }();
     return registry;

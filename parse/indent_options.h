@@ -13,7 +13,7 @@ inline constexpr int32_t kMaxIndentLevels = 64;
 struct IndentOptions {
     int32_t indent_size = 4;          // 1 to 9 blanks per level
     int32_t max_attributes = 8;       // attributes that still fit on the tag's line, 0 to 100
-    bool remove_comments = true;
+    bool remove_comments = false;     // comments are kept unless the user asks otherwise
     bool show_dialog_first = true;
 
     // The indentation one level below `indent` blanks, for a step of `step` blanks a level.

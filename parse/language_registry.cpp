@@ -34,6 +34,18 @@ std::string LanguageRegistry::extension_of(std::string_view file_name) {
     return std::string(file_name.substr(dot + 1));
 }
 
+ContentKind content_kind(std::string_view head) {
+    if (head.starts_with("\xEF\xBB\xBF")) head.remove_prefix(3);
+    const size_t first = head.find_first_not_of(" \t\r\n");
+    if (first == std::string_view::npos) return ContentKind::unknown;
+    switch (head[first]) {
+    case '<': return ContentKind::xml;
+    case '{':
+    case '[': return ContentKind::json;
+    default: return ContentKind::unknown;
+    }
+}
+
 const DocumentType& LanguageRegistry::type_of(std::string_view file_name) const {
     const std::string extension = extension_of(file_name);
     std::string canonical = "txt";
@@ -47,6 +59,29 @@ const DocumentType& LanguageRegistry::type_of(std::string_view file_name) const 
     for (const DocumentType& t : types_)
         if (!t.extension.empty() && equal_ignoring_ascii_case(t.extension, canonical)) return t;
     return default_type();
+}
+
+const DocumentType& LanguageRegistry::type_of(std::string_view file_name,
+                                              std::string_view head) const {
+    const DocumentType& by_name = type_of(file_name);
+    if (&by_name != &default_type()) return by_name;
+    if (equal_ignoring_ascii_case(extension_of(file_name), "txt")) return by_name;
+    const DocumentType* by_content = nullptr;
+    switch (content_kind(head)) {
+    case ContentKind::xml: by_content = find("XML"); break;
+    case ContentKind::json: by_content = find("JSON"); break;
+    case ContentKind::unknown: break;
+    }
+    return by_content ? *by_content : by_name;
+}
+
+void LanguageRegistry::attach_extensions(std::string_view display_name,
+                                         std::initializer_list<std::string_view> extensions) {
+    const DocumentType* type = find(display_name);
+    ExtensionGroup* group = type ? group_of(*type) : nullptr;
+    if (!group) return;
+    for (std::string_view e : extensions)
+        if (!is_canonical(e)) group->extensions.emplace_back(e);
 }
 
 std::string LanguageRegistry::file_filter() const {
@@ -76,9 +111,10 @@ ExtensionGroup* LanguageRegistry::group_of(const DocumentType& type) {
 
 void LanguageRegistry::read_groups(ExtensionStore& store) {
     for (ExtensionGroup& g : groups_) {
-        g.extensions.resize(1);
+        // Without a stored group the built-in extensions stay.
         std::optional<std::string> value = store.read(g.extensions.front());
         if (!value) continue;
+        g.extensions.resize(1);
         std::string text;
         for (char c : *value)
             if (c != ' ' && c != '\t' && c != '\n' && c != '\r') text += c;

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <functional>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <string>
@@ -52,6 +53,13 @@ public:
     virtual void write(std::string_view name, std::string_view value) = 0;
 };
 
+// What a text's first bytes show it to be, for a file whose extension no type claims: after
+// an optional UTF-8 byte-order mark and blanks (space, tab, CR, LF), "<" is XML (its
+// declaration, a comment, a DOCTYPE or the root element), "{" or "[" is JSON; anything else,
+// or nothing, is neither.
+enum class ContentKind { unknown, xml, json };
+ContentKind content_kind(std::string_view head);
+
 class LanguageRegistry {
 public:
     static constexpr const char* kSettingsKey = "File Extensions";
@@ -67,6 +75,14 @@ public:
     // The type of a file name: its extension (the text after the last ".", or the whole
     // name), the first group that lists it, that group's type; "Plain Text" otherwise.
     const DocumentType& type_of(std::string_view file_name) const;
+    // The same, and when no group lists the extension (and it is not "txt", which is Plain
+    // Text's), the type the text's first bytes show (content_kind): XML, JSON, else Plain
+    // Text. head is the start of the text, a few kilobytes are plenty.
+    const DocumentType& type_of(std::string_view file_name, std::string_view head) const;
+    // Attaches further extensions to the group of the type with this display name, as if the
+    // user had; a stored group read later replaces them.
+    void attach_extensions(std::string_view display_name,
+                           std::initializer_list<std::string_view> extensions);
     static std::string extension_of(std::string_view file_name);
 
     // "All files (*.*)#*.*#" then "xml files(*.xml;*.xsd)#*.xml;*.xsd#" per group, then "#".

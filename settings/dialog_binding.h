@@ -49,7 +49,7 @@ void write_bound_fields(SettingsStore& store, const DialogFields& dialog,
 inline constexpr BoundField kXmlIndentFields[] = {
     {FieldKind::integer, "Indent size", 4, 1, 9},
     {FieldKind::integer, "Maximum number of attributes in tag line", 8, 0, 100},
-    {FieldKind::check_box, "Remove comments", 1},
+    {FieldKind::check_box, "Remove comments", 0},
     {FieldKind::check_box, "Show this dialog before indenting", 1},
 };
 inline constexpr DialogFields kXmlIndentOptions{"XML Indent Options", kXmlIndentFields};

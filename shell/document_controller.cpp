@@ -82,6 +82,8 @@ void DocumentController::parse(std::string_view argument) {
     if (count_figures_) {
         result.figures = parse_figures(*result.tree, parse_ms, job);
         result.characters = count_characters(*result.text, job);
+        result.above_bmp = count_characters_above_bmp(*result.text, job);
+        result.lines = count_lines(*result.text, job);
         result.counted = true;
     }
     std::string status;

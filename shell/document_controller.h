@@ -36,6 +36,8 @@ struct ParseResult {
     bool counted = false;
     ParseFigures figures;
     int64_t characters = 0;
+    int64_t above_bmp = 0;  // characters above U+FFFF (two UTF-16 units each)
+    int64_t lines = 0;      // line feeds and one
 };
 
 // What the controller tells its owner, always on the UI thread holding the application lock

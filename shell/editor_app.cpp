@@ -317,7 +317,9 @@ std::string EditorApp::window_title_text() {
 
 std::string EditorApp::stat_text() {
     const ParseFigures* figures = last_parse_ ? &*last_parse_ : nullptr;
-    return stat_pane_text(stat_input(document_, file_.encoding(), characters_, figures));
+    // The file's own size while the text is what the file holds; else what a save would write.
+    return stat_pane_text(stat_input(document_, file_.encoding(), characters_, figures,
+                                     file_.file_bytes(), above_bmp_, lines_));
 }
 
 void EditorApp::run_ticks(double now_ms) { pool_.ticks().run(now_ms); }
@@ -349,8 +351,8 @@ void EditorApp::window_tick() {
 
 // DocumentHost.
 
-void EditorApp::set_language_for(std::string_view file_name) {
-    controller_.set_language(languages_.type_of(file_name).display_name);
+void EditorApp::set_language_for(std::string_view file_name, std::string_view head) {
+    controller_.set_language(languages_.type_of(file_name, head).display_name);
 }
 
 std::string EditorApp::language_extension() {
@@ -365,6 +367,8 @@ void EditorApp::reset_views() {
     controller_.reset();
     last_parse_.reset();
     characters_ = 0;
+    above_bmp_ = 0;
+    lines_ = 0;
     // The views let go of the old trees before they are dropped, both on the UI thread.
     route_.run([this] {
         if (window_) window_->clear_document_views();
@@ -414,6 +418,8 @@ void EditorApp::take_figures(const ParseResult& result) {
     if (!result.counted) return;
     last_parse_ = result.figures;
     characters_ = result.characters;
+    above_bmp_ = result.above_bmp;
+    lines_ = result.lines;
 }
 
 void EditorApp::tree_ready(ParseResult result) {

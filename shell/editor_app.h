@@ -136,7 +136,7 @@ private:
     void open_page(const std::string& page);
 
     // DocumentHost: the document file's view of the window.
-    void set_language_for(std::string_view file_name) override;
+    void set_language_for(std::string_view file_name, std::string_view head) override;
     std::string language_extension() override;
     std::string file_filter() override;
     void reset_views() override;
@@ -188,6 +188,8 @@ private:
     JobStatusPanes job_panes_;
     std::optional<ParseFigures> last_parse_;
     int64_t characters_ = 0;
+    int64_t above_bmp_ = 0;
+    int64_t lines_ = 0;
     std::string stat_shown_;
     Tick command_tick_;
     Tick window_tick_;

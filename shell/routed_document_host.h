@@ -17,8 +17,8 @@ public:
     RoutedDocumentHost(DocumentHost& host, UiPoster* poster) : host_(host), route_(poster) {}
 
     TextDocument& document() override { return host_.document(); }
-    void set_language_for(std::string_view file_name) override {
-        host_.set_language_for(file_name);
+    void set_language_for(std::string_view file_name, std::string_view head) override {
+        host_.set_language_for(file_name, head);
     }
     std::string language_extension() override { return host_.language_extension(); }
     std::string file_filter() override { return host_.file_filter(); }

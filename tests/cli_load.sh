@@ -21,9 +21,26 @@ lines=$(wc -l < "$work/l.xml")
 # A UTF-16 file is read as its text, as the editor loads it.
 printf '<r><a>caf\xc3\xa9 \xe2\x82\xac</a>\n<b/></r>\n' > "$work/u8.xml"
 { printf '\xff\xfe'; iconv -f UTF-8 -t UTF-16LE "$work/u8.xml"; } > "$work/u16.xml"
-[[ $(field "$work/u16.xml" bytes) == $(wc -c < "$work/u8.xml") ]] || fail "bytes of the UTF-16 text"
+[[ $(field "$work/u16.xml" bytes) == $(wc -c < "$work/u16.xml") ]] || fail "bytes of the UTF-16 file"
+[[ $(field "$work/u16.xml" "text bytes") == $(wc -c < "$work/u8.xml") ]] || fail "bytes of the UTF-16 text"
 [[ $(field "$work/u16.xml" characters) == $(wc -m < "$work/u8.xml") ]] || fail "characters of UTF-16"
 "$cli" check "$work/u16.xml" > /dev/null || fail "check of the UTF-16 file"
+# A Latin-1 file: its own bytes, not those of its text in UTF-8.
+printf '<r><a>caf\xc3\xa9 \xc3\xa0 \xc2\xa3</a>\n<b/></r>\n' | iconv -f UTF-8 -t LATIN1 > "$work/l1.xml"
+[[ $(field "$work/l1.xml" bytes) == $(wc -c < "$work/l1.xml") ]] || fail "bytes of the Latin-1 file"
+# Four lines, one of them 5,000 bytes (three index rows), and no line break at the end.
+python3 -c "print('a\n'+'x'*5000+'\nc\nd',end='')" > "$work/four.txt"
+[[ $(field "$work/four.txt" lines) == 4 ]] || fail "lines of four.txt: $(field "$work/four.txt" lines)"
+
+# A file whose extension no type claims is what its text shows: JSON here, which read as XML
+# would not be well-formed; a real SVG document under such a name is XML.
+printf '\xef\xbb\xbf\n  {"a": [1, 2]}\n' > "$work/settings.conf"
+"$cli" check "$work/settings.conf" > /dev/null || fail "a JSON text under .conf is not read as JSON"
+svg=/usr/share/doc/postgresql-common/dependencies.svg
+if [[ -e $svg ]]; then
+    cp "$svg" "$work/picture.unclaimed"
+    "$cli" check "$work/picture.unclaimed" > /dev/null || fail "an SVG document under .unclaimed"
+fi
 
 # Lines without a line feed or an ASCII byte are cut into index lines all the same.
 head -c 4000000 /dev/zero > "$work/zeros.txt"

@@ -92,8 +92,11 @@ nwf=$src/tests/data/cli/not_well_formed
 run check_not_well_formed check "$nwf/01_empty_end_tag.xml" $(cd "$nwf" && ls | tail -n +2)
 run tree_catalog tree "$src/samples/catalog.xml" --depth 3
 run indent_catalog indent "$src/samples/catalog.xml"
-run indent_fonts_conf indent "/etc/fonts/fonts.conf" --keep-comments --indent-size 2
-run indent_iso_15924 indent "/usr/share/xml/iso-codes/iso_15924.xml" --max-attributes 2
+# Comments are kept by default; --remove-comments removes them, and the older
+# --keep-comments is still accepted.
+run indent_fonts_conf indent "/etc/fonts/fonts.conf" --indent-size 2
+run indent_iso_15924 indent "/usr/share/xml/iso-codes/iso_15924.xml" --max-attributes 2 --remove-comments
+run indent_contradicting_switches indent "$src/samples/catalog.xml" --remove-comments --keep-comments
 run indent_latin1 indent "$src/tests/data/cli/latin1.xml"
 # A document whose lines end CR LF is indented with CR LF throughout.
 run indent_crlf indent "$src/tests/data/cli/crlf.xml" --keep-comments

@@ -48,13 +48,12 @@ void write_grid_text(GridTable& table, Arena& scratch,
         }
         // Rows go out in the order the user sees them.
         const int32_t row = position == 0 ? 0 : table.row_order()[position - 1];
+        // Tabs go between the fields, so a pasted row has exactly one field per column;
+        // caption cells ("Name", "Value") head their columns as any other title does.
         for (int32_t c = 0; c < table.column_count(); ++c) {
             ArenaMark mark = scratch.mark();
-            Cell cell = table.cell_at(row, c, scratch);
-            if (!cell.is_caption_cell) {
-                append_field(out, table.cell_text(row, c, scratch));
-                out += '\t';
-            }
+            if (c > 0) out += '\t';
+            append_field(out, table.cell_text(row, c, scratch));
             scratch.release(mark);
         }
         out += "\r\n";

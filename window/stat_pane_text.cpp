@@ -1,6 +1,7 @@
 // The "Stat" pane's figures and text; see stat_pane_text.h.
 #include "window/stat_pane_text.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -126,15 +127,44 @@ ParseFigures parse_figures(DocumentTree& tree, double parse_ms, Job* job) {
     return figures;
 }
 
+int64_t count_characters_above_bmp(std::string_view text, Job* job) {
+    constexpr size_t kStep = size_t{1} << 22;
+    int64_t above = 0;
+    for (size_t at = 0; at < text.size(); at += kStep) {
+        if (job) job->yield_point();
+        for (const char c : text.substr(at, kStep))
+            above += (static_cast<unsigned char>(c) & 0xF8) == 0xF0;
+    }
+    return above;
+}
+
+int64_t count_lines(std::string_view text, Job* job) {
+    constexpr size_t kStep = size_t{1} << 22;
+    int64_t breaks = 0;
+    for (size_t at = 0; at < text.size(); at += kStep) {
+        if (job) job->yield_point();
+        const std::string_view slice = text.substr(at, kStep);
+        breaks += std::count(slice.begin(), slice.end(), '\n');
+    }
+    return breaks + 1;
+}
+
 StatInput stat_input(const TextDocument& document, int32_t encoding, int64_t characters,
-                     const ParseFigures* last_parse) {
+                     const ParseFigures* last_parse, int64_t file_bytes, int64_t above_bmp,
+                     int64_t counted_lines) {
     StatInput in;
     const auto& names = encoding_display_names();
     if (encoding >= 0 && static_cast<size_t>(encoding) < names.size()) in.encoding = names[encoding];
     in.line_ending = document.index().line_ending();
-    in.bytes = document.length();
+    in.bytes = file_bytes >= 0 ? file_bytes
+                               : encoded_size(encoding >= 0 ? encoding : kEncodingUtf8,
+                                              document.length(), characters, above_bmp);
     in.characters = characters;
-    in.lines = document.index().line_count();
+    // Index lines are cut at 2,000 bytes as well as at line breaks: count the logical ones,
+    // known once the background scan has passed the end; until then the last parse's count.
+    in.lines = document.scan_finished() || counted_lines <= 0
+                   ? document.logical_line_of(document.length()) + 1
+                   : static_cast<int32_t>(counted_lines);
     if (last_parse) {
         in.parsed = true;
         in.tree_counted = last_parse->tree_counted;

@@ -32,13 +32,17 @@ bool count_tree(const DocumentTree& tree, TreeCounts& counts, Job* job = nullptr
 // Characters of UTF-8 text: bytes that do not continue a sequence. With a job, the count
 // passes its yield points (it runs on the parse worker).
 int64_t count_characters(std::string_view text, Job* job = nullptr);
+// The characters above U+FFFF: the four-byte sequences' lead bytes.
+int64_t count_characters_above_bmp(std::string_view text, Job* job = nullptr);
+// The lines as the editor numbers them: line feeds and one.
+int64_t count_lines(std::string_view text, Job* job = nullptr);
 
 struct StatInput {
     std::string_view encoding;     // display name
     LineEnding line_ending = LineEnding::unknown;
-    int64_t bytes = 0;             // of the text in memory (UTF-8)
+    int64_t bytes = 0;             // of the file, or of the text as it would be saved
     int64_t characters = 0;
-    int32_t lines = 0;
+    int32_t lines = 0;             // logical lines (line breaks and one)
     bool parsed = false;           // whether a parse has finished for this document
     bool tree_counted = false;     // whether counts hold an XML tree's figures
     TreeCounts counts;
@@ -58,10 +62,15 @@ struct ParseFigures {
 ParseFigures parse_figures(DocumentTree& tree, double parse_ms, Job* job = nullptr);
 
 // The pane's input from the document as it stands (encoding is the document file's id) and
-// the figures of its last parse, null when none has finished. characters comes from
-// count_characters, taken after each load or parse rather than on every refresh.
+// the figures of its last parse, null when none has finished. characters and above_bmp come
+// from count_characters and count_characters_above_bmp, taken after each load or parse rather
+// than on every refresh. file_bytes is the size of the file the text is unchanged from, -1
+// when there is none: the size is then what the text would take saved in its encoding.
+// counted_lines (count_lines, 0 when not counted) stands in for the lines while the
+// background scan has yet to reach the end of the text.
 StatInput stat_input(const TextDocument& document, int32_t encoding, int64_t characters,
-                     const ParseFigures* last_parse);
+                     const ParseFigures* last_parse, int64_t file_bytes = -1,
+                     int64_t above_bmp = 0, int64_t counted_lines = 0);
 
 // One "label: value" line each, numbers with thousands separators.
 std::string stat_pane_text(const StatInput& input);

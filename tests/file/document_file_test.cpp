@@ -60,7 +60,8 @@ class TestHost : public DocumentHost {
 public:
     TestHost() { doc.set_history(&history); }
     TextDocument& document() override { return doc; }
-    void set_language_for(std::string_view name) override {
+    void set_language_for(std::string_view name, std::string_view head) override {
+        heads.push_back(std::string(head));
         const size_t dot = name.rfind('.');
         extension = dot == std::string_view::npos ? "txt" : std::string(name.substr(dot + 1));
     }
@@ -88,7 +89,7 @@ public:
     std::string extension = "xml";
     int resets = 0, saves = 0, progress_calls = 0;
     std::vector<bool> busy_changes;
-    std::vector<std::string> posted, logged;
+    std::vector<std::string> posted, logged, heads;
     std::string status;
     std::deque<double> clock;
 };
@@ -170,10 +171,25 @@ TEST_F(DocumentFileTest, FilesMadeByIconvLoadAsTheirTextAndSaveToTheSameBytes) {
         ASSERT_EQ(host.doc.length(), static_cast<int32_t>(expected_text.size()));
         EXPECT_TRUE(host.doc.text() == expected_text);
         EXPECT_FALSE(file.modified());
+        // The size shown is the file's, and the size the text takes in its encoding is the
+        // same figure iconv wrote.
+        EXPECT_EQ(file.file_bytes(), static_cast<int64_t>(bytes.size()));
+        int64_t characters = 0, above_bmp = 0;
+        for (const char ch : expected_text) {
+            characters += (static_cast<unsigned char>(ch) & 0xC0) != 0x80;
+            above_bmp += (static_cast<unsigned char>(ch) & 0xF8) == 0xF0;
+        }
+        EXPECT_EQ(encoded_size(file.encoding(), host.doc.length(), characters, above_bmp),
+                  static_cast<int64_t>(bytes.size()));
 
         ASSERT_TRUE(file.save(at("out.txt"), -1, nullptr));
         EXPECT_TRUE(test::file_contents(at("out.txt")) == bytes);
+        EXPECT_EQ(file.file_bytes(), static_cast<int64_t>(bytes.size()));
     }
+    // A changed text is no longer the file's: no file size for it.
+    ASSERT_TRUE(host.doc.history() != nullptr);
+    host.doc.history()->set_modified_flag(true);
+    EXPECT_EQ(file.file_bytes(), -1);
     EXPECT_TRUE(ui.shown.empty()) << ui.shown[0].text;
 }
 
@@ -305,6 +321,9 @@ TEST_F(DocumentFileTest, LoadReportsBytesAndTimeThenAsksForAParse) {
     EXPECT_EQ(host.progress_calls, 2);  // a block of 1 000 000 bytes and the rest
     EXPECT_EQ(store.values["File0"], at("big.txt").string());
     EXPECT_TRUE(file.watched());
+    // The language is chosen by name before the text is read, and again with the text's
+    // first 4,096 bytes once it is in (before the parse it asks for).
+    EXPECT_EQ(host.heads, (std::vector<std::string>{"", text.substr(0, 4096)}));
 }
 
 TEST_F(DocumentFileTest, AFileThatCannotBeOpenedIsReportedAndLeavesTheRecentList) {

@@ -112,6 +112,9 @@ std::vector<std::vector<std::string>> parse_tsv(const std::string& text) {
             rows.back().push_back(field);
             field.clear();
         } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            // The last field of a row has no tab after it.
+            rows.back().push_back(field);
+            field.clear();
             rows.emplace_back();
             ++i;
         } else {

@@ -67,7 +67,7 @@ class LoggingHost final : public DocumentHost {
 public:
     LoggingHost(CallLog& log, TextDocument& document) : log_(log), document_(document) {}
     TextDocument& document() override { return document_; }
-    void set_language_for(std::string_view) override {}
+    void set_language_for(std::string_view, std::string_view) override {}
     std::string language_extension() override { return "xml"; }
     std::string file_filter() override { return "XML#*.xml"; }
     void reset_views() override {}

@@ -56,7 +56,7 @@ TEST_F(DialogBindingTest, TheEditorsOptionsAreReadFromTheDialogsKeys) {
 TEST_F(DialogBindingTest, FreshStoreGivesBuiltInValues) {
     std::vector<int32_t> values = initial_values(kXmlIndentOptions);
     read_bound_fields(store, kXmlIndentOptions, values);
-    EXPECT_EQ(values, (std::vector<int32_t>{4, 8, 1, 1}));
+    EXPECT_EQ(values, (std::vector<int32_t>{4, 8, 0, 1}));  // comments kept
     values = initial_values(kUniqueConsolidationOptions);
     read_bound_fields(store, kUniqueConsolidationOptions, values);
     EXPECT_EQ(values, std::vector<int32_t>{2});

@@ -91,6 +91,7 @@ TEST_F(IndentCommandTest, KeepsCrLfLineEndsAndCapsTheIndentation) {
     IndentOptions options;
     options.show_dialog_first = false;
     options.indent_size = 1;
+    options.remove_comments = true;
     EXPECT_EQ(run("<a>\r\n<b>x</b><!-- c\r\nd --></a>\r\n", options), IndentOutcome::indented);
     EXPECT_EQ(document.text(), "<a>\r\n <b>x</b>\r\n</a>\r\n");
     std::string deep;
@@ -258,4 +259,30 @@ TEST_F(IndentCommandTest, TheDialogComesFirstAndItsChoiceIsKept) {
 }
 
 }  // namespace
+// Ctrl+I then Enter on a fresh settings folder: the dialog opens as the options were read,
+// and confirming it unchanged keeps the document's comments. A user's stored choice to remove
+// them stays as stored.
+TEST_F(IndentCommandTest, CommentsAreKeptUnlessTheUserChoseToRemoveThem) {
+    SettingsTestFolder folder;
+    SettingsStore store(folder.database());
+    SettingsKey app(store, SettingsStore::kApplicationKey, ',');
+    EXPECT_FALSE(IndentOptions{}.remove_comments);
+    IndentOptions options = read_indent_options(store);
+    EXPECT_FALSE(options.remove_comments);
+    dialog.confirm = true;
+    dialog.answer = options;  // Enter: the values the dialog opened with
+    document.set_text("<a><!--licence--><b>x</b></a>");
+    tree = parse_xml(document.text());
+    EXPECT_EQ(
+        run_indent(document, xml(), tree.get(), options, ui, dialog, &store, nullptr, nullptr),
+        IndentOutcome::indented);
+    EXPECT_EQ(document.text(), "<a>\n    <!--licence-->\n    <b>x</b>\n</a>\n");
+    EXPECT_FALSE(read_indent_options(store).remove_comments);
+
+    IndentOptions removing = options;
+    removing.remove_comments = true;
+    write_indent_options(store, removing);
+    EXPECT_TRUE(read_indent_options(store).remove_comments);
+}
+
 }  // namespace tessel

@@ -8,6 +8,7 @@
 #include "parse/node_description.h"
 #include "parse/xml_nodes.h"
 #include "parse/xml_parser.h"
+#include "tests/file_contents.h"
 #include "views/browser_paint_state.h"
 #include "views/consolidation.h"
 #include "views/grid_text.h"
@@ -62,13 +63,13 @@ std::string grid(GridTable& t) {
 TEST(TableView, AttributesOnly) {
     auto b = build(R"(<e a="1" b="2"/>)");
     EXPECT_EQ(outline(*b.view), (Strings{"e", "2 Attributes:", "table 2x2", "(This tag has no Subtags)"}));
-    EXPECT_EQ(grid(table(*b.view)), "name\tvalue\t\r\na\t1\t\r\nb\t2\t\r\n");
+    EXPECT_EQ(grid(table(*b.view)), "name\tvalue\r\na\t1\r\nb\t2\r\n");
 }
 
 TEST(TableView, SubelementsWithoutAttributes) {
     auto b = build("<r><x>1</x><x>2</x><y/></r>");
     EXPECT_EQ(outline(*b.view), (Strings{"r", "(This tag has no Attributes)", "3 Subtags:", "table 3x2"}));
-    EXPECT_EQ(grid(table(*b.view)), "Tag name/Text\tText\t\r\nx\t1\t\r\nx\t2\t\r\ny\t\t\r\n");
+    EXPECT_EQ(grid(table(*b.view)), "Tag name/Text\tText\r\nx\t1\r\nx\t2\r\ny\t\r\n");
 }
 
 TEST(TableView, AnOnlyTextIsATextSection) {
@@ -81,17 +82,17 @@ TEST(TableView, AnOnlyTextIsATextSection) {
 TEST(TableView, ANodeWithoutChildrenShowsItsData) {
     auto b = build(R"(<e k="v"/>)", [](Node& e) { return e.child(0); });
     EXPECT_EQ(outline(*b.view), (Strings{"k = \"v\"", "Attribute data:", "table 1x2"}));
-    // The "Name" and "Value" captions write nothing, so the header row is empty.
-    EXPECT_EQ(grid(table(*b.view)), "\r\nk\tv\t\r\n");
+    // The "Name" and "Value" captions head their columns like any other title.
+    EXPECT_EQ(grid(table(*b.view)), "Name\tValue\r\nk\tv\r\n");
 }
 
 TEST(TableView, ColumnsComeFromTheChildrensChildren) {
     auto b = build(R"(<r><p id="1" n="a"><t>x</t></p><p id="2"><t>y</t><u>z</u></p></r>)");
     GridTable& t = table(*b.view);
     EXPECT_EQ(grid(t),
-              "Tag name/Text\tid\tn\tt\tu\t\r\n"
-              "p\t1\ta\tx\t\t\r\n"
-              "p\t2\t\ty\tz\t\r\n");
+              "Tag name/Text\tid\tn\tt\tu\r\n"
+              "p\t1\ta\tx\t\r\n"
+              "p\t2\t\ty\tz\r\n");
 }
 
 TEST(TableView, ANameRepeatedWithinARowIsOneCellOfOccurrences) {
@@ -103,7 +104,7 @@ TEST(TableView, ANameRepeatedWithinARowIsOneCellOfOccurrences) {
     ASSERT_TRUE(item->repeats.find(0, &group));
     EXPECT_EQ(group->cells.size(), 3);
     EXPECT_FALSE(item->repeats.find(1, &group));
-    EXPECT_EQ(grid(t), "Tag name/Text\titem\t\r\nrow\titem (3 occurrences)\t\r\nrow\t4\t\r\n");
+    EXPECT_EQ(grid(t), "Tag name/Text\titem\r\nrow\titem (3 occurrences)\r\nrow\t4\r\n");
 }
 
 TEST(TableView, KeyColumnShowsEachRowsOwnValue) {
@@ -125,10 +126,10 @@ TEST(TableView, ColumnsNamedLikeTheKeyColumnOutsideTheTextsKeepTheirOwnColumns) 
     GridTable& t = table(*b.view);
     ASSERT_TRUE(t.has_key_column());
     EXPECT_EQ(grid(t),
-              "Tag name/Text\tText\tText\tText\t\r\n"
-              "p\town\tattr\tsub\t\r\n"
-              "p\ttwo\t\t\t\r\n"
-              "p\t\t\ts3\t\r\n");
+              "Tag name/Text\tText\tText\tText\r\n"
+              "p\town\tattr\tsub\r\n"
+              "p\ttwo\t\t\r\n"
+              "p\t\t\ts3\r\n");
 }
 
 // Texts of any length, in any script, come out whole in repeated and consolidated cells.
@@ -165,7 +166,7 @@ TEST(Consolidation, LonelyColumnsBecomeOneUniqueColumn) {
     GridTable& t = table(*b.view);
     ASSERT_EQ(t.column_count(), 2);
     EXPECT_STREQ(t.display_column(1).column->name, "Unique Subtags");
-    EXPECT_EQ(grid(t), "Tag name/Text\tUnique Subtags\t\r\np\t1\t\r\np\t2\t\r\np\t3\t\r\np\t4\t\r\np\t5\t\r\n");
+    EXPECT_EQ(grid(t), "Tag name/Text\tUnique Subtags\r\np\t1\r\np\t2\r\np\t3\r\np\t4\r\np\t5\r\n");
 }
 
 TEST(Consolidation, NotWhenItWouldNotPayOrAllInOneRow) {
@@ -198,15 +199,85 @@ TEST(Consolidation, ARowWithSeveralLonelyValues) {
 TEST(GridText, EmptyCellsKeepTheirTabAndAwkwardTextsAreQuoted) {
     auto b = build("<r><p a='1' c='3'/><p b='x\ty' c='say \"hi\"'/></r>");
     EXPECT_EQ(grid(table(*b.view)),
-              "Tag name/Text\ta\tc\tb\t\r\n"
-              "p\t1\t3\t\t\r\n"
-              "p\t\t\"say \"\"hi\"\"\"\t\"x\ty\"\t\r\n");
+              "Tag name/Text\ta\tc\tb\r\n"
+              "p\t1\t3\t\r\n"
+              "p\t\t\"say \"\"hi\"\"\"\t\"x\ty\"\r\n");
+}
+
+// Tab-separated rows ending in CR LF as a spreadsheet reads them: a quoted field keeps its
+// tabs, line ends and doubled quotes.
+std::vector<Strings> read_tsv(const std::string& text) {
+    std::vector<Strings> rows;
+    Strings row;
+    std::string field;
+    bool quoted = false, in_field = false;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < text.size() && text[i + 1] == '"') field += '"', ++i;
+            else if (c == '"') quoted = false;
+            else field += c;
+        } else if (c == '"' && field.empty()) {
+            quoted = in_field = true;
+        } else if (c == '\t') {
+            row.push_back(field);
+            field.clear();
+            in_field = true;
+        } else if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            if (in_field || !field.empty() || !row.empty()) row.push_back(field);
+            rows.push_back(row);
+            row.clear();
+            field.clear();
+            in_field = false;
+            ++i;
+        } else {
+            field += c;
+            in_field = true;
+        }
+    }
+    return rows;
+}
+
+// Every table of a real document's views reads back with one field per column and each field
+// equal to its cell, including the last column of every row.
+TEST(GridText, EveryRowReadsBackWithOneFieldPerColumn) {
+    constexpr const char* kMimeTypes = "/usr/share/mime/packages/freedesktop.org.xml";
+    TESSEL_REQUIRE_INPUT(kMimeTypes);
+    auto tree = parse_xml(test::file_contents(kMimeTypes));
+    TreeNodeProvider provider(tree.get());
+    Node* root = tree->root()->child(0);
+    ASSERT_NE(root, nullptr);
+    LargeArena scratch;
+    int tables = 0, last_column_filled = 0;
+    // The document element and a few mime-types (attributes, comments, globs, magic).
+    std::vector<Node*> nodes{root};
+    for (int32_t i = 0; i < std::min<int32_t>(provider.child_count(*root), 40); i += 7)
+        nodes.push_back(provider.child(*root, i));
+    for (Node* node : nodes) {
+        auto view = build_view(provider, *node, "scroll1", 0);
+        for (const ViewItem& item : view->items()) {
+            if (item.kind != ViewItem::Kind::table) continue;
+            GridTable& t = *item.table;
+            ++tables;
+            const auto rows = read_tsv(build_grid_text(t, scratch));
+            ASSERT_EQ(rows.size(), static_cast<size_t>(t.row_count() + 1));
+            for (int32_t r = 0; r <= t.row_count(); ++r) {
+                const int32_t row = r == 0 ? 0 : t.row_order()[r - 1];
+                ASSERT_EQ(rows[r].size(), static_cast<size_t>(t.column_count())) << r;
+                for (int32_t c = 0; c < t.column_count(); ++c)
+                    EXPECT_EQ(rows[r][c], std::string(t.cell_text(row, c, scratch))) << r << "," << c;
+                last_column_filled += !rows[r].back().empty();
+            }
+        }
+    }
+    EXPECT_GT(tables, 3);
+    EXPECT_GT(last_column_filled, 10);
 }
 
 TEST(GridText, OneCellTable) {
     auto b = build("<r><a/></r>");
     GridTable& t = table(*b.view);
-    EXPECT_EQ(grid(t), "Tag name/Text\t\r\na\t\r\n");
+    EXPECT_EQ(grid(t), "Tag name/Text\r\na\r\n");
 }
 
 TEST(GridText, RowsFollowTheSortedOrder) {
@@ -214,16 +285,16 @@ TEST(GridText, RowsFollowTheSortedOrder) {
     GridTable& t = table(*b.view);
     std::string message;
     run_sort(t, "2", nullptr, &message);
-    EXPECT_EQ(grid(t), "Tag name/Text\tk\tn\t\r\np\t2\titem2\t\r\np\t4\tItem2\t\r\np\t1\titem10\t\r\np\t3\t\t\r\n");
+    EXPECT_EQ(grid(t), "Tag name/Text\tk\tn\r\np\t2\titem2\r\np\t4\tItem2\r\np\t1\titem10\r\np\t3\t\r\n");
     EXPECT_EQ(message.rfind("sorted 4 rows: ", 0), 0u);
     run_sort(t, "2", nullptr, &message);
-    EXPECT_EQ(grid(t), "Tag name/Text\tk\tn\t\r\np\t1\titem10\t\r\np\t2\titem2\t\r\np\t4\tItem2\t\r\np\t3\t\t\r\n");
+    EXPECT_EQ(grid(t), "Tag name/Text\tk\tn\r\np\t1\titem10\r\np\t2\titem2\r\np\t4\tItem2\r\np\t3\t\r\n");
 }
 
 // An element with one attribute and nothing else shows that attribute's value as its own.
 TEST(TableView, OneAttributeElementsGetAKeyColumn) {
     auto b = build("<r><p n='a'/><p n='b'/></r>");
-    EXPECT_EQ(grid(table(*b.view)), "Tag name/Text\tvalue\tn\t\r\np\ta\ta\t\r\np\tb\tb\t\r\n");
+    EXPECT_EQ(grid(table(*b.view)), "Tag name/Text\tvalue\tn\r\np\ta\ta\r\np\tb\tb\r\n");
 }
 
 }  // namespace

@@ -113,10 +113,53 @@ TEST(StatPane, CharactersAcrossTheCountsSlices) {
     EXPECT_EQ(count_characters(std::string_view{}), 0);
 }
 
+// "Lines" counts the lines as the editor numbers them, however long they are (the index cuts
+// a line into rows of 2,000 bytes); "Size" is the file's when the text is what the file holds,
+// else what the text takes in its encoding.
+TEST(StatPane, LinesAreLogicalAndSizeIsTheFilesOrTheEncodedTexts) {
+    const std::string long_line(5000, 'x');
+    TextDocument document;
+    ASSERT_TRUE(document.set_text("one\n" + long_line + "\nthree\nfour"));
+    // Before the background scan has run, the count of the last parse stands in.
+    EXPECT_EQ(count_lines(document.text()), 4);
+    ASSERT_FALSE(document.scan_finished());
+    EXPECT_EQ(stat_input(document, kEncodingUtf8, 0, nullptr, -1, 0, 4).lines, 4);
+    while (!document.scan_finished()) document.run_scan_slice();
+    // Once the scan is through, it counts (an edit since the parse shows at once).
+    EXPECT_EQ(stat_input(document, kEncodingUtf8, 0, nullptr, -1, 0, 99).lines, 4);
+    EXPECT_GT(document.index().line_count(), 4);
+    StatInput in = stat_input(document, kEncodingUtf8, count_characters(document.text()), nullptr);
+    EXPECT_EQ(in.lines, 4);
+    EXPECT_NE(stat_pane_text(in).find("Lines: 4\n"), std::string::npos);
+    ASSERT_TRUE(document.set_text("one\n" + long_line + "\nthree\nfour\n"));
+    while (!document.scan_finished()) document.run_scan_slice();
+    EXPECT_EQ(stat_input(document, kEncodingUtf8, 0, nullptr).lines, 5);  // the caret's last Ln
+
+    // caf\u00e9 and a character above U+FFFF: 9 bytes of UTF-8, 5 characters, one of them
+    // two UTF-16 units.
+    ASSERT_TRUE(document.set_text("caf\xC3\xA9\xF0\x9F\x98\x80"));
+    const int64_t chars = count_characters(document.text());
+    const int64_t above = count_characters_above_bmp(document.text());
+    EXPECT_EQ(above, 1);
+    const auto size = [&](EncodingId id, int64_t file_bytes = -1) {
+        return stat_input(document, id, chars, nullptr, file_bytes, above).bytes;
+    };
+    EXPECT_EQ(size(kEncodingUtf8), 9);
+    EXPECT_EQ(size(kEncodingUtf8Bom), 12);
+    EXPECT_EQ(size(kEncodingUtf16Le), 12);
+    EXPECT_EQ(size(kEncodingUtf16BeBom), 14);
+    EXPECT_EQ(size(kEncodingLatin1), 5);
+    EXPECT_EQ(size(kEncodingUtf16Le, 79'990), 79'990);
+    EXPECT_NE(stat_pane_text(stat_input(document, kEncodingLatin1, chars, nullptr, 39'998))
+                  .find("Size: 39,998 bytes\n"),
+              std::string::npos);
+}
+
 TEST(StatPane, FiguresFromADocumentAndItsParse) {
     const std::string text = "<r a='1' a='2'>caf\xC3\xA9\r\n<s/><s/>\r\n</r>\r\n";
     TextDocument document;
     ASSERT_TRUE(document.set_text(text));
+    while (!document.scan_finished()) document.run_scan_slice();
     auto tree = parse_xml(text);
     ASSERT_GT(tree->diagnostics().warning_count(), 0);  // the duplicated attribute
     ParseFigures parse = parse_figures(*tree, 4.25);
