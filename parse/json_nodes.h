@@ -92,7 +92,7 @@ private:
 // An object or an array.
 class JsonContainerNode final : public JsonNode {
 public:
-    static constexpr const char* kRootName = "JsonDocuement";
+    static constexpr const char* kRootName = "JsonDocument";
 
     JsonContainerNode(JsonMemberName* member, bool is_object, TextPos first)
         : JsonNode(member, true), is_object_(is_object), first_(first) {}

@@ -561,7 +561,7 @@ private:
             if (written != open.name) {
                 // The tree keeps the start tag's name only: the end tag's is dropped.
                 messages_.drop(end_name.first);
-                messages_.list().add_warning(end_name.first, "start/end tag missmatch");
+                messages_.list().add_warning(end_name.first, "start/end tag mismatch");
                 messages_.list().detail_from_text("Start tag", open.s + 1,
                                                   open.s + static_cast<TextPos>(open.name.size()));
                 messages_.list().detail_from_text("End tag", end_name.first, end_name.last);

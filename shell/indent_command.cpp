@@ -92,7 +92,7 @@ IndentOutcome run_indent(TextDocument& document, const DocumentType& type, Docum
     const IndentRisk risk = indent_risk(tree);
     std::string question;
     if (risk == IndentRisk::no_document || risk == IndentRisk::errors || !had_tree)
-        question = "This document contains a syntex error or is empty, indent anyways?";
+        question = "This document contains a syntax error or is empty, indent anyway?";
     // A tree that passed over text names the first place, which an error would not tell.
     if (risk == IndentRisk::dropped_text)
         question = dropped_text_question(line_of(document.text(), tree->first_dropped_text()));

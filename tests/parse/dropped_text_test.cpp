@@ -533,7 +533,7 @@ TEST(DiagnosticOrder, ScanFailuresComeInPositionOrderAndNoneAfterAFatalError) {
         messages(*tree),
         (Strings{"warning@0 This Unicode ctrl character not allowed",
                  "warning@10 Duplicated attribute name", "warning@13 Invalid Unicode sequence",
-                 "warning@18 start/end tag missmatch",
+                 "warning@18 start/end tag mismatch",
                  "warning@19 This Unicode ctrl character not allowed",
                  "warning@21 This Unicode ctrl character not allowed",
                  "error@22 Expecting comment, instruction or end of file after the root element",

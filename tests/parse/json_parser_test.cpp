@@ -111,7 +111,7 @@ TEST(JsonParser, EmptyContainersAndTheDocumentNode) {
         EXPECT_TRUE(root->is_root());
         EXPECT_EQ(root->child_count(), 0);
         EXPECT_EQ(root->spans().label, std::string("json"));
-        EXPECT_EQ(test::query_text(*root, kQueryName), "JsonDocuement");
+        EXPECT_EQ(test::query_text(*root, kQueryName), "JsonDocument");
     }
     // An empty document is no error, and no tree either; it is not yet a JSON text.
     auto empty = parse_json(" \n");
@@ -218,7 +218,7 @@ TEST(JsonNodes, DescribeThemselvesAsTheViewsExpect) {
     EXPECT_EQ(d.category, 4);
     EXPECT_EQ(std::string(d.type_name) + "|" + d.singular_noun + "|" + d.first_column_title,
               "Object|Json element|Element");
-    EXPECT_EQ(d.name, "JsonDocuement");
+    EXPECT_EQ(d.name, "JsonDocument");
     EXPECT_EQ(d.child_count, 2);
     EXPECT_EQ(d.range.first, 0);
     EXPECT_EQ(d.range.last, static_cast<TextPos>(text.size()) - 1);

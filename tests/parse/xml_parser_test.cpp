@@ -59,7 +59,7 @@ TEST(XmlParser, DuplicatesAmongThousandsOfAttributesNameTheFirstValue) {
 
 TEST(XmlParser, MismatchedEndTagKeepsTheStartTagsName) {
     auto tree = parse_xml("<a></b>");
-    EXPECT_EQ(messages(*tree), Strings{"warning@5 start/end tag missmatch"});
+    EXPECT_EQ(messages(*tree), Strings{"warning@5 start/end tag mismatch"});
     EXPECT_EQ(details(*tree, 0), (Strings{"Start tag=a", "End tag=b"}));
     EXPECT_EQ(root_element(*tree)->name(), "a");
     EXPECT_EQ(root_element(*tree)->end_name_span().first, 5);

@@ -68,7 +68,7 @@ protected:
 };
 
 constexpr const char* kQuestion =
-    "This document contains a syntex error or is empty, indent anyways?";
+    "This document contains a syntax error or is empty, indent anyway?";
 
 TEST_F(IndentCommandTest, IndentsAsOneUndoableEdit) {
     IndentOptions options;

@@ -94,7 +94,7 @@ TEST_F(ParsedWithProblems, SummaryKindAndChildren) {
     EXPECT_EQ(root.child(3), nullptr);
     EXPECT_EQ(root.child(-1), nullptr);
 
-    EXPECT_EQ(display_text(*root.child(0)), "Warning: start/end tag missmatch");
+    EXPECT_EQ(display_text(*root.child(0)), "Warning: start/end tag mismatch");
     EXPECT_EQ(display_text(*root.child(1)), "Warning: Duplicated attribute name");
     EXPECT_EQ(display_text(*root.child(2)), "Error: End of file before tag close");
 }
@@ -109,7 +109,7 @@ TEST_F(ParsedWithProblems, DiagnosticAndDetailDescriptions) {
     EXPECT_STREQ(d.description.type_name, "Warning");
     EXPECT_EQ(d.description.kind_code, 10);
     EXPECT_EQ(d.description.name, "Warning");
-    EXPECT_EQ(d.description.extra, "start/end tag missmatch");
+    EXPECT_EQ(d.description.extra, "start/end tag mismatch");
     EXPECT_EQ(d.description.extra_range.first, 10);  // the kind_code
     EXPECT_EQ(d.description.extra_range.last, 8);    // the offset
     // Details are table cells of the diagnostic, not rows of the outline.
@@ -117,7 +117,7 @@ TEST_F(ParsedWithProblems, DiagnosticAndDetailDescriptions) {
     EXPECT_EQ(d.description.cell_child_count, 3);
 
     // Description first, at the empty range of the position; then spans of the text.
-    const char* expected[] = {"Description = \"start/end tag missmatch\"", "Start tag = \"b\"",
+    const char* expected[] = {"Description = \"start/end tag mismatch\"", "Start tag = \"b\"",
                               "End tag = \"c\""};
     for (int32_t i = 0; i < 3; ++i) {
         Node* detail = mismatch->child(i);
@@ -127,7 +127,7 @@ TEST_F(ParsedWithProblems, DiagnosticAndDetailDescriptions) {
         EXPECT_EQ(r.description.category, kCategoryLeaf);
         EXPECT_STREQ(r.description.type_name, "Warning detail");
         EXPECT_EQ(r.description.kind_code, -1);
-        EXPECT_EQ(r.description.extra, "start/end tag missmatch");
+        EXPECT_EQ(r.description.extra, "start/end tag mismatch");
         EXPECT_EQ(r.description.extra_range.first, 10);
         EXPECT_EQ(r.description.extra_range.last, 8);
     }
@@ -151,12 +151,12 @@ TEST_F(ParsedWithProblems, DiagnosticAndDetailDescriptions) {
 TEST(DiagnosticsTree, DisplayTextsReadAsInThePane) {
     DiagnosticList list;
     list.set_source("<x></y>");
-    list.add_error(5, "start/end tag missmatch");
+    list.add_error(5, "start/end tag mismatch");
     list.detail_from_text("Start tag", 1, 1);
     DiagnosticsRoot root(list, "x.xml");
     Node* error = root.child(0);
     ASSERT_NE(error, nullptr);
-    EXPECT_EQ(display_text(*error), "Error: start/end tag missmatch");
+    EXPECT_EQ(display_text(*error), "Error: start/end tag mismatch");
     EXPECT_EQ(display_text(*error->child(1)), "Start tag = \"x\"");
     // The key is copied into the description, so the node may go before the text is used.
     SmallArena arena;
