@@ -357,8 +357,8 @@ void DocumentFile::recover(const StoredJournal& journal) {
 }
 
 void DocumentFile::offer_recovery(const JournalBase& base) {
-    for (const StoredJournal& journal : recoverable_journals(journal_->folder())) {
-        if (journal.base.untitled() || journal.base.path != base.path) continue;
+    const auto same_file = [&](const JournalBase& stored) { return stored.path == base.path; };
+    for (const StoredJournal& journal : recoverable_journals(journal_->folder(), same_file)) {
         const bool changed =
             journal.base.size != base.size || journal.base.mtime_ns != base.mtime_ns;
         if (ui_.message_box(recovery_question(journal, changed), "Tessel", UiButtons::yes_no,
@@ -372,8 +372,8 @@ void DocumentFile::offer_recovery(const JournalBase& base) {
 
 bool DocumentFile::offer_untitled_recovery() {
     if (!journal_) return false;
-    for (const StoredJournal& journal : recoverable_journals(journal_->folder())) {
-        if (!journal.base.untitled()) continue;
+    const auto untitled = [](const JournalBase& stored) { return stored.untitled(); };
+    for (const StoredJournal& journal : recoverable_journals(journal_->folder(), untitled)) {
         if (ui_.message_box(recovery_question(journal, false), "Tessel", UiButtons::yes_no,
                             UiIcon::question) != UiAnswer::yes) {
             ::unlink(journal.file.c_str());

@@ -264,27 +264,6 @@ const mode_t process_umask = [] {
     return mask;
 }();
 
-// Copies everything of from into to, both from their starts; false with errno set.
-bool copy_file(int from, int to) {
-    if (::lseek(from, 0, SEEK_SET) != 0 || ::lseek(to, 0, SEEK_SET) != 0) return false;
-    std::vector<char> block(1 << 20);
-    for (;;) {
-        const ssize_t n = ::read(from, block.data(), block.size());
-        if (n == 0) return true;
-        if (n < 0) {
-            if (errno == EINTR) continue;
-            return false;
-        }
-        for (ssize_t done = 0; done < n;) {
-            const ssize_t w = ::write(to, block.data() + done, static_cast<size_t>(n - done));
-            if (w < 0) {
-                if (errno == EINTR) continue;
-                return false;
-            }
-            done += w;
-        }
-    }
-}
 }  // namespace
 
 int FileWriter::make_temporary(std::string* path, int* slot) {
@@ -381,7 +360,7 @@ bool FileWriter::open_links(const struct stat& st) {
     }
     backup_fd_ = backup;
     const int old = ::open(target_.c_str(), O_RDONLY | O_CLOEXEC);
-    bool copied = old >= 0 && copy_file(old, backup) && ::fsync(backup) == 0;
+    bool copied = old >= 0 && copy_file_contents(old, backup) && ::fsync(backup) == 0;
     int code = errno;
     if (old >= 0) ::close(old);
     // Only a whole copy carries the backup's name, which a later open of the file reports as
@@ -418,7 +397,7 @@ bool FileWriter::open_links(const struct stat& st) {
 bool FileWriter::restore_old_content() {
     const int backup = ::open(backup_.c_str(), O_RDONLY | O_CLOEXEC);
     const int file = fd_ >= 0 ? fd_ : ::open(target_.c_str(), O_WRONLY | O_CLOEXEC);
-    const bool restored = backup >= 0 && file >= 0 && copy_file(backup, file) &&
+    const bool restored = backup >= 0 && file >= 0 && copy_file_contents(backup, file) &&
                           ::ftruncate(file, old_size_) == 0 && ::fsync(file) == 0;
     if (backup >= 0) ::close(backup);
     if (file >= 0 && file != fd_) ::close(file);

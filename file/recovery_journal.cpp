@@ -255,7 +255,26 @@ std::optional<StoredJournal> read_journal(const std::string& file) {
     return journal;
 }
 
-std::vector<StoredJournal> recoverable_journals(const std::string& folder) {
+std::optional<JournalBase> read_journal_base(const std::string& file) {
+    // The header frame is a path and a few numbers: it fits the first block.
+    std::string bytes(16 * 1024, '\0');
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW);
+    if (fd < 0) return std::nullopt;
+    const ssize_t n = ::read(fd, bytes.data(), bytes.size());
+    ::close(fd);
+    bytes.resize(n > 0 ? static_cast<size_t>(n) : 0);
+    std::string_view rest = bytes;
+    if (!rest.starts_with(kMagic) || rest.size() < kMagic.size() + 8) return std::nullopt;
+    rest.remove_prefix(kMagic.size());
+    uint32_t length, sum;
+    std::memcpy(&length, rest.data(), 4);
+    std::memcpy(&sum, rest.data() + 4, 4);
+    if (length > rest.size() - 8 || checksum(rest.substr(8, length)) != sum) return std::nullopt;
+    return read_header(rest.substr(8, length));
+}
+
+std::vector<StoredJournal> recoverable_journals(
+    const std::string& folder, const std::function<bool(const JournalBase&)>& wanted) {
     std::vector<StoredJournal> found;
     if (folder.empty()) return found;
     DIR* dir = ::opendir(folder.c_str());
@@ -268,9 +287,15 @@ std::vector<StoredJournal> recoverable_journals(const std::string& folder) {
         if (fd < 0) continue;
         // A running editor holds its journal locked.
         if (::flock(fd, LOCK_SH | LOCK_NB) == 0) {
-            std::optional<StoredJournal> journal = read_journal(file);
-            if (journal && !journal->edits.empty()) found.push_back(std::move(*journal));
-            else ::unlink(file.c_str());
+            // Only the header is read to choose: another document's journal may be large.
+            const std::optional<JournalBase> base = read_journal_base(file);
+            if (!base) {
+                ::unlink(file.c_str());
+            } else if (!wanted || wanted(*base)) {
+                std::optional<StoredJournal> journal = read_journal(file);
+                if (journal && !journal->edits.empty()) found.push_back(std::move(*journal));
+                else ::unlink(file.c_str());
+            }
         }
         ::close(fd);
     }

@@ -16,6 +16,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -63,9 +64,13 @@ struct StoredJournal {
 // Reads a journal file; nullopt when it is not one (or holds no header).
 std::optional<StoredJournal> read_journal(const std::string& file);
 
-// The journals in folder that no running editor holds, newest first. Journals without edits
-// are removed on the way.
-std::vector<StoredJournal> recoverable_journals(const std::string& folder);
+// A journal's header alone; nullopt when the file is not a journal.
+std::optional<JournalBase> read_journal_base(const std::string& file);
+
+// The journals in folder that no running editor holds, newest first; with wanted, only those
+// whose base it accepts are read whole. Journals without edits are removed on the way.
+std::vector<StoredJournal> recoverable_journals(
+    const std::string& folder, const std::function<bool(const JournalBase&)>& wanted = {});
 
 // What `tessel --recover` prints: each journal's document, its changes and their age, and
 // how to recover them.

@@ -33,14 +33,21 @@ std::string name_of(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
-// Copies everything of from into to from their starts and cuts to where from ends.
+// Copies everything of from into to and cuts to where from ends, on disk.
 bool copy_whole(int from, int to) {
+    if (!copy_file_contents(from, to)) return false;
+    const off_t end = ::lseek(from, 0, SEEK_END);
+    return end >= 0 && ::ftruncate(to, end) == 0 && ::fsync(to) == 0;
+}
+
+}  // namespace
+
+bool copy_file_contents(int from, int to) {
     if (::lseek(from, 0, SEEK_SET) != 0 || ::lseek(to, 0, SEEK_SET) != 0) return false;
     std::string block(1 << 20, '\0');
-    off_t total = 0;
     for (;;) {
         const ssize_t n = ::read(from, block.data(), block.size());
-        if (n == 0) break;
+        if (n == 0) return true;
         if (n < 0) {
             if (errno == EINTR) continue;
             return false;
@@ -53,12 +60,8 @@ bool copy_whole(int from, int to) {
             }
             done += w;
         }
-        total += n;
     }
-    return ::ftruncate(to, total) == 0 && ::fsync(to) == 0;
 }
-
-}  // namespace
 
 std::string save_target(const std::string& path) {
     std::string at = path;

@@ -40,6 +40,10 @@ SaveLeftovers sweep_save_leftovers(const std::string& path);
 // it to disk and removes the backup. False with *error set when it cannot; the backup stays.
 bool restore_save_backup(const std::string& path, const std::string& backup, std::string* error);
 
+// Copies everything of the open file from into to, both from their starts (to is not cut);
+// false with errno set. Saves copy a file's old content aside with it, and restores put it back.
+bool copy_file_contents(int from, int to);
+
 // Removes a backup the user chose not to restore.
 void discard_save_backup(const std::string& backup);
 

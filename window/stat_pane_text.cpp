@@ -107,15 +107,23 @@ bool count_tree(const DocumentTree& tree, TreeCounts& counts, Job* job) {
     return true;
 }
 
-int64_t count_characters(std::string_view text, Job* job) {
+namespace {
+// The bytes of text with (byte & mask) == value, a yield point every 4 MiB.
+int64_t count_bytes(std::string_view text, unsigned mask, unsigned value, Job* job) {
     constexpr size_t kStep = size_t{1} << 22;
-    int64_t continuation = 0;
+    int64_t count = 0;
     for (size_t at = 0; at < text.size(); at += kStep) {
         if (job) job->yield_point();
         for (const char c : text.substr(at, kStep))
-            continuation += (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+            count += (static_cast<unsigned char>(c) & mask) == value;
     }
-    return static_cast<int64_t>(text.size()) - continuation;
+    return count;
+}
+}  // namespace
+
+int64_t count_characters(std::string_view text, Job* job) {
+    // Every byte but a continuation byte starts a character.
+    return static_cast<int64_t>(text.size()) - count_bytes(text, 0xC0, 0x80, job);
 }
 
 ParseFigures parse_figures(DocumentTree& tree, double parse_ms, Job* job) {
@@ -128,14 +136,8 @@ ParseFigures parse_figures(DocumentTree& tree, double parse_ms, Job* job) {
 }
 
 int64_t count_characters_above_bmp(std::string_view text, Job* job) {
-    constexpr size_t kStep = size_t{1} << 22;
-    int64_t above = 0;
-    for (size_t at = 0; at < text.size(); at += kStep) {
-        if (job) job->yield_point();
-        for (const char c : text.substr(at, kStep))
-            above += (static_cast<unsigned char>(c) & 0xF8) == 0xF0;
-    }
-    return above;
+    // A four-byte sequence's lead byte.
+    return count_bytes(text, 0xF8, 0xF0, job);
 }
 
 int64_t count_lines(std::string_view text, Job* job) {
