@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 
 #include "foundation/array.h"
@@ -67,6 +68,8 @@ public:
     bool next(BookmarkTarget* views, std::string* status_message);
     bool previous(BookmarkTarget* views, std::string* status_message);
     void clear();
+    // Where the text bookmarks are now, one entry per bookmark (-1 for a view location).
+    std::span<const TextPos> text_offsets() const { return {offsets_.data(), static_cast<size_t>(offsets_.size())}; }
 
 private:
     enum class Shown { yes, invalid, skipped };

@@ -461,8 +461,18 @@ void EditorViewModel::paint_gutter(Surface& surface, const Rect& dirty) {
     const double gutter = gutter_width();
     const double lh = metrics_.line_height;
     surface.fill_rect(Rect{0, 0, gutter, static_cast<double>(height_)}, colours_.gutter);
-    if (!settings_.line_numbers) return;
     const LineIndex& index = document_.index();
+    if (marks_) {
+        // A bookmark is a bar at the gutter's left edge on its line, beside any number.
+        const int32_t rows = static_cast<int32_t>(std::ceil(height_ / lh));
+        for (TextPos offset : marks_()) {
+            if (offset < 0 || offset > document_.length()) continue;
+            const int32_t row = index.line_of(offset) - top_line_;
+            if (row < 0 || row > rows) continue;
+            surface.fill_rect(Rect{1, row * lh + 1, 5, lh - 2}, colours_.bookmark);
+        }
+    }
+    if (!settings_.line_numbers) return;
     const int32_t first_row = std::max(0, static_cast<int32_t>(std::floor(dirty.y / lh)));
     const int32_t end_row = static_cast<int32_t>(std::ceil(std::min(dirty.bottom(), static_cast<double>(height_)) / lh));
     for (int32_t row = first_row; row < end_row && top_line_ + row < index.line_count(); ++row) {

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -78,6 +79,7 @@ struct EditorColours {
     Colour byte_box{192, 48, 48};
     Colour byte_label{255, 255, 255};
     Colour highlight{0, 0, 192};
+    Colour bookmark{40, 110, 220};
 };
 
 class EditorViewModel {
@@ -142,6 +144,9 @@ public:
     Rect caret_rect();
     // Text ranges drawn with a border in the chosen style; they follow edits.
     void set_highlights(std::span<const TextSpan> spans);
+    // The offsets whose lines get a bookmark's mark in the gutter (negative entries are
+    // skipped); read at every paint, so the owner keeps them current as edits move them.
+    void set_marks(std::function<std::span<const TextPos>()> marks) { marks_ = std::move(marks); }
     // Paints the part of the pane inside dirty; the caret only when caret_visible (blinking).
     void paint(Surface& surface, const Rect& dirty, bool caret_visible);
     EditorColours& colours() { return colours_; }
@@ -199,6 +204,7 @@ private:
     const LexicalAutomaton* laid_out_with_ = nullptr;
     // Highlighted spans as first, end pairs; registered with the document so edits move them.
     Array<TextPos> highlights_;
+    std::function<std::span<const TextPos>()> marks_;
 };
 
 }  // namespace tessel

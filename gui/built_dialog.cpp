@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QEventLoop>
 #include <QFontMetrics>
+#include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -79,6 +80,14 @@ QLineEdit* BuiltDialog::edit_of(size_t field) const {
     return control.edit;
 }
 
+QComboBox* BuiltDialog::list_of(size_t field) const {
+    return field < controls_.size() ? controls_[field].list : nullptr;
+}
+
+QPushButton* BuiltDialog::button_of(size_t field) const {
+    return field < controls_.size() ? controls_[field].button : nullptr;
+}
+
 void BuiltDialog::add_label(std::string_view text, int x, int y, int width) {
     auto* label = new QLabel(to_qstring(text), this);
     const QRect place = to_pixels({x, y, width, 0});
@@ -95,6 +104,7 @@ void BuiltDialog::add_check_box(std::string_view caption, int32_t* variable, Dia
     auto* box = new QCheckBox(to_qstring(caption), this);
     box->setGeometry(to_pixels(rect));
     control_for(field).check = box;
+    control_for(field).widgets.push_back(box);
 }
 
 void BuiltDialog::add_int_field(std::string_view caption, int32_t* variable, int32_t minimum,
@@ -112,8 +122,10 @@ void BuiltDialog::add_int_field(std::string_view caption, int32_t* variable, int
                            std::max(0, edit_place.x() - whole.x() - base_width_), whole.height());
         label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
         label->setBuddy(edit);
+        control_for(field).widgets.push_back(label);
     }
     control_for(field).edit = edit;
+    control_for(field).widgets.push_back(edit);
 }
 
 void BuiltDialog::add_radio(std::string_view group, int32_t value, std::string_view caption,
@@ -126,6 +138,7 @@ void BuiltDialog::add_radio(std::string_view group, int32_t value, std::string_v
     // Ids are indexes into the field's choices: any value may be a choice, while Qt takes the
     // id -1 to mean "pick one".
     control.group->addButton(button, static_cast<int>(model_.field(field).choices.size() - 1));
+    control.widgets.push_back(button);
 }
 
 void BuiltDialog::add_text_box(std::string_view history, std::string* variable, bool is_combo,
@@ -138,10 +151,63 @@ void BuiltDialog::add_text_box(std::string_view history, std::string* variable, 
         // The history is ours to order (newest first, no duplicates); the box only shows it.
         control.combo->setInsertPolicy(QComboBox::NoInsert);
         control.combo->setGeometry(to_pixels(rect));
+        control.widgets.push_back(control.combo);
     } else {
         control.edit = new QLineEdit(this);
         control.edit->setGeometry(to_pixels(rect));
+        control.widgets.push_back(control.edit);
     }
+}
+
+void BuiltDialog::add_drop_down(std::string_view name, int32_t* variable,
+                                std::vector<std::string> items, DialogRect rect) {
+    const size_t field = model_.add_drop_down(name, variable, std::move(items));
+    Control& control = control_for(field);
+    control.list = new QComboBox(this);
+    control.list->setGeometry(to_pixels(rect));
+    // Long lists (the encodings) open as a list to scroll rather than over the whole screen.
+    control.list->setMaxVisibleItems(16);
+    control.widgets.push_back(control.list);
+    // Only the user's picks: filling the list sets its index without running the change.
+    connect(control.list, &QComboBox::activated, this, [this, field](int entry) {
+        take();
+        model_.pick(field, entry);
+        fill();
+    });
+}
+
+void BuiltDialog::add_button(std::string_view caption, DialogModel::Action action,
+                             DialogRect rect, bool is_default) {
+    const size_t field = model_.add_button(caption, std::move(action));
+    auto* button = new QPushButton(to_qstring(caption), this);
+    button->setObjectName(to_qstring(caption));
+    button->setGeometry(to_pixels(rect));
+    button->setDefault(is_default);
+    button->setAutoDefault(is_default);
+    Control& control = control_for(field);
+    control.button = button;
+    control.widgets.push_back(button);
+    connect(button, &QPushButton::clicked, this, [this, field] { press(field); });
+}
+
+void BuiltDialog::add_group_box(std::string_view caption, DialogRect rect) {
+    auto* box = new QGroupBox(to_qstring(caption), this);
+    box->setGeometry(to_pixels(rect));
+    // A frame behind the controls it surrounds, which are the dialog's own children.
+    box->lower();
+    box->setFocusPolicy(Qt::NoFocus);
+}
+
+void BuiltDialog::press(size_t field) {
+    if (!isVisible() || !model_.enabled(field)) return;
+    if (!validate()) return;
+    take();
+    model_.confirm(builder_.store());
+    if (model_.press(field)) {
+        finish(kConfirmed);
+        return;
+    }
+    if (isVisible()) fill();
 }
 
 void BuiltDialog::add_ok(std::string_view command, DialogRect rect) {
@@ -170,7 +236,20 @@ void BuiltDialog::fill() {
     for (size_t i = 0; i < controls_.size(); ++i) {
         const DialogModel::Field& field = model_.field(i);
         Control& control = controls_[i];
+        const bool enabled = model_.enabled(i);
+        for (QWidget* widget : control.widgets) widget->setEnabled(enabled);
         switch (field.kind) {
+            case DialogModel::Kind::drop_down: {
+                const QSignalBlocker quiet(control.list);
+                if (control.list->count() != static_cast<int>(field.items.size())) {
+                    control.list->clear();
+                    for (const std::string& item : field.items) control.list->addItem(to_qstring(item));
+                }
+                control.list->setCurrentIndex(model_.selected(i));
+                break;
+            }
+            case DialogModel::Kind::button:
+                break;
             case DialogModel::Kind::integer:
                 control.edit->setText(QString::number(*field.number));
                 break;
@@ -230,6 +309,11 @@ void BuiltDialog::take() {
             case DialogModel::Kind::text_box:
                 *field.text = (control.combo ? control.combo->currentText() : control.edit->text())
                                   .toStdString();
+                break;
+            case DialogModel::Kind::drop_down:
+                if (control.list->currentIndex() >= 0) *field.number = control.list->currentIndex();
+                break;
+            case DialogModel::Kind::button:
                 break;
         }
     }
@@ -327,8 +411,7 @@ void BuiltDialog::abandon(const std::shared_ptr<Waiter>& waiter) {
     if (waiters_.empty() && isVisible()) cancel();
 }
 
-void BuiltDialog::confirm() {
-    if (!isVisible()) return;
+bool BuiltDialog::validate() {
     for (size_t i = 0; i < controls_.size(); ++i) {
         const DialogModel::Field& field = model_.field(i);
         if (field.kind != DialogModel::Kind::integer) continue;
@@ -339,8 +422,13 @@ void BuiltDialog::confirm() {
         edit->selectAll();
         balloon_ = builder_.ui().show_balloon(
             kInvalidValueTitle, integer_range_message(field.minimum, field.maximum), edit);
-        return;
+        return false;
     }
+    return true;
+}
+
+void BuiltDialog::confirm() {
+    if (!isVisible() || !validate()) return;
     take();
     model_.confirm(builder_.store());
     const bool run_command = waiters_.empty() && !ok_command_.empty();

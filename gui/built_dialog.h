@@ -23,6 +23,7 @@ class QButtonGroup;
 class QCheckBox;
 class QComboBox;
 class QLineEdit;
+class QPushButton;
 class QRadioButton;
 
 namespace tessel {
@@ -67,6 +68,9 @@ public:
     // UI thread: the edit box of an integer field or of a text field (a combo box's own), by
     // the field's index in the model; for callers that preselect text, and for tests.
     QLineEdit* edit_of(size_t field) const;
+    // The drop-down list or the button of a field, else null.
+    QComboBox* list_of(size_t field) const;
+    QPushButton* button_of(size_t field) const;
 
 signals:
     // The dialog was closed; result is kConfirmed or kCancelled.
@@ -85,6 +89,10 @@ private:
         QCheckBox* check = nullptr;   // check box
         QComboBox* combo = nullptr;   // text box with history list
         QButtonGroup* group = nullptr;  // radio group: a button's id is its choice's index
+        QComboBox* list = nullptr;    // drop-down list
+        QPushButton* button = nullptr;  // button with its own action
+        // The widgets the field's enabled rule greys (a label beside an edit box included).
+        std::vector<QWidget*> widgets;
     };
 
     QRect to_pixels(DialogRect rect) const;
@@ -97,9 +105,17 @@ private:
                    int32_t* variable, DialogRect rect);
     void add_text_box(std::string_view history, std::string* variable, bool is_combo,
                       DialogRect rect);
+    void add_drop_down(std::string_view name, int32_t* variable, std::vector<std::string> items,
+                       DialogRect rect);
+    void add_button(std::string_view caption, DialogModel::Action action, DialogRect rect,
+                    bool is_default);
+    void add_group_box(std::string_view caption, DialogRect rect);
     void add_ok(std::string_view command, DialogRect rect);
     void add_cancel(DialogRect rect);
     void load();
+    // The integer fields' texts are numbers in range; the first that is not gets the balloon.
+    bool validate();
+    void press(size_t field);
 
     // UI thread: shows the dialog (a waiter, when given, is told the answer).
     void open(QWidget* owner, std::shared_ptr<Waiter> waiter);

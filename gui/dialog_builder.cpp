@@ -58,6 +58,32 @@ void DialogBuilder::add_text_box(std::string_view history, std::string* variable
     if (BuiltDialog* dialog = building()) dialog->add_text_box(history, variable, is_combo, rect);
 }
 
+void DialogBuilder::add_drop_down(std::string_view name, int32_t* variable,
+                                  std::vector<std::string> items, DialogRect rect) {
+    if (BuiltDialog* dialog = building()) dialog->add_drop_down(name, variable, std::move(items), rect);
+}
+
+void DialogBuilder::add_button(std::string_view caption, std::function<bool()> action,
+                               DialogRect rect, bool is_default) {
+    if (BuiltDialog* dialog = building()) dialog->add_button(caption, std::move(action), rect, is_default);
+}
+
+void DialogBuilder::add_group_box(std::string_view caption, DialogRect rect) {
+    if (BuiltDialog* dialog = building()) dialog->add_group_box(caption, rect);
+}
+
+void DialogBuilder::enable_when(std::function<bool()> rule) {
+    BuiltDialog* dialog = building();
+    if (dialog && dialog->model_.size() > 0)
+        dialog->model_.set_enabled_rule(dialog->model_.size() - 1, std::move(rule));
+}
+
+void DialogBuilder::on_change(std::function<void()> changed) {
+    BuiltDialog* dialog = building();
+    if (dialog && dialog->model_.size() > 0)
+        dialog->model_.set_changed(dialog->model_.size() - 1, std::move(changed));
+}
+
 void DialogBuilder::add_ok(std::string_view command, DialogRect rect) {
     if (BuiltDialog* dialog = building()) dialog->add_ok(command, rect);
 }

@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -69,6 +70,21 @@ public:
     // history, newest first; no history when the name is empty).
     void add_text_box(std::string_view history, std::string* variable, bool is_combo,
                       DialogRect rect);
+    // A fixed list of entries to pick one from; the variable holds the entry's index. It is
+    // kept under name like an integer (empty: not kept, the caller sets it before showing).
+    void add_drop_down(std::string_view name, int32_t* variable, std::vector<std::string> items,
+                       DialogRect rect);
+    // A button with its own caption and action (see DialogModel::Action); the default button
+    // is the one Enter presses.
+    void add_button(std::string_view caption, std::function<bool()> action, DialogRect rect,
+                    bool is_default = false);
+    // A captioned frame drawn around controls added at its place.
+    void add_group_box(std::string_view caption, DialogRect rect);
+    // The control added last is enabled only while rule answers true (asked whenever the
+    // dialog's controls are filled: when it is shown, after a pick or a button).
+    void enable_when(std::function<bool()> rule);
+    // The drop-down list added last runs changed when the user picks an entry.
+    void on_change(std::function<void()> changed);
     // The default button: confirms, and runs command (when not empty) unless a worker waits
     // for the dialog.
     void add_ok(std::string_view command, DialogRect rect);

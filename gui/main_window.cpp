@@ -91,6 +91,7 @@ MainWindow::MainWindow(EditorApp& app, QtUi& ui, IconLookup icons)
 
 MainWindow::~MainWindow() {
     qApp->removeEventFilter(this);
+    editor_->model().set_marks({});
     app_.document().set_slice_timer(nullptr);
     app_.set_indent_dialog(nullptr);
     tick_timer_.stop();
@@ -167,6 +168,12 @@ void MainWindow::register_handlers() {
         if (!query) statusBar()->setVisible(argument == "true");
         return true;
     });
+    // Before the dialogs' "cancel": Esc stops a running search before it closes its dialog.
+    find_ = std::make_unique<FindCommands>(app_.pool(), commands, app_.document(), ui_,
+                                           [this] { return !app_.document_busy(); });
+    find_dialogs_ = std::make_unique<GuiFindDialogs>(dialogs_, *find_, this);
+    find_->register_handlers(*find_dialogs_);
+    editor_->model().set_marks([this] { return find_->bookmarks().text_offsets(); });
     dialogs_.register_commands(commands);
     // The text pane's commands. Copy, cut and paste act on the text while it has the focus;
     // other panes register their own under the same names.

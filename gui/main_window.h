@@ -14,6 +14,7 @@
 #include <string>
 
 #include "gui/dialog_builder.h"
+#include "gui/find_dialogs.h"
 #include "gui/xml_edit_dialogs.h"
 #include "gui/indent_options_dialog.h"
 #include "gui/view_option_dialogs.h"
@@ -65,6 +66,8 @@ public:
     // The "Tree Selection Browser" (1) and the "Table Selection Browser" (2).
     BrowserView& browser(int number) { return number == 1 ? *tree_browser_view_ : *table_browser_view_; }
     DialogBuilder& dialogs() { return dialogs_; }
+    FindCommands& find_commands() { return *find_; }
+    GuiFindDialogs& find_dialogs() { return *find_dialogs_; }
     // The editor's font as last applied.
     const FontRecord& font_record() const { return font_; }
     // The largest gap between two runs of the 10 ms timer since the last reset, in ms.
@@ -132,6 +135,9 @@ private:
     EditorApp& app_;
     QtUi& ui_;
     DialogBuilder dialogs_;
+    // The search, goto and bookmark commands and their dialogs (made with the panes).
+    std::unique_ptr<FindCommands> find_;
+    std::unique_ptr<GuiFindDialogs> find_dialogs_;
     XmlEditFields xml_edit_;
     GuiIndentOptionsDialog indent_dialog_;
     QtFontChooser font_chooser_;

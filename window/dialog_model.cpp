@@ -86,6 +86,59 @@ size_t DialogModel::add_text_box(std::string_view history, std::string* variable
     return fields_.size() - 1;
 }
 
+size_t DialogModel::add_drop_down(std::string_view name, int32_t* variable,
+                                  std::vector<std::string> items) {
+    assert(variable && "a drop-down list is bound to a variable");
+    Field& field = new_field(Kind::drop_down, name);
+    field.number = variable;
+    field.items = std::move(items);
+    field.minimum = 0;
+    field.maximum = std::max<int32_t>(0, static_cast<int32_t>(field.items.size()) - 1);
+    field.initial = std::clamp(*variable, field.minimum, field.maximum);
+    return fields_.size() - 1;
+}
+
+size_t DialogModel::add_button(std::string_view caption, Action action) {
+    Field& field = new_field(Kind::button, {});
+    field.caption = caption;
+    field.action = std::move(action);
+    return fields_.size() - 1;
+}
+
+void DialogModel::set_enabled_rule(size_t index, std::function<bool()> rule) {
+    fields_[index].enabled_when = std::move(rule);
+}
+
+void DialogModel::set_changed(size_t index, std::function<void()> changed) {
+    fields_[index].changed = std::move(changed);
+}
+
+bool DialogModel::enabled(size_t index) const {
+    const Field& field = fields_[index];
+    return !field.enabled_when || field.enabled_when();
+}
+
+int32_t DialogModel::selected(size_t index) const {
+    const Field& field = fields_[index];
+    if (field.items.empty()) return -1;
+    return std::clamp(*field.number, 0, static_cast<int32_t>(field.items.size()) - 1);
+}
+
+void DialogModel::pick(size_t index, int32_t entry) {
+    Field& field = fields_[index];
+    if (entry < 0 || entry >= static_cast<int32_t>(field.items.size())) return;
+    *field.number = entry;
+    if (field.changed) field.changed();
+}
+
+bool DialogModel::press(size_t index) {
+    const Field& field = fields_[index];
+    if (!enabled(index) || !field.action) return false;
+    // A copy: the action may rebuild what the field holds.
+    const Action action = field.action;
+    return action();
+}
+
 DialogModel::Bound DialogModel::bound() const {
     Bound bound;
     for (size_t i = 0; i < fields_.size(); ++i) {
@@ -101,7 +154,13 @@ DialogModel::Bound DialogModel::bound() const {
             case Kind::radio_group:
                 rule = {FieldKind::radio_group, field.name, 0, 0, 0, field.choices};
                 break;
+            case Kind::drop_down:
+                // A list that is not kept is set by its caller each time it is shown.
+                if (field.name.empty()) continue;
+                rule = {FieldKind::integer, field.name, field.initial, field.minimum, field.maximum};
+                break;
             case Kind::text_box:
+            case Kind::button:
                 continue;
         }
         bound.fields.push_back(rule);
@@ -117,7 +176,8 @@ void DialogModel::take(const Bound& bound) {
 
 void DialogModel::load(SettingsStore& store) {
     for (Field& field : fields_)
-        if (field.kind == Kind::integer) *field.number = field.initial;
+        if (field.kind == Kind::integer || (field.kind == Kind::drop_down && !field.name.empty()))
+            *field.number = field.initial;
     Bound fields = bound();
     read_bound_fields(store, DialogFields{title_, fields.fields}, fields.values);
     take(fields);

@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,7 +33,12 @@ void remember_in_history(std::vector<std::string>& history, std::string_view tex
 
 class DialogModel {
 public:
-    enum class Kind : uint8_t { integer, check_box, radio_group, text_box };
+    enum class Kind : uint8_t { integer, check_box, radio_group, text_box, drop_down, button };
+
+    // A button's action: runs with every field's value taken into its variable; true closes
+    // the dialog as confirmed, false leaves it open (and its controls are filled again from
+    // the variables, which the action may have changed).
+    using Action = std::function<bool()>;
 
     struct Field {
         Kind kind = Kind::integer;
@@ -47,6 +53,15 @@ public:
         int32_t initial = 0;  // an integer's value when nothing is stored
         std::vector<int32_t> choices;  // a radio group's button values, in the order added
         std::vector<std::string> history;  // a text box's entries, newest first
+        std::vector<std::string> items;    // a drop-down list's entries
+        std::string caption;               // a button's
+        Action action;                     // a button's
+        // A drop-down list's: runs when the user picks an entry, after every field's value
+        // was taken; the controls are then filled again.
+        std::function<void()> changed;
+        // When set, the control is enabled only while this answers true (asked whenever the
+        // controls are filled).
+        std::function<bool()> enabled_when;
     };
 
     // title names the dialog and its settings key.
@@ -63,6 +78,22 @@ public:
     // A button joins the group already bound to the same variable, else it starts one.
     size_t add_radio(std::string_view group, int32_t value, int32_t* variable);
     size_t add_text_box(std::string_view history, std::string* variable);
+    // A fixed list to pick one entry from; the variable is the entry's index. Kept under name
+    // like an integer (empty: not kept).
+    size_t add_drop_down(std::string_view name, int32_t* variable, std::vector<std::string> items);
+    size_t add_button(std::string_view caption, Action action);
+    void set_enabled_rule(size_t index, std::function<bool()> rule);
+    void set_changed(size_t index, std::function<void()> changed);
+
+    // Whether the field's control is enabled now.
+    bool enabled(size_t index) const;
+    // The entry a drop-down list shows: its variable within the entries (-1 for an empty list).
+    int32_t selected(size_t index) const;
+    // A drop-down list's entry was picked: the variable takes it and the list's change runs.
+    void pick(size_t index, int32_t entry);
+    // A button was pressed: runs its action (a disabled button does nothing). True when the
+    // dialog is to close as confirmed.
+    bool press(size_t index);
 
     // When the dialog is built: integers start at their initial value, then every kept value
     // is read into its variable (one that is missing or unusable leaves it) and every

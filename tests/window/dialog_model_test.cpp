@@ -162,5 +162,54 @@ TEST(DialogModel, FieldsAndHistoriesSurviveARestart) {
     EXPECT_EQ(kept.back(), "entry 98");
 }
 
+// The controls that act rather than hold a value: a list kept by name (or set by its caller
+// each time), buttons whose rule greys them, and a pick that changes what the rule sees.
+TEST(DialogModel, ListsButtonsAndRulesDecideWithoutAWindow) {
+    SettingsTestFolder folder;
+    SettingsStore store(folder.database());
+    SettingsKey app(store, SettingsStore::kApplicationKey, ',');
+    int32_t kept = 1;
+    int32_t shown = 5;  // set by the caller: beyond the entries, shown as the last
+    bool has_file = false;
+    int reloads = 0;
+    DialogModel model("Lists");
+    const size_t kept_list = model.add_drop_down("encoding", &kept, {"UTF-8", "UTF-16LE", "cp1252"});
+    const size_t shown_list = model.add_drop_down("", &shown, {"XML", "DTD"});
+    const size_t reload = model.add_button("Reload", [&] {
+        ++reloads;
+        return true;
+    });
+    model.set_enabled_rule(reload, [&] { return has_file; });
+    model.set_changed(shown_list, [&] { has_file = shown == 0; });
+    model.load(store);
+    EXPECT_EQ(kept, 1) << "nothing stored: the caller's value";
+    EXPECT_EQ(model.selected(shown_list), 1);
+
+    EXPECT_FALSE(model.enabled(reload));
+    EXPECT_FALSE(model.press(reload));
+    EXPECT_EQ(reloads, 0) << "a greyed button does nothing";
+    model.pick(shown_list, 0);
+    EXPECT_TRUE(model.enabled(reload));
+    EXPECT_TRUE(model.press(reload));
+    EXPECT_EQ(reloads, 1);
+    model.pick(shown_list, 2);  // no such entry
+    EXPECT_EQ(shown, 0);
+
+    kept = 2;
+    model.confirm(store);
+    kept = 0;
+    shown = 1;
+    model.load(store);
+    EXPECT_EQ(kept, 2);
+    EXPECT_EQ(shown, 1) << "a list without a name is not kept";
+    {
+        SettingsKey key(store, "Lists");
+        store.write_int(9, "encoding");
+    }
+    model.load(store);
+    EXPECT_EQ(kept, 2) << "a stored index past the entries is brought into range";
+    EXPECT_EQ(model.field(kept_list).items.size(), 3u);
+}
+
 }  // namespace
 }  // namespace tessel
