@@ -159,6 +159,7 @@ TEST_F(MainWindowTest, EveryAcceleratorReachesItsCommandAlsoFromADialog) {
     // Recording handlers stand in for the real ones, which would open files and dialogs.
     commands.remove_handlers(&editor.app);
     commands.remove_handlers(&editor.window);
+    commands.remove_handlers(&editor.window.find_commands());
     std::vector<std::string> ran;
     std::vector<const CommandItem*> keyed;
     for (const CommandItem& item : commands.items()) {
@@ -202,6 +203,7 @@ TEST_F(MainWindowTest, EveryAcceleratorReachesItsCommandAlsoFromADialog) {
 TEST_F(MainWindowTest, GreyedStatesFollowTheHandlersWithinATick) {
     Editor editor(folder.path());
     CommandRegistry& commands = editor.app.commands();
+    commands.remove_handlers(&editor.window.find_commands());
     bool can_find = false;
     commands.register_handler("find", this, [&](std::string_view, bool query) { return query ? can_find : true; });
     QAction* find = editor.window.bars().action_of("find");
