@@ -44,7 +44,7 @@ constexpr std::array<CodePageName, kCodePageCount> kCodePages = {{
 
 constexpr const char* kUnicodeDisplayNames[] = {
     "Unicode (UTF-8)",
-    "Unicode (UTF-8  with BOM)",
+    "Unicode (UTF-8 with BOM)",
     "Unicode (UTF-16 little endian)",
     "Unicode (UTF-16 little endian with BOM)",
     "Unicode (UTF-16 big endian)",

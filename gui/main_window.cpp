@@ -23,6 +23,7 @@
 #include "gui/built_dialog.h"
 #include "gui/command_bars.h"
 #include "gui/editor_view.h"
+#include "gui/encoding_dialogs.h"
 #include "gui/pane_area.h"
 #include "gui/tree_view.h"
 #include "parse/diagnostics.h"
@@ -36,6 +37,7 @@
 #include "platform/qt_string.h"
 #include "platform/qt_ui.h"
 #include "runtime/app_clock.h"
+#include "runtime/worker_pool.h"
 #include "settings/settings_store.h"
 #include "shell/document_controller.h"
 #include "shell/editor_app.h"
@@ -271,6 +273,7 @@ void MainWindow::register_handlers() {
         };
     };
     register_xml_edit_handlers();
+    register_encoding_handlers();
     commands.register_handler("tabs", this, option_dialog(&tab_options_dialog));
     commands.register_handler("text_highlighting_options", this,
                               option_dialog(&highlighting_style_dialog));
@@ -299,6 +302,34 @@ void MainWindow::register_handlers() {
 
 // The XML editing commands, for XML and DTD documents: each puts its text in place of the
 // selection (or at the caret) as one undo step.
+void MainWindow::register_encoding_handlers() {
+    CommandRegistry& commands = app_.commands();
+    // The dialogs are built on the UI thread; the worker then waits for the answer.
+    const auto ask = [this](BuiltDialog* (*build)(MainWindow&)) {
+        encoding_choice_ = app_.file().encoding();
+        BuiltDialog* dialog =
+            dialogs_.on_ui_thread<BuiltDialog*>(nullptr, [this, build] { return build(*this); });
+        return dialog && dialog->show_dialog(this) == BuiltDialog::kConfirmed;
+    };
+    commands.register_handler("character_encoding", this, [this, ask](std::string_view, bool query) {
+        if (query) return !app_.document_busy();
+        if (ask([](MainWindow& window) {
+                return character_encoding_dialog(window.dialogs_, &window.encoding_choice_,
+                                                 [&window] { return !window.app_.file().untitled(); });
+            }))
+            app_.file().reload_with_encoding(encoding_choice_);
+        return true;
+    }, command_worker("character_encoding"));
+    commands.register_handler("save_as_with_encoding", this, [this, ask](std::string_view, bool query) {
+        if (query) return !app_.document_busy();
+        if (ask([](MainWindow& window) {
+                return save_with_encoding_dialog(window.dialogs_, &window.encoding_choice_);
+            }))
+            app_.file().save_with_encoding(encoding_choice_, app_.pool().current_job());
+        return true;
+    }, command_worker("save_as_with_encoding"));
+}
+
 void MainWindow::register_xml_edit_handlers() {
     CommandRegistry& commands = app_.commands();
     const auto xml_editing = [this] {

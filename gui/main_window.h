@@ -115,6 +115,9 @@ private:
     // worker, and its hand-over asks for the second's ("apply_scroll_selection").
     void register_browser_handlers();
     void register_xml_edit_handlers();
+    // "character_encoding" and "save_as_with_encoding": their dialogs, asked from the "load"
+    // and "save" workers, which then reload or save.
+    void register_encoding_handlers();
     // The tree view whose selection the browsers show: the warnings while their tab is up.
     TreeView& shown_tree();
     // Changes the tree's selection by change(), then shows it in the browsers, the first
@@ -139,6 +142,8 @@ private:
     std::unique_ptr<FindCommands> find_;
     std::unique_ptr<GuiFindDialogs> find_dialogs_;
     XmlEditFields xml_edit_;
+    // The encoding dialogs' list selection (an encoding id).
+    int32_t encoding_choice_ = 1;
     GuiIndentOptionsDialog indent_dialog_;
     QtFontChooser font_chooser_;
     FontRecord font_;

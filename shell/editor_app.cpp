@@ -369,8 +369,12 @@ void EditorApp::reset_views() {
     characters_ = 0;
     above_bmp_ = 0;
     lines_ = 0;
-    // The views let go of the old trees before they are dropped, both on the UI thread.
+    // The views let go of the old trees before they are dropped, both on the UI thread. A
+    // browser build may have been asked for since the workers were stopped above (a first
+    // browser's view hands over to the second): it reads the tree, so it stops first.
     route_.run([this] {
+        pool_.stop_worker("view");
+        pool_.stop_worker("sort");
         if (window_) window_->clear_document_views();
         tree_.reset();
         tree_text_.reset();

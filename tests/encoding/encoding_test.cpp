@@ -30,7 +30,7 @@ TEST(EncodingNames, ListAndLookups) {
     const std::vector<std::string>& names = encoding_display_names();
     ASSERT_EQ(names.size(), 31u);
     EXPECT_EQ(names[0], "Western (iso-8859-1)");
-    EXPECT_EQ(names[2], "Unicode (UTF-8  with BOM)");
+    EXPECT_EQ(names[2], "Unicode (UTF-8 with BOM)");
     EXPECT_EQ(names[6], "Unicode (UTF-16 big endian with BOM)");
     EXPECT_EQ(names[7], "Western (windows-1252)");
     EXPECT_EQ(names[20], "Greek (iso-8859-7)");
