@@ -688,8 +688,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     auto* key_event = static_cast<QKeyEvent*>(event);
     const KeyPress press = key_press_of(*key_event);
     if (press.key == kKeyNone) return false;
-    // A text box keeps the keys of typing and of its own editing.
-    if (is_text_input(widget) && text_input_keeps_key(press)) return false;
+    // A text box keeps the keys of typing and of its own editing, also when it passes one on
+    // to its parents (a line edit ignores Up and Enter): the focus widget tells.
+    if ((is_text_input(widget) || is_text_input(QApplication::focusWidget())) && text_input_keeps_key(press))
+        return false;
     if (QtLoopLock* lock = QtLoopLock::instance()) lock->claim();
     // While a modal box or dialog is open (often asked by a worker that waits for it) only
     // "cancel" and "reparse" may run: another command on that worker would stop it and wait
