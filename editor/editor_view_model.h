@@ -184,6 +184,8 @@ private:
     int32_t width_ = 0;
     int32_t height_ = 0;
     int32_t top_line_ = 0;
+    // The document's text_resets() when the view last saw it.
+    int64_t seen_resets_ = 0;
     int32_t x_offset_ = 0;
     // The x that Up, Down, Page Up and Page Down keep; negative when the next vertical move
     // takes the caret's own.
