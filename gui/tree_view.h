@@ -10,6 +10,7 @@
 #include <span>
 
 #include "views/tree_view_model.h"
+#include "views/type_ahead.h"
 
 namespace tessel {
 
@@ -62,6 +63,7 @@ private:
     int64_t row_at(int y) const;
 
     TreeViewModel model_;
+    TypeAhead type_ahead_;
     std::function<void(int32_t, int)> on_selection_;
     std::function<void()> on_activate_;
     std::function<bool()> wheel_option_;

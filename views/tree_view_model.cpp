@@ -357,9 +357,10 @@ bool TreeViewModel::label_matches(const Place& place, std::string_view text) {
     return matches;
 }
 
-bool TreeViewModel::type_ahead(std::string_view text) {
+bool TreeViewModel::type_ahead(std::string_view text, bool from_selection) {
     if (!root_ || !selected_ || text.empty()) return false;
     const Place start{selected_->parent, selected_->index};
+    if (from_selection && label_matches(start, text)) return true;
     Place place = start;
     bool found = false;
     while (!found && next_place(place)) found = label_matches(place, text);

@@ -143,8 +143,10 @@ public:
 
     // Selects the first visible item after the selection whose label begins with text, then
     // searches once more from the top. Letters compare without regard to ASCII case, since
-    // what is typed rarely matches the case of tag names exactly. False when nothing matches.
-    bool type_ahead(std::string_view text);
+    // what is typed rarely matches the case of tag names exactly. With from_selection the
+    // selection itself is tried first (a prefix grown by one letter may still be its own).
+    // False when nothing matches.
+    bool type_ahead(std::string_view text, bool from_selection = false);
 
     // With the option on, each 120 units move the selection one visible row: down for a
     // negative delta, up otherwise. Remainders of partial notches are kept for the next

@@ -317,6 +317,34 @@ TEST(TreeView, HomeEndAndThePageKeysSelectRowsShowThemAndReportEachMove) {
 }
 
 // The kind codes of the first few hundred items of a tree, opening every item on the way.
+TEST(TreeView, LettersTypedQuicklyMakeOnePrefixInTheTreeOfARealDtd) {
+    TESSEL_REQUIRE_INPUT(kFontsDtd);
+    const std::string fonts = test::file_contents(kFontsDtd);
+    std::unique_ptr<DocumentTree> document = parse_dtd(fonts);
+    TreeView tree;
+    tree.resize(420, 300);
+    tree.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
+    tree.show_document(document.get());
+    tree.setFocus();
+    TreeViewModel& model = tree.model();
+    // The declarations in order: fontconfig, dir, dir, cache, cache, cachedir, cachedir, ...
+    ASSERT_EQ(model.item_at_row(6)->label, "cachedir");
+    QTest::keyClicks(&tree, "cached");
+    EXPECT_EQ(model.selected_item()->label, "cachedir");
+    EXPECT_EQ(model.selected_row(), 6);
+    // Another key ends the prefix: from the top, "des" finds "description", and the same
+    // letter typed again steps on to the next item that begins with it.
+    QTest::keyClick(&tree, Qt::Key_Home);
+    QTest::keyClicks(&tree, "des");
+    EXPECT_EQ(model.selected_item()->label, "description");
+    EXPECT_EQ(model.selected_row(), 8);
+    QTest::keyClick(&tree, Qt::Key_Home);
+    QTest::keyClicks(&tree, "ccc");
+    EXPECT_EQ(model.selected_row(), 6);
+    EXPECT_EQ(model.selected_item()->label, "cachedir");
+}
+
 void collect_kind_codes(TreeViewModel& model, std::set<int>& codes) {
     for (int64_t row = 0; row < model.visible_rows() && row < 400; ++row) {
         TreeItem* item = model.item_at_row(row);
