@@ -2,6 +2,8 @@
 #include "gui/browser_view.h"
 
 #include <QContextMenuEvent>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMenu>
@@ -16,6 +18,7 @@
 #include "platform/qt_string.h"
 #include "runtime/app_clock.h"
 #include "views/row_sort.h"
+#include "views/shown_text.h"
 
 namespace tessel {
 namespace {
@@ -320,8 +323,10 @@ void BrowserView::paint_table(QPainter& painter, const Brushes& brushes, const T
             if (!l.text.empty()) {
                 painter.setFont(l.caption ? caption_font_ : font());
                 painter.setPen(l.caption ? brushes.caption_text : brushes.text);
+                QString text = to_qstring(l.text);
+                if (l.cut) text += to_qstring(kCutMark);
                 painter.drawText(QRect(x, rect.top(), rect.right() - x, rect.height()),
-                                 Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, to_qstring(l.text));
+                                 Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, text);
             }
             // The row that holds the editor's caret.
             if (c == 0 && r > 0 && marked >= 0 && l.range.first <= marked && marked <= l.range.last) {
@@ -359,6 +364,27 @@ void BrowserView::paint_table(QPainter& painter, const Brushes& brushes, const T
 }
 
 // Input.
+
+bool BrowserView::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QAbstractScrollArea::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    std::string text;
+    const CellPos cell = controller_.view() ? controller_.layout().hit(help->pos().x(), help->pos().y() + verticalScrollBar()->value(),
+                                                                       horizontalScrollBar()->value())
+                                            : CellPos{};
+    if (cell.valid()) {
+        const TableLayout& t = controller_.layout().tables()[cell.table];
+        SmallArena scratch;
+        const int32_t row = t.row_at(cell.row);
+        if (look_of_cell(*t.table, row, cell.column, scratch).cut)
+            text = tooltip_text(t.table->cell_text(row, cell.column, scratch));
+    }
+    if (text.empty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), plain_tooltip(text), viewport());
+    return true;
+}
 
 void BrowserView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);

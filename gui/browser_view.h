@@ -66,6 +66,8 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // A tooltip over a label or cell whose value is cut shows the whole value.
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void lay_out(bool refresh);

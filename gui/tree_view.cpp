@@ -2,6 +2,8 @@
 #include "gui/tree_view.h"
 
 #include <QEvent>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -257,6 +259,18 @@ void TreeView::keyPressEvent(QKeyEvent* event) {
     }
     after_change();
     scroll_to_selection();
+}
+
+bool TreeView::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QAbstractScrollArea::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    TreeItem* item = model_.has_tree() ? model_.item_at_row(row_at(help->pos().y())) : nullptr;
+    const std::string text = item ? model_.tooltip_of(*item) : std::string();
+    if (text.empty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), plain_tooltip(text), viewport());
+    return true;
 }
 
 void TreeView::wheelEvent(QWheelEvent* event) {

@@ -52,6 +52,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // A tooltip over a label or cell whose value is cut shows the whole value.
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void tree_selection_changed(int32_t node_index, int source) override;

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "parse/node_description.h"
-#include "text/utf8_boundary.h"
+#include "views/shown_text.h"
 
 namespace tessel {
 namespace {
@@ -15,23 +15,13 @@ using G = BrowserGeometry;
 // measuring or drawing a 10 MB text node costs no more than a short one.
 constexpr size_t kMaxShownBytes = 256;
 
-std::string_view shown_part(std::string_view text) {
-    const size_t line_end = text.find_first_of("\r\n");
-    if (line_end != std::string_view::npos) text = text.substr(0, line_end);
-    if (text.size() <= kMaxShownBytes) return text;
-    int32_t end = 0;
-    while (end < static_cast<int32_t>(text.size())) {
-        const int32_t next = next_char_boundary(text, end);
-        if (next > static_cast<int32_t>(kMaxShownBytes)) break;
-        end = next;
-    }
-    return text.substr(0, static_cast<size_t>(end));
-}
+std::string_view shown_part(std::string_view text) { return first_line_of(text, kMaxShownBytes).text; }
 
 int cell_width(const CellLook& look, TextShaper& shaper) {
     int width = G::kCellLeftPad + G::kCellRightPad;
     if (look.kind_code != -1) width += G::kIconWidth + G::kIconGap;
-    width += static_cast<int>(shaper.width(look.text, look.caption ? kCaptionFont : kCellFont) + 0.99);
+    const int font = look.caption ? kCaptionFont : kCellFont;
+    width += static_cast<int>(shaper.width(look.text, font) + (look.cut ? shaper.width(kCutMark, font) : 0) + 0.99);
     return std::clamp(width, G::kMinColumnWidth, G::kMaxColumnWidth);
 }
 
@@ -49,14 +39,18 @@ CellLook look_of_cell(GridTable& table, int32_t row, int32_t column, Arena& scra
     const Cell cell = table.cell_at(row, column, scratch);
     look.caption = row == 0 || cell.is_caption_cell;
     if (cell.caption) {
-        look.text = shown_part(cell.caption);
+        const ShownLine shown = first_line_of(cell.caption, kMaxShownBytes);
+        look.text = shown.text;
+        look.cut = shown.cut;
         look.empty = false;
         return look;
     }
     if (!cell.node) return look;
     look.node = cell.node;
     look.empty = false;
-    look.text = shown_part(table.cell_text(row, column, scratch));
+    const ShownLine shown = first_line_of(table.cell_text(row, column, scratch), kMaxShownBytes);
+    look.text = shown.text;
+    look.cut = shown.cut;
     QueryResult r;
     run_query(*cell.node, kQueryDisplay, scratch, r, table.provider().document());
     look.range = r.description.range;

@@ -45,6 +45,7 @@ struct BrowserGeometry {
 // What one cell shows, as drawn and as measured.
 struct CellLook {
     std::string_view text;  // first line only for drawing; may point into the scratch arena
+    bool cut = false;       // the value has more than text: drawn with "…" after it
     int kind_code = -1;     // -1: no icon
     bool caption = false;   // the header row and the "Name"/"Value" captions
     bool empty = true;      // no node and no caption

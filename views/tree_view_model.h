@@ -43,7 +43,8 @@ struct TreeItem {
     int32_t index = 0;  // within the parent
     int32_t depth = 0;  // 0 for the root
     Node* node = nullptr;
-    std::string label;  // the node's display text (query 0)
+    std::string label;  // the first line of the node's display text (query 0)
+    bool cut = false;   // the display text has more than the label, which then ends in "…"
     int kind_code = -1;  // the node's icon in the views' image list (query 0); -1 for none
     TextRange range;    // the node's source range, used by locate
     // The node's index under its parent (0 for the root); -1 when the item has no node.
@@ -140,6 +141,10 @@ public:
     // Selects child child_index of the selection (the browser knows which child stands for
     // its current row), expanding the selection; false when there is no such child.
     bool drill_down_selection(int32_t child_index, bool report);
+
+    // The whole display text of an item whose label is cut, capped for a tooltip; empty for
+    // an item whose label shows all of it.
+    std::string tooltip_of(const TreeItem& item);
 
     // Selects the first visible item after the selection whose label begins with text, then
     // searches once more from the top. Letters compare without regard to ASCII case, since

@@ -10,7 +10,10 @@
 #include <QTimer>
 #include <QGuiApplication>
 #include <QImage>
+#include <QHelpEvent>
 #include <QProcess>
+#include <QTextDocument>
+#include <QToolTip>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -22,6 +25,7 @@
 #include "gui/browser_view.h"
 #include "gui/editor_view.h"
 #include "gui/tree_view.h"
+#include "tests/file_contents.h"
 #include "tests/gui/editor_fixture.h"
 #include "tests/platform/event_loop_waits.h"
 #include "views/grid_text.h"
@@ -247,6 +251,68 @@ TEST(Browsers, JsonAndDtdDocumentsShowAsTheBatchToolPrintsThem) {
         ASSERT_TRUE(shows(first, child->label.substr(0, 6))) << file;
         EXPECT_EQ(printed(*first.controller().view()), cli_grid(file, "[1]")) << file;
     }
+}
+
+TEST(Browsers, ACutValueEndsInAMarkAndItsTooltipShowsTheWholeValue) {
+    const char* file = "/usr/share/xml/fontconfig/fonts.dtd";
+    TESSEL_REQUIRE_INPUT(file);
+    QTemporaryDir folder;
+    Editor editor(folder.path());
+    show_active(editor);
+    load(editor, file);
+    BrowserView& first = editor.window.browser(1);
+    ASSERT_TRUE(run_until([&] { return first.controller().view() && !first.controller().building(); }));
+    // Every cell of a value of several lines (a content model spread over lines, an ATTLIST
+    // of several attributes) shows its first line and says that more follows; one-line values
+    // say nothing.
+    BrowserLayout& layout = first.controller().layout();
+    SmallArena scratch;
+    CellPos multi_line;
+    std::string whole;
+    int cut = 0, whole_cells = 0;
+    for (int32_t t = 0; t < static_cast<int32_t>(layout.tables().size()); ++t) {
+        TableLayout& table = layout.tables()[t];
+        for (int32_t r = 1; r < table.rows(); ++r)
+            for (int32_t c = 0; c < table.columns(); ++c) {
+                const std::string value(table.table->cell_text(table.row_at(r), c, scratch));
+                const CellLook look = look_of_cell(*table.table, table.row_at(r), c, scratch);
+                const size_t line_end = std::min(value.find_first_of("\r\n"), value.size());
+                const bool more = value.find_first_not_of(" \t\r\n", line_end) != std::string::npos;
+                EXPECT_EQ(look.cut, more || line_end > 256) << value;
+                EXPECT_EQ(look.text, value.substr(0, std::min<size_t>(line_end, look.text.size())));
+                if (look.cut) ++cut;
+                else ++whole_cells;
+                if (more && !multi_line.valid()) {
+                    multi_line = {t, r, c};
+                    whole = value;
+                }
+            }
+    }
+    ASSERT_TRUE(multi_line.valid());
+    EXPECT_GE(cut, 5);
+    EXPECT_GT(whole_cells, 10);
+    // Hovering over it shows the whole value, lines and all.
+    click_cell(first, multi_line);
+    const QPoint at = first.cell_rect(multi_line).center();
+    QHelpEvent hover(QEvent::ToolTip, at, first.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(first.viewport(), &hover);
+    ASSERT_TRUE(run_until([] { return QToolTip::isVisible(); }, 3000));
+    QTextDocument shown;
+    shown.setHtml(QToolTip::text());
+    const std::string tip = shown.toPlainText().toStdString();
+    // Every word of the value, in order, line breaks and all.
+    size_t from = 0;
+    for (size_t i = 0; i < whole.size();) {
+        const size_t start = whole.find_first_not_of(" \t\r\n", i);
+        if (start == std::string::npos) break;
+        const size_t end = std::min(whole.find_first_of(" \t\r\n", start), whole.size());
+        const size_t found = tip.find(whole.substr(start, end - start), from);
+        ASSERT_NE(found, std::string::npos) << whole.substr(start, end - start) << " in " << tip;
+        from = found + (end - start);
+        i = end;
+    }
+    screenshot(editor.window, "cut-values");
+    QToolTip::hideText();
 }
 
 TEST(Browsers, HeaderClicksSortAndFlipTheMarkAndCopyGridGivesTheCells) {
