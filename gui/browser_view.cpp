@@ -134,6 +134,10 @@ void BrowserView::view_changed(int32_t centre_child) {
 
 void BrowserView::relayout() {
     lay_out(true);
+    // After a sort the current cell may stand on another display row: it stays in sight.
+    if (controller_.layout().current().valid())
+        set_scroll(controller_.layout().keep_in_view(scroll(), viewport()->width(), viewport()->height()));
+    viewport()->update();
 }
 
 void BrowserView::tick() {

@@ -418,6 +418,73 @@ TEST(Browsers, HeaderClicksSortAndFlipTheMarkAndCopyGridGivesTheCells) {
         << QGuiApplication::clipboard()->text().toStdString().substr(0, 80) << " / " << second_type;
 }
 
+TEST(Browsers, ASortKeepsTheCurrentRowAndDrillingDownAndUpKeepsTheSort) {
+    QTemporaryDir folder;
+    Editor editor(folder.path());
+    show_active(editor);
+    load(editor, kMimeFile);
+    BrowserView& first = editor.window.browser(1);
+    BrowserView& second = editor.window.browser(2);
+    ASSERT_TRUE(click_tree_row(editor.window.tree_view(), "mime-info"));
+    ASSERT_TRUE(shows(first, "mime-info"));
+    BrowserLayout& layout = first.controller().layout();
+    const int32_t types = largest_table(layout);
+    const int32_t type = column_of(layout.tables()[types], "type");
+    ASSERT_GT(type, 0);
+    SmallArena scratch;
+    const auto current_type = [&] {
+        const CellPos cell = layout.current();
+        const TableLayout& t = layout.tables()[cell.table];
+        return std::string(t.table->cell_text(t.row_at(cell.row), type, scratch));
+    };
+    // The second browser shows the row the first one's current cell is on.
+    const auto second_follows = [&] {
+        return run_until([&] {
+            View* view = second.controller().view();
+            return view && !second.controller().building() && !first.controller().building() &&
+                   &view->selected() == table_browser_target(first.controller()).node;
+        }, 10000);
+    };
+    click_cell(first, {types, 5, type});
+    ASSERT_TRUE(second_follows());
+    const std::string chosen = current_type();
+    ASSERT_FALSE(chosen.empty());
+    const Node* chosen_node = table_browser_target(first.controller()).node;
+
+    // Sorted by "type", twice (ascending, then descending): the current row stays on the same
+    // mime-type, wherever it lands, shown in the pane, and the second browser still agrees.
+    GridTable& table = *layout.tables()[types].table;
+    for (bool ascending : {true, false}) {
+        click_cell(first, {types, 0, type});
+        ASSERT_TRUE(run_until([&] { return table.is_sorted() && table.sort_ascending() == ascending; }));
+        ASSERT_TRUE(run_until([&] { return current_type() == chosen; }, 5000)) << current_type() << " / " << chosen;
+        EXPECT_NE(layout.current().row, 5);
+        EXPECT_EQ(table_browser_target(first.controller()).node, chosen_node);
+        EXPECT_TRUE(second_follows());
+        QApplication::processEvents();
+        EXPECT_TRUE(first.viewport()->rect().contains(first.current_rect().center()));
+    }
+    screenshot(editor.window, "sorted-current-row");
+
+    // Alt+Down drills into the current mime-type, Alt+Up comes back: the table is still sorted
+    // by "type", descending, and the current row is the mime-type drilled into.
+    first.setFocus();
+    QTest::keyClick(&first, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(run_until([&] {
+        View* view = first.controller().view();
+        return view && !first.controller().building() && &view->selected() == chosen_node;
+    }, 10000));
+    first.setFocus();
+    QTest::keyClick(&first, Qt::Key_Up, Qt::AltModifier);
+    ASSERT_TRUE(shows(first, "mime-info"));
+    const TableLayout& back = first.controller().layout().tables()[types];
+    EXPECT_TRUE(back.table->is_sorted());
+    EXPECT_EQ(back.table->sort_column(), type);
+    EXPECT_FALSE(back.table->sort_ascending());
+    EXPECT_EQ(current_type(), chosen);
+    EXPECT_TRUE(second_follows());
+}
+
 TEST(Browsers, TheWheelStepsTheTreeAndEditsFollowTheCaret) {
     QTemporaryDir folder;
     Editor editor(folder.path());
