@@ -75,7 +75,8 @@ private:
     void set_scroll(ScrollPos scroll);
     void current_moved(bool centre);
     struct Brushes;
-    void paint_table(QPainter& painter, const Brushes& brushes, const TableLayout& table, int top, int height);
+    void paint_table(QPainter& painter, const Brushes& brushes, const TableLayout& table, int top, int height,
+                     bool header_only);
     int row_height() const;
 
     BrowserController& controller_;

@@ -233,6 +233,27 @@ CellPos BrowserLayout::hit(int x, int y, int scroll_x) const {
     return {items_[first].table, row, c};
 }
 
+PinnedHeader BrowserLayout::pinned_header(int scroll_y) const {
+    const auto [first, last] = items_in(scroll_y, 1);
+    if (first > last || items_[first].table < 0) return {};
+    const TableLayout& t = tables_[items_[first].table];
+    // Its own header shows, or there are no rows under it.
+    if (scroll_y <= t.top || t.rows() < 2) return {};
+    // The header rides on the table's last row as that leaves.
+    const int top = std::min(scroll_y, t.top + t.height() - t.row_height);
+    return {items_[first].table, top};
+}
+
+CellPos BrowserLayout::hit_in_pane(int x, int y, ScrollPos scroll) const {
+    int content_y = y + scroll.y;
+    const PinnedHeader pinned = pinned_header(scroll.y);
+    if (pinned.valid()) {
+        const TableLayout& t = tables_[pinned.table];
+        if (content_y >= pinned.top && content_y < pinned.top + t.row_height) content_y = t.top + (content_y - pinned.top);
+    }
+    return hit(x, content_y, scroll.x);
+}
+
 void BrowserLayout::set_current(const CellPos& cell) {
     if (!cell.valid() || cell.table >= static_cast<int32_t>(tables_.size())) {
         current_ = {};
@@ -292,6 +313,7 @@ ScrollPos BrowserLayout::keep_in_view(ScrollPos scroll, int width, int height) c
         const int shifted = column_x(t, current_.column, scroll.x);
         if (shifted < left) scroll.x = std::max(0, scroll.x - (left - shifted) - G::kKeepInViewMargin);
     }
+    // The row above stays in sight too; when the table's header is pinned it covers that row.
     const int above = t.top + (current_.row - 1) * t.row_height;
     const int below = t.top + (std::min(current_.row + 2, t.rows() - 1) + 1) * t.row_height;
     if (above < scroll.y)

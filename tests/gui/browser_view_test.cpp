@@ -485,6 +485,53 @@ TEST(Browsers, ASortKeepsTheCurrentRowAndDrillingDownAndUpKeepsTheSort) {
     EXPECT_TRUE(second_follows());
 }
 
+TEST(Browsers, ScrolledDownALongTableKeepsItsHeaderRowInSightAndItsClicksSort) {
+    QTemporaryDir folder;
+    Editor editor(folder.path());
+    show_active(editor);
+    load(editor, kMimeFile);
+    BrowserView& first = editor.window.browser(1);
+    ASSERT_TRUE(click_tree_row(editor.window.tree_view(), "mime-info"));
+    ASSERT_TRUE(shows(first, "mime-info"));
+    BrowserLayout& layout = first.controller().layout();
+    const int32_t types = largest_table(layout);
+    const int32_t type = column_of(layout.tables()[types], "type");
+    const TableLayout& t = layout.tables()[types];
+    // The header as drawn where it stands, the table's top in sight.
+    const int standing_scroll = std::max(t.top - 4, 0);
+    first.verticalScrollBar()->setValue(standing_scroll);
+    QApplication::processEvents();
+    const QRect header = first.cell_rect({types, 0, type});
+    ASSERT_TRUE(first.viewport()->rect().contains(header));
+    const QImage standing = first.viewport()->grab(header).toImage();
+
+    // The wheel turned towards the user, ten notches: the header's place has scrolled away.
+    first.setFocus();
+    for (int notch = 0; notch < 10; ++notch) {
+        QWheelEvent wheel(QPointF(40, 40), first.mapToGlobal(QPointF(40, 40)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(first.viewport(), &wheel);
+    }
+    QApplication::processEvents();
+    const int scrolled = first.verticalScrollBar()->value();
+    ASSERT_GT(scrolled, t.top + 5 * t.row_height);
+    ASSERT_LT(scrolled + first.viewport()->height(), t.top + t.height());
+    const PinnedHeader pinned = layout.pinned_header(scrolled);
+    ASSERT_EQ(pinned.table, types);
+    EXPECT_EQ(pinned.top, scrolled);
+    // The same pixels at the top of the pane, over the rows: the header moved up by as much
+    // as the pane scrolled past its place.
+    const QRect at_top = header.translated(0, -(t.top - standing_scroll) + (pinned.top - scrolled));
+    ASSERT_LT(at_top.top(), t.row_height);
+    EXPECT_EQ(first.viewport()->grab(at_top).toImage(), standing);
+    screenshot(editor.window, "pinned-header");
+
+    // A click there sorts by "type", as a click on the header does.
+    QTest::mouseClick(first.viewport(), Qt::LeftButton, {}, at_top.center());
+    GridTable& table = *t.table;
+    ASSERT_TRUE(run_until([&] { return table.is_sorted() && table.sort_column() == type; }));
+}
+
 TEST(Browsers, TheWheelStepsTheTreeAndEditsFollowTheCaret) {
     QTemporaryDir folder;
     Editor editor(folder.path());
