@@ -94,22 +94,32 @@ void DiagnosticList::sort_by_position() {
 }
 
 void DiagnosticList::locate_in(std::string_view text) {
-    // Lines and characters are counted once from the start, up to each position in turn.
-    size_t at = 0;
+    // One pass from the start up to the last diagnostic: line feeds are counted with
+    // std::count (a large text has few diagnostics, often none before its end), characters
+    // only from the start of each diagnostic's line, and only once on a long line that
+    // holds many of them.
+    const char* data = text.data();
+    size_t at = 0;          // line feeds are counted up to here
+    size_t line_start = 0;  // the start of the line holding `at`
+    size_t counted = 0;     // characters of that line are counted up to here
     int32_t line = 1;
     int32_t column = 1;
     for (int32_t i = 0; i < items_.size(); ++i) {
         Diagnostic* d = items_[i];
         const size_t target = static_cast<size_t>(std::clamp<TextPos>(d->position(), 0, static_cast<TextPos>(text.size())));
-        for (; at < target; ++at) {
-            const auto c = static_cast<unsigned char>(text[at]);
-            if (c == '\n') {
-                ++line;
+        if (target > at) {
+            line += static_cast<int32_t>(std::count(data + at, data + target, '\n'));
+            const std::string_view passed(data + at, target - at);
+            const size_t last_feed = passed.rfind('\n');
+            if (last_feed != std::string_view::npos) {
+                line_start = at + last_feed + 1;
+                counted = line_start;
                 column = 1;
-            } else if ((c & 0xC0) != 0x80) {
-                ++column;
             }
+            at = target;
         }
+        for (; counted < target; ++counted)
+            column += (static_cast<unsigned char>(data[counted]) & 0xC0) != 0x80;
         std::string name = d->severity_name();
         name += " at " + std::to_string(line) + ":" + std::to_string(column);
         d->set_place(line, column, copy(name));
