@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -15,7 +16,9 @@
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocument>
 #include <QTimer>
+#include <QToolTip>
 #include <QWheelEvent>
 #include <algorithm>
 #include <fstream>
@@ -343,6 +346,37 @@ TEST(TreeView, LettersTypedQuicklyMakeOnePrefixInTheTreeOfARealDtd) {
     QTest::keyClicks(&tree, "ccc");
     EXPECT_EQ(model.selected_row(), 6);
     EXPECT_EQ(model.selected_item()->label, "cachedir");
+}
+
+TEST(TreeView, ALabelCutToItsFirstLineShowsTheWholeTextWhenHoveredOver) {
+    std::unique_ptr<DocumentTree> document =
+        parse_xml("<a><m>Licence text,\n  second line &amp; more<b/>one line</m></a>");
+    TreeView tree;
+    tree.resize(420, 300);
+    tree.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
+    tree.show_document(document.get());
+    tree.activateWindow();
+    TreeViewModel& model = tree.model();
+    model.expand(model.item_at_row(1));
+    model.expand(model.item_at_row(2));
+    ASSERT_EQ(model.item_at_row(3)->label, "Licence text,\xE2\x80\xA6");
+    const int line = model.line_height();
+    const auto hover = [&](int64_t row) {
+        QToolTip::hideText();
+        const QPoint at(model.item_at_row(row)->x() + 30, static_cast<int>(row * line + line / 2));
+        QHelpEvent help(QEvent::ToolTip, at, tree.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(tree.viewport(), &help);
+    };
+    hover(3);
+    ASSERT_TRUE(run_until([] { return QToolTip::isVisible(); }, 3000));
+    QTextDocument shown;
+    shown.setHtml(QToolTip::text());
+    // The text as the label has it (the source's "&amp;"): markup in a value is shown, never read.
+    EXPECT_EQ(shown.toPlainText().toStdString(), "Licence text,\nsecond line &amp; more");
+    // A label that shows all of its text has no tooltip.
+    hover(5);
+    EXPECT_TRUE(run_until([] { return !QToolTip::isVisible(); }, 3000));
 }
 
 void collect_kind_codes(TreeViewModel& model, std::set<int>& codes) {
