@@ -22,6 +22,7 @@ constexpr std::string_view kGutterDigits = "99999999";
 EditorViewModel::EditorViewModel(TextDocument& document, TextShaper& shaper)
     : document_(document), shaper_(shaper), hint_(editor_hint_text(document_kind_word(""))) {
     document_.add_anchor_list(&highlights_);
+    seen_resets_ = document_.text_resets();
     measure_fonts();
 }
 
@@ -311,6 +312,13 @@ bool EditorViewModel::type_text(std::string_view text) {
 
 void EditorViewModel::text_changed(bool scroll_to_caret) {
     wanted_x_ = -1;
+    // A new document, or the same file read again: its text starts at the top, whatever the
+    // old one showed. Edits and parses of the same text keep the place.
+    if (const int64_t resets = document_.text_resets(); resets != seen_resets_) {
+        seen_resets_ = resets;
+        top_line_ = 0;
+        x_offset_ = 0;
+    }
     set_top_line(top_line_);
     if (scroll_to_caret) scroll_caret_into_view(kCaretScrollMargin);
 }

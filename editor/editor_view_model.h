@@ -165,6 +165,8 @@ public:
     // The last caret stop of index line `line`: before its terminator, or before its last
     // character when the 2,000-byte cut ended it, so the caret stays on the line.
     TextPos line_end(int32_t line);
+    // The user's line holding pos, its line feed included (a triple click selects it).
+    TextSpan line_span_at(TextPos pos);
 
 private:
     void measure_fonts();
@@ -174,7 +176,6 @@ private:
     void after_edit();
     void move_vertically(int32_t line, bool extend);
     TextPos position_in_line(int32_t line, double x);
-    TextSpan line_span_at(TextPos pos);
     bool delete_range(TextPos first, TextPos end);
     void paint_line(Surface& surface, int32_t line, double y);
     void paint_gutter(Surface& surface, const Rect& dirty);
@@ -189,6 +190,8 @@ private:
     int32_t width_ = 0;
     int32_t height_ = 0;
     int32_t top_line_ = 0;
+    // The document's text_resets() when the view last saw it.
+    int64_t seen_resets_ = 0;
     int32_t x_offset_ = 0;
     // The x that Up, Down, Page Up and Page Down keep; negative when the next vertical move
     // takes the caret's own.

@@ -2,6 +2,8 @@
 #include "gui/browser_view.h"
 
 #include <QContextMenuEvent>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QFontMetrics>
 #include <QKeyEvent>
 #include <QMenu>
@@ -16,6 +18,7 @@
 #include "platform/qt_string.h"
 #include "runtime/app_clock.h"
 #include "views/row_sort.h"
+#include "views/shown_text.h"
 
 namespace tessel {
 namespace {
@@ -131,6 +134,10 @@ void BrowserView::view_changed(int32_t centre_child) {
 
 void BrowserView::relayout() {
     lay_out(true);
+    // After a sort the current cell may stand on another display row: it stays in sight.
+    if (controller_.layout().current().valid())
+        set_scroll(controller_.layout().keep_in_view(scroll(), viewport()->width(), viewport()->height()));
+    viewport()->update();
 }
 
 void BrowserView::tick() {
@@ -205,7 +212,7 @@ void BrowserView::paintEvent(QPaintEvent*) {
         const ViewItem& item = view->items()[i];
         const int y = item_layout.top - top;
         if (item_layout.table >= 0) {
-            paint_table(painter, brushes, layout.tables()[item_layout.table], top, height);
+            paint_table(painter, brushes, layout.tables()[item_layout.table], top, height, false);
             continue;
         }
         painter.setPen(brushes.text);
@@ -241,13 +248,23 @@ void BrowserView::paintEvent(QPaintEvent*) {
         painter.drawText(QPoint(G::kTextIndent - dx, y + item_layout.height - line + fontMetrics().ascent()), to_qstring(item.text));
         painter.setFont(font());
     }
+    // The header of the table whose rows cross the top edge, over them: drawn as the table
+    // would be if scrolled so that its header stood where it is pinned.
+    const PinnedHeader pinned = layout.pinned_header(top);
+    if (pinned.valid()) {
+        const TableLayout& t = layout.tables()[pinned.table];
+        painter.setClipping(false);
+        paint_table(painter, brushes, t, top + t.top - pinned.top, height, true);
+    }
 }
 
-void BrowserView::paint_table(QPainter& painter, const Brushes& brushes, const TableLayout& t, int top, int height) {
+void BrowserView::paint_table(QPainter& painter, const Brushes& brushes, const TableLayout& t, int top, int height,
+                              bool header_only) {
     const BrowserLayout& layout = controller_.layout();
     const int dx = horizontalScrollBar()->value();
     const int width = viewport()->width();
-    const auto [first_row, last_row] = layout.rows_in(t, top, height);
+    auto [first_row, last_row] = layout.rows_in(t, top, height);
+    if (header_only) first_row = last_row = 0;
     if (first_row > last_row) return;
     // The columns in sight: the fixed ones, then the scrolled ones in the strip right of them.
     std::vector<int32_t> columns;
@@ -320,8 +337,10 @@ void BrowserView::paint_table(QPainter& painter, const Brushes& brushes, const T
             if (!l.text.empty()) {
                 painter.setFont(l.caption ? caption_font_ : font());
                 painter.setPen(l.caption ? brushes.caption_text : brushes.text);
+                QString text = to_qstring(l.text);
+                if (l.cut) text += to_qstring(kCutMark);
                 painter.drawText(QRect(x, rect.top(), rect.right() - x, rect.height()),
-                                 Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, to_qstring(l.text));
+                                 Qt::AlignVCenter | Qt::AlignLeft | Qt::TextSingleLine, text);
             }
             // The row that holds the editor's caret.
             if (c == 0 && r > 0 && marked >= 0 && l.range.first <= marked && marked <= l.range.last) {
@@ -360,6 +379,25 @@ void BrowserView::paint_table(QPainter& painter, const Brushes& brushes, const T
 
 // Input.
 
+bool BrowserView::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QAbstractScrollArea::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    std::string text;
+    const CellPos cell = controller_.view() ? controller_.layout().hit_in_pane(help->pos().x(), help->pos().y(), scroll()) : CellPos{};
+    if (cell.valid()) {
+        const TableLayout& t = controller_.layout().tables()[cell.table];
+        SmallArena scratch;
+        const int32_t row = t.row_at(cell.row);
+        if (look_of_cell(*t.table, row, cell.column, scratch).cut)
+            text = tooltip_text(t.table->cell_text(row, cell.column, scratch));
+    }
+    if (text.empty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), plain_tooltip(text), viewport());
+    return true;
+}
+
 void BrowserView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
     update_scroll_bars();
@@ -379,7 +417,7 @@ void BrowserView::mousePressEvent(QMouseEvent* event) {
     setFocus();
     if (!controller_.view() || (event->button() != Qt::LeftButton && event->button() != Qt::RightButton)) return;
     const QPoint at = event->position().toPoint();
-    const CellPos cell = controller_.layout().hit(at.x(), at.y() + verticalScrollBar()->value(), horizontalScrollBar()->value());
+    const CellPos cell = controller_.layout().hit_in_pane(at.x(), at.y(), scroll());
     if (!cell.valid()) return;
     if (cell.row == 0) {
         // A header click sorts by its column; the row-header column does not sort.

@@ -66,6 +66,8 @@ protected:
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // A tooltip over a label or cell whose value is cut shows the whole value.
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void lay_out(bool refresh);
@@ -73,7 +75,8 @@ private:
     void set_scroll(ScrollPos scroll);
     void current_moved(bool centre);
     struct Brushes;
-    void paint_table(QPainter& painter, const Brushes& brushes, const TableLayout& table, int top, int height);
+    void paint_table(QPainter& painter, const Brushes& brushes, const TableLayout& table, int top, int height,
+                     bool header_only);
     int row_height() const;
 
     BrowserController& controller_;

@@ -140,6 +140,9 @@ void CommandBars::build() {
     path_box_->setCurrentIndex(-1);
     // A choice from the list comes as activated; Enter is taken before the box sees it.
     connect(path_box_, &QComboBox::activated, this, [this](int) { run_path_box(); });
+    // The box has the focus and passes keys to its edit by a direct call; events sent to the
+    // edit itself come too.
+    path_box_->installEventFilter(this);
     path_box_->lineEdit()->installEventFilter(this);
     toolbar_->addWidget(path_box_);
 
@@ -170,7 +173,8 @@ void CommandBars::run_path_box() {
 }
 
 bool CommandBars::eventFilter(QObject* watched, QEvent* event) {
-    if (path_box_ && watched == path_box_->lineEdit() && event->type() == QEvent::KeyPress) {
+    if (path_box_ && (watched == path_box_ || watched == path_box_->lineEdit()) &&
+        event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key == Qt::Key_Return || key == Qt::Key_Enter) {
             run_path_box();

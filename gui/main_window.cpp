@@ -624,6 +624,9 @@ void MainWindow::show_tree(ParseResult& result) {
     applying_selection_ = true;
     tree_view_->show_document(result.tree.get());
     show_warnings(result.tree.get());
+    // With nothing left to warn about, the tree comes back in front of the empty warnings.
+    if (tabs_->currentIndex() == 1 && result.tree && result.tree->diagnostics().count() == 0)
+        tabs_->setCurrentIndex(0);
     // The same place in the new tree, as far as it still goes.
     if (!kept_path_.empty()) tree_view_->select_path(kept_path_);
     applying_selection_ = false;
@@ -655,7 +658,19 @@ void MainWindow::clear_document_views() {
 void MainWindow::select_in_editor(const TreeView& view) {
     const TextRange range = view.selected_range();
     if (range.first < 0) return;
-    // An empty range (a diagnostic's place) puts the caret there.
+    if (range.last < range.first && &view == warnings_) {
+        // A diagnostic is a place, not a span: its whole line is selected, the caret at the
+        // line's start so the line shows from its beginning.
+        const TextSpan line = editor_->model().line_span_at(range.first);
+        TextPos end = line.end;
+        if (end > line.first && app_.document().store().byte_at(end - 1) == '\n') --end;
+        if (end > line.first && app_.document().store().byte_at(end - 1) == '\r') --end;
+        if (end > line.first) {
+            app_.document().show_selection(end, line.first);
+            return;
+        }
+    }
+    // An empty range elsewhere puts the caret there.
     app_.document().show_selection(range.first, std::max(range.first, range.last + 1));
 }
 
@@ -726,8 +741,10 @@ bool MainWindow::eventFilter(QObject* watched, QEvent* event) {
     auto* key_event = static_cast<QKeyEvent*>(event);
     const KeyPress press = key_press_of(*key_event);
     if (press.key == kKeyNone) return false;
-    // A text box keeps the keys of typing and of its own editing.
-    if (is_text_input(widget) && text_input_keeps_key(press)) return false;
+    // A text box keeps the keys of typing and of its own editing, also when it passes one on
+    // to its parents (a line edit ignores Up and Enter): the focus widget tells.
+    if ((is_text_input(widget) || is_text_input(QApplication::focusWidget())) && text_input_keeps_key(press))
+        return false;
     if (QtLoopLock* lock = QtLoopLock::instance()) lock->claim();
     // While a modal box or dialog is open (often asked by a worker that waits for it) only
     // "cancel" and "reparse" may run: another command on that worker would stop it and wait

@@ -2,6 +2,8 @@
 #include "gui/tree_view.h"
 
 #include <QEvent>
+#include <QHelpEvent>
+#include <QToolTip>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -11,6 +13,7 @@
 
 #include "gui/node_icons.h"
 #include "platform/qt_string.h"
+#include "runtime/app_clock.h"
 
 namespace tessel {
 namespace {
@@ -166,6 +169,7 @@ void TreeView::paintEvent(QPaintEvent*) {
 
 void TreeView::mousePressEvent(QMouseEvent* event) {
     setFocus();
+    type_ahead_.reset();
     if (!model_.has_tree() || event->button() != Qt::LeftButton) return;
     const QPoint at = event->position().toPoint();
     const int64_t row = row_at(at.y());
@@ -200,6 +204,8 @@ void TreeView::keyPressEvent(QKeyEvent* event) {
     }
     TreeItem* selected = model_.selected_item();
     const int64_t row = model_.selected_row();
+    // Any key but a typed letter ends the prefix.
+    if (event->text().isEmpty() || !event->text().at(0).isPrint()) type_ahead_.reset();
     switch (event->key()) {
         case Qt::Key_Up:
             if (row > 0) model_.select_at(row - 1, kSelectedByPosition);
@@ -237,17 +243,34 @@ void TreeView::keyPressEvent(QKeyEvent* event) {
             if (on_activate_) on_activate_();
             break;
         default: {
-            // Typed text finds the next item whose label begins with it.
+            // Typed letters find the next item whose label begins with them; quick ones
+            // make one prefix.
             const QString text = event->text();
             if (text.isEmpty() || !text.at(0).isPrint() || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
                 QAbstractScrollArea::keyPressEvent(event);
                 return;
             }
-            model_.type_ahead(text.toStdString());
+            const TypeAheadSearch search = type_ahead_.add(text.toStdString(), AppClock::now());
+            model_.type_ahead(search.text, search.from_selection);
+            after_change();
+            scroll_to_selection();
+            return;
         }
     }
     after_change();
     scroll_to_selection();
+}
+
+bool TreeView::viewportEvent(QEvent* event) {
+    if (event->type() != QEvent::ToolTip) return QAbstractScrollArea::viewportEvent(event);
+    const auto* help = static_cast<QHelpEvent*>(event);
+    TreeItem* item = model_.has_tree() ? model_.item_at_row(row_at(help->pos().y())) : nullptr;
+    const std::string text = item ? model_.tooltip_of(*item) : std::string();
+    if (text.empty())
+        QToolTip::hideText();
+    else
+        QToolTip::showText(help->globalPos(), plain_tooltip(text), viewport());
+    return true;
 }
 
 void TreeView::wheelEvent(QWheelEvent* event) {

@@ -10,6 +10,7 @@
 #include <span>
 
 #include "views/tree_view_model.h"
+#include "views/type_ahead.h"
 
 namespace tessel {
 
@@ -51,6 +52,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void changeEvent(QEvent* event) override;
+    // A tooltip over a label or cell whose value is cut shows the whole value.
+    bool viewportEvent(QEvent* event) override;
 
 private:
     void tree_selection_changed(int32_t node_index, int source) override;
@@ -62,6 +65,7 @@ private:
     int64_t row_at(int y) const;
 
     TreeViewModel model_;
+    TypeAhead type_ahead_;
     std::function<void(int32_t, int)> on_selection_;
     std::function<void()> on_activate_;
     std::function<bool()> wheel_option_;

@@ -81,14 +81,49 @@ void DiagnosticList::sort_by_position() {
     Diagnostic** begin = items_.data();
     Diagnostic** end = begin + items_.size();
     auto before = [](const Diagnostic* a, const Diagnostic* b) { return a->position() < b->position(); };
-    if (std::is_sorted(begin, end, before) && (first_error_ >= 0) == (error_count_ > 0)) return;
-    std::stable_sort(begin, end, before);
-    first_error_ = -1;
-    for (int32_t i = 0; i < items_.size(); ++i)
-        if (items_[i]->severity() == Severity::error) {
-            first_error_ = i;
-            break;
+    if (!std::is_sorted(begin, end, before) || (first_error_ >= 0) != (error_count_ > 0)) {
+        std::stable_sort(begin, end, before);
+        first_error_ = -1;
+        for (int32_t i = 0; i < items_.size(); ++i)
+            if (items_[i]->severity() == Severity::error) {
+                first_error_ = i;
+                break;
+            }
+    }
+    locate_in(source_);
+}
+
+void DiagnosticList::locate_in(std::string_view text) {
+    // One pass from the start up to the last diagnostic: line feeds are counted with
+    // std::count (a large text has few diagnostics, often none before its end), characters
+    // only from the start of each diagnostic's line, and only once on a long line that
+    // holds many of them.
+    const char* data = text.data();
+    size_t at = 0;          // line feeds are counted up to here
+    size_t line_start = 0;  // the start of the line holding `at`
+    size_t counted = 0;     // characters of that line are counted up to here
+    int32_t line = 1;
+    int32_t column = 1;
+    for (int32_t i = 0; i < items_.size(); ++i) {
+        Diagnostic* d = items_[i];
+        const size_t target = static_cast<size_t>(std::clamp<TextPos>(d->position(), 0, static_cast<TextPos>(text.size())));
+        if (target > at) {
+            line += static_cast<int32_t>(std::count(data + at, data + target, '\n'));
+            const std::string_view passed(data + at, target - at);
+            const size_t last_feed = passed.rfind('\n');
+            if (last_feed != std::string_view::npos) {
+                line_start = at + last_feed + 1;
+                counted = line_start;
+                column = 1;
+            }
+            at = target;
         }
+        for (; counted < target; ++counted)
+            column += (static_cast<unsigned char>(data[counted]) & 0xC0) != 0x80;
+        std::string name = d->severity_name();
+        name += " at " + std::to_string(line) + ":" + std::to_string(column);
+        d->set_place(line, column, copy(name));
+    }
 }
 
 std::string DiagnosticList::summary() const {
@@ -104,7 +139,7 @@ int Diagnostic::kind_code() const { return severity_ == Severity::error ? 9 : 10
 void Diagnostic::describe(NodeDescriber& d) {
     d.set_category(kCategoryContainer);
     d.set_identity(severity_name(), kind_code(), 1, "", "", "");
-    d.set_name(severity_name(), position_, position_ - 1, false);
+    d.set_name(name_.empty() ? std::string_view(severity_name()) : name_, position_, position_ - 1, false);
     d.set_extra(message_, kind_code(), position_);
     d.set_range(position_, position_ - 1);
     d.set_child_count(details_.size(), 2);

@@ -73,6 +73,16 @@ public:
     std::string_view display_text() const { return display_; }
     const Array<DiagnosticDetail*>& details() const { return details_; }
     void add_detail(DiagnosticDetail* detail) { details_.push_back(detail); }
+    // The user's line and column of the position, from 1 as the caret status counts them
+    // (lines end at LF, columns count characters); 0 until the list has located it.
+    int32_t line() const { return line_; }
+    int32_t column() const { return column_; }
+    // Sets the place; name is what the views show in front of the message ("Error at 12:5").
+    void set_place(int32_t line, int32_t column, std::string_view name) {
+        line_ = line;
+        column_ = column;
+        name_ = name;
+    }
 
 private:
     Severity severity_;
@@ -80,6 +90,9 @@ private:
     std::string_view message_;
     std::string_view display_;
     Array<DiagnosticDetail*> details_;
+    int32_t line_ = 0;
+    int32_t column_ = 0;
+    std::string_view name_;
 };
 
 enum class DiagnosticState : uint8_t { none, warnings, errors };
@@ -125,7 +138,11 @@ public:
     // were reported in. A parse reports most of them in order already: this costs one pass
     // then. Called when a parse ends: diagnostics left out past kMaxDiagnostics are summed
     // up first, as one diagnostic at the first of them (an error if any of them was one).
+    // Then each diagnostic learns its line and column in the source, in one pass over the
+    // text up to the last of them.
     void sort_by_position();
+    // Gives every diagnostic its line and column in text (they must be in position order).
+    void locate_in(std::string_view text);
 
     int32_t count() const { return items_.size(); }
     Diagnostic* at(int32_t i) const { return items_[i]; }

@@ -2,6 +2,7 @@
 #include "platform/qt_key_press.h"
 
 #include <QAbstractSpinBox>
+#include <QComboBox>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -69,9 +70,12 @@ bool is_text_input(const QWidget* widget) {
     if (!widget) return false;
     if (qobject_cast<const QLineEdit*>(widget) || qobject_cast<const QAbstractSpinBox*>(widget))
         return true;
-    if (auto* edit = qobject_cast<const QPlainTextEdit*>(widget)) return !edit->isReadOnly();
-    if (auto* edit = qobject_cast<const QTextEdit*>(widget)) return !edit->isReadOnly();
-    return false;
+    // An editable combo box has the focus itself and hands the keys to its line edit, so the
+    // keys arrive at the box, not at the edit.
+    if (auto* box = qobject_cast<const QComboBox*>(widget)) return box->isEditable();
+    // A read-only text (the "Stat" pane) still moves, selects and copies with the keys of a
+    // text box; typing into it does nothing rather than reaching the document.
+    return qobject_cast<const QPlainTextEdit*>(widget) || qobject_cast<const QTextEdit*>(widget);
 }
 
 }  // namespace tessel

@@ -17,8 +17,8 @@ KeyPress key_press_of(const QKeyEvent& event);
 // The modifier code of Qt's modifiers (for mouse events).
 int32_t modifier_of(Qt::KeyboardModifiers modifiers);
 
-// Whether the widget is a text box of Qt's own (a line edit, a combo box's edit, a spin box,
-// a text edit that can be typed in).
+// Whether the widget is a text box of Qt's own (a line edit, an editable combo box, a spin
+// box, a text edit, read-only or not).
 bool is_text_input(const QWidget* widget);
 
 }  // namespace tessel

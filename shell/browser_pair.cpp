@@ -41,6 +41,7 @@ bool BrowserPair::build_tree_browser(NodeProvider* provider, Node* node, int32_t
     {
         Building building(tree_);
         view = std::make_shared<std::unique_ptr<View>>(tree_.build(*provider, *node, job, &message));
+        if (*view) apply_kept_sorts(*node, **view, job);
     }
     if (!message.empty()) panes_.status_message(message);
     route_.post([this, view, centre_child, generation] {
@@ -75,6 +76,7 @@ bool BrowserPair::build_table_browser(Job* job) {
         Building building(table_);
         view = std::make_shared<std::unique_ptr<View>>(
             table_.build(tree_.view()->provider(), *target.node, job, &message));
+        if (*view) apply_kept_sorts(*target.node, **view, job);
     }
     if (!message.empty()) panes_.status_message(message);
     route_.post([this, view, generation, first_view] {
@@ -91,8 +93,23 @@ bool BrowserPair::build_table_browser(Job* job) {
     return true;
 }
 
+void BrowserPair::apply_kept_sorts(const Node& node, View& view, Job* job) {
+    int32_t index = 0;
+    for (const ViewItem& item : view.items()) {
+        if (item.kind != ViewItem::Kind::table) continue;
+        auto kept = kept_sorts_.find({&node, index++});
+        if (kept == kept_sorts_.end() || kept->second.column >= item.table->column_count()) continue;
+        SmallArena scratch;
+        if (item.table->cell_text(0, kept->second.column, scratch) != kept->second.title) continue;
+        const std::string column = std::to_string(kept->second.column) + (kept->second.ascending ? ":asc" : ":desc");
+        run_sort(*item.table, column, job, nullptr);
+    }
+}
+
 void BrowserPair::drop() {
     ++generation_;
+    // The nodes go with the tree, and their sorts with them.
+    kept_sorts_.clear();
     // A sort works on a table of these views: it stops first.
     pool_.stop_worker("sort");
     sorting_ = nullptr;
@@ -107,16 +124,34 @@ void BrowserPair::sort(int number, int32_t table_index, int32_t column, std::str
     if (!browser.view() || table_index < 0 ||
         table_index >= static_cast<int32_t>(browser.layout().tables().size()))
         return;
-    GridTable* table = browser.layout().tables()[static_cast<size_t>(table_index)].table;
+    const TableLayout& layout = browser.layout().tables()[static_cast<size_t>(table_index)];
+    GridTable* table = layout.table;
+    // The data row under the current cell, to find again in the new order.
+    const CellPos current = browser.layout().current();
+    const int32_t data_row = current.valid() && current.table == table_index ? layout.row_at(current.row) : -1;
+    const uint64_t serial = browser.serial();
+    const Node* shown = &browser.view()->selected();
     sorting_ = &browser;
     const std::string argument = std::to_string(column) + std::string(direction);
-    pool_.run_job("sort", argument, [this, table, number](std::string_view column_text, bool query) {
+    pool_.run_job("sort", argument, [=, this](std::string_view column_text, bool query) {
         if (query) return true;
         std::string message;
         const bool sorted = run_sort(*table, column_text, pool_.current_job(), &message);
         if (!message.empty()) panes_.status_message(message);
-        if (sorted) route_.post([this, number] { panes_.sorted(number); });
-        return sorted;
+        if (!sorted) return false;
+        route_.post([=, this] {
+            BrowserController& browser = this->browser(number);
+            // A view replaced meanwhile took its table with it.
+            if (browser.serial() != serial) return;
+            SmallArena scratch;
+            kept_sorts_[{shown, table_index}] = {table->sort_column(), table->sort_ascending(),
+                                                 std::string(table->cell_text(0, table->sort_column(), scratch))};
+            // Unless the user moved it meanwhile, the current cell follows its row.
+            if (data_row > 0 && browser.layout().current() == current)
+                browser.layout().set_current({table_index, table->display_of_row(data_row), current.column});
+            panes_.sorted(number);
+        });
+        return true;
     });
 }
 

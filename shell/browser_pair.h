@@ -8,7 +8,10 @@
 #pragma once
 
 #include <cstdint>
+#include <map>
+#include <string>
 #include <string_view>
+#include <utility>
 
 #include "seams/ui_poster.h"
 #include "views/browser_controller.h"
@@ -61,7 +64,10 @@ public:
     // still on its way is dropped when it arrives. Comes with each new tree or document.
     void drop();
     // UI thread: sorts one table of a browser on the "sort" worker; direction is "",
-    // ":asc" or ":desc". A table that is not shown is ignored.
+    // ":asc" or ":desc". A table that is not shown is ignored. The current row stays on the
+    // same data row wherever the sort puts it, and the sort is kept for the node the view
+    // shows: a later view of that node (after drilling away and back) is sorted the same way
+    // before it is shown, until the next tree comes.
     void sort(int browser, int32_t table, int32_t column, std::string_view direction);
     // UI thread: the first browser's current cell moved; the second follows while it shows.
     void tree_browser_current_changed();
@@ -69,6 +75,17 @@ public:
     void table_browser_shown_again();
 
 private:
+    // The sort last made of each table, by the node its view shows and the table's place
+    // among the view's tables.
+    struct KeptSort {
+        int32_t column;
+        bool ascending;
+        // The column's title: a sort is made again only on a table that has it there.
+        std::string title;
+    };
+    // On the worker, lock held: sorts the tables of a new view of node as they were sorted.
+    void apply_kept_sorts(const Node& node, View& view, Job* job);
+
     WorkerPool& pool_;
     UiRoute route_;
     Panes& panes_;
@@ -78,6 +95,7 @@ private:
     uint64_t generation_ = 0;
     // The browser whose table the "sort" worker sorts, if any.
     BrowserController* sorting_ = nullptr;
+    std::map<std::pair<const Node*, int32_t>, KeptSort> kept_sorts_;
 };
 
 }  // namespace tessel

@@ -147,6 +147,7 @@ bool TextDocument::set_text(std::string_view text) {
     if (!store_.set_text(text)) return false;
     index_.rebuild();
     caret_ = anchor_ = 0;
+    resets_.fetch_add(1, std::memory_order_relaxed);
     scanner_.reset();
     restart_scanner(0);
     notify_view(false);

@@ -4,6 +4,7 @@
 // `replace` through which every change of the text passes.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -115,6 +116,8 @@ public:
     // would pass TextStore::kMaxLength.
     bool set_text(std::string_view text);
     bool append(std::string_view bytes);
+    // Counts the set_text calls: a view that sees it change shows a new text, from its top.
+    int64_t text_resets() const { return resets_.load(std::memory_order_relaxed); }
     std::string text() const { return store_.text(); }
 
     // Background line scanning.
@@ -142,6 +145,8 @@ private:
     SliceTimer* timer_ = nullptr;
     std::unique_ptr<LineScanner> scanner_;
     TextPos caret_ = 0;
+    // Written by a load on its worker, read by the view on the UI thread.
+    std::atomic<int64_t> resets_{0};
     TextPos anchor_ = 0;
     std::vector<Array<TextPos>*> anchor_lists_;
     UiRoute route_;

@@ -4,7 +4,7 @@
 #include <algorithm>
 
 #include "parse/node_description.h"
-#include "text/utf8_boundary.h"
+#include "views/shown_text.h"
 
 namespace tessel {
 namespace {
@@ -15,23 +15,13 @@ using G = BrowserGeometry;
 // measuring or drawing a 10 MB text node costs no more than a short one.
 constexpr size_t kMaxShownBytes = 256;
 
-std::string_view shown_part(std::string_view text) {
-    const size_t line_end = text.find_first_of("\r\n");
-    if (line_end != std::string_view::npos) text = text.substr(0, line_end);
-    if (text.size() <= kMaxShownBytes) return text;
-    int32_t end = 0;
-    while (end < static_cast<int32_t>(text.size())) {
-        const int32_t next = next_char_boundary(text, end);
-        if (next > static_cast<int32_t>(kMaxShownBytes)) break;
-        end = next;
-    }
-    return text.substr(0, static_cast<size_t>(end));
-}
+std::string_view shown_part(std::string_view text) { return first_line_of(text, kMaxShownBytes).text; }
 
 int cell_width(const CellLook& look, TextShaper& shaper) {
     int width = G::kCellLeftPad + G::kCellRightPad;
     if (look.kind_code != -1) width += G::kIconWidth + G::kIconGap;
-    width += static_cast<int>(shaper.width(look.text, look.caption ? kCaptionFont : kCellFont) + 0.99);
+    const int font = look.caption ? kCaptionFont : kCellFont;
+    width += static_cast<int>(shaper.width(look.text, font) + (look.cut ? shaper.width(kCutMark, font) : 0) + 0.99);
     return std::clamp(width, G::kMinColumnWidth, G::kMaxColumnWidth);
 }
 
@@ -49,14 +39,18 @@ CellLook look_of_cell(GridTable& table, int32_t row, int32_t column, Arena& scra
     const Cell cell = table.cell_at(row, column, scratch);
     look.caption = row == 0 || cell.is_caption_cell;
     if (cell.caption) {
-        look.text = shown_part(cell.caption);
+        const ShownLine shown = first_line_of(cell.caption, kMaxShownBytes);
+        look.text = shown.text;
+        look.cut = shown.cut;
         look.empty = false;
         return look;
     }
     if (!cell.node) return look;
     look.node = cell.node;
     look.empty = false;
-    look.text = shown_part(table.cell_text(row, column, scratch));
+    const ShownLine shown = first_line_of(table.cell_text(row, column, scratch), kMaxShownBytes);
+    look.text = shown.text;
+    look.cut = shown.cut;
     QueryResult r;
     run_query(*cell.node, kQueryDisplay, scratch, r, table.provider().document());
     look.range = r.description.range;
@@ -239,6 +233,27 @@ CellPos BrowserLayout::hit(int x, int y, int scroll_x) const {
     return {items_[first].table, row, c};
 }
 
+PinnedHeader BrowserLayout::pinned_header(int scroll_y) const {
+    const auto [first, last] = items_in(scroll_y, 1);
+    if (first > last || items_[first].table < 0) return {};
+    const TableLayout& t = tables_[items_[first].table];
+    // Its own header shows, or there are no rows under it.
+    if (scroll_y <= t.top || t.rows() < 2) return {};
+    // The header rides on the table's last row as that leaves.
+    const int top = std::min(scroll_y, t.top + t.height() - t.row_height);
+    return {items_[first].table, top};
+}
+
+CellPos BrowserLayout::hit_in_pane(int x, int y, ScrollPos scroll) const {
+    int content_y = y + scroll.y;
+    const PinnedHeader pinned = pinned_header(scroll.y);
+    if (pinned.valid()) {
+        const TableLayout& t = tables_[pinned.table];
+        if (content_y >= pinned.top && content_y < pinned.top + t.row_height) content_y = t.top + (content_y - pinned.top);
+    }
+    return hit(x, content_y, scroll.x);
+}
+
 void BrowserLayout::set_current(const CellPos& cell) {
     if (!cell.valid() || cell.table >= static_cast<int32_t>(tables_.size())) {
         current_ = {};
@@ -298,6 +313,7 @@ ScrollPos BrowserLayout::keep_in_view(ScrollPos scroll, int width, int height) c
         const int shifted = column_x(t, current_.column, scroll.x);
         if (shifted < left) scroll.x = std::max(0, scroll.x - (left - shifted) - G::kKeepInViewMargin);
     }
+    // The row above stays in sight too; when the table's header is pinned it covers that row.
     const int above = t.top + (current_.row - 1) * t.row_height;
     const int below = t.top + (std::min(current_.row + 2, t.rows() - 1) + 1) * t.row_height;
     if (above < scroll.y)

@@ -45,6 +45,7 @@ struct BrowserGeometry {
 // What one cell shows, as drawn and as measured.
 struct CellLook {
     std::string_view text;  // first line only for drawing; may point into the scratch arena
+    bool cut = false;       // the value has more than text: drawn with "…" after it
     int kind_code = -1;     // -1: no icon
     bool caption = false;   // the header row and the "Name"/"Value" captions
     bool empty = true;      // no node and no caption
@@ -90,6 +91,16 @@ struct BrowserItemLayout {
 
 enum class BrowserMove { left, right, up, down, page_up, page_down, home, end, first, last };
 
+// A header row drawn pinned under the pane's top edge: the table whose rows cross that edge
+// once its own header has scrolled above it, and where its header is drawn (content
+// coordinates): at the top edge, or higher while the table's last row leaves the pane, so the
+// header goes with its table.
+struct PinnedHeader {
+    int32_t table = -1;  // none
+    int top = 0;
+    bool valid() const { return table >= 0; }
+};
+
 struct ScrollPos {
     int x = 0;
     int y = 0;
@@ -129,6 +140,12 @@ public:
     PixelBox cell_box(const CellPos& cell, int scroll_x) const;
     // The cell under a point of the content (scrolled sideways by scroll_x), or none.
     CellPos hit(int x, int y, int scroll_x) const;
+    // The header to pin when the pane is scrolled down to scroll_y, or none. Tables stand one
+    // below the other, so at most one table crosses the top edge.
+    PinnedHeader pinned_header(int scroll_y) const;
+    // The cell under a point of the pane (y from the pane's top) scrolled to scroll: the
+    // pinned header where it covers the rows beneath it, otherwise as hit.
+    CellPos hit_in_pane(int x, int y, ScrollPos scroll) const;
     // The items that meet the band [top, top + height) of the content.
     std::pair<int32_t, int32_t> items_in(int top, int height) const;
     // The display rows of a table that meet the band, or {1, 0} for none.

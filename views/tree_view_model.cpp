@@ -8,21 +8,15 @@
 #include "foundation/ascii.h"
 #include "parse/document_tree.h"
 #include "parse/node_description.h"
+#include "views/shown_text.h"
 
 namespace tessel {
 
 namespace {
 
-// Labels longer than this are cut (at a character boundary): a row shows one line, and a
-// text node may hold megabytes that must not be copied just to draw its row.
+// A label shows the first line of the node's text, and at most this much of it: a row shows
+// one line, and a text node may hold megabytes that must not be copied just to draw its row.
 constexpr size_t kLabelLimit = 4096;
-
-std::string_view clip_label(std::string_view text) {
-    if (text.size() <= kLabelLimit) return text;
-    size_t n = kLabelLimit;
-    while (n > 0 && (static_cast<unsigned char>(text[n]) & 0xC0) == 0x80) --n;
-    return text.substr(0, n);
-}
 
 bool starts_with_folded(std::string_view label, std::string_view typed) {
     return label.size() >= typed.size() &&
@@ -99,7 +93,10 @@ void TreeViewModel::describe_into(TreeItem& item, Node* node, int32_t node_index
     ArenaMark mark = scratch_.mark();
     QueryResult result;
     run_query(*node, kQueryDisplay, scratch_, result, document_);
-    item.label.assign(clip_label(result.text));
+    const ShownLine shown = first_line_of(result.text, kLabelLimit);
+    item.label.assign(shown.text);
+    item.cut = shown.cut;
+    if (shown.cut) item.label += kCutMark;
     item.kind_code = result.description.kind_code;
     item.attribute = std::string_view(result.description.type_name) == "Attribute";
     item.range = result.range;
@@ -352,14 +349,25 @@ bool TreeViewModel::label_matches(const Place& place, std::string_view text) {
     ArenaMark mark = scratch_.mark();
     QueryResult result;
     run_query(*node, kQueryDisplay, scratch_, result, document_);
-    const bool matches = starts_with_folded(clip_label(result.text), text);
+    const bool matches = starts_with_folded(first_line_of(result.text, kLabelLimit).text, text);
     scratch_.release(mark);
     return matches;
 }
 
-bool TreeViewModel::type_ahead(std::string_view text) {
+std::string TreeViewModel::tooltip_of(const TreeItem& item) {
+    if (!item.cut || !item.node) return {};
+    ArenaMark mark = scratch_.mark();
+    QueryResult result;
+    run_query(*item.node, kQueryDisplay, scratch_, result, document_);
+    std::string text = tooltip_text(result.text);
+    scratch_.release(mark);
+    return text;
+}
+
+bool TreeViewModel::type_ahead(std::string_view text, bool from_selection) {
     if (!root_ || !selected_ || text.empty()) return false;
     const Place start{selected_->parent, selected_->index};
+    if (from_selection && label_matches(start, text)) return true;
     Place place = start;
     bool found = false;
     while (!found && next_place(place)) found = label_matches(place, text);

@@ -43,7 +43,8 @@ struct TreeItem {
     int32_t index = 0;  // within the parent
     int32_t depth = 0;  // 0 for the root
     Node* node = nullptr;
-    std::string label;  // the node's display text (query 0)
+    std::string label;  // the first line of the node's display text (query 0)
+    bool cut = false;   // the display text has more than the label, which then ends in "…"
     int kind_code = -1;  // the node's icon in the views' image list (query 0); -1 for none
     TextRange range;    // the node's source range, used by locate
     // The node's index under its parent (0 for the root); -1 when the item has no node.
@@ -141,10 +142,16 @@ public:
     // its current row), expanding the selection; false when there is no such child.
     bool drill_down_selection(int32_t child_index, bool report);
 
+    // The whole display text of an item whose label is cut, capped for a tooltip; empty for
+    // an item whose label shows all of it.
+    std::string tooltip_of(const TreeItem& item);
+
     // Selects the first visible item after the selection whose label begins with text, then
     // searches once more from the top. Letters compare without regard to ASCII case, since
-    // what is typed rarely matches the case of tag names exactly. False when nothing matches.
-    bool type_ahead(std::string_view text);
+    // what is typed rarely matches the case of tag names exactly. With from_selection the
+    // selection itself is tried first (a prefix grown by one letter may still be its own).
+    // False when nothing matches.
+    bool type_ahead(std::string_view text, bool from_selection = false);
 
     // With the option on, each 120 units move the selection one visible row: down for a
     // negative delta, up otherwise. Remainders of partial notches are kept for the next

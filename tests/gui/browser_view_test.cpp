@@ -10,7 +10,10 @@
 #include <QTimer>
 #include <QGuiApplication>
 #include <QImage>
+#include <QHelpEvent>
 #include <QProcess>
+#include <QTextDocument>
+#include <QToolTip>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -22,6 +25,7 @@
 #include "gui/browser_view.h"
 #include "gui/editor_view.h"
 #include "gui/tree_view.h"
+#include "tests/file_contents.h"
 #include "tests/gui/editor_fixture.h"
 #include "tests/platform/event_loop_waits.h"
 #include "views/grid_text.h"
@@ -249,6 +253,68 @@ TEST(Browsers, JsonAndDtdDocumentsShowAsTheBatchToolPrintsThem) {
     }
 }
 
+TEST(Browsers, ACutValueEndsInAMarkAndItsTooltipShowsTheWholeValue) {
+    const char* file = "/usr/share/xml/fontconfig/fonts.dtd";
+    TESSEL_REQUIRE_INPUT(file);
+    QTemporaryDir folder;
+    Editor editor(folder.path());
+    show_active(editor);
+    load(editor, file);
+    BrowserView& first = editor.window.browser(1);
+    ASSERT_TRUE(run_until([&] { return first.controller().view() && !first.controller().building(); }));
+    // Every cell of a value of several lines (a content model spread over lines, an ATTLIST
+    // of several attributes) shows its first line and says that more follows; one-line values
+    // say nothing.
+    BrowserLayout& layout = first.controller().layout();
+    SmallArena scratch;
+    CellPos multi_line;
+    std::string whole;
+    int cut = 0, whole_cells = 0;
+    for (int32_t t = 0; t < static_cast<int32_t>(layout.tables().size()); ++t) {
+        TableLayout& table = layout.tables()[t];
+        for (int32_t r = 1; r < table.rows(); ++r)
+            for (int32_t c = 0; c < table.columns(); ++c) {
+                const std::string value(table.table->cell_text(table.row_at(r), c, scratch));
+                const CellLook look = look_of_cell(*table.table, table.row_at(r), c, scratch);
+                const size_t line_end = std::min(value.find_first_of("\r\n"), value.size());
+                const bool more = value.find_first_not_of(" \t\r\n", line_end) != std::string::npos;
+                EXPECT_EQ(look.cut, more || line_end > 256) << value;
+                EXPECT_EQ(look.text, value.substr(0, std::min<size_t>(line_end, look.text.size())));
+                if (look.cut) ++cut;
+                else ++whole_cells;
+                if (more && !multi_line.valid()) {
+                    multi_line = {t, r, c};
+                    whole = value;
+                }
+            }
+    }
+    ASSERT_TRUE(multi_line.valid());
+    EXPECT_GE(cut, 5);
+    EXPECT_GT(whole_cells, 10);
+    // Hovering over it shows the whole value, lines and all.
+    click_cell(first, multi_line);
+    const QPoint at = first.cell_rect(multi_line).center();
+    QHelpEvent hover(QEvent::ToolTip, at, first.viewport()->mapToGlobal(at));
+    QApplication::sendEvent(first.viewport(), &hover);
+    ASSERT_TRUE(run_until([] { return QToolTip::isVisible(); }, 3000));
+    QTextDocument shown;
+    shown.setHtml(QToolTip::text());
+    const std::string tip = shown.toPlainText().toStdString();
+    // Every word of the value, in order, line breaks and all.
+    size_t from = 0;
+    for (size_t i = 0; i < whole.size();) {
+        const size_t start = whole.find_first_not_of(" \t\r\n", i);
+        if (start == std::string::npos) break;
+        const size_t end = std::min(whole.find_first_of(" \t\r\n", start), whole.size());
+        const size_t found = tip.find(whole.substr(start, end - start), from);
+        ASSERT_NE(found, std::string::npos) << whole.substr(start, end - start) << " in " << tip;
+        from = found + (end - start);
+        i = end;
+    }
+    screenshot(editor.window, "cut-values");
+    QToolTip::hideText();
+}
+
 TEST(Browsers, HeaderClicksSortAndFlipTheMarkAndCopyGridGivesTheCells) {
     QTemporaryDir folder;
     Editor editor(folder.path());
@@ -350,6 +416,120 @@ TEST(Browsers, HeaderClicksSortAndFlipTheMarkAndCopyGridGivesTheCells) {
     ASSERT_FALSE(second_type.empty());
     ASSERT_TRUE(run_until([&] { return QGuiApplication::clipboard()->text().toStdString() == second_type; }))
         << QGuiApplication::clipboard()->text().toStdString().substr(0, 80) << " / " << second_type;
+}
+
+TEST(Browsers, ASortKeepsTheCurrentRowAndDrillingDownAndUpKeepsTheSort) {
+    QTemporaryDir folder;
+    Editor editor(folder.path());
+    show_active(editor);
+    load(editor, kMimeFile);
+    BrowserView& first = editor.window.browser(1);
+    BrowserView& second = editor.window.browser(2);
+    ASSERT_TRUE(click_tree_row(editor.window.tree_view(), "mime-info"));
+    ASSERT_TRUE(shows(first, "mime-info"));
+    BrowserLayout& layout = first.controller().layout();
+    const int32_t types = largest_table(layout);
+    const int32_t type = column_of(layout.tables()[types], "type");
+    ASSERT_GT(type, 0);
+    SmallArena scratch;
+    const auto current_type = [&] {
+        const CellPos cell = layout.current();
+        const TableLayout& t = layout.tables()[cell.table];
+        return std::string(t.table->cell_text(t.row_at(cell.row), type, scratch));
+    };
+    // The second browser shows the row the first one's current cell is on.
+    const auto second_follows = [&] {
+        return run_until([&] {
+            View* view = second.controller().view();
+            return view && !second.controller().building() && !first.controller().building() &&
+                   &view->selected() == table_browser_target(first.controller()).node;
+        }, 10000);
+    };
+    click_cell(first, {types, 5, type});
+    ASSERT_TRUE(second_follows());
+    const std::string chosen = current_type();
+    ASSERT_FALSE(chosen.empty());
+    const Node* chosen_node = table_browser_target(first.controller()).node;
+
+    // Sorted by "type", twice (ascending, then descending): the current row stays on the same
+    // mime-type, wherever it lands, shown in the pane, and the second browser still agrees.
+    GridTable& table = *layout.tables()[types].table;
+    for (bool ascending : {true, false}) {
+        click_cell(first, {types, 0, type});
+        ASSERT_TRUE(run_until([&] { return table.is_sorted() && table.sort_ascending() == ascending; }));
+        ASSERT_TRUE(run_until([&] { return current_type() == chosen; }, 5000)) << current_type() << " / " << chosen;
+        EXPECT_NE(layout.current().row, 5);
+        EXPECT_EQ(table_browser_target(first.controller()).node, chosen_node);
+        EXPECT_TRUE(second_follows());
+        QApplication::processEvents();
+        EXPECT_TRUE(first.viewport()->rect().contains(first.current_rect().center()));
+    }
+    screenshot(editor.window, "sorted-current-row");
+
+    // Alt+Down drills into the current mime-type, Alt+Up comes back: the table is still sorted
+    // by "type", descending, and the current row is the mime-type drilled into.
+    first.setFocus();
+    QTest::keyClick(&first, Qt::Key_Down, Qt::AltModifier);
+    ASSERT_TRUE(run_until([&] {
+        View* view = first.controller().view();
+        return view && !first.controller().building() && &view->selected() == chosen_node;
+    }, 10000));
+    first.setFocus();
+    QTest::keyClick(&first, Qt::Key_Up, Qt::AltModifier);
+    ASSERT_TRUE(shows(first, "mime-info"));
+    const TableLayout& back = first.controller().layout().tables()[types];
+    EXPECT_TRUE(back.table->is_sorted());
+    EXPECT_EQ(back.table->sort_column(), type);
+    EXPECT_FALSE(back.table->sort_ascending());
+    EXPECT_EQ(current_type(), chosen);
+    EXPECT_TRUE(second_follows());
+}
+
+TEST(Browsers, ScrolledDownALongTableKeepsItsHeaderRowInSightAndItsClicksSort) {
+    QTemporaryDir folder;
+    Editor editor(folder.path());
+    show_active(editor);
+    load(editor, kMimeFile);
+    BrowserView& first = editor.window.browser(1);
+    ASSERT_TRUE(click_tree_row(editor.window.tree_view(), "mime-info"));
+    ASSERT_TRUE(shows(first, "mime-info"));
+    BrowserLayout& layout = first.controller().layout();
+    const int32_t types = largest_table(layout);
+    const int32_t type = column_of(layout.tables()[types], "type");
+    const TableLayout& t = layout.tables()[types];
+    // The header as drawn where it stands, the table's top in sight.
+    const int standing_scroll = std::max(t.top - 4, 0);
+    first.verticalScrollBar()->setValue(standing_scroll);
+    QApplication::processEvents();
+    const QRect header = first.cell_rect({types, 0, type});
+    ASSERT_TRUE(first.viewport()->rect().contains(header));
+    const QImage standing = first.viewport()->grab(header).toImage();
+
+    // The wheel turned towards the user, ten notches: the header's place has scrolled away.
+    first.setFocus();
+    for (int notch = 0; notch < 10; ++notch) {
+        QWheelEvent wheel(QPointF(40, 40), first.mapToGlobal(QPointF(40, 40)), QPoint(), QPoint(0, -120),
+                          Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(first.viewport(), &wheel);
+    }
+    QApplication::processEvents();
+    const int scrolled = first.verticalScrollBar()->value();
+    ASSERT_GT(scrolled, t.top + 5 * t.row_height);
+    ASSERT_LT(scrolled + first.viewport()->height(), t.top + t.height());
+    const PinnedHeader pinned = layout.pinned_header(scrolled);
+    ASSERT_EQ(pinned.table, types);
+    EXPECT_EQ(pinned.top, scrolled);
+    // The same pixels at the top of the pane, over the rows: the header moved up by as much
+    // as the pane scrolled past its place.
+    const QRect at_top = header.translated(0, -(t.top - standing_scroll) + (pinned.top - scrolled));
+    ASSERT_LT(at_top.top(), t.row_height);
+    EXPECT_EQ(first.viewport()->grab(at_top).toImage(), standing);
+    screenshot(editor.window, "pinned-header");
+
+    // A click there sorts by "type", as a click on the header does.
+    QTest::mouseClick(first.viewport(), Qt::LeftButton, {}, at_top.center());
+    GridTable& table = *t.table;
+    ASSERT_TRUE(run_until([&] { return table.is_sorted() && table.sort_column() == type; }));
 }
 
 TEST(Browsers, TheWheelStepsTheTreeAndEditsFollowTheCaret) {

@@ -8,8 +8,10 @@
 #include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -23,6 +25,7 @@ namespace tessel {
 namespace {
 
 using test::Editor;
+using test::run_for;
 using test::run_until;
 
 using test::type_keys;
@@ -51,6 +54,42 @@ protected:
     QTemporaryDir folder_;
     std::unique_ptr<Editor> editor_;
 };
+
+TEST_F(EditorViewTest, ANewlyOpenedTextStartsAtItsTopAndAReparseKeepsThePlace) {
+    // Two real documents of some length: the mime database and the project's catalogue.
+    const std::string first = "/usr/share/mime/packages/freedesktop.org.xml";
+    const std::string second = TESSEL_SOURCE_DIR "/samples/catalog.xml";
+    if (!std::filesystem::exists(first)) GTEST_SKIP() << first << " is not installed";
+    QScrollBar* bar = view().verticalScrollBar();
+    const auto load = [&](const std::string& path) {
+        const int parses = editor_->app.controller().parses_completed();
+        editor_->app.commands().execute("load_file", path);
+        ASSERT_TRUE(run_until([&] { return editor_->app.controller().parses_completed() > parses; }));
+        view().setFocus();
+    };
+    load(first);
+    for (int i = 0; i < 20; ++i) key(Qt::Key_PageDown);
+    ASSERT_GT(bar->value(), 200);
+    ASSERT_FALSE(editor_->window.caret_status().text().startsWith("Ln 1 "));
+
+    // Another file: its first line at the top, the caret on it.
+    load(second);
+    EXPECT_TRUE(run_until([&] { return bar->value() == 0; }, 3000)) << bar->value();
+    EXPECT_EQ(view().model().top_line(), 0);
+    EXPECT_EQ(editor_->window.caret_status().text(), "Ln 1  col 1  Pos  0");
+
+    // The first file again, scrolled down; a parse of the same text (F7) leaves it there.
+    load(first);
+    EXPECT_EQ(bar->value(), 0);
+    for (int i = 0; i < 5; ++i) key(Qt::Key_PageDown);
+    const int scrolled = bar->value();
+    ASSERT_GT(scrolled, 0);
+    const int parses = editor_->app.controller().parses_completed();
+    key(Qt::Key_F7);
+    ASSERT_TRUE(run_until([&] { return editor_->app.controller().parses_completed() > parses; }));
+    run_for(50);
+    EXPECT_EQ(bar->value(), scrolled);
+}
 
 TEST_F(EditorViewTest, TypingMakesTheUndoStepsAUserExpects) {
     EXPECT_EQ(editor_->window.caret_status().text(), "Ln 1  col 1  Pos  0");

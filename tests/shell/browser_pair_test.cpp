@@ -198,5 +198,58 @@ TEST(BrowserPair, SortsReachTheirBrowserAndTheSecondBrowserFollowsTheSortedRow) 
     EXPECT_EQ(b.table_browser_node(), b.doc()->child(1));
 }
 
+// The data row under the current cell, and the document child it stands for.
+int32_t current_child(BrowserController& browser) {
+    const CellPos cell = browser.layout().current();
+    const TableLayout& t = browser.layout().tables().at(static_cast<size_t>(cell.table));
+    return t.table->first_child() + t.row_at(cell.row) - 1;
+}
+
+TEST(BrowserPair, TheCurrentRowFollowsItsDataThroughASortAndASortOutlivesDrilling) {
+    Browsers b(nullptr);
+    BrowserPair& pair = b.pair;
+    TestEventLoop& loop = *b.loop;
+    pair.build_tree_browser(b.provider.get(), b.doc(), -1, &b.job);
+    ASSERT_TRUE(loop.run_until([&] { return pair.tree_browser().view() != nullptr; }));
+    BrowserLayout& layout = pair.tree_browser().layout();
+    int32_t id_column = -1;
+    SmallArena scratch;
+    for (int32_t c = 0; c < layout.tables().at(0).columns(); ++c)
+        if (look_of_cell(*layout.tables().at(0).table, 0, c, scratch).text == "id") id_column = c;
+    ASSERT_GE(id_column, 0);
+    // On the second row (id 1), sorted by id: id 1 comes first, and the current row with it.
+    layout.set_current({0, 2, id_column});
+    ASSERT_EQ(current_child(pair.tree_browser()), 1);
+    pair.sort(1, 0, id_column, ":asc");
+    ASSERT_TRUE(loop.run_until([&] { return !b.panes.sorts.empty(); }));
+    EXPECT_EQ(layout.current(), (CellPos{0, 1, id_column}));
+    EXPECT_EQ(current_child(pair.tree_browser()), 1);
+    // Descending: id 1 goes last.
+    pair.sort(1, 0, id_column, ":desc");
+    ASSERT_TRUE(loop.run_until([&] { return b.panes.sorts.size() == 2; }));
+    EXPECT_EQ(layout.current(), (CellPos{0, 3, id_column}));
+    EXPECT_EQ(current_child(pair.tree_browser()), 1);
+
+    // Drilling down to the first item and back up builds the document's view anew: it comes
+    // sorted as it was, its current row on the item drilled from.
+    b.panes.changes.clear();
+    pair.build_tree_browser(b.provider.get(), b.doc()->child(0), -1, &b.job);
+    ASSERT_TRUE(loop.run_until([&] { return pair.tree_browser().view() && &pair.tree_browser().view()->selected() == b.doc()->child(0); }));
+    pair.build_tree_browser(b.provider.get(), b.doc(), 0, &b.job);
+    ASSERT_TRUE(loop.run_until([&] { return pair.tree_browser().view() && &pair.tree_browser().view()->selected() == b.doc(); }));
+    const GridTable& table = *pair.tree_browser().layout().tables().at(0).table;
+    EXPECT_TRUE(table.is_sorted());
+    EXPECT_EQ(table.sort_column(), id_column);
+    EXPECT_FALSE(table.sort_ascending());
+    // Item 0 (id 3) is first in descending order.
+    EXPECT_EQ(pair.tree_browser().layout().current().row, 1);
+    EXPECT_EQ(current_child(pair.tree_browser()), 0);
+    // A new tree forgets the sorts.
+    pair.drop();
+    pair.build_tree_browser(b.provider.get(), b.doc(), -1, &b.job);
+    ASSERT_TRUE(loop.run_until([&] { return pair.tree_browser().view() != nullptr; }));
+    EXPECT_FALSE(pair.tree_browser().layout().tables().at(0).table->is_sorted());
+}
+
 }  // namespace
 }  // namespace tessel

@@ -195,6 +195,56 @@ TEST(BrowserLayout, KeepInViewShowsTheCurrentCellAfterEveryMove) {
     EXPECT_EQ(layout.current(), (CellPos{1, 1, 0}));
 }
 
+TEST(BrowserLayout, TheHeaderOfTheTableUnderTheTopEdgeStaysInSight) {
+    // Two tables one below the other: the element's attributes, then its 120 rows.
+    std::string xml = "<doc a='1' b='2' c='3' d='4'>";
+    for (int i = 1; i <= 120; ++i) xml += "<row name=\"n" + std::to_string(i) + "\" id=\"" + std::to_string(i) + "\"/>";
+    Shown shown(xml + "</doc>");
+    BrowserLayout& layout = shown.layout();
+    ASSERT_EQ(layout.tables().size(), 2u);
+    int pinned_scrolls = 0;
+    for (int y = 0; y < layout.content_height(); ++y) {
+        SCOPED_TRACE(y);
+        const PinnedHeader pinned = layout.pinned_header(y);
+        // Which table is under the top edge, its header partly or wholly above it, if any.
+        int32_t under = -1;
+        for (int32_t t = 0; t < 2; ++t) {
+            const TableLayout& table = layout.tables()[t];
+            if (y > table.top && y < table.top + table.height()) under = t;
+        }
+        if (under < 0) {
+            // Above a table's header, or in the gap below a table: the header is where it is.
+            if (pinned.valid()) {
+                const TableLayout& t = layout.tables()[pinned.table];
+                EXPECT_GT(y, t.top);
+                EXPECT_EQ(pinned.top + t.row_height, t.top + t.height());
+            }
+            continue;
+        }
+        const TableLayout& t = layout.tables()[under];
+        ASSERT_TRUE(pinned.valid());
+        ++pinned_scrolls;
+        EXPECT_EQ(pinned.table, under);
+        // At the edge, or riding up on the last row; never below its table.
+        EXPECT_LE(pinned.top, y);
+        EXPECT_LE(pinned.top + t.row_height, t.top + t.height());
+        EXPECT_TRUE(pinned.top == y || pinned.top + t.row_height == t.top + t.height());
+        // A click on the pinned header is a click on the header.
+        if (pinned.top == y) {
+            const int x = G::kTableIndent + t.column_starts[1] + 2;  // inside column 1
+            const CellPos hit = layout.hit_in_pane(x, 1, {0, y});
+            EXPECT_EQ(hit, (CellPos{under, 0, 1}));
+            // Below it, the rows are hit as they stand.
+            const CellPos below = layout.hit_in_pane(x, t.row_height + 1, {0, y});
+            EXPECT_EQ(below, layout.hit(x, y + t.row_height + 1, 0));
+        }
+    }
+    EXPECT_GT(pinned_scrolls, 100 * kRow);
+    // At the top nothing is pinned: the first header shows where it stands.
+    EXPECT_FALSE(layout.pinned_header(0).valid());
+    EXPECT_FALSE(layout.pinned_header(layout.tables()[1].top).valid());
+}
+
 TEST(BrowserLayout, TheSecondBrowserShowsANestedCellOrTheRow) {
     Shown shown("<doc><type id='a'><magic priority='5'><match value='x'/></magic></type>"
                 "<type id='b'><glob pattern='*.b'/></type></doc>");

@@ -94,9 +94,10 @@ TEST_F(ParsedWithProblems, SummaryKindAndChildren) {
     EXPECT_EQ(root.child(3), nullptr);
     EXPECT_EQ(root.child(-1), nullptr);
 
-    EXPECT_EQ(display_text(*root.child(0)), "Warning: start/end tag mismatch");
-    EXPECT_EQ(display_text(*root.child(1)), "Warning: Duplicated attribute name");
-    EXPECT_EQ(display_text(*root.child(2)), "Error: End of file before tag close");
+    // Each names its line and column, from 1, as the caret status counts them.
+    EXPECT_EQ(display_text(*root.child(0)), "Warning at 1:9: start/end tag mismatch");
+    EXPECT_EQ(display_text(*root.child(1)), "Warning at 1:20: Duplicated attribute name");
+    EXPECT_EQ(display_text(*root.child(2)), "Error at 1:27: End of file before tag close");
 }
 
 TEST_F(ParsedWithProblems, DiagnosticAndDetailDescriptions) {
@@ -108,7 +109,7 @@ TEST_F(ParsedWithProblems, DiagnosticAndDetailDescriptions) {
     EXPECT_EQ(d.description.category, kCategoryContainer);
     EXPECT_STREQ(d.description.type_name, "Warning");
     EXPECT_EQ(d.description.kind_code, 10);
-    EXPECT_EQ(d.description.name, "Warning");
+    EXPECT_EQ(d.description.name, "Warning at 1:9");
     EXPECT_EQ(d.description.extra, "start/end tag mismatch");
     EXPECT_EQ(d.description.extra_range.first, 10);  // the kind_code
     EXPECT_EQ(d.description.extra_range.last, 8);    // the offset
@@ -194,10 +195,46 @@ TEST_F(ParsedWithProblems, TheTreeViewShowsOneRowPerDiagnostic) {
     EXPECT_EQ(model.root()->label, "2 warning(s), 1 error(s)");
     EXPECT_FALSE(model.root_is_document());
     ASSERT_EQ(model.visible_rows(), 4);
-    EXPECT_EQ(model.item_at_row(3)->label, "Error: End of file before tag close");
+    EXPECT_EQ(model.item_at_row(3)->label, "Error at 1:27: End of file before tag close");
     EXPECT_FALSE(model.item_at_row(1)->has_children());
     EXPECT_TRUE(model.type_ahead("error"));
     EXPECT_EQ(model.selected_node(), 2);
+}
+
+// Lines and columns against a plain count over the text: lines end at LF (a CR alone is a
+// character of its line), columns count characters, not bytes.
+TEST(DiagnosticPlaces, LinesAndColumnsCountLineFeedsAndCharacters) {
+    const std::string text = "ab\r\n\u00e9\u20ac\U0001F600x\n\n\tz\ry\u00e9";
+    DiagnosticList list;
+    std::vector<TextPos> positions;
+    for (TextPos p = 0; p <= static_cast<TextPos>(text.size()); ++p)
+        if (p == static_cast<TextPos>(text.size()) || (static_cast<unsigned char>(text[static_cast<size_t>(p)]) & 0xC0) != 0x80)
+            positions.push_back(p);
+    // Reported out of order: the list sorts them before it counts.
+    for (auto it = positions.rbegin(); it != positions.rend(); ++it) list.add_warning(*it, "here");
+    list.set_source(text);
+    list.sort_by_position();
+    ASSERT_EQ(list.count(), static_cast<int32_t>(positions.size()));
+    for (int32_t i = 0; i < list.count(); ++i) {
+        const Diagnostic& d = *list.at(i);
+        int line = 1, column = 1;
+        for (TextPos p = 0; p < d.position(); ++p) {
+            const auto c = static_cast<unsigned char>(text[static_cast<size_t>(p)]);
+            if (c == '\n') line += 1, column = 1;
+            else if ((c & 0xC0) != 0x80) ++column;
+        }
+        SCOPED_TRACE(d.position());
+        EXPECT_EQ(d.line(), line);
+        EXPECT_EQ(d.column(), column);
+        EXPECT_EQ(display_text(const_cast<Diagnostic&>(d)),
+                  "Warning at " + std::to_string(line) + ":" + std::to_string(column) + ": here");
+    }
+    // Spot checks a reader can follow: after "ab\r\n" line 2 starts; "\u00e9\u20ac\U0001F600" are three
+    // characters; the blank line is line 3.
+    EXPECT_EQ(list.at(4)->line(), 2);
+    EXPECT_EQ(list.at(4)->column(), 1);
+    EXPECT_EQ(list.at(7)->column(), 4);
+    EXPECT_EQ(list.at(9)->line(), 3);
 }
 
 }  // namespace

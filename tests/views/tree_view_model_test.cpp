@@ -337,9 +337,33 @@ TEST(TreeViewModel, LongLabelsAreCutAtACharacterBoundary) {
     model.expand(model.item_at_row(1));
     TreeItem* item = model.item_at_row(2);
     ASSERT_NE(item, nullptr);
-    EXPECT_EQ(item->label.size(), 4095u);
-    EXPECT_EQ(item->label, content.substr(0, 4095));
+    // 1,365 whole characters, then the mark that says the rest is left out.
+    EXPECT_EQ(item->label.size(), 4095u + 3u);
+    EXPECT_TRUE(item->label == content.substr(0, 4095) + "\xE2\x80\xA6");
+    EXPECT_TRUE(item->cut);
     EXPECT_TRUE(model.type_ahead("\xE2\x82\xAC\xE2\x82\xAC"));
+    // The tooltip holds the first 4,000 bytes, cut before a character, and the mark.
+    const std::string tip = model.tooltip_of(*item);
+    EXPECT_TRUE(tip == content.substr(0, 3999) + "\xE2\x80\xA6") << tip.size();
+}
+
+TEST(TreeViewModel, ALabelShowsTheFirstLineOfAValueAndMarksTheRest) {
+    // Mixed content: the text pieces are rows of their own.
+    std::string text = "<a><m>first line\n  second line<b/>one line<b/>\n  third\n</m></a>";
+    auto tree = parse_xml(text);
+    TreeViewModel model;
+    model.set_document(tree.get(), nullptr);
+    model.expand(model.item_at_row(1));
+    model.expand(model.item_at_row(2));
+    std::vector<std::pair<std::string, bool>> labels;
+    for (int64_t row = 3; row < model.visible_rows(); ++row)
+        labels.emplace_back(model.item_at_row(row)->label, model.item_at_row(row)->cut);
+    const std::vector<std::pair<std::string, bool>> expected{
+        {"first line\xE2\x80\xA6", true}, {"b", false}, {"one line", false}, {"b", false}, {"third", false}};
+    EXPECT_EQ(labels, expected);
+    // The tooltip of the cut one holds both lines; the others need none.
+    EXPECT_EQ(model.tooltip_of(*model.item_at_row(3)), "first line\n  second line");
+    EXPECT_EQ(model.tooltip_of(*model.item_at_row(5)), "");
 }
 
 TEST(TreeViewModel, DrillUpAndDownRetraceThePath) {
