@@ -29,7 +29,7 @@ constexpr std::array kCommands{
     CommandInfo{"open", "&Open", "Open an existing document", "Ctrl+O", K::plain, 1, "load"},
     CommandInfo{"load_file", "", "", "", K::plain, -1, "load", R::handler_only},
     CommandInfo{"save", "&Save", "Saves the file", "Ctrl+S", K::plain, 2, "save"},
-    CommandInfo{"save_as", "Save &As", "Saves the file", "", K::plain, -1, "save"},
+    CommandInfo{"save_as", "Save &As", "Saves the file", "Ctrl+Shift+S", K::plain, -1, "save"},
     CommandInfo{"save_as_with_encoding", "Save as with &Encoding",
                 "Converts the documents to a specified encoding and saves it", "", K::plain, -1,
                 "save"},
@@ -216,7 +216,12 @@ std::string recent_file_entry_text(size_t index, std::string_view path) {
         size_t slash = path.find_last_of("/\\");
         if (slash != std::string_view::npos) shown = path.substr(slash + 1);
     }
-    std::string text = "&" + std::to_string(index) + " ";
+    const std::string number = std::to_string(index + 1);
+    std::string text;
+    if (index < 9) text = "&" + number;
+    else if (index == 9) text = "1&0";
+    else text = number;
+    text += ' ';
     for (char c : shown) {
         if (c == '&') text.push_back('&');
         text.push_back(c);

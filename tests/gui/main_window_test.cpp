@@ -480,7 +480,7 @@ TEST_F(MainWindowTest, FileCommandsFromTheMenuAndAnOutsideChangeAsksToReload) {
     ASSERT_TRUE(run_until([&] { return editor.window.windowTitle() == "notes.xml - Tessel 2.2"; }));
     // The File menu lists it first among the recent files.
     QMenu* file_menu = editor.window.bars().menus().front();
-    const QString entry = "&0 " + path;
+    const QString entry = "&1 " + path;
     EXPECT_TRUE(run_until([&] {
         for (QAction* action : file_menu->actions())
             if (action->text() == entry) return true;
