@@ -171,7 +171,7 @@ bool DocumentFile::load(const std::string& path, EncodingId requested, Job* job)
         return fail(reader.error());
     }
     std::string message =
-        "Loaded " + with_commas(total) + " bytes in " + format_duration(host_.now_ms() - started);
+        "Loaded " + counted(total, "byte") + " in " + format_duration(host_.now_ms() - started);
     host_.set_status_message(message);
     host_.log(message);
     recent_.add(path);
@@ -254,12 +254,15 @@ bool DocumentFile::save(const std::string& path, EncodingId requested, Job* job)
         return fail(writer.error());
     }
 
-    const std::string message = "save:" + format_duration(host_.now_ms() - started);
-    host_.set_status_message(message);
-    host_.log(message);
+    const double took = host_.now_ms() - started;
     std::error_code size_error;
     const auto written = std::filesystem::file_size(path, size_error);
     file_bytes_ = size_error ? -1 : static_cast<int64_t>(written);
+    const std::string message =
+        size_error ? "Saved in " + format_duration(took)
+                   : "Saved " + counted(file_bytes_, "byte") + " in " + format_duration(took);
+    host_.set_status_message(message);
+    host_.log(message);
     set_name(path);
     if (EditHistory* history = document.history()) history->mark_saved();
     recent_.add(path);

@@ -153,7 +153,7 @@ TEST_F(FindFixture, ReplaceAllIsOneUndoStep) {
     FindResult r = run_replace_all(doc, state, &job, &ui, &status);
     EXPECT_EQ(r.count, 4);
     EXPECT_EQ(doc.text(), "bb-bb-bb-bb");
-    EXPECT_EQ(status, "Replaced 4 ocurrances");
+    EXPECT_EQ(status, "Replaced 4 occurrences");
     ASSERT_TRUE(history.undo());
     EXPECT_EQ(doc.text(), "a-a-a-a");
     EXPECT_FALSE(history.can_undo());
@@ -168,7 +168,7 @@ TEST_F(FindFixture, ReplaceAllReachesTheLastByteAndCountsWithCommas) {
     set(std::string(1234, 'q'), "Q");
     state.replace_text.append("r");
     EXPECT_EQ(run_replace_all(doc, state, &job, &ui, &status).count, 1234);
-    EXPECT_EQ(status, "Replaced 1,234 ocurrances");
+    EXPECT_EQ(status, "Replaced 1,234 occurrences");
     EXPECT_EQ(doc.text(), std::string(1234, 'r'));
 }
 
