@@ -43,6 +43,9 @@ constexpr std::array kCommands{
     CommandInfo{"check_for_updates", "&Check for updates", "", "", K::plain, -1, kUi},
     CommandInfo{"whats_new_in_this_version", "&What's new in this version", "", "", K::plain, -1,
                 kUi},
+    CommandInfo{"about_tessel", "&About Tessel",
+                "Show the version of Tessel, its licence and the libraries it uses", "", K::plain,
+                -1, kUi},
     CommandInfo{"file_extensions", "File &Extensions", "", "", K::plain, -1, kUi},
     CommandInfo{"parse_this_document_as", "&Parse this document as...", "", "", K::plain, -1, kUi},
     CommandInfo{"cut", "Cu&t", "Cut the Selection and put it on the clipboard", "Ctrl+X", K::plain,
@@ -142,8 +145,10 @@ constexpr std::array<std::string_view, 11> kNavigateMenu{
     "drill_up",      "drill_down",    "locate_in_tree",     "indent",
     kSeparator,      "reparse",       kSeparator,           "toggle_bookmark",
     "last_bookmark", "next_bookmark", "clear_all_bookmarks"};
-constexpr std::array<std::string_view, 3> kHelpMenu{
-    "online_documentation", "whats_new_in_this_version", "check_for_updates"};
+constexpr std::array<std::string_view, 5> kHelpMenu{"online_documentation",
+                                                    "whats_new_in_this_version",
+                                                    "check_for_updates", kSeparator,
+                                                    "about_tessel"};
 
 constexpr std::array kMenuBar{
     MenuInfo{"&File", kFileMenu},         MenuInfo{"&Edit", kEditMenu},

@@ -39,6 +39,7 @@
 #include "settings/settings_store.h"
 #include "shell/document_controller.h"
 #include "shell/editor_app.h"
+#include "shell/help_pages.h"
 #include "views/diagnostics_tree.h"
 #include "views/grid_text.h"
 
@@ -168,6 +169,13 @@ void MainWindow::register_handlers() {
         return true;
     });
     dialogs_.register_commands(commands);
+    // The toolkit's version as it runs, beside the one the program was built with.
+    commands.register_handler("about_tessel", this, [this](std::string_view, bool query) {
+        if (!query)
+            ui_.message_box(about_text(qVersion(), QT_VERSION_STR, SettingsStore::engine_version()),
+                            "About Tessel", UiButtons::ok, UiIcon::information);
+        return true;
+    });
     // The text pane's commands. Copy, cut and paste act on the text while it has the focus;
     // other panes register their own under the same names.
     const auto editing = [this] { return editor_->hasFocus() && !app_.document_busy(); };

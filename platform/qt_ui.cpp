@@ -265,7 +265,16 @@ std::string QtUi::clipboard_text() {
 }
 
 void QtUi::open_url(std::string_view url) {
-    post_to_ui([target = to_qstring(url)] { QDesktopServices::openUrl(QUrl::fromUserInput(target)); });
+    // Failing is told in the window: a message on the terminal is seen by nobody.
+    post_to_ui([this, target = to_qstring(url)] {
+        if (QDesktopServices::openUrl(QUrl::fromUserInput(target))) return;
+        QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kProductCaption),
+                        QStringLiteral("%1 could not be opened: the desktop has no program to show it.")
+                            .arg(target),
+                        QMessageBox::Ok, parent_window());
+        box.exec();
+        reclaim_lock_after_nested_loop();
+    });
 }
 
 }  // namespace tessel

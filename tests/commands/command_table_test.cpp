@@ -91,7 +91,7 @@ TEST(CommandTable, EveryMenuAndToolbarNameHasAnItem) {
             EXPECT_TRUE(has_item(name)) << menu.caption << " " << name;
         }
     }
-    EXPECT_EQ(separators, 6u);
+    EXPECT_EQ(separators, 7u);
     ASSERT_GT(menu_bar()[0].entries.size(), 8u);
     ASSERT_FALSE(menu_bar()[2].entries.empty());
     EXPECT_EQ(menu_bar()[0].entries[8], kRecentFilesSection);
