@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
 #include "encoding/xml_declaration.h"
+#include "file/file_dialog_start.h"
 #include "file/file_reader.h"
 #include "file/file_writer.h"
 #include "file/recovery_journal.h"
@@ -286,9 +288,26 @@ bool DocumentFile::load_file(std::string_view argument, Job* job) {
     return load(path, requested, job);
 }
 
+namespace {
+
+std::string home_folder() {
+    const char* home = std::getenv("HOME");
+    return home && home[0] == '/' ? std::string(home) : std::string("/");
+}
+
+bool folder_exists(const std::string& folder) {
+    std::error_code error;
+    return std::filesystem::is_directory(folder, error);
+}
+
+}  // namespace
+
 bool DocumentFile::open(Job* job) {
-    const std::string path = ui_.file_dialog(false, path_, host_.file_filter());
+    const DialogPlace place =
+        open_dialog_place(recent_.last_folder(), path_, untitled_, home_folder(), folder_exists);
+    const std::string path = ui_.file_dialog(false, place.path(), host_.file_filter());
     if (path.empty()) return false;
+    recent_.set_last_folder(folder_of(path));
     return load_file(path, job);
 }
 
@@ -302,8 +321,11 @@ bool DocumentFile::save_command(std::string_view argument, Job* job) {
 }
 
 bool DocumentFile::save_as(EncodingId requested, Job* job) {
-    std::string name = ui_.file_dialog(true, path_, host_.file_filter());
+    const DialogPlace place =
+        save_dialog_place(recent_.last_folder(), path_, untitled_, home_folder(), folder_exists);
+    std::string name = ui_.file_dialog(true, place.path(), host_.file_filter());
     if (name.empty()) return false;
+    recent_.set_last_folder(folder_of(name));
     // Only the file's own name counts: a dot in a folder name is not an extension.
     if (file_name_part(name).find('.') == std::string_view::npos)
         name += "." + host_.language_extension();

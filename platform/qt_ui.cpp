@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
 #include <QStyle>
 #include <QToolButton>
 #include <QToolTip>
@@ -248,6 +249,13 @@ std::string QtUi::file_dialog(bool save, std::string_view path, std::string_view
             dialog.setDirectory(info.absolutePath());
             dialog.selectFile(info.fileName());
         }
+        // Wide and tall enough to read the name, size, type and date columns: 900 by 600, or
+        // nine tenths of a smaller screen.
+        QSize size(kFileDialogWidth, kFileDialogHeight);
+        const QWidget* owner = parent_window();
+        if (const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
+            size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+        dialog.resize(size);
         const int result = dialog.exec();
         reclaim_lock_after_nested_loop();
         if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::string();
