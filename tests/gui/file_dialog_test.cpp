@@ -6,6 +6,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>

@@ -6,6 +6,7 @@
 #include <QAbstractButton>
 #include <QAction>
 #include <QDesktopServices>
+#include <QDir>
 #include <QMenu>
 #include <QMessageBox>
 #include <QTemporaryDir>
