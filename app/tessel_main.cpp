@@ -4,9 +4,7 @@
 // worker before anything they use is destroyed.
 #include <QApplication>
 #include <QDir>
-#include <QFileInfo>
 #include <QSocketNotifier>
-#include <QUrl>
 #include <atomic>
 #include <cstdio>
 #include <cstdlib>
@@ -27,28 +25,9 @@
 #include "shell/command_line.h"
 #include "shell/editor_app.h"
 #include "shell/file_message_log.h"
+#include "shell/help_pages.h"
 
 namespace {
-
-// The user guide and release notes: beside the program when installed, in the source tree's
-// docs/ when run from a build folder.
-tessel::HelpPages find_help_pages() {
-    QDir dir(QCoreApplication::applicationDirPath());
-    for (int up = 0; up < 4; ++up) {
-        for (const QString& folder : {QStringLiteral("docs"), QStringLiteral("share/doc/tessel")}) {
-            const QFileInfo guide(dir.filePath(folder + QStringLiteral("/user-guide.md")));
-            if (!guide.exists()) continue;
-            const QString notes = dir.filePath(folder + QStringLiteral("/release-notes.md"));
-            tessel::HelpPages pages;
-            pages.documentation = QUrl::fromLocalFile(guide.absoluteFilePath()).toString().toStdString();
-            pages.release_notes = QUrl::fromLocalFile(notes).toString().toStdString();
-            pages.updates = pages.release_notes;
-            return pages;
-        }
-        if (!dir.cdUp()) break;
-    }
-    return {};
-}
 
 // The editor while its event loop runs. The toolkit ends the process with exit() from inside
 // the loop when the display goes away; the exit handler then keeps the unsaved edits and
@@ -143,7 +122,10 @@ int main(int argc, char** argv) {
     int result = 0;
     {
         tessel::EditorApp editor(pool, ui, &poster);
-        editor.set_help_pages(find_help_pages());
+        // Installed pages first, then the source tree's docs/ for a program run from its build
+        // folder.
+        editor.set_help_pages(tessel::find_help_pages(tessel::help_folders(
+            QCoreApplication::applicationDirPath().toStdString(), TESSEL_SOURCE_DIR)));
         if (log) editor.attach_message_log(log.get());
         tessel::MainWindow window(editor, ui, tessel::command_icon);
         window.restore_and_show();

@@ -40,6 +40,14 @@ constexpr std::array<NamedCode, 13> kKeys{{
     {"Page Down", kKeyPageDown},
 }};
 
+// Whole words only: "Up" inside "Page Up" or "Ctrl+Upper" is no arrow.
+constexpr std::array<NamedCode, 4> kArrows{{
+    {"Left", kKeyLeft},
+    {"Right", kKeyRight},
+    {"Up", kKeyUp},
+    {"Down", kKeyDown},
+}};
+
 bool is_alnum(char c) {
     return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
@@ -84,6 +92,11 @@ KeyPress parse_accelerator(std::string_view text) {
     if (text.empty()) return key;
     for (const NamedCode& m : kModifiers) {
         if (text.find(m.name) != std::string_view::npos) key.modifier = m.code;
+    }
+    // The arrows as menus show them ("Alt+Up"); before the other names, so "Page Up" still
+    // wins over its "Up".
+    for (const NamedCode& k : kArrows) {
+        if (contains_whole(text, k.name)) key.key = k.code;
     }
     for (const NamedCode& k : kKeys) {
         if (text.find(k.name) != std::string_view::npos) key.key = k.code;

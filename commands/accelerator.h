@@ -1,4 +1,4 @@
-// Accelerator texts ("Ctrl+Shift+F2", "Alt+Up Key", "Ctrl+X") and the key presses they
+// Accelerator texts ("Ctrl+Shift+F2", "Alt+Up", "Ctrl+X") and the key presses they
 // match. The text shown in the menu is the one parsed, so the two cannot disagree.
 #pragma once
 
@@ -10,8 +10,9 @@ namespace tessel {
 
 // The modifiers and keys are found by substring tests; among the tests that match, the last
 // in the fixed order wins ("Ctrl+Shift+" after "Ctrl+" and "Shift+"). Function keys are
-// matched as whole names, so "F10" is not taken for "F1". Any other text is a character key
-// whose character is the text's last character. An empty text is no key and matches nothing.
+// matched as whole names, so "F10" is not taken for "F1", and so are the arrows ("Alt+Up",
+// as menus show it; the older "Alt+Up Key" too). Any other text is a character key whose
+// character is the text's last character. An empty text is no key and matches nothing.
 KeyPress parse_accelerator(std::string_view text);
 
 // Whether a press is the accelerator: same key and modifier, and for character keys the same

@@ -16,7 +16,7 @@ constexpr std::string_view kUi = "";
 constexpr std::array kCommands{
     CommandInfo{"toolbar", "&Toolbar", "Show or hide the toolbar", "", K::toggle, -1, kUi},
     CommandInfo{"status_bar", "&Status Bar", "Show or hide the Status Bar", "", K::toggle, -1, kUi},
-    CommandInfo{"exit", "E&xit", "Quits the application, promts to save files", "", K::plain, -1,
+    CommandInfo{"exit", "E&xit", "Quits the application, prompts to save files", "", K::plain, -1,
                 kUi},
     CommandInfo{"do_exit", "", "", "", K::plain, -1, kUi, R::handler_only},
     CommandInfo{"undo", "&Undo", "Undo the last action", "Ctrl+Z", K::plain, 7, "undo"},
@@ -29,20 +29,23 @@ constexpr std::array kCommands{
     CommandInfo{"open", "&Open", "Open an existing document", "Ctrl+O", K::plain, 1, "load"},
     CommandInfo{"load_file", "", "", "", K::plain, -1, "load", R::handler_only},
     CommandInfo{"save", "&Save", "Saves the file", "Ctrl+S", K::plain, 2, "save"},
-    CommandInfo{"save_as", "Save &As", "Saves the file", "", K::plain, -1, "save"},
+    CommandInfo{"save_as", "Save &As", "Saves the file", "Ctrl+Shift+S", K::plain, -1, "save"},
     CommandInfo{"save_as_with_encoding", "Save as with &Encoding",
-                "Converts the documents to a specified encoding and saves it", "", K::plain, -1,
+                "Converts the document to a specified encoding and saves it", "", K::plain, -1,
                 "save"},
     CommandInfo{"character_encoding", "&Character encoding...", "", "", K::plain, -1, "load"},
     CommandInfo{"tabs", "&Tabs", "", "", K::plain, -1, kUi},
     CommandInfo{"text_highlighting_options", "Text highlighting options", "", "", K::plain, -1,
                 kUi},
-    CommandInfo{"language", "Language", "select a language to use to parse the doucment", "",
+    CommandInfo{"language", "Language", "Select a language to use to parse the document", "",
                 K::choice, -1, kUi, R::choice_group},
     CommandInfo{"online_documentation", "&Online documentation", "", "", K::plain, -1, kUi},
     CommandInfo{"check_for_updates", "&Check for updates", "", "", K::plain, -1, kUi},
     CommandInfo{"whats_new_in_this_version", "&What's new in this version", "", "", K::plain, -1,
                 kUi},
+    CommandInfo{"about_tessel", "&About Tessel",
+                "Show the version of Tessel, its licence and the libraries it uses", "", K::plain,
+                -1, kUi},
     CommandInfo{"file_extensions", "File &Extensions", "", "", K::plain, -1, kUi},
     CommandInfo{"parse_this_document_as", "&Parse this document as...", "", "", K::plain, -1, kUi},
     CommandInfo{"cut", "Cu&t", "Cut the Selection and put it on the clipboard", "Ctrl+X", K::plain,
@@ -55,30 +58,30 @@ constexpr std::array kCommands{
                 -1, kUi},
     CommandInfo{"find", "&Find", "Find the specified text", "Ctrl+F", K::plain, 9, kUi},
     CommandInfo{"goto_line", "&Goto Line", "Goto Line by line number", "Ctrl+G", K::plain, -1, kUi},
-    CommandInfo{"find_again", "&Find Again", "Find the specified text afain", "F3", K::plain, 9,
+    CommandInfo{"find_again", "&Find Again", "Find the specified text again", "F3", K::plain, 9,
                 kUi},
-    CommandInfo{"find_back", "&Find back", "Find the specified text afain", "Shift+F3", K::plain, 9,
-                kUi},
+    CommandInfo{"find_back", "&Find back", "Find the specified text again, backwards", "Shift+F3",
+                K::plain, 9, kUi},
     CommandInfo{"replace", "&Replace", "Replace the specified text", "Ctrl+H", K::plain, -1, kUi},
     CommandInfo{"locate_in_tree", "&Locate in tree",
-                "Find The tree element that covers the selection and select it.", "Ctrl+L",
+                "Find the tree element that covers the selection and select it.", "Ctrl+L",
                 K::plain, 0, kUi},
     CommandInfo{"drill_up", "Drill &Up",
                 "Go up in the tree while still centered on the same data in the browser.",
-                "Alt+Up Key", K::plain, 1, "view"},
+                "Alt+Up", K::plain, 1, "view"},
     CommandInfo{"drill_down", "Drill &Down",
                 "Go down in the tree while still centered on the same data in the browser.",
-                "Alt+Down Key", K::plain, 2, "view"},
+                "Alt+Down", K::plain, 2, "view"},
     CommandInfo{"indent", "&Indent", "Indent the text according to indent options.", "Ctrl+I",
                 K::plain, 3, "load"},
-    CommandInfo{"toggle_bookmark", "&Toggle Bookmark", "toggle bookmark", "Ctrl+F2", K::plain, 6,
+    CommandInfo{"toggle_bookmark", "&Toggle Bookmark", "Toggle bookmark", "Ctrl+F2", K::plain, 6,
                 kUi},
     CommandInfo{"last_bookmark", "&Last Bookmark", "Goto last bookmark", "Shift+F2", K::plain, 4,
                 "view"},
     CommandInfo{"next_bookmark", "&Next Bookmark", "Goto next bookmark", "F2", K::plain, 5, "view"},
     CommandInfo{"clear_all_bookmarks", "&Clear all Bookmarks", "Clear all the bookmarks",
                 "Ctrl+Shift+F2", K::plain, 7, kUi},
-    CommandInfo{"font", "&Font", "Select display font ", "", K::plain, -1, "font"},
+    CommandInfo{"font", "&Font", "Select display font", "", K::plain, -1, "font"},
     CommandInfo{"indent_options", "&Indent Options", "Shows the Indent options dialog", "",
                 K::plain, -1, kUi},
     CommandInfo{"reparse", "&Reparse", "Parse the text again (useful after grid editing)", "F7",
@@ -142,8 +145,10 @@ constexpr std::array<std::string_view, 11> kNavigateMenu{
     "drill_up",      "drill_down",    "locate_in_tree",     "indent",
     kSeparator,      "reparse",       kSeparator,           "toggle_bookmark",
     "last_bookmark", "next_bookmark", "clear_all_bookmarks"};
-constexpr std::array<std::string_view, 3> kHelpMenu{
-    "online_documentation", "whats_new_in_this_version", "check_for_updates"};
+constexpr std::array<std::string_view, 5> kHelpMenu{"online_documentation",
+                                                    "whats_new_in_this_version",
+                                                    "check_for_updates", kSeparator,
+                                                    "about_tessel"};
 
 constexpr std::array kMenuBar{
     MenuInfo{"&File", kFileMenu},         MenuInfo{"&Edit", kEditMenu},
@@ -216,7 +221,12 @@ std::string recent_file_entry_text(size_t index, std::string_view path) {
         size_t slash = path.find_last_of("/\\");
         if (slash != std::string_view::npos) shown = path.substr(slash + 1);
     }
-    std::string text = "&" + std::to_string(index) + " ";
+    const std::string number = std::to_string(index + 1);
+    std::string text;
+    if (index < 9) text = "&" + number;
+    else if (index == 9) text = "1&0";
+    else text = number;
+    text += ' ';
     for (char c : shown) {
         if (c == '&') text.push_back('&');
         text.push_back(c);

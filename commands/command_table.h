@@ -59,8 +59,10 @@ std::span<const std::string_view> toolbar();
 inline constexpr std::string_view kToolbarComboCommand = "goto_path";
 inline constexpr std::string_view kToolbarComboHistory = "toolbar";
 
-// "&0 /home/me/a.xml": "&", the index, a blank and the path, or only its file name (after
-// the last "/" or "\") when the path is longer than 99 characters. An "&" in the path is
+// The menu text of the recent file at index (0 for the newest): its number from 1, a blank
+// and the path, or only its file name (after the last "/" or "\") when the path is longer
+// than 99 characters. Numbers 1 to 9 are their own mnemonic ("&1 /home/me/a.xml"), 10 has
+// "0" ("1&0 ..."), later ones none, so no two entries share one. An "&" in the path is
 // doubled so the menu shows it instead of taking it for a mnemonic.
 std::string recent_file_entry_text(size_t index, std::string_view path);
 

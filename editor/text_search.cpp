@@ -412,7 +412,7 @@ FindResult run_replace_all(TextDocument& document, const FindState& state, Job* 
         const int32_t growth = (static_cast<int32_t>(replacement.size()) - n) * found.size();
         document.set_selection(first, end + growth);
     }
-    if (status_message) *status_message = "Replaced " + with_commas(result.count) + " occurrences";
+    if (status_message) *status_message = "Replaced " + counted(result.count, "occurrence");
     return result;
 }
 

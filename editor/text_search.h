@@ -86,7 +86,7 @@ FindResult run_replace(TextDocument& document, const FindState& state, Job* job,
 
 // "Replace All": every match, in the selection (wholly inside it) or the whole file by
 // state.scope, replaced as one undo step; a match never starts inside the one before it.
-// Leaves "Replaced N occurrences" in status_message.
+// Leaves "Replaced N occurrences" ("1 occurrence") in status_message.
 FindResult run_replace_all(TextDocument& document, const FindState& state, Job* job, Ui* ui,
                            std::string* status_message);
 

@@ -6,10 +6,12 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
 #include "encoding/xml_declaration.h"
+#include "file/file_dialog_start.h"
 #include "file/file_reader.h"
 #include "file/file_writer.h"
 #include "file/recovery_journal.h"
@@ -171,7 +173,7 @@ bool DocumentFile::load(const std::string& path, EncodingId requested, Job* job)
         return fail(reader.error());
     }
     std::string message =
-        "Loaded " + with_commas(total) + " bytes in " + format_duration(host_.now_ms() - started);
+        "Loaded " + counted(total, "byte") + " in " + format_duration(host_.now_ms() - started);
     host_.set_status_message(message);
     host_.log(message);
     recent_.add(path);
@@ -254,12 +256,15 @@ bool DocumentFile::save(const std::string& path, EncodingId requested, Job* job)
         return fail(writer.error());
     }
 
-    const std::string message = "save:" + format_duration(host_.now_ms() - started);
-    host_.set_status_message(message);
-    host_.log(message);
+    const double took = host_.now_ms() - started;
     std::error_code size_error;
     const auto written = std::filesystem::file_size(path, size_error);
     file_bytes_ = size_error ? -1 : static_cast<int64_t>(written);
+    const std::string message =
+        size_error ? "Saved in " + format_duration(took)
+                   : "Saved " + counted(file_bytes_, "byte") + " in " + format_duration(took);
+    host_.set_status_message(message);
+    host_.log(message);
     set_name(path);
     if (EditHistory* history = document.history()) history->mark_saved();
     recent_.add(path);
@@ -283,9 +288,26 @@ bool DocumentFile::load_file(std::string_view argument, Job* job) {
     return load(path, requested, job);
 }
 
+namespace {
+
+std::string home_folder() {
+    const char* home = std::getenv("HOME");
+    return home && home[0] == '/' ? std::string(home) : std::string("/");
+}
+
+bool folder_exists(const std::string& folder) {
+    std::error_code error;
+    return std::filesystem::is_directory(folder, error);
+}
+
+}  // namespace
+
 bool DocumentFile::open(Job* job) {
-    const std::string path = ui_.file_dialog(false, path_, host_.file_filter());
+    const DialogPlace place =
+        open_dialog_place(recent_.last_folder(), path_, untitled_, home_folder(), folder_exists);
+    const std::string path = ui_.file_dialog(false, place.path(), host_.file_filter());
     if (path.empty()) return false;
+    recent_.set_last_folder(folder_of(path));
     return load_file(path, job);
 }
 
@@ -299,8 +321,11 @@ bool DocumentFile::save_command(std::string_view argument, Job* job) {
 }
 
 bool DocumentFile::save_as(EncodingId requested, Job* job) {
-    std::string name = ui_.file_dialog(true, path_, host_.file_filter());
+    const DialogPlace place =
+        save_dialog_place(recent_.last_folder(), path_, untitled_, home_folder(), folder_exists);
+    std::string name = ui_.file_dialog(true, place.path(), host_.file_filter());
     if (name.empty()) return false;
+    recent_.set_last_folder(folder_of(name));
     // Only the file's own name counts: a dot in a folder name is not an extension.
     if (file_name_part(name).find('.') == std::string_view::npos)
         name += "." + host_.language_extension();

@@ -40,6 +40,17 @@ void RecentFiles::store() {
     for (size_t i = entries_.size(); i < kEntriesRead; ++i) store_->remove(value_name(i));
 }
 
+std::string RecentFiles::last_folder() const {
+    if (!store_) return last_folder_;
+    std::optional<std::string> value = store_->read(kFolderValue);
+    return value ? *value : std::string();
+}
+
+void RecentFiles::set_last_folder(std::string_view folder) {
+    last_folder_ = std::string(folder);
+    if (store_ && !folder.empty()) store_->write(kFolderValue, folder);
+}
+
 void RecentFiles::changed() {
     store();
     if (on_change_) route_.run([this] { on_change_(); });

@@ -26,6 +26,7 @@ public:
     static constexpr const char* kKey = "Recent File List";
     // Only File0 to File9 are read back at start-up.
     static constexpr int kEntriesRead = 10;
+    static constexpr const char* kFolderValue = "Folder";
 
     explicit RecentFiles(RecentFilesStore* store = nullptr) : store_(store) {}
     void set_store(RecentFilesStore* store) { store_ = store; }
@@ -44,12 +45,19 @@ public:
     // Writes every entry as File0, File1, ... and removes the values after them up to File9.
     void store();
 
+    // The folder a file was last opened from or saved to, kept as the value "Folder" of the
+    // same key; empty when there is none yet.
+    std::string last_folder() const;
+    void set_last_folder(std::string_view folder);
+
 private:
     void changed();
 
     RecentFilesStore* store_;
     std::function<void()> on_change_;
     std::vector<std::string> entries_;
+    // Without a store, the last folder lives as long as the list.
+    std::string last_folder_;
     UiRoute route_;
 };
 

@@ -48,4 +48,34 @@ std::string format_duration(double milliseconds) {
     return std::string(text.view());
 }
 
+std::string plural_noun(std::string_view noun) {
+    std::string out(noun);
+    if (noun.empty()) return out;
+    bool has_lower = false;
+    bool has_upper = false;
+    for (char c : noun) {
+        has_lower = has_lower || (c >= 'a' && c <= 'z');
+        has_upper = has_upper || (c >= 'A' && c <= 'Z');
+    }
+    if (has_upper && !has_lower) return out;
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    const char last = lower(noun.back());
+    const char before = noun.size() > 1 ? lower(noun[noun.size() - 2]) : '\0';
+    const auto vowel = [](char c) { return c == 'a' || c == 'e' || c == 'i' || c == 'o' || c == 'u'; };
+    if (last == 'y' && before >= 'a' && before <= 'z' && !vowel(before)) {
+        out.back() = 'i';
+        out += "es";
+    } else if (last == 's' || last == 'x' || last == 'z' ||
+               ((last == 'h') && (before == 'c' || before == 's'))) {
+        out += "es";
+    } else {
+        out += 's';
+    }
+    return out;
+}
+
+std::string counted(int64_t count, std::string_view noun) {
+    return with_commas(count) + " " + (count == 1 ? std::string(noun) : plural_noun(noun));
+}
+
 }  // namespace tessel

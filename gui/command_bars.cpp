@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QComboBox>
+#include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -151,6 +152,11 @@ void CommandBars::build() {
     message_->setObjectName(QStringLiteral("status_message"));
     message_->setFixedWidth(JobStatusPanes::kMessagePaneWidth);
     status->addWidget(message_);
+    job_box_ = new QWidget(status);
+    job_box_->setObjectName(QStringLiteral("job_panes"));
+    auto* job_layout = new QHBoxLayout(job_box_);
+    job_layout->setContentsMargins(0, 0, 0, 0);
+    status->addWidget(job_box_);
     registry_.set_view(this);
 }
 
@@ -236,17 +242,13 @@ bool CommandBars::pane_visible(std::string_view name) {
 }
 
 void CommandBars::show_job_panes(const std::vector<StatusPane>& panes) {
-    QStatusBar* status = window_.statusBar();
-    for (QLabel* label : job_panes_) {
-        status->removeWidget(label);
-        label->deleteLater();
-    }
+    for (QLabel* label : job_panes_) delete label;
     job_panes_.clear();
     for (size_t i = 0; i < panes.size(); ++i) {
         if (panes[i].width <= 0) continue;
-        auto* label = new QLabel(to_qstring(panes[i].text), status);
+        auto* label = new QLabel(to_qstring(panes[i].text), job_box_);
         label->setMinimumWidth(panes[i].width);
-        status->addWidget(label);
+        job_box_->layout()->addWidget(label);
         job_panes_.push_back(label);
     }
 }

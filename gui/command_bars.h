@@ -92,6 +92,10 @@ private:
     QComboBox* path_box_ = nullptr;
     std::vector<std::string> path_history_;
     QLabel* message_ = nullptr;
+    // The job panes live in a box of their own, added to the status bar once: the bar's own
+    // removeWidget hides the widget after the one removed (in the Qt this is built with),
+    // which was the caret status whenever a slow job's pane went away.
+    QWidget* job_box_ = nullptr;
     std::vector<QLabel*> job_panes_;
 };
 

@@ -41,6 +41,7 @@
 #include "settings/settings_store.h"
 #include "shell/document_controller.h"
 #include "shell/editor_app.h"
+#include "shell/help_pages.h"
 #include "views/diagnostics_tree.h"
 #include "views/grid_text.h"
 
@@ -177,6 +178,13 @@ void MainWindow::register_handlers() {
     find_->register_handlers(*find_dialogs_);
     editor_->model().set_marks([this] { return find_->bookmarks().text_offsets(); });
     dialogs_.register_commands(commands);
+    // The toolkit's version as it runs, beside the one the program was built with.
+    commands.register_handler("about_tessel", this, [this](std::string_view, bool query) {
+        if (!query)
+            ui_.message_box(about_text(qVersion(), QT_VERSION_STR, SettingsStore::engine_version()),
+                            "About Tessel", UiButtons::ok, UiIcon::information);
+        return true;
+    });
     // The text pane's commands. Copy, cut and paste act on the text while it has the focus;
     // other panes register their own under the same names.
     const auto editing = [this] { return editor_->hasFocus() && !app_.document_busy(); };

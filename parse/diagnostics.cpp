@@ -161,7 +161,8 @@ std::string Diagnostic::dump() {
 
 void DiagnosticDetail::describe(NodeDescriber& d) {
     d.set_category(kCategoryLeaf);
-    d.set_identity("Warning detail", -1, 1, "", "", "");
+    d.set_identity(owner_->severity() == Severity::error ? kErrorDetail : kWarningDetail, -1, 1, "",
+                   "", "");
     d.set_name(label_, first_, last_, true);
     d.set_value(text_, first_, last_, false);
     d.set_extra(owner_->message(), owner_->kind_code(), owner_->position());

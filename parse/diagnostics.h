@@ -24,6 +24,11 @@ enum class Severity : uint8_t { warning = 0, error = 1 };
 // reader may not expect (a JSON escape of a lone surrogate).
 enum class Conformance : uint8_t { breaks, advisory };
 
+// The type names of a diagnostic's details, after its severity ("Error detail data:" above
+// an error's details in a view).
+inline constexpr const char* kErrorDetail = "Error detail";
+inline constexpr const char* kWarningDetail = "Warning detail";
+
 class DiagnosticDetail final : public Node {
 public:
     DiagnosticDetail(const char* label, std::string_view text, TextPos first, TextPos last,

@@ -164,7 +164,7 @@ private:
                 tokens_.advance();
                 return;
             }
-            if (t.kind != kName) expect("SYSTEM,PUBLIC,>, or [  in DOCTYPE decleration", true);
+            if (t.kind != kName) expect("SYSTEM,PUBLIC,>, or [  in DOCTYPE declaration", true);
             const std::string_view word = text_of(t);
             if (word != "SYSTEM" && word != "PUBLIC") expect("PUBLIC or SYSTEM", true);
             // One external identifier, after the name.

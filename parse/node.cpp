@@ -8,7 +8,7 @@ void Node::apply_edit(DocumentTree&, std::string_view, int, TextEditSink&) {}
 Node* Node::child(int32_t) { return nullptr; }
 std::string Node::dump() { return {}; }
 NodeSpans Node::spans() { return {}; }
-const char* Node::validate_edit(std::string_view, int) { return "todo: implment"; }
+const char* Node::validate_edit(std::string_view, int) { return "This value cannot be edited"; }
 
 bool RecordNode::write_inline(StringBuilder&, const IndentOptions&, int, std::string_view) {
     return false;

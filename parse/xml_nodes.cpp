@@ -393,7 +393,8 @@ void XmlDocumentNode::describe(NodeDescriber& d) {
         label = label_;
     }
     d.set_category(kCategoryContainer);
-    d.set_identity(label, 2, 1, "DOCTYPE,Subtag-Text", "", "");
+    // "document" names it in the views' "(This document has no DOCTYPE)".
+    d.set_identity(label, 2, 1, "DOCTYPE,Subtag-Text", "document", "");
     d.set_name(label, -1, -1, false);
     d.set_child_count(child_count(), 1);
     d.set_link(this);

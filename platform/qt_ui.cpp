@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
+#include <QScreen>
 #include <QStyle>
 #include <QToolButton>
 #include <QToolTip>
@@ -248,6 +249,13 @@ std::string QtUi::file_dialog(bool save, std::string_view path, std::string_view
             dialog.setDirectory(info.absolutePath());
             dialog.selectFile(info.fileName());
         }
+        // Wide and tall enough to read the name, size, type and date columns: 900 by 600, or
+        // nine tenths of a smaller screen.
+        QSize size(kFileDialogWidth, kFileDialogHeight);
+        const QWidget* owner = parent_window();
+        if (const QScreen* screen = owner ? owner->screen() : QGuiApplication::primaryScreen())
+            size = size.boundedTo(screen->availableGeometry().size() * 9 / 10);
+        dialog.resize(size);
         const int result = dialog.exec();
         reclaim_lock_after_nested_loop();
         if (result != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::string();
@@ -265,7 +273,16 @@ std::string QtUi::clipboard_text() {
 }
 
 void QtUi::open_url(std::string_view url) {
-    post_to_ui([target = to_qstring(url)] { QDesktopServices::openUrl(QUrl::fromUserInput(target)); });
+    // Failing is told in the window: a message on the terminal is seen by nobody.
+    post_to_ui([this, target = to_qstring(url)] {
+        if (QDesktopServices::openUrl(QUrl::fromUserInput(target))) return;
+        QMessageBox box(QMessageBox::Warning, QString::fromLatin1(kProductCaption),
+                        QStringLiteral("%1 could not be opened: the desktop has no program to show it.")
+                            .arg(target),
+                        QMessageBox::Ok, parent_window());
+        box.exec();
+        reclaim_lock_after_nested_loop();
+    });
 }
 
 }  // namespace tessel

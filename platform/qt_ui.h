@@ -23,6 +23,10 @@ class WorkerPool;
 // The caption of every message box; the core's own "Tessel" and an empty caption become it.
 inline constexpr const char* kProductCaption = "Tessel 2.2";
 
+// The file dialogs' size where the screen has room for it.
+inline constexpr int kFileDialogWidth = 900;
+inline constexpr int kFileDialogHeight = 600;
+
 // The core's filter text ("Name#patterns#Name#patterns#...#", patterns separated by ';') as
 // the name filters of a Qt file dialog: "Name (p1 p2)". A pattern list in parentheses at the
 // end of a name is dropped from it (the patterns after it are the ones that count), and "*.*"

@@ -127,6 +127,8 @@ SettingsStore::~SettingsStore() {
     close_database();
 }
 
+std::string SettingsStore::engine_version() { return sqlite3_libversion(); }
+
 std::string SettingsStore::default_path() {
     const char* dir = std::getenv("TESSEL_CONFIG_DIR");
     if (dir && *dir) return std::string(dir) + "/registry.sqlite";

@@ -39,6 +39,8 @@ public:
     // $TESSEL_CONFIG_DIR/registry.sqlite, else $XDG_CONFIG_HOME/tessel/registry.sqlite, else
     // ~/.config/tessel/registry.sqlite; empty when not even a home folder is known.
     static std::string default_path();
+    // The version of the SQLite library the store runs on ("3.40.1"), for "About Tessel".
+    static std::string engine_version();
 
     // Opens the subkey name of the top key, creating it when missing. When neither works
     // (no database, no top key, the database refuses) the failure depth rises instead and

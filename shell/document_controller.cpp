@@ -88,7 +88,7 @@ void DocumentController::parse(std::string_view argument) {
     }
     std::string status;
     if (!result.text->empty())
-        status = "Parsed " + std::to_string(result.text->size()) + " bytes in " +
+        status = "Parsed " + counted(static_cast<int64_t>(result.text->size()), "byte") + " in " +
                  format_duration(parse_ms);
     deliver(std::move(result), std::move(status));
 }

@@ -1,6 +1,8 @@
 // The editor's document, its file commands and the commands no widget owns.
 #include "shell/editor_app.h"
 
+#include <filesystem>
+#include <system_error>
 #include <utility>
 
 #include "commands/command_table.h"
@@ -234,17 +236,20 @@ void EditorApp::register_handlers() {
     for (std::string_view name : {"line_numbers", "line_ending", "scroll_wheel_changes_tree_selection"})
         ui_handler(name, [](std::string_view, bool) { return true; });
 
+    // The help pages are always offered: one that cannot be found is told in a message box
+    // that names the folders looked in, rather than greyed without a word.
     ui_handler("online_documentation", [this](std::string_view, bool query) {
-        if (!query) open_page(help_.documentation);
-        return !help_.documentation.empty();
+        if (!query) open_page(help_.documentation, "user guide");
+        return true;
     });
     ui_handler("whats_new_in_this_version", [this](std::string_view, bool query) {
-        if (!query) open_page(help_.release_notes);
-        return !help_.release_notes.empty();
+        if (!query) open_page(help_.release_notes, "release notes");
+        return true;
     });
+    // Nothing is fetched from the network: the box says so, with the version.
     ui_handler("check_for_updates", [this](std::string_view, bool query) {
-        if (!query) open_page(help_.updates);
-        return !help_.updates.empty();
+        if (!query) ui_.message_box(updates_text(), "Check for updates", UiButtons::ok, UiIcon::information);
+        return true;
     });
 }
 
@@ -264,7 +269,15 @@ bool EditorApp::indent(Job* job) {
     return outcome == IndentOutcome::indented;
 }
 
-void EditorApp::open_page(const std::string& page) { ui_.open_url(page); }
+void EditorApp::open_page(const std::string& page, std::string_view what) {
+    std::error_code error;
+    if (page.empty() || !std::filesystem::is_regular_file(page, error)) {
+        ui_.message_box(help_missing_text(what, help_.searched), "Tessel", UiButtons::ok,
+                        UiIcon::warning);
+        return;
+    }
+    ui_.open_url(page);
+}
 
 void EditorApp::load_toggles() {
     SettingsKey key(settings_, kFrameKey);

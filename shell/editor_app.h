@@ -27,6 +27,7 @@
 #include "settings/settings_recent_files.h"
 #include "settings/settings_store.h"
 #include "shell/document_controller.h"
+#include "shell/help_pages.h"
 #include "shell/routed_document_host.h"
 #include "text/edit_history.h"
 #include "text/text_document.h"
@@ -42,13 +43,6 @@ class IndentOptionsDialog;
 class MessageLog;
 class Ui;
 class WorkerPool;
-
-// The user-guide pages the help commands open.
-struct HelpPages {
-    std::string documentation;
-    std::string release_notes;
-    std::string updates;
-};
 
 class EditorApp final : private DocumentHost, private DocumentOwner {
 public:
@@ -133,7 +127,9 @@ private:
 
     void register_handlers();
     void window_tick();
-    void open_page(const std::string& page);
+    // Opens a help page in the desktop's viewer, or says that it (the "user guide", ...) is
+    // missing.
+    void open_page(const std::string& page, std::string_view what);
 
     // DocumentHost: the document file's view of the window.
     void set_language_for(std::string_view file_name, std::string_view head) override;

@@ -65,13 +65,13 @@ std::string dropped_text_question(int64_t line) {
     return "Line " + std::to_string(line) +
            " holds text that the parsed document does not keep (text outside the markup, a "
            "comment in JSON, an unfinished declaration or bytes that are not characters). "
-           "Indenting would delete it. Indent anyways?";
+           "Indenting would delete it. Indent anyway?";
 }
 
 IndentOutcome run_indent(TextDocument& document, const DocumentType& type, DocumentTree* tree,
                          IndentOptions& options, Ui& ui, IndentOptionsDialog& dialog,
                          SettingsStore* settings, Job* job, std::string* status_message) {
-    if (job) job->set_status_text("indening");
+    if (job) job->set_status_text("Indenting");
     if (!type.module) {
         ui.message_box("A " + type.display_name +
                            " document has no markup to indent. The text was left as it was.",

@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "parse/diagnostics.h"
 #include "parse/node_description.h"
 
 namespace tessel {
@@ -43,7 +44,8 @@ void set_unique_consolidation_threshold(int value) {
 }
 
 Column* consolidate_group(ColumnGroup& group, Arena& arena) {
-    if (std::strcmp(group.name, "Warning detail") == 0) return nullptr;
+    if (std::strcmp(group.name, kWarningDetail) == 0 || std::strcmp(group.name, kErrorDetail) == 0)
+        return nullptr;
     int32_t unique = 0;
     int32_t first_row = -1;
     bool one_row = true;

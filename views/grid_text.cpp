@@ -36,7 +36,7 @@ void write_grid_text(GridTable& table, Arena& scratch,
                      std::string* message) {
     using clock = std::chrono::steady_clock;
     const auto started = clock::now();
-    if (job) job->set_status_text("Coping grid to clipboard ");
+    if (job) job->set_status_text("Copying grid to clipboard");
     // Rows gather here and go out once this much has built up.
     constexpr size_t kPiece = 64 * 1024;
     std::string out;

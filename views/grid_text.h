@@ -14,7 +14,7 @@ namespace tessel {
 // The cells of a row are separated by tabs (no tab after the last), an empty cell as nothing
 // between its tabs so later cells keep their columns: a row has one field per column. A text
 // holding a tab, CR, LF or double quote is quoted with inner quotes doubled. Caption cells
-// write their caption. With a job: "Coping grid to clipboard " as its status,
+// write their caption. With a job: "Copying grid to clipboard" as its status,
 // progress per row, and `message` gets "Copied grid to clipboard in " and the duration.
 std::string build_grid_text(GridTable& table, Arena& scratch, Job* job = nullptr,
                             std::string* message = nullptr);

@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <new>
@@ -12,6 +11,8 @@
 #include <system_error>
 #include <thread>
 #include <vector>
+
+#include "foundation/number_format.h"
 
 namespace tessel {
 
@@ -202,10 +203,8 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
 
     auto took = std::chrono::steady_clock::now() - started;
     double elapsed = std::chrono::duration<double, std::milli>(took).count();
-    char milliseconds[48];
-    std::snprintf(milliseconds, sizeof milliseconds, "%.2f", elapsed);
     if (status_message)
-        *status_message = "sorted " + std::to_string(rows) + " rows: " + milliseconds;
+        *status_message = "Sorted " + counted(rows, "row") + " in " + format_duration(elapsed);
     job->set_progress(100);
     table.set_sorted(column, ascending, row_order);
     return true;

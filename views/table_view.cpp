@@ -8,6 +8,7 @@
 #include <new>
 #include <vector>
 
+#include "foundation/number_format.h"
 #include "foundation/string_builder.h"
 #include "parse/node_description.h"
 #include "views/consolidation.h"
@@ -223,7 +224,8 @@ private:
                 flush_run(index_ - run_length_, index_ - 1);
                 run_length_ = 0;
             } else if (!accepted_.empty()) {
-                add_text(join({"(This ", singular_, " has no ", accepted_[0], "s)"}), -1, false, false);
+                add_text(join({"(This ", singular_, " has no ", plural_noun(accepted_[0]), ")"}), -1, false,
+                         false);
             }
             if (section_ + 1 >= sections_.size()) return;  // a child no later section takes
             ++section_;
@@ -249,7 +251,7 @@ private:
         if (self_.description.section_spec[0] == 0 && self_.description.singular_noun[0])
             name = self_.description.singular_noun;
         if (!needs_data_line_)
-            add_text(join({std::to_string(b - a + 1), " ", name, "s:"}), -1, true, false);
+            add_text(join({counted(b - a + 1, name), ":"}), -1, true, false);
         ViewItem item{ViewItem::Kind::table};
         item.table = build_table(a, b);
         view_.add(item);

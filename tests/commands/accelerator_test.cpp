@@ -34,7 +34,11 @@ TEST(Accelerator, ModifiersLastMatchingTestWins) {
           Case{"Shift+F3", kModifierShift, kKeyF1 + 2}, Case{"F10", kModifierNone, kKeyF1 + 9},
           Case{"F1", kModifierNone, kKeyF1}, Case{"Ctrl+F12", kModifierCtrl, kKeyF1 + 11},
           Case{"Esc", kModifierNone, kKeyEscape}, Case{"Alt+Down Key", kModifierAlt, kKeyDown},
-          Case{"Shift+Tab", kModifierShift, kKeyTab}}) {
+          Case{"Shift+Tab", kModifierShift, kKeyTab},
+          // The arrows as the menus show them; "Page Up" is no "Up".
+          Case{"Alt+Up", kModifierAlt, kKeyUp}, Case{"Alt+Down", kModifierAlt, kKeyDown},
+          Case{"Ctrl+Left", kModifierCtrl, kKeyLeft}, Case{"Shift+Right", kModifierShift, kKeyRight},
+          Case{"Page Up", kModifierNone, kKeyPageUp}, Case{"Ctrl+Page Down", kModifierCtrl, kKeyPageDown}}) {
         KeyPress key = parse_accelerator(c.text);
         EXPECT_EQ(key.modifier, c.modifier) << c.text;
         EXPECT_EQ(key.key, c.key) << c.text;
@@ -50,6 +54,8 @@ TEST(Accelerator, CharacterKeysAndNoKey) {
     EXPECT_EQ(parse_accelerator("Ctrl+F").character, U'F');
     EXPECT_EQ(parse_accelerator("F13").key, kKeyCharacter);
     EXPECT_EQ(parse_accelerator("Alt+É").character, U'É');
+    // A word holding an arrow's name is no arrow.
+    EXPECT_EQ(parse_accelerator("Ctrl+Upper").key, kKeyCharacter);
     EXPECT_EQ(parse_accelerator("").key, kKeyNone);
 
     EXPECT_TRUE(accelerator_matches(x, {kKeyCharacter, kModifierCtrl, U'X'}));

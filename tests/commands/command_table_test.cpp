@@ -4,6 +4,7 @@
 
 #include <set>
 
+#include "commands/accelerator.h"
 #include "commands/command_name.h"
 #include "commands/command_registry.h"
 #include "commands/command_table.h"
@@ -63,7 +64,7 @@ TEST(CommandTable, ItemsAreNamedAfterTheirCaptionsAndKeysAreUnique) {
                 << items[i].accelerator_text << " " << items[j].name;
         }
     }
-    EXPECT_EQ(with_keys, 33);
+    EXPECT_EQ(with_keys, 34);
 
     EXPECT_EQ(command_worker("reparse"), "parse");
     EXPECT_EQ(command_worker("drill_up"), "view");
@@ -90,7 +91,7 @@ TEST(CommandTable, EveryMenuAndToolbarNameHasAnItem) {
             EXPECT_TRUE(has_item(name)) << menu.caption << " " << name;
         }
     }
-    EXPECT_EQ(separators, 6u);
+    EXPECT_EQ(separators, 7u);
     ASSERT_GT(menu_bar()[0].entries.size(), 8u);
     ASSERT_FALSE(menu_bar()[2].entries.empty());
     EXPECT_EQ(menu_bar()[0].entries[8], kRecentFilesSection);
@@ -115,21 +116,57 @@ TEST(CommandTable, EveryMenuAndToolbarNameHasAnItem) {
 }
 
 TEST(CommandTable, RecentFileEntryTexts) {
-    EXPECT_EQ(recent_file_entry_text(0, "/home/me/a.xml"), "&0 /home/me/a.xml");
-    EXPECT_EQ(recent_file_entry_text(3, "/data/R&D.xml"), "&3 /data/R&&D.xml");
+    EXPECT_EQ(recent_file_entry_text(0, "/home/me/a.xml"), "&1 /home/me/a.xml");
+    EXPECT_EQ(recent_file_entry_text(3, "/data/R&D.xml"), "&4 /data/R&&D.xml");
     std::string dir = "/" + std::string(90, 'd') + "/";
     std::string at_limit = dir + std::string(99 - dir.size(), 'f');
-    EXPECT_EQ(recent_file_entry_text(1, at_limit), "&1 " + at_limit);
+    EXPECT_EQ(recent_file_entry_text(1, at_limit), "&2 " + at_limit);
     EXPECT_EQ(recent_file_entry_text(1, at_limit + "g"),
-              "&1 " + std::string(99 - dir.size(), 'f') + "g");
-    EXPECT_EQ(recent_file_entry_text(2, "C:\\" + std::string(100, 'x') + "\\b.xml"), "&2 b.xml");
+              "&2 " + std::string(99 - dir.size(), 'f') + "g");
+    EXPECT_EQ(recent_file_entry_text(2, "C:\\" + std::string(100, 'x') + "\\b.xml"), "&3 b.xml");
     // Characters, not bytes, are counted: 98 two-byte letters stay whole.
     std::string greek = "/";
     for (int i = 0; i < 98; ++i) greek += "λ";
-    EXPECT_EQ(recent_file_entry_text(4, greek), "&4 " + greek);
+    EXPECT_EQ(recent_file_entry_text(4, greek), "&5 " + greek);
     // A long name without a folder is shown whole.
     std::string bare(120, 'n');
-    EXPECT_EQ(recent_file_entry_text(5, bare), "&5 " + bare);
+    EXPECT_EQ(recent_file_entry_text(5, bare), "&6 " + bare);
+}
+
+// The entries are numbered from 1 as shown, and no two share a mnemonic (the character after
+// a single "&"), however long the list grows during a run.
+TEST(CommandTable, RecentFileEntriesNumberFromOneWithUniqueMnemonics) {
+    std::set<char> mnemonics;
+    for (size_t i = 0; i < 14; ++i) {
+        const std::string text = recent_file_entry_text(i, "/a&b/c.xml");
+        // What the menu shows: "&&" is one "&", "&x" is x underlined.
+        std::string shown;
+        int marks = 0;
+        for (size_t k = 0; k < text.size(); ++k) {
+            if (text[k] == '&' && k + 1 < text.size()) {
+                const char next = text[++k];
+                if (next != '&') {
+                    ++marks;
+                    EXPECT_TRUE(mnemonics.insert(next).second) << text;
+                }
+                shown.push_back(next);
+                continue;
+            }
+            shown.push_back(text[k]);
+        }
+        EXPECT_EQ(shown, std::to_string(i + 1) + " /a&b/c.xml");
+        EXPECT_EQ(marks, i < 10 ? 1 : 0) << text;
+    }
+    EXPECT_EQ(recent_file_entry_text(9, "/x.xml"), "1&0 /x.xml");
+}
+
+// Save As has its own key, told apart from Save's by Shift.
+TEST(CommandTable, SaveAsHasCtrlShiftS) {
+    const KeyPress save_as = parse_accelerator(find_command_info("save_as")->accelerator);
+    EXPECT_EQ(save_as.modifier, kModifierCtrlShift);
+    EXPECT_EQ(save_as.character, 'S');
+    EXPECT_FALSE(accelerator_matches(parse_accelerator(find_command_info("save")->accelerator),
+                                     save_as));
 }
 
 }  // namespace

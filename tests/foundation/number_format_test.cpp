@@ -71,5 +71,23 @@ TEST(NumberFormat, FormatDurationSwitchesToSecondsAboveOneThousandMilliseconds) 
     for (auto [ms, text] : cases) EXPECT_EQ(format_duration(ms), text) << ms;
 }
 
+// Nouns as the views and messages count them: the names of node types, element names and
+// units; one of a thing is singular, any other count plural.
+TEST(NumberFormat, PluralsAndCounts) {
+    const std::pair<const char*, const char*> nouns[] = {
+        {"Error", "Errors"},     {"XML tag", "XML tags"},     {"entry", "entries"},
+        {"Entity", "Entities"},  {"key", "keys"},             {"box", "boxes"},
+        {"address", "addresses"}, {"match", "matches"},       {"flash", "flashes"},
+        {"DOCTYPE", "DOCTYPE"},  {"CDATA", "CDATA"},          {"ns:item", "ns:items"},
+        {"DTD element", "DTD elements"}, {"y", "ys"},         {"", ""},
+    };
+    for (auto [one, many] : nouns) EXPECT_EQ(plural_noun(one), many) << one;
+    EXPECT_EQ(counted(1, "byte"), "1 byte");
+    EXPECT_EQ(counted(0, "byte"), "0 bytes");
+    EXPECT_EQ(counted(2408300, "byte"), "2,408,300 bytes");
+    EXPECT_EQ(counted(-1, "row"), "-1 rows");
+    EXPECT_EQ(counted(1, "Error"), "1 Error");
+}
+
 }  // namespace
 }  // namespace tessel

@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/number_format.h"
 #include "gui/browser_view.h"
 #include "gui/editor_view.h"
 #include "gui/tree_view.h"
@@ -348,7 +349,7 @@ TEST(Browsers, HeaderClicksSortAndFlipTheMarkAndCopyGridGivesTheCells) {
         return natural_compare(a, b) < 0;
     }));
     EXPECT_TRUE(run_until([&] {
-        return editor.app.commands().status_message().starts_with("sorted " + std::to_string(texts.size()) + " rows: ");
+        return editor.app.commands().status_message().starts_with("Sorted " + with_commas(static_cast<int64_t>(texts.size())) + " rows in ");
     }));
     QApplication::processEvents();
     const QImage ascending = header_image();

@@ -453,7 +453,7 @@ TEST_F(MainWindowTest, ADroppedFileIsLoadedAndParsedAndReportedInTheStatusBarAnd
     QDropEvent drop(QPointF(50, 50), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(&editor.window, &drop);
     ASSERT_TRUE(drop.isAccepted());
-    const std::string parsed = "Parsed " + std::to_string(size) + " bytes in ";
+    const std::string parsed = "Parsed " + with_commas(static_cast<int64_t>(size)) + " bytes in ";
     ASSERT_TRUE(run_until([&] {
         return editor.window.bars().message_pane()->text().startsWith(QString::fromStdString(parsed));
     }, 5000)) << testing::PrintToString(editor.log.lines) << editor.window.bars().message_pane()->text().toStdString();
@@ -461,7 +461,7 @@ TEST_F(MainWindowTest, ADroppedFileIsLoadedAndParsedAndReportedInTheStatusBarAnd
     for (const std::string& line : editor.log.lines)
         if (line.starts_with("Loaded ") || line.starts_with("Parsed ")) reports.push_back(line.substr(0, line.find(" in ")));
     EXPECT_EQ(reports, (std::vector<std::string>{"Loaded " + with_commas(static_cast<int64_t>(size)) + " bytes",
-                                                 "Parsed " + std::to_string(size) + " bytes"}));
+                                                 "Parsed " + with_commas(static_cast<int64_t>(size)) + " bytes"}));
     EXPECT_EQ(editor.window.windowTitle(), "catalog.xml - Tessel 2.2");
     ASSERT_TRUE(run_until([&] {
         return editor.window.panes().pane_window(PaneId::stat)->property("plainText").toString().contains("Elements: ");
@@ -482,7 +482,7 @@ TEST_F(MainWindowTest, FileCommandsFromTheMenuAndAnOutsideChangeAsksToReload) {
     ASSERT_TRUE(run_until([&] { return editor.window.windowTitle() == "notes.xml - Tessel 2.2"; }));
     // The File menu lists it first among the recent files.
     QMenu* file_menu = editor.window.bars().menus().front();
-    const QString entry = "&0 " + path;
+    const QString entry = "&1 " + path;
     EXPECT_TRUE(run_until([&] {
         for (QAction* action : file_menu->actions())
             if (action->text() == entry) return true;

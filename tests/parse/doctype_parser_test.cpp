@@ -160,7 +160,7 @@ TEST(Doctype, EveryExpectationText) {
     const Case cases[] = {
         {"<!DOCTYPE>", false, "error@9 Expecting root element name"},
         {"<!DOCTYPE a \"x\">", false,
-         "error@12 Expecting SYSTEM,PUBLIC,>, or [  in DOCTYPE decleration"},
+         "error@12 Expecting SYSTEM,PUBLIC,>, or [  in DOCTYPE declaration"},
         {"<!DOCTYPE a FOO \"x\">", false, "error@12 Expecting PUBLIC or SYSTEM"},
         {"<!DOCTYPE a SYSTEM>", false, "error@18 Expecting system external dtd"},
         {"<!DOCTYPE a PUBLIC \"p\">", false, "error@22 Expecting system external dtd"},

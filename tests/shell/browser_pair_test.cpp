@@ -178,7 +178,7 @@ TEST(BrowserPair, SortsReachTheirBrowserAndTheSecondBrowserFollowsTheSortedRow) 
     ASSERT_TRUE(loop.run_until([&] { return !b.panes.sorts.empty(); }));
     EXPECT_EQ(b.panes.sorts, (std::vector<int>{1}));
     ASSERT_FALSE(b.panes.messages.empty());
-    EXPECT_EQ(b.panes.messages.back().rfind("sorted 3 rows", 0), 0u) << b.panes.messages.back();
+    EXPECT_EQ(b.panes.messages.back().rfind("Sorted 3 rows in ", 0), 0u) << b.panes.messages.back();
     // The top row is now the item with id 3 (the document's first): the second browser shows
     // its parts. Then the last row, id 1 (the document's second item).
     pair.tree_browser().layout().set_current({0, 1, id_column});

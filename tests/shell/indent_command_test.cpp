@@ -77,7 +77,7 @@ TEST_F(IndentCommandTest, IndentsAsOneUndoableEdit) {
     EXPECT_EQ(document.text(), "<a>\n    <b>x</b>\n</a>\n");
     EXPECT_TRUE(ui.shown.empty());
     EXPECT_EQ(dialog.shown, 0);
-    EXPECT_EQ(job.status, "indening");
+    EXPECT_EQ(job.status, "Indenting");
     EXPECT_EQ(status.rfind("Indented in ", 0), 0u) << status;
     EXPECT_TRUE(status.ends_with(" milliseconds") || status.ends_with(" seconds")) << status;
     ASSERT_TRUE(history.undo());

@@ -147,6 +147,11 @@ TEST_F(ParsedWithProblems, DiagnosticAndDetailDescriptions) {
     EXPECT_STREQ(error.description.type_name, "Error");
     EXPECT_EQ(error.description.kind_code, 9);
     EXPECT_EQ(error.description.extra_range.first, 9);
+    // An error's details are named after it: a view heads them "Error detail data:".
+    Diagnostic* end_of_file = tree_->diagnostics().at(2);
+    ASSERT_NE(end_of_file->child(0), nullptr);
+    EXPECT_STREQ(query(*end_of_file->child(0), kQueryDisplay, arena).description.type_name,
+                 "Error detail");
 }
 
 TEST(DiagnosticsTree, DisplayTextsReadAsInThePane) {

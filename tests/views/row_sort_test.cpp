@@ -6,11 +6,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <numeric>
 #include <optional>
 #include <random>
 #include <string>
 #include <vector>
+
+#include "foundation/number_format.h"
 
 namespace tessel {
 namespace {
@@ -124,37 +127,43 @@ TEST(RowSort, TiesKeepDocumentOrderInBothDirections) {
     EXPECT_EQ(table.order_, (std::vector<int32_t>{2, 3, 5, 4, 1, 6}));
 }
 
-// The row count of a message "sorted N rows: MS", MS printed with two decimals; -1 when the
-// message has another form.
+// The row count of a message "Sorted N rows in D" (D a duration as every message writes it,
+// "N row" for one); -1 when the message has another form.
 int64_t sorted_rows(const std::string& message) {
-    const std::string lead = "sorted ";
-    size_t colon = message.find(" rows: ");
-    if (message.rfind(lead, 0) != 0 || colon == std::string::npos) return -1;
-    std::string count = message.substr(lead.size(), colon - lead.size());
-    std::string ms = message.substr(colon + 7);
-    size_t dot = ms.find('.');
-    auto all_digits = [](const std::string& s) {
-        return !s.empty() &&
-               std::all_of(s.begin(), s.end(), [](char c) { return c >= '0' && c <= '9'; });
-    };
-    if (!all_digits(count) || dot == std::string::npos || !all_digits(ms.substr(0, dot)) ||
-        ms.size() != dot + 3 || !all_digits(ms.substr(dot + 1)))
+    const std::string lead = "Sorted ";
+    size_t in = message.find(" in ");
+    if (message.rfind(lead, 0) != 0 || in == std::string::npos) return -1;
+    std::string counted_rows = message.substr(lead.size(), in - lead.size());
+    const std::string duration = message.substr(in + 4);
+    size_t blank = counted_rows.find(' ');
+    if (blank == std::string::npos) return -1;
+    std::string count = counted_rows.substr(0, blank);
+    std::erase(count, ',');
+    if (count.empty() || !std::all_of(count.begin(), count.end(), [](char c) { return c >= '0' && c <= '9'; }))
         return -1;
-    return std::stoll(count);
+    const int64_t rows = std::stoll(count);
+    if (counted_rows != counted(rows, "row")) return -1;
+    // The duration reads as format_duration writes one.
+    const double value = std::atof(duration.c_str());
+    if (duration != format_duration(value) && duration != format_duration(value * 1000)) return -1;
+    return rows;
 }
 
-TEST(RowSort, MessageCountsRowsAndMilliseconds) {
+TEST(RowSort, MessageCountsRowsAndDuration) {
     MemoryTable one = one_column({"only"});
     std::string message = sort_by(one, "0");
     EXPECT_EQ(sorted_rows(message), 1) << message;
+    EXPECT_EQ(message.rfind("Sorted 1 row in ", 0), 0u) << message;
     EXPECT_EQ(one.order_, (std::vector<int32_t>{1}));
     EXPECT_EQ(one.stored_, 1);
 
     MemoryTable three = one_column({"c", "b", "a"});
     message = sort_by(three, "0");
     EXPECT_EQ(sorted_rows(message), 3) << message;
+    EXPECT_EQ(sorted_rows("Sorted 3 rows in 1.50 milliseconds"), 3);
     EXPECT_EQ(sorted_rows("sorted 3 rows: 1.5"), -1);
-    EXPECT_EQ(sorted_rows("sorted 3 rows: 1.50 ms"), -1);
+    EXPECT_EQ(sorted_rows("Sorted 3 rows in 1.5"), -1);
+    EXPECT_EQ(sorted_rows("Sorted 3 row in 1.50 milliseconds"), -1);
 }
 
 TEST(RowSort, UnparsableColumnSortsNothing) {

@@ -72,6 +72,22 @@ TEST(TableView, SubelementsWithoutAttributes) {
     EXPECT_EQ(grid(table(*b.view)), "Tag name/Text\tText\r\nx\t1\r\nx\t2\r\ny\t\r\n");
 }
 
+// Headings count in plain English: one of a thing is singular, a keyword in capitals keeps
+// its form, and the document is called a document, whatever its tree label says.
+TEST(TableView, HeadingsAndEmptySectionsReadAsEnglish) {
+    for (const char* xml : {"<a/><b/>", "<r/>"}) {
+        auto tree = parse_xml(xml);
+        TreeNodeProvider provider(tree.get());
+        auto view = build_view(provider, *tree->root(), "scroll1", 0);
+        const Strings lines = outline(*view);
+        ASSERT_GE(lines.size(), 3u) << xml;
+        EXPECT_EQ(lines[1], "(This document has no DOCTYPE)") << xml;
+        EXPECT_EQ(lines[2], std::string(xml) == "<r/>" ? "1 Subtag:" : "2 Subtags:") << xml;
+    }
+    auto one = build(R"(<e a="1"><x/></e>)");
+    EXPECT_EQ(outline(*one.view), (Strings{"e", "1 Attribute:", "table 1x2", "1 Subtag:", "table 1x1"}));
+}
+
 TEST(TableView, AnOnlyTextIsATextSection) {
     auto b = build("<r>hello there</r>");
     ASSERT_EQ(outline(*b.view), (Strings{"r", "(This tag has no Attributes)", "1 Text section:", "hello there"}));
@@ -286,7 +302,7 @@ TEST(GridText, RowsFollowTheSortedOrder) {
     std::string message;
     run_sort(t, "2", nullptr, &message);
     EXPECT_EQ(grid(t), "Tag name/Text\tk\tn\r\np\t2\titem2\r\np\t4\tItem2\r\np\t1\titem10\r\np\t3\t\r\n");
-    EXPECT_EQ(message.rfind("sorted 4 rows: ", 0), 0u);
+    EXPECT_EQ(message.rfind("Sorted 4 rows in ", 0), 0u);
     run_sort(t, "2", nullptr, &message);
     EXPECT_EQ(grid(t), "Tag name/Text\tk\tn\r\np\t1\titem10\r\np\t2\titem2\r\np\t4\tItem2\r\np\t3\t\r\n");
 }
@@ -310,8 +326,8 @@ TEST(BrowserPaint, QuietUnder300MillisecondsThenCountsTenths) {
     EXPECT_EQ(d.repaint_in_ms, 10);
     d = browser_paint(true, true, 1345);
     EXPECT_EQ(d.state, BrowserPaint::progress);
-    EXPECT_EQ(d.text, "Prepering this view, 1.30 seconds elapsed");
-    EXPECT_EQ(browser_paint(true, false, 300).text, "Prepering this view, 0.30 seconds elapsed");
+    EXPECT_EQ(d.text, "Preparing this view, 1.30 seconds elapsed");
+    EXPECT_EQ(browser_paint(true, false, 300).text, "Preparing this view, 300.00 milliseconds elapsed");
     EXPECT_EQ(browser_paint(false, false, 5000).text, "This Tree Selection Browser is empty");
     EXPECT_EQ(browser_paint(false, true, 5000).state, BrowserPaint::ready);
 }
