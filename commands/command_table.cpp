@@ -138,9 +138,11 @@ constexpr std::array<std::string_view, 12> kEditMenu{
     "delete", kSeparator, "select_all", kSeparator, "find", "replace"};
 constexpr std::array<std::string_view, 5> kViewMenu{"toolbar", "status_bar", "line_numbers",
                                                     "line_ending", kPanesSection};
-constexpr std::array<std::string_view, 8> kOptionsMenu{
-    "font", "indent_options", "unique_consolidation",   "scroll_wheel_changes_tree_selection",
-    "tabs", kSeparator,       "parse_this_document_as", "character_encoding"};
+// "language" is the choice group, shown as a submenu of its choices.
+constexpr std::array<std::string_view, 10> kOptionsMenu{
+    "font",       "indent_options", "unique_consolidation", "scroll_wheel_changes_tree_selection",
+    "tabs",       kSeparator,       "parse_this_document_as", "language",
+    "file_extensions", "character_encoding"};
 constexpr std::array<std::string_view, 11> kNavigateMenu{
     "drill_up",      "drill_down",    "locate_in_tree",     "indent",
     kSeparator,      "reparse",       kSeparator,           "toggle_bookmark",

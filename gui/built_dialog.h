@@ -43,6 +43,7 @@ public:
     ~BuiltDialog() override;
 
     const DialogModel& model() const { return model_; }
+    DialogModel& model() { return model_; }
     const std::string& title() const { return model_.title(); }
 
     // Any thread. Fills the controls from the variables and shows the dialog over owner, whose

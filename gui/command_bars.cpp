@@ -100,6 +100,17 @@ void CommandBars::fill_menu(QMenu* menu, std::span<const std::string_view> entri
                 if (items[i].pane) menu->addAction(make_action(i, menu, true));
             continue;
         }
+        // A choice group is a submenu of its choices, named after the group.
+        if (auto index = item_index(name);
+            index && registry_.items()[*index].kind == CommandKind::choice) {
+            const CommandInfo* info = find_command_info(name);
+            QMenu* choices = menu->addMenu(to_qstring(info ? info->caption : name));
+            const auto& items = registry_.items();
+            for (size_t i = *index; i < items.size(); ++i)
+                if (items[i].kind == CommandKind::choice && items[i].name == name)
+                    choices->addAction(make_action(i, choices, true));
+            continue;
+        }
         // A name without an item is skipped.
         if (auto index = item_index(name)) menu->addAction(make_action(*index, menu, true));
     }

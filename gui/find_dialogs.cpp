@@ -36,7 +36,10 @@ BuiltDialog* GuiFindDialogs::find_dialog() {
         return false;
     }, {200, 7, 55, 14}, true);
     builder_.add_cancel({200, 25, 55, 14});
-    return builder_.end_dialog();
+    BuiltDialog* dialog = builder_.end_dialog();
+    // The last pattern, also of an earlier run, is offered again.
+    dialog->model().start_from_histories();
+    return dialog;
 }
 
 BuiltDialog* GuiFindDialogs::replace_dialog() {
@@ -64,7 +67,9 @@ BuiltDialog* GuiFindDialogs::replace_dialog() {
         return false;
     }, {207, 43, 58, 14});
     builder_.add_cancel({207, 61, 58, 14});
-    return builder_.end_dialog();
+    BuiltDialog* dialog = builder_.end_dialog();
+    dialog->model().start_from_histories();
+    return dialog;
 }
 
 BuiltDialog* GuiFindDialogs::goto_line_dialog() {

@@ -42,6 +42,7 @@
 #include "shell/document_controller.h"
 #include "shell/editor_app.h"
 #include "shell/help_pages.h"
+#include "views/consolidation.h"
 #include "views/diagnostics_tree.h"
 #include "views/grid_text.h"
 
@@ -282,7 +283,18 @@ void MainWindow::register_handlers() {
     };
     register_xml_edit_handlers();
     register_encoding_handlers();
+    register_language_handlers();
     commands.register_handler("tabs", this, option_dialog(&tab_options_dialog));
+    // The threshold takes effect with the next view that is built.
+    commands.register_handler("unique_consolidation", this, [this](std::string_view, bool query) {
+        if (query) return true;
+        int32_t threshold = unique_consolidation_threshold();
+        BuiltDialog* dialog = unique_consolidation_dialog(dialogs_, &consolidation_threshold_);
+        consolidation_threshold_ = threshold;
+        if (dialog->ask(this) == BuiltDialog::kConfirmed)
+            set_unique_consolidation_threshold(consolidation_threshold_);
+        return true;
+    });
     commands.register_handler("text_highlighting_options", this,
                               option_dialog(&highlighting_style_dialog));
     // The font chooser waits on the "font" worker; the choice comes back to the UI thread.
@@ -336,6 +348,58 @@ void MainWindow::register_encoding_handlers() {
             app_.file().save_with_encoding(encoding_choice_, app_.pool().current_job());
         return true;
     }, command_worker("save_as_with_encoding"));
+}
+
+void MainWindow::register_language_handlers() {
+    CommandRegistry& commands = app_.commands();
+    commands.register_handler("parse_this_document_as", this, [this](std::string_view, bool query) {
+        if (query) return !app_.document_busy();
+        LanguageRegistry& languages = app_.languages();
+        const DocumentType* current = languages.find(app_.controller().language());
+        select_language_ = std::make_unique<SelectLanguage>(
+            languages, app_.file().path(), current ? *current : languages.default_type());
+        std::vector<std::string> names;
+        for (const DocumentType& type : languages.types()) names.push_back(type.display_name);
+        BuiltDialog* dialog = select_language_dialog(
+            dialogs_, language_, std::move(names),
+            [this] {
+                select_language_->select(static_cast<size_t>(language_.type));
+                language_.same_extension = select_language_->same_for_extension() ? 1 : 0;
+            },
+            [this] { return select_language_ && select_language_->check_box_enabled(); });
+        // After the dialog is built: what it read from the settings gives way to the rules.
+        language_.type = static_cast<int32_t>(select_language_->selected());
+        language_.same_extension = select_language_->same_for_extension() ? 1 : 0;
+        if (dialog->ask(this) != BuiltDialog::kConfirmed) return true;
+        select_language_->select(static_cast<size_t>(language_.type));
+        select_language_->set_same_for_extension(language_.same_extension != 0);
+        const bool remap = select_language_->same_for_extension();
+        const std::string language = select_language_->confirm().display_name;
+        if (remap) app_.write_extension_groups();
+        app_.commands().execute("apply_language", language);
+        return true;
+    });
+    commands.register_handler("file_extensions", this, [this](std::string_view, bool query) {
+        if (query) return true;
+        LanguageRegistry& languages = app_.languages();
+        const size_t groups = languages.groups().size();
+        // The texts are bound by address: sized once, for the dialog's whole life.
+        if (language_.extensions.size() != groups) {
+            if (dialogs_.find("File Extensions")) return true;
+            language_.extensions.resize(groups);
+        }
+        std::vector<std::string> captions;
+        for (const ExtensionGroup& group : languages.groups()) {
+            const DocumentType& type = languages.type_of("file." + group.extensions.front());
+            captions.push_back(type.display_name + " (." + group.extensions.front() + ")");
+        }
+        BuiltDialog* dialog = file_extensions_dialog(dialogs_, language_, captions);
+        for (size_t i = 0; i < groups; ++i) language_.extensions[i] = languages.group_text(i);
+        if (dialog->ask(this) != BuiltDialog::kConfirmed) return true;
+        for (size_t i = 0; i < groups; ++i) languages.set_group_text(i, language_.extensions[i]);
+        app_.write_extension_groups();
+        return true;
+    });
 }
 
 void MainWindow::register_xml_edit_handlers() {

@@ -17,6 +17,8 @@
 #include "gui/find_dialogs.h"
 #include "gui/xml_edit_dialogs.h"
 #include "gui/indent_options_dialog.h"
+#include "gui/language_dialogs.h"
+#include "parse/language_registry.h"
 #include "gui/view_option_dialogs.h"
 #include "platform/qt_font_chooser.h"
 #include "seams/editor_window.h"
@@ -118,6 +120,8 @@ private:
     // "character_encoding" and "save_as_with_encoding": their dialogs, asked from the "load"
     // and "save" workers, which then reload or save.
     void register_encoding_handlers();
+    // "parse_this_document_as" and "file_extensions" with their dialogs.
+    void register_language_handlers();
     // The tree view whose selection the browsers show: the warnings while their tab is up.
     TreeView& shown_tree();
     // Changes the tree's selection by change(), then shows it in the browsers, the first
@@ -144,6 +148,10 @@ private:
     XmlEditFields xml_edit_;
     // The encoding dialogs' list selection (an encoding id).
     int32_t encoding_choice_ = 1;
+    LanguageFields language_;
+    int32_t consolidation_threshold_ = 2;
+    // The rules of the "Select Language" dialog while it is shown.
+    std::unique_ptr<SelectLanguage> select_language_;
     GuiIndentOptionsDialog indent_dialog_;
     QtFontChooser font_chooser_;
     FontRecord font_;

@@ -34,4 +34,21 @@ BuiltDialog* highlighting_style_dialog(DialogBuilder& builder, EditorOptions& op
     return builder.end_dialog();
 }
 
+BuiltDialog* unique_consolidation_dialog(DialogBuilder& builder, int32_t* threshold) {
+    const BoundField& field = kUniqueConsolidationFields[0];
+    if (BuiltDialog* existing = builder.begin_dialog(kUniqueConsolidationOptions.name, 220, 62))
+        return existing;
+    builder.add_label("Allow unique consolidation if it reduces the number", 7, 7);
+    builder.add_label("of columns by at least:", 7, 21);
+    builder.add_int_field(field.name, threshold, field.minimum, field.maximum, field.initial,
+                          {7, 19, 206, 13});
+    builder.add_button("Restore Default", [threshold, initial = field.initial] {
+        *threshold = initial;
+        return false;
+    }, {7, 41, 70, 14});
+    builder.add_ok({}, {109, 41, 50, 14});
+    builder.add_cancel({163, 41, 50, 14});
+    return builder.end_dialog();
+}
+
 }  // namespace tessel

@@ -3,6 +3,8 @@
 // drawn around highlighted ranges, solid or dotted). Both bind fields of the editor's options.
 #pragma once
 
+#include <cstdint>
+
 namespace tessel {
 
 class BuiltDialog;
@@ -13,5 +15,7 @@ struct EditorOptions;
 // dialog afterwards.
 BuiltDialog* tab_options_dialog(DialogBuilder& builder, EditorOptions& options);
 BuiltDialog* highlighting_style_dialog(DialogBuilder& builder, EditorOptions& options);
+// "Unique Consolidation Options": the threshold, 1 to 9, with "Restore Default" (2).
+BuiltDialog* unique_consolidation_dialog(DialogBuilder& builder, int32_t* threshold);
 
 }  // namespace tessel

@@ -10,13 +10,7 @@ namespace {
 
 // The text boxes start with what was last confirmed in them, in this run or an earlier one.
 BuiltDialog* with_last_values(BuiltDialog* dialog) {
-    const DialogModel& model = dialog->model();
-    for (size_t i = 0; i < model.size(); ++i) {
-        const DialogModel::Field& field = model.field(i);
-        if (field.kind == DialogModel::Kind::text_box && field.text && field.text->empty() &&
-            !field.history.empty())
-            *field.text = field.history.front();
-    }
+    dialog->model().start_from_histories();
     return dialog;
 }
 

@@ -110,22 +110,36 @@ ExtensionGroup* LanguageRegistry::group_of(const DocumentType& type) {
 }
 
 void LanguageRegistry::read_groups(ExtensionStore& store) {
-    for (ExtensionGroup& g : groups_) {
+    for (size_t i = 0; i < groups_.size(); ++i) {
         // Without a stored group the built-in extensions stay.
-        std::optional<std::string> value = store.read(g.extensions.front());
-        if (!value) continue;
-        g.extensions.resize(1);
-        std::string text;
-        for (char c : *value)
-            if (c != ' ' && c != '\t' && c != '\n' && c != '\r') text += c;
-        size_t at = 0;
-        while (at <= text.size()) {
-            size_t comma = text.find(',', at);
-            if (comma == std::string::npos) comma = text.size();
-            std::string item = text.substr(at, comma - at);
-            if (!item.empty() && !is_canonical(item)) g.extensions.push_back(item);
-            at = comma + 1;
-        }
+        std::optional<std::string> value = store.read(groups_[i].extensions.front());
+        if (value) set_group_text(i, *value);
+    }
+}
+
+std::string LanguageRegistry::group_text(size_t group) const {
+    const std::vector<std::string>& extensions = groups_[group].extensions;
+    std::string text;
+    for (size_t i = 1; i < extensions.size(); ++i) {
+        if (i > 1) text += ", ";
+        text += extensions[i];
+    }
+    return text;
+}
+
+void LanguageRegistry::set_group_text(size_t group, std::string_view value) {
+    ExtensionGroup& g = groups_[group];
+    g.extensions.resize(1);
+    std::string text;
+    for (char c : value)
+        if (c != ' ' && c != '\t' && c != '\n' && c != '\r') text += c;
+    size_t at = 0;
+    while (at <= text.size()) {
+        size_t comma = text.find(',', at);
+        if (comma == std::string::npos) comma = text.size();
+        std::string item = text.substr(at, comma - at);
+        if (!item.empty() && !is_canonical(item)) g.extensions.push_back(item);
+        at = comma + 1;
     }
 }
 

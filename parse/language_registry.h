@@ -92,6 +92,10 @@ public:
     // extensions of any type ignored) and writes them back.
     void read_groups(ExtensionStore& store);
     void write_groups(ExtensionStore& store) const;
+    // A group's further extensions as the user edits them ("xsd, xsl"), and setting them from
+    // such a text by the same rules as read_groups.
+    std::string group_text(size_t group) const;
+    void set_group_text(size_t group, std::string_view text);
     // Moves an extension into the group of a type (out of every other group).
     void remap(std::string_view extension, const DocumentType& type);
 

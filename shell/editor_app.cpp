@@ -16,8 +16,10 @@
 #include "runtime/worker_pool.h"
 #include "seams/editor_window.h"
 #include "seams/ui.h"
+#include "settings/dialog_binding.h"
 #include "shell/command_line.h"
 #include "shell/indent_command.h"
+#include "views/consolidation.h"
 
 namespace tessel {
 namespace {
@@ -109,12 +111,23 @@ EditorApp::EditorApp(WorkerPool& pool, Ui& ui, UiPoster* poster, const std::stri
     controller_.set_count_figures(true);
     SettingsExtensionStore extensions(settings_);
     languages_.read_groups(extensions);
+    // The threshold the "Unique Consolidation Options" dialog keeps; tables read it when
+    // their columns are laid out.
+    {
+        std::vector<int32_t> values = initial_values(kUniqueConsolidationOptions);
+        read_bound_fields(settings_, kUniqueConsolidationOptions, values);
+        set_unique_consolidation_threshold(values[0]);
+    }
     file_.recent().set_poster(poster);
     file_.recent().load();
     file_.recent().set_on_change([this] {
         if (window_) window_->recent_files_changed();
     });
     register_command_items(commands_);
+    // "Language": one choice per document type, the document's own checked.
+    if (const CommandInfo* info = find_command_info("language"))
+        for (const DocumentType& type : languages_.types())
+            commands_.register_choice(info->caption, type.display_name, type.display_name, info->tooltip);
     // The desktop's habit: Ctrl+Q quits, and the File menu says so.
     for (size_t i = 0; i < commands_.items().size(); ++i) {
         CommandItem& item = commands_.item(i);
@@ -166,6 +179,7 @@ void EditorApp::register_handlers() {
         // Asked before (or nothing unsaved): what the journal holds is not wanted.
         file_.end_journal();
         save_toggles();
+        write_extension_groups();
         if (window_) {
             window_->save_layout(settings_);
             window_->quit();
@@ -174,6 +188,7 @@ void EditorApp::register_handlers() {
     });
     commands_.set_exit_action([this] {
         save_toggles();
+        write_extension_groups();
         if (window_) {
             window_->save_layout(settings_);
             window_->quit();
@@ -212,6 +227,21 @@ void EditorApp::register_handlers() {
         return file_.prompt_reload(pool_.current_job());
     });
     ui_handler("reparse", controller_.reparse_handler());
+    // The document parsed again as another type (the current one without an argument): the
+    // old tree, diagnostics and views go first.
+    ui_handler("apply_language", [this, idle](std::string_view argument, bool query) {
+        const std::string language = argument.empty() ? controller_.language() : std::string(argument);
+        if (query) return idle() && languages_.find(language) != nullptr;
+        reset_views();
+        controller_.apply_language(language);
+        commands_.set_choice("language", language);
+        return true;
+    });
+    ui_handler("language", [this](std::string_view argument, bool query) {
+        if (query) return commands_.find_enabled_handler("apply_language", argument) != nullptr;
+        commands_.execute("apply_language", argument);
+        return true;
+    });
     // A parse as the user asks for one: a fresh tree, and views built again from it for the
     // same selection.
     ui_handler("rebuild_index", [reparse = controller_.reparse_handler()](std::string_view, bool query) {
@@ -337,16 +367,24 @@ std::string EditorApp::stat_text() {
 
 void EditorApp::run_ticks(double now_ms) { pool_.ticks().run(now_ms); }
 
+void EditorApp::write_extension_groups() {
+    SettingsExtensionStore extensions(settings_);
+    languages_.write_groups(extensions);
+}
+
 void EditorApp::window_tick() {
     // Another program changed the file: ask, but not while a load or save runs.
     file_.check_external_change(file_.busy() || pool_.job_elapsed_ms("load") >= 0 ||
                                 pool_.job_elapsed_ms("save") >= 0);
-    // The long jobs that change or write the text: saving, undo and redo, Replace All, and
+    // The long jobs that change or write the text: saving, undo and redo, Replace (on the
+    // search worker), and
     // indent (on the "load" worker).
     file_.journal_tick(AppClock::now(), pool_.job_elapsed_ms("save") >= 0 ||
                                             pool_.job_elapsed_ms("undo") >= 0 ||
-                                            pool_.job_elapsed_ms("replace") >= 0 ||
+                                            pool_.job_elapsed_ms("editorfinder") >= 0 ||
                                             pool_.job_elapsed_ms("load") >= 0);
+    if (commands_.choice_value("language") != controller_.language())
+        commands_.set_choice("language", controller_.language());
     if (!window_) return;
     if (auto title = title_.update(file_.path(), file_.modified(), kApplicationTitle))
         window_->set_title(*title);
@@ -401,6 +439,8 @@ void EditorApp::set_busy(bool busy) {
 }
 
 void EditorApp::name_changed() {
+    if (commands_.choice_value("language") != controller_.language())
+        commands_.set_choice("language", controller_.language());
     if (!window_) return;
     if (auto title = title_.update(file_.path(), file_.modified(), kApplicationTitle))
         window_->set_title(*title);

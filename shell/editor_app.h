@@ -88,6 +88,9 @@ public:
     // keeps its state when nothing is stored), written at exit.
     void load_toggles();
     void save_toggles();
+    // The extension groups under "File Extensions": read at start-up, written after the user
+    // changes them and at exit.
+    void write_extension_groups();
 
     // Start-up's last steps: "Started in ..." with the time since started_ms, and the file
     // of the command line (absolute; empty for none) loaded by "load_file" on the "load"

@@ -187,6 +187,12 @@ void DialogModel::load(SettingsStore& store) {
             field.history = read_history(store, field.name);
 }
 
+void DialogModel::start_from_histories() {
+    for (Field& field : fields_)
+        if (field.kind == Kind::text_box && field.text->empty() && !field.history.empty())
+            *field.text = field.history.front();
+}
+
 void DialogModel::confirm(SettingsStore& store) {
     for (Field& field : fields_)
         if (field.kind == Kind::text_box && !field.name.empty())

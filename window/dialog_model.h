@@ -99,6 +99,9 @@ public:
     // is read into its variable (one that is missing or unusable leaves it) and every
     // history is read. Integers end up within their range.
     void load(SettingsStore& store);
+    // Text boxes whose variable is empty take their history's newest entry: a dialog opened
+    // again (also after a restart) offers what was last confirmed in it.
+    void start_from_histories();
     // When the dialog is confirmed: each text box's text goes to the front of its history,
     // then everything is saved.
     void confirm(SettingsStore& store);

@@ -2,6 +2,7 @@
 // checked against plain string searches of the same text.
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -237,6 +238,41 @@ TEST_F(FindCommandsTest, GotoLineAndBookmarksFollowTheCaretAndTheEdits) {
     QTest::keyClick(&view, Qt::Key_F2, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_FALSE(enabled("next_bookmark"));
     EXPECT_FALSE(enabled("clear_all_bookmarks"));
+}
+
+TEST_F(FindCommandsTest, TheReplaceDialogOffersItsLastValuesAfterARestart) {
+    {
+        Editor editor(folder.path());
+        editor.app.document().replace("alpha beta", 0, 0);
+        EditorView& view = editor.window.editor();
+        view.setFocus();
+        QTest::keyClick(&view, Qt::Key_H, Qt::ControlModifier);
+        BuiltDialog* replace = shown_dialog("Replace");
+        ASSERT_NE(replace, nullptr);
+        type_over(replace->edit_of(0), "beta");
+        type_over(replace->edit_of(1), "gamma");
+        for (QAbstractButton* button : replace->findChildren<QAbstractButton*>())
+            if (button->text() == "Match case" || button->text() == "Selection")
+                QTest::mouseClick(button, Qt::LeftButton, Qt::NoModifier, QPoint(5, button->height() / 2));
+        QTest::mouseClick(replace->findChild<QPushButton*>("Find Next"), Qt::LeftButton);
+        ASSERT_TRUE(run_until([&] { return editor.app.document().caret() == 10; }));
+    }
+    Editor editor(folder.path());
+    EditorView& view = editor.window.editor();
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_H, Qt::ControlModifier);
+    BuiltDialog* replace = shown_dialog("Replace");
+    ASSERT_NE(replace, nullptr);
+    EXPECT_EQ(replace->edit_of(0)->text(), "beta");
+    EXPECT_EQ(replace->edit_of(1)->text(), "gamma");
+    for (QAbstractButton* button : replace->findChildren<QAbstractButton*>()) {
+        const QString text = button->text();
+        if (text == "Match case" || text == "Selection") {
+            EXPECT_TRUE(button->isChecked()) << text.toStdString();
+        } else if (text == "Match Whole word" || text == "Whole file") {
+            EXPECT_FALSE(button->isChecked()) << text.toStdString();
+        }
+    }
 }
 
 }  // namespace

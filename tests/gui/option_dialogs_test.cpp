@@ -3,7 +3,9 @@
 // threshold, and their values across a restart.
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
 #include <QComboBox>
+#include <QMenu>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -20,7 +22,12 @@
 #include "encoding/encoding.h"
 #include "gui/built_dialog.h"
 #include "gui/command_bars.h"
+#include "parse/language_registry.h"
+#include "gui/browser_view.h"
 #include "gui/editor_view.h"
+#include "foundation/arena.h"
+#include "views/browser_layout.h"
+#include "views/consolidation.h"
 #include "tests/gui/editor_fixture.h"
 #include "tests/platform/event_loop_waits.h"
 
@@ -144,6 +151,144 @@ TEST_F(OptionDialogsTest, ReloadIsGreyedForAnUntitledDocument) {
     EXPECT_FALSE(dialog->findChild<QPushButton*>("Reload")->isEnabled());
     QTest::keyClick(dialog->list_of(0), Qt::Key_Escape);
     EXPECT_TRUE(run_until([&] { return !dialog->isVisible(); }));
+}
+
+// The browser's table with the most columns, and the header texts of its columns.
+std::vector<std::string> widest_table_headers(BrowserView& browser) {
+    std::vector<std::string> headers;
+    BrowserLayout& layout = browser.controller().layout();
+    SmallArena scratch;
+    for (TableLayout& table : layout.tables()) {
+        if (static_cast<size_t>(table.columns()) <= headers.size()) continue;
+        headers.clear();
+        for (int32_t c = 0; c < table.columns(); ++c)
+            headers.emplace_back(look_of_cell(*table.table, 0, c, scratch).text);
+    }
+    return headers;
+}
+
+bool has_header_starting(const std::vector<std::string>& headers, std::string_view start) {
+    for (const std::string& header : headers)
+        if (header.starts_with(start)) return true;
+    return false;
+}
+
+// Answers the next dialog titled title from a timer: it runs in a loop of its own.
+void when_dialog_shows(const QString& title, std::function<void(BuiltDialog&)> answer, bool* seen) {
+    auto* timer = new QTimer(qApp);
+    QObject::connect(timer, &QTimer::timeout, [timer, title, answer, seen] {
+        BuiltDialog* dialog = shown_dialog(title);
+        if (!dialog) return;
+        timer->stop();
+        timer->deleteLater();
+        *seen = true;
+        answer(*dialog);
+    });
+    timer->start(5);
+}
+
+TEST_F(OptionDialogsTest, SelectLanguageParsesTheDocumentAgainAsTheChosenType) {
+    const std::string path = (folder.path() + "/settings.conf").toStdString();
+    std::ofstream(path, std::ios::binary) << "{\"name\": \"tessel\", \"sizes\": [1, 2, 3]}\n";
+    const auto language_choice = [](Editor& editor, const QString& name) {
+        for (QAction* action : editor.window.bars().menus()[3]->actions())
+            if (action->menu())
+                for (QAction* choice : action->menu()->actions())
+                    if (choice->text() == name) return choice;
+        return static_cast<QAction*>(nullptr);
+    };
+    {
+        Editor editor(folder.path());
+        editor.app.commands().execute("load_file", path);
+        ASSERT_TRUE(run_until([&] { return editor.window.windowTitle().startsWith("settings.conf"); }, 10000));
+        ASSERT_TRUE(run_until([&] { return editor.app.tree() != nullptr; }, 10000));
+        EXPECT_EQ(editor.app.controller().language(), "JSON") << "the content shows JSON";
+        // Options > Language > Plain Text: no tree any more.
+        QAction* plain = language_choice(editor, "Plain Text");
+        ASSERT_NE(plain, nullptr);
+        plain->trigger();
+        ASSERT_TRUE(run_until([&] { return editor.app.controller().language() == "Plain Text"; }));
+        ASSERT_TRUE(run_until([&] { return editor.app.tree() == nullptr && plain->isChecked(); }));
+
+        // Options > Parse this document as..., "JSON", and all ".conf" files too.
+        const auto parses = editor.app.controller().parses_completed();
+        bool seen = false;
+        when_dialog_shows("Select Language", [](BuiltDialog& dialog) {
+            EXPECT_EQ(dialog.list_of(0)->currentText(), "Plain Text");
+            auto* same = dialog.findChild<QCheckBox*>();
+            ASSERT_NE(same, nullptr);
+            EXPECT_TRUE(same->isChecked()) << "conf files are plain text by their extension";
+            pick_with_keys(dialog.list_of(0), "JSON");
+            EXPECT_TRUE(same->isEnabled()) << "conf is no type's own extension";
+            EXPECT_FALSE(same->isChecked());
+            QTest::mouseClick(same, Qt::LeftButton, Qt::NoModifier, QPoint(5, same->height() / 2));
+            EXPECT_TRUE(same->isChecked());
+            QTest::mouseClick(dialog.findChild<QPushButton*>("ok"), Qt::LeftButton);
+        }, &seen);
+        editor.window.bars().action_of("parse_this_document_as")->trigger();
+        ASSERT_TRUE(seen);
+        ASSERT_TRUE(run_until([&] {
+            return editor.app.controller().parses_completed() > parses && editor.app.tree() != nullptr;
+        }));
+        EXPECT_EQ(editor.app.controller().language(), "JSON");
+        EXPECT_TRUE(run_until([&] { return language_choice(editor, "JSON")->isChecked(); }));
+        EXPECT_EQ(editor.app.languages().type_of("other.conf").display_name, "JSON");
+    }
+    // The extension's new type is kept: the next start reads any ".conf" as JSON.
+    Editor editor(folder.path());
+    EXPECT_EQ(editor.app.languages().type_of("x.conf").display_name, "JSON");
+}
+
+TEST_F(OptionDialogsTest, TheConsolidationThresholdChangesTheNextViewAndIsKept) {
+    // Five rows, each with a sub-element no other row has.
+    const std::string path = (folder.path() + "/lonely.xml").toStdString();
+    std::ofstream(path, std::ios::binary)
+        << "<r><i><a>1</a></i><i><b>2</b></i><i><c>3</c></i><i><d>4</d></i><i><e>5</e></i></r>\n";
+    {
+        Editor editor(folder.path());
+        editor.window.resize(1200, 900);
+        const auto set_threshold = [&](std::function<void(BuiltDialog&)> change) {
+            bool seen = false;
+            when_dialog_shows("Unique Consolidation Options", [change](BuiltDialog& dialog) {
+                change(dialog);
+                QTest::mouseClick(dialog.findChild<QPushButton*>("ok"), Qt::LeftButton);
+            }, &seen);
+            editor.window.bars().action_of("unique_consolidation")->trigger();
+            ASSERT_TRUE(seen);
+        };
+        set_threshold([](BuiltDialog& dialog) {
+            QLineEdit* edit = dialog.edit_of(0);
+            edit->selectAll();
+            QTest::keyClicks(edit, "9");
+        });
+        EXPECT_EQ(unique_consolidation_threshold(), 9);
+        editor.app.commands().execute("load_file", path);
+        ASSERT_TRUE(run_until([&] { return editor.app.tree() != nullptr; }, 10000));
+        // The five rows are the children of "r".
+        editor.app.commands().execute("goto_path", "/r");
+        BrowserView& browser = editor.window.browser(1);
+        ASSERT_TRUE(run_until([&] { return has_header_starting(widest_table_headers(browser), "e"); }, 10000))
+            << [&] { std::string all; for (auto& h : widest_table_headers(browser)) all += "[" + h + "]"; return all; }();
+        EXPECT_FALSE(has_header_starting(widest_table_headers(browser), "Unique"));
+
+        // Restore Default puts 2 back in the field; the next view consolidates.
+        set_threshold([](BuiltDialog& dialog) {
+            QTest::mouseClick(dialog.findChild<QPushButton*>("Restore Default"), Qt::LeftButton);
+            EXPECT_EQ(dialog.edit_of(0)->text(), "2");
+        });
+        EXPECT_EQ(unique_consolidation_threshold(), 2);
+        QTest::keyClick(&editor.window.editor(), Qt::Key_F7);
+        ASSERT_TRUE(run_until([&] { return has_header_starting(widest_table_headers(browser), "Unique"); }, 10000));
+        EXPECT_FALSE(has_header_starting(widest_table_headers(browser), "e"));
+        set_threshold([](BuiltDialog& dialog) {
+            dialog.edit_of(0)->selectAll();
+            QTest::keyClicks(dialog.edit_of(0), "3");
+        });
+    }
+    set_unique_consolidation_threshold(2);
+    Editor editor(folder.path());
+    EXPECT_EQ(unique_consolidation_threshold(), 3) << "kept across a restart";
+    set_unique_consolidation_threshold(2);
 }
 
 }  // namespace
