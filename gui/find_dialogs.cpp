@@ -43,30 +43,30 @@ BuiltDialog* GuiFindDialogs::find_dialog() {
 }
 
 BuiltDialog* GuiFindDialogs::replace_dialog() {
-    if (BuiltDialog* existing = builder_.begin_dialog("Replace", 272, 82)) return existing;
+    if (BuiltDialog* existing = builder_.begin_dialog("Replace", 290, 82)) return existing;
     FindFields& f = commands_.fields();
-    builder_.add_text_box("find_text", &f.find_text, true, {45, 7, 152, 13});
-    builder_.add_text_box("replace_text", &f.replace_text, true, {45, 25, 152, 13});
+    builder_.add_text_box("find_text", &f.find_text, true, {45, 7, 170, 13});
+    builder_.add_text_box("replace_text", &f.replace_text, true, {45, 25, 170, 13});
     builder_.add_label("Find:", 7, 9);
     builder_.add_label("Replace:", 7, 27);
     builder_.add_check_box("Match Whole word", &f.whole_word, {7, 47, 90, 10});
     builder_.add_check_box("Match case", &f.match_case, {7, 61, 90, 10});
-    builder_.add_group_box(" Replace In: ", {100, 43, 97, 30});
-    builder_.add_radio("scope", FindState::kSelection, "Selection", &f.scope, {106, 55, 44, 10});
-    builder_.add_radio("scope", FindState::kWholeFile, "Whole file", &f.scope, {151, 55, 44, 10});
+    builder_.add_group_box(" Replace In: ", {100, 43, 115, 30});
+    builder_.add_radio("scope", FindState::kSelection, "Selection", &f.scope, {106, 55, 52, 10});
+    builder_.add_radio("scope", FindState::kWholeFile, "Whole file", &f.scope, {160, 55, 53, 10});
     builder_.add_button("Find Next", [this] {
         commands_.search(commands_.fields().direction == FindState::kDown);
         return false;
-    }, {207, 7, 58, 14}, true);
+    }, {225, 7, 58, 14}, true);
     builder_.add_button("Replace", [this] {
         commands_.replace();
         return false;
-    }, {207, 25, 58, 14});
+    }, {225, 25, 58, 14});
     builder_.add_button("Replace All", [this] {
         commands_.replace_all();
         return false;
-    }, {207, 43, 58, 14});
-    builder_.add_cancel({207, 61, 58, 14});
+    }, {225, 43, 58, 14});
+    builder_.add_cancel({225, 61, 58, 14});
     BuiltDialog* dialog = builder_.end_dialog();
     dialog->model().start_from_histories();
     return dialog;

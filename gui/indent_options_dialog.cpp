@@ -13,21 +13,21 @@ BuiltDialog* GuiIndentOptionsDialog::dialog() {
     const BoundField& attributes = kXmlIndentFields[1];
     const BoundField& comments = kXmlIndentFields[2];
     const BoundField& ask_first = kXmlIndentFields[3];
-    if (BuiltDialog* existing = builder_.begin_dialog(kXmlIndentOptions.name, 200, 106))
+    if (BuiltDialog* existing = builder_.begin_dialog(kXmlIndentOptions.name, 214, 106))
         return existing;
     // The " Options: " frame holds two number rows with their boxes aligned at the right and
     // the two switches; the buttons sit below it at the right, 7 units from the edges.
     remove_comments_ = comments.initial;
     show_first_ = ask_first.initial;
-    builder_.add_group_box(" Options: ", {5, 3, 190, 78});
+    builder_.add_group_box(" Options: ", {5, 3, 204, 78});
     builder_.add_int_field(size.name, &indent_size_, size.minimum, size.maximum, size.initial,
-                           {12, 15, 176, 13});
+                           {12, 15, 190, 13});
     builder_.add_int_field(attributes.name, &max_attributes_, attributes.minimum,
-                           attributes.maximum, attributes.initial, {12, 33, 176, 13});
-    builder_.add_check_box(comments.name, &remove_comments_, {12, 52, 176, 10});
-    builder_.add_check_box(ask_first.name, &show_first_, {12, 65, 176, 10});
-    builder_.add_ok({}, {89, 86, 50, 14});
-    builder_.add_cancel({143, 86, 50, 14});
+                           attributes.maximum, attributes.initial, {12, 33, 190, 13});
+    builder_.add_check_box(comments.name, &remove_comments_, {12, 52, 190, 10});
+    builder_.add_check_box(ask_first.name, &show_first_, {12, 65, 190, 10});
+    builder_.add_ok({}, {103, 86, 50, 14});
+    builder_.add_cancel({157, 86, 50, 14});
     return builder_.end_dialog();
 }
 

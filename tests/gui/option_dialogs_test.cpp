@@ -29,7 +29,12 @@
 #include "views/browser_layout.h"
 #include "views/consolidation.h"
 #include "tests/gui/editor_fixture.h"
+#include "tests/platform/dialog_layout.h"
 #include "tests/platform/event_loop_waits.h"
+#include "gui/encoding_dialogs.h"
+#include "gui/find_dialogs.h"
+#include "gui/language_dialogs.h"
+#include "gui/view_option_dialogs.h"
 
 namespace tessel {
 namespace {
@@ -289,6 +294,33 @@ TEST_F(OptionDialogsTest, TheConsolidationThresholdChangesTheNextViewAndIsKept) 
     Editor editor(folder.path());
     EXPECT_EQ(unique_consolidation_threshold(), 3) << "kept across a restart";
     set_unique_consolidation_threshold(2);
+}
+
+// Every dialog of the window, shown: nothing overlaps, leaves the dialog or is cut.
+TEST_F(OptionDialogsTest, EveryDialogIsLaidOutWithoutOverlapsOrCutCaptions) {
+    Editor editor(folder.path());
+    DialogBuilder& builder = editor.window.dialogs();
+    int32_t number = 0;
+    LanguageFields language;
+    language.extensions.resize(3);
+    GuiFindDialogs& find = editor.window.find_dialogs();
+    const std::vector<BuiltDialog*> dialogs{
+        find.find_dialog(),
+        find.replace_dialog(),
+        find.goto_line_dialog(),
+        character_encoding_dialog(builder, &number, [] { return true; }),
+        save_with_encoding_dialog(builder, &number),
+        select_language_dialog(builder, language, {"XML", "DTD", "JSON", "Plain Text"}, [] {},
+                               [] { return true; }),
+        file_extensions_dialog(builder, language, {"XML (.xml)", "DTD (.dtd)", "JSON (.json)"}),
+        unique_consolidation_dialog(builder, &number),
+    };
+    for (BuiltDialog* dialog : dialogs) {
+        SCOPED_TRACE(dialog->title());
+        dialog->show_dialog(&editor.window);
+        test::expect_laid_out(dialog);
+        dialog->cancel();
+    }
 }
 
 }  // namespace

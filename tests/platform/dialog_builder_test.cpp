@@ -11,6 +11,7 @@
 #include <QGuiApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -36,6 +37,7 @@
 #include "runtime/worker_pool.h"
 #include "settings/settings_store.h"
 #include "tests/platform/config_folder.h"
+#include "tests/platform/dialog_layout.h"
 #include "tests/platform/event_loop_waits.h"
 
 namespace tessel {
@@ -362,27 +364,6 @@ TEST(DialogBuilder, EscRunsTheCancelCommandWhichClosesWithoutSaving) {
     EXPECT_TRUE(run_until([&] { return f.owner_edit->hasFocus(); }));
 }
 
-// No control overlaps another or leaves the dialog, and no caption is cut.
-void expect_laid_out(BuiltDialog* dialog) {
-    const QList<QWidget*> controls = dialog->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
-    for (qsizetype i = 0; i < controls.size(); ++i) {
-        const QWidget* control = controls[i];
-        if (!control->isVisible()) continue;
-        EXPECT_TRUE(dialog->rect().contains(control->geometry())) << control->metaObject()->className();
-        const bool captioned =
-            qobject_cast<const QLabel*>(control) || qobject_cast<const QAbstractButton*>(control);
-        if (captioned) {
-            EXPECT_GE(control->width(), control->sizeHint().width())
-                << control->metaObject()->className();
-        }
-        for (qsizetype j = i + 1; j < controls.size(); ++j) {
-            if (!controls[j]->isVisible()) continue;
-            EXPECT_FALSE(control->geometry().intersects(controls[j]->geometry()))
-                << control->metaObject()->className() << " "
-                << controls[j]->metaObject()->className();
-        }
-    }
-}
 
 TEST(IndentOptionsDialog, AskedFromTheLoadWorkerItShowsTheOptionsAndGivesBackTheAnswer) {
     Fixture f;
@@ -409,7 +390,7 @@ TEST(IndentOptionsDialog, AskedFromTheLoadWorkerItShowsTheOptionsAndGivesBackThe
         return dialog && shown_and_active(dialog);
     }));
     EXPECT_EQ(dialog->windowTitle(), "XML Indent Options");
-    expect_laid_out(dialog);
+    test::expect_laid_out(dialog);
     QStringList captions;
     for (QLabel* label : dialog->findChildren<QLabel*>()) captions << label->text();
     EXPECT_EQ(captions,
