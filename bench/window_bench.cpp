@@ -1,7 +1,8 @@
 // The editor's window while it opens a large document: the UI stall monitor (the largest gap
 // between two runs of the 10 ms tick timer) during the load and the parse, when the first text
 // is on screen, when the load and the parse end, and start-up to the first painted window;
-// `cat` of the same file to /dev/null for scale.
+// `cat` of the same file to /dev/null for scale. Then a Find of an absent pattern and a
+// Replace All of 100,000 matches, each beside `grep -c -F` on the same file, with the stall.
 // Usage: window_bench [--size MB] [--seed N] [--keys N]; with QT_QPA_PLATFORM=xcb under a
 // virtual X server (xvfb-run) it measures the real window system, offscreen otherwise.
 #include <QApplication>
@@ -11,6 +12,8 @@
 #include <QTimer>
 #include <functional>
 #include <QKeyEvent>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -29,6 +32,7 @@
 #include "platform/qt_ui_poster.h"
 #include "runtime/app_clock.h"
 #include "runtime/worker_pool.h"
+#include "shell/find_commands.h"
 #include "shell/editor_app.h"
 #include "text/text_document.h"
 
@@ -171,8 +175,75 @@ int main(int argc, char** argv) {
                     percentile(scrolling, 0.5), percentile(scrolling, 1.0));
         std::printf("UI stall monitor while 50 keystrokes each ask for a reparse: %.1f ms (budget 50 ms)\n",
                     typing_gap);
+
+        // Find of a pattern that is nowhere, from the top: the whole text is searched on the
+        // "editorfinder" worker until the warning box shows (closed here at once).
+        run_until([&] { return log.when("Parsed ") >= 0 && pool.job_elapsed_ms("parse") < 0; }, 600000);
+        tessel::FindCommands& find = window.find_commands();
+        double box_shown = -1;
+        QTimer closer;
+        QObject::connect(&closer, &QTimer::timeout, [&] {
+            for (QWidget* widget : QApplication::topLevelWidgets())
+                if (auto* box = qobject_cast<QMessageBox*>(widget); box && box->isVisible()) {
+                    if (box_shown < 0) box_shown = AppClock::now();
+                    box->button(QMessageBox::Ok)->click();
+                }
+        });
+        closer.start(2);
+        const std::string absent = "no such pattern zq";
+        find.fields().find_text = absent;
+        editor.document().set_caret(0);
+        run_until([] { return false; }, 300);
+        window.reset_tick_gap();
+        const double find_started = AppClock::now();
+        find.search(true);
+        run_until([&] { return box_shown >= 0; }, 600000);
+        const double find_ms = box_shown - find_started;
+        const double find_gap = window.longest_tick_gap();
+        // grep's count goes to a file: with its output thrown away, grep stops at the first
+        // match.
+        const double grep_absent_s =
+            tessel::bench::command_seconds("grep -c -F '" + absent + "' '" + path + "' > '" + path + ".count'; true", 3);
+
+        // Replace All of 100,000 matches: the selection ends just after the 100,000th.
+        const std::string pattern = "lang=\"";
+        const std::string now = editor.document().text();
+        size_t at = 0;
+        int matches = 0;
+        for (size_t p = now.find(pattern); p != std::string::npos && matches < 100000;
+             p = now.find(pattern, p + 1)) {
+            at = p + pattern.size();
+            ++matches;
+        }
+        find.fields().find_text = pattern;
+        find.fields().replace_text = "tongue=\"";
+        find.fields().scope = tessel::FindState::kSelection;
+        editor.document().set_selection(0, static_cast<tessel::TextPos>(at));
+        run_until([] { return false; }, 300);
+        const size_t messages = log.lines.size();
+        window.reset_tick_gap();
+        const double replace_started = AppClock::now();
+        find.replace_all();
+        double replaced = -1;
+        run_until([&] {
+            for (size_t i = messages; i < log.lines.size(); ++i)
+                if (log.lines[i].second.starts_with("Replaced ")) replaced = log.lines[i].first;
+            return replaced >= 0;
+        }, 600000);
+        const double replace_ms = replaced - replace_started;
+        const double replace_gap = window.longest_tick_gap();
+        const double grep_pattern_s =
+            tessel::bench::command_seconds("grep -c -F '" + pattern + "' '" + path + "' > '" + path + ".count'", 3);
+        std::printf("Find of an absent pattern in %.0f MB: %.1f ms to the warning; grep -c -F %.1f ms; "
+                    "ratio %.2fx; UI stall %.1f ms (budget 50 ms)\n",
+                    megabytes, find_ms, grep_absent_s * 1000, find_ms / (grep_absent_s * 1000), find_gap);
+        std::printf("Replace All of %d matches: %.1f ms to \"%s\"; grep -c -F of the pattern %.1f ms; "
+                    "ratio %.2fx; UI stall %.1f ms (budget 50 ms)\n",
+                    matches, replace_ms, log.lines.back().second.c_str(), grep_pattern_s * 1000,
+                    replace_ms / (grep_pattern_s * 1000), replace_gap);
         pool.stop_all_workers();
     }
     std::remove(path.c_str());
+    std::remove((path + ".count").c_str());
     return 0;
 }

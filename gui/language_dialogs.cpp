@@ -26,16 +26,16 @@ BuiltDialog* file_extensions_dialog(DialogBuilder& builder, LanguageFields& fiel
                                     const std::vector<std::string>& group_names) {
     const int rows = static_cast<int>(group_names.size());
     const int buttons_y = 24 + 18 * rows;
-    if (BuiltDialog* existing = builder.begin_dialog("File Extensions", 230, buttons_y + 21))
+    if (BuiltDialog* existing = builder.begin_dialog("File Extensions", 330, buttons_y + 21))
         return existing;
     builder.add_label("Further extensions of each type, separated by commas:", 7, 7);
     for (int i = 0; i < rows; ++i) {
         const int y = 22 + 18 * i;
         builder.add_label(group_names[static_cast<size_t>(i)], 7, y + 2);
-        builder.add_text_box({}, &fields.extensions[static_cast<size_t>(i)], false, {70, y, 153, 13});
+        builder.add_text_box({}, &fields.extensions[static_cast<size_t>(i)], false, {70, y, 253, 13});
     }
-    builder.add_ok({}, {119, buttons_y, 50, 14});
-    builder.add_cancel({173, buttons_y, 50, 14});
+    builder.add_ok({}, {219, buttons_y, 50, 14});
+    builder.add_cancel({273, buttons_y, 50, 14});
     return builder.end_dialog();
 }
 
