@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
+#include <QStatusBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -273,6 +275,46 @@ TEST_F(FindCommandsTest, TheReplaceDialogOffersItsLastValuesAfterARestart) {
             EXPECT_FALSE(button->isChecked()) << text.toStdString();
         }
     }
+}
+
+// A long search shows "Searching" in the status bar while it runs, and Esc stops it: no
+// warning, the caret where it was.
+TEST_F(FindCommandsTest, ALongSearchShowsItsPaneAndEscStopsIt) {
+    Editor editor(folder.path());
+    // Every byte starts a candidate of "aba" whose first and last bytes match, and none
+    // matches: the slowest path, throughout.
+    std::string line(99, 'a');
+    line += '\n';
+    std::string text;
+    text.reserve(80'000'000);
+    while (text.size() < 80'000'000) text += line;
+    // Plain text: no parse holds the search back.
+    editor.app.file().new_document("txt");
+    editor.app.document().replace(text, 0, 0);
+    editor.app.document().set_caret(5);
+    EditorView& view = editor.window.editor();
+    view.setFocus();
+    QTest::keyClick(&view, Qt::Key_F, Qt::ControlModifier);
+    BuiltDialog* find = shown_dialog("Find");
+    ASSERT_NE(find, nullptr);
+    type_over(find->edit_of(0), "aba");
+    const auto searching_pane = [&] {
+        for (QLabel* label : editor.window.statusBar()->findChildren<QLabel*>())
+            if (label->isVisible() && label->text() == "Searching") return true;
+        return false;
+    };
+    QTest::keyClick(find->edit_of(0), Qt::Key_Return);
+    ASSERT_TRUE(run_until(searching_pane, 20000)) << "the search ended before its pane showed";
+    // The first Esc stops the search, the second closes the dialog.
+    QTest::keyClick(find->edit_of(0), Qt::Key_Escape);
+    EXPECT_TRUE(find->isVisible());
+    EXPECT_TRUE(run_until([&] { return editor.pool.job_elapsed_ms("editorfinder") < 0; }, 2000));
+    EXPECT_TRUE(run_until([&] { return editor.app.commands().status_message() == "Search stopped"; }));
+    EXPECT_EQ(test::visible_top_level<QMessageBox>(), nullptr);
+    EXPECT_EQ(editor.app.document().caret(), 5);
+    EXPECT_TRUE(run_until([&] { return !searching_pane(); }));
+    QTest::keyClick(find->edit_of(0), Qt::Key_Escape);
+    EXPECT_FALSE(find->isVisible());
 }
 
 }  // namespace
