@@ -143,7 +143,7 @@ void CommandBars::build() {
     path_box_->setInsertPolicy(QComboBox::NoInsert);
     path_box_->setMinimumWidth(kPathBoxWidth);
     path_box_->setToolTip(tr("Go to the node named by a path"));
-    path_box_->lineEdit()->setPlaceholderText(tr("path, e.g. /catalog/book[2]"));
+    path_box_->lineEdit()->setPlaceholderText(tr("path, e.g. /catalog/book(2)"));
     {
         SettingsKey key(settings_, "");
         path_history_ = read_history(settings_, kToolbarComboHistory);
