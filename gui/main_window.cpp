@@ -352,6 +352,9 @@ void MainWindow::register_encoding_handlers() {
 
 void MainWindow::register_language_handlers() {
     CommandRegistry& commands = app_.commands();
+    // The File Extensions dialog binds one text per group by address: sized once, here (the
+    // types are registered before the window is made).
+    language_.extensions.resize(app_.languages().groups().size());
     commands.register_handler("parse_this_document_as", this, [this](std::string_view, bool query) {
         if (query) return !app_.document_busy();
         LanguageRegistry& languages = app_.languages();
@@ -383,11 +386,6 @@ void MainWindow::register_language_handlers() {
         if (query) return true;
         LanguageRegistry& languages = app_.languages();
         const size_t groups = languages.groups().size();
-        // The texts are bound by address: sized once, for the dialog's whole life.
-        if (language_.extensions.size() != groups) {
-            if (dialogs_.find("File Extensions")) return true;
-            language_.extensions.resize(groups);
-        }
         std::vector<std::string> captions;
         for (const ExtensionGroup& group : languages.groups()) {
             const DocumentType& type = languages.type_of("file." + group.extensions.front());

@@ -109,26 +109,20 @@ void FindCommands::register_handlers(FindDialogs& dialogs) {
         return true;
     });
     // With no pattern yet, the keys open the Find dialog to type one.
-    handle("find_again", [this, &dialogs](std::string_view, bool query) {
-        if (query) return true;
-        if (fields_.find_text.empty()) {
-            seed();
-            dialogs.show_find();
-        } else {
-            search(true);
-        }
-        return true;
-    });
-    handle("find_back", [this, &dialogs](std::string_view, bool query) {
-        if (query) return true;
-        if (fields_.find_text.empty()) {
-            seed();
-            dialogs.show_find();
-        } else {
-            search(false);
-        }
-        return true;
-    });
+    const auto search_again = [this, &dialogs](bool forward) {
+        return [this, &dialogs, forward](std::string_view, bool query) {
+            if (query) return true;
+            if (fields_.find_text.empty()) {
+                seed();
+                dialogs.show_find();
+            } else {
+                search(forward);
+            }
+            return true;
+        };
+    };
+    handle("find_again", search_again(true));
+    handle("find_back", search_again(false));
     handle("goto_line", [this, &dialogs](std::string_view, bool query) {
         if (query) return true;
         fields_.line = goto_line_preset(document_);
@@ -139,27 +133,25 @@ void FindCommands::register_handlers(FindDialogs& dialogs) {
     handle("toggle_bookmark", [this](std::string_view, bool query) {
         if (query) return true;
         bookmarks_.toggle(Bookmark::text(document_.caret()));
-        document_.show_selection(document_.selection_anchor(), document_.caret());
+        show_caret();
         return true;
     });
-    handle("next_bookmark", [this](std::string_view, bool query) {
-        if (query) return bookmarks_.enabled();
-        std::string message;
-        if (bookmarks_.next(nullptr, &message)) show_caret();
-        if (!message.empty()) commands_.set_status_message(message);
-        return true;
-    });
-    handle("last_bookmark", [this](std::string_view, bool query) {
-        if (query) return bookmarks_.enabled();
-        std::string message;
-        if (bookmarks_.previous(nullptr, &message)) show_caret();
-        if (!message.empty()) commands_.set_status_message(message);
-        return true;
-    });
+    const auto visit_bookmark = [this](bool forward) {
+        return [this, forward](std::string_view, bool query) {
+            if (query) return bookmarks_.enabled();
+            std::string message;
+            if (forward ? bookmarks_.next(nullptr, &message) : bookmarks_.previous(nullptr, &message))
+                show_caret();
+            if (!message.empty()) commands_.set_status_message(message);
+            return true;
+        };
+    };
+    handle("next_bookmark", visit_bookmark(true));
+    handle("last_bookmark", visit_bookmark(false));
     handle("clear_all_bookmarks", [this](std::string_view, bool query) {
         if (query) return bookmarks_.enabled();
         bookmarks_.clear();
-        document_.show_selection(document_.selection_anchor(), document_.caret());
+        show_caret();
         return true;
     });
 }

@@ -20,30 +20,16 @@
 #include "gui/editor_view.h"
 #include "runtime/app_clock.h"
 #include "tests/gui/editor_fixture.h"
+#include "tests/gui/parked_job.h"
 #include "tests/platform/event_loop_waits.h"
 
 namespace tessel {
 namespace {
 
 using test::run_until;
+using test::ParkedJob;
 
 constexpr const char* kMimeDatabase = "/usr/share/mime/packages/freedesktop.org.xml";
-
-// A job that stops at its first yield point, without the lock, until the test opens it.
-struct ParkedJob final : Job {
-    explicit ParkedJob(WorkerPool& pool) : pool(pool) {}
-    void set_progress(int percent) override { inner->set_progress(percent); }
-    void set_status_text(std::string_view text) override { inner->set_status_text(text); }
-    void yield_point() override {
-        inner->yield_point();
-        parked = true;
-        while (!gate_open) pool.sleep_unlocked(2);
-    }
-    WorkerPool& pool;
-    Job* inner = nullptr;
-    std::atomic<bool> parked{false};
-    std::atomic<bool> gate_open{false};
-};
 
 // A job's pane in the status bar: a visible label other than the message and the caret status.
 bool job_pane_shown(MainWindow& window) {

@@ -12,7 +12,6 @@
 #include <QTest>
 #include <QTimer>
 #include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -20,6 +19,8 @@
 #include "gui/editor_view.h"
 #include "gui/find_dialogs.h"
 #include "tests/gui/editor_fixture.h"
+#include "tests/gui/dialog_answers.h"
+#include "tests/file_contents.h"
 #include "tests/platform/event_loop_waits.h"
 
 namespace tessel {
@@ -27,15 +28,10 @@ namespace {
 
 using test::Editor;
 using test::run_until;
+using test::shown_dialog;
+using test::type_over;
 
 constexpr const char* kRealDocument = "/usr/share/mime/packages/freedesktop.org.xml";
-
-std::string read_all(const char* path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
 
 std::vector<size_t> occurrences(const std::string& text, const std::string& pattern) {
     std::vector<size_t> found;
@@ -44,40 +40,10 @@ std::vector<size_t> occurrences(const std::string& text, const std::string& patt
     return found;
 }
 
-BuiltDialog* shown_dialog(const QString& title) {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* dialog = qobject_cast<BuiltDialog*>(widget);
-            dialog && dialog->isVisible() && dialog->windowTitle() == title)
-            return dialog;
-    return nullptr;
-}
-
-// Clicks OK on the next message box, keeping its caption and text.
-void answer_next_box(QString* caption, QString* text) {
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, [timer, caption, text] {
-        auto* box = test::visible_top_level<QMessageBox>();
-        if (!box) return;
-        *caption = box->windowTitle();
-        *text = box->text();
-        timer->stop();
-        timer->deleteLater();
-        QTest::mouseClick(box->button(QMessageBox::Ok), Qt::LeftButton);
-    });
-    timer->start(5);
-}
-
-void type_over(QLineEdit* box, const QString& text) {
-    ASSERT_NE(box, nullptr);
-    box->selectAll();
-    QTest::keyClick(box, Qt::Key_Delete);
-    test::type_keys(box, text);
-}
-
 class FindCommandsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        original = read_all(kRealDocument);
+        original = test::file_contents(kRealDocument);
         if (original.empty()) GTEST_SKIP() << kRealDocument << " is not installed";
     }
     void load(Editor& editor) {
@@ -106,7 +72,7 @@ TEST_F(FindCommandsTest, FindWalksTheMatchesBothWaysAndWrapsAndWarnsAboutAbsentT
     ASSERT_NE(find, nullptr);
     type_over(find->edit_of(0), "no such text here");
     QString caption, text;
-    answer_next_box(&caption, &text);
+    test::answer_next_box(QMessageBox::Ok, &text, &caption);
     QTest::keyClick(find->edit_of(0), Qt::Key_Return);
     ASSERT_TRUE(run_until([&] { return !text.isEmpty(); }, 20000));
     EXPECT_EQ(caption, "Find");

@@ -43,6 +43,8 @@
 #include "gui/editor_view.h"
 #include "gui/main_window.h"
 #include "gui/pane_area.h"
+#include "tests/gui/dialog_answers.h"
+#include "tests/gui/parked_job.h"
 #include "platform/qt_loop_lock.h"
 #include "platform/qt_ui.h"
 #include "platform/qt_ui_poster.h"
@@ -56,6 +58,8 @@ namespace {
 
 using test::Editor;
 using test::run_until;
+using test::ParkedJob;
+using test::answer_next_box;
 using test::visible_top_level;
 
 QString text_of(const QAction* action) { return action->text().section('\t', 0, 0); }
@@ -82,23 +86,6 @@ std::pair<Qt::Key, Qt::KeyboardModifiers> qt_key_of(const KeyPress& press) {
         {kModifierAltShift, Qt::AltModifier | Qt::ShiftModifier}};
     return {key, modifiers.at(press.modifier)};
 }
-
-// A job that stops at its first yield point, without the lock, until the test opens it.
-struct ParkedJob final : Job {
-    explicit ParkedJob(WorkerPool& pool) : pool(pool) {}
-    void set_progress(int percent) override { inner->set_progress(percent); }
-    void set_status_text(std::string_view text) override { inner->set_status_text(text); }
-    void yield_point() override {
-        inner->yield_point();
-        parked = true;
-        while (!gate_open) pool.sleep_unlocked(2);
-    }
-    void open() { gate_open = true; }
-    WorkerPool& pool;
-    Job* inner = nullptr;
-    std::atomic<bool> parked{false};
-    std::atomic<bool> gate_open{false};
-};
 
 class MainWindowTest : public ::testing::Test {
 protected:
@@ -405,21 +392,6 @@ TEST_F(MainWindowTest, PlacementTogglesAndPaneLayoutSurviveARestart) {
     EXPECT_FALSE(again.window.bars().toolbar()->isVisible());
     EXPECT_FALSE(again.window.bars().action_of("toolbar")->isChecked());
     ASSERT_TRUE(run_until([&] { return !again.window.bars().action_of("stat")->isChecked(); }));
-}
-
-// Answers the next message box that opens (a modal box runs its own loop inside the call
-// that asks, so the answer comes from a timer), keeping its text.
-void answer_next_box(QMessageBox::StandardButton button, QString* text) {
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, [timer, button, text] {
-        QMessageBox* box = visible_top_level<QMessageBox>();
-        if (!box) return;
-        *text = box->text();
-        timer->stop();
-        timer->deleteLater();
-        QTest::mouseClick(box->button(button), Qt::LeftButton);
-    });
-    timer->start(5);
 }
 
 TEST_F(MainWindowTest, ExitAsksAboutChangesAndWaitsForASave) {

@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <fstream>
 #include <functional>
-#include <sstream>
 #include <string>
 
 #include "encoding/encoding.h"
@@ -29,6 +28,8 @@
 #include "views/browser_layout.h"
 #include "views/consolidation.h"
 #include "tests/gui/editor_fixture.h"
+#include "tests/gui/dialog_answers.h"
+#include "tests/file_contents.h"
 #include "tests/platform/dialog_layout.h"
 #include "tests/platform/event_loop_waits.h"
 #include "gui/encoding_dialogs.h"
@@ -41,13 +42,8 @@ namespace {
 
 using test::Editor;
 using test::run_until;
-
-std::string read_all(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
+using test::shown_dialog;
+using test::when_dialog_shows;
 
 // What iconv makes of a file's bytes in the given encoding, as UTF-8.
 std::string iconv_to_utf8(const std::string& path, const char* from) {
@@ -60,14 +56,6 @@ std::string iconv_to_utf8(const std::string& path, const char* from) {
         pclose(pipe);
     }
     return out;
-}
-
-BuiltDialog* shown_dialog(const QString& title) {
-    for (QWidget* widget : QApplication::topLevelWidgets())
-        if (auto* dialog = qobject_cast<BuiltDialog*>(widget);
-            dialog && dialog->isVisible() && dialog->windowTitle() == title)
-            return dialog;
-    return nullptr;
 }
 
 // Picks the entry named text in a drop-down list with the arrow keys, as the keyboard does.
@@ -145,7 +133,7 @@ TEST_F(OptionDialogsTest, ReloadReadsTheFileInTheChosenEncodingAndSaveWritesTheC
     EXPECT_NE(text.find("encoding=\"utf-16\""), std::string::npos);
     EXPECT_NE(text.find("<p>caf\xC3\xA9 3\xE2\x82\xAC</p>"), std::string::npos);
     EXPECT_EQ(iconv_to_utf8(saved, "UTF-16LE"), text);
-    EXPECT_EQ(read_all(saved).size() % 2, 0u);
+    EXPECT_EQ(test::file_contents(saved).size() % 2, 0u);
 }
 
 TEST_F(OptionDialogsTest, ReloadIsGreyedForAnUntitledDocument) {
@@ -176,20 +164,6 @@ bool has_header_starting(const std::vector<std::string>& headers, std::string_vi
     for (const std::string& header : headers)
         if (header.starts_with(start)) return true;
     return false;
-}
-
-// Answers the next dialog titled title from a timer: it runs in a loop of its own.
-void when_dialog_shows(const QString& title, std::function<void(BuiltDialog&)> answer, bool* seen) {
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, [timer, title, answer, seen] {
-        BuiltDialog* dialog = shown_dialog(title);
-        if (!dialog) return;
-        timer->stop();
-        timer->deleteLater();
-        *seen = true;
-        answer(*dialog);
-    });
-    timer->start(5);
 }
 
 TEST_F(OptionDialogsTest, SelectLanguageParsesTheDocumentAgainAsTheChosenType) {
@@ -272,8 +246,7 @@ TEST_F(OptionDialogsTest, TheConsolidationThresholdChangesTheNextViewAndIsKept) 
         // The five rows are the children of "r".
         editor.app.commands().execute("goto_path", "/r");
         BrowserView& browser = editor.window.browser(1);
-        ASSERT_TRUE(run_until([&] { return has_header_starting(widest_table_headers(browser), "e"); }, 10000))
-            << [&] { std::string all; for (auto& h : widest_table_headers(browser)) all += "[" + h + "]"; return all; }();
+        ASSERT_TRUE(run_until([&] { return has_header_starting(widest_table_headers(browser), "e"); }, 10000));
         EXPECT_FALSE(has_header_starting(widest_table_headers(browser), "Unique"));
 
         // Restore Default puts 2 back in the field; the next view consolidates.

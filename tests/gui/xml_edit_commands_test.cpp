@@ -14,6 +14,7 @@
 #include "gui/command_bars.h"
 #include "gui/editor_view.h"
 #include "tests/gui/editor_fixture.h"
+#include "tests/gui/dialog_answers.h"
 #include "tests/platform/event_loop_waits.h"
 #include "text/edit_history.h"
 
@@ -22,30 +23,7 @@ namespace {
 
 using test::Editor;
 using test::run_until;
-
-// Once the dialog titled title shows, fill runs on it (the dialog is modal: the key press
-// that opened it returns only when it closes). Sets *seen when it ran.
-void when_dialog_shows(const QString& title, std::function<void(BuiltDialog&)> fill, bool* seen) {
-    auto* timer = new QTimer(qApp);
-    QObject::connect(timer, &QTimer::timeout, [timer, title, fill, seen] {
-        for (QWidget* widget : QApplication::topLevelWidgets()) {
-            auto* dialog = qobject_cast<BuiltDialog*>(widget);
-            if (!dialog || !dialog->isVisible() || dialog->windowTitle() != title) continue;
-            timer->stop();
-            timer->deleteLater();
-            *seen = true;
-            fill(*dialog);
-            return;
-        }
-    });
-    timer->start(5);
-}
-
-void type_into(QLineEdit* box, const QString& text) {
-    ASSERT_NE(box, nullptr);
-    box->selectAll();
-    test::type_keys(box, text);
-}
+using test::when_dialog_shows;
 
 class XmlEditCommands : public ::testing::Test {
 protected:
@@ -68,8 +46,8 @@ TEST_F(XmlEditCommands, TagsAttributesCommentsAndCdataGoInByKeyAndComeOutByOneUn
     // Ctrl+T: name b, content x.
     bool seen = false;
     when_dialog_shows("Insert Tag", [](BuiltDialog& dialog) {
-        type_into(dialog.edit_of(0), "b");
-        type_into(dialog.edit_of(1), "x");
+        test::type_over(dialog.edit_of(0), "b");
+        test::type_over(dialog.edit_of(1), "x");
         QTest::keyClick(dialog.edit_of(1), Qt::Key_Return);
     }, &seen);
     QTest::keyClick(&view, Qt::Key_T, Qt::ControlModifier);
@@ -84,8 +62,8 @@ TEST_F(XmlEditCommands, TagsAttributesCommentsAndCdataGoInByKeyAndComeOutByOneUn
     QTest::keyClick(&view, ' ');
     seen = false;
     when_dialog_shows("Insert Attribute", [](BuiltDialog& dialog) {
-        type_into(dialog.edit_of(0), "id");
-        type_into(dialog.edit_of(1), "a\"b'&c");
+        test::type_over(dialog.edit_of(0), "id");
+        test::type_over(dialog.edit_of(1), "a\"b'&c");
         QTest::keyClick(dialog.edit_of(1), Qt::Key_Return);
     }, &seen);
     QTest::keyClick(&view, Qt::Key_R, Qt::ControlModifier);
@@ -106,7 +84,7 @@ TEST_F(XmlEditCommands, TagsAttributesCommentsAndCdataGoInByKeyAndComeOutByOneUn
     EXPECT_TRUE(enabled("mark_selection_with_tag"));
     seen = false;
     when_dialog_shows("Mark selection with tag", [](BuiltDialog& dialog) {
-        type_into(dialog.edit_of(0), "");
+        test::type_over(dialog.edit_of(0), "");
         dialog.edit_of(0)->clear();
         for (QCheckBox* box : dialog.findChildren<QCheckBox*>())
             if (box->text() == "Wrap with CDATA" && !box->isChecked())
@@ -142,7 +120,7 @@ TEST_F(XmlEditCommands, TheDialogsKeepTheirValuesAcrossARestart) {
         editor.app.document().set_caret(0);
         bool seen = false;
         when_dialog_shows("Insert Tag", [](BuiltDialog& dialog) {
-            type_into(dialog.edit_of(0), "item");
+            test::type_over(dialog.edit_of(0), "item");
             for (QCheckBox* box : dialog.findChildren<QCheckBox*>())
                 if (box->text() == "Self close" && !box->isChecked())
                     QTest::mouseClick(box, Qt::LeftButton, Qt::NoModifier,
