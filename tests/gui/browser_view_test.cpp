@@ -130,6 +130,16 @@ std::vector<std::vector<std::string>> parse_tsv(const std::string& text) {
     return rows;
 }
 
+// The MIME database open in an active window, its mime-types in the first browser (a click on
+// "mime-info" in the tree).
+bool open_mime_types(Editor& editor) {
+    show_active(editor);
+    editor.app.commands().execute("load_file", kMimeFile);
+    if (!run_until([&] { return editor.app.controller().parses_completed() > 0; })) return false;
+    return click_tree_row(editor.window.tree_view(), "mime-info") &&
+           shows(editor.window.browser(1), "mime-info");
+}
+
 // The column of a table whose header is caption, or -1.
 int32_t column_of(const TableLayout& t, std::string_view caption) {
     SmallArena scratch;
@@ -319,11 +329,8 @@ TEST(Browsers, ACutValueEndsInAMarkAndItsTooltipShowsTheWholeValue) {
 TEST(Browsers, HeaderClicksSortAndFlipTheMarkAndCopyGridGivesTheCells) {
     QTemporaryDir folder;
     Editor editor(folder.path());
-    show_active(editor);
-    load(editor, kMimeFile);
+    ASSERT_TRUE(open_mime_types(editor));
     BrowserView& first = editor.window.browser(1);
-    ASSERT_TRUE(click_tree_row(editor.window.tree_view(), "mime-info"));
-    ASSERT_TRUE(shows(first, "mime-info"));
     BrowserLayout& layout = first.controller().layout();
     const int32_t types = largest_table(layout);
     const int32_t type = column_of(layout.tables()[types], "type");
@@ -422,12 +429,9 @@ TEST(Browsers, HeaderClicksSortAndFlipTheMarkAndCopyGridGivesTheCells) {
 TEST(Browsers, ASortKeepsTheCurrentRowAndDrillingDownAndUpKeepsTheSort) {
     QTemporaryDir folder;
     Editor editor(folder.path());
-    show_active(editor);
-    load(editor, kMimeFile);
+    ASSERT_TRUE(open_mime_types(editor));
     BrowserView& first = editor.window.browser(1);
     BrowserView& second = editor.window.browser(2);
-    ASSERT_TRUE(click_tree_row(editor.window.tree_view(), "mime-info"));
-    ASSERT_TRUE(shows(first, "mime-info"));
     BrowserLayout& layout = first.controller().layout();
     const int32_t types = largest_table(layout);
     const int32_t type = column_of(layout.tables()[types], "type");
@@ -489,11 +493,8 @@ TEST(Browsers, ASortKeepsTheCurrentRowAndDrillingDownAndUpKeepsTheSort) {
 TEST(Browsers, ScrolledDownALongTableKeepsItsHeaderRowInSightAndItsClicksSort) {
     QTemporaryDir folder;
     Editor editor(folder.path());
-    show_active(editor);
-    load(editor, kMimeFile);
+    ASSERT_TRUE(open_mime_types(editor));
     BrowserView& first = editor.window.browser(1);
-    ASSERT_TRUE(click_tree_row(editor.window.tree_view(), "mime-info"));
-    ASSERT_TRUE(shows(first, "mime-info"));
     BrowserLayout& layout = first.controller().layout();
     const int32_t types = largest_table(layout);
     const int32_t type = column_of(layout.tables()[types], "type");

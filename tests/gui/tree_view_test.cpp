@@ -231,6 +231,15 @@ TEST(TreeView, EachWarningShowsItsLineAndColumnAClickSelectsItsLineAndACleanPars
     EXPECT_EQ(editor.window.tabs().tabText(1), "0 warning(s), 0 error(s)");
 }
 
+// A tree view of its own, on screen, showing document.
+bool show_tree(TreeView& tree, DocumentTree* document) {
+    tree.resize(420, 300);
+    tree.show();
+    if (!QTest::qWaitForWindowExposed(&tree)) return false;
+    tree.show_document(document);
+    return true;
+}
+
 constexpr const char* kMimeTypes = "/usr/share/mime/packages/freedesktop.org.xml";
 constexpr const char* kFontsDtd = "/usr/share/xml/fontconfig/fonts.dtd";
 
@@ -239,10 +248,7 @@ TEST(TreeView, HomeEndAndThePageKeysSelectRowsShowThemAndReportEachMove) {
     const std::string text = test::file_contents(kMimeTypes);
     std::unique_ptr<DocumentTree> document = parse_xml(text);
     TreeView tree;
-    tree.resize(420, 300);
-    tree.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
-    tree.show_document(document.get());
+    ASSERT_TRUE(show_tree(tree, document.get()));
     tree.setFocus();
     TreeViewModel& model = tree.model();
     std::vector<std::pair<int32_t, int>> reports;
@@ -319,16 +325,12 @@ TEST(TreeView, HomeEndAndThePageKeysSelectRowsShowThemAndReportEachMove) {
     EXPECT_EQ(model.selected_row(), 2);
 }
 
-// The kind codes of the first few hundred items of a tree, opening every item on the way.
 TEST(TreeView, LettersTypedQuicklyMakeOnePrefixInTheTreeOfARealDtd) {
     TESSEL_REQUIRE_INPUT(kFontsDtd);
     const std::string fonts = test::file_contents(kFontsDtd);
     std::unique_ptr<DocumentTree> document = parse_dtd(fonts);
     TreeView tree;
-    tree.resize(420, 300);
-    tree.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
-    tree.show_document(document.get());
+    ASSERT_TRUE(show_tree(tree, document.get()));
     tree.setFocus();
     TreeViewModel& model = tree.model();
     // The declarations in order: fontconfig, dir, dir, cache, cache, cachedir, cachedir, ...
@@ -352,10 +354,7 @@ TEST(TreeView, ALabelCutToItsFirstLineShowsTheWholeTextWhenHoveredOver) {
     std::unique_ptr<DocumentTree> document =
         parse_xml("<a><m>Licence text,\n  second line &amp; more<b/>one line</m></a>");
     TreeView tree;
-    tree.resize(420, 300);
-    tree.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&tree));
-    tree.show_document(document.get());
+    ASSERT_TRUE(show_tree(tree, document.get()));
     tree.activateWindow();
     TreeViewModel& model = tree.model();
     model.expand(model.item_at_row(1));
@@ -379,6 +378,7 @@ TEST(TreeView, ALabelCutToItsFirstLineShowsTheWholeTextWhenHoveredOver) {
     EXPECT_TRUE(run_until([] { return !QToolTip::isVisible(); }, 3000));
 }
 
+// The kind codes of the first few hundred items of a tree, opening every item on the way.
 void collect_kind_codes(TreeViewModel& model, std::set<int>& codes) {
     for (int64_t row = 0; row < model.visible_rows() && row < 400; ++row) {
         TreeItem* item = model.item_at_row(row);
