@@ -88,4 +88,33 @@ double command_seconds(const std::string& command, int runs, bool must_succeed) 
     return median(times);
 }
 
+double command_peak_mb(const std::string& command) {
+    const std::string out = write_temp_file("", "peak");
+    if (out.empty()) return 0;
+    // The command is a simple one (a program and its arguments), timed as it stands.
+    const std::string timed = "/usr/bin/time -o '" + out + "' -f %M " + command + " > /dev/null 2>&1";
+    double kilobytes = 0;
+    if (std::system(timed.c_str()) != -1) {
+        std::string text;
+        if (read_file(out, text)) kilobytes = std::atof(text.c_str());
+    }
+    std::remove(out.c_str());
+    return kilobytes / 1024;
+}
+
+namespace {
+
+// A "Vm...:" line of /proc/self/status in megabytes.
+double status_mb(const char* key) {
+    std::string status;
+    if (!read_file("/proc/self/status", status)) return 0;
+    const size_t at = status.find(key);
+    return at == std::string::npos ? 0 : std::atof(status.c_str() + at + std::strlen(key)) / 1024;
+}
+
+}  // namespace
+
+double own_peak_mb() { return status_mb("VmHWM:"); }
+double own_resident_mb() { return status_mb("VmRSS:"); }
+
 }  // namespace tessel::bench

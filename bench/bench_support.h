@@ -50,4 +50,12 @@ bool read_file(const std::string& path, std::string& out);
 // a status other than 0 (grep, for one, exits 1 when it finds nothing).
 double command_seconds(const std::string& command, int runs, bool must_succeed = true);
 
+// The peak resident size of a shell command in megabytes, measured by /usr/bin/time; 0 when
+// it cannot be measured.
+double command_peak_mb(const std::string& command);
+
+// This process's peak resident size so far, and its resident size now, in megabytes.
+double own_peak_mb();
+double own_resident_mb();
+
 }  // namespace tessel::bench

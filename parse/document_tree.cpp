@@ -1,6 +1,7 @@
 // DocumentTree: writing records into the stream, and making nodes from them on demand.
 #include "parse/document_tree.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -96,6 +97,41 @@ uint32_t DocumentTree::commit(uint8_t* start, uint8_t* end, size_t reserved) {
     return handle;
 }
 
+namespace {
+
+// FNV-1a: names are short, and most of a lookup is the comparison that confirms it.
+uint32_t name_hash(std::string_view name) {
+    uint32_t hash = 2166136261u;
+    for (unsigned char c : name) hash = (hash ^ c) * 16777619u;
+    return hash;
+}
+
+}  // namespace
+
+uint32_t DocumentTree::intern_name(std::string_view name) {
+    if (name_slots_.size() < 2 * (names_.size() + 1)) {
+        // Keep the table at most half full: double it and place every name again.
+        name_slots_.assign(name_slots_.empty() ? 64 : 2 * name_slots_.size(), 0);
+        const size_t mask = name_slots_.size() - 1;
+        for (size_t id = 0; id < names_.size(); ++id) {
+            size_t at = name_hash(names_[id]) & mask;
+            while (name_slots_[at]) at = (at + 1) & mask;
+            name_slots_[at] = static_cast<uint32_t>(id + 1);
+        }
+    }
+    const size_t mask = name_slots_.size() - 1;
+    for (size_t at = name_hash(name) & mask;; at = (at + 1) & mask) {
+        const uint32_t slot = name_slots_[at];
+        if (slot == 0) {
+            const char* kept = arena_.copy_text(name.data(), static_cast<uint32_t>(name.size()));
+            names_.push_back(std::string_view(kept, name.size()));
+            name_slots_[at] = static_cast<uint32_t>(names_.size());
+            return static_cast<uint32_t>(names_.size() - 1);
+        }
+        if (names_[slot - 1] == name) return slot - 1;
+    }
+}
+
 uint32_t DocumentTree::write_text(RecordKind kind, std::string_view text, TextPos start,
                                   uint32_t preceding) {
     size_t reserved = 1 + 5 + 5 + text.size() + 1 + 5;
@@ -110,13 +146,14 @@ uint32_t DocumentTree::write_text(RecordKind kind, std::string_view text, TextPo
 
 uint32_t DocumentTree::write_attribute(std::string_view name, TextPos name_start, TextPos quote,
                                        std::string_view value) {
-    size_t reserved = 1 + 5 + 5 + 5 + name.size() + 1 + 5 + value.size() + 1;
+    const uint32_t name_id = intern_name(name);
+    size_t reserved = 1 + 5 + 5 + 5 + 5 + value.size() + 1;
     uint8_t* at = reserve(reserved);
     uint8_t* out = at;
     *out++ = kRecordAttribute;
     out = write_varint(out, static_cast<uint32_t>(name_start));
     out = write_varint(out, static_cast<uint32_t>(quote - name_start));
-    out = put_text(out, name);
+    out = write_varint(out, name_id);
     out = put_text(out, value);
     return commit(at, out, reserved);
 }
@@ -125,8 +162,8 @@ uint32_t DocumentTree::write_element(std::string_view name, bool empty_tag, Text
                                      TextPos g, TextPos p, std::span<const uint32_t> attributes,
                                      std::span<const uint32_t> content,
                                      std::span<const uint32_t> misc) {
-    size_t reserved = 1 + 5 + name.size() + 1 + 3 * 5 + 3 * 5 +
-                      4 * (attributes.size() + content.size() + misc.size()) + 5;
+    const uint32_t name_id = intern_name(name);
+    size_t reserved = 1 + 5 + 3 * 5 + 3 * 5 + 4 * (attributes.size() + content.size() + misc.size()) + 5;
     uint8_t* at = reserve(reserved);
     uint8_t* out = at;
     uint8_t tag = kRecordElement;
@@ -135,7 +172,7 @@ uint32_t DocumentTree::write_element(std::string_view name, bool empty_tag, Text
     if (content.empty()) tag |= kElementNoContent;
     if (misc.empty()) tag |= kElementNoMisc;
     *out++ = tag;
-    out = put_text(out, name);
+    out = write_varint(out, name_id);
     out = write_varint(out, static_cast<uint32_t>(s));
     out = write_varint(out, static_cast<uint32_t>(e - s));
     out = write_varint(out, static_cast<uint32_t>(empty_tag ? -1 - s : g - s));
@@ -147,6 +184,25 @@ uint32_t DocumentTree::write_element(std::string_view name, bool empty_tag, Text
     if (attributes.size() + content.size() + misc.size() > static_cast<size_t>(kLargeElement))
         large_.push_back(handle);
     return handle;
+}
+
+template <typename Make>
+RecordNode* DocumentTree::decode_record(uint32_t handle, Make&& make) {
+    const uint8_t tag = records_[handle];
+    RecordNode* node;
+    switch (tag & 0x0F) {
+        case kRecordElement: node = make.template operator()<ElementNode>(); break;
+        case kRecordAttribute: node = make.template operator()<AttributeNode>(); break;
+        case kRecordText:
+        case kRecordCdata:
+        case kRecordComment:
+        case kRecordInstruction:
+        case kRecordInsertedText: node = make.template operator()<TextNode>(); break;
+        default: return nullptr;
+    }
+    node->set_handle(handle);
+    node->decode(*this, records_ + handle + 1, tag);
+    return node;
 }
 
 RecordNode** DocumentTree::slot_of(uint32_t handle) {
@@ -162,16 +218,6 @@ RecordNode** DocumentTree::slot_of(uint32_t handle) {
         if (!grown) throw std::bad_alloc();
         if (slots_)
             std::memset(grown + slot_count_, 0, (count - slot_count_) * sizeof(RecordNode*));
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-        // A large view reaches most of the table, at scattered places: huge pages take
-        // one fault and one TLB entry per 2 MiB of it.
-        constexpr uintptr_t kHuge = uintptr_t(1) << 21;
-        if (bytes >= 4 * kHuge) {
-            uintptr_t from = (reinterpret_cast<uintptr_t>(grown) + kHuge - 1) & ~(kHuge - 1);
-            uintptr_t to = (reinterpret_cast<uintptr_t>(grown) + bytes) & ~(kHuge - 1);
-            if (to > from) madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
-        }
-#endif
         slots_ = grown;
         slot_count_ = count;
     }
@@ -188,20 +234,8 @@ Node* DocumentTree::node_at(uint32_t handle) {
     Node* found = nullptr;
     if (nodes_.find(static_cast<int32_t>(handle), &found)) return found;
     if (handle >= records_size_) return nullptr;
-    const uint8_t tag = records_[handle];
-    RecordNode* node;
-    switch (tag & 0x0F) {
-        case kRecordElement: node = make<ElementNode>(*this); break;
-        case kRecordAttribute: node = make<AttributeNode>(*this); break;
-        case kRecordText:
-        case kRecordCdata:
-        case kRecordComment:
-        case kRecordInstruction:
-        case kRecordInsertedText: node = make<TextNode>(*this); break;
-        default: return nullptr;
-    }
-    node->set_handle(handle);
-    node->decode(records_ + handle + 1, tag);
+    RecordNode* node = decode_record(handle, [this]<typename T>() { return make<T>(*this); });
+    if (!node) return nullptr;
     if (!*slot) {
         *slot = node;
         ++record_nodes_;
@@ -211,6 +245,12 @@ Node* DocumentTree::node_at(uint32_t handle) {
     // The map starts small; keep its chains short however many nodes land in it.
     if (nodes_.count() > 2 * nodes_.bucket_count()) nodes_.rehash(nodes_.bucket_count() * 4);
     return node;
+}
+
+Node* DocumentTree::peek_node(uint32_t handle, NodeScratch& scratch) {
+    if (Node* made = made_node(handle)) return made;
+    if (handle == 0 || handle >= records_size_) return nullptr;
+    return decode_record(handle, [&]<typename T>() { return scratch.make<T>(*this); });
 }
 
 Node* DocumentTree::made_node(uint32_t handle) const {

@@ -4,10 +4,13 @@
 // cached by record handle, which is the node's identity.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <new>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "foundation/arena.h"
 #include "foundation/array.h"
@@ -52,6 +55,33 @@ private:
     int32_t count_ = 0;
 };
 
+// Room for one node decoded from its record for a moment (see Node::peek_child).
+class NodeScratch {
+public:
+    NodeScratch() = default;
+    ~NodeScratch() { clear(); }
+    NodeScratch(const NodeScratch&) = delete;
+    NodeScratch& operator=(const NodeScratch&) = delete;
+
+    template <typename T>
+    T* make(DocumentTree& tree) {
+        static_assert(sizeof(T) <= kBytes && alignof(T) <= alignof(std::max_align_t));
+        clear();
+        T* node = new (bytes_) T(tree);
+        node_ = node;
+        return node;
+    }
+    void clear() {
+        if (node_) node_->~RecordNode();
+        node_ = nullptr;
+    }
+
+private:
+    static constexpr size_t kBytes = 128;
+    alignas(std::max_align_t) unsigned char bytes_[kBytes];
+    RecordNode* node_ = nullptr;
+};
+
 class DocumentTree {
 public:
     // Handles from here on name nodes made after the parse (see adopt), not records.
@@ -70,6 +100,13 @@ public:
     // copied as it grows (the parser passes a guess from the text's length).
     void reserve_records(size_t bytes);
 
+    // Element and attribute names are kept once each and named in records by number, as a
+    // large document uses few names many times over.
+    uint32_t intern_name(std::string_view name);
+    // A kept name, zero-terminated.
+    std::string_view name(uint32_t id) const { return names_[id]; }
+    size_t name_count() const { return names_.size(); }
+
     // Writing, by the parser. Each returns the new record's handle.
     uint32_t write_text(RecordKind kind, std::string_view text, TextPos start, uint32_t preceding = 0);
     uint32_t write_attribute(std::string_view name, TextPos name_start, TextPos quote,
@@ -85,6 +122,8 @@ public:
     Node* node_at(uint32_t handle);
     // The node of a record if it has been made (or adopted), else null; makes nothing.
     Node* made_node(uint32_t handle) const;
+    // The node of a record if it has been made, else the record decoded into scratch.
+    Node* peek_node(uint32_t handle, NodeScratch& scratch);
     const uint8_t* record(uint32_t handle) const { return records_ + handle; }
     uint8_t record_kind(uint32_t handle) const { return records_[handle] & 0x0F; }
     size_t record_bytes() const { return records_size_; }
@@ -109,6 +148,10 @@ public:
         if (first_dropped_ < 0 || at < first_dropped_) first_dropped_ = at;
     }
     bool holds_all_text() const { return first_dropped_ < 0; }
+    // Whether nodes point into the text the tree was parsed from (JSON's values do), which
+    // must then outlive the tree; XML and DTD records and nodes hold copies.
+    bool borrows_text() const { return borrows_text_; }
+    void set_borrows_text() { borrows_text_ = true; }
     TextPos first_dropped_text() const { return first_dropped_; }
     const Array<uint32_t>& large_elements() const { return large_; }
     Arena& arena() { return arena_; }
@@ -136,6 +179,10 @@ private:
     void grow(size_t needed);
     void set_capacity(size_t capacity);
     uint32_t commit(uint8_t* start, uint8_t* end, size_t reserved);
+    // A node of the record's kind from make.template operator()<NodeType>(), filled from
+    // the record; null for a handle that names no record.
+    template <typename Make>
+    RecordNode* decode_record(uint32_t handle, Make&& make);
     // The slot of a record's node in slots_, growing the table to cover the stream.
     RecordNode** slot_of(uint32_t handle);
 
@@ -161,9 +208,14 @@ private:
     XmlDocumentNode* document_ = nullptr;
     Node* root_ = nullptr;
     Array<uint32_t> large_;
+    // The kept names by number, and an open-addressed table of their numbers plus one (zero:
+    // a free slot) by hash.
+    std::vector<std::string_view> names_;
+    std::vector<uint32_t> name_slots_;
     DiagnosticList diagnostics_;
     uint32_t next_adopted_ = kFirstAdoptedHandle;
     TextPos first_dropped_ = -1;
+    bool borrows_text_ = false;
 };
 
 }  // namespace tessel

@@ -438,6 +438,7 @@ private:
 
 std::unique_ptr<DocumentTree> parse_json(std::string_view text, Job* job) {
     auto tree = std::make_unique<DocumentTree>();
+    tree->set_borrows_text();
     tree->diagnostics().set_source(text);
     tree->set_root(nullptr);
     JsonParser parser(text, *tree, job);

@@ -54,6 +54,14 @@ public:
     virtual void apply_edit(DocumentTree& tree, std::string_view new_text, int query_kind,
                             TextEditSink& sink);
     virtual Node* child(int32_t index);
+    // The child as child() gives it, except that a child not made yet is decoded into scratch
+    // for the moment rather than made to stay: for passes over millions of nodes that look
+    // at each once (building a table, sorting it). The result lives until scratch is used
+    // again; keep nothing that points into it but what the records and the text hold.
+    virtual Node* peek_child(int32_t index, class NodeScratch& scratch) {
+        static_cast<void>(scratch);
+        return child(index);
+    }
     // One line for logs and tests.
     virtual std::string dump();
     virtual NodeSpans spans();
@@ -70,7 +78,7 @@ public:
     // The record kind (5 element, 6 attribute, 1-4 and 8 texts).
     virtual int kind() const = 0;
     // Fills the node from its record; cursor points just past the tag byte.
-    virtual void decode(const uint8_t* cursor, uint8_t tag) = 0;
+    virtual void decode(const DocumentTree& tree, const uint8_t* cursor, uint8_t tag) = 0;
 
     uint32_t handle() const { return handle_; }
     void set_handle(uint32_t handle) { handle_ = handle; }

@@ -98,7 +98,7 @@ const char* check_xml_name(std::string_view text) {
 
 // ---- TextNode ----
 
-void TextNode::decode(const uint8_t* cursor, uint8_t tag) {
+void TextNode::decode(const DocumentTree&, const uint8_t* cursor, uint8_t tag) {
     kind_ = tag & 0x0F;
     if (kind_ == kRecordComment || kind_ == kRecordInstruction) preceding_ = read_varint(cursor);
     set_text(read_text(cursor));
@@ -174,10 +174,10 @@ std::string TextNode::dump() {
 
 // ---- AttributeNode ----
 
-void AttributeNode::decode(const uint8_t* cursor, uint8_t) {
+void AttributeNode::decode(const DocumentTree& tree, const uint8_t* cursor, uint8_t) {
     name_start_ = static_cast<TextPos>(read_varint(cursor));
     quote_ = name_start_ + static_cast<TextPos>(read_varint(cursor));
-    set_name(read_text(cursor));
+    set_name(tree.name(read_varint(cursor)));
     set_value(read_text(cursor));
 }
 
@@ -229,8 +229,8 @@ std::string AttributeNode::dump() {
 
 // ---- ElementNode ----
 
-void ElementNode::decode(const uint8_t* cursor, uint8_t tag) {
-    std::string_view name = read_text(cursor);
+void ElementNode::decode(const DocumentTree& tree, const uint8_t* cursor, uint8_t tag) {
+    std::string_view name = tree.name(read_varint(cursor));
     name_ = name.data();
     name_length_ = static_cast<uint32_t>(name.size());
     s_ = static_cast<TextPos>(read_varint(cursor));
@@ -278,7 +278,7 @@ const TextNode* ElementNode::peek_single_text(TextNode& scratch) {
     if (Node* made = tree_.made_node(handle)) return static_cast<TextNode*>(made);
     // Inserted texts are always made (adopted), so this is a record.
     const uint8_t* record = tree_.record(handle);
-    scratch.decode(record + 1, record[0]);
+    scratch.decode(tree_, record + 1, record[0]);
     return &scratch;
 }
 
@@ -301,7 +301,8 @@ void ElementNode::describe(NodeDescriber& d) {
         d.set_value_column("Text", 3);
         as_value = true;
     } else if (attributes == 1 && content == 0) {
-        auto* attribute = static_cast<AttributeNode*>(tree_.node_at(this->attributes()[0]));
+        NodeScratch scratch_attribute;
+        auto* attribute = static_cast<AttributeNode*>(tree_.peek_node(this->attributes()[0], scratch_attribute));
         if (attribute)
             d.set_value(attribute->value(), attribute->value_start() + 1, attribute->value_end() - 1,
                         false);
@@ -327,6 +328,14 @@ Node* ElementNode::child(int32_t index) {
     if (index < attributes().size()) return tree_.node_at(attributes()[index]);
     index -= attributes().size();
     if (index < content().size()) return tree_.node_at(content()[index]);
+    return nullptr;
+}
+
+Node* ElementNode::peek_child(int32_t index, NodeScratch& scratch) {
+    if (index < 0) return nullptr;
+    if (index < attributes().size()) return tree_.peek_node(attributes()[index], scratch);
+    index -= attributes().size();
+    if (index < content().size()) return tree_.peek_node(content()[index], scratch);
     return nullptr;
 }
 

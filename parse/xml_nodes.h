@@ -27,7 +27,7 @@ public:
     bool write_inline(StringBuilder& out, const IndentOptions& options, int indent,
                       std::string_view parent_name) override;
     int kind() const override { return kind_; }
-    void decode(const uint8_t* cursor, uint8_t tag) override;
+    void decode(const DocumentTree& tree, const uint8_t* cursor, uint8_t tag) override;
 
     // A text inserted by a cell edit, not yet in the record stream.
     void init_inserted(std::string_view text, TextPos start);
@@ -72,7 +72,7 @@ public:
     // holds a quotation mark. Where the attribute's line starts is the element's business.
     bool write(StringBuilder& out, const IndentOptions& options, int indent) override;
     int kind() const override { return kRecordAttribute; }
-    void decode(const uint8_t* cursor, uint8_t tag) override;
+    void decode(const DocumentTree& tree, const uint8_t* cursor, uint8_t tag) override;
 
     std::string_view name() const { return {name_, name_length_}; }
     std::string_view value() const { return {value_, value_length_}; }
@@ -113,13 +113,14 @@ public:
     void apply_edit(DocumentTree& tree, std::string_view new_text, int query_kind,
                     TextEditSink& sink) override;
     Node* child(int32_t index) override;
+    Node* peek_child(int32_t index, NodeScratch& scratch) override;
     std::string dump() override;
     NodeSpans spans() override { return {name_, s_, e_}; }
     const char* validate_edit(std::string_view new_text, int query_kind) override;
     // The element with everything inside it (see XmlWriter), without a final line break.
     bool write(StringBuilder& out, const IndentOptions& options, int indent) override;
     int kind() const override { return kRecordElement; }
-    void decode(const uint8_t* cursor, uint8_t tag) override;
+    void decode(const DocumentTree& tree, const uint8_t* cursor, uint8_t tag) override;
 
     std::string_view name() const { return {name_, name_length_}; }
     TextPos start() const { return s_; }

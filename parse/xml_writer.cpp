@@ -37,7 +37,7 @@ RecordNode* XmlWriter::look(uint32_t handle) {
             scratch = &scratch_text_.emplace(tree_);
             break;
     }
-    scratch->decode(record + 1, record[0]);
+    scratch->decode(tree_, record + 1, record[0]);
     return scratch;
 }
 

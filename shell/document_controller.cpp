@@ -70,26 +70,38 @@ void DocumentController::parse(std::string_view argument) {
     // The parse reads a copy: the user goes on typing while it runs. The copy passes yield
     // points, so a large one does not keep the UI thread waiting; an edit meanwhile stops
     // this job before it changes the text.
-    std::optional<std::string> copy = copy_text(document_.store(), job);
-    if (!copy) return;
     ParseResult result;
-    result.text = std::make_shared<const std::string>(std::move(*copy));
+    result.changes = document_.store().changes();
+    // A text just loaded is read where it lies; any other is copied first.
+    if (!document_.store().shared_text(&result.text_owner, &result.text)) {
+        std::optional<std::string> copy = copy_text(document_.store(), job);
+        if (!copy) return;
+        auto owned = std::make_shared<const std::string>(std::move(*copy));
+        result.text = *owned;
+        result.text_owner = std::shared_ptr<const char>(owned, owned->data());
+    }
     result.requested = !argument.empty();
     // A JobCancelled from a yield point unwinds through here and drops the partial tree.
-    result.tree = type ? languages_->parse(*type, *result.text, job) : parse_xml(*result.text, job);
+    result.tree = type ? languages_->parse(*type, result.text, job) : parse_xml(result.text, job);
     if (!result.tree) return;
     const double parse_ms = AppClock::now() - started;
     if (count_figures_) {
         result.figures = parse_figures(*result.tree, parse_ms, job);
-        result.characters = count_characters(*result.text, job);
-        result.above_bmp = count_characters_above_bmp(*result.text, job);
-        result.lines = count_lines(*result.text, job);
+        result.characters = count_characters(result.text, job);
+        result.above_bmp = count_characters_above_bmp(result.text, job);
+        result.lines = count_lines(result.text, job);
         result.counted = true;
     }
     std::string status;
-    if (!result.text->empty())
-        status = "Parsed " + counted(static_cast<int64_t>(result.text->size()), "byte") + " in " +
+    if (!result.text.empty())
+        status = "Parsed " + counted(static_cast<int64_t>(result.text.size()), "byte") + " in " +
                  format_duration(parse_ms);
+    // A tree that keeps its own copies of names and texts no longer needs the text, which is
+    // as large as the document.
+    if (!result.tree->borrows_text()) {
+        result.text_owner.reset();
+        result.text = {};
+    }
     deliver(std::move(result), std::move(status));
 }
 

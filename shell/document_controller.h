@@ -24,7 +24,11 @@ class WorkerPool;
 // One parse's result: the tree (with its diagnostics) and the text it was parsed from, which
 // the diagnostics quote.
 struct ParseResult {
-    std::shared_ptr<const std::string> text;
+    // The text the tree was parsed from and what keeps it alive, while the tree borrows from
+    // it (else empty), and the document's change count when it was read.
+    std::shared_ptr<const char> text_owner;
+    std::string_view text;
+    uint64_t changes = 0;
     std::unique_ptr<DocumentTree> tree;
     // Where the first error is, -1 without errors.
     TextPos error_at = -1;

@@ -289,7 +289,7 @@ bool EditorApp::indent(Job* job) {
     IndentOptions options = read_indent_options(settings_);
     // The last tree only when it was parsed from the text as it stands; else the text is
     // parsed here first.
-    DocumentTree* tree = tree_ && tree_text_ && *tree_text_ == document_.text() ? tree_.get() : nullptr;
+    DocumentTree* tree = tree_ && tree_changes_ == document_.store().changes() ? tree_.get() : nullptr;
     QuietDialog no_dialog;
     IndentOptionsDialog& dialog = indent_dialog_ ? *indent_dialog_ : no_dialog;
     std::string status;
@@ -483,7 +483,8 @@ void EditorApp::tree_ready(ParseResult result) {
     take_figures(result);
     // The window takes the new tree first; the old ones go once nothing shows them.
     if (window_) window_->show_tree(result);
-    tree_text_ = result.text;
+    tree_text_ = result.text_owner;
+    tree_changes_ = result.changes;
     tree_ = std::move(result.tree);
     failed_tree_.reset();
 }

@@ -173,10 +173,12 @@ private:
 
     EditorWindow* window_ = nullptr;
     IndentOptionsDialog* indent_dialog_ = nullptr;
-    // The tree of the last parse without errors, and the text it was parsed from; the tree of
-    // the last parse with errors, whose diagnostics the warnings pane shows. Both are replaced
-    // and dropped on the UI thread only, after the window has let go of them.
-    std::shared_ptr<const std::string> tree_text_;
+    // The tree of the last parse without errors, the text it borrows from (if it does) and
+    // the document's change count it was parsed at; the tree of the last parse with errors,
+    // whose diagnostics the warnings pane shows. Both are replaced and dropped on the UI
+    // thread only, after the window has let go of them.
+    std::shared_ptr<const char> tree_text_;
+    uint64_t tree_changes_ = 0;
     std::unique_ptr<DocumentTree> tree_;
     std::unique_ptr<DocumentTree> failed_tree_;
     MessageLog* log_ = nullptr;

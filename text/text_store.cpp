@@ -77,8 +77,12 @@ private:
 TextStore::~TextStore() { free_pieces(); }
 
 void TextStore::free_pieces() {
-    for (Piece& p : pieces_) std::free(p.data);
+    for (Piece& p : pieces_)
+        if (!borrowed(p)) std::free(p.data);
     pieces_.clear();
+    block_.reset();
+    block_capacity_ = block_fill_ = 0;
+    filling_ = false;
 }
 
 void TextStore::clear() {
@@ -86,6 +90,60 @@ void TextStore::clear() {
     free_pieces();
     length_ = 0;
     reset_cache();
+}
+
+void TextStore::expect(int64_t bytes) {
+    // Below this a copy for the parse costs nothing worth saving.
+    constexpr int64_t kSmallest = 4 << 20;
+    if (!pieces_.empty() || bytes < kSmallest) return;
+    bytes = std::min<int64_t>(bytes, max_length_);
+    char* block = static_cast<char*>(std::malloc(static_cast<size_t>(bytes)));
+    if (!block) return;  // ordinary pieces then
+    block_ = std::shared_ptr<char>(block, [](char* b) { std::free(b); });
+    block_capacity_ = static_cast<size_t>(bytes);
+    block_fill_ = 0;
+    filling_ = true;
+}
+
+void TextStore::settle() {
+    filling_ = false;
+    if (!block_) return;
+    std::shared_ptr<const char> owner;
+    std::string_view text;
+    // A block of a file whose text came out much shorter than its bytes (UTF-16) would
+    // hold memory nothing uses.
+    if (!shared_text(&owner, &text) || block_fill_ < block_capacity_ / 4 * 3) own_all_pieces();
+}
+
+void TextStore::own_all_pieces() {
+    for (Piece& p : pieces_) {
+        if (!borrowed(p)) continue;
+        char* data = new_block(p.length);
+        std::memcpy(data, p.data, static_cast<size_t>(p.length));
+        p.data = data;
+    }
+    block_.reset();
+    block_capacity_ = block_fill_ = 0;
+    reset_cache();
+}
+
+void TextStore::drop_unused_block() {
+    if (!block_) return;
+    for (const Piece& p : pieces_)
+        if (borrowed(p)) return;
+    block_.reset();
+    block_capacity_ = block_fill_ = 0;
+    filling_ = false;
+}
+
+bool TextStore::shared_text(std::shared_ptr<const char>* owner, std::string_view* text) const {
+    if (!block_ || filling_ || pieces_.empty()) return false;
+    const char* base = block_.get();
+    for (const Piece& p : pieces_)
+        if (p.data != base + p.start) return false;
+    *owner = block_;
+    *text = std::string_view(base, static_cast<size_t>(length_));
+    return true;
 }
 
 void TextStore::push_piece(char* data, int32_t length) {
@@ -117,12 +175,47 @@ bool TextStore::append(std::string_view bytes) {
         !can_grow(static_cast<int64_t>(bytes.size())))
         return false;
     ++changes_;
+    if (filling_) {
+        if (block_fill_ + bytes.size() <= block_capacity_) {
+            char* at = block_.get() + block_fill_;
+            std::memcpy(at, bytes.data(), bytes.size());
+            block_fill_ += bytes.size();
+            // The last piece takes what it has room for, then pieces of kPieceSize follow.
+            size_t done = 0;
+            if (!pieces_.empty()) {
+                Piece& last = pieces_.back();
+                if (last.data + last.length == at && last.length < kPieceSize) {
+                    const int32_t take = static_cast<int32_t>(
+                        std::min<size_t>(static_cast<size_t>(kPieceSize - last.length), bytes.size()));
+                    last.length += take;
+                    length_ += take;
+                    done = static_cast<size_t>(take);
+                }
+            }
+            while (done < bytes.size()) {
+                const int32_t take = static_cast<int32_t>(std::min<size_t>(kPieceSize, bytes.size() - done));
+                push_piece(at + done, take);
+                done += static_cast<size_t>(take);
+            }
+            reset_cache();
+            return true;
+        }
+        // More text than expected: the rest goes into pieces of their own, and settle()
+        // gives the block up.
+        filling_ = false;
+    }
     if (pieces_.empty()) {
         append_cut(bytes);
         return true;
     }
     const int64_t n = static_cast<int64_t>(bytes.size());
     Piece last = pieces_.back();
+    if (borrowed(last)) {
+        // The block is never written again: new pieces follow it.
+        append_cut(bytes);
+        reset_cache();
+        return true;
+    }
     if (last.length < kTakeWhole || n > kMaxAppend + 1) {
         int64_t m = last.length + n;
         if (m <= kMaxAppend) {
@@ -338,7 +431,9 @@ bool TextStore::replace_at(std::span<const TextPos> positions, int32_t delete_co
         int32_t size = buffer.size();
         push_piece(buffer.take(size), size);
     }
-    for (Piece& p : old) std::free(p.data);
+    for (Piece& p : old)
+        if (!borrowed(p)) std::free(p.data);
+    drop_unused_block();
     reset_cache();
     assert(length_ == new_length);
     return true;

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <climits>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -14,7 +15,9 @@
 
 namespace tessel {
 
-// One heap block of length + 1 bytes (zero-terminated) holding bytes start..start+length-1.
+// Bytes start..start+length-1 of the text: either a heap block of its own of length + 1
+// bytes (zero-terminated), or a stretch of the store's load block (see expect), which is
+// not terminated.
 struct Piece {
     char* data;
     int32_t length;
@@ -74,6 +77,23 @@ public:
     bool set_text(std::string_view text);
     // Appends bytes at the end; used block by block while loading.
     bool append(std::string_view bytes);
+
+    // A load of about `bytes` into the empty store is coming: its appends are written into
+    // one block of that size, cut into pieces that point into it, so that the loaded text
+    // lies in memory as one run and a parse can read it where it is (shared_text) instead of
+    // copying it. Small loads are left to ordinary pieces.
+    void expect(int64_t bytes);
+    // The load is over: a block that did not take the whole text, or that is far larger than
+    // it, is given up (its pieces copied into blocks of their own).
+    void settle();
+    // The whole text as one run of the load block, and the block's owner, which keeps it
+    // alive however the store changes afterwards. False once any edit has moved a stretch of
+    // the text out of the block (a parse then copies the text).
+    bool shared_text(std::shared_ptr<const char>* owner, std::string_view* text) const;
+    // Whether a piece lies in the load block (and is not a heap block of its own).
+    bool borrowed(const Piece& piece) const {
+        return block_ && piece.data >= block_.get() && piece.data < block_.get() + block_capacity_;
+    }
     // At each ascending position, delete_count bytes are replaced by that position's text:
     // texts holds one text for all positions or one per position, each insert_length bytes.
     // Returns false (and changes nothing) when the positions are out of order, overlap or
@@ -91,6 +111,10 @@ private:
     void append_cut(std::string_view bytes);  // adds pieces of at most kPieceSize bytes
     void push_piece(char* data, int32_t length);
     void free_pieces();
+    // Copies the borrowed pieces into blocks of their own and drops the load block.
+    void own_all_pieces();
+    // Drops the load block once no piece points into it.
+    void drop_unused_block();
 
     Array<Piece> pieces_;
     int32_t length_ = 0;
@@ -99,6 +123,11 @@ private:
     int32_t cache_piece_ = -1;
     TextPos cache_first_ = -1;
     TextPos cache_last_ = -1;
+    // The load block: filled front to back while filling_, never written again after.
+    std::shared_ptr<char> block_;
+    size_t block_capacity_ = 0;
+    size_t block_fill_ = 0;
+    bool filling_ = false;
 };
 
 }  // namespace tessel

@@ -70,7 +70,7 @@ Column* consolidate_group(ColumnGroup& group, Arena& arena) {
         if (!c->repeats.find(row, &source)) {
             source = make<RepeatGroup>(arena, c->name, &arena);
             source->ranges.push_back(c->current.range);
-            source->cells.push_back(c->current.node);
+            source->cells.push_back(c->current.place);
             source->depth = c->depth;
         }
         RepeatGroup* into = nullptr;
@@ -120,12 +120,17 @@ Node* ConsolidatedElement::child(int32_t index) {
     if (Node* one = single()) return one->child(index);
     if (index < 0) return nullptr;
     if (group_.nested.size() < 2)
-        return index < group_.cells.size() ? group_.cells[index] : nullptr;
+        return index < group_.cells.size() ? node_of(group_.cells[index]) : nullptr;
     if (index >= group_.nested.size()) return nullptr;
     RepeatGroup* nested = group_.nested[index];
     // A nested group of one occurrence is that occurrence.
-    if (nested->cells.size() == 1) return nested->cells[0];
-    return make<ConsolidatedElement>(arena_, *nested, nested->name, true, arena_);
+    if (nested->cells.size() == 1) return node_of(nested->cells[0]);
+    return make<ConsolidatedElement>(arena_, *nested, nested->name, true, arena_, provider_, selected_);
+}
+
+Node* ConsolidatedElement::node_of(CellPlace place) const {
+    Node* row = provider_.child(selected_, place.child);
+    return row ? provider_.child(*row, place.index) : nullptr;
 }
 
 std::string ConsolidatedElement::dump() {

@@ -9,6 +9,7 @@
 #include "foundation/arena.h"
 #include "parse/node.h"
 #include "views/grid_columns.h"
+#include "views/node_provider.h"
 
 namespace tessel {
 
@@ -26,8 +27,11 @@ class ConsolidatedElement final : public Node {
 public:
     static constexpr const char* kNotEditable = "Cannot edit in this context yet";
 
-    ConsolidatedElement(RepeatGroup& group, const char* label, bool nested, Arena& arena)
-        : group_(group), label_(label), nested_(nested), arena_(arena) {}
+    // The group's cells are children of selected's children, as provider gives them.
+    ConsolidatedElement(RepeatGroup& group, const char* label, bool nested, Arena& arena,
+                        NodeProvider& provider, Node& selected)
+        : group_(group), label_(label), nested_(nested), arena_(arena), provider_(provider),
+          selected_(selected) {}
 
     void describe(NodeDescriber& describer) override;
     Node* child(int32_t index) override;
@@ -41,7 +45,8 @@ public:
 
 private:
     // The one occurrence this element stands for, when it has exactly one.
-    Node* single() const { return group_.cells.size() == 1 ? group_.cells[0] : nullptr; }
+    Node* single() const { return group_.cells.size() == 1 ? node_of(group_.cells[0]) : nullptr; }
+    Node* node_of(CellPlace place) const;
     // "3 Unique Subtags", "item (3 occurrences)", whole however long the label or the
     // group's name (a text block's own text) is.
     std::string text() const;
@@ -50,6 +55,8 @@ private:
     const char* label_;
     bool nested_;
     Arena& arena_;
+    NodeProvider& provider_;
+    Node& selected_;
 };
 
 }  // namespace tessel

@@ -18,17 +18,24 @@ namespace tessel {
 
 // The occurrences of one name within one row (three <item> children of one row), or the
 // lonely values of a row gathered by unique consolidation.
+// A cell by place rather than by node, so that building a table makes no node objects: the
+// index of the selected node's child (the row) and of that child's child (the cell).
+struct CellPlace {
+    int32_t child = -1;
+    int32_t index = -1;
+};
+
 struct RepeatGroup {
     const char* name;
     int32_t depth = 0;
     Array<TextRange> ranges;
-    Array<Node*> cells;
+    Array<CellPlace> cells;
     Array<RepeatGroup*> nested;
     explicit RepeatGroup(const char* n, Arena* arena) : name(n), ranges(arena), cells(arena), nested(arena) {}
 };
 
 struct CellRef {
-    Node* node = nullptr;
+    CellPlace place;
     TextRange range;
 };
 

@@ -163,7 +163,7 @@ Cell GridTable::cell_at(int32_t row, int32_t column, Arena& scratch) {
     RepeatGroup* group = nullptr;
     if (col->repeats.find(r0, &group)) {
         cell.node = new (scratch.allocate(sizeof(ConsolidatedElement), alignof(ConsolidatedElement)))
-            ConsolidatedElement(*group, col->name, false, scratch);
+            ConsolidatedElement(*group, col->name, false, scratch, provider_, selected_);
         return cell;
     }
     if (col->consolidated) return cell;
@@ -212,11 +212,12 @@ bool GridTable::fill_keys(int32_t column, int32_t first, int32_t last, SortKeys&
     last = std::min(last, row_count());
     DocumentTree* doc = provider_.document();
     SmallArena scratch;
+    NodeScratch row_scratch, cell_scratch;
     // Only the rows that have a cell: the others keep no key.
     col->cells.for_each_in(first - 1, last - 1, [&](int32_t r0, int32_t j) {
-        Node* child = provider_.child(selected_, first_ + r0);
+        Node* child = provider_.peek_child(selected_, first_ + r0, row_scratch);
         if (!child) return;
-        Node* g = provider_.child(*child, j);
+        Node* g = provider_.peek_child(*child, j, cell_scratch);
         if (!g) return;
         ArenaMark mark = scratch.mark();
         CellTextDescriber describer(scratch, doc);

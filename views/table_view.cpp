@@ -155,7 +155,7 @@ public:
                 job_->set_progress(static_cast<int>(20.0 * i / count_));
                 job_->yield_point();
             }
-            Node* child = provider_.child(selected_, i);
+            Node* child = provider_.peek_child(selected_, i, row_scratch_);
             if (!child) continue;
             ArenaMark mark = scratch_.mark();
             Brief brief;
@@ -274,7 +274,7 @@ private:
         for (int32_t i = a; i <= b; ++i) {
             const int32_t row = i - a;
             progress(2);
-            Node* child = provider_.child(selected_, i);
+            Node* child = provider_.peek_child(selected_, i, row_scratch_);
             if (!child) continue;
             const ChildBrief& info = children_[static_cast<size_t>(i)];
             if ((info.category == 2 || info.category == 5) && info.has_value && !table->has_key_column()) {
@@ -286,14 +286,14 @@ private:
                 scratch_.release(mark);
             }
             for (int32_t j = 0;; ++j) {
-                Node* g = provider_.child(*child, j);
+                Node* g = provider_.peek_child(*child, j, cell_scratch_);
                 if (!g) break;
                 progress();
                 ArenaMark gmark = scratch_.mark();
                 Brief brief;
                 BriefDescriber describer(brief, scratch_, doc_);
                 g->describe(describer);
-                add_cell(groups, *g, j, brief, row, b - a + 1);
+                add_cell(groups, i, j, brief, row, b - a + 1);
                 scratch_.release(gmark);
             }
         }
@@ -324,7 +324,8 @@ private:
         return table;
     }
 
-    void add_cell(Array<ColumnGroup*>& groups, Node& g, int32_t child_index, const Brief& d,
+    // Files the cell of child `child`'s grandchild `cell` (described by d) under its column.
+    void add_cell(Array<ColumnGroup*>& groups, int32_t child, int32_t cell, const Brief& d,
                   int32_t row, int32_t rows) {
         const int index = d.column_group < 0 ? 0 : d.column_group;
         while (groups.size() <= index) groups.push_back(nullptr);
@@ -351,25 +352,31 @@ private:
             RepeatGroup* repeat = nullptr;
             if (!column->repeats.find(row, &repeat)) {
                 const char* group_name = column->name;
-                if (column->text_block && column->current.node) {
-                    QueryResult first;
-                    run_query(*column->current.node, kQueryCell, scratch_, first, doc_);
-                    group_name = keep(arena_, first.text);
+                if (column->text_block) {
+                    // Named after the text of its first occurrence, an earlier cell of this row.
+                    NodeScratch row_scratch, cell_scratch;
+                    const CellPlace first_place = column->current.place;
+                    Node* row_node = provider_.peek_child(selected_, first_place.child, row_scratch);
+                    if (Node* first_node = row_node ? provider_.peek_child(*row_node, first_place.index, cell_scratch) : nullptr) {
+                        QueryResult first;
+                        run_query(*first_node, kQueryCell, scratch_, first, doc_);
+                        group_name = keep(arena_, first.text);
+                    }
                 }
                 repeat = make<RepeatGroup>(arena_, group_name, &arena_);
                 repeat->ranges.push_back(column->current.range);
-                repeat->cells.push_back(column->current.node);
+                repeat->cells.push_back(column->current.place);
                 insert_growing(column->repeats, row, repeat);
             }
             repeat->ranges.push_back(d.range);
-            repeat->cells.push_back(&g);
+            repeat->cells.push_back({child, cell});
             repeat->depth = std::max(repeat->depth, depth);
             return;
         }
         ++column->row_count;
-        column->current = CellRef{&g, d.range};
+        column->current = CellRef{{child, cell}, d.range};
         column->last_row = row;
-        column->cells.add(row, child_index, rows, building_);
+        column->cells.add(row, cell, rows, building_);
     }
 
     View& view_;
@@ -380,6 +387,9 @@ private:
     Arena& arena_;
     DocumentTree* doc_;
     HugeArena scratch_;
+    // The row and the cell being looked at, when they have no node of their own.
+    NodeScratch row_scratch_;
+    NodeScratch cell_scratch_;
     HugeArena building_;  // the cells of the table being built, before they settle
     QueryResult self_;
     int32_t count_ = 0;

@@ -80,8 +80,8 @@ bool count_tree(const DocumentTree& tree, TreeCounts& counts, Job* job) {
             ++counts.elements;
             const int32_t depth = item.depth + 1;
             if (depth > counts.depth) counts.depth = depth;
-            cursor += read_varint(cursor) + 1;  // the name and its terminating zero
-            read_varint(cursor);                // start, length, start-tag length
+            read_varint(cursor);  // the name's number
+            read_varint(cursor);  // start, length, start-tag length
             read_varint(cursor);
             read_varint(cursor);
             uint32_t count;

@@ -244,5 +244,63 @@ TEST(TextStore, GrowingPastTheLimitIsRefusedWhole) {
     EXPECT_EQ(real.text(), "0123456789");
 }
 
+// A load into the block the file's size asked for: the text is shared where it lies until an
+// edit moves a stretch of it out; readers keep what they were given whatever the store does
+// next, and random edits, appends and undo-like restores keep the bytes of a plain string.
+TEST(TextStore, ALoadedTextIsSharedWhereItLiesUntilAnEditMovesIt) {
+    std::mt19937 rng(7);
+    const std::string loaded = pattern(5'300'000, 3);
+    TextStore store;
+    store.expect(static_cast<int64_t>(loaded.size()));
+    for (size_t at = 0; at < loaded.size(); at += 65'536)
+        ASSERT_TRUE(store.append(std::string_view(loaded).substr(at, 65'536)));
+    std::shared_ptr<const char> owner;
+    std::string_view shared;
+    EXPECT_FALSE(store.shared_text(&owner, &shared));  // not while the load goes on
+    store.settle();
+    ASSERT_TRUE(store.shared_text(&owner, &shared));
+    EXPECT_EQ(shared, loaded);
+    for (int32_t i = 0; i < store.piece_count(); ++i) {
+        EXPECT_TRUE(store.borrowed(store.piece(i)));
+        EXPECT_LE(store.piece(i).length, TextStore::kPieceSize);
+    }
+
+    std::string model = loaded;
+    store.replace_at(std::vector<TextPos>{2'000'123}, 5, std::vector<std::string_view>{"edit"});
+    model.replace(2'000'123, 5, "edit");
+    std::shared_ptr<const char> after;
+    std::string_view none;
+    EXPECT_FALSE(store.shared_text(&after, &none));
+    EXPECT_EQ(shared, loaded);  // the parse that holds the first view still reads the load
+    for (int step = 0; step < 300; ++step) {
+        const int32_t at = static_cast<int32_t>(rng() % (model.size() + 1));
+        const int32_t cut = static_cast<int32_t>(std::min<size_t>(rng() % 3000, model.size() - static_cast<size_t>(at)));
+        const std::string text = pattern(rng() % 40, static_cast<uint32_t>(step));
+        if (rng() % 5 == 0) {
+            ASSERT_TRUE(store.append(text));
+            model += text;
+        } else {
+            ASSERT_TRUE(store.replace_at(std::vector<TextPos>{at}, cut, std::vector<std::string_view>{text}));
+            model.replace(static_cast<size_t>(at), static_cast<size_t>(cut), text);
+        }
+    }
+    EXPECT_TRUE(model::same_text(store, model));
+    owner.reset();  // the store alone keeps the block now
+    store.set_text("small");
+    EXPECT_TRUE(model::same_text(store, "small"));
+
+    // More text than the file's size promised (a code page that decodes into longer UTF-8):
+    // the block is given up, and the text is whole in pieces of their own.
+    TextStore longer;
+    longer.expect(4'200'000);
+    const std::string more = pattern(4'500'000, 4);
+    for (size_t at = 0; at < more.size(); at += 1'000'000)
+        ASSERT_TRUE(longer.append(std::string_view(more).substr(at, 1'000'000)));
+    longer.settle();
+    EXPECT_FALSE(longer.shared_text(&owner, &shared));
+    for (int32_t i = 0; i < longer.piece_count(); ++i) EXPECT_FALSE(longer.borrowed(longer.piece(i)));
+    EXPECT_TRUE(model::same_text(longer, more));
+}
+
 }  // namespace
 }  // namespace tessel
