@@ -68,7 +68,8 @@ int run_check(const std::vector<std::string_view>& args) {
             status = 2;
             continue;
         }
-        auto tree = parse_file("check", path, text, option(a, "--type"));
+        // Only the diagnostics are printed: the tree keeps no records.
+        auto tree = parse_file("check", path, text, option(a, "--type"), true);
         if (!tree) return 2;
         if (const std::string name = unreadable_declared_encoding(text); !name.empty()) {
             std::fprintf(stderr,

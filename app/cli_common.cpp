@@ -219,14 +219,15 @@ const DocumentType* document_type(const std::string& path, std::string_view text
 
 std::unique_ptr<DocumentTree> parse_file(const char* command, const std::string& path,
                                          std::string_view text,
-                                         std::optional<std::string_view> type) {
+                                         std::optional<std::string_view> type,
+                                         bool diagnostics_only) {
     const DocumentType* chosen = document_type(path, text, type);
     if (!chosen) {
         std::fprintf(stderr, "tessel-cli %s: --type must be xml, dtd or json, not %.*s\n", command,
                      static_cast<int>(type->size()), type->data());
         return nullptr;
     }
-    return default_languages().parse(*chosen, text, nullptr);
+    return default_languages().parse(*chosen, text, nullptr, diagnostics_only);
 }
 
 bool has_document(const char* command, const std::string& path, std::string_view text,

@@ -43,10 +43,12 @@ bool read_file(const std::string& path, std::string& bytes, std::string& error,
 // Parses a file's text as the type its extension names (XML when it names none, which is
 // what the batch tool is for) or as --type ("xml", "dtd" or "json", any case). Null after
 // printing "tessel-cli COMMAND: ..." for an unknown --type. The tree lacks a root when the
-// parse failed outright (JSON).
+// parse failed outright (JSON). With diagnostics_only the tree need hold no more than the
+// diagnostics.
 std::unique_ptr<DocumentTree> parse_file(const char* command, const std::string& path,
                                          std::string_view text,
-                                         std::optional<std::string_view> type);
+                                         std::optional<std::string_view> type,
+                                         bool diagnostics_only = false);
 // For commands that show a document: true when the tree has one; otherwise prints its
 // diagnostics and says so.
 bool has_document(const char* command, const std::string& path, std::string_view text,

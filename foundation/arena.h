@@ -70,6 +70,12 @@ public:
     bool has_spare_block() const { return spare_ != nullptr; }
     // Data capacity of block i (the size word at its front).
     uint32_t block_size(int32_t i) const;
+    // The bytes of all blocks the arena holds (for memory figures).
+    uint64_t held_bytes() const {
+        uint64_t bytes = 0;
+        for (int32_t i = 0; i < block_count_; ++i) bytes += block_size(i);
+        return bytes;
+    }
 
 protected:
     uint32_t* first_block() const { return blocks_[0]; }

@@ -19,7 +19,8 @@ class XmlLanguage final : public LanguageModule {
 public:
     const char* name() const override { return "XML"; }
     std::unique_ptr<DocumentTree> parse(std::string_view text, int flag, Job* job) override {
-        return flag == 1 ? parse_dtd(text, job) : parse_xml(text, job);
+        if ((flag & ~kParseDiagnosticsOnly) == 1) return parse_dtd(text, job);
+        return parse_xml(text, job, flag & kParseDiagnosticsOnly ? TreeKeeps::diagnostics : TreeKeeps::everything);
     }
 };
 

@@ -93,7 +93,8 @@ uint32_t DocumentTree::commit(uint8_t* start, uint8_t* end, size_t reserved) {
     (void)reserved;
 #endif
     uint32_t handle = static_cast<uint32_t>(records_size_);
-    records_size_ += used;
+    // A record of a tree that keeps diagnostics only is written over by the next one.
+    if (!discard_) records_size_ += used;
     return handle;
 }
 
@@ -226,6 +227,9 @@ RecordNode** DocumentTree::slot_of(uint32_t handle) {
 
 Node* DocumentTree::node_at(uint32_t handle) {
     if (handle == 0) return nullptr;
+    // A tree that drops its records can still make a node of the record just written, which
+    // the next write overwrites (a DOCTYPE's comments are read back so); it is not cached.
+    if (discard_) return decode_record(handle, [this]<typename T>() { return make<T>(*this); });
     RecordNode** slot = nullptr;
     if (handle < records_size_) {
         slot = slot_of(handle);

@@ -82,6 +82,10 @@ private:
     RecordNode* node_ = nullptr;
 };
 
+// What a parse keeps of the document: everything, or its diagnostics only (the records are
+// written and dropped, and no node can be made from them).
+enum class TreeKeeps : uint8_t { everything, diagnostics };
+
 class DocumentTree {
 public:
     // Handles from here on name nodes made after the parse (see adopt), not records.
@@ -99,6 +103,9 @@ public:
     // Makes room for about `bytes` of records before a parse, so that the stream is not
     // copied as it grows (the parser passes a guess from the text's length).
     void reserve_records(size_t bytes);
+    // Every record written from here on is dropped once the next one is written (see
+    // TreeKeeps::diagnostics).
+    void discard_records() { discard_ = true; }
 
     // Element and attribute names are kept once each and named in records by number, as a
     // large document uses few names many times over.
@@ -127,6 +134,9 @@ public:
     const uint8_t* record(uint32_t handle) const { return records_ + handle; }
     uint8_t record_kind(uint32_t handle) const { return records_[handle] & 0x0F; }
     size_t record_bytes() const { return records_size_; }
+    // Heap bytes of the node objects made so far and everything else the tree's arena holds
+    // (kept names, diagnostics are apart).
+    uint64_t arena_bytes() const { return arena_.held_bytes(); }
     int32_t cached_nodes() const { return record_nodes_ + nodes_.count(); }
     // Places for nodes: the slots of the record table and the buckets of the adopted map.
     int32_t node_map_buckets() const {
@@ -216,6 +226,7 @@ private:
     uint32_t next_adopted_ = kFirstAdoptedHandle;
     TextPos first_dropped_ = -1;
     bool borrows_text_ = false;
+    bool discard_ = false;
 };
 
 }  // namespace tessel

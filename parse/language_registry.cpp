@@ -162,8 +162,10 @@ void LanguageRegistry::remap(std::string_view extension, const DocumentType& typ
 }
 
 std::unique_ptr<DocumentTree> LanguageRegistry::parse(const DocumentType& type,
-                                                      std::string_view text, Job* job) const {
-    return type.module ? type.module->parse(text, type.parse_flag, job) : nullptr;
+                                                      std::string_view text, Job* job,
+                                                      bool diagnostics_only) const {
+    if (!type.module) return nullptr;
+    return type.module->parse(text, type.parse_flag | (diagnostics_only ? kParseDiagnosticsOnly : 0), job);
 }
 
 SelectLanguage::SelectLanguage(LanguageRegistry& registry, std::string file_name,

@@ -28,6 +28,10 @@ public:
     virtual std::unique_ptr<DocumentTree> parse(std::string_view text, int flag, Job* job) = 0;
 };
 
+// Added to a type's parse flag: the caller reads the diagnostics and nothing else of the
+// tree, which then need not hold the document's records.
+constexpr int kParseDiagnosticsOnly = 0x100;
+
 struct DocumentType {
     std::string extension;             // canonical, "" for Plain Text
     std::string display_name;          // "XML", "DTD", "JSON", "Plain Text"
@@ -99,9 +103,10 @@ public:
     // Moves an extension into the group of a type (out of every other group).
     void remap(std::string_view extension, const DocumentType& type);
 
-    // The tree of a text parsed as type; null for a type without a parser.
+    // The tree of a text parsed as type; null for a type without a parser. With
+    // diagnostics_only, the tree need hold no more than the diagnostics (a check).
     std::unique_ptr<DocumentTree> parse(const DocumentType& type, std::string_view text,
-                                        Job* job) const;
+                                        Job* job, bool diagnostics_only = false) const;
 
 private:
     ExtensionGroup* group_of(const DocumentType& type);

@@ -615,11 +615,15 @@ private:
 
 }  // namespace
 
-std::unique_ptr<DocumentTree> parse_xml(std::string_view text, Job* job) {
+std::unique_ptr<DocumentTree> parse_xml(std::string_view text, Job* job, TreeKeeps keeps) {
     auto tree = std::make_unique<DocumentTree>();
-    // Typical documents make between one and one and a half bytes of records per byte of
-    // text; reserving that up front spares the copies of a stream grown by doubling.
-    tree->reserve_records(text.size() + text.size() / 2 + (1 << 16));
+    if (keeps == TreeKeeps::diagnostics) {
+        tree->discard_records();
+    } else {
+        // Typical documents make about one byte of records per byte of text; reserving that
+        // up front spares the copies of a stream grown by doubling.
+        tree->reserve_records(text.size() + text.size() / 4 + (1 << 16));
+    }
     tree->diagnostics().set_source(text);
     XmlParser parser(text, *tree, job);
     parser.parse();

@@ -13,6 +13,7 @@ namespace tessel {
 
 // Parses text (which must stay alive during the call) into a new tree with its diagnostics.
 // Only JobCancelled escapes.
-std::unique_ptr<DocumentTree> parse_xml(std::string_view text, Job* job = nullptr);
+std::unique_ptr<DocumentTree> parse_xml(std::string_view text, Job* job = nullptr,
+                                        TreeKeeps keeps = TreeKeeps::everything);
 
 }  // namespace tessel

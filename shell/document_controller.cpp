@@ -67,9 +67,10 @@ void DocumentController::parse(std::string_view argument) {
     const DocumentType* type = languages_ ? languages_->find(language_) : nullptr;
     if (type ? !type->module : language_ == "Plain Text") return;
     const double started = AppClock::now();
-    // The parse reads a copy: the user goes on typing while it runs. The copy passes yield
-    // points, so a large one does not keep the UI thread waiting; an edit meanwhile stops
-    // this job before it changes the text.
+    // The parse reads the text as it stood when it began, while the user goes on typing: a
+    // text just loaded where it lies (no edit writes there), any other as a copy. The copy
+    // passes yield points, so a large one does not keep the UI thread waiting; an edit
+    // meanwhile stops this job before it changes the text.
     ParseResult result;
     result.changes = document_.store().changes();
     // A text just loaded is read where it lies; any other is copied first.
@@ -87,22 +88,28 @@ void DocumentController::parse(std::string_view argument) {
     const double parse_ms = AppClock::now() - started;
     if (count_figures_) {
         result.figures = parse_figures(*result.tree, parse_ms, job);
-        result.characters = count_characters(result.text, job);
-        result.above_bmp = count_characters_above_bmp(result.text, job);
-        result.lines = count_lines(result.text, job);
         result.counted = true;
     }
     std::string status;
     if (!result.text.empty())
         status = "Parsed " + counted(static_cast<int64_t>(result.text.size()), "byte") + " in " +
                  format_duration(parse_ms);
-    // A tree that keeps its own copies of names and texts no longer needs the text, which is
-    // as large as the document.
+    // The text's own counts (characters, lines) come after the tree, which the views wait
+    // for; a tree that keeps its own copies of names and texts no longer needs the text.
+    const std::shared_ptr<const char> text_owner = result.text_owner;
+    const std::string_view text = result.text;
     if (!result.tree->borrows_text()) {
         result.text_owner.reset();
         result.text = {};
     }
     deliver(std::move(result), std::move(status));
+    if (count_figures_) {
+        const TextCounts counts = count_text(text, job);
+        const int generation = generation_;
+        route_.post([this, counts, generation] {
+            if (generation == generation_) owner_.text_counted(counts);
+        });
+    }
 }
 
 void DocumentController::deliver(ParseResult result, std::string status) {

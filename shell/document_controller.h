@@ -35,13 +35,10 @@ struct ParseResult {
     // The parse was asked for with a non-empty argument (a load, a language change, the
     // user's "reparse"), not by an edit.
     bool requested = false;
-    // Counted on the worker after the parse, when the controller is asked to (they cost a
-    // pass over the tree and the text, which the UI thread must not pay for).
+    // The tree's figures, counted on the worker after the parse when the controller is asked
+    // to (they cost a pass over the records, which the UI thread must not pay for).
     bool counted = false;
     ParseFigures figures;
-    int64_t characters = 0;
-    int64_t above_bmp = 0;  // characters above U+FFFF (two UTF-16 units each)
-    int64_t lines = 0;      // line feeds and one
 };
 
 // What the controller tells its owner, always on the UI thread holding the application lock
@@ -57,6 +54,9 @@ public:
     // A parse with errors: the diagnostics to show (result.tree holds them).
     virtual void parse_failed(ParseResult result) = 0;
     virtual void set_status_message(std::string_view text) = 0;
+    // The counts of the text a delivered result was parsed from, when the controller is
+    // asked to count (they follow the tree, which the views wait for).
+    virtual void text_counted(const TextCounts& counts) { static_cast<void>(counts); }
 };
 
 class DocumentController final : public TextChangeListener {

@@ -472,11 +472,13 @@ void EditorApp::drop_views() {
 }
 
 void EditorApp::take_figures(const ParseResult& result) {
-    if (!result.counted) return;
-    last_parse_ = result.figures;
-    characters_ = result.characters;
-    above_bmp_ = result.above_bmp;
-    lines_ = result.lines;
+    if (result.counted) last_parse_ = result.figures;
+}
+
+void EditorApp::text_counted(const TextCounts& counts) {
+    characters_ = counts.characters;
+    above_bmp_ = counts.above_bmp;
+    lines_ = counts.lines;
 }
 
 void EditorApp::tree_ready(ParseResult result) {

@@ -152,6 +152,7 @@ private:
     void drop_views() override;
     void tree_ready(ParseResult result) override;
     void parse_failed(ParseResult result) override;
+    void text_counted(const TextCounts& counts) override;
 
     void take_figures(const ParseResult& result);
     bool indent(Job* job);

@@ -92,6 +92,13 @@ void TextStore::clear() {
     reset_cache();
 }
 
+size_t TextStore::held_bytes() const {
+    size_t bytes = block_capacity_;
+    for (const Piece& p : pieces_)
+        if (!borrowed(p)) bytes += static_cast<size_t>(p.length) + 1;
+    return bytes;
+}
+
 void TextStore::expect(int64_t bytes) {
     // Below this a copy for the parse costs nothing worth saving.
     constexpr int64_t kSmallest = 4 << 20;

@@ -90,6 +90,8 @@ public:
     // alive however the store changes afterwards. False once any edit has moved a stretch of
     // the text out of the block (a parse then copies the text).
     bool shared_text(std::shared_ptr<const char>* owner, std::string_view* text) const;
+    // The heap bytes the text takes: the pieces' own blocks and the load block.
+    size_t held_bytes() const;
     // Whether a piece lies in the load block (and is not a heap block of its own).
     bool borrowed(const Piece& piece) const {
         return block_ && piece.data >= block_.get() && piece.data < block_.get() + block_capacity_;

@@ -113,6 +113,16 @@ Node* GridTable::row_node(int32_t row) {
 }
 
 Cell GridTable::cell_at(int32_t row, int32_t column, Arena& scratch) {
+    return look_at(row, column, scratch, nullptr);
+}
+
+Node* GridTable::row_for(int32_t row, CellPeek* peek) {
+    if (!peek) return row_node(row);
+    if (row < 1 || row > row_count()) return nullptr;
+    return peek->row_node = provider_.peek_child(selected_, first_ + row - 1, peek->row);
+}
+
+Cell GridTable::look_at(int32_t row, int32_t column, Arena& scratch, CellPeek* peek) {
     Cell cell;
     if (column < 0 || column >= columns_.size() || row < 0 || row > row_count()) return cell;
     if (name_value_node_) {
@@ -130,7 +140,7 @@ Cell GridTable::cell_at(int32_t row, int32_t column, Arena& scratch) {
             case ColumnKind::row_header: {
                 // The rows' own title for their first column ("Tag name/Text", "name").
                 cell.caption = "";
-                if (Node* first = row_node(1)) {
+                if (Node* first = row_for(1, peek)) {
                     QueryResult r;
                     run_query(*first, kQueryColumnTitle, scratch, r, provider_.document());
                     cell.caption = scratch.copy_text(r.text.data(), static_cast<uint32_t>(r.text.size()));
@@ -142,7 +152,7 @@ Cell GridTable::cell_at(int32_t row, int32_t column, Arena& scratch) {
         }
         return cell;
     }
-    Node* child = row_node(row);
+    Node* child = row_for(row, peek);
     if (!child) return cell;
     if (dc.kind == ColumnKind::row_header) {
         cell.node = child;
@@ -168,12 +178,16 @@ Cell GridTable::cell_at(int32_t row, int32_t column, Arena& scratch) {
     }
     if (col->consolidated) return cell;
     // Every row the column occurs in has its grandchild's index; other rows have no cell.
-    if (const int32_t j = col->cells.find(r0); j >= 0) cell.node = provider_.child(*child, j);
+    if (const int32_t j = col->cells.find(r0); j >= 0)
+        cell.node = peek ? provider_.peek_child(*child, j, peek->cell) : provider_.child(*child, j);
     return cell;
 }
 
 std::string_view GridTable::cell_text(int32_t row, int32_t column, Arena& scratch) {
-    Cell cell = cell_at(row, column, scratch);
+    // The texts of a whole table (a copy, a sort) make no nodes that stay: each cell's node
+    // is looked at for the moment, and its text lives in the records or in scratch.
+    CellPeek peek;
+    Cell cell = look_at(row, column, scratch, &peek);
     if (cell.caption) return cell.caption;
     if (!cell.node) return {};
     QueryResult r;
@@ -188,7 +202,7 @@ std::string_view GridTable::cell_text(int32_t row, int32_t column, Arena& scratc
         if (r.text.empty()) run_query(*cell.node, kQueryDisplay, scratch, r, doc);
         return r.text;
     }
-    if (dc.kind == ColumnKind::key && cell.node == row_node(row)) {
+    if (dc.kind == ColumnKind::key && cell.node == peek.row_node) {
         run_query(*cell.node, kQueryValueCell, scratch, r, doc);
         return r.text;
     }

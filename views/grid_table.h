@@ -10,6 +10,7 @@
 
 #include "foundation/arena.h"
 #include "foundation/array.h"
+#include "parse/document_tree.h"
 #include "parse/node.h"
 #include "text/text_pos.h"
 #include "views/grid_columns.h"
@@ -80,6 +81,15 @@ public:
     NodeProvider& provider() { return provider_; }
 
 private:
+    // Room for a row's node and a cell's node looked at for the moment, and the row's.
+    struct CellPeek {
+        NodeScratch row, cell;
+        Node* row_node = nullptr;
+    };
+    // cell_at, with the row's and the cell's nodes decoded into peek when it is given.
+    Cell look_at(int32_t row, int32_t column, Arena& scratch, CellPeek* peek);
+    Node* row_for(int32_t row, CellPeek* peek);
+
     NodeProvider& provider_;
     Node& selected_;
     int32_t first_, last_;

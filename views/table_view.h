@@ -43,6 +43,9 @@ public:
     // For synthetic cells made while drawing, editing or copying.
     Arena& cell_arena() { return cell_arena_; }
 
+    // The heap bytes of its tables, cells and texts.
+    uint64_t held_bytes() const { return arena_.held_bytes() + cell_arena_.held_bytes(); }
+
     // Building.
     Arena& arena() { return arena_; }
     void add(const ViewItem& item) { items_.push_back(item); }

@@ -29,6 +29,17 @@ struct TreeCounts {
 // With a job, the walk passes its yield points (it runs on the parse worker).
 bool count_tree(const DocumentTree& tree, TreeCounts& counts, Job* job = nullptr);
 
+// What one pass over a UTF-8 text counts: its characters (bytes that do not continue a
+// sequence), those above U+FFFF (four-byte sequences' lead bytes), and its lines as the
+// editor numbers them (line feeds and one). With a job, the pass goes through its yield
+// points (it runs on the parse worker).
+struct TextCounts {
+    int64_t characters = 0;
+    int64_t above_bmp = 0;
+    int64_t lines = 1;
+};
+TextCounts count_text(std::string_view text, Job* job = nullptr);
+
 // Characters of UTF-8 text: bytes that do not continue a sequence. With a job, the count
 // passes its yield points (it runs on the parse worker).
 int64_t count_characters(std::string_view text, Job* job = nullptr);
