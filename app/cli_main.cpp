@@ -1,5 +1,6 @@
 // tessel-cli: the headless parts of Tessel for scripts and CI.
 #include <cstdio>
+#include <stdexcept>
 #include <string_view>
 #include <vector>
 
@@ -52,5 +53,12 @@ int main(int argc, char** argv) {
         return 2;
     }
     // Every command's output is checked in one place: a write error is exit status 2.
-    return finish_output(command, run(args));
+    try {
+        return finish_output(command, run(args));
+    } catch (const std::length_error& too_large) {
+        // A document whose tree cannot be addressed (see DocumentTree::grow).
+        std::fprintf(stderr, "tessel-cli %.*s: %s\n", static_cast<int>(command.size()), command.data(),
+                     too_large.what());
+        return 2;
+    }
 }

@@ -181,7 +181,7 @@ int main(int argc, char** argv) {
         browser.viewport()->repaint();
         const double sorted_ms = AppClock::now() - click;
         // The job's message comes to the UI thread after the order.
-        run_until([&] { return !log.text("sorted ").empty(); }, 5000);
+        run_until([&] { return !log.text("Sorted ").empty(); }, 5000);
         const double sort_gap = window.longest_tick_gap();
 
         std::printf("platform: %s\n", QApplication::platformName().toUtf8().constData());
@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
         std::printf("one sideways scroll step: median %.2f ms, worst %.2f ms\n", percentile(sideways, 0.5),
                     percentile(sideways, 1.0));
         std::printf("header click to the sorted repaint: %.1f ms (%s); UI stall %.1f ms\n", sorted_ms,
-                    log.text("sorted ").c_str(), sort_gap);
+                    log.text("Sorted ").c_str(), sort_gap);
         std::printf("longest wait of the UI thread for the lock in the whole run: %.1f ms\n", loop_lock.longest_wait_ms());
         for (const auto& [name, waited] : longest_wait)
             std::printf("  longest during %s: %.1f ms (jobs running: %s)\n", name.c_str(), waited,

@@ -162,7 +162,7 @@ bool DocumentFile::load(const std::string& path, EncodingId requested, Job* job)
         encoding_ = requested;
         // The text goes into one block as large as the file, which the parse then reads
         // without a copy of its own.
-        host_.document().store().expect(reader.file_size());
+        host_.document().expect_load(reader.file_size());
         reader.read_into(appender);
         host_.document().store().settle();
         replaced_bytes_ = reader.replaced_bytes();

@@ -27,8 +27,8 @@ public:
 class JsonLanguage final : public LanguageModule {
 public:
     const char* name() const override { return "JSON"; }
-    std::unique_ptr<DocumentTree> parse(std::string_view text, int, Job* job) override {
-        return parse_json(text, job);
+    std::unique_ptr<DocumentTree> parse(std::string_view text, int flag, Job* job) override {
+        return parse_json(text, job, flag & kParseDiagnosticsOnly ? TreeKeeps::diagnostics : TreeKeeps::everything);
     }
 };
 

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <stdexcept>
 
 #if defined(__linux__)
 #include <sys/mman.h>
@@ -54,6 +55,9 @@ DocumentTree::~DocumentTree() {
 }
 
 void DocumentTree::grow(size_t needed) {
+    // Handles are 32 bits, and those from kFirstAdoptedHandle on name adopted nodes: a stream
+    // that would reach them cannot be addressed, and the parse gives up rather than wrap.
+    if (needed >= kFirstAdoptedHandle) throw std::length_error(kTooLargeForTree);
     size_t capacity = records_capacity_ ? records_capacity_ : 1 << 16;
     while (capacity < needed) capacity *= 2;
     set_capacity(capacity);

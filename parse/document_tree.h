@@ -91,6 +91,10 @@ public:
     // Handles from here on name nodes made after the parse (see adopt), not records.
     static constexpr uint32_t kFirstAdoptedHandle = 0x80000000u;
 
+    // Why a parse ends without a tree when its records would pass what handles address.
+    static constexpr const char* kTooLargeForTree =
+        "This document is too large to be shown as a tree; its text can still be edited and saved";
+
     // Elements with more children (attributes, content, comments and instructions) than this
     // are listed for the views.
     static constexpr int32_t kLargeElement = 1000;

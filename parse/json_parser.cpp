@@ -141,12 +141,15 @@ struct Open {
 
 class JsonParser final : public ScanFailureSink {
 public:
-    JsonParser(std::string_view text, DocumentTree& tree, Job* job)
+    // With keep_nodes false only the diagnostics are wanted: values and member names make no
+    // nodes, and closed containers are used again.
+    JsonParser(std::string_view text, DocumentTree& tree, Job* job, bool keep_nodes = true)
         : text_(text),
           pool_(tree.arena()),
           names_(pool_),
           messages_(text, tree),
-          tokens_(text, json_scanner_tables(), kJsonStartState, job, this) {}
+          tokens_(text, json_scanner_tables(), kJsonStartState, job, this),
+          keep_nodes_(keep_nodes) {}
 
     // The scanner's failures, and its marks: each escape and raw line end or tab inside a
     // string. A string keeps its text as written, so what is wrong there is a warning.
@@ -308,8 +311,14 @@ private:
     // Opens an object or array at its bracket token, as a child of the open container if any.
     JsonContainerNode* open(const Token& t, JsonMemberName* member) {
         tokens_.advance();
-        auto* node = pool_.make<JsonContainerNode>(member, t.kind == json_open_brace, t.first);
-        if (!open_.empty()) children_.push_back(node);
+        JsonContainerNode* node;
+        if (!keep_nodes_ && !spare_containers_.empty()) {
+            node = new (spare_containers_.back()) JsonContainerNode(member, t.kind == json_open_brace, t.first);
+            spare_containers_.pop_back();
+        } else {
+            node = pool_.make<JsonContainerNode>(member, t.kind == json_open_brace, t.first);
+        }
+        if (!open_.empty() && keep_nodes_) children_.push_back(node);
         open_.push_back({node, static_cast<int32_t>(children_.size()), 0});
         return node;
     }
@@ -330,11 +339,17 @@ private:
         }
         top.node->finish(kept, count, top.value_count, t.last);
         if (JsonMemberName* member = top.node->member()) member->value_end = t.last;
+        if (!keep_nodes_ && !open_.empty()) spare_containers_.push_back(top.node);  // not the root
         return !open_.empty();
     }
 
     JsonMemberName* member_name(const Token& t) {
         tokens_.advance();
+        if (!keep_nodes_) {
+            if (!scratch_member_) scratch_member_ = pool_.make<JsonMemberName>();
+            scratch_member_->first = t.first;
+            return scratch_member_;
+        }
         auto* m = pool_.make<JsonMemberName>();
         // Strings always arrive with both quotes: an unterminated one is a stray token.
         const std::string_view name = text_of(t.first + 1, t.last - 1);
@@ -351,8 +366,9 @@ private:
         const bool is_string = t.kind == json_string;
         const TextPos first = is_string ? t.first + 1 : t.first;
         const TextPos last = is_string ? t.last - 1 : t.last;
-        children_.push_back(
-            pool_.make<JsonValueNode>(member, text_of(first, last), first, is_string));
+        // A lone value is the root, which is kept however little else is.
+        if (keep_nodes_ || !open_.back().node)
+            children_.push_back(pool_.make<JsonValueNode>(member, text_of(first, last), first, is_string));
         ++open_.back().value_count;
         if (member) member->value_end = t.last;
     }
@@ -428,20 +444,23 @@ private:
     NameTable names_;
     ParseMessages messages_;
     TokenStream tokens_;
+    bool keep_nodes_;
     std::vector<Open> open_;
     std::vector<JsonNode*> children_;
+    std::vector<JsonContainerNode*> spare_containers_;
+    JsonMemberName* scratch_member_ = nullptr;
     bool bom_ = false;
     size_t paired_low_ = std::string_view::npos;  // where the low half of the last pair is
 };
 
 }  // namespace
 
-std::unique_ptr<DocumentTree> parse_json(std::string_view text, Job* job) {
+std::unique_ptr<DocumentTree> parse_json(std::string_view text, Job* job, TreeKeeps keeps) {
     auto tree = std::make_unique<DocumentTree>();
     tree->set_borrows_text();
     tree->diagnostics().set_source(text);
     tree->set_root(nullptr);
-    JsonParser parser(text, *tree, job);
+    JsonParser parser(text, *tree, job, keeps == TreeKeeps::everything);
     tree->set_root(parser.parse());
     tree->diagnostics().sort_by_position();
     return tree;

@@ -17,7 +17,8 @@ class JsonContainerNode;
 // JsonContainerNode; after a fatal error, and for a text without any token, the root is
 // null and only the diagnostics are there. Value texts point into `text`, which must outlive
 // the tree. Nesting depth is bounded only by memory. Only JobCancelled escapes.
-std::unique_ptr<DocumentTree> parse_json(std::string_view text, Job* job = nullptr);
+std::unique_ptr<DocumentTree> parse_json(std::string_view text, Job* job = nullptr,
+                                         TreeKeeps keeps = TreeKeeps::everything);
 
 // The root of a tree made by parse_json, or null.
 JsonContainerNode* json_root(const DocumentTree& tree);

@@ -3,6 +3,7 @@
 // closed where the parse stopped, so everything read before the error stays in the tree.
 #include "parse/xml_parser.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cstring>
 #include <optional>
@@ -620,9 +621,10 @@ std::unique_ptr<DocumentTree> parse_xml(std::string_view text, Job* job, TreeKee
     if (keeps == TreeKeeps::diagnostics) {
         tree->discard_records();
     } else {
-        // Typical documents make about one byte of records per byte of text; reserving that
-        // up front spares the copies of a stream grown by doubling.
-        tree->reserve_records(text.size() + text.size() / 4 + (1 << 16));
+        // Typical documents make about one byte of records per byte of text. Twice that is
+        // reserved up front: pages never written cost nothing, and growing the stream of a
+        // large document moves it in one call that holds the lock for tens of milliseconds.
+        tree->reserve_records(std::min<size_t>(2 * text.size() + (1 << 16), DocumentTree::kFirstAdoptedHandle));
     }
     tree->diagnostics().set_source(text);
     XmlParser parser(text, *tree, job);

@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <stdexcept>
 
 #include "foundation/number_format.h"
 #include "parse/document_tree.h"
@@ -83,7 +84,14 @@ void DocumentController::parse(std::string_view argument) {
     }
     result.requested = !argument.empty();
     // A JobCancelled from a yield point unwinds through here and drops the partial tree.
-    result.tree = type ? languages_->parse(*type, result.text, job) : parse_xml(result.text, job);
+    try {
+        result.tree = type ? languages_->parse(*type, result.text, job) : parse_xml(result.text, job);
+    } catch (const std::length_error& too_large) {
+        // The views keep the last tree they had; the user is told why no new one comes.
+        const std::string message = too_large.what();
+        route_.post([this, message] { owner_.set_status_message(message); });
+        return;
+    }
     if (!result.tree) return;
     const double parse_ms = AppClock::now() - started;
     if (count_figures_) {

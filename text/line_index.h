@@ -88,6 +88,12 @@ public:
     // Appending in two steps around the store's append: re-indexes from the old last line
     // and returns the scanner's restart line.
     void before_append();
+    // Room for about this many lines, before a load: growing the index of a large document
+    // copies it whole, under the lock.
+    void expect_lines(int32_t lines) {
+        starts_.reserve(lines);
+        scans_.reserve(lines);
+    }
     int32_t appended();
 
     // Every line start, brought up to date first (which costs time in proportion to the

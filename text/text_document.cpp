@@ -154,6 +154,15 @@ bool TextDocument::set_text(std::string_view text) {
     return true;
 }
 
+void TextDocument::expect_load(int64_t bytes) {
+    store_.expect(bytes);
+    // Data-like documents have lines of thirty to sixty bytes; pages of the room no line
+    // reaches are never touched. Small loads grow the index as they go.
+    constexpr int64_t kLargeLoad = 4 << 20;
+    if (bytes >= kLargeLoad && index_.line_count() <= 1)
+        index_.expect_lines(static_cast<int32_t>(std::min<int64_t>(bytes / 24, INT32_MAX / 2)));
+}
+
 bool TextDocument::append(std::string_view bytes) {
     if (bytes.empty()) return true;
     if (!store_.can_grow(static_cast<int64_t>(bytes.size()))) return false;

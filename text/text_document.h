@@ -116,6 +116,9 @@ public:
     // would pass TextStore::kMaxLength.
     bool set_text(std::string_view text);
     bool append(std::string_view bytes);
+    // Before a load of about `bytes`: the text goes into one block of that size (see
+    // TextStore::expect), and the line index makes room for the lines such a text has.
+    void expect_load(int64_t bytes);
     // Counts the set_text calls: a view that sees it change shows a new text, from its top.
     int64_t text_resets() const { return resets_.load(std::memory_order_relaxed); }
     std::string text() const { return store_.text(); }

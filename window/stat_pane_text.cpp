@@ -50,7 +50,7 @@ bool count_tree(const DocumentTree& tree, TreeCounts& counts, Job* job) {
     const size_t records = tree.record_bytes();
     uint32_t visited = 0;
     while (!stack.empty()) {
-        if (job && (++visited & 0xFFFF) == 0) job->yield_point();
+        if (job && (++visited & 0x3FFF) == 0) job->yield_point();
         const Pending item = stack.back();
         stack.pop_back();
         if (item.handle == 0) continue;

@@ -573,6 +573,32 @@ TEST(WellFormedness, JsonValidityAgreesWithTheReference) {
     }
 }
 
+// A check, which keeps no nodes, reports what a full parse reports: on a document, on each
+// deletion of one of its bytes and on each insertion of a structural byte anywhere in it.
+TEST(WellFormedness, AJsonCheckReportsWhatTheFullParseReports) {
+    const std::string base =
+        R"({"a": [1, 2.5, "x\n", {"b": null, "c": [true, false]}], "d": {"e": "f", "e": -0.1e3}, "g": []})";
+    const std::string inserts = "{}[],:\"\\ 1a-/";
+    int reported = 0;
+    for (size_t at = 0; at <= base.size(); ++at) {
+        for (size_t kind = 0; kind <= inserts.size(); ++kind) {
+            std::string text = base;
+            if (kind == 0) {
+                if (at == base.size()) continue;
+                text.erase(at, 1);
+            } else {
+                text.insert(at, 1, inserts[kind - 1]);
+            }
+            const Strings full = messages(*parse_json(text));
+            EXPECT_EQ(messages(*parse_json(text, nullptr, TreeKeeps::diagnostics)), full) << text;
+            reported += !full.empty();
+        }
+    }
+    EXPECT_GT(reported, 1000);
+    for (const char* lone : {"1", "\"s\"", "[]", "{}", "nul"})
+        EXPECT_EQ(messages(*parse_json(lone, nullptr, TreeKeeps::diagnostics)), messages(*parse_json(lone))) << lone;
+}
+
 TEST(WellFormedness, JunkGetsOneDiagnosticARunAndAtMostTheCap) {
     // Runs of bytes that are no UTF-8 make one diagnostic each.
     EXPECT_EQ(
