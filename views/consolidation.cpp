@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "foundation/number_format.h"
 #include "parse/diagnostics.h"
 #include "parse/node_description.h"
 
@@ -93,9 +94,10 @@ Column* consolidate_group(ColumnGroup& group, Arena& arena) {
 std::string ConsolidatedElement::text() const {
     const int32_t a = group_.cells.size();
     const int32_t b = group_.nested.size();
-    const std::string occurrences = " (" + std::to_string(a) + " occurrences)";
-    if (b > 1 && b == a) return std::to_string(b) + " " + label_;
-    if (b > 1) return std::to_string(b) + " " + label_ + occurrences;
+    // Counts are grouped as every count the window shows is ("1,578,496 occurrences").
+    const std::string occurrences = " (" + with_commas(a) + " occurrences)";
+    if (b > 1 && b == a) return with_commas(b) + " " + label_;
+    if (b > 1) return with_commas(b) + " " + label_ + occurrences;
     return group_.name + occurrences;
 }
 
@@ -134,7 +136,7 @@ Node* ConsolidatedElement::node_of(CellPlace place) const {
 }
 
 std::string ConsolidatedElement::dump() {
-    return std::string(label_) + " (" + std::to_string(group_.cells.size()) + " occurrences)";
+    return std::string(label_) + " (" + with_commas(group_.cells.size()) + " occurrences)";
 }
 
 NodeSpans ConsolidatedElement::spans() {

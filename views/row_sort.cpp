@@ -107,9 +107,22 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
         }
     }
 
+    // Copies of millions of entries pass yield points every 64 Ki of them, so that the lock is
+    // not held for the whole copy.
+    constexpr size_t kCopySlice = size_t{1} << 16;
+    auto copy_yielding = [&](auto from, auto to, auto out) {
+        while (to - from > static_cast<std::ptrdiff_t>(kCopySlice)) {
+            out = std::copy(from, from + kCopySlice, out);
+            from += kCopySlice;
+            job->yield_point();
+        }
+        std::copy(from, to, out);
+    };
+
     // The order is built from the row numbers, not from the table's present order: ties go
     // to the lower row number, so the result is the same either way.
-    std::vector<RowKey> order(keys.rows().begin(), keys.rows().end());
+    std::vector<RowKey> order(keys.rows().size());
+    copy_yielding(keys.rows().begin(), keys.rows().end(), order.begin());
     if (rows >= 2) {
         // Allocated, not zeroed: every entry is written before it is read.
         std::unique_ptr<RowKey[], decltype(&std::free)> merge_space(
@@ -186,7 +199,7 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
                     merge_runs(a + i, a + na, b + (k - i), b + nb, out + k, before);
                 merge_runs(a, a + i, b, b + (k - i), out, before);
                 if (helper.joinable()) wait_for_helper();
-                std::copy(space.begin(), space.end(), all.begin());
+                copy_yielding(space.begin(), space.end(), all.begin());
             } else {
                 merge_sort(all, space, before);
             }
@@ -199,7 +212,10 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
         }
     }
     std::vector<int32_t> row_order(static_cast<size_t>(rows));
-    for (int32_t i = 0; i < rows; ++i) row_order[i] = order[i].row();
+    for (int32_t i = 0; i < rows; ++i) {
+        row_order[i] = order[i].row();
+        if ((i & 0xFFFF) == 0xFFFF) job->yield_point();
+    }
 
     auto took = std::chrono::steady_clock::now() - started;
     double elapsed = std::chrono::duration<double, std::milli>(took).count();
