@@ -40,21 +40,6 @@ using tessel::AppClock;
 using tessel::bench::TimedLog;
 using tessel::bench::run_until;
 
-// Notes the first paint of the browser once it has a view.
-class ReadyPaint final : public QObject {
-public:
-    explicit ReadyPaint(tessel::BrowserController& browser) : browser_(browser) {}
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint && first_paint < 0 && browser_.view() && !browser_.building())
-            first_paint = AppClock::now();
-        return false;
-    }
-    double first_paint = -1;
-
-private:
-    tessel::BrowserController& browser_;
-};
-
 double percentile(std::vector<double> v, double p) {
     std::sort(v.begin(), v.end());
     return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size())))];
@@ -77,27 +62,8 @@ int main(int argc, char** argv) {
     tessel::WorkerPool& pool = process.pool;
     tessel::QtLoopLock& loop_lock = process.loop_lock;
     TimedLog& log = process.log;
-    // Which step the run is in when the UI thread waits longest for the lock, and the worker
-    // jobs running then: the longest wait of each step is kept.
-    std::string step = "start-up";
-    std::map<std::string, double> longest_wait;
-    double wait_began = 0;
-    std::map<std::string, std::string> running_at_longest;
-    loop_lock.set_wait_observer([&](bool waiting) {
-        if (waiting) {
-            wait_began = AppClock::now();
-            return;
-        }
-        // The lock is held again here: the jobs' texts may be read.
-        const double waited = AppClock::now() - wait_began;
-        if (waited > longest_wait[step]) {
-            longest_wait[step] = waited;
-            std::string running;
-            for (const auto& [text, progress] : pool.running_job_texts())
-                running += (running.empty() ? "" : ", ") + text + " " + std::to_string(progress) + "%";
-            running_at_longest[step] = running;
-        }
-    });
+    tessel::bench::LockWaits waits(loop_lock, pool);
+    waits.step = "start-up";
     {
         tessel::EditorApp editor(pool, process.ui, &process.poster, process.settings_path(),
                                  process.recovery_folder());
@@ -107,11 +73,11 @@ int main(int argc, char** argv) {
         window.resize(1200, 800);
         window.start_ticks();
         const double asked = AppClock::now();
-        step = "load and parse";
+        waits.step = "load and parse";
         editor.commands().execute("load_file", path);
         run_until([&] { return editor.controller().parses_completed() > 0; }, 600000);
         const double parsed = AppClock::now() - asked;
-        step = "after the parse (views of the document)";
+        waits.step = "after the parse (views of the document)";
         run_until([] { return false; }, 300);
 
         // The catalog element, chosen in the tree as a click would.
@@ -125,12 +91,12 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "browser_bench: no catalog element in the tree\n");
             return 1;
         }
-        ReadyPaint ready(controller);
+        tessel::bench::BrowserPaintWatch ready(controller);
         browser.viewport()->installEventFilter(&ready);
         window.reset_tick_gap();
         const double selected = AppClock::now();
         const std::vector<int32_t> path_to_catalog{catalog};
-        step = "building the table";
+        waits.step = "building the table";
         tree.select_path(path_to_catalog);
         run_until([&] { return ready.first_paint >= 0; }, 600000);
         const double first_paint_ms = ready.first_paint - selected;
@@ -142,7 +108,7 @@ int main(int argc, char** argv) {
             if (layout.tables()[i].rows() > layout.tables()[table].rows()) table = static_cast<int32_t>(i);
         const int32_t table_rows = layout.tables()[table].rows() - 1;
 
-        step = "scrolling";
+        waits.step = "scrolling";
         // One scroll step of the scroll bar, anywhere in the table: the repaint it causes.
         std::vector<double> steps;
         QScrollBar* bar = browser.verticalScrollBar();
@@ -166,7 +132,7 @@ int main(int argc, char** argv) {
 
         // A header click: the sort job over every row, and the repaint of the new order.
         const int32_t sort_column = layout.tables()[table].columns() > 2 ? 2 : 1;
-        step = "sorting";
+        waits.step = "sorting";
         window.reset_tick_gap();
         const double click = AppClock::now();
         controller.layout().set_current({table, 1, sort_column});
@@ -198,9 +164,9 @@ int main(int argc, char** argv) {
         std::printf("header click to the sorted repaint: %.1f ms (%s); UI stall %.1f ms\n", sorted_ms,
                     log.text("Sorted ").c_str(), sort_gap);
         std::printf("longest wait of the UI thread for the lock in the whole run: %.1f ms\n", loop_lock.longest_wait_ms());
-        for (const auto& [name, waited] : longest_wait)
+        for (const auto& [name, waited] : waits.longest)
             std::printf("  longest during %s: %.1f ms (jobs running: %s)\n", name.c_str(), waited,
-                        running_at_longest[name].empty() ? "none" : running_at_longest[name].c_str());
+                        waits.running_at[name].c_str());
         pool.stop_all_workers();
     }
     std::remove(path.c_str());

@@ -20,7 +20,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <unistd.h>
 #include <string>
 #include <vector>
 
@@ -54,21 +53,6 @@ public:
         return false;
     }
     double first_paint = -1;
-};
-
-// Notes a browser's first paint once it shows a finished view.
-class BrowserPaintWatch final : public QObject {
-public:
-    explicit BrowserPaintWatch(tessel::BrowserController& browser) : browser_(browser) {}
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint && first_paint < 0 && browser_.view() && !browser_.building())
-            first_paint = AppClock::now();
-        return false;
-    }
-    double first_paint = -1;
-
-private:
-    tessel::BrowserController& browser_;
 };
 
 }  // namespace
@@ -106,22 +90,8 @@ int main(int argc, char** argv) {
     tessel::WorkerPool& pool = process.pool;
     tessel::QtLoopLock& loop_lock = process.loop_lock;
     TimedLog& log = process.log;
-    // The UI thread's longest wait for the lock during the open, and the jobs running then.
-    bool opening = false;
-    double wait_began = 0, longest_wait = 0;
-    std::string running_at_longest;
-    loop_lock.set_wait_observer([&](bool waiting) {
-        if (waiting) {
-            wait_began = AppClock::now();
-            return;
-        }
-        const double waited = AppClock::now() - wait_began;
-        if (!opening || waited <= longest_wait) return;
-        longest_wait = waited;
-        running_at_longest.clear();
-        for (const auto& [text, progress] : pool.running_job_texts())
-            running_at_longest += (running_at_longest.empty() ? "" : ", ") + text + " " + std::to_string(progress) + "%";
-    });
+    // The UI thread's longest wait for the lock during the open.
+    tessel::bench::LockWaits waits(loop_lock, pool);
     {
         tessel::EditorApp editor(pool, process.ui, &process.poster, process.settings_path(),
                                  process.recovery_folder());
@@ -139,14 +109,14 @@ int main(int argc, char** argv) {
         // paint once it shows a finished view.
         auto* text_pane = window.findChild<tessel::EditorView*>();
         PaintWatch text_paint;
-        BrowserPaintWatch first_browser(window.browser(1).controller());
-        BrowserPaintWatch second_browser(window.browser(2).controller());
+        tessel::bench::BrowserPaintWatch first_browser(window.browser(1).controller());
+        tessel::bench::BrowserPaintWatch second_browser(window.browser(2).controller());
         window.browser(1).viewport()->installEventFilter(&first_browser);
         window.browser(2).viewport()->installEventFilter(&second_browser);
         const double resident_before = tessel::bench::own_resident_mb();
         window.reset_tick_gap();
         const double asked = AppClock::now();
-        opening = true;
+        waits.step = "open";
         editor.commands().execute("load_file", path);
         double text_shown = -1;
         run_until([&] {
@@ -163,7 +133,7 @@ int main(int argc, char** argv) {
         const double parsed = log.when("Parsed ");
         const double gap = window.longest_tick_gap();
         const double peak_mb = tessel::bench::own_peak_mb();
-        opening = false;
+        waits.step.clear();
 
         std::printf("platform: %s\n", QApplication::platformName().toUtf8().constData());
         std::printf("start-up to the first painted window: %8.1f ms (budget 300 ms warm)\n", startup_ms);
@@ -182,15 +152,13 @@ int main(int argc, char** argv) {
         std::printf("UI stall monitor, largest gap between 10 ms ticks from the open to both browsers: %.1f ms "
                     "(budget 50 ms)\n", gap);
         std::printf("longest wait of the UI thread for the lock during the open: %.1f ms (jobs running: %s)\n",
-                    longest_wait, running_at_longest.empty() ? "none" : running_at_longest.c_str());
+                    waits.longest["open"], waits.running_at.count("open") ? waits.running_at["open"].c_str() : "none");
         std::printf("peak resident size with both browsers filled: %.0f MB = %.2fx the %.0f MB file "
                     "(%.0f MB before the open; budget 3x)\n", peak_mb, peak_mb / file_mb, file_mb, resident_before);
         std::printf("  beside: xmllint --noout --huge %.0f MB = %.2fx", xmllint_mb, xmllint_mb / file_mb);
         if (dom_loader) std::printf("; pugixml DOM load %.0f MB = %.2fx", dom_mb, dom_mb / file_mb);
         std::printf("\n");
         if (std::getenv("TESSEL_BENCH_OPEN_ONLY")) {  // for heaptrack: the open and no more
-            std::system(("awk '/^[0-9a-f]+-/{m=$0} /^Rss:/{if ($2 > 4096) print $2 \" kB \" m}' /proc/" +
-                         std::to_string(getpid()) + "/smaps").c_str());
             pool.stop_all_workers();
             return 0;
         }

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <functional>
+#include <map>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -13,6 +14,7 @@
 
 #include "commands/message_log.h"
 #include "platform/qt_loop_lock.h"
+#include "views/browser_controller.h"
 #include "platform/qt_ui.h"
 #include "platform/qt_ui_poster.h"
 #include "runtime/app_clock.h"
@@ -51,6 +53,49 @@ inline void run_until(const std::function<bool()>& done, double timeout_ms, int 
     poll.start(poll_ms);
     loop.exec();
 }
+
+// Notes a browser's first paint once it shows a finished view.
+class BrowserPaintWatch final : public QObject {
+public:
+    explicit BrowserPaintWatch(BrowserController& browser) : browser_(browser) {}
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && first_paint < 0 && browser_.view() && !browser_.building())
+            first_paint = AppClock::now();
+        return false;
+    }
+    double first_paint = -1;
+
+private:
+    BrowserController& browser_;
+};
+
+// The UI thread's longest wait for the lock in each step of a run (set `step` as the run
+// goes on; an empty step is not recorded), with the worker jobs running when it ended.
+class LockWaits {
+public:
+    LockWaits(QtLoopLock& lock, WorkerPool& pool) {
+        lock.set_wait_observer([this, &pool](bool waiting) {
+            if (waiting) {
+                began_ = AppClock::now();
+                return;
+            }
+            // The lock is held again here: the jobs' texts may be read.
+            const double waited = AppClock::now() - began_;
+            if (step.empty() || waited <= longest[step]) return;
+            longest[step] = waited;
+            std::string running;
+            for (const auto& [text, progress] : pool.running_job_texts())
+                running += (running.empty() ? "" : ", ") + text + " " + std::to_string(progress) + "%";
+            running_at[step] = running.empty() ? "none" : running;
+        });
+    }
+    std::string step;
+    std::map<std::string, double> longest;
+    std::map<std::string, std::string> running_at;
+
+private:
+    double began_ = 0;
+};
 
 // The process-wide objects the program makes before its editor, in the program's order, with
 // a settings folder of the bench's own and a timed log.

@@ -272,20 +272,15 @@ TextNode* ElementNode::single_text() {
     return handle ? static_cast<TextNode*>(tree_.node_at(handle)) : nullptr;
 }
 
-const TextNode* ElementNode::peek_single_text(TextNode& scratch) {
+const TextNode* ElementNode::peek_single_text(NodeScratch& scratch) {
     uint32_t handle = single_text_handle(tree_, content());
-    if (!handle) return nullptr;
-    if (Node* made = tree_.made_node(handle)) return static_cast<TextNode*>(made);
-    // Inserted texts are always made (adopted), so this is a record.
-    const uint8_t* record = tree_.record(handle);
-    scratch.decode(tree_, record + 1, record[0]);
-    return &scratch;
+    return handle ? static_cast<const TextNode*>(tree_.peek_node(handle, scratch)) : nullptr;
 }
 
 void ElementNode::describe(NodeDescriber& d) {
     const int32_t attributes = counts_[kAttributes];
     const int32_t content = counts_[kContent];
-    TextNode scratch(tree_);
+    NodeScratch scratch;
     const TextNode* text = peek_single_text(scratch);
     int kind_code;
     if (attributes == 1 && content == 0)

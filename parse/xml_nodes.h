@@ -142,7 +142,7 @@ private:
     // The same text for reading only: its node if made, else scratch filled from its
     // record. Describing a million elements would otherwise make a million text nodes
     // that nothing else asks for.
-    const class TextNode* peek_single_text(class TextNode& scratch);
+    const class TextNode* peek_single_text(NodeScratch& scratch);
 
     enum List { kAttributes, kContent, kMisc };
     void set_list(List which, const uint8_t* raw, int32_t count) {

@@ -21,24 +21,15 @@ XmlWriter::XmlWriter(DocumentTree& tree, StringBuilder& out, const IndentOptions
     : tree_(tree), out_(out), options_(options), job_(job) {}
 
 RecordNode* XmlWriter::look(uint32_t handle) {
-    if (Node* made = tree_.made_node(handle)) return static_cast<RecordNode*>(made);
     // Handles past the record stream name adopted nodes, which are always made.
-    assert(handle < DocumentTree::kFirstAdoptedHandle);
-    const uint8_t* record = tree_.record(handle);
-    RecordNode* scratch;
-    switch (record[0] & 0x0F) {
-        case kRecordElement:
-            scratch = &scratch_element_.emplace(tree_);
-            break;
-        case kRecordAttribute:
-            scratch = &scratch_attribute_.emplace(tree_);
-            break;
-        default:
-            scratch = &scratch_text_.emplace(tree_);
-            break;
-    }
-    scratch->decode(tree_, record + 1, record[0]);
-    return scratch;
+    assert(handle < DocumentTree::kFirstAdoptedHandle || tree_.made_node(handle));
+    // One scratch a kind: the walk holds an element while it looks at its attributes and
+    // content.
+    const uint8_t kind = handle < DocumentTree::kFirstAdoptedHandle ? tree_.record_kind(handle) : 0;
+    NodeScratch& scratch = kind == kRecordElement     ? scratch_element_
+                           : kind == kRecordAttribute ? scratch_attribute_
+                                                      : scratch_text_;
+    return static_cast<RecordNode*>(tree_.peek_node(handle, scratch));
 }
 
 int XmlWriter::kind_of(uint32_t handle) {

@@ -7,7 +7,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -72,9 +71,9 @@ private:
     uint32_t steps_ = 0;
     std::vector<Frame> stack_;
     // Made afresh for each record: decoding leaves alone the fields a record does not have.
-    std::optional<TextNode> scratch_text_;
-    std::optional<AttributeNode> scratch_attribute_;
-    std::optional<ElementNode> scratch_element_;
+    NodeScratch scratch_text_;
+    NodeScratch scratch_attribute_;
+    NodeScratch scratch_element_;
 };
 
 }  // namespace tessel
