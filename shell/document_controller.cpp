@@ -110,8 +110,18 @@ void DocumentController::parse(std::string_view argument) {
         result.text_owner.reset();
         result.text = {};
     }
+    // A text of a few megabytes is counted in a few milliseconds, before the tree goes out,
+    // so that the job has ended by the time its "Parsed" message shows.
+    constexpr size_t kCountLate = size_t{16} << 20;
+    if (count_figures_ && text.size() < kCountLate) {
+        const TextCounts counts = count_text(text, job);
+        const int generation = generation_;
+        route_.post([this, counts, generation] {
+            if (generation == generation_) owner_.text_counted(counts);
+        });
+    }
     deliver(std::move(result), std::move(status));
-    if (count_figures_) {
+    if (count_figures_ && text.size() >= kCountLate) {
         const TextCounts counts = count_text(text, job);
         const int generation = generation_;
         route_.post([this, counts, generation] {
