@@ -253,15 +253,23 @@ bool CommandBars::pane_visible(std::string_view name) {
 }
 
 void CommandBars::show_job_panes(const std::vector<StatusPane>& panes) {
-    for (QLabel* label : job_panes_) delete label;
-    job_panes_.clear();
-    for (size_t i = 0; i < panes.size(); ++i) {
-        if (panes[i].width <= 0) continue;
-        auto* label = new QLabel(to_qstring(panes[i].text), job_box_);
-        label->setMinimumWidth(panes[i].width);
-        job_box_->layout()->addWidget(label);
-        job_panes_.push_back(label);
+    // The labels are kept and relabelled rather than made anew on each change: a new label
+    // in a shown layout only appears on a later turn of the event loop, so rebuilding them
+    // made the panes blink out whenever a job's text or progress changed.
+    size_t shown = 0;
+    for (const StatusPane& pane : panes) {
+        if (pane.width <= 0) continue;
+        if (shown == job_panes_.size()) {
+            auto* label = new QLabel(job_box_);
+            job_box_->layout()->addWidget(label);
+            job_panes_.push_back(label);
+        }
+        QLabel* label = job_panes_[shown++];
+        label->setText(to_qstring(pane.text));
+        label->setMinimumWidth(pane.width);
+        label->setVisible(true);
     }
+    for (size_t i = shown; i < job_panes_.size(); ++i) job_panes_[i]->setVisible(false);
 }
 
 }  // namespace tessel
