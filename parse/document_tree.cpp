@@ -11,6 +11,7 @@
 #include <sys/mman.h>
 #endif
 
+#include "parse/json_nodes.h"
 #include "parse/varint.h"
 #include "parse/xml_nodes.h"
 
@@ -191,6 +192,48 @@ uint32_t DocumentTree::write_element(std::string_view name, bool empty_tag, Text
     return handle;
 }
 
+namespace {
+
+// A JSON record begins with its member name, if any, then the value's first offset: counted
+// from the name when there is one, which keeps it to a byte or two.
+uint8_t* put_json_front(uint8_t* out, uint8_t tag, const JsonMemberPlace* member, TextPos first) {
+    if (member) tag |= kJsonMember;
+    *out++ = tag;
+    if (!member) return write_varint(out, static_cast<uint32_t>(first));
+    out = write_varint(out, member->name_id);
+    out = write_varint(out, static_cast<uint32_t>(member->first));
+    return write_varint(out, static_cast<uint32_t>(first - member->first));
+}
+
+}  // namespace
+
+uint32_t DocumentTree::write_json_value(const JsonMemberPlace* member, bool is_string,
+                                        TextPos first, uint32_t length) {
+    constexpr size_t reserved = 1 + 4 * 5;
+    uint8_t* at = reserve(reserved);
+    uint8_t tag = kRecordJsonValue;
+    if (is_string) tag |= kJsonStringOrObject;
+    uint8_t* out = put_json_front(at, tag, member, first);
+    out = write_varint(out, length);
+    return commit(at, out, reserved);
+}
+
+uint32_t DocumentTree::write_json_container(const JsonMemberPlace* member, bool is_object,
+                                            bool root, TextPos first, TextPos last,
+                                            int32_t value_count,
+                                            std::span<const uint32_t> children) {
+    const size_t reserved = 1 + 6 * 5 + 4 * children.size();
+    uint8_t* at = reserve(reserved);
+    uint8_t tag = kRecordJsonContainer;
+    if (is_object) tag |= kJsonStringOrObject;
+    if (root) tag |= kJsonRoot;
+    uint8_t* out = put_json_front(at, tag, member, first);
+    out = write_varint(out, static_cast<uint32_t>(last - first));
+    out = write_varint(out, static_cast<uint32_t>(value_count));
+    out = put_handles(out, children);
+    return commit(at, out, reserved);
+}
+
 template <typename Make>
 RecordNode* DocumentTree::decode_record(uint32_t handle, Make&& make) {
     const uint8_t tag = records_[handle];
@@ -203,6 +246,8 @@ RecordNode* DocumentTree::decode_record(uint32_t handle, Make&& make) {
         case kRecordComment:
         case kRecordInstruction:
         case kRecordInsertedText: node = make.template operator()<TextNode>(); break;
+        case kRecordJsonValue: node = make.template operator()<JsonValueNode>(); break;
+        case kRecordJsonContainer: node = make.template operator()<JsonContainerNode>(); break;
         default: return nullptr;
     }
     node->set_handle(handle);

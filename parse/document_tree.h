@@ -31,6 +31,8 @@ enum RecordKind : uint8_t {
     kRecordElement = 5,
     kRecordAttribute = 6,
     kRecordInsertedText = 8,  // text a cell edit put into an empty element; no span yet
+    kRecordJsonValue = 9,      // a JSON string, number, true, false or null
+    kRecordJsonContainer = 10,  // a JSON object or array
 };
 
 // Element record flags: the high bits of its tag byte.
@@ -39,6 +41,19 @@ enum ElementFlags : uint8_t {
     kElementNoAttributes = 0x40,
     kElementNoContent = 0x20,     // no texts, CDATA sections or child elements
     kElementNoMisc = 0x10,        // no comments or processing instructions
+};
+
+// JSON record flags: the high bits of its tag byte.
+enum JsonFlags : uint8_t {
+    kJsonMember = 0x80,          // the value of an object member: its name comes first
+    kJsonStringOrObject = 0x40,  // a value that is a string; a container that is an object
+    kJsonRoot = 0x20,            // the top-level container
+};
+
+// The name of a JSON member as a record holds it: a kept name and where its token begins.
+struct JsonMemberPlace {
+    uint32_t name_id = 0;
+    TextPos first = -1;
 };
 
 // A list of 4-byte record handles as stored in a record (unaligned).
@@ -118,7 +133,15 @@ public:
     std::string_view name(uint32_t id) const { return names_[id]; }
     size_t name_count() const { return names_.size(); }
 
-    // Writing, by the parser. Each returns the new record's handle.
+    // Writing, by the parsers. Each returns the new record's handle.
+    // A JSON value; for a string, first and length are those of the characters between the
+    // quotes. Member names are kept names (intern_name).
+    uint32_t write_json_value(const JsonMemberPlace* member, bool is_string, TextPos first,
+                              uint32_t length);
+    // A JSON container from its opening bracket at first to its closing one at last.
+    uint32_t write_json_container(const JsonMemberPlace* member, bool is_object, bool root,
+                                  TextPos first, TextPos last, int32_t value_count,
+                                  std::span<const uint32_t> children);
     uint32_t write_text(RecordKind kind, std::string_view text, TextPos start, uint32_t preceding = 0);
     uint32_t write_attribute(std::string_view name, TextPos name_start, TextPos quote,
                              std::string_view value);
@@ -165,7 +188,11 @@ public:
     // Whether nodes point into the text the tree was parsed from (JSON's values do), which
     // must then outlive the tree; XML and DTD records and nodes hold copies.
     bool borrows_text() const { return borrows_text_; }
-    void set_borrows_text() { borrows_text_ = true; }
+    void set_borrowed_text(std::string_view text) {
+        borrowed_text_ = text;
+        borrows_text_ = true;
+    }
+    std::string_view borrowed_text() const { return borrowed_text_; }
     TextPos first_dropped_text() const { return first_dropped_; }
     const Array<uint32_t>& large_elements() const { return large_; }
     Arena& arena() { return arena_; }
@@ -229,6 +256,7 @@ private:
     DiagnosticList diagnostics_;
     uint32_t next_adopted_ = kFirstAdoptedHandle;
     TextPos first_dropped_ = -1;
+    std::string_view borrowed_text_;
     bool borrows_text_ = false;
     bool discard_ = false;
 };

@@ -9,6 +9,7 @@
 #include "parse/document_tree.h"
 #include "parse/indent_options.h"
 #include "parse/node_description.h"
+#include "parse/varint.h"
 
 namespace tessel {
 
@@ -37,27 +38,46 @@ std::string_view keep(DocumentTree& tree, std::string_view text) {
 
 // ---- JsonNode ----
 
+TextPos JsonNode::decode_member(const DocumentTree& tree, const uint8_t*& cursor, uint8_t tag) {
+    has_member_ = tag & kJsonMember;
+    if (!has_member_) return static_cast<TextPos>(read_varint(cursor));
+    const std::string_view name = tree.name(read_varint(cursor));
+    member_.text = name.data();
+    member_.length = static_cast<uint32_t>(name.size());
+    member_.first = static_cast<TextPos>(read_varint(cursor));
+    member_.quoted = true;
+    return member_.first + static_cast<TextPos>(read_varint(cursor));
+}
+
 void JsonNode::write_prefix(StringBuilder& out, int indent) const {
     append_blanks(out, indent);
-    if (!member_) return;
-    if (member_->quoted) out.append('"');
-    out.append(member_->name());
-    if (member_->quoted) out.append('"');
+    if (!has_member_) return;
+    if (member_.quoted) out.append('"');
+    out.append(member_.name());
+    if (member_.quoted) out.append('"');
     out.append(" : ");
 }
 
 // ---- JsonValueNode ----
 
+void JsonValueNode::decode(const DocumentTree& tree, const uint8_t* cursor, uint8_t tag) {
+    is_string_ = tag & kJsonStringOrObject;
+    first_ = decode_member(tree, cursor, tag);
+    length_ = read_varint(cursor);
+    text_ = tree.borrowed_text().data() + first_;
+    member_.value_end = token_span().last;
+}
+
 void JsonValueNode::describe(NodeDescriber& d) {
     const TextRange value = span();
     const TextRange token = token_span();
-    if (member_) {
-        const TextRange name = member_->name_span();
+    if (has_member_) {
+        const TextRange name = member_.name_span();
         d.set_category(kCategoryLeaf);
         d.set_identity("Json element", 0, 1, "", "", "Element");
-        d.set_name(member_->name(), name.first, name.last, false);
+        d.set_name(member_.name(), name.first, name.last, false);
         d.set_value(text(), value.first, value.last, false);
-        d.set_range(member_->first, token.last);
+        d.set_range(member_.first, token.last);
         d.set_flags(kFlagEditable | kFlagEditableNameValue);
     } else {
         d.set_category(kCategoryText);
@@ -81,7 +101,7 @@ const char* JsonValueNode::validate_edit(std::string_view new_text, int query_ki
     // Names and values are written between quotation marks (or are numbers and literals,
     // where a quotation mark has no place either).
     if (new_text.find('"') != std::string_view::npos) return kQuoteRefused;
-    const bool quoted = is_string_ || (query_kind == kQueryName && member_);
+    const bool quoted = is_string_ || (query_kind == kQueryName && has_member_);
     size_t backslashes = 0;
     while (backslashes < new_text.size() && new_text[new_text.size() - 1 - backslashes] == '\\')
         ++backslashes;
@@ -90,14 +110,14 @@ const char* JsonValueNode::validate_edit(std::string_view new_text, int query_ki
 
 void JsonValueNode::apply_edit(DocumentTree& tree, std::string_view new_text, int query_kind,
                                TextEditSink& sink) {
-    if (query_kind == kQueryName && member_) {
-        const TextRange name = member_->name_span();
+    if (query_kind == kQueryName && has_member_) {
+        const TextRange name = member_.name_span();
         sink.replace(new_text, name.first, name.last);
         // The value keeps its place relative to the name.
         const TextPos shift = static_cast<TextPos>(new_text.size()) - name.length();
-        member_->text = keep(tree, new_text).data();
-        member_->length = static_cast<uint32_t>(new_text.size());
-        member_->value_end += shift;
+        member_.text = keep(tree, new_text).data();
+        member_.length = static_cast<uint32_t>(new_text.size());
+        member_.value_end += shift;
         first_ += shift;
         return;
     }
@@ -105,18 +125,18 @@ void JsonValueNode::apply_edit(DocumentTree& tree, std::string_view new_text, in
     sink.replace(new_text, value.first, value.last);
     text_ = keep(tree, new_text).data();
     length_ = static_cast<uint32_t>(new_text.size());
-    if (member_) member_->value_end = token_span().last;
+    if (has_member_) member_.value_end = token_span().last;
 }
 
 NodeSpans JsonValueNode::spans() {
     const TextRange token = token_span();
-    if (member_) return {member_->text, member_->first, token.last};
+    if (has_member_) return {member_.text, member_.first, token.last};
     return {"Text", token.first, token.last};
 }
 
 std::string JsonValueNode::dump() {
     std::string out;
-    if (member_) out += std::string(member_->name()) + " = ";
+    if (has_member_) out += std::string(member_.name()) + " = ";
     out += is_string_ ? "\"" + std::string(text()) + "\"" : std::string(text());
     const TextRange s = span();
     return out + " " + span_text(s.first, s.last);
@@ -124,27 +144,38 @@ std::string JsonValueNode::dump() {
 
 // ---- JsonContainerNode ----
 
+void JsonContainerNode::decode(const DocumentTree& tree, const uint8_t* cursor, uint8_t tag) {
+    is_object_ = tag & kJsonStringOrObject;
+    root_ = tag & kJsonRoot;
+    first_ = decode_member(tree, cursor, tag);
+    last_ = first_ + static_cast<TextPos>(read_varint(cursor));
+    value_count_ = static_cast<int32_t>(read_varint(cursor));
+    const auto count = static_cast<int32_t>(read_varint(cursor));
+    children_ = HandleList(cursor, count);
+    member_.value_end = last_;
+}
+
 int JsonContainerNode::kind_code() const {
     const int base = is_object_ ? 2 : 5;
-    if (count_ == 0) return base;
-    return value_count_ == count_ ? base + 1 : base + 2;
+    if (children_.empty()) return base;
+    return value_count_ == children_.size() ? base + 1 : base + 2;
 }
 
 void JsonContainerNode::describe(NodeDescriber& d) {
-    d.set_category(member_ || root_ ? kCategoryTable : kCategoryContainer);
+    d.set_category(has_member_ || root_ ? kCategoryTable : kCategoryContainer);
     const char* type = is_object_ ? "Object" : "Array";
     d.set_identity(type, kind_code(), 1, "", "Json element", "Element");
     if (root_) {
         d.set_name(kRootName, first_, first_, false);
-    } else if (member_) {
-        const TextRange name = member_->name_span();
-        d.set_name(member_->name(), name.first, name.last, false);
+    } else if (has_member_) {
+        const TextRange name = member_.name_span();
+        d.set_name(member_.name(), name.first, name.last, false);
     } else {
         d.set_name(type, first_, first_, false);
     }
     d.set_value("", first_ + 1, first_, false);
-    d.set_range(member_ ? member_->first : first_, last_);
-    d.set_child_count(count_, 1);
+    d.set_range(has_member_ ? member_.first : first_, last_);
+    d.set_child_count(children_.size(), 1);
     d.set_link(this);
 }
 
@@ -153,56 +184,64 @@ const char* JsonContainerNode::validate_edit(std::string_view, int) {
 }
 
 Node* JsonContainerNode::child(int32_t index) {
-    return index >= 0 && index < count_ ? children_[index] : nullptr;
+    return index >= 0 && index < children_.size() ? tree_.node_at(children_[index]) : nullptr;
+}
+
+Node* JsonContainerNode::peek_child(int32_t index, NodeScratch& scratch) {
+    return index >= 0 && index < children_.size() ? tree_.peek_node(children_[index], scratch)
+                                                   : nullptr;
 }
 
 NodeSpans JsonContainerNode::spans() {
     if (root_) return {"json", first_, last_};
-    if (member_) return {member_->text, member_->first, last_};
+    if (has_member_) return {member_.text, member_.first, last_};
     return {is_object_ ? "Object" : "Array", first_, last_};
 }
 
 std::string JsonContainerNode::dump() {
     std::string out = is_object_ ? "Object" : "Array";
     if (root_) out += " " + std::string(kRootName);
-    if (member_) out += " " + std::string(member_->name());
-    return out + " (" + std::to_string(count_) + ") " + span_text(first_, last_);
+    if (has_member_) out += " " + std::string(member_.name());
+    return out + " (" + std::to_string(children_.size()) + ") " + span_text(first_, last_);
 }
 
 bool JsonContainerNode::write(StringBuilder& out, const IndentOptions& options, int indent) {
+    // Children are looked at through scratch, so that writing a large document makes no
+    // nodes; an open container keeps what it needs of itself in its frame.
     struct Open {
-        JsonContainerNode* node;
+        HandleList children;
         int32_t next;
         int indent;
+        bool is_object;
     };
     std::vector<Open> stack;
-    auto open = [&](JsonContainerNode* node, int at) {
-        node->write_prefix(out, at);
-        out.append(node->is_object_ ? '{' : '[');
+    auto open = [&](const JsonContainerNode& node, int at) {
+        node.write_prefix(out, at);
+        out.append(node.is_object_ ? '{' : '[');
         out.append('\n');
-        stack.push_back({node, 0, at});
+        stack.push_back({node.children_, 0, at, node.is_object_});
     };
-    open(this, indent);
+    open(*this, indent);
+    NodeScratch scratch;
     while (!stack.empty()) {
         // The output could not take more (its limit, or no memory): stop here, at once.
         if (out.dropped()) return false;
         Open& top = stack.back();
-        JsonContainerNode* node = top.node;
-        if (top.next == node->count_) {
+        if (top.next == top.children.size()) {
             append_blanks(out, top.indent);
-            out.append(node->is_object_ ? '}' : ']');
+            out.append(top.is_object ? '}' : ']');
             stack.pop_back();
             if (!stack.empty()) {
                 Open& parent = stack.back();
-                out.append(parent.next == parent.node->count_ ? "\n" : ",\n");
+                out.append(parent.next == parent.children.size() ? "\n" : ",\n");
             }
             continue;
         }
-        JsonNode* child = node->children_[top.next++];
+        auto* child = static_cast<JsonNode*>(tree_.peek_node(top.children[top.next++], scratch));
         const int at = IndentOptions::deeper(top.indent, kJsonIndentStep);
-        const bool last = top.next == node->count_;
+        const bool last = top.next == top.children.size();
         if (child->is_container()) {
-            open(static_cast<JsonContainerNode*>(child), at);  // invalidates top
+            open(static_cast<const JsonContainerNode&>(*child), at);  // invalidates top
         } else {
             child->write(out, options, at);
             out.append(last ? "\n" : ",\n");

@@ -1,20 +1,22 @@
 // The nodes of a JSON document: member names, values (strings, numbers, true, false, null)
-// and containers (objects and arrays). They live in the tree's arena and are never freed one
-// by one. Value texts point into the parsed text, which must outlive the tree; member names
-// are copied, because spans() hands them out as zero-terminated labels.
+// and containers (objects and arrays). The parser writes one record per value and container
+// into the tree's record stream (see DocumentTree::write_json_value); nodes are made from
+// records only when a view asks, like the nodes of XML. Value texts point into the parsed
+// text, which must outlive the tree; member names are the tree's kept names, zero-terminated
+// because spans() hands them out as labels.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
+#include "parse/document_tree.h"
 #include "parse/node.h"
 #include "text/text_pos.h"
 
 namespace tessel {
 
-// The name of an object member.
-// Documents are mostly members, so this is kept small: the name token's end follows from
-// its start and the name's length (the name is its text as written).
+// The name of an object member: the token's end follows from its start and the name's
+// length (the name is its text as written).
 struct JsonMemberName {
     const char* text = "";  // without the quotes when quoted; zero-terminated
     uint32_t length = 0;
@@ -31,19 +33,25 @@ struct JsonMemberName {
     }
 };
 
-// What values and containers share: the member name (null inside an array) and which of
+// What values and containers share: the member name (none inside an array) and which of
 // the two they are, so that walkers need no dynamic cast.
-class JsonNode : public Node {
+class JsonNode : public RecordNode {
 public:
-    JsonMemberName* member() const { return member_; }
+    JsonMemberName* member() { return has_member_ ? &member_ : nullptr; }
+    const JsonMemberName* member() const { return has_member_ ? &member_ : nullptr; }
     bool is_container() const { return container_; }
     // Appends `indent` blanks and, for a member, its name and " : ".
     void write_prefix(StringBuilder& out, int indent) const;
 
 protected:
-    JsonNode(JsonMemberName* member, bool container) : member_(member), container_(container) {}
+    JsonNode(DocumentTree& tree, bool container) : tree_(tree), container_(container) {}
+    // Reads the member name at the front of a record, if the tag says there is one, and
+    // returns the value's first offset that follows it.
+    TextPos decode_member(const DocumentTree& tree, const uint8_t*& cursor, uint8_t tag);
 
-    JsonMemberName* member_;
+    DocumentTree& tree_;
+    JsonMemberName member_;
+    bool has_member_ = false;
     bool container_;
 };
 
@@ -55,14 +63,10 @@ public:
     // mark and run on into the rest of the document.
     static constexpr const char* kBackslashRefused = "ends with a lone backslash";
 
-    // For a string, text and first are the characters between the quotes.
-    JsonValueNode(JsonMemberName* member, std::string_view text, TextPos first, bool is_string)
-        : JsonNode(member, false),
-          is_string_(is_string),
-          text_(text.data()),
-          length_(static_cast<uint32_t>(text.size())),
-          first_(first) {}
+    explicit JsonValueNode(DocumentTree& tree) : JsonNode(tree, false) {}
 
+    int kind() const override { return kRecordJsonValue; }
+    void decode(const DocumentTree& tree, const uint8_t* cursor, uint8_t tag) override;
     void describe(NodeDescriber& describer) override;
     bool write(StringBuilder& out, const IndentOptions& options, int indent) override;
     void apply_edit(DocumentTree& tree, std::string_view new_text, int query_kind,
@@ -82,11 +86,10 @@ public:
     }
 
 private:
-    // The flag comes first so that it shares the base's last word (a 40-byte node).
-    bool is_string_;
-    const char* text_;
-    uint32_t length_;
-    TextPos first_;
+    bool is_string_ = false;
+    const char* text_ = "";
+    uint32_t length_ = 0;
+    TextPos first_ = -1;  // for a string, the first character after the quote
 };
 
 // An object or an array.
@@ -94,30 +97,26 @@ class JsonContainerNode final : public JsonNode {
 public:
     static constexpr const char* kRootName = "JsonDocument";
 
-    JsonContainerNode(JsonMemberName* member, bool is_object, TextPos first)
-        : JsonNode(member, true), is_object_(is_object), first_(first) {}
-    // Called once the closing bracket has been read; children stay owned by the arena.
-    void finish(JsonNode** children, int32_t count, int32_t value_count, TextPos last) {
-        children_ = children;
-        count_ = count;
-        value_count_ = value_count;
-        last_ = last;
-    }
-    void set_root() { root_ = true; }
+    explicit JsonContainerNode(DocumentTree& tree) : JsonNode(tree, true) {}
 
+    int kind() const override { return kRecordJsonContainer; }
+    void decode(const DocumentTree& tree, const uint8_t* cursor, uint8_t tag) override;
     void describe(NodeDescriber& describer) override;
     // Writes the whole subtree without recursion, so that deep documents cannot exhaust the
     // stack.
     bool write(StringBuilder& out, const IndentOptions& options, int indent) override;
     Node* child(int32_t index) override;
+    Node* peek_child(int32_t index, NodeScratch& scratch) override;
     std::string dump() override;
     NodeSpans spans() override;
     const char* validate_edit(std::string_view new_text, int query_kind) override;
 
     bool is_object() const { return is_object_; }
     bool is_root() const { return root_; }
-    int32_t child_count() const { return count_; }
-    JsonNode* json_child(int32_t index) const { return children_[index]; }
+    int32_t child_count() const { return children_.size(); }
+    JsonNode* json_child(int32_t index) const {
+        return static_cast<JsonNode*>(tree_.node_at(children_[index]));
+    }
     // Children that are values, not containers.
     int32_t value_count() const { return value_count_; }
     TextRange span() const { return {first_, last_}; }
@@ -126,13 +125,11 @@ public:
     int kind_code() const;
 
 private:
-    // The flags come first so that they share the base's last word.
-    bool is_object_;
+    bool is_object_ = false;
     bool root_ = false;
-    JsonNode** children_ = nullptr;
-    int32_t count_ = 0;
+    HandleList children_;
     int32_t value_count_ = 0;
-    TextPos first_;
+    TextPos first_ = -1;
     TextPos last_ = -1;
 };
 

@@ -1,7 +1,7 @@
 // The JSON parser. It is iterative, with an explicit stack of open containers, so that deeply
-// nested documents cannot exhaust the thread's stack. The children of every open container
-// collect on one shared stack and are copied to the arena when their container closes; nodes
-// are cut from large arena blocks, so a node costs a pointer bump and no heap allocation.
+// nested documents cannot exhaust the thread's stack. Each value becomes a record of the
+// tree's stream as it is read, and each container one when it closes: the handles of the
+// children of every open container collect on one shared stack until then.
 #include "parse/json_parser.h"
 
 #include <algorithm>
@@ -30,59 +30,13 @@ bool opens_container(int16_t kind) {
     return kind == json_open_brace || kind == json_open_bracket;
 }
 
-// Hands out node memory from blocks of the tree's arena: one arena call per block rather
-// than per node keeps the hot loop short. Member names are copied here too, so that nothing
-// else takes arena space between two blocks and every arena block is filled.
-class NodePool {
-public:
-    explicit NodePool(Arena& arena) : arena_(arena) {}
-
-    void* allocate(size_t n) {
-        n = (n + 7) & ~size_t{7};
-        if (n > static_cast<size_t>(end_ - next_)) [[unlikely]]
-            refill(n);
-        void* p = next_;
-        next_ += n;
-        return p;
-    }
-    template <typename T, typename... Args>
-    T* make(Args&&... args) {
-        return new (allocate(sizeof(T))) T(static_cast<Args&&>(args)...);
-    }
-    // A zero-terminated copy.
-    const char* copy_text(std::string_view text) {
-        auto* p = static_cast<char*>(allocate(text.size() + 1));
-        std::memcpy(p, text.data(), text.size());
-        p[text.size()] = 0;
-        return p;
-    }
-
-private:
-    void refill(size_t n) {
-        // Small documents take small blocks; the size doubles up to what fills one of the
-        // arena's default blocks (less the alignment it may need), so that every arena
-        // block holds one pool block and blocks are reused from parse to parse.
-        const size_t most = (arena_.default_block_size() - 8) & ~size_t{7};
-        size_t size = block_ < most ? block_ : most;
-        if (size < n) size = n;
-        block_ *= 2;
-        next_ = static_cast<char*>(arena_.allocate(static_cast<uint32_t>(size), 8));
-        end_ = next_ + size;
-    }
-
-    Arena& arena_;
-    char* next_ = nullptr;
-    char* end_ = nullptr;
-    size_t block_ = 4096;
-};
-
 // Member names repeat: every record of a data file has the same ones. The names met
-// lately are kept by hash, so that a repeated name shares the first one's copy.
+// lately are kept by hash in front of the tree's table of kept names, which is slower to ask.
 class NameTable {
 public:
-    explicit NameTable(NodePool& pool) : pool_(pool) {}
+    explicit NameTable(DocumentTree& tree) : tree_(tree) {}
 
-    const char* intern(std::string_view name) {
+    uint32_t intern(std::string_view name) {
         const auto n = static_cast<uint32_t>(name.size());
         const Key key = key_of(name);
         const uint64_t h = (key.head * 0x9E3779B97F4A7C15ull) ^ (key.tail * 0xC2B2AE3D27D4EB4Full) ^ n;
@@ -91,9 +45,10 @@ public:
         if (slot.text && slot.length == n && slot.key.head == key.head &&
             slot.key.tail == key.tail &&
             (n <= 16 || std::memcmp(slot.text, name.data(), n) == 0))
-            return slot.text;
-        slot = {pool_.copy_text(name), n, key};
-        return slot.text;
+            return slot.id;
+        const uint32_t id = tree_.intern_name(name);
+        slot = {tree_.name(id).data(), n, id, key};
+        return id;
     }
 
 private:
@@ -105,6 +60,7 @@ private:
     struct Slot {
         const char* text = nullptr;
         uint32_t length = 0;
+        uint32_t id = 0;
         Key key;
     };
     // The first and last eight bytes (overlapping when shorter); every byte up to 16.
@@ -128,25 +84,33 @@ private:
         return k;
     }
 
-    NodePool& pool_;
+    DocumentTree& tree_;
     std::array<Slot, kSlots> slots_{};
+};
+
+// A member name as read: whether there is one, and its place.
+struct Member {
+    bool present = false;
+    JsonMemberPlace place;
+    const JsonMemberPlace* get() const { return present ? &place : nullptr; }
 };
 
 // One open object or array.
 struct Open {
-    JsonContainerNode* node;
+    Member member;
+    TextPos first;
     int32_t children_from;  // where its children begin on the shared stack
     int32_t value_count;
+    bool is_object;
 };
 
 class JsonParser final : public ScanFailureSink {
 public:
-    // With keep_nodes false only the diagnostics are wanted: values and member names make no
-    // nodes, and closed containers are used again.
+    // With keep_nodes false only the diagnostics are wanted: only the root is written.
     JsonParser(std::string_view text, DocumentTree& tree, Job* job, bool keep_nodes = true)
         : text_(text),
-          pool_(tree.arena()),
-          names_(pool_),
+          tree_(tree),
+          names_(tree),
           messages_(text, tree),
           tokens_(text, json_scanner_tables(), kJsonStartState, job, this),
           keep_nodes_(keep_nodes) {}
@@ -177,20 +141,16 @@ public:
                 return nullptr;
             }
             if (!starts_value(t.kind)) expect("a JSON value", t, true);
-            Node* root;
             if (opens_container(t.kind)) {
-                JsonContainerNode* container = open(t, nullptr);
-                container->set_root();
+                open(t, Member{});
                 containers();
-                root = container;
             } else {
                 // Any value is a JSON text: a lone string, number or literal too.
-                open_.push_back({nullptr, 0, 0});
-                scalar(t, nullptr);
-                root = children_.back();
-                open_.clear();
-                children_.clear();
+                scalar(t, Member{});
             }
+            // The root is the last record written, so that it can be made even by a tree
+            // that drops its records.
+            Node* root = tree_.node_at(root_);
             // Anything after the top-level value would be silently ignored otherwise; it is
             // not in the tree.
             const Token rest = next();
@@ -308,19 +268,19 @@ private:
         return text_.substr(static_cast<size_t>(first), static_cast<size_t>(last - first + 1));
     }
 
-    // Opens an object or array at its bracket token, as a child of the open container if any.
-    JsonContainerNode* open(const Token& t, JsonMemberName* member) {
+    // Opens an object or array at its bracket token.
+    void open(const Token& t, const Member& member) {
         tokens_.advance();
-        JsonContainerNode* node;
-        if (!keep_nodes_ && !spare_containers_.empty()) {
-            node = new (spare_containers_.back()) JsonContainerNode(member, t.kind == json_open_brace, t.first);
-            spare_containers_.pop_back();
-        } else {
-            node = pool_.make<JsonContainerNode>(member, t.kind == json_open_brace, t.first);
-        }
-        if (!open_.empty() && keep_nodes_) children_.push_back(node);
-        open_.push_back({node, static_cast<int32_t>(children_.size()), 0});
-        return node;
+        open_.push_back({member, t.first, static_cast<int32_t>(children_.size()), 0,
+                         t.kind == json_open_brace});
+    }
+
+    // A record written for a child of the innermost open container, or for the root.
+    void add(uint32_t handle) {
+        if (open_.empty())
+            root_ = handle;
+        else if (keep_nodes_)
+            children_.push_back(handle);
     }
 
     // Closes the innermost container at its bracket token; false when it was the root.
@@ -328,53 +288,44 @@ private:
         tokens_.advance();
         const Open top = open_.back();
         open_.pop_back();
-        const auto count = static_cast<int32_t>(children_.size()) - top.children_from;
-        JsonNode** kept = nullptr;
-        if (count > 0) {
-            kept = static_cast<JsonNode**>(
-                pool_.allocate(sizeof(JsonNode*) * static_cast<size_t>(count)));
-            std::memcpy(kept, children_.data() + top.children_from,
-                        sizeof(JsonNode*) * static_cast<size_t>(count));
-            children_.resize(static_cast<size_t>(top.children_from));
+        const bool root = open_.empty();
+        const auto from = static_cast<size_t>(top.children_from);
+        uint32_t handle = 0;
+        if (keep_nodes_ || root) {
+            const std::span<const uint32_t> children(children_.data() + from, children_.size() - from);
+            handle = tree_.write_json_container(top.member.get(), top.is_object, root, top.first,
+                                                t.last, top.value_count, children);
         }
-        top.node->finish(kept, count, top.value_count, t.last);
-        if (JsonMemberName* member = top.node->member()) member->value_end = t.last;
-        if (!keep_nodes_ && !open_.empty()) spare_containers_.push_back(top.node);  // not the root
-        return !open_.empty();
+        children_.resize(from);
+        if (handle) add(handle);
+        return !root;
     }
 
-    JsonMemberName* member_name(const Token& t) {
+    Member member_name(const Token& t) {
         tokens_.advance();
-        if (!keep_nodes_) {
-            if (!scratch_member_) scratch_member_ = pool_.make<JsonMemberName>();
-            scratch_member_->first = t.first;
-            return scratch_member_;
-        }
-        auto* m = pool_.make<JsonMemberName>();
+        Member m;
+        m.present = true;
+        m.place.first = t.first;
         // Strings always arrive with both quotes: an unterminated one is a stray token.
-        const std::string_view name = text_of(t.first + 1, t.last - 1);
-        m->text = names_.intern(name);
-        m->length = static_cast<uint32_t>(name.size());
-        m->first = t.first;
-        m->quoted = true;
+        if (keep_nodes_) m.place.name_id = names_.intern(text_of(t.first + 1, t.last - 1));
         return m;
     }
 
     // Reads a value that is not a container.
-    void scalar(const Token& t, JsonMemberName* member) {
+    void scalar(const Token& t, const Member& member) {
         tokens_.advance();
         const bool is_string = t.kind == json_string;
         const TextPos first = is_string ? t.first + 1 : t.first;
         const TextPos last = is_string ? t.last - 1 : t.last;
         // A lone value is the root, which is kept however little else is.
-        if (keep_nodes_ || !open_.back().node)
-            children_.push_back(pool_.make<JsonValueNode>(member, text_of(first, last), first, is_string));
-        ++open_.back().value_count;
-        if (member) member->value_end = t.last;
+        if (keep_nodes_ || open_.empty())
+            add(tree_.write_json_value(member.get(), is_string, first,
+                                       static_cast<uint32_t>(last - first + 1)));
+        if (!open_.empty()) ++open_.back().value_count;
     }
 
     // Reads a value; true when it opened a container, whose contents come next.
-    bool value(const Token& t, JsonMemberName* member) {
+    bool value(const Token& t, const Member& member) {
         if (opens_container(t.kind)) {
             open(t, member);
             return true;
@@ -385,7 +336,7 @@ private:
 
     // A member from its name token on; true when its value opened a container.
     bool member(const Token& name) {
-        JsonMemberName* m = member_name(name);
+        const Member m = member_name(name);
         const Token colon = next();
         if (colon.kind != json_colon) expect(":", colon, true);
         tokens_.advance();
@@ -400,7 +351,7 @@ private:
         bool fresh = true;
         for (;;) {
             const Token t = next();
-            if (open_.back().node->is_object()) {
+            if (open_.back().is_object) {
                 if (fresh && t.kind == json_string) {
                     fresh = member(t);
                     continue;
@@ -415,7 +366,7 @@ private:
                 if (t.kind != json_close_brace) expect("}", t, true);
             } else if (fresh) {
                 if (starts_value(t.kind)) {
-                    fresh = value(t, nullptr);
+                    fresh = value(t, Member{});
                     continue;
                 }
                 if (t.kind != json_close_bracket) expect("]", t, true);
@@ -427,7 +378,7 @@ private:
                     messages_.drop(t.first);  // the comma is not kept
                 } else {
                     if (!starts_value(v.kind)) expect(kValueExpected, v, true);
-                    fresh = value(v, nullptr);
+                    fresh = value(v, Member{});
                     continue;
                 }
             } else if (t.kind != json_close_bracket) {
@@ -440,15 +391,14 @@ private:
     }
 
     std::string_view text_;
-    NodePool pool_;
+    DocumentTree& tree_;
     NameTable names_;
     ParseMessages messages_;
     TokenStream tokens_;
     bool keep_nodes_;
     std::vector<Open> open_;
-    std::vector<JsonNode*> children_;
-    std::vector<JsonContainerNode*> spare_containers_;
-    JsonMemberName* scratch_member_ = nullptr;
+    std::vector<uint32_t> children_;
+    uint32_t root_ = 0;
     bool bom_ = false;
     size_t paired_low_ = std::string_view::npos;  // where the low half of the last pair is
 };
@@ -457,7 +407,13 @@ private:
 
 std::unique_ptr<DocumentTree> parse_json(std::string_view text, Job* job, TreeKeeps keeps) {
     auto tree = std::make_unique<DocumentTree>();
-    tree->set_borrows_text();
+    tree->set_borrowed_text(text);
+    if (keeps == TreeKeeps::diagnostics)
+        tree->discard_records();
+    else
+        // A value takes about a third of a byte of records per byte of text, a member's name
+        // included; pages reserved and never written cost nothing.
+        tree->reserve_records(std::min<size_t>(text.size() / 2 + (1 << 16), DocumentTree::kFirstAdoptedHandle));
     tree->diagnostics().set_source(text);
     tree->set_root(nullptr);
     JsonParser parser(text, *tree, job, keeps == TreeKeeps::everything);
