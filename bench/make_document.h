@@ -1,5 +1,5 @@
-// make_document: a deterministic, data-like XML document of a requested size (a catalogue
-// of records), the common input of the text, parser and search benchmarks.
+// make_document: deterministic, data-like documents of a requested size (an XML catalogue
+// of records, a JSON array of records), the common input of the benchmarks.
 #pragma once
 
 #include <cstdint>
@@ -17,5 +17,10 @@ std::string make_document(int64_t bytes, uint64_t seed = 1);
 // extra or missing parts so columns have gaps: the element of a million children that the
 // view and browser benchmarks lay out.
 std::string make_item_catalog(int rows);
+
+// About `bytes` bytes of pretty-printed JSON: an array of records as data exports and API
+// dumps look (ids, names and texts, integers and decimals, booleans and nulls, tag arrays and
+// nested objects), with non-ASCII words and escapes. The same seed always gives the same text.
+std::string make_json_records(int64_t bytes, uint64_t seed = 1);
 
 }  // namespace tessel::bench

@@ -3,8 +3,10 @@
 // is on screen, when the load and the parse end, and start-up to the first painted window;
 // `cat` of the same file to /dev/null for scale. Then a Find of an absent pattern and a
 // Replace All of 100,000 matches, each beside `grep -c -F` on the same file, with the stall.
-// Usage: window_bench [--size MB] [--seed N] [--keys N]; with QT_QPA_PLATFORM=xcb under a
-// virtual X server (xvfb-run) it measures the real window system, offscreen otherwise.
+// Usage: window_bench [--json] [--size MB] [--seed N]; with QT_QPA_PLATFORM=xcb under a
+// virtual X server (xvfb-run) it measures the real window system, offscreen otherwise. With
+// --json the document is an array of JSON records, and python3's json.load is the peer
+// instead of xmllint and a pugixml DOM.
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEvent>
@@ -21,6 +23,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "bench/bench_support.h"
@@ -60,8 +63,14 @@ public:
 int main(int argc, char** argv) {
     double megabytes = 100;
     uint64_t seed = 1;
+    bool json = false;
     std::vector<char*> rest{argv[0]};
-    for (int i = 1; i < argc; ++i) rest.push_back(argv[i]);
+    for (int i = 1; i < argc; ++i) {
+        if (std::string_view(argv[i]) == "--json")
+            json = true;
+        else
+            rest.push_back(argv[i]);
+    }
     int rest_count = static_cast<int>(rest.size());
     if (!tessel::bench::parse_size_and_seed(rest_count, rest.data(), "window_bench", &megabytes, &seed))
         return 2;
@@ -69,19 +78,25 @@ int main(int argc, char** argv) {
     std::printf("generating a %.0f MB document ...\n", megabytes);
     // The generated text is dropped once written, so that the peak resident size below is
     // the editor's own.
+    const auto bytes = static_cast<int64_t>(megabytes * 1e6);
     const std::string temp = tessel::bench::write_temp_file(
-        tessel::bench::make_document(static_cast<int64_t>(megabytes * 1e6), seed), "window_bench");
+        json ? tessel::bench::make_json_records(bytes, seed) : tessel::bench::make_document(bytes, seed),
+        "window_bench");
     if (temp.empty()) return 1;
-    // The extension makes it an XML document, which is parsed.
-    const std::string path = temp + ".xml";
+    // The extension says which parser reads it.
+    const std::string path = temp + (json ? ".json" : ".xml");
     if (std::rename(temp.c_str(), path.c_str()) != 0) return 1;
     const double cat_s = tessel::bench::command_seconds("cat '" + path + "' > /dev/null", 3);
     // TESSEL_BENCH_NO_PEERS leaves the peers out, for a quicker look at the editor alone.
     const bool peers = !std::getenv("TESSEL_BENCH_NO_PEERS");
-    const double xmllint_s =
-        peers ? tessel::bench::command_seconds("xmllint --noout --huge '" + path + "'", 1, false) : 0;
-    const double xmllint_mb = peers ? tessel::bench::command_peak_mb("xmllint --noout --huge '" + path + "'") : 0;
-    const char* dom_loader = peers ? std::getenv("TESSEL_DOM_LOAD") : nullptr;  // bench/run passes it
+    const std::string peer = json ? "python3 json.load" : "xmllint --noout --huge";
+    const std::string peer_command =
+        json ? "python3 -c 'import json, sys; json.load(open(sys.argv[1]))' '" + path + "'"
+             : "xmllint --noout --huge '" + path + "'";
+    const double xmllint_s = peers ? tessel::bench::command_seconds(peer_command, 1, false) : 0;
+    const double xmllint_mb = peers ? tessel::bench::command_peak_mb(peer_command) : 0;
+    // bench/run passes the pugixml loader; it reads XML only.
+    const char* dom_loader = peers && !json ? std::getenv("TESSEL_DOM_LOAD") : nullptr;
     const double dom_mb = dom_loader ? tessel::bench::command_peak_mb(std::string(dom_loader) + " '" + path + "'") : 0;
     const double file_mb = static_cast<double>(std::filesystem::file_size(path)) / 1048576;
 
@@ -144,18 +159,18 @@ int main(int argc, char** argv) {
         std::printf("             parsed after           %8.1f ms  (%s)\n", parsed - asked,
                     log.text("Parsed ").c_str());
         std::printf("             tree browser painted   %8.1f ms\n", first_browser.first_paint - asked);
-        std::printf("             table browser painted  %8.1f ms (budget 2 s at 100 MB, and under xmllint)\n",
+        std::printf("             table browser painted  %8.1f ms (budget 2 s at 100 MB, and under the peer)\n",
                     second_browser.first_paint - asked);
         const double both = std::max(first_browser.first_paint, second_browser.first_paint) - asked;
-        std::printf("xmllint --noout --huge of the same file: %.1f ms; open to both browsers / xmllint: %.2fx\n",
-                    xmllint_s * 1000, both / (xmllint_s * 1000));
+        std::printf("%s of the same file: %.1f ms; open to both browsers / %s: %.2fx\n", peer.c_str(),
+                    xmllint_s * 1000, peer.c_str(), both / (xmllint_s * 1000));
         std::printf("UI stall monitor, largest gap between 10 ms ticks from the open to both browsers: %.1f ms "
                     "(budget 50 ms)\n", gap);
         std::printf("longest wait of the UI thread for the lock during the open: %.1f ms (jobs running: %s)\n",
                     waits.longest["open"], waits.running_at.count("open") ? waits.running_at["open"].c_str() : "none");
         std::printf("peak resident size with both browsers filled: %.0f MB = %.2fx the %.0f MB file "
                     "(%.0f MB before the open; budget 3x)\n", peak_mb, peak_mb / file_mb, file_mb, resident_before);
-        std::printf("  beside: xmllint --noout --huge %.0f MB = %.2fx", xmllint_mb, xmllint_mb / file_mb);
+        std::printf("  beside: %s %.0f MB = %.2fx", peer.c_str(), xmllint_mb, xmllint_mb / file_mb);
         if (dom_loader) std::printf("; pugixml DOM load %.0f MB = %.2fx", dom_mb, dom_mb / file_mb);
         std::printf("\n");
         if (std::getenv("TESSEL_BENCH_OPEN_ONLY")) {  // for heaptrack: the open and no more
@@ -248,7 +263,7 @@ int main(int argc, char** argv) {
             tessel::bench::command_seconds("grep -c -F '" + absent + "' '" + path + "' > '" + path + ".count'; true", 3);
 
         // Replace All of 100,000 matches: the selection ends just after the 100,000th.
-        const std::string pattern = "lang=\"";
+        const std::string pattern = json ? "\"name\": \"" : "lang=\"";
         const std::string now = editor.document().text();
         size_t at = 0;
         int matches = 0;
@@ -258,7 +273,7 @@ int main(int argc, char** argv) {
             ++matches;
         }
         find.fields().find_text = pattern;
-        find.fields().replace_text = "tongue=\"";
+        find.fields().replace_text = json ? "\"label\": \"" : "tongue=\"";
         find.fields().scope = tessel::FindState::kSelection;
         editor.document().set_selection(0, static_cast<tessel::TextPos>(at));
         run_until([] { return false; }, 300);

@@ -411,9 +411,11 @@ std::unique_ptr<DocumentTree> parse_json(std::string_view text, Job* job, TreeKe
     if (keeps == TreeKeeps::diagnostics)
         tree->discard_records();
     else
-        // A value takes about a third of a byte of records per byte of text, a member's name
-        // included; pages reserved and never written cost nothing.
-        tree->reserve_records(std::min<size_t>(text.size() / 2 + (1 << 16), DocumentTree::kFirstAdoptedHandle));
+        // Records take half a byte to three quarters of a byte per byte of text (more the
+        // denser the text). A byte per byte is reserved up front: pages never written cost
+        // nothing, and growing the stream of a large document holds the lock for a quarter of
+        // a second.
+        tree->reserve_records(std::min<size_t>(text.size() + (1 << 16), DocumentTree::kFirstAdoptedHandle));
     tree->diagnostics().set_source(text);
     tree->set_root(nullptr);
     JsonParser parser(text, *tree, job, keeps == TreeKeeps::everything);
