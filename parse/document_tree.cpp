@@ -221,7 +221,8 @@ uint32_t DocumentTree::write_json_value(const JsonMemberPlace* member, bool is_s
 uint32_t DocumentTree::write_json_container(const JsonMemberPlace* member, bool is_object,
                                             bool root, TextPos first, TextPos last,
                                             int32_t value_count,
-                                            std::span<const uint32_t> children) {
+                                            std::span<const uint32_t> children,
+                                            const std::function<void()>& pause) {
     const size_t reserved = 1 + 6 * 5 + 4 * children.size();
     uint8_t* at = reserve(reserved);
     uint8_t tag = kRecordJsonContainer;
@@ -230,7 +231,15 @@ uint32_t DocumentTree::write_json_container(const JsonMemberPlace* member, bool 
     uint8_t* out = put_json_front(at, tag, member, first);
     out = write_varint(out, static_cast<uint32_t>(last - first));
     out = write_varint(out, static_cast<uint32_t>(value_count));
-    out = put_handles(out, children);
+    constexpr size_t kSlice = 1 << 18;
+    if (!pause || children.size() <= kSlice) return commit(at, put_handles(out, children), reserved);
+    out = write_varint(out, static_cast<uint32_t>(children.size()));
+    for (size_t from = 0; from < children.size(); from += kSlice) {
+        const size_t n = std::min(kSlice, children.size() - from);
+        std::memcpy(out, children.data() + from, 4 * n);
+        out += 4 * n;
+        pause();
+    }
     return commit(at, out, reserved);
 }
 

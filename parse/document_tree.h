@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <new>
 #include <span>
 #include <string>
@@ -138,10 +139,13 @@ public:
     // quotes. Member names are kept names (intern_name).
     uint32_t write_json_value(const JsonMemberPlace* member, bool is_string, TextPos first,
                               uint32_t length);
-    // A JSON container from its opening bracket at first to its closing one at last.
+    // A JSON container from its opening bracket at first to its closing one at last. Copying
+    // the handles of millions of children into fresh pages takes tens of milliseconds, so
+    // `pause` (a job's yield point) is called after every slice of them.
     uint32_t write_json_container(const JsonMemberPlace* member, bool is_object, bool root,
                                   TextPos first, TextPos last, int32_t value_count,
-                                  std::span<const uint32_t> children);
+                                  std::span<const uint32_t> children,
+                                  const std::function<void()>& pause = {});
     uint32_t write_text(RecordKind kind, std::string_view text, TextPos start, uint32_t preceding = 0);
     uint32_t write_attribute(std::string_view name, TextPos name_start, TextPos quote,
                              std::string_view value);

@@ -8,6 +8,7 @@
 #include <array>
 #include <cctype>
 #include <cstring>
+#include <functional>
 #include <vector>
 
 #include "parse/json_nodes.h"
@@ -113,7 +114,9 @@ public:
           names_(tree),
           messages_(text, tree),
           tokens_(text, json_scanner_tables(), kJsonStartState, job, this),
-          keep_nodes_(keep_nodes) {}
+          keep_nodes_(keep_nodes) {
+        if (job) pause_ = [job] { job->yield_point(); };
+    }
 
     // The scanner's failures, and its marks: each escape and raw line end or tab inside a
     // string. A string keeps its text as written, so what is wrong there is a warning.
@@ -294,7 +297,7 @@ private:
         if (keep_nodes_ || root) {
             const std::span<const uint32_t> children(children_.data() + from, children_.size() - from);
             handle = tree_.write_json_container(top.member.get(), top.is_object, root, top.first,
-                                                t.last, top.value_count, children);
+                                                t.last, top.value_count, children, pause_);
         }
         children_.resize(from);
         if (handle) add(handle);
@@ -398,6 +401,7 @@ private:
     bool keep_nodes_;
     std::vector<Open> open_;
     std::vector<uint32_t> children_;
+    std::function<void()> pause_;
     uint32_t root_ = 0;
     bool bom_ = false;
     size_t paired_low_ = std::string_view::npos;  // where the low half of the last pair is

@@ -380,5 +380,22 @@ TEST(JsonParser, ACancelledJobStopsTheParse) {
     EXPECT_EQ(job.calls, 3);
 }
 
+// The handles of a container of a million children are copied in slices, the job yielding
+// between them; every child is still there, in order.
+TEST(JsonParser, AContainerOfAMillionChildrenIsWrittenBetweenYields) {
+    constexpr int kValues = 1'000'000;
+    std::string text = "[";
+    for (int i = 0; i < kValues; ++i) text += std::to_string(i) + (i + 1 < kValues ? "," : "]");
+    QuietJob job;
+    auto tree = parse_json(text, &job);
+    JsonContainerNode* root = json_root(*tree);
+    ASSERT_NE(root, nullptr);
+    ASSERT_EQ(root->child_count(), kValues);
+    NodeScratch scratch;
+    for (int i = 0; i < kValues; i += 9973)
+        ASSERT_EQ(static_cast<JsonValueNode*>(root->peek_child(i, scratch))->text(), std::to_string(i));
+    EXPECT_EQ(static_cast<JsonValueNode*>(root->child(kValues - 1))->text(), std::to_string(kValues - 1));
+}
+
 }  // namespace
 }  // namespace tessel
