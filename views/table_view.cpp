@@ -149,12 +149,17 @@ public:
         // Counting pass: the work is two units per child plus one per cell.
         // What it learns of each child serves the grouping pass and the tables too.
         int64_t total = 2 * static_cast<int64_t>(count_);
-        children_.assign(static_cast<size_t>(count_), ChildBrief{nullptr, 0, false, 0});
+        // Filled as the pass goes rather than zeroed up front: for millions of children the
+        // first touch of the pages takes tens of milliseconds, which is then spread over the
+        // pass's yield points.
+        children_.clear();
+        children_.reserve(static_cast<size_t>(count_));
         for (int32_t i = 0; i < count_; ++i) {
             if ((i & 255) == 0 && job_) {
                 job_->set_progress(static_cast<int>(20.0 * i / count_));
                 job_->yield_point();
             }
+            children_.push_back(ChildBrief{nullptr, 0, false, 0});
             Node* child = provider_.peek_child(selected_, i, row_scratch_);
             if (!child) continue;
             ArenaMark mark = scratch_.mark();
@@ -299,9 +304,13 @@ private:
         }
 
         // The columns' cells settle into the view's arena; what gathered them is given back.
+        // A column of millions of rows takes milliseconds: the job yields between columns.
         for (ColumnGroup* group : groups)
             if (group)
-                for (Column* c : group->columns) c->cells.finish(arena_);
+                for (Column* c : group->columns) {
+                    c->cells.finish(arena_);
+                    if (job_) job_->yield_point();
+                }
         building_.release(building);
 
         // Key column first, then each group's columns (a consolidated column first in its group).
@@ -309,6 +318,7 @@ private:
         if (table->has_key_column()) table->add_display_column(GridTable::ColumnKind::key, nullptr);
         for (ColumnGroup* group : groups) {
             if (!group) continue;
+            if (job_) job_->yield_point();
             if (Column* consolidated = consolidate_group(*group, arena_))
                 table->add_display_column(GridTable::ColumnKind::data, consolidated);
             for (Column* c : group->columns) {
