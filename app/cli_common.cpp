@@ -7,7 +7,9 @@
 
 #include "encoding/encoding.h"
 #include "file/file_reader.h"
+#include "file/file_writer.h"
 #include "file/save_leftovers.h"
+#include "foundation/arena.h"
 #include "foundation/ascii.h"
 
 namespace tessel::cli {
@@ -237,5 +239,24 @@ bool has_document(const char* command, const std::string& path, std::string_view
     std::fprintf(stderr, "tessel-cli %s: %s has no document to show\n", command, path.c_str());
     return false;
 }
+
+bool write_file(const std::string& path, EncodingId encoding, std::string_view text,
+                std::string& error) {
+    constexpr size_t kBlock = 1 << 20;
+    FileWriter writer(path, encoding);
+    LargeArena arena;
+    for (size_t at = 0; at == 0 || at < text.size(); at += kBlock) {
+        const std::string_view block = text.substr(at, kBlock);
+        if (!writer.write(block, at + block.size() >= text.size(), arena)) {
+            error = writer.error();
+            return false;
+        }
+        arena.reset();
+    }
+    if (writer.commit()) return true;
+    error = writer.error();
+    return false;
+}
+
 
 }  // namespace tessel::cli

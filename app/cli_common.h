@@ -75,6 +75,11 @@ private:
 // below it (the Description detail repeats the message and is left out).
 void print_diagnostics(const std::string& file, std::string_view text, const DiagnosticList& list);
 
+// Writes text to path in encoding through the editor's safe save (a hidden file beside it,
+// then renamed over it); error is the reason when it cannot.
+bool write_file(const std::string& path, EncodingId encoding, std::string_view text,
+                std::string& error);
+
 // A message of the editor's ("Cannot write to file PATH", a line break, the system's reason)
 // on one line: its line breaks become ": ".
 std::string one_line_message(std::string_view text);

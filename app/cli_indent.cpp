@@ -48,24 +48,6 @@ EncodingId file_encoding(const std::string& path) {
     return encoding == kEncodingUnspecified ? kEncodingUtf8 : encoding;
 }
 
-bool write_file(const std::string& path, EncodingId encoding, std::string_view text,
-                std::string& error) {
-    constexpr size_t kBlock = 1 << 20;
-    FileWriter writer(path, encoding);
-    LargeArena arena;
-    for (size_t at = 0; at == 0 || at < text.size(); at += kBlock) {
-        const std::string_view block = text.substr(at, kBlock);
-        if (!writer.write(block, at + block.size() >= text.size(), arena)) {
-            error = writer.error();
-            return false;
-        }
-        arena.reset();
-    }
-    if (writer.commit()) return true;
-    error = writer.error();
-    return false;
-}
-
 }  // namespace
 
 int run_indent(const std::vector<std::string_view>& args) {

@@ -18,6 +18,8 @@ constexpr const char* kUsage =
     "                          print the browser's view of a node, tables tab-separated\n"
     "  indent FILE [-o OUT] [--indent-size N] [--max-attributes N] [--remove-comments] [--force]\n"
     "                          write a document again with uniform indentation\n"
+    "  set FILE [-o OUT] EDIT...\n"
+    "                          change values (PATH@NAME=VALUE, PATH=VALUE), no other byte\n"
     "  encoding FILE...        print the encoding each file is detected as, and why\n"
     "  convert FILE --to NAME [-o OUT] [--allow-loss]\n"
     "                          write a file in another encoding\n"
@@ -45,6 +47,7 @@ int main(int argc, char** argv) {
     if (command == "tree") run = run_tree;
     if (command == "grid") run = run_grid;
     if (command == "indent") run = run_indent;
+    if (command == "set") run = run_set;
     if (command == "encoding") run = run_encoding;
     if (command == "convert") run = run_convert;
     if (command == "info") run = run_info;

@@ -17,6 +17,7 @@
 #include "foundation/array.h"
 #include "foundation/int_map.h"
 #include "parse/diagnostics.h"
+#include "parse/edit_shifts.h"
 #include "parse/node.h"
 
 namespace tessel {
@@ -201,6 +202,10 @@ public:
     const Array<uint32_t>& large_elements() const { return large_; }
     Arena& arena() { return arena_; }
 
+    // How the cell edits made since the parse moved the tree's offsets in the text.
+    EditShifts& edit_shifts() { return shifts_; }
+    const EditShifts& edit_shifts() const { return shifts_; }
+
     // Registers a node made outside the record stream under a fresh handle (a text a cell
     // edit inserted); returns the handle.
     uint32_t adopt(RecordNode* node);
@@ -258,6 +263,7 @@ private:
     std::vector<std::string_view> names_;
     std::vector<uint32_t> name_slots_;
     DiagnosticList diagnostics_;
+    EditShifts shifts_;
     uint32_t next_adopted_ = kFirstAdoptedHandle;
     TextPos first_dropped_ = -1;
     std::string_view borrowed_text_;

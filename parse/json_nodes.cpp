@@ -2,6 +2,8 @@
 // cell edits.
 #include "parse/json_nodes.h"
 
+#include <cctype>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -97,11 +99,96 @@ bool JsonValueNode::write(StringBuilder& out, const IndentOptions&, int indent) 
     return true;
 }
 
+namespace {
+
+// Whether text is a JSON number: -? (0 | [1-9][0-9]*) (. [0-9]+)? ([eE] [+-]? [0-9]+)?
+bool json_number(std::string_view text) {
+    size_t i = 0;
+    const auto digits = [&] {
+        const size_t from = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+        return i - from;
+    };
+    if (i < text.size() && text[i] == '-') ++i;
+    if (i < text.size() && text[i] == '0')
+        ++i;
+    else if (digits() == 0)
+        return false;
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        if (digits() == 0) return false;
+    }
+    if (i < text.size() && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        if (i < text.size() && (text[i] == '+' || text[i] == '-')) ++i;
+        if (digits() == 0) return false;
+    }
+    return i == text.size();
+}
+
+bool hex4_at(std::string_view text, size_t at) {
+    if (at + 4 > text.size()) return false;
+    for (size_t k = at; k < at + 4; ++k)
+        if (!std::isxdigit(static_cast<unsigned char>(text[k]))) return false;
+    return true;
+}
+
+// Typed text as it goes between a string's quotes: a backslash that begins a JSON escape is
+// kept as typed (cells show strings as written, escapes and all), any other backslash is
+// written as "\\", and a control character as its escape.
+std::string escaped_for_json_string(std::string_view typed) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(typed.size());
+    for (size_t i = 0; i < typed.size(); ++i) {
+        const auto c = static_cast<unsigned char>(typed[i]);
+        if (c == '\\') {
+            const char next = i + 1 < typed.size() ? typed[i + 1] : 0;
+            if (next && std::strchr("\"\\/bfnrt", next)) {
+                out += '\\';
+                out += next;
+                ++i;
+            } else if (next == 'u' && hex4_at(typed, i + 2)) {
+                out += "\\u";
+                ++i;
+            } else {
+                out += "\\\\";
+            }
+        } else if (c < 0x20) {
+            switch (c) {
+                case '\b': out += "\\b"; break;
+                case '\f': out += "\\f"; break;
+                case '\n': out += "\\n"; break;
+                case '\r': out += "\\r"; break;
+                case '\t': out += "\\t"; break;
+                default:
+                    out += "\\u00";
+                    out += kHex[c >> 4];
+                    out += kHex[c & 15];
+            }
+        } else {
+            out += static_cast<char>(c);
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string JsonValueNode::prepare_edit(std::string_view typed, int query_kind) {
+    const bool quoted = is_string_ || (query_kind == kQueryName && has_member_);
+    return quoted ? escaped_for_json_string(typed) : std::string(typed);
+}
+
 const char* JsonValueNode::validate_edit(std::string_view new_text, int query_kind) {
     // Names and values are written between quotation marks (or are numbers and literals,
     // where a quotation mark has no place either).
     if (new_text.find('"') != std::string_view::npos) return kQuoteRefused;
     const bool quoted = is_string_ || (query_kind == kQueryName && has_member_);
+    // A number or literal stays one, or the document would no longer be JSON.
+    if (!quoted && new_text != "true" && new_text != "false" && new_text != "null" &&
+        !json_number(new_text))
+        return kNotALiteral;
     size_t backslashes = 0;
     while (backslashes < new_text.size() && new_text[new_text.size() - 1 - backslashes] == '\\')
         ++backslashes;
@@ -110,15 +197,13 @@ const char* JsonValueNode::validate_edit(std::string_view new_text, int query_ki
 
 void JsonValueNode::apply_edit(DocumentTree& tree, std::string_view new_text, int query_kind,
                                TextEditSink& sink) {
+    // Offsets stay those of the parse; only the lengths of what was edited change (the
+    // tree's edit shifts carry them to the text).
     if (query_kind == kQueryName && has_member_) {
         const TextRange name = member_.name_span();
         sink.replace(new_text, name.first, name.last);
-        // The value keeps its place relative to the name.
-        const TextPos shift = static_cast<TextPos>(new_text.size()) - name.length();
         member_.text = keep(tree, new_text).data();
         member_.length = static_cast<uint32_t>(new_text.size());
-        member_.value_end += shift;
-        first_ += shift;
         return;
     }
     const TextRange value = span();

@@ -62,6 +62,7 @@ public:
     // A string or name ending in an unpaired backslash would escape its closing quotation
     // mark and run on into the rest of the document.
     static constexpr const char* kBackslashRefused = "ends with a lone backslash";
+    static constexpr const char* kNotALiteral = "is not a JSON number, true, false or null";
 
     explicit JsonValueNode(DocumentTree& tree) : JsonNode(tree, false) {}
 
@@ -74,6 +75,7 @@ public:
     std::string dump() override;
     NodeSpans spans() override;
     const char* validate_edit(std::string_view new_text, int query_kind) override;
+    std::string prepare_edit(std::string_view typed, int query_kind) override;
 
     std::string_view text() const { return {text_, length_}; }
     bool is_string() const { return is_string_; }

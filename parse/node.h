@@ -67,6 +67,13 @@ public:
     virtual NodeSpans spans();
     // Null when the cell text is acceptable, else the message to show.
     virtual const char* validate_edit(std::string_view new_text, int query_kind);
+    // The text to write for what was typed into a cell: the typed text itself, with escapes
+    // added only where it would not be well-formed written raw (validate_edit judges the
+    // result).
+    virtual std::string prepare_edit(std::string_view typed, int query_kind) {
+        static_cast<void>(query_kind);
+        return std::string(typed);
+    }
 };
 
 // Nodes made from records of the document tree's record stream.

@@ -2,6 +2,8 @@
 // cell edits.
 #include "parse/xml_nodes.h"
 
+#include <cctype>
+
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -43,6 +45,35 @@ const char* check_chardata(std::string_view text) {
                                                     : "Invalid character for chardata: < ";
 }
 
+const char* check_cdata(std::string_view text) {
+    return text.find("]]>") == std::string_view::npos ? nullptr : "Invalid text for CDATA: ]]> ";
+}
+
+// Whether a well-formed reference begins at text[at] (an "&"): "&name;", "&#digits;" or
+// "&#xhexdigits;".
+bool reference_at(std::string_view text, size_t at);
+
+// Typed text as it goes between tags or between an attribute's quotes: an "&" that begins
+// no well-formed reference is written "&amp;", so that the text reads back as typed; so is a
+// "<" in an attribute value ("&lt;") and the ">" of "]]>" in element text ("&gt;"), which
+// would not be well-formed raw.
+std::string escaped_for_markup(std::string_view typed, bool attribute) {
+    std::string out;
+    out.reserve(typed.size());
+    for (size_t i = 0; i < typed.size(); ++i) {
+        const char c = typed[i];
+        if (c == '&' && !reference_at(typed, i))
+            out += "&amp;";
+        else if (c == '<' && attribute)
+            out += "&lt;";
+        else if (c == '>' && !attribute && i >= 2 && typed[i - 1] == ']' && typed[i - 2] == ']')
+            out += "&gt;";
+        else
+            out += c;
+    }
+    return out;
+}
+
 const char* check_attribute_value(std::string_view text) {
     return text.find_first_of("\"'") == std::string_view::npos ? nullptr
                                                                : "Attribute value contains quotes";
@@ -72,6 +103,28 @@ bool is_name_start(uint32_t cp) {
 bool is_name_char(uint32_t cp) {
     int c = xml_char_class(cp);
     return is_name_start(cp) || c == 8 || cp == '-';
+}
+
+bool reference_at(std::string_view text, size_t at) {
+    size_t i = at + 1;
+    if (i < text.size() && text[i] == '#') {
+        ++i;
+        const bool hex = i < text.size() && text[i] == 'x';
+        if (hex) ++i;
+        const size_t digits = i;
+        while (i < text.size() && (hex ? std::isxdigit(static_cast<unsigned char>(text[i]))
+                                       : std::isdigit(static_cast<unsigned char>(text[i]))))
+            ++i;
+        return i > digits && i < text.size() && text[i] == ';';
+    }
+    bool first = true;
+    while (i < text.size() && text[i] != ';') {
+        uint32_t cp;
+        if (!next_code_point(text, i, cp) || !(first ? is_name_start(cp) : is_name_char(cp)))
+            return false;
+        first = false;
+    }
+    return !first && i < text.size();
 }
 
 }  // namespace
@@ -123,7 +176,12 @@ void TextNode::describe(NodeDescriber& d) {
 }
 
 const char* TextNode::validate_edit(std::string_view new_text, int) {
-    return check_chardata(new_text);
+    // Inside CDATA "<" is an ordinary character and only "]]>" would end the section early.
+    return kind_ == kRecordCdata ? check_cdata(new_text) : check_chardata(new_text);
+}
+
+std::string TextNode::prepare_edit(std::string_view typed, int) {
+    return kind_ == kRecordCdata ? std::string(typed) : escaped_for_markup(typed, false);
 }
 
 void TextNode::apply_edit(DocumentTree& tree, std::string_view new_text, int, TextEditSink& sink) {
@@ -195,14 +253,17 @@ const char* AttributeNode::validate_edit(std::string_view new_text, int query_ki
     return is_name_query(query_kind) ? check_xml_name(new_text) : check_attribute_value(new_text);
 }
 
+std::string AttributeNode::prepare_edit(std::string_view typed, int query_kind) {
+    return is_name_query(query_kind) ? std::string(typed) : escaped_for_markup(typed, true);
+}
+
 void AttributeNode::apply_edit(DocumentTree& tree, std::string_view new_text, int query_kind,
                                TextEditSink& sink) {
+    // Offsets stay those of the parse; only the lengths of what was edited change (the
+    // tree's edit shifts carry them to the text).
     if (is_name_query(query_kind)) {
         sink.replace(new_text, name_start_, name_end());
-        // The value keeps its place relative to the name's start.
-        TextPos shift = static_cast<TextPos>(new_text.size()) - static_cast<TextPos>(name_length_);
         set_name(keep(tree, new_text));
-        quote_ += shift;
     } else {
         sink.replace(new_text, quote_ + 1, value_end() - 1);
         set_value(keep(tree, new_text));
@@ -334,11 +395,21 @@ Node* ElementNode::peek_child(int32_t index, NodeScratch& scratch) {
     return nullptr;
 }
 
+// An element of one attribute and no content shows that attribute's value as its value, in
+// every value query: that is the cell edited too.
+bool ElementNode::value_is_attribute() const {
+    return attributes().size() == 1 && content().empty();
+}
+
 const char* ElementNode::validate_edit(std::string_view new_text, int query_kind) {
     if (is_name_query(query_kind)) return check_xml_name(new_text);
-    if (query_kind == kQueryValue4 && attributes().size() == 1 && content().empty())
-        return check_attribute_value(new_text);
+    if (value_is_attribute()) return check_attribute_value(new_text);
     return check_chardata(new_text);
+}
+
+std::string ElementNode::prepare_edit(std::string_view typed, int query_kind) {
+    if (is_name_query(query_kind)) return std::string(typed);
+    return escaped_for_markup(typed, value_is_attribute());
 }
 
 void ElementNode::apply_edit(DocumentTree& tree, std::string_view new_text, int query_kind,
@@ -356,7 +427,7 @@ void ElementNode::apply_edit(DocumentTree& tree, std::string_view new_text, int 
         return;
     }
     if (query_kind == kQueryName) return;
-    if (query_kind == kQueryValue4 && attributes().size() == 1 && content().empty()) {
+    if (value_is_attribute()) {
         if (Node* attribute = tree_.node_at(attributes()[0]))
             attribute->apply_edit(tree, new_text, kQueryValue4, sink);
         return;

@@ -21,6 +21,7 @@ public:
     std::string dump() override;
     NodeSpans spans() override;
     const char* validate_edit(std::string_view new_text, int query_kind) override;
+    std::string prepare_edit(std::string_view typed, int query_kind) override;
     // A text as its trimmed text, CDATA within its markers, a comment or instruction as
     // stored with a line break after it; a comment writes nothing when comments are removed.
     bool write(StringBuilder& out, const IndentOptions& options, int indent) override;
@@ -38,10 +39,9 @@ public:
 
     std::string_view text() const { return {text_, text_length_}; }
     TextPos start() const { return start_; }
-    TextPos last() const {
-        return kind_ == kRecordInsertedText ? start_ - 1
-                                            : start_ + static_cast<TextPos>(text_length_) - 1;
-    }
+    // An inserted text lies at its start too (in the parse's offsets, as every node's): a
+    // second edit of it before the next parse replaces it rather than inserting again.
+    TextPos last() const { return start_ + static_cast<TextPos>(text_length_) - 1; }
     uint32_t preceding() const { return preceding_; }
 
 private:
@@ -68,6 +68,7 @@ public:
     std::string dump() override;
     NodeSpans spans() override;
     const char* validate_edit(std::string_view new_text, int query_kind) override;
+    std::string prepare_edit(std::string_view typed, int query_kind) override;
     // " name = value" with the value between quotation marks, or between apostrophes when it
     // holds a quotation mark. Where the attribute's line starts is the element's business.
     bool write(StringBuilder& out, const IndentOptions& options, int indent) override;
@@ -117,6 +118,7 @@ public:
     std::string dump() override;
     NodeSpans spans() override { return {name_, s_, e_}; }
     const char* validate_edit(std::string_view new_text, int query_kind) override;
+    std::string prepare_edit(std::string_view typed, int query_kind) override;
     // The element with everything inside it (see XmlWriter), without a final line break.
     bool write(StringBuilder& out, const IndentOptions& options, int indent) override;
     int kind() const override { return kRecordElement; }
@@ -136,9 +138,11 @@ public:
         return empty_tag_ ? TextRange{-1, -1} : TextRange{end_name_first_, e_ - 1};
     }
 
-private:
     // The single text content item, when the element has exactly one and it is a text.
     class TextNode* single_text();
+    bool value_is_attribute() const;
+
+private:
     // The same text for reading only: its node if made, else scratch filled from its
     // record. Describing a million elements would otherwise make a million text nodes
     // that nothing else asks for.

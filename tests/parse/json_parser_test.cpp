@@ -291,9 +291,10 @@ TEST(JsonNodes, EditsReplaceTheValueOrTheName) {
     EXPECT_EQ(sink.edits[2].last, 26);
     EXPECT_EQ(sink.edits[3].first, 12);
     EXPECT_EQ(sink.edits[3].last, 12);
-    // The nodes show the new texts.
+    // The nodes show the new texts; offsets stay those of the parse (the tree's edit
+    // shifts carry them to the text).
     EXPECT_EQ(s->text(), "xy");
-    EXPECT_EQ(n->dump(), "num = 3.5 [17,19]");
+    EXPECT_EQ(n->dump(), "num = 3.5 [15,17]");
     EXPECT_EQ(null->text(), "false");
     // A renamed member leaves the other members of that name as they were, and its name
     // token ends where the new name does.
