@@ -210,6 +210,14 @@ std::string_view GridTable::cell_text(int32_t row, int32_t column, Arena& scratc
     return r.text;
 }
 
+int GridTable::cell_query(int32_t row, int32_t column, const Cell& cell) {
+    if (name_value_node_) return column == 0 ? kQueryName : kQueryValue2;
+    const DisplayColumn& dc = columns_[column];
+    if (dc.kind == ColumnKind::row_header) return kQueryName;
+    if (dc.kind == ColumnKind::key && cell.node && cell.node == row_node(row)) return kQueryValueCell;
+    return kQueryCell;
+}
+
 bool GridTable::cell_text(int32_t row, int32_t column, Arena& arena, std::string_view* text) {
     *text = cell_text(row, column, arena);
     return !text->empty();

@@ -58,6 +58,8 @@ public:
     Cell cell_at(int32_t row, int32_t column, Arena& scratch);
     // The text a cell shows, or an empty view for an empty cell.
     std::string_view cell_text(int32_t row, int32_t column, Arena& scratch);
+    // The query whose text the cell at (row, column) shows, cell being cell_at's answer.
+    int cell_query(int32_t row, int32_t column, const Cell& cell);
     // The row whose child covers the text offset (a bisection over document order), or -1.
     int32_t row_of_position(TextPos offset);
 
