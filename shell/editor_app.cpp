@@ -19,6 +19,7 @@
 #include "settings/dialog_binding.h"
 #include "shell/command_line.h"
 #include "shell/indent_command.h"
+#include "views/cell_edit.h"
 #include "views/consolidation.h"
 
 namespace tessel {
@@ -479,6 +480,40 @@ void EditorApp::text_counted(const TextCounts& counts) {
     characters_ = counts.characters;
     above_bmp_ = counts.above_bmp;
     lines_ = counts.lines;
+}
+
+const char* EditorApp::edit_check() const {
+    if (failed_tree_) return kSyntaxErrorMessage;
+    if (!tree_ || tree_changes_ != document_.store().changes() || document_busy()) return kParsingMessage;
+    return nullptr;
+}
+
+CellWrite EditorApp::set_cell_value(Node& node, std::string_view typed, int query_kind) {
+    // The document's edit entry, quietly: a cell write asks for no parse.
+    class DocumentSplicer final : public TextSplicer {
+    public:
+        explicit DocumentSplicer(TextDocument& document) : document_(document) {}
+        bool splice(TextPos first, int32_t remove, std::string_view text) override {
+            return document_.replace(text, first, remove, kQuiet);
+        }
+
+    private:
+        TextDocument& document_;
+    };
+    CellWrite result;
+    if (!tree_ || edit_check()) {
+        result.refusal = edit_check() ? edit_check() : kParsingMessage;
+        return result;
+    }
+    DocumentSplicer splicer(document_);
+    history_.begin_group();
+    result = write_cell(*tree_, node, typed, query_kind, splicer);
+    history_.end_group();
+    // The tree, with its shifts, stands for the text as it now is.
+    if (result.replacements > 0 && !result.failed) tree_changes_ = document_.store().changes();
+    if (result.refusal)
+        ui_.message_box(result.refusal, kCannotSetValueTitle, UiButtons::ok, UiIcon::warning);
+    return result;
 }
 
 void EditorApp::tree_ready(ParseResult result) {

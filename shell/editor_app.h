@@ -20,6 +20,7 @@
 #include "commands/command_registry.h"
 #include "file/document_file.h"
 #include "file/recovery_journal.h"
+#include "parse/cell_write.h"
 #include "parse/language_registry.h"
 #include "runtime/tick_list.h"
 #include "seams/ui_poster.h"
@@ -74,6 +75,17 @@ public:
     UiPoster* poster() const { return poster_; }
     // The tree of the last parse without errors, or null (UI thread).
     DocumentTree* tree() const { return tree_.get(); }
+    // Why no cell may be edited now: a parse is due or running, so the tree is not the
+    // text's (kParsingMessage), or the last parse found errors (kSyntaxErrorMessage); null
+    // when cells may be edited.
+    const char* edit_check() const;
+    // Writes what was typed into a cell of node (a node of tree()) with the query a commit
+    // writes with, as one undo step, at exactly the bytes the cell stands for. The text is
+    // not parsed again: the tree's edit shifts keep its offsets right until the next parse
+    // (a typed change, an undo or "reparse"). A value the node refuses changes nothing and
+    // shows "Cannot set value" with the node's message.
+    CellWrite set_cell_value(Node& node, std::string_view typed, int query_kind);
+
     // The "XML Indent Options" dialog that "indent" asks with (null: indent without asking).
     void set_indent_dialog(IndentOptionsDialog* dialog) { indent_dialog_ = dialog; }
 

@@ -12,7 +12,6 @@
 namespace tessel {
 
 inline constexpr char kReadOnlyTitle[] = "This cell is read only";
-inline constexpr char kInvalidValueTitle[] = "Invalid value";
 inline constexpr char kCannotSetValueTitle[] = "Cannot set value";
 inline constexpr char kEmptyCellMessage[] = "Empty cells are not editable";
 inline constexpr char kTagNameMessage[] = "Tag names are not editable in this location";

@@ -3,6 +3,7 @@
 // comes from a timer that waits for it to show.
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QLineEdit>
 #include <QMessageBox>
