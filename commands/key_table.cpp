@@ -10,9 +10,9 @@ namespace tessel {
 
 namespace {
 
-constexpr std::array<std::string_view, 7> kNotBuilt{
-    "in_place_edit",    "edit_using_editor", "for_this_row", "for_this_row_add",
-    "for_visible_rows", "minimize_all",      "restore_all"};
+constexpr std::array<std::string_view, 6> kNotBuilt{
+    "edit_using_editor", "for_this_row", "for_this_row_add",
+    "for_visible_rows",  "minimize_all", "restore_all"};
 
 }  // namespace
 

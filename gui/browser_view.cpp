@@ -17,6 +17,7 @@
 #include "parse/node_description.h"
 #include "platform/qt_string.h"
 #include "runtime/app_clock.h"
+#include "views/cell_edit.h"
 #include "views/row_sort.h"
 #include "views/shown_text.h"
 
@@ -178,6 +179,103 @@ TextRange BrowserView::current_range() {
         return r.description.range;
     }
     return look.range;
+}
+
+// Cell editing.
+
+bool BrowserView::begin_in_place_edit() {
+    const CellPos cell = controller_.layout().current();
+    if (!cell.valid() || !controller_.view() || editing()) return false;
+    set_scroll(controller_.layout().keep_in_view(scroll(), viewport()->width(), viewport()->height()));
+    const TableLayout& t = controller_.layout().tables()[static_cast<size_t>(cell.table)];
+    const int32_t row = t.row_at(cell.row);
+    SmallArena scratch;
+    const Cell shown = t.table->cell_at(row, cell.column, scratch);
+    if (shown.caption) return false;
+    const EditDecision decision = decide_in_place_edit(
+        shown.node, shown.node ? t.table->cell_query(row, cell.column, shown) : -1,
+        edit_check_ ? edit_check_() : kParsingMessage, scratch);
+    const QRect rect = cell_rect(cell);
+    if (decision.action == EditDecision::Action::show_message) {
+        show_balloon(rect, kReadOnlyTitle, decision.message);
+        return false;
+    }
+    if (decision.action != EditDecision::Action::open_editor) return false;
+    if (!cell_editor_) {
+        cell_editor_ = new QLineEdit(viewport());
+        cell_editor_->setFrame(false);
+        cell_editor_->installEventFilter(this);
+    }
+    edited_ = cell;
+    edited_serial_ = controller_.serial();
+    edit_query_ = decision.write_query;
+    cell_editor_->setGeometry(rect);
+    cell_editor_->setText(to_qstring(decision.text));
+    cell_editor_->selectAll();
+    cell_editor_->show();
+    cell_editor_->setFocus();
+    return true;
+}
+
+bool BrowserView::end_in_place_edit(bool commit) {
+    if (!editing() || ending_edit_) return false;
+    ending_edit_ = true;
+    const auto close = [this] {
+        cell_editor_->hide();
+        setFocus();
+        ending_edit_ = false;
+    };
+    // The view was replaced meanwhile: the cell may be gone.
+    if (!commit || edited_serial_ != controller_.serial() || !controller_.view()) {
+        close();
+        return !commit;
+    }
+    const TableLayout& t = controller_.layout().tables()[static_cast<size_t>(edited_.table)];
+    const int32_t row = t.row_at(edited_.row);
+    SmallArena scratch;
+    const Cell cell = t.table->cell_at(row, edited_.column, scratch);
+    const std::string typed = cell_editor_->text().toStdString();
+    if (!cell.node) {
+        close();
+        return false;
+    }
+    const std::string prepared = cell.node->prepare_edit(typed, edit_query_);
+    if (const char* refusal = cell.node->validate_edit(prepared, edit_query_)) {
+        ending_edit_ = false;
+        show_balloon(cell_rect(edited_), "Invalid value", refusal);
+        return false;
+    }
+    close();
+    if (write_cell_) write_cell_(*cell.node, typed, edit_query_);
+    viewport()->update();
+    return true;
+}
+
+bool BrowserView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == cell_editor_) {
+        if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+                end_in_place_edit(true);
+                return true;
+            }
+            if (key == Qt::Key_Escape) {
+                end_in_place_edit(false);
+                return true;
+            }
+        } else if (event->type() == QEvent::FocusOut && editing() && !ending_edit_) {
+            // As in a spreadsheet, leaving the cell keeps what was typed; a refused value
+            // stays in the editor with its balloon.
+            end_in_place_edit(true);
+        }
+    }
+    return QAbstractScrollArea::eventFilter(watched, event);
+}
+
+void BrowserView::show_balloon(const QRect& cell, const char* title, const char* message) {
+    const QString text = "<b>" + QString(title).toHtmlEscaped() + "</b><br>" +
+                         QString::fromUtf8(message).toHtmlEscaped().replace("\n", "<br>");
+    QToolTip::showText(viewport()->mapToGlobal(cell.bottomLeft()), text, viewport(), cell, 6000);
 }
 
 void BrowserView::current_moved(bool centre) {

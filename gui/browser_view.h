@@ -7,11 +7,14 @@
 
 #include <QAbstractScrollArea>
 #include <QFont>
+#include <QLineEdit>
+#include <QPointer>
 #include <QTimer>
 #include <functional>
 #include <string>
 #include <string_view>
 
+#include "foundation/arena.h"
 #include "views/browser_controller.h"
 
 namespace tessel {
@@ -46,6 +49,22 @@ public:
     // The source position whose row gets the mark (the editor's caret), or -1.
     void set_marked_position(std::function<TextPos()> f) { marked_position_ = std::move(f); }
 
+    // Cell editing: why no cell may be edited now (null when they may), and the write of a
+    // committed cell (the node, what was typed, the query it is written with).
+    void set_cell_editing(std::function<const char*()> edit_check,
+                          std::function<void(Node&, std::string_view, int)> write) {
+        edit_check_ = std::move(edit_check);
+        write_cell_ = std::move(write);
+    }
+    // Opens the in-place editor over the current cell, or shows at the cell why it cannot;
+    // true when the editor opened.
+    bool begin_in_place_edit();
+    // Enter (commit true) or Esc (false). A value the cell's node refuses keeps the editor
+    // open with an "Invalid value" balloon; false then.
+    bool end_in_place_edit(bool commit);
+    bool editing() const { return cell_editor_ && cell_editor_->isVisible(); }
+    QLineEdit* cell_editor() const { return cell_editor_; }
+
     // The current cell's rectangle in the viewport (empty when none).
     QRect current_rect() const;
     QRect cell_rect(const CellPos& cell) const;
@@ -68,6 +87,7 @@ protected:
     void changeEvent(QEvent* event) override;
     // A tooltip over a label or cell whose value is cut shows the whole value.
     bool viewportEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void lay_out(bool refresh);
@@ -78,6 +98,8 @@ private:
     void paint_table(QPainter& painter, const Brushes& brushes, const TableLayout& table, int top, int height,
                      bool header_only);
     int row_height() const;
+    // A balloon at the cell: title in bold over the message.
+    void show_balloon(const QRect& cell, const char* title, const char* message);
 
     BrowserController& controller_;
     QFont caption_font_;
@@ -87,6 +109,14 @@ private:
     std::function<TextPos()> marked_position_;
     bool was_building_ = false;
     QTimer repaint_timer_;
+    std::function<const char*()> edit_check_;
+    std::function<void(Node&, std::string_view, int)> write_cell_;
+    // The in-place editor, the cell it edits and the query it writes with.
+    QPointer<QLineEdit> cell_editor_;
+    CellPos edited_;
+    uint64_t edited_serial_ = 0;
+    int edit_query_ = -1;
+    bool ending_edit_ = false;
 };
 
 }  // namespace tessel

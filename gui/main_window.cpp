@@ -245,6 +245,21 @@ void MainWindow::register_handlers() {
         editor_->setFocus();
         return true;
     });
+    // F6 in a browser: the in-place editor on the current cell, or why it cannot open. A
+    // committed cell is written into the document; both browsers show the new text.
+    const auto write_cell = [this](Node& node, std::string_view typed, int query) {
+        app_.set_cell_value(node, typed, query);
+        tree_browser_view_->viewport()->update();
+        table_browser_view_->viewport()->update();
+    };
+    for (BrowserView* browser : {tree_browser_view_, table_browser_view_})
+        browser->set_cell_editing([this] { return app_.edit_check(); }, write_cell);
+    commands.register_handler("in_place_edit", this, [this](std::string_view, bool query) {
+        BrowserView* browser = focused_browser();
+        if (query) return browser && browser->controller().view() && browser->controller().layout().current().valid();
+        browser->begin_in_place_edit();
+        return true;
+    });
     // In a browser, "copy" takes the current cell's text.
     commands.register_handler("copy", this, [this](std::string_view, bool query) {
         BrowserView* browser = focused_browser();

@@ -68,7 +68,7 @@ TEST(UserGuideKeys, EveryKeyHasOneRowAndCommandsNotBuiltAreMarked) {
     for (std::string_view name : commands_not_built()) EXPECT_NE(find_command_info(name), nullptr) << name;
     const std::string table = key_table_markdown();
     EXPECT_NE(table.find("| F3 | Find Again |"), std::string::npos) << table;
-    EXPECT_NE(table.find("| F6 | In place edit (not built yet) |"), std::string::npos) << table;
+    EXPECT_NE(table.find("| F5 | For visible rows (not built yet) |"), std::string::npos) << table;
 }
 
 TEST(UserGuideKeys, WordsAndTheBlockBetweenTheMarkers) {

@@ -1,0 +1,139 @@
+// F6 on a browser's cell, with real keys: the editor opens over the cell with its text; Enter
+// writes exactly the cell's bytes; a refused value keeps the editor open with its balloon;
+// Esc writes nothing; an empty cell and a busy document say why they cannot be edited.
+#include <gtest/gtest.h>
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolTip>
+#include <cstring>
+#include <fstream>
+#include <string>
+
+#include "gui/browser_view.h"
+#include "gui/command_bars.h"
+#include "tests/gui/editor_fixture.h"
+#include "tests/platform/event_loop_waits.h"
+
+namespace tessel {
+namespace {
+
+using test::run_until;
+
+constexpr const char* kText =
+    "<c>\n  <item id=\"1\" note='x'>Kettle</item>\n  <item id=\"2\">Pot</item>\n</c>\n";
+
+class InPlaceEditTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path = (folder.path() + "/c.xml").toStdString();
+        std::ofstream(path, std::ios::binary) << kText;
+        editor = std::make_unique<test::Editor>(folder.path());
+        editor->app.commands().execute("load_file", path);
+        ASSERT_TRUE(ready());
+        // Keys reach the commands of the active window only (under a real window system).
+        editor->window.activateWindow();
+        (void)QTest::qWaitForWindowActive(&editor->window, 2000);
+    }
+
+    BrowserView& items() { return editor->window.browser(2); }
+
+    // The items' table is in the table browser and cells may be edited.
+    bool ready() {
+        return run_until([&] {
+            const BrowserController& c = items().controller();
+            return c.view() && !c.layout().tables().empty() && editor->app.edit_check() == nullptr &&
+                   column("id") >= 0;
+        });
+    }
+
+    // The column of that name; null names the key column, where each item's own text shows.
+    int32_t column(const char* name) {
+        const auto& tables = items().controller().layout().tables();
+        if (tables.empty()) return -1;
+        GridTable& table = *tables[0].table;
+        for (int32_t c = 0; c < table.column_count(); ++c) {
+            const GridTable::DisplayColumn& dc = table.display_column(c);
+            if (name ? dc.column && std::strcmp(dc.column->name, name) == 0 : dc.kind == GridTable::ColumnKind::key)
+                return c;
+        }
+        return -1;
+    }
+
+    // Clicks the cell of item `item` (from 1) in the named column, then presses F6.
+    void edit(int32_t item, const char* name) {
+        const CellPos cell{0, item, column(name)};
+        ASSERT_GE(cell.column, 0) << (name ? name : "the key column");
+        QTest::mouseClick(items().viewport(), Qt::LeftButton, Qt::NoModifier, items().cell_rect(cell).center());
+        ASSERT_EQ(items().controller().layout().current(), cell);
+        items().setFocus();
+        QTest::keyClick(items().viewport(), Qt::Key_F6);
+    }
+
+    void type(const QString& text) {
+        QLineEdit* box = items().cell_editor();
+        QTest::keyClick(box, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClicks(box, text);
+    }
+
+    QTemporaryDir folder;
+    std::string path;
+    std::unique_ptr<test::Editor> editor;
+};
+
+TEST_F(InPlaceEditTest, EnterWritesTheValueBetweenTheQuotesAndOneUndoTakesItBack) {
+    edit(1, "id");
+    ASSERT_TRUE(items().editing());
+    EXPECT_EQ(items().cell_editor()->text(), "1");
+    type("say \"x\"");
+    QTest::keyClick(items().cell_editor(), Qt::Key_Return);
+    EXPECT_TRUE(items().editing()) << "a refused value keeps the editor open";
+    EXPECT_TRUE(QToolTip::text().contains("Invalid value")) << QToolTip::text().toStdString();
+    EXPECT_TRUE(QToolTip::text().contains("Attribute value contains quotes"));
+    EXPECT_EQ(editor->app.document().text(), kText);
+
+    type("42 & more");
+    QTest::keyClick(items().cell_editor(), Qt::Key_Return);
+    EXPECT_FALSE(items().editing());
+    std::string expected = kText;
+    expected.replace(expected.find("id=\"1\"") + 4, 1, "42 &amp; more");
+    EXPECT_EQ(editor->app.document().text(), expected);
+    EXPECT_EQ(items().current_text(), "42 &amp; more");
+
+    QTest::keyClick(items().viewport(), Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(run_until([&] { return editor->app.document().text() == kText; }));
+}
+
+TEST_F(InPlaceEditTest, TextCellsRefuseALessThanAndEscWritesNothing) {
+    edit(2, nullptr);
+    ASSERT_TRUE(items().editing());
+    EXPECT_EQ(items().cell_editor()->text(), "Pot");
+    type("a < b");
+    QTest::keyClick(items().cell_editor(), Qt::Key_Return);
+    EXPECT_TRUE(items().editing());
+    EXPECT_TRUE(QToolTip::text().contains("Invalid character for chardata: &lt;"))
+        << QToolTip::text().toStdString();
+    type("Pan");
+    QTest::keyClick(items().cell_editor(), Qt::Key_Escape);
+    EXPECT_FALSE(items().editing());
+    EXPECT_EQ(editor->app.document().text(), kText);
+}
+
+TEST_F(InPlaceEditTest, AnEmptyCellAndABusyDocumentSayWhyTheyAreReadOnly) {
+    edit(2, "note");
+    EXPECT_FALSE(items().editing());
+    EXPECT_TRUE(QToolTip::text().contains("This cell is read only"));
+    EXPECT_TRUE(QToolTip::text().contains("Empty cells are not editable"));
+    // A typed change makes the tree older than the text until the next parse (held back here).
+    editor->app.controller().set_parse_blocked(true);
+    editor->app.document().replace(" ", 3, 0);
+    edit(1, "id");
+    EXPECT_FALSE(items().editing()) << "the editor opened on a tree older than the text";
+    EXPECT_TRUE(QToolTip::text().contains("Parsing is in progress")) << QToolTip::text().toStdString();
+    editor->app.controller().set_parse_blocked(false);
+}
+
+}  // namespace
+}  // namespace tessel
