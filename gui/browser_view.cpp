@@ -6,6 +6,7 @@
 #include <QToolTip>
 #include <QFontMetrics>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
@@ -205,12 +206,24 @@ bool BrowserView::begin_in_place_edit() {
         cell_editor_ = new QLineEdit(viewport());
         cell_editor_->setFrame(false);
         cell_editor_->installEventFilter(this);
+        // The editor grows with what is typed, as far as the pane allows.
+        connect(cell_editor_, &QLineEdit::textEdited, this, [this](const QString& typed) {
+            const QRect cell = cell_rect(edited_);
+            const int wanted = cell_editor_->fontMetrics().horizontalAdvance(typed) + 24;
+            cell_editor_->resize(std::max(cell.width(), std::min(wanted, viewport()->width() - cell.left())),
+                                 cell_editor_->height());
+        });
     }
     edited_ = cell;
     edited_serial_ = controller_.serial();
     edit_query_ = decision.write_query;
-    cell_editor_->setGeometry(rect);
-    cell_editor_->setText(to_qstring(decision.text));
+    // A narrow cell gets an editor wide enough for its text, as far as the pane allows.
+    const QString text = to_qstring(decision.text);
+    QRect box = rect;
+    const int wanted = cell_editor_->fontMetrics().horizontalAdvance(text) + 24;
+    box.setWidth(std::max(rect.width(), std::min(wanted, viewport()->width() - rect.left())));
+    cell_editor_->setGeometry(box);
+    cell_editor_->setText(text);
     cell_editor_->selectAll();
     cell_editor_->show();
     cell_editor_->setFocus();
@@ -221,6 +234,7 @@ bool BrowserView::end_in_place_edit(bool commit) {
     if (!editing() || ending_edit_) return false;
     ending_edit_ = true;
     const auto close = [this] {
+        if (balloon_) balloon_->hide();
         cell_editor_->hide();
         setFocus();
         ending_edit_ = false;
@@ -272,10 +286,36 @@ bool BrowserView::eventFilter(QObject* watched, QEvent* event) {
     return QAbstractScrollArea::eventFilter(watched, event);
 }
 
+// The balloon is a label inside the pane rather than a tooltip window: it shows the same on
+// every X server, composited or not, and goes with the pane.
 void BrowserView::show_balloon(const QRect& cell, const char* title, const char* message) {
-    const QString text = "<b>" + QString(title).toHtmlEscaped() + "</b><br>" +
-                         QString::fromUtf8(message).toHtmlEscaped().replace("\n", "<br>");
-    QToolTip::showText(viewport()->mapToGlobal(cell.bottomLeft()), text, viewport(), cell, 6000);
+    if (!balloon_) {
+        balloon_ = new QLabel(viewport());
+        balloon_->setTextFormat(Qt::RichText);
+        balloon_->setFrameShape(QFrame::Box);
+        balloon_->setMargin(6);
+        balloon_->setAutoFillBackground(true);
+        balloon_->setBackgroundRole(QPalette::ToolTipBase);
+        balloon_->setForegroundRole(QPalette::ToolTipText);
+        balloon_timer_.setSingleShot(true);
+        connect(&balloon_timer_, &QTimer::timeout, balloon_, &QWidget::hide);
+    }
+    balloon_->setText("<b>" + QString(title).toHtmlEscaped() + "</b><br>" +
+                      QString::fromUtf8(message).trimmed().toHtmlEscaped().replace("\n", "<br>"));
+    balloon_->setProperty("plain", QString(title) + "\n" + QString::fromUtf8(message));
+    balloon_->adjustSize();
+    // Below the cell, or above it when there is no room; never past the pane's right edge.
+    QPoint at = cell.bottomLeft() + QPoint(0, 2);
+    if (at.y() + balloon_->height() > viewport()->height()) at.setY(cell.top() - balloon_->height() - 2);
+    at.setX(std::max(0, std::min(at.x(), viewport()->width() - balloon_->width())));
+    balloon_->move(at);
+    balloon_->show();
+    balloon_->raise();
+    balloon_timer_.start(6000);
+}
+
+QString BrowserView::balloon_text() const {
+    return balloon_ && balloon_->isVisible() ? balloon_->property("plain").toString() : QString();
 }
 
 void BrowserView::current_moved(bool centre) {
@@ -512,6 +552,7 @@ void BrowserView::focusOutEvent(QFocusEvent* event) {
 }
 
 void BrowserView::mousePressEvent(QMouseEvent* event) {
+    if (balloon_) balloon_->hide();
     setFocus();
     if (!controller_.view() || (event->button() != Qt::LeftButton && event->button() != Qt::RightButton)) return;
     const QPoint at = event->position().toPoint();
@@ -536,6 +577,7 @@ void BrowserView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void BrowserView::keyPressEvent(QKeyEvent* event) {
+    if (balloon_) balloon_->hide();
     if (!controller_.view()) {
         QAbstractScrollArea::keyPressEvent(event);
         return;

@@ -7,6 +7,7 @@
 
 #include <QAbstractScrollArea>
 #include <QFont>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
 #include <QTimer>
@@ -64,6 +65,8 @@ public:
     bool end_in_place_edit(bool commit);
     bool editing() const { return cell_editor_ && cell_editor_->isVisible(); }
     QLineEdit* cell_editor() const { return cell_editor_; }
+    // The balloon's text while one shows at a cell ("title\nmessage"), else empty.
+    QString balloon_text() const;
 
     // The current cell's rectangle in the viewport (empty when none).
     QRect current_rect() const;
@@ -113,6 +116,8 @@ private:
     std::function<void(Node&, std::string_view, int)> write_cell_;
     // The in-place editor, the cell it edits and the query it writes with.
     QPointer<QLineEdit> cell_editor_;
+    QPointer<QLabel> balloon_;
+    QTimer balloon_timer_;
     CellPos edited_;
     uint64_t edited_serial_ = 0;
     int edit_query_ = -1;

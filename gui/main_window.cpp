@@ -676,7 +676,11 @@ void MainWindow::register_browser_handlers() {
             command_source_ = nullptr;
             return result;
         });
-        view->set_marked_position([this] { return app_.document().caret(); });
+        // The caret in the tree's offsets: cell edits since the parse moved the text.
+        view->set_marked_position([this] {
+            const TextPos caret = app_.document().caret();
+            return app_.tree() ? app_.tree()->edit_shifts().tree_offset(caret) : caret;
+        });
         view->set_on_sort([this, view](int32_t table, int32_t column, std::string_view direction) {
             last_browser_ = view;
             browsers_.sort(view == tree_browser_view_ ? 1 : 2, table, column, direction);

@@ -17,7 +17,7 @@ public:
             return;
         }
         // The node's range now holds text: what follows it moved by the difference.
-        shifts_.record(first, static_cast<int64_t>(text.size()) - length);
+        shifts_.record(first, length, static_cast<int64_t>(text.size()));
         ++result_.replacements;
     }
 

@@ -12,18 +12,22 @@ namespace tessel {
 
 class EditShifts {
 public:
-    // A replacement that began at tree offset `first` and made its range `delta` bytes longer.
-    void record(TextPos first, int64_t delta);
+    // A replacement of `replaced` bytes at tree offset `first` by `written` bytes.
+    void record(TextPos first, int64_t replaced, int64_t written);
     // Where tree offset `at` lies in the text now. A replacement beginning at `at` itself
     // does not move it: that is the range being edited again, or a text inserted there, and
     // their nodes report their current lengths.
     TextPos current(TextPos at) const;
+    // The tree offset of text offset `at`: the inverse of current, where a place inside a
+    // written range counts as that range's start.
+    TextPos tree_offset(TextPos at) const;
     bool empty() const { return shifts_.empty(); }
 
 private:
     struct Shift {
         TextPos first;
         int64_t delta;
+        int64_t written;
     };
     std::vector<Shift> shifts_;  // by first, in the order recorded among equals
 };

@@ -7,7 +7,6 @@
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QToolTip>
 #include <cstring>
 #include <fstream>
 #include <string>
@@ -90,8 +89,8 @@ TEST_F(InPlaceEditTest, EnterWritesTheValueBetweenTheQuotesAndOneUndoTakesItBack
     type("say \"x\"");
     QTest::keyClick(items().cell_editor(), Qt::Key_Return);
     EXPECT_TRUE(items().editing()) << "a refused value keeps the editor open";
-    EXPECT_TRUE(QToolTip::text().contains("Invalid value")) << QToolTip::text().toStdString();
-    EXPECT_TRUE(QToolTip::text().contains("Attribute value contains quotes"));
+    EXPECT_TRUE(items().balloon_text().contains("Invalid value")) << items().balloon_text().toStdString();
+    EXPECT_TRUE(items().balloon_text().contains("Attribute value contains quotes"));
     EXPECT_EQ(editor->app.document().text(), kText);
 
     type("42 & more");
@@ -113,8 +112,8 @@ TEST_F(InPlaceEditTest, TextCellsRefuseALessThanAndEscWritesNothing) {
     type("a < b");
     QTest::keyClick(items().cell_editor(), Qt::Key_Return);
     EXPECT_TRUE(items().editing());
-    EXPECT_TRUE(QToolTip::text().contains("Invalid character for chardata: &lt;"))
-        << QToolTip::text().toStdString();
+    EXPECT_TRUE(items().balloon_text().contains("Invalid character for chardata: <"))
+        << items().balloon_text().toStdString();
     type("Pan");
     QTest::keyClick(items().cell_editor(), Qt::Key_Escape);
     EXPECT_FALSE(items().editing());
@@ -124,14 +123,14 @@ TEST_F(InPlaceEditTest, TextCellsRefuseALessThanAndEscWritesNothing) {
 TEST_F(InPlaceEditTest, AnEmptyCellAndABusyDocumentSayWhyTheyAreReadOnly) {
     edit(2, "note");
     EXPECT_FALSE(items().editing());
-    EXPECT_TRUE(QToolTip::text().contains("This cell is read only"));
-    EXPECT_TRUE(QToolTip::text().contains("Empty cells are not editable"));
+    EXPECT_TRUE(items().balloon_text().contains("This cell is read only"));
+    EXPECT_TRUE(items().balloon_text().contains("Empty cells are not editable"));
     // A typed change makes the tree older than the text until the next parse (held back here).
     editor->app.controller().set_parse_blocked(true);
     editor->app.document().replace(" ", 3, 0);
     edit(1, "id");
     EXPECT_FALSE(items().editing()) << "the editor opened on a tree older than the text";
-    EXPECT_TRUE(QToolTip::text().contains("Parsing is in progress")) << QToolTip::text().toStdString();
+    EXPECT_TRUE(items().balloon_text().contains("Parsing is in progress")) << items().balloon_text().toStdString();
     editor->app.controller().set_parse_blocked(false);
 }
 

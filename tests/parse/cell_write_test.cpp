@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "parse/cell_write.h"
+#include "parse/edit_shifts.h"
 #include "parse/json_nodes.h"
 #include "parse/json_parser.h"
 #include "parse/path_expression.h"
@@ -296,6 +297,49 @@ std::string crafted_json() {
 
 auto xml = [](std::string_view text) { return parse_xml(text); };
 auto json = [](std::string_view text) { return parse_json(text); };
+
+// Text offsets taken back to the tree's: a string model of the writes says where each tree
+// offset went; offsets the writes did not replace come back exactly.
+TEST(EditShifts, TreeOffsetsOfTheTextAreTheInverseOfCurrent) {
+    std::mt19937 rng(5);
+    for (int round = 0; round < 200; ++round) {
+        EditShifts shifts;
+        // Apart ranges [first, first + length) of a 1,000-byte text, each given a new length.
+        std::vector<int32_t> origin(1000);  // the tree offset of each text byte, -1 if written
+        for (int32_t i = 0; i < 1000; ++i) origin[static_cast<size_t>(i)] = i;
+        std::vector<std::pair<int32_t, int32_t>> ranges;
+        for (int32_t at = static_cast<int32_t>(rng() % 50); at < 990; at += 10 + static_cast<int32_t>(rng() % 80))
+            ranges.push_back({at, static_cast<int32_t>(rng() % 8)});
+        // Some ranges are written twice: the second time over what the first one wrote.
+        for (size_t i = 0, n = ranges.size(); i < n; i += 3) ranges.push_back({ranges[i].first, -1});
+        std::shuffle(ranges.begin(), ranges.end(), rng);
+        std::map<int32_t, int32_t> now_long;  // the current length of each range written
+        std::vector<int32_t> insertions;  // where an empty range was written into
+        for (auto [first, length] : ranges) {
+            if (length < 0) {
+                if (!now_long.count(first)) continue;  // its first write comes later
+                length = now_long[first];
+            }
+            const int32_t written = static_cast<int32_t>(rng() % 12);
+            now_long[first] = written;
+            if (length == 0) insertions.push_back(first);
+            const TextPos now = shifts.current(first);
+            origin.erase(origin.begin() + now, origin.begin() + now + length);
+            origin.insert(origin.begin() + now, static_cast<size_t>(written), -1);
+            shifts.record(first, length, written);
+        }
+        for (int32_t c = 0; c < static_cast<int32_t>(origin.size()); ++c) {
+            if (origin[static_cast<size_t>(c)] >= 0) {
+                ASSERT_EQ(shifts.tree_offset(c), origin[static_cast<size_t>(c)]) << "round " << round << " at " << c;
+                // At an insertion point the current offset is the inserted text's start.
+                const int32_t t = origin[static_cast<size_t>(c)];
+                if (std::find(insertions.begin(), insertions.end(), t) == insertions.end()) {
+                    ASSERT_EQ(shifts.current(t), c);
+                }
+            }
+        }
+    }
+}
 
 TEST(CellWrite, RandomCellsOfRealXmlChangeOnlyTheirBytesAndUndoToTheOriginal) {
     const std::string freedesktop = read("/usr/share/mime/packages/freedesktop.org.xml");
