@@ -33,21 +33,6 @@ constexpr const char* kUsage =
     "  tessel-cli set catalog.xml -o new.xml 'catalog/item(2)/title=Kettle & Sons'\n"
     "  tessel-cli set config.json '[1]/port=8080' '[1]/name=main'\n";
 
-// The text of one file, changed at current offsets.
-class StringSplicer final : public TextSplicer {
-public:
-    explicit StringSplicer(std::string& text) : text_(text) {}
-    bool splice(TextPos first, int32_t remove, std::string_view text) override {
-        if (first < 0 || remove < 0 || static_cast<size_t>(first) + static_cast<size_t>(remove) > text_.size())
-            return false;
-        text_.replace(static_cast<size_t>(first), static_cast<size_t>(remove), text);
-        return true;
-    }
-
-private:
-    std::string& text_;
-};
-
 struct Edit {
     std::string_view path;
     std::string_view attribute;  // empty: the node's own value

@@ -29,6 +29,13 @@ private:
 
 }  // namespace
 
+bool StringSplicer::splice(TextPos first, int32_t remove, std::string_view text) {
+    if (first < 0 || remove < 0 || static_cast<size_t>(first) + static_cast<size_t>(remove) > text_.size())
+        return false;
+    text_.replace(static_cast<size_t>(first), static_cast<size_t>(remove), text);
+    return true;
+}
+
 CellWrite write_cell(DocumentTree& tree, Node& node, std::string_view typed, int query_kind,
                      TextSplicer& out) {
     CellWrite result;

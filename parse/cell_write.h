@@ -23,6 +23,16 @@ public:
     virtual bool splice(TextPos first, int32_t remove, std::string_view text) = 0;
 };
 
+// A splicer over a string: the batch tool's file text, and tests.
+class StringSplicer final : public TextSplicer {
+public:
+    explicit StringSplicer(std::string& text) : text_(text) {}
+    bool splice(TextPos first, int32_t remove, std::string_view text) override;
+
+private:
+    std::string& text_;
+};
+
 struct CellWrite {
     const char* refusal = nullptr;  // the node's message when it refused the text
     std::string written;            // the text as written: typed, with escapes added

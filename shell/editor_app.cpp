@@ -501,10 +501,8 @@ CellWrite EditorApp::set_cell_value(Node& node, std::string_view typed, int quer
         TextDocument& document_;
     };
     CellWrite result;
-    if (!tree_ || edit_check()) {
-        result.refusal = edit_check() ? edit_check() : kParsingMessage;
-        return result;
-    }
+    // edit_check() is null only with a tree that stands for the text.
+    if ((result.refusal = edit_check())) return result;
     DocumentSplicer splicer(document_);
     history_.begin_group();
     result = write_cell(*tree_, node, typed, query_kind, splicer);

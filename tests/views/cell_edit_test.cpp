@@ -23,18 +23,6 @@ constexpr const char* kDocument =
     "  <item id=\"2\"><title>Pot</title></item>\n"
     "</c>\n";
 
-class StringSplicer final : public TextSplicer {
-public:
-    explicit StringSplicer(std::string& text) : text_(text) {}
-    bool splice(TextPos first, int32_t remove, std::string_view text) override {
-        text_.replace(static_cast<size_t>(first), static_cast<size_t>(remove), text);
-        return true;
-    }
-
-private:
-    std::string& text_;
-};
-
 class CellEditTest : public ::testing::Test {
 protected:
     void SetUp() override {
