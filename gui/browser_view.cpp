@@ -25,6 +25,7 @@
 namespace tessel {
 namespace {
 
+
 using G = BrowserGeometry;
 
 // Measures cells with the fonts they are drawn in.
@@ -132,6 +133,34 @@ void BrowserView::view_changed(int32_t centre_child) {
         }
     }
     viewport()->update();
+}
+
+BrowserView::Place BrowserView::place() const {
+    Place place;
+    const CellPos cell = controller_.layout().current();
+    const ScrollPos at = scroll();
+    place.scroll_x = at.x;
+    place.scroll_y = at.y;
+    if (!cell.valid() || !controller_.view()) return place;
+    const TableLayout& t = controller_.layout().tables()[static_cast<size_t>(cell.table)];
+    place.table = cell.table;
+    place.data_row = t.row_at(cell.row);
+    place.column = cell.column;
+    return place;
+}
+
+bool BrowserView::restore_place(const Place& place) {
+    BrowserLayout& layout = controller_.layout();
+    if (!controller_.view() || place.table < 0 || place.table >= static_cast<int32_t>(layout.tables().size()))
+        return false;
+    const TableLayout& t = layout.tables()[static_cast<size_t>(place.table)];
+    if (place.data_row > t.table->row_count() || t.columns() == 0) return false;
+    const int32_t display = place.data_row == 0 ? 0 : t.table->display_of_row(place.data_row);
+    layout.set_current({place.table, display, std::min(place.column, t.columns() - 1)});
+    set_scroll({place.scroll_x, place.scroll_y});
+    set_scroll(layout.keep_in_view(scroll(), viewport()->width(), viewport()->height()));
+    viewport()->update();
+    return true;
 }
 
 void BrowserView::relayout() {
@@ -575,6 +604,7 @@ void BrowserView::mouseDoubleClickEvent(QMouseEvent* event) {
     // The first click chose the cell: the second selects its text in the editor.
     if (current_rect().contains(event->position().toPoint()) && run_command_) run_command_("editor_select", false);
 }
+
 
 void BrowserView::keyPressEvent(QKeyEvent* event) {
     if (balloon_) balloon_->hide();

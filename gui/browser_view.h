@@ -33,6 +33,18 @@ public:
     void view_changed(int32_t centre_child = -1);
     // The same view in a new order or with new widths: lay out again keeping the widths.
     void relayout();
+    // Where the pane stands: its current cell by data row (so a new order of the same rows
+    // finds it) and its scroll position. A view rebuilt after an edit of the text comes back
+    // to the place the old one had, as far as the new view still has it.
+    struct Place {
+        int32_t table = -1;
+        int32_t data_row = 0;
+        int32_t column = 0;
+        int scroll_x = 0;
+        int scroll_y = 0;
+    };
+    Place place() const;
+    bool restore_place(const Place& place);
     // Called every 10 ms: paints again while a view is being built.
     void tick();
 

@@ -240,7 +240,9 @@ void MainWindow::register_handlers() {
         return true;
     });
     commands.register_handler("select_all", this, [this](std::string_view, bool query) {
-        if (query) return app_.document().length() > 0;
+        // Not from a table: the focus would go to the text with all of it selected, where the
+        // next key typed would replace the document.
+        if (query) return app_.document().length() > 0 && !focused_browser();
         editor_->select_all();
         editor_->setFocus();
         return true;
@@ -572,13 +574,22 @@ void MainWindow::select_and_show(const std::function<void()>& change, int32_t ce
     applying_selection_ = true;
     change();
     applying_selection_ = false;
-    app_.commands().execute("apply_tree_selection", centre_child >= 0 ? std::to_string(centre_child) : std::string());
+    app_.commands().execute("apply_tree_selection", centre_child != -1 ? std::to_string(centre_child) : std::string());
 }
 
 // BrowserPair::Panes.
 
 void MainWindow::view_changed(int browser, int32_t centre_child) {
-    (browser == 1 ? tree_browser_view_ : table_browser_view_)->view_changed(centre_child);
+    BrowserView* view = browser == 1 ? tree_browser_view_ : table_browser_view_;
+    view->view_changed(centre_child == kKeepPlace ? -1 : centre_child);
+    // The same node shown again after an edit of the text: the first browser goes back to
+    // its cell and scroll position, and the second, built from that cell, to its own.
+    if (browser == 1) {
+        restoring_second_ = centre_child == kKeepPlace && view->restore_place(kept_places_[0]);
+    } else if (restoring_second_ && view->controller().view()) {
+        restoring_second_ = false;
+        view->restore_place(kept_places_[1]);
+    }
 }
 
 void MainWindow::sorted(int browser) { (browser == 1 ? tree_browser_view_ : table_browser_view_)->relayout(); }
@@ -616,7 +627,7 @@ void MainWindow::register_browser_handlers() {
             const TextPos caret = app_.document().caret();
             const TextRange kept = tree_view_->selected_range();
             const bool inside = kept.first >= 0 && caret >= kept.first && caret <= kept.last + 1;
-            select_and_show([&] { if (!inside) tree_view_->locate(caret); }, -1);
+            select_and_show([&] { if (!inside) tree_view_->locate(caret); }, inside ? kKeepPlace : -1);
         });
         return true;
     }, command_worker("apply_cur_location"));
@@ -733,6 +744,7 @@ void MainWindow::show_diagnostics(ParseResult& result) {
 
 void MainWindow::drop_views() {
     kept_path_ = tree_view_->model().selected_path();
+    kept_places_ = {tree_browser_view_->place(), table_browser_view_->place()};
     browsers_.drop();
     tree_view_->clear();
 }

@@ -8,11 +8,13 @@
 
 #include <QMainWindow>
 #include <QTimer>
+#include <array>
 #include <functional>
-#include <vector>
 #include <memory>
 #include <string>
+#include <vector>
 
+#include "gui/browser_view.h"
 #include "gui/dialog_builder.h"
 #include "gui/find_dialogs.h"
 #include "gui/xml_edit_dialogs.h"
@@ -176,6 +178,11 @@ private:
     bool applying_selection_ = false;
     // The tree's selection before a new tree came in, to select again in it.
     std::vector<int32_t> kept_path_;
+    // The browsers' places when their views went with the old tree, and the centre child
+    // that asks the first browser to go back to its place.
+    static constexpr int32_t kKeepPlace = -2;
+    std::array<BrowserView::Place, 2> kept_places_;
+    bool restoring_second_ = false;
     EditorView* editor_ = nullptr;
     QLabel* caret_status_ = nullptr;
     int32_t scanned_lines_ = -1;

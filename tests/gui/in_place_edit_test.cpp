@@ -103,6 +103,21 @@ TEST_F(InPlaceEditTest, EnterWritesTheValueBetweenTheQuotesAndOneUndoTakesItBack
 
     QTest::keyClick(items().viewport(), Qt::Key_Z, Qt::ControlModifier);
     EXPECT_TRUE(run_until([&] { return editor->app.document().text() == kText; }));
+    // The undo's parse rebuilds both browsers: they come back to the edited cell, so the
+    // next F6 edits it again.
+    ASSERT_TRUE(ready());
+    EXPECT_EQ(items().controller().layout().current(), (CellPos{0, 1, column("id")}));
+    items().setFocus();
+    QTest::keyClick(items().viewport(), Qt::Key_F6);
+    ASSERT_TRUE(items().editing());
+    EXPECT_EQ(items().cell_editor()->text(), "1");
+    QTest::keyClick(items().cell_editor(), Qt::Key_Escape);
+
+    // Ctrl+A in a table keeps the focus there: the next key must not replace the text.
+    QTest::keyClick(items().viewport(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(items().viewport(), "x");
+    EXPECT_TRUE(items().hasFocus());
+    EXPECT_EQ(editor->app.document().text(), kText);
 }
 
 TEST_F(InPlaceEditTest, TextCellsRefuseALessThanAndEscWritesNothing) {
