@@ -1,22 +1,9 @@
 // The user guide's key table from the command table.
 #include "commands/key_table.h"
 
-#include <algorithm>
-#include <array>
-
 #include "commands/command_table.h"
 
 namespace tessel {
-
-namespace {
-
-constexpr std::array<std::string_view, 6> kNotBuilt{
-    "edit_using_editor", "for_this_row", "for_this_row_add",
-    "for_visible_rows",  "minimize_all", "restore_all"};
-
-}  // namespace
-
-std::span<const std::string_view> commands_not_built() { return kNotBuilt; }
 
 std::string command_words(std::string_view name, std::string_view caption) {
     std::string words;
@@ -44,7 +31,6 @@ std::string key_table_markdown() {
         out += info.accelerator;
         out += " | ";
         out += command_words(info.name, info.caption);
-        if (std::ranges::find(kNotBuilt, info.name) != kNotBuilt.end()) out += " (not built yet)";
         out += " |\n";
     }
     return out;

@@ -1,11 +1,10 @@
 // The user guide's key table, made from the command table so the two cannot drift apart: one
-// row per command that has a key, in the table's order, a command not built yet marked so.
+// row per command that has a key, in the table's order.
 // docs/user-guide.md holds it between two marker lines; tools/update_user_guide_keys rewrites
 // it there, and a test fails while the guide's copy differs.
 #pragma once
 
 #include <optional>
-#include <span>
 #include <string>
 #include <string_view>
 
@@ -15,10 +14,6 @@ inline constexpr std::string_view kKeyTableBegin =
     "<!-- The key table is made from the command table: run tools/update_user_guide_keys "
     "after changing a key. -->";
 inline constexpr std::string_view kKeyTableEnd = "<!-- End of the key table. -->";
-
-// The commands that have a menu entry, a button or a key but no handler yet: the cell-editing
-// and column-width commands of the browsers.
-std::span<const std::string_view> commands_not_built();
 
 // What a row calls a command: its caption without the mnemonic mark and a trailing "...", or
 // for a command without a caption of its own (its caption is its name) the name in words.

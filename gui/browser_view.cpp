@@ -2,6 +2,8 @@
 #include "gui/browser_view.h"
 
 #include <QContextMenuEvent>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QHelpEvent>
 #include <QToolTip>
 #include <QFontMetrics>
@@ -10,7 +12,10 @@
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScrollBar>
+#include <QVBoxLayout>
 #include <algorithm>
 #include <vector>
 
@@ -21,6 +26,7 @@
 #include "views/cell_edit.h"
 #include "views/row_sort.h"
 #include "views/shown_text.h"
+#include "window/dialog_model.h"
 
 namespace tessel {
 namespace {
@@ -176,6 +182,32 @@ void BrowserView::tick() {
     const bool building = controller_.building();
     if (building || building != was_building_) viewport()->update();
     was_building_ = building;
+    if (!widths_.active()) return;
+    BrowserLayout& layout = controller_.layout();
+    if (widths_serial_ != controller_.serial() || widths_.table() >= static_cast<int32_t>(layout.tables().size())) {
+        widths_.stop();
+        return;
+    }
+    layout.set_widths(widths_.table(), widths_.step(AppClock::now()), true);
+    update_scroll_bars();
+    // The current cell stays in sight sideways; the rows stay where they are.
+    if (layout.current().valid())
+        set_scroll({layout.keep_in_view(scroll(), viewport()->width(), viewport()->height()).x, scroll().y});
+    viewport()->update();
+}
+
+bool BrowserView::change_widths(WidthCommand command) {
+    BrowserLayout& layout = controller_.layout();
+    const CellPos cell = layout.current();
+    if (!controller_.view() || !cell.valid()) return false;
+    const TableLayout& t = layout.tables()[static_cast<size_t>(cell.table)];
+    const auto [first_visible, last_visible] = layout.rows_in(t, scroll().y, viewport()->height());
+    FontShaper shaper(font(), caption_font_);
+    std::vector<int> targets = width_targets(command, layout, cell.table, first_visible, last_visible, shaper);
+    widths_.start(t.current_widths, std::move(targets), cell.table, AppClock::now());
+    widths_serial_ = controller_.serial();
+    tick();
+    return true;
 }
 
 QRect BrowserView::cell_rect(const CellPos& cell) const {
@@ -213,47 +245,64 @@ TextRange BrowserView::current_range() {
 
 // Cell editing.
 
-bool BrowserView::begin_in_place_edit() {
+EditDecision BrowserView::decide_edit() {
     const CellPos cell = controller_.layout().current();
-    if (!cell.valid() || !controller_.view() || editing()) return false;
+    if (!cell.valid() || !controller_.view() || editing() || edit_dialog()) return {};
     set_scroll(controller_.layout().keep_in_view(scroll(), viewport()->width(), viewport()->height()));
     const TableLayout& t = controller_.layout().tables()[static_cast<size_t>(cell.table)];
     const int32_t row = t.row_at(cell.row);
     SmallArena scratch;
     const Cell shown = t.table->cell_at(row, cell.column, scratch);
-    if (shown.caption) return false;
-    const EditDecision decision = decide_in_place_edit(
+    if (shown.caption) return {};
+    EditDecision decision = decide_in_place_edit(
         shown.node, shown.node ? t.table->cell_query(row, cell.column, shown) : -1,
         edit_check_ ? edit_check_() : kParsingMessage, scratch);
-    const QRect rect = cell_rect(cell);
-    if (decision.action == EditDecision::Action::show_message) {
-        show_balloon(rect, kReadOnlyTitle, decision.message);
-        return false;
+    if (decision.action == EditDecision::Action::show_message)
+        show_balloon(cell_rect(cell), kReadOnlyTitle, decision.message);
+    if (decision.action == EditDecision::Action::open_editor) {
+        edited_ = cell;
+        edited_serial_ = controller_.serial();
+        edit_query_ = decision.write_query;
     }
+    return decision;
+}
+
+const char* BrowserView::write_edited(const std::string& typed, bool* written) {
+    *written = false;
+    // The view was replaced meanwhile: the cell may be gone.
+    if (edited_serial_ != controller_.serial() || !controller_.view()) return nullptr;
+    const TableLayout& t = controller_.layout().tables()[static_cast<size_t>(edited_.table)];
+    SmallArena scratch;
+    const Cell cell = t.table->cell_at(t.row_at(edited_.row), edited_.column, scratch);
+    if (!cell.node) return nullptr;
+    const std::string prepared = cell.node->prepare_edit(typed, edit_query_);
+    if (const char* refusal = cell.node->validate_edit(prepared, edit_query_)) return refusal;
+    if (write_cell_) write_cell_(*cell.node, typed, edit_query_);
+    *written = true;
+    viewport()->update();
+    return nullptr;
+}
+
+bool BrowserView::begin_in_place_edit(const QString* initial) {
+    const EditDecision decision = decide_edit();
     if (decision.action != EditDecision::Action::open_editor) return false;
     if (!cell_editor_) {
         cell_editor_ = new QLineEdit(viewport());
         cell_editor_->setFrame(false);
         cell_editor_->installEventFilter(this);
         // The editor grows with what is typed, as far as the pane allows.
-        connect(cell_editor_, &QLineEdit::textEdited, this, [this](const QString& typed) {
+        connect(cell_editor_, &QLineEdit::textChanged, this, [this](const QString& typed) {
             const QRect cell = cell_rect(edited_);
             const int wanted = cell_editor_->fontMetrics().horizontalAdvance(typed) + 24;
             cell_editor_->resize(std::max(cell.width(), std::min(wanted, viewport()->width() - cell.left())),
                                  cell_editor_->height());
         });
     }
-    edited_ = cell;
-    edited_serial_ = controller_.serial();
-    edit_query_ = decision.write_query;
-    // A narrow cell gets an editor wide enough for its text, as far as the pane allows.
-    const QString text = to_qstring(decision.text);
-    QRect box = rect;
-    const int wanted = cell_editor_->fontMetrics().horizontalAdvance(text) + 24;
-    box.setWidth(std::max(rect.width(), std::min(wanted, viewport()->width() - rect.left())));
-    cell_editor_->setGeometry(box);
-    cell_editor_->setText(text);
-    cell_editor_->selectAll();
+    const QRect rect = cell_rect(edited_);
+    cell_editor_->setGeometry(rect);
+    // A paste starts the editor with the clipboard's text, the caret after it.
+    cell_editor_->setText(initial ? *initial : to_qstring(decision.text));
+    if (!initial) cell_editor_->selectAll();
     cell_editor_->show();
     cell_editor_->setFocus();
     return true;
@@ -268,33 +317,71 @@ bool BrowserView::end_in_place_edit(bool commit) {
         setFocus();
         ending_edit_ = false;
     };
-    // The view was replaced meanwhile: the cell may be gone.
-    if (!commit || edited_serial_ != controller_.serial() || !controller_.view()) {
+    if (!commit) {
         close();
-        return !commit;
+        return true;
     }
-    const TableLayout& t = controller_.layout().tables()[static_cast<size_t>(edited_.table)];
-    const int32_t row = t.row_at(edited_.row);
-    SmallArena scratch;
-    const Cell cell = t.table->cell_at(row, edited_.column, scratch);
-    const std::string typed = cell_editor_->text().toStdString();
-    if (!cell.node) {
-        close();
-        return false;
-    }
-    const std::string prepared = cell.node->prepare_edit(typed, edit_query_);
-    if (const char* refusal = cell.node->validate_edit(prepared, edit_query_)) {
+    bool written = false;
+    if (const char* refusal = write_edited(cell_editor_->text().toStdString(), &written)) {
         ending_edit_ = false;
-        show_balloon(cell_rect(edited_), "Invalid value", refusal);
+        show_balloon(cell_rect(edited_), kInvalidValueTitle.data(), refusal);
         return false;
     }
     close();
-    if (write_cell_) write_cell_(*cell.node, typed, edit_query_);
-    viewport()->update();
+    return written;
+}
+
+bool BrowserView::edit_in_dialog(const QString* initial) {
+    const EditDecision decision = decide_edit();
+    if (decision.action != EditDecision::Action::open_editor) return false;
+    // Window-modal and answered by signals: the browsers keep painting behind it.
+    auto* dialog = new QDialog(this);
+    edit_dialog_ = dialog;
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setWindowTitle(tr("Edit Text"));
+    dialog->resize(483, 318);
+    auto* box = new QVBoxLayout(dialog);
+    auto* text = new QPlainTextEdit(dialog);
+    text->setObjectName("edit_text");
+    text->setPlainText(initial ? *initial : to_qstring(decision.text));
+    text->selectAll();
+    auto* refusal = new QLabel(dialog);
+    refusal->setObjectName("refusal");
+    refusal->setWordWrap(true);
+    refusal->setStyleSheet("color: #b00020");
+    refusal->hide();
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, dialog);
+    box->addWidget(text);
+    box->addWidget(refusal);
+    box->addWidget(buttons);
+    // Enter breaks the line; Ctrl+Enter answers OK (eventFilter).
+    text->installEventFilter(this);
+    connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
+    connect(buttons, &QDialogButtonBox::accepted, dialog, [this, dialog, text, refusal] {
+        bool written = false;
+        // A refused value stays in the dialog with the reason, ready to be corrected.
+        if (const char* why = write_edited(text->toPlainText().toStdString(), &written)) {
+            refusal->setText(QString("<b>%1</b><br>%2").arg(to_qstring(kInvalidValueTitle), to_qstring(why).toHtmlEscaped()));
+            refusal->show();
+            return;
+        }
+        dialog->accept();
+    });
+    connect(dialog, &QDialog::finished, this, [this] { setFocus(); });
+    dialog->setWindowModality(Qt::WindowModal);
+    dialog->show();
+    text->setFocus();
     return true;
 }
 
 bool BrowserView::eventFilter(QObject* watched, QEvent* event) {
+    if (edit_dialog() && event->type() == QEvent::KeyPress && watched->parent() == edit_dialog_) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) && (key->modifiers() & Qt::ControlModifier)) {
+            if (auto* buttons = edit_dialog_->findChild<QDialogButtonBox*>()) buttons->button(QDialogButtonBox::Ok)->click();
+            return true;
+        }
+    }
     if (watched == cell_editor_) {
         if (event->type() == QEvent::KeyPress) {
             const int key = static_cast<QKeyEvent*>(event)->key();
@@ -644,10 +731,25 @@ void BrowserView::contextMenuEvent(QContextMenuEvent* event) {
     const CellPos cell = controller_.layout().current();
     const bool has_cell = cell.valid();
     const bool sortable = has_cell && cell.column >= controller_.layout().tables()[cell.table].fixed_columns;
-    add(tr("&Copy"), [this] { run_command_("copy", false); }, run_command_("copy", true));
-    add(tr("Copy &grid to clipboard"), [this] { run_command_("copy_grid_to_clipboard", false); },
-        run_command_("copy_grid_to_clipboard", true));
+    const auto command = [&](QMenu& into, const QString& text, const char* name) {
+        QAction* a = into.addAction(text);
+        a->setEnabled(run_command_(name, true));
+        connect(a, &QAction::triggered, this, [this, name] { run_command_(name, false); });
+    };
+    command(menu, tr("&Copy"), "copy");
+    command(menu, tr("&Paste"), "paste");
+    command(menu, tr("Copy &grid to clipboard"), "copy_grid_to_clipboard");
     menu.addSeparator();
+    command(menu, tr("&In place edit"), "in_place_edit");
+    command(menu, tr("&Edit using editor"), "edit_using_editor");
+    menu.addSeparator();
+    QMenu* widths = menu.addMenu(tr("Column &widths"));
+    command(*widths, tr("For this row"), "for_this_row");
+    command(*widths, tr("For this row add"), "for_this_row_add");
+    command(*widths, tr("For visible rows"), "for_visible_rows");
+    widths->addSeparator();
+    command(*widths, tr("Minimize all"), "minimize_all");
+    command(*widths, tr("Restore all"), "restore_all");
     add(tr("Sort &ascending"), [this, cell] { if (on_sort_) on_sort_(cell.table, cell.column, ":asc"); }, sortable);
     add(tr("Sort &descending"), [this, cell] { if (on_sort_) on_sort_(cell.table, cell.column, ":desc"); }, sortable);
     menu.addSeparator();

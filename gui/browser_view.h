@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QAbstractScrollArea>
+#include <QDialog>
 #include <QFont>
 #include <QLabel>
 #include <QLineEdit>
@@ -17,6 +18,8 @@
 
 #include "foundation/arena.h"
 #include "views/browser_controller.h"
+#include "views/cell_edit.h"
+#include "views/column_widths.h"
 
 namespace tessel {
 
@@ -45,8 +48,13 @@ public:
     };
     Place place() const;
     bool restore_place(const Place& place);
-    // Called every 10 ms: paints again while a view is being built.
+    // Called every 10 ms: paints again while a view is being built, and moves the columns
+    // while their widths change.
     void tick();
+    // "Minimize all", "Restore all" and the fits to rows, on the current cell's table: its
+    // columns move to their new widths over half a second. False without a current cell.
+    bool change_widths(WidthCommand command);
+    bool widths_moving() const { return widths_.active(); }
 
     // The current cell moved (by the mouse or the keys).
     void set_on_current_changed(std::function<void()> f) { on_current_changed_ = std::move(f); }
@@ -70,8 +78,14 @@ public:
         write_cell_ = std::move(write);
     }
     // Opens the in-place editor over the current cell, or shows at the cell why it cannot;
-    // true when the editor opened.
-    bool begin_in_place_edit();
+    // true when the editor opened. A paste opens it holding the pasted text (initial).
+    bool begin_in_place_edit(const QString* initial = nullptr);
+    // "Edit using editor": the "Edit Text" dialog over the current cell's text, for long and
+    // multi-line values. OK writes the text as Enter does in the in-place editor; a refused
+    // value stays in the dialog with the reason. True when the dialog opened.
+    bool edit_in_dialog(const QString* initial = nullptr);
+    // The "Edit Text" dialog while it is open, else null.
+    QDialog* edit_dialog() const { return edit_dialog_ && edit_dialog_->isVisible() ? edit_dialog_.data() : nullptr; }
     // Enter (commit true) or Esc (false). A value the cell's node refuses keeps the editor
     // open with an "Invalid value" balloon; false then.
     bool end_in_place_edit(bool commit);
@@ -113,6 +127,12 @@ private:
     void paint_table(QPainter& painter, const Brushes& brushes, const TableLayout& table, int top, int height,
                      bool header_only);
     int row_height() const;
+    // Whether the current cell may be edited now (showing why not at the cell); an editable
+    // cell becomes the edited one.
+    EditDecision decide_edit();
+    // Writes `typed` into the edited cell through its node: the node's refusal, or null
+    // (written tells whether anything was written: not when the view was replaced).
+    const char* write_edited(const std::string& typed, bool* written);
     // A balloon at the cell: title in bold over the message.
     void show_balloon(const QRect& cell, const char* title, const char* message);
 
@@ -129,11 +149,14 @@ private:
     // The in-place editor, the cell it edits and the query it writes with.
     QPointer<QLineEdit> cell_editor_;
     QPointer<QLabel> balloon_;
+    QPointer<QDialog> edit_dialog_;
     QTimer balloon_timer_;
     CellPos edited_;
     uint64_t edited_serial_ = 0;
     int edit_query_ = -1;
     bool ending_edit_ = false;
+    WidthAnimation widths_;
+    uint64_t widths_serial_ = 0;
 };
 
 }  // namespace tessel

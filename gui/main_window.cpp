@@ -262,6 +262,27 @@ void MainWindow::register_handlers() {
         browser->begin_in_place_edit();
         return true;
     });
+    commands.register_handler("edit_using_editor", this, [this](std::string_view, bool query) {
+        BrowserView* browser = active_browser();
+        if (query) return browser && browser->controller().view() && browser->controller().layout().current().valid();
+        browser->edit_in_dialog();
+        return true;
+    });
+    // The column widths of the current cell's table.
+    constexpr std::array<std::pair<const char*, WidthCommand>, 5> kWidthCommands{{
+        {"minimize_all", WidthCommand::minimize_all},
+        {"restore_all", WidthCommand::restore_all},
+        {"for_this_row", WidthCommand::for_this_row},
+        {"for_this_row_add", WidthCommand::for_this_row_add},
+        {"for_visible_rows", WidthCommand::for_visible_rows},
+    }};
+    for (const auto& [name, command] : kWidthCommands) {
+        commands.register_handler(name, this, [this, command](std::string_view, bool query) {
+            BrowserView* browser = active_browser();
+            if (query) return browser && browser->controller().view() && browser->controller().layout().current().valid();
+            return browser->change_widths(command);
+        });
+    }
     // In a browser, "copy" takes the current cell's text.
     commands.register_handler("copy", this, [this](std::string_view, bool query) {
         BrowserView* browser = focused_browser();
@@ -275,7 +296,19 @@ void MainWindow::register_handlers() {
         ui_.set_clipboard(editor_->cut());
         return true;
     });
+    // Pasting into a browser's cell opens its editor with the clipboard's text, which is
+    // written only when confirmed: a line in the cell, several lines in "Edit Text".
     commands.register_handler("paste", this, [this, editing](std::string_view, bool query) {
+        BrowserView* browser = editor_->hasFocus() ? nullptr : focused_browser();
+        if (browser) {
+            if (query) return browser->controller().view() && browser->controller().layout().current().valid();
+            const QString text = to_qstring(ui_.clipboard_text());
+            if (text.contains('\n'))
+                browser->edit_in_dialog(&text);
+            else
+                browser->begin_in_place_edit(&text);
+            return true;
+        }
         if (query) return editing();
         editor_->paste(ui_.clipboard_text());
         return true;

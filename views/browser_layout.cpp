@@ -67,14 +67,14 @@ void BrowserLayout::clear() {
     view_ = nullptr;
     items_.clear();
     tables_.clear();
-    content_height_ = content_width_ = 0;
+    content_height_ = content_width_ = text_width_ = 0;
     current_ = {};
 }
 
 void BrowserLayout::lay_out(View* view, TextShaper& shaper, int line_height, int row_height, bool refresh) {
-    std::vector<std::vector<int>> previous;
+    std::vector<KeptWidths> previous;
     if (refresh && view == view_)
-        for (const TableLayout& t : tables_) previous.push_back(t.current_widths);
+        for (const TableLayout& t : tables_) previous.push_back({t.current_widths, t.widths_chosen, t.fit_rows});
     const CellPos kept = view == view_ ? current_ : CellPos{};
     clear();
     view_ = view;
@@ -88,14 +88,14 @@ void BrowserLayout::lay_out(View* view, TextShaper& shaper, int line_height, int
         switch (item.kind) {
             case ViewItem::Kind::title_line:
                 layout.height = line_height + 6;
-                content_width_ = std::max(content_width_, G::kTextIndent + G::kIconWidth + G::kIconGap +
+                text_width_ = std::max(text_width_, G::kTextIndent + G::kIconWidth + G::kIconGap +
                                                               static_cast<int>(shaper.width(shown_part(item.text), kCaptionFont)));
                 break;
             case ViewItem::Kind::text_line:
                 layout.lines = item.text_block ? count_lines(item.text) : 1;
                 layout.height = layout.lines * line_height + (item.section_header ? 4 : 0);
-                content_width_ = std::max(content_width_, G::kTextIndent +
-                                                              static_cast<int>(shaper.width(shown_part(item.text), kCellFont)));
+                text_width_ = std::max(text_width_, G::kTextIndent +
+                                                        static_cast<int>(shaper.width(shown_part(item.text), kCellFont)));
                 break;
             case ViewItem::Kind::table: {
                 TableLayout table;
@@ -107,7 +107,6 @@ void BrowserLayout::lay_out(View* view, TextShaper& shaper, int line_height, int
                 measure(table, shaper, index < previous.size() ? &previous[index] : nullptr);
                 layout.table = static_cast<int32_t>(index);
                 layout.height = table.height() + G::kGapAfterTable;
-                content_width_ = std::max(content_width_, G::kTableIndent + table.width() + 1);
                 tables_.push_back(std::move(table));
                 break;
             }
@@ -116,13 +115,27 @@ void BrowserLayout::lay_out(View* view, TextShaper& shaper, int line_height, int
         y += layout.height;
     }
     content_height_ = y + line_height;
+    update_content_width();
     if (kept.valid() && kept.table < static_cast<int32_t>(tables_.size()))
         set_current(kept);
     else if (!tables_.empty())
         set_current({0, 1, 0});
 }
 
-void BrowserLayout::measure(TableLayout& layout, TextShaper& shaper, const std::vector<int>* previous) {
+int BrowserLayout::measured_width(const TableLayout& layout, int32_t row, int32_t column, TextShaper& shaper) {
+    GridTable& table = *layout.table;
+    ArenaMark mark = scratch_.mark();
+    const CellLook look = look_of_cell(table, row, column, scratch_);
+    int width = cell_width(look, shaper);
+    // Room for the marks drawn at a cell's right end, so they never cover its text: the sort
+    // mark in a header, the caret's mark in the row-header column.
+    const bool row_header = table.display_column(column).kind == GridTable::ColumnKind::row_header;
+    if (row == 0 || row_header) width = std::min(width + G::kMarkWidth, G::kMaxColumnWidth);
+    scratch_.release(mark);
+    return width;
+}
+
+void BrowserLayout::measure(TableLayout& layout, TextShaper& shaper, const KeptWidths* previous) {
     GridTable& table = *layout.table;
     const int32_t columns = table.column_count();
     layout.natural_widths.assign(static_cast<size_t>(columns), G::kMinColumnWidth);
@@ -138,32 +151,56 @@ void BrowserLayout::measure(TableLayout& layout, TextShaper& shaper, const std::
             r = static_cast<int32_t>(random_state_ % static_cast<uint32_t>(rows));
         }
     }
-    const bool row_header = columns > 0 && table.display_column(0).kind == GridTable::ColumnKind::row_header;
     for (const int32_t display : sample) {
         const int32_t row = layout.row_at(display);
-        for (int32_t c = 0; c < columns; ++c) {
-            ArenaMark mark = scratch_.mark();
-            const CellLook look = look_of_cell(table, row, c, scratch_);
-            int width = cell_width(look, shaper);
-            // Room for the marks drawn at a cell's right end, so they never cover its text:
-            // the sort mark in a header, the caret's mark in the row-header column.
-            if (row == 0 || (c == 0 && row_header)) width = std::min(width + G::kMarkWidth, G::kMaxColumnWidth);
-            layout.natural_widths[c] = std::max(layout.natural_widths[c], width);
-            scratch_.release(mark);
-        }
+        for (int32_t c = 0; c < columns; ++c)
+            layout.natural_widths[c] = std::max(layout.natural_widths[c], measured_width(layout, row, c, shaper));
     }
     layout.current_widths = layout.natural_widths;
-    if (previous && previous->size() == layout.current_widths.size())
-        for (size_t c = 0; c < previous->size(); ++c)
-            layout.current_widths[c] = std::max(layout.current_widths[c], (*previous)[c]);
-    layout.column_starts.resize(static_cast<size_t>(columns));
-    int x = 0;
-    for (int32_t c = 0; c < columns; ++c) {
-        layout.column_starts[c] = x;
-        x += layout.current_widths[c];
+    if (previous && previous->widths.size() == layout.current_widths.size()) {
+        layout.widths_chosen = previous->chosen;
+        layout.fit_rows = previous->fit_rows;
+        for (size_t c = 0; c < previous->widths.size(); ++c)
+            layout.current_widths[c] = previous->chosen ? previous->widths[c]
+                                                        : std::max(layout.current_widths[c], previous->widths[c]);
     }
     layout.fixed_columns =
         columns > 1 && table.display_column(0).kind == GridTable::ColumnKind::row_header ? 1 : 0;
+    place_columns(layout);
+}
+
+void BrowserLayout::place_columns(TableLayout& layout) {
+    layout.column_starts.resize(layout.current_widths.size());
+    int x = 0;
+    for (size_t c = 0; c < layout.current_widths.size(); ++c) {
+        layout.column_starts[c] = x;
+        x += layout.current_widths[c];
+    }
+}
+
+void BrowserLayout::update_content_width() {
+    content_width_ = text_width_;
+    for (const TableLayout& t : tables_) content_width_ = std::max(content_width_, G::kTableIndent + t.width() + 1);
+}
+
+void BrowserLayout::set_widths(int32_t table, const std::vector<int>& widths, bool chosen) {
+    TableLayout& t = tables_[static_cast<size_t>(table)];
+    if (widths.size() != t.current_widths.size()) return;
+    t.current_widths = widths;
+    t.widths_chosen = chosen;
+    place_columns(t);
+    update_content_width();
+}
+
+std::vector<int> BrowserLayout::fitted_widths(int32_t table, const std::vector<int32_t>& rows, TextShaper& shaper) {
+    const TableLayout& t = tables_[static_cast<size_t>(table)];
+    std::vector<int> widths(t.current_widths.size(), G::kMinColumnWidth);
+    for (const int32_t row : rows) {
+        if (row < 1 || row >= t.rows()) continue;
+        for (int32_t c = 0; c < t.columns(); ++c)
+            widths[c] = std::max(widths[c], measured_width(t, row, c, shaper));
+    }
+    return widths;
 }
 
 int BrowserLayout::column_x(const TableLayout& table, int32_t column, int scroll_x) const {

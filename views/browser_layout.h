@@ -73,6 +73,10 @@ struct TableLayout {
     std::vector<int> column_starts;  // from the table's left edge
     // Columns that stay put while the others scroll sideways: the row-header column.
     int32_t fixed_columns = 0;
+    // The user chose current_widths (minimized, restored, fitted): a refresh keeps them as
+    // they are. fit_rows: the rows (row numbers) the widths were last fitted to.
+    bool widths_chosen = false;
+    std::vector<int32_t> fit_rows;
 
     int32_t rows() const { return table->row_count() + 1; }  // with the header row
     int32_t columns() const { return static_cast<int32_t>(current_widths.size()); }
@@ -168,14 +172,31 @@ public:
     // node (its display row), or an invalid position.
     CellPos position_of_child(int32_t child_index) const;
 
+    // Gives table `table` the column widths `widths` (the columns' starts and the content's
+    // width follow). Chosen widths stay as they are through a refresh; measured ones only grow.
+    void set_widths(int32_t table, const std::vector<int>& widths, bool chosen);
+    // Each column's widest cell among `rows` (row numbers; the header row takes no part), at
+    // least kMinColumnWidth and at most kMaxColumnWidth.
+    std::vector<int> fitted_widths(int32_t table, const std::vector<int32_t>& rows, TextShaper& shaper);
+
 private:
-    void measure(TableLayout& layout, TextShaper& shaper, const std::vector<int>* previous);
+    // What a refresh carries over from a table's previous layout.
+    struct KeptWidths {
+        std::vector<int> widths;
+        bool chosen = false;
+        std::vector<int32_t> fit_rows;
+    };
+    void measure(TableLayout& layout, TextShaper& shaper, const KeptWidths* previous);
+    int measured_width(const TableLayout& layout, int32_t row, int32_t column, TextShaper& shaper);
+    void place_columns(TableLayout& layout);
+    void update_content_width();
 
     View* view_ = nullptr;
     std::vector<BrowserItemLayout> items_;
     std::vector<TableLayout> tables_;
     int content_height_ = 0;
     int content_width_ = 0;
+    int text_width_ = 0;  // the widest title and text line
     int line_height_ = 16;
     CellPos current_;
     uint32_t random_state_ = 0;

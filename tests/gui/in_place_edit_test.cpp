@@ -1,10 +1,17 @@
-// F6 on a browser's cell, with real keys: the editor opens over the cell with its text; Enter
-// writes exactly the cell's bytes; a refused value keeps the editor open with its balloon;
-// Esc writes nothing; an empty cell and a busy document say why they cannot be edited.
+// Editing a browser's cell with real keys and clicks: F6 opens the editor over the cell with
+// its text; Enter writes exactly the cell's bytes; a refused value keeps the editor open with
+// its balloon; Esc writes nothing; an empty cell and a busy document say why they cannot be
+// edited. Paste opens the editor with the clipboard's text; "Edit Text" takes several lines;
+// the column-width commands animate and survive a sort.
 #include <gtest/gtest.h>
 
+#include <QClipboard>
+#include <QDialogButtonBox>
+#include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstring>
@@ -14,6 +21,7 @@
 #include "gui/browser_view.h"
 #include "gui/command_bars.h"
 #include "tests/gui/editor_fixture.h"
+#include "runtime/app_clock.h"
 #include "tests/platform/event_loop_waits.h"
 
 namespace tessel {
@@ -147,6 +155,84 @@ TEST_F(InPlaceEditTest, AnEmptyCellAndABusyDocumentSayWhyTheyAreReadOnly) {
     EXPECT_FALSE(items().editing()) << "the editor opened on a tree older than the text";
     EXPECT_TRUE(items().balloon_text().contains("Parsing is in progress")) << items().balloon_text().toStdString();
     editor->app.controller().set_parse_blocked(false);
+}
+
+TEST_F(InPlaceEditTest, PasteOpensTheEditorWithTheClipboardAndWritesOnlyOnEnter) {
+    QGuiApplication::clipboard()->setText("Pan & lid");
+    edit(2, nullptr);
+    QTest::keyClick(items().cell_editor(), Qt::Key_Escape);
+    QTest::keyClick(items().viewport(), Qt::Key_V, Qt::ControlModifier);
+    ASSERT_TRUE(items().editing());
+    EXPECT_EQ(items().cell_editor()->text(), "Pan & lid");
+    EXPECT_EQ(editor->app.document().text(), kText) << "a paste writes nothing before Enter";
+    QTest::keyClick(items().cell_editor(), Qt::Key_Return);
+    std::string expected = kText;
+    expected.replace(expected.find(">Pot<") + 1, 3, "Pan &amp; lid");
+    EXPECT_EQ(editor->app.document().text(), expected);
+}
+
+TEST_F(InPlaceEditTest, EditTextTakesSeveralLinesAndKeepsARefusedValue) {
+    const CellPos cell{0, 1, column("note")};
+    QTest::mouseClick(items().viewport(), Qt::LeftButton, Qt::NoModifier, items().cell_rect(cell).center());
+    items().setFocus();
+    ASSERT_TRUE(editor->app.commands().execute("edit_using_editor", {}));
+    QDialog* dialog = items().edit_dialog();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_EQ(dialog->windowTitle(), "Edit Text");
+    EXPECT_EQ(dialog->size(), QSize(483, 318));
+    auto* text = dialog->findChild<QPlainTextEdit*>("edit_text");
+    ASSERT_NE(text, nullptr);
+    EXPECT_EQ(text->toPlainText(), "x");
+    QPushButton* ok = dialog->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok);
+
+    QTest::keyClicks(text, "it's");
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_TRUE(dialog->isVisible()) << "a refused value stays in the dialog";
+    EXPECT_TRUE(dialog->findChild<QLabel*>("refusal")->text().contains("Attribute value contains quotes"));
+    EXPECT_EQ(editor->app.document().text(), kText);
+
+    text->selectAll();
+    QTest::keyClicks(text, "one");
+    QTest::keyClick(text, Qt::Key_Return);
+    QTest::keyClicks(text, "two");
+    QTest::keyClick(text, Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_TRUE(run_until([&] { return items().edit_dialog() == nullptr; }));
+    std::string expected = kText;
+    expected.replace(expected.find("note='x'") + 6, 1, "one\ntwo");
+    EXPECT_EQ(editor->app.document().text(), expected);
+}
+
+TEST_F(InPlaceEditTest, MinimizeAllAnimatesSurvivesASortAndRestoreAllBringsTheWidthsBack) {
+    const auto widths = [&] { return items().controller().layout().tables()[0].current_widths; };
+    const std::vector<int> natural = widths();
+    ASSERT_GE(natural.size(), 3u);
+    const CellPos cell{0, 1, column("id")};
+    QTest::mouseClick(items().viewport(), Qt::LeftButton, Qt::NoModifier, items().cell_rect(cell).center());
+    items().setFocus();
+    const double start = AppClock::now();
+    ASSERT_TRUE(editor->app.commands().execute("minimize_all", {}));
+    // Half way the columns are between their widths; after half a second they are 5 pixels.
+    ASSERT_TRUE(run_until([&] { return AppClock::now() - start > 200; }));
+    if (AppClock::now() - start < 450) {
+        EXPECT_LT(widths()[1], natural[1]);
+        EXPECT_GT(widths()[1], 5);
+    }
+    ASSERT_TRUE(run_until([&] { return !items().widths_moving(); }));
+    EXPECT_GE(AppClock::now() - start, 500);
+    std::vector<int> minimized = widths();
+    EXPECT_EQ(minimized[0], natural[0]) << "the row headers keep their width";
+    for (size_t c = 1; c < minimized.size(); ++c) EXPECT_EQ(minimized[c], 5) << c;
+
+    // A click on the header sorts: the chosen widths stay.
+    const CellPos header{0, 0, 1};
+    QTest::mouseClick(items().viewport(), Qt::LeftButton, Qt::NoModifier, items().cell_rect(header).center());
+    ASSERT_TRUE(run_until([&] { return items().controller().layout().tables()[0].table->is_sorted(); }));
+    QTest::qWait(50);
+    EXPECT_EQ(widths(), minimized);
+
+    ASSERT_TRUE(editor->app.commands().execute("restore_all", {}));
+    ASSERT_TRUE(run_until([&] { return !items().widths_moving(); }));
+    EXPECT_EQ(widths(), natural);
 }
 
 }  // namespace
