@@ -1,11 +1,15 @@
 // browser_bench: the editor's window showing an element of 1 000 000 children in the Tree
 // Selection Browser: from the tree selection to the first paint of its table, the UI stall
 // monitor while the view is built, one scroll step anywhere in the table, and a header click's
-// sort of all rows to its repaint; the parse of the same document in the same run for scale.
+// sort of all rows to its repaint, and cell edits (Enter in the in-place editor to the text
+// changed and both browsers and the text repainted); the parse of the same document in the
+// same run for scale.
 // Usage: browser_bench [--rows N]; with QT_QPA_PLATFORM=xcb under a virtual X server
 // (xvfb-run) it measures the real window system, offscreen otherwise.
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QEventLoop>
 #include <QScrollBar>
@@ -25,6 +29,7 @@
 #include "bench/window_bench_support.h"
 #include "commands/message_log.h"
 #include "gui/browser_view.h"
+#include "gui/editor_view.h"
 #include "gui/main_window.h"
 #include "gui/tree_view.h"
 #include "platform/qt_loop_lock.h"
@@ -150,6 +155,44 @@ int main(int argc, char** argv) {
         run_until([&] { return !log.text("Sorted ").empty(); }, 5000);
         const double sort_gap = window.longest_tick_gap();
 
+        // Cell edits spread over the sorted table: F6's editor with a new value, then Enter.
+        // The write is timed to the end of the key's handling (the text changed, the undo
+        // step recorded); the repaints of both browsers and the text pane beside it.
+        waits.step = "cell edits";
+        std::vector<double> writes, repaints, totals;
+        const int64_t length_before = editor.document().length();
+        int64_t typed_growth = 0;
+        tessel::BrowserView& second = window.browser(2);
+        for (int i = 0; i < 100; ++i) {
+            const int32_t display = 1 + static_cast<int32_t>((static_cast<int64_t>(i) * 104729) % table_rows);
+            controller.layout().set_current({table, display, sort_column});
+            browser.setFocus();
+            const std::string before = browser.current_text();
+            if (!browser.begin_in_place_edit()) {
+                std::fprintf(stderr, "browser_bench: the cell at display row %d cannot be edited\n", display);
+                return 1;
+            }
+            const QString value = QString("edited%1").arg(i);
+            typed_growth += value.size() - static_cast<int64_t>(before.size());
+            browser.cell_editor()->setText(value);
+            loop_lock.claim();
+            const double t0 = AppClock::now();
+            QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+            QApplication::sendEvent(browser.cell_editor(), &enter);
+            const double t1 = AppClock::now();
+            browser.viewport()->repaint();
+            second.viewport()->repaint();
+            window.editor().viewport()->repaint();
+            repaints.push_back(AppClock::now() - t1);
+            writes.push_back(t1 - t0);
+            totals.push_back(AppClock::now() - t0);
+            if (browser.editing()) {
+                std::fprintf(stderr, "browser_bench: the cell refused the value %s\n", value.toUtf8().constData());
+                return 1;
+            }
+        }
+        const int64_t growth = editor.document().length() - length_before;
+
         std::printf("platform: %s\n", QApplication::platformName().toUtf8().constData());
         std::printf("document: %zu bytes, %d children; parse (load to parsed) %.1f ms\n", text.size(), rows, parsed);
         std::printf("tree selection to the first paint of the table (%d rows): %.1f ms (budget 2000 ms); "
@@ -163,6 +206,13 @@ int main(int argc, char** argv) {
                     percentile(sideways, 1.0));
         std::printf("header click to the sorted repaint: %.1f ms (%s); UI stall %.1f ms\n", sorted_ms,
                     log.text("Sorted ").c_str(), sort_gap);
+        std::printf("cell edit, Enter to the text changed: median %.3f ms, worst %.3f ms (budget 16 ms); "
+                    "then the repaint of both browsers and the text: median %.2f ms, worst %.2f ms; "
+                    "Enter to all repainted: median %.2f ms, worst %.2f ms\n",
+                    percentile(writes, 0.5), percentile(writes, 1.0), percentile(repaints, 0.5),
+                    percentile(repaints, 1.0), percentile(totals, 0.5), percentile(totals, 1.0));
+        std::printf("  100 edits changed the text's length by %lld bytes (the values typed: %lld)\n",
+                    static_cast<long long>(growth), static_cast<long long>(typed_growth));
         std::printf("longest wait of the UI thread for the lock in the whole run: %.1f ms\n", loop_lock.longest_wait_ms());
         for (const auto& [name, waited] : waits.longest)
             std::printf("  longest during %s: %.1f ms (jobs running: %s)\n", name.c_str(), waited,
