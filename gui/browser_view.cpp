@@ -19,6 +19,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "commands/command_table.h"
 #include "gui/node_icons.h"
 #include "parse/node_description.h"
 #include "platform/qt_string.h"
@@ -211,7 +212,11 @@ bool BrowserView::change_widths(WidthCommand command) {
 }
 
 QRect BrowserView::cell_rect(const CellPos& cell) const {
-    if (!cell.valid()) return {};
+    // A cell of a view that has been replaced may not be in this one.
+    const auto& tables = controller_.layout().tables();
+    if (!cell.valid() || cell.table >= static_cast<int32_t>(tables.size())) return {};
+    const TableLayout& t = tables[static_cast<size_t>(cell.table)];
+    if (cell.row < 0 || cell.row >= t.rows() || cell.column < 0 || cell.column >= t.columns()) return {};
     const PixelBox box = controller_.layout().cell_box(cell, horizontalScrollBar()->value());
     return QRect(box.left, box.top - verticalScrollBar()->value(), box.width, box.height);
 }
@@ -267,14 +272,22 @@ EditDecision BrowserView::decide_edit() {
     return decision;
 }
 
+void BrowserView::follow_edit(bool same_place) {
+    if ((!editing() && !edit_dialog()) || edited_serial_ == controller_.serial()) return;
+    if (!same_place || controller_.layout().current() != edited_) return;
+    edited_serial_ = controller_.serial();
+    if (editing()) cell_editor_->move(cell_rect(edited_).topLeft());
+}
+
 const char* BrowserView::write_edited(const std::string& typed, bool* written) {
     *written = false;
-    // The view was replaced meanwhile: the cell may be gone.
-    if (edited_serial_ != controller_.serial() || !controller_.view()) return nullptr;
+    // The view was replaced meanwhile and the cell not found again: what was typed stays in
+    // the editor, to be copied, and nothing is written.
+    if (edited_serial_ != controller_.serial() || !controller_.view()) return kCellGoneMessage;
     const TableLayout& t = controller_.layout().tables()[static_cast<size_t>(edited_.table)];
     SmallArena scratch;
     const Cell cell = t.table->cell_at(t.row_at(edited_.row), edited_.column, scratch);
-    if (!cell.node) return nullptr;
+    if (!cell.node) return kCellGoneMessage;
     const std::string prepared = cell.node->prepare_edit(typed, edit_query_);
     if (const char* refusal = cell.node->validate_edit(prepared, edit_query_)) return refusal;
     if (write_cell_) write_cell_(*cell.node, typed, edit_query_);
@@ -289,13 +302,12 @@ bool BrowserView::begin_in_place_edit(const QString* initial) {
     if (!cell_editor_) {
         cell_editor_ = new QLineEdit(viewport());
         cell_editor_->setFrame(false);
+        // A thin border in the selection colour tells the cell being edited from the others.
+        cell_editor_->setStyleSheet("QLineEdit { border: 1px solid palette(highlight); padding-left: 1px; }");
         cell_editor_->installEventFilter(this);
         // The editor grows with what is typed, as far as the pane allows.
         connect(cell_editor_, &QLineEdit::textChanged, this, [this](const QString& typed) {
-            const QRect cell = cell_rect(edited_);
-            const int wanted = cell_editor_->fontMetrics().horizontalAdvance(typed) + 24;
-            cell_editor_->resize(std::max(cell.width(), std::min(wanted, viewport()->width() - cell.left())),
-                                 cell_editor_->height());
+            cell_editor_->resize(editor_width(typed), cell_editor_->height());
         });
     }
     const QRect rect = cell_rect(edited_);
@@ -306,6 +318,17 @@ bool BrowserView::begin_in_place_edit(const QString* initial) {
     cell_editor_->show();
     cell_editor_->setFocus();
     return true;
+}
+
+int BrowserView::editor_width(const QString& text) const {
+    const QRect cell = cell_rect(edited_);
+    if (cell.isEmpty()) return cell_editor_->width();  // the cell went with its view
+    const int needed = cell_editor_->fontMetrics().horizontalAdvance(text) + 24;
+    // Wider than the cell, it covers whole columns to its right, so no neighbour shows cut.
+    const TableLayout& t = controller_.layout().tables()[static_cast<size_t>(edited_.table)];
+    int width = cell.width();
+    for (int32_t c = edited_.column + 1; c < t.columns() && width < needed; ++c) width += t.current_widths[c];
+    return std::min(std::max(width, needed), viewport()->width() - cell.left());
 }
 
 bool BrowserView::end_in_place_edit(bool commit) {
@@ -324,7 +347,7 @@ bool BrowserView::end_in_place_edit(bool commit) {
     bool written = false;
     if (const char* refusal = write_edited(cell_editor_->text().toStdString(), &written)) {
         ending_edit_ = false;
-        show_balloon(cell_rect(edited_), kInvalidValueTitle.data(), refusal);
+        show_balloon(cell_editor_->geometry(), kInvalidValueTitle.data(), refusal);
         return false;
     }
     close();
@@ -732,7 +755,9 @@ void BrowserView::contextMenuEvent(QContextMenuEvent* event) {
     const bool has_cell = cell.valid();
     const bool sortable = has_cell && cell.column >= controller_.layout().tables()[cell.table].fixed_columns;
     const auto command = [&](QMenu& into, const QString& text, const char* name) {
-        QAction* a = into.addAction(text);
+        // The command's key, shown at the right as the menu bar's entries show theirs.
+        const CommandInfo* info = find_command_info(name);
+        QAction* a = into.addAction(info && !info->accelerator.empty() ? text + '\t' + to_qstring(info->accelerator) : text);
         a->setEnabled(run_command_(name, true));
         connect(a, &QAction::triggered, this, [this, name] { run_command_(name, false); });
     };
@@ -750,6 +775,7 @@ void BrowserView::contextMenuEvent(QContextMenuEvent* event) {
     widths->addSeparator();
     command(*widths, tr("Minimize all"), "minimize_all");
     command(*widths, tr("Restore all"), "restore_all");
+    menu.addSeparator();
     add(tr("Sort &ascending"), [this, cell] { if (on_sort_) on_sort_(cell.table, cell.column, ":asc"); }, sortable);
     add(tr("Sort &descending"), [this, cell] { if (on_sort_) on_sort_(cell.table, cell.column, ":desc"); }, sortable);
     menu.addSeparator();

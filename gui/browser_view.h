@@ -85,6 +85,10 @@ public:
     // value stays in the dialog with the reason. True when the dialog opened.
     bool edit_in_dialog(const QString* initial = nullptr);
     // The "Edit Text" dialog while it is open, else null.
+    // A new view came while a cell was being edited: the edit goes on if `same_place` (the
+    // pane came back to its place) and the edited cell is current; otherwise its commit says
+    // the cell is gone and keeps what was typed.
+    void follow_edit(bool same_place);
     QDialog* edit_dialog() const { return edit_dialog_ && edit_dialog_->isVisible() ? edit_dialog_.data() : nullptr; }
     // Enter (commit true) or Esc (false). A value the cell's node refuses keeps the editor
     // open with an "Invalid value" balloon; false then.
@@ -133,6 +137,8 @@ private:
     // Writes `typed` into the edited cell through its node: the node's refusal, or null
     // (written tells whether anything was written: not when the view was replaced).
     const char* write_edited(const std::string& typed, bool* written);
+    // The in-place editor's width for `text`.
+    int editor_width(const QString& text) const;
     // A balloon at the cell: title in bold over the message.
     void show_balloon(const QRect& cell, const char* title, const char* message);
 

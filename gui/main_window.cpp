@@ -617,12 +617,15 @@ void MainWindow::view_changed(int browser, int32_t centre_child) {
     view->view_changed(centre_child == kKeepPlace ? -1 : centre_child);
     // The same node shown again after an edit of the text: the first browser goes back to
     // its cell and scroll position, and the second, built from that cell, to its own.
+    bool restored = false;
     if (browser == 1) {
-        restoring_second_ = centre_child == kKeepPlace && view->restore_place(kept_places_[0]);
+        restored = restoring_second_ = centre_child == kKeepPlace && view->restore_place(kept_places_[0]);
     } else if (restoring_second_ && view->controller().view()) {
         restoring_second_ = false;
-        view->restore_place(kept_places_[1]);
+        restored = view->restore_place(kept_places_[1]);
     }
+    // An edit open over a cell goes on in the new view when the same cell is current there.
+    if (view->controller().view()) view->follow_edit(restored);
 }
 
 void MainWindow::sorted(int browser) { (browser == 1 ? tree_browser_view_ : table_browser_view_)->relayout(); }
@@ -761,11 +764,12 @@ void MainWindow::show_tree(ParseResult& result) {
     if (tabs_->currentIndex() == 1 && result.tree && result.tree->diagnostics().count() == 0)
         tabs_->setCurrentIndex(0);
     // The same place in the new tree, as far as it still goes.
-    if (!kept_path_.empty()) tree_view_->select_path(kept_path_);
+    const bool same_node = !kept_path_.empty() && tree_view_->select_path(kept_path_);
     applying_selection_ = false;
     // After an edit "apply_cur_location" follows; a parse the user asked for shows the
-    // selection now.
-    if (result.requested) app_.commands().execute("apply_tree_selection", {});
+    // selection now, the browsers at their places when the same node is selected.
+    if (result.requested)
+        app_.commands().execute("apply_tree_selection", same_node ? std::to_string(kKeepPlace) : std::string());
 }
 
 void MainWindow::show_diagnostics(ParseResult& result) {

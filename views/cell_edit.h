@@ -16,6 +16,8 @@ inline constexpr char kCannotSetValueTitle[] = "Cannot set value";
 inline constexpr char kEmptyCellMessage[] = "Empty cells are not editable";
 inline constexpr char kTagNameMessage[] = "Tag names are not editable in this location";
 inline constexpr char kParsingMessage[] = "Parsing is in progress";
+inline constexpr char kCellGoneMessage[] =
+    "The document was parsed again and this cell is no longer shown; nothing was written";
 inline constexpr char kSyntaxErrorMessage[] =
     "You cannot edit this cell because the document has syntax  errors.\n"
     "Fix the errors using the text pane above and try again.";

@@ -20,6 +20,7 @@
 
 #include "gui/browser_view.h"
 #include "gui/command_bars.h"
+#include "gui/tree_view.h"
 #include "tests/gui/editor_fixture.h"
 #include "runtime/app_clock.h"
 #include "tests/platform/event_loop_waits.h"
@@ -233,6 +234,33 @@ TEST_F(InPlaceEditTest, MinimizeAllAnimatesSurvivesASortAndRestoreAllBringsTheWi
     ASSERT_TRUE(editor->app.commands().execute("restore_all", {}));
     ASSERT_TRUE(run_until([&] { return !items().widths_moving(); }));
     EXPECT_EQ(widths(), natural);
+}
+
+TEST_F(InPlaceEditTest, AnEditOpenWhileTheTextIsParsedAgainGoesOnOrSaysTheCellIsGone) {
+    // F7 parses again and the browsers come back to their places: the edit goes on.
+    edit(1, "id");
+    type("7");
+    uint64_t serial = items().controller().serial();
+    ASSERT_TRUE(editor->app.commands().execute("reparse", {}));
+    ASSERT_TRUE(run_until([&] { return items().controller().serial() > serial + 1 && ready(); }));
+    ASSERT_TRUE(items().editing());
+    QTest::keyClick(items().cell_editor(), Qt::Key_Return);
+    std::string expected = kText;
+    expected.replace(expected.find("id=\"1\"") + 4, 1, "7");
+    EXPECT_EQ(editor->app.document().text(), expected);
+
+    // A view of another node replaces the edited one: Enter writes nothing and says so,
+    // keeping what was typed.
+    edit(2, "id");
+    type("8");
+    serial = items().controller().serial();
+    editor->window.tree_view().select_path(std::vector<int32_t>{0, 0});
+    ASSERT_TRUE(run_until([&] { return items().controller().serial() > serial + 1 && items().controller().view(); }));
+    QTest::keyClick(items().cell_editor(), Qt::Key_Return);
+    EXPECT_TRUE(items().editing());
+    EXPECT_TRUE(items().balloon_text().contains("no longer shown")) << items().balloon_text().toStdString();
+    EXPECT_EQ(items().cell_editor()->text(), "8");
+    EXPECT_EQ(editor->app.document().text(), expected);
 }
 
 }  // namespace
