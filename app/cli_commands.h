@@ -14,5 +14,6 @@ int run_encoding(const std::vector<std::string_view>& args);
 int run_convert(const std::vector<std::string_view>& args);
 int run_indent(const std::vector<std::string_view>& args);
 int run_set(const std::vector<std::string_view>& args);
+int run_stats(const std::vector<std::string_view>& args);
 
 }  // namespace tessel::cli

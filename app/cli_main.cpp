@@ -16,6 +16,8 @@ constexpr const char* kUsage =
     "  tree FILE [--depth N]   print the outline of a parsed document\n"
     "  grid FILE [--path P] [--sort N[:desc]]\n"
     "                          print the browser's view of a node, tables tab-separated\n"
+    "  stats FILE [--path P] [--column N|NAME]\n"
+    "                          describe a column: counts, numbers, histogram, value counts\n"
     "  indent FILE [-o OUT] [--indent-size N] [--max-attributes N] [--remove-comments] [--force]\n"
     "                          write a document again with uniform indentation\n"
     "  set FILE [-o OUT] EDIT...\n"
@@ -48,6 +50,7 @@ int main(int argc, char** argv) {
     if (command == "grid") run = run_grid;
     if (command == "indent") run = run_indent;
     if (command == "set") run = run_set;
+    if (command == "stats") run = run_stats;
     if (command == "encoding") run = run_encoding;
     if (command == "convert") run = run_convert;
     if (command == "info") run = run_info;

@@ -7,8 +7,6 @@
 
 namespace tessel {
 
-namespace {
-
 void append_field(std::string& out, std::string_view text) {
     if (text.find_first_of("\t\r\n\"") == std::string_view::npos) {
         out += text;
@@ -21,8 +19,6 @@ void append_field(std::string& out, std::string_view text) {
     }
     out += '"';
 }
-
-}  // namespace
 
 std::string build_grid_text(GridTable& table, Arena& scratch, Job* job, std::string* message) {
     std::string text;

@@ -16,6 +16,9 @@ namespace tessel {
 // holding a tab, CR, LF or double quote is quoted with inner quotes doubled. Caption cells
 // write their caption. With a job: "Copying grid to clipboard" as its status,
 // progress per row, and `message` gets "Copied grid to clipboard in " and the duration.
+// One field of such a text: as it is, or quoted when it holds a tab, CR, LF or quote.
+void append_field(std::string& out, std::string_view text);
+
 std::string build_grid_text(GridTable& table, Arena& scratch, Job* job = nullptr,
                             std::string* message = nullptr);
 

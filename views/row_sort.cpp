@@ -58,6 +58,34 @@ constexpr int32_t kParallelRows = 1 << 16;
 
 }  // namespace
 
+void collect_keys(SortableTable& table, int32_t column, SortKeys& keys, Job* job, int progress_share) {
+    QuietJob quiet;
+    if (!job) job = &quiet;
+    const int32_t rows = std::max<int32_t>(table.row_count(), 0);
+    keys.reset(rows);
+    // The table may build a display text in scratch space; it is copied into the keys at
+    // once, so the scratch space is given back after every row. A table that can fill keys
+    // in one walk does so a block of rows at a time, between the same progress reports.
+    LargeArena scratch;
+    ArenaMark clean = scratch.mark();
+    for (int32_t first = 1; first <= rows; first += kUpdateEvery) {
+        const int32_t last =
+            static_cast<int32_t>(std::min<int64_t>(int64_t{first} + kUpdateEvery - 1, rows));
+        if (!table.fill_keys(column, first, last, keys)) {
+            for (int32_t row = first; row <= last; ++row) {
+                std::string_view text;
+                if (table.cell_text(row, column, scratch, &text)) keys.set(row, text);
+                if (scratch.block_count() > 1 || scratch.used() != clean.used)
+                    scratch.release(clean);
+            }
+        }
+        if (last % kUpdateEvery == 0) {
+            job->set_progress(static_cast<int>(progress_share * int64_t{last} / rows));
+            job->yield_point();
+        }
+    }
+}
+
 bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
               std::string* status_message) {
     QuietJob quiet;
@@ -84,28 +112,7 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
     int32_t rows = std::max<int32_t>(table.row_count(), 0);
     LargeArena key_arena;
     SortKeys keys(key_arena);
-    keys.reset(rows);
-    // The table may build a display text in scratch space; it is copied into the keys at
-    // once, so the scratch space is given back after every row. A table that can fill keys
-    // in one walk does so a block of rows at a time, between the same progress reports.
-    LargeArena scratch;
-    ArenaMark clean = scratch.mark();
-    for (int32_t first = 1; first <= rows; first += kUpdateEvery) {
-        const int32_t last =
-            static_cast<int32_t>(std::min<int64_t>(int64_t{first} + kUpdateEvery - 1, rows));
-        if (!table.fill_keys(column, first, last, keys)) {
-            for (int32_t row = first; row <= last; ++row) {
-                std::string_view text;
-                if (table.cell_text(row, column, scratch, &text)) keys.set(row, text);
-                if (scratch.block_count() > 1 || scratch.used() != clean.used)
-                    scratch.release(clean);
-            }
-        }
-        if (last % kUpdateEvery == 0) {
-            job->set_progress(static_cast<int>(50 * int64_t{last} / rows));
-            job->yield_point();
-        }
-    }
+    collect_keys(table, column, keys, job, 50);
 
     // Copies of millions of entries pass yield points every 64 Ki of them, so that the lock is
     // not held for the whole copy.

@@ -175,6 +175,11 @@ void merge_sort(std::span<T> items, std::span<T> scratch, Before&& before) {
     if (source != items.data()) std::copy(source, source + n, items.data());
 }
 
+// The keys of rows 1..n of column, through fill_keys where the table can and cell_text
+// otherwise, reporting progress from 0 to progress_share percent with a yield point every
+// 256 rows (JobCancelled passes through). job may be null.
+void collect_keys(SortableTable& table, int32_t column, SortKeys& keys, Job* job, int progress_share);
+
 // The body of the "sort" job: sorts table by the column whose index column_text gives in
 // decimal, the opposite way when it is the column last sorted by and ascending otherwise,
 // stores the order with set_sorted and leaves "sorted N rows: MS" in status_message.
