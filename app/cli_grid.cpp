@@ -3,6 +3,8 @@
 #include <charconv>
 #include <cstdio>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/cli_commands.h"
 #include "app/cli_common.h"
@@ -16,11 +18,12 @@ namespace tessel::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tessel-cli grid FILE [--path P] [--sort N[:desc]] [--type xml|dtd|json]\n"
+    "usage: tessel-cli grid FILE [--path P] [--sort N[:desc][,M[:desc]...]] [--type xml|dtd|json]\n"
     "Prints the view the browser shows for the node that path P names (the document when no\n"
     "path is given): the title line, each text line, and each table as tab-separated rows\n"
     "ending in CR LF, followed by a blank line. --sort N sorts every table by its column N,\n"
-    "counted from 1 as printed; :desc sorts descending. Paths name nodes by name and position,\n"
+    "counted from 1 as printed; :desc sorts descending; further columns after commas order\n"
+    "the rows the ones before leave equal. Paths name nodes by name and position,\n"
     "e.g. catalog/products/product(2) or [1]/[3].\n";
 
 }  // namespace
@@ -31,17 +34,35 @@ int run_grid(const std::vector<std::string_view>& args) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    int sort_column = -1;
-    bool descending = false;
+    // --sort N[:desc],M...: the keys, columns counted from 1.
+    std::vector<SortSpec> keys;
     if (auto s = option(a, "--sort")) {
-        std::string_view spec = *s;
-        if (spec.size() > 5 && spec.substr(spec.size() - 5) == ":desc") {
-            descending = true;
-            spec.remove_suffix(5);
+        std::string_view list = *s;
+        for (size_t start = 0; start <= list.size() && a.error.empty();) {
+            size_t end = list.find(',', start);
+            if (end == std::string_view::npos) end = list.size();
+            std::string_view spec = list.substr(start, end - start);
+            SortSpec key;
+            for (const auto& [suffix, up] : {std::pair{std::string_view(":asc"), true}, std::pair{std::string_view(":desc"), false}})
+                if (spec.ends_with(suffix)) {
+                    key.ascending = up;
+                    spec.remove_suffix(suffix.size());
+                }
+            int number = 0;
+            auto [at, ec] = std::from_chars(spec.data(), spec.data() + spec.size(), number);
+            if (ec != std::errc() || at != spec.data() + spec.size() || number < 1)
+                a.error = "--sort needs column numbers from 1, each optionally followed by :desc, separated by commas";
+            key.column = number - 1;
+            keys.push_back(key);
+            start = end + 1;
         }
-        auto [end, ec] = std::from_chars(spec.data(), spec.data() + spec.size(), sort_column);
-        if (ec != std::errc() || end != spec.data() + spec.size() || sort_column < 1)
-            a.error = "--sort needs a column number from 1, optionally followed by :desc";
+    }
+    int sort_column = 0;  // the highest column number a key names
+    std::string sort_text;
+    for (const SortSpec& key : keys) {
+        sort_column = std::max(sort_column, key.column + 1);
+        if (!sort_text.empty()) sort_text += ',';
+        sort_text += std::to_string(key.column) + (key.ascending ? ":asc" : ":desc");
     }
     if (a.error.empty() && a.operands.size() != 1) a.error = "give exactly one file";
     if (!a.error.empty()) {
@@ -98,9 +119,8 @@ int run_grid(const std::vector<std::string_view>& args) {
             std::fprintf(stderr, "tessel-cli grid: table %d has %d columns; left unsorted\n",
                          table_number, table.column_count());
         } else if (sort_column >= 1) {
-            std::string column = std::to_string(sort_column - 1), message;
-            run_sort(table, column, nullptr, &message);
-            if (descending) run_sort(table, column, nullptr, &message);
+            std::string message;
+            run_sort(table, sort_text, nullptr, &message);
         }
         write_grid_text(table, scratch, [](std::string_view piece) {
             std::fwrite(piece.data(), 1, piece.size(), stdout);

@@ -14,7 +14,7 @@ constexpr const char* kUsage =
     "commands:\n"
     "  check FILE...           print the warnings and errors of each document\n"
     "  tree FILE [--depth N]   print the outline of a parsed document\n"
-    "  grid FILE [--path P] [--sort N[:desc]]\n"
+    "  grid FILE [--path P] [--sort N[:desc][,M[:desc]...]]\n"
     "                          print the browser's view of a node, tables tab-separated\n"
     "  stats FILE [--path P] [--column N|NAME]\n"
     "                          describe a column: counts, numbers, histogram, value counts\n"

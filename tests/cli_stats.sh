@@ -93,4 +93,11 @@ for c in type glob comment; do
 done
 json=/usr/share/iso-codes/json/iso_3166-1.json
 [[ -r $json ]] && { check "$json" 3166-1 numeric; check "$json" 3166-1 name; }
+# grid --sort with two keys: by k, then by v descending in natural order (10 before 9 before 2).
+printf '<t><r k="b" v="1"/><r k="a" v="2"/><r v="5"/><r k="a" v="10"/><r k="a" v="9"/></t>\n' > "$work/keys.xml"
+header=$("$cli" grid "$work/keys.xml" --path t | grep -m1 $'\tk\t\|\tk\r' | tr -d '\r')
+k=$(tr '\t' '\n' <<< "$header" | grep -nx k | cut -d: -f1)
+v=$(tr '\t' '\n' <<< "$header" | grep -nx v | cut -d: -f1)
+order=$("$cli" grid "$work/keys.xml" --path t --sort "$k,$v:desc" | tr -d '\r' | awk -F'\t' -v k="$k" -v v="$v" 'NR > 1 && NF > 1 { print $k "=" $v }' | tail -5 | paste -sd' ')
+[[ $order == "a=10 a=9 a=2 b=1 =5" ]] || fail "two-key sort gave: $order"
 echo "cli_stats: OK"

@@ -82,7 +82,8 @@ int32_t TreeNodeProvider::child_count(Node& node) {
 GridTable::GridTable(NodeProvider& provider, Node& selected, int32_t first_child,
                      int32_t last_child, Arena& arena)
     : provider_(provider), selected_(selected), first_(first_child), last_(last_child),
-      arena_(arena), groups_(&arena), columns_(&arena), row_order_(&arena), display_of_row_(&arena) {
+      arena_(arena), groups_(&arena), columns_(&arena), row_order_(&arena), display_of_row_(&arena),
+      further_keys_(&arena) {
     row_order_.resize(row_count(), false);
     display_of_row_.resize(row_count(), false);
     for (int32_t i = 0; i < row_count(); ++i) row_order_[i] = display_of_row_[i] = i + 1;
@@ -280,6 +281,14 @@ void GridTable::set_sorted(int32_t column, bool ascending, std::span<const int32
         display_of_row_[order[i] - 1] = static_cast<int32_t>(i) + 1;
     }
     is_sorted_ = true;
+}
+
+std::vector<SortSpec> GridTable::sort_keys() const {
+    std::vector<SortSpec> keys;
+    if (!is_sorted_ || sort_column_ < 0) return keys;
+    keys.push_back({sort_column_, sort_ascending_});
+    for (const SortSpec& key : further_keys_.span()) keys.push_back(key);
+    return keys;
 }
 
 }  // namespace tessel

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <span>
 #include <string_view>
+#include <vector>
 
 #include "foundation/arena.h"
 #include "foundation/array.h"
@@ -71,6 +72,12 @@ public:
     int32_t sort_column() const override { return sort_column_; }
     bool sort_ascending() const override { return sort_ascending_; }
     void set_sorted(int32_t column, bool ascending, std::span<const int32_t> order) override;
+    void set_further_keys(std::span<const SortSpec> keys) override {
+        further_keys_.clear();
+        for (const SortSpec& key : keys) further_keys_.push_back(key);
+    }
+    // Every key of the last sort, the first one first; empty before any sort.
+    std::vector<SortSpec> sort_keys() const;
     // Data columns whose cells all come from the cell index: each row's cell is read by a
     // describer that keeps only what a cell's text is made of.
     bool fill_keys(int32_t column, int32_t first, int32_t last, SortKeys& keys) override;
@@ -105,6 +112,8 @@ private:
     Node* name_value_node_ = nullptr;  // set for a name/value table
     Array<int32_t> row_order_;
     Array<int32_t> display_of_row_;
+    // In the arena, as the table is: its destructor does not run.
+    Array<SortSpec> further_keys_;
     int32_t sort_column_ = -1;
     bool sort_ascending_ = true;
     bool is_sorted_ = false;

@@ -94,25 +94,53 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
     auto started = std::chrono::steady_clock::now();
 
     // The context menu's "Sort ascending" and "Sort descending" name their direction.
-    std::optional<bool> wanted;
-    for (const auto& [suffix, up] : {std::pair{std::string_view(":asc"), true}, std::pair{std::string_view(":desc"), false}})
-        if (column_text.ends_with(suffix)) {
-            wanted = up;
-            column_text.remove_suffix(suffix.size());
+    std::vector<SortSpec> specs;
+    bool named_direction = false;
+    for (size_t start = 0; start <= column_text.size();) {
+        size_t end = column_text.find(',', start);
+        if (end == std::string_view::npos) end = column_text.size();
+        std::string_view piece = column_text.substr(start, end - start);
+        SortSpec spec;
+        for (const auto& [suffix, up] : {std::pair{std::string_view(":asc"), true}, std::pair{std::string_view(":desc"), false}})
+            if (piece.ends_with(suffix)) {
+                spec.ascending = up;
+                named_direction = true;
+                piece.remove_suffix(suffix.size());
+            }
+        if (!parse_column(piece, &spec.column)) {
+            if (status_message)
+                *status_message = "cannot sort: \"" + std::string(piece) + "\" is not a column number";
+            return false;
         }
-    int32_t column = 0;
-    if (!parse_column(column_text, &column)) {
-        if (status_message)
-            *status_message =
-                "cannot sort: \"" + std::string(column_text) + "\" is not a column number";
-        return false;
+        specs.push_back(spec);
+        start = end + 1;
     }
-    const bool ascending = wanted ? *wanted : column == table.sort_column() ? !table.sort_ascending() : true;
+    // One column named without a direction: the other way round when sorted by it already.
+    if (specs.size() == 1 && !named_direction)
+        specs[0].ascending = specs[0].column == table.sort_column() ? !table.sort_ascending() : true;
+    const int32_t column = specs[0].column;
+    const bool ascending = specs[0].ascending;
 
     int32_t rows = std::max<int32_t>(table.row_count(), 0);
     LargeArena key_arena;
     SortKeys keys(key_arena);
-    collect_keys(table, column, keys, job, 50);
+    std::vector<std::unique_ptr<SortKeys>> further;
+    const int share = 50 / static_cast<int>(specs.size());
+    collect_keys(table, column, keys, job, share);
+    for (size_t k = 1; k < specs.size(); ++k) {
+        further.push_back(std::make_unique<SortKeys>(key_arena));
+        collect_keys(table, specs[k].column, *further.back(), job, share);
+    }
+    // The row order by every key, then by row number.
+    const auto compare = [&keys, &further, &specs](const RowKey& x, const RowKey& y) {
+        int c = compare_by_key(keys, x, y, specs[0].ascending);
+        for (size_t k = 0; c == 0 && k < further.size(); ++k) {
+            const SortKeys& more = *further[k];
+            c = compare_by_key(more, more[x.row()], more[y.row()], specs[k + 1].ascending);
+        }
+        if (c) return c;
+        return x.row() < y.row() ? -1 : (x.row() > y.row() ? 1 : 0);
+    };
 
     // Copies of millions of entries pass yield points every 64 Ki of them, so that the lock is
     // not held for the whole copy.
@@ -148,7 +176,7 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
                 job->set_progress(50 + static_cast<int>(50 * done));
                 job->yield_point();
             }
-            return compare_rows(keys, x, y, ascending) < 0;
+            return compare(x, y) < 0;
         };
         std::thread helper;
         std::atomic<bool> stop{false};
@@ -167,9 +195,9 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
         // job belongs to this thread; when this thread is cancelled it tells the helper to
         // stop, which then finishes at once (every comparison says "not before"), and waits
         // for it.
-        auto quiet_before = [&keys, &stop, ascending](const RowKey& x, const RowKey& y) {
+        auto quiet_before = [&compare, &stop](const RowKey& x, const RowKey& y) {
             if (stop.load(std::memory_order_relaxed)) return false;
-            return compare_rows(keys, x, y, ascending) < 0;
+            return compare(x, y) < 0;
         };
         if (parallel) {
             // The second half on another core.
@@ -229,6 +257,7 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
     if (status_message)
         *status_message = "Sorted " + counted(rows, "row") + " in " + format_duration(elapsed);
     job->set_progress(100);
+    table.set_further_keys(std::span<const SortSpec>(specs).subspan(1));
     table.set_sorted(column, ascending, row_order);
     return true;
 }

@@ -20,6 +20,13 @@ namespace tessel {
 
 class SortKeys;
 
+// One key of a sort: a column and its direction.
+struct SortSpec {
+    int32_t column = 0;
+    bool ascending = true;
+    bool operator==(const SortSpec&) const = default;
+};
+
 // What the sort needs from a grid table.
 class SortableTable {
 public:
@@ -42,6 +49,9 @@ public:
     virtual bool sort_ascending() const = 0;
     // Stores the result: row_order[i] is the 1-based row shown at display position i+1.
     virtual void set_sorted(int32_t column, bool ascending, std::span<const int32_t> row_order) = 0;
+    // The keys after the first of the sort being stored (none for a sort by one column);
+    // called just before set_sorted.
+    virtual void set_further_keys(std::span<const SortSpec> /*keys*/) {}
 };
 
 // One row's entry in the sort: the summary of its key (absent for an empty cell) with the
@@ -88,18 +98,23 @@ private:
     Array<const char*> texts_;
 };
 
-// Negative when row x is shown before row y, positive when after; 0 only for a row with
-// itself. Present keys come before empty ones and ties go to the lower row number, both in
-// either direction; ascending order shows the naturally smaller key first.
-inline int compare_rows(const SortKeys& keys, const RowKey& x, const RowKey& y, bool ascending) {
+// Negative when row x goes before row y by this key, positive when after, 0 when the key
+// does not tell them apart. Present keys come before empty ones in either direction;
+// ascending order shows the naturally smaller key first.
+inline int compare_by_key(const SortKeys& keys, const RowKey& x, const RowKey& y, bool ascending) {
     bool has_x = x.present(), has_y = y.present();
     if (has_x && has_y) {
         int c = compare_summaries(x.key, y.key);
         if (c == kUndecided) c = natural_compare(keys.text(x.row()), keys.text(y.row()));
-        if (c) return ascending ? c : -c;
-    } else if (has_x != has_y) {
-        return has_x ? -1 : 1;
+        return ascending ? c : -c;
     }
+    return has_x == has_y ? 0 : (has_x ? -1 : 1);
+}
+
+// Negative when row x is shown before row y, positive when after; 0 only for a row with
+// itself: compare_by_key, and ties to the lower row number in either direction.
+inline int compare_rows(const SortKeys& keys, const RowKey& x, const RowKey& y, bool ascending) {
+    if (int c = compare_by_key(keys, x, y, ascending)) return c;
     return x.row() < y.row() ? -1 : (x.row() > y.row() ? 1 : 0);
 }
 
@@ -184,6 +199,8 @@ void collect_keys(SortableTable& table, int32_t column, SortKeys& keys, Job* job
 // decimal, the opposite way when it is the column last sorted by and ascending otherwise,
 // stores the order with set_sorted and leaves "sorted N rows: MS" in status_message.
 // A column text ending in ":asc" or ":desc" sorts that way whatever the last sort was.
+// Several columns separated by commas ("2:desc,0") sort by the first, rows it leaves equal by
+// the second, and so on, each ascending unless it says ":desc".
 // Column text that is not a decimal number from 0 to 2^31 - 1 sorts nothing and leaves
 // "cannot sort: \"TEXT\" is not a column number". Returns whether the order was stored.
 // A JobCancelled thrown by job->yield_point() passes through with nothing stored.
