@@ -555,6 +555,7 @@ void BrowserView::paint_table(QPainter& painter, const Brushes& brushes, const T
     const bool current_here = current.valid() && current.table == table_index;
     const int scroll_left = layout.scrolling_left(t);
     const TextPos marked = marked_position_ ? marked_position_() : -1;
+    const std::vector<SortSpec> sort_keys = t.table->sort_keys();
 
     // The looks of the cells in sight, fetched once for the backgrounds and the cells.
     SmallArena scratch;
@@ -624,10 +625,21 @@ void BrowserView::paint_table(QPainter& painter, const Brushes& brushes, const T
                 const QPixmap& mark = mark_icon(15);
                 if (!mark.isNull()) painter.drawPixmap(rect.right() - G::kMarkWidth, rect.top() + (rect.height() - G::kMarkWidth) / 2, mark);
             }
-            // The sort mark in the sorted column's header.
-            if (r == 0 && t.table->is_sorted() && t.table->sort_column() == c) {
-                const QPixmap& mark = mark_icon(t.table->sort_ascending() ? 11 : 12);
-                if (!mark.isNull()) painter.drawPixmap(rect.right() - G::kMarkWidth, rect.top() + (rect.height() - G::kMarkWidth) / 2, mark);
+            // The sort mark in the header of each column the table is sorted by, with the
+            // key's rank when there are several.
+            if (r == 0 && t.table->is_sorted()) {
+                const auto key = std::find_if(sort_keys.begin(), sort_keys.end(), [c](const SortSpec& k) { return k.column == c; });
+                if (key != sort_keys.end()) {
+                    const QPixmap& mark = mark_icon(key->ascending ? 11 : 12);
+                    const int mark_left = rect.right() - G::kMarkWidth;
+                    if (!mark.isNull()) painter.drawPixmap(mark_left, rect.top() + (rect.height() - G::kMarkWidth) / 2, mark);
+                    if (sort_keys.size() > 1) {
+                        const QString rank = QString::number(key - sort_keys.begin() + 1);
+                        const int width = painter.fontMetrics().horizontalAdvance(rank);
+                        painter.drawText(QRect(mark_left - width - 1, rect.top(), width + 1, rect.height()),
+                                         Qt::AlignVCenter | Qt::AlignRight, rank);
+                    }
+                }
             }
         }
     }
@@ -701,7 +713,23 @@ void BrowserView::mousePressEvent(QMouseEvent* event) {
         // A header click sorts by its column; the row-header column does not sort.
         const TableLayout& t = controller_.layout().tables()[cell.table];
         const bool row_header = cell.column < t.fixed_columns;
-        if (event->button() == Qt::LeftButton && !row_header && on_sort_) on_sort_(cell.table, cell.column, {});
+        if (event->button() != Qt::LeftButton || row_header || !on_sort_) return;
+        // Shift+click adds the column as the next key of the sort, or turns it round when
+        // it is a key already; a plain click sorts by the column alone.
+        std::vector<SortSpec> keys = t.table->sort_keys();
+        if (!(event->modifiers() & Qt::ShiftModifier) || keys.empty()) {
+            on_sort_(cell.table, cell.column, {});
+            return;
+        }
+        auto key = std::find_if(keys.begin(), keys.end(), [&](const SortSpec& k) { return k.column == cell.column; });
+        if (key != keys.end())
+            key->ascending = !key->ascending;
+        else
+            keys.push_back({cell.column, true});
+        std::string rest = keys[0].ascending ? ":asc" : ":desc";
+        for (size_t k = 1; k < keys.size(); ++k)
+            rest += "," + std::to_string(keys[k].column) + (keys[k].ascending ? ":asc" : ":desc");
+        on_sort_(cell.table, keys[0].column, rest);
         return;
     }
     if (cell == controller_.layout().current()) return;

@@ -2,6 +2,7 @@
 // their tree.
 #include "shell/browser_pair.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <utility>
@@ -98,11 +99,10 @@ void BrowserPair::apply_kept_sorts(const Node& node, View& view, Job* job) {
     for (const ViewItem& item : view.items()) {
         if (item.kind != ViewItem::Kind::table) continue;
         auto kept = kept_sorts_.find({&node, index++});
-        if (kept == kept_sorts_.end() || kept->second.column >= item.table->column_count()) continue;
+        if (kept == kept_sorts_.end() || kept->second.last_column >= item.table->column_count()) continue;
         SmallArena scratch;
         if (item.table->cell_text(0, kept->second.column, scratch) != kept->second.title) continue;
-        const std::string column = std::to_string(kept->second.column) + (kept->second.ascending ? ":asc" : ":desc");
-        run_sort(*item.table, column, job, nullptr);
+        run_sort(*item.table, kept->second.keys, job, nullptr);
     }
 }
 
@@ -144,7 +144,13 @@ void BrowserPair::sort(int number, int32_t table_index, int32_t column, std::str
             // A view replaced meanwhile took its table with it.
             if (browser.serial() != serial) return;
             SmallArena scratch;
-            kept_sorts_[{shown, table_index}] = {table->sort_column(), table->sort_ascending(),
+            std::string keys;
+            int32_t last_column = 0;
+            for (const SortSpec& key : table->sort_keys()) {
+                keys += (keys.empty() ? "" : ",") + std::to_string(key.column) + (key.ascending ? ":asc" : ":desc");
+                last_column = std::max(last_column, key.column);
+            }
+            kept_sorts_[{shown, table_index}] = {keys, table->sort_column(), last_column,
                                                  std::string(table->cell_text(0, table->sort_column(), scratch))};
             // Unless the user moved it meanwhile, the current cell follows its row.
             if (data_row > 0 && browser.layout().current() == current)

@@ -78,8 +78,10 @@ private:
     // The sort last made of each table, by the node its view shows and the table's place
     // among the view's tables.
     struct KeptSort {
-        int32_t column;
-        bool ascending;
+        // The keys, as run_sort reads them ("2:asc,0:desc").
+        std::string keys;
+        int32_t column;  // the first key's column
+        int32_t last_column;  // the highest column of a key
         // The column's title: a sort is made again only on a table that has it there.
         std::string title;
     };

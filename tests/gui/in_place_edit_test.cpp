@@ -263,5 +263,26 @@ TEST_F(InPlaceEditTest, AnEditOpenWhileTheTextIsParsedAgainGoesOnOrSaysTheCellIs
     EXPECT_EQ(editor->app.document().text(), expected);
 }
 
+TEST_F(InPlaceEditTest, ShiftClickOnAHeaderAddsASortKeyOrTurnsItRound) {
+    GridTable& table = *items().controller().layout().tables()[0].table;
+    const int32_t id = column("id"), note = column("note");
+    const auto click_header = [&](int32_t c, Qt::KeyboardModifiers modifiers) {
+        QTest::mouseClick(items().viewport(), Qt::LeftButton, modifiers, items().cell_rect({0, 0, c}).center());
+    };
+    click_header(id, Qt::NoModifier);
+    ASSERT_TRUE(run_until([&] { return table.is_sorted(); }));
+    click_header(note, Qt::ShiftModifier);
+    ASSERT_TRUE(run_until([&] { return table.sort_keys().size() == 2; }));
+    EXPECT_EQ(table.sort_keys(), (std::vector<SortSpec>{{id, true}, {note, true}}));
+    click_header(note, Qt::ShiftModifier);
+    ASSERT_TRUE(run_until([&] { return table.sort_keys().size() == 2 && !table.sort_keys()[1].ascending; }));
+    EXPECT_EQ(table.sort_keys(), (std::vector<SortSpec>{{id, true}, {note, false}}));
+    // The first key decides first: item 1 stays in front whatever the notes say.
+    EXPECT_EQ(table.row_order()[0], 1);
+    click_header(note, Qt::NoModifier);
+    ASSERT_TRUE(run_until([&] { return table.sort_keys().size() == 1; }));
+    EXPECT_EQ(table.sort_column(), note);
+}
+
 }  // namespace
 }  // namespace tessel
