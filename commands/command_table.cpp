@@ -99,6 +99,8 @@ constexpr std::array kCommands{
     CommandInfo{"for_visible_rows", "For visible rows", "", "F5", K::plain, 4, kUi},
     CommandInfo{"minimize_all", "Minimize all", "", "", K::plain, 8, kUi},
     CommandInfo{"restore_all", "Restore all", "", "", K::plain, 9, kUi},
+    CommandInfo{"column_statistics", "Column &statistics",
+                "Describe the current column of a table in the Stat pane", "Ctrl+Shift+D", K::plain, -1, kUi},
     CommandInfo{"unique_consolidation", "Unique Consolidation", "", "", K::plain, -1, kUi},
     CommandInfo{"scroll_wheel_changes_tree_selection", "Scroll wheel changes tree selection", "",
                 "", K::toggle, -1, kUi},

@@ -803,6 +803,7 @@ void BrowserView::contextMenuEvent(QContextMenuEvent* event) {
     widths->addSeparator();
     command(*widths, tr("Minimize all"), "minimize_all");
     command(*widths, tr("Restore all"), "restore_all");
+    command(menu, tr("Column &statistics"), "column_statistics");
     menu.addSeparator();
     add(tr("Sort &ascending"), [this, cell] { if (on_sort_) on_sort_(cell.table, cell.column, ":asc"); }, sortable);
     add(tr("Sort &descending"), [this, cell] { if (on_sort_) on_sort_(cell.table, cell.column, ":desc"); }, sortable);

@@ -12,6 +12,7 @@
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QToolBar>
@@ -20,6 +21,7 @@
 #include "commands/command_table.h"
 #include "editor/editor_commands.h"
 #include "gui/browser_view.h"
+#include "gui/column_stats_view.h"
 #include "gui/built_dialog.h"
 #include "gui/command_bars.h"
 #include "gui/editor_view.h"
@@ -145,12 +147,23 @@ void MainWindow::build_panes() {
     });
     panes_->add_pane(PaneId::tabs, tabs_);
 
-    stat_ = new QPlainTextEdit(panes_);
+    // The "Stat" pane: the document's figures over those of the current column of a table.
+    auto* stat_pane = new QSplitter(Qt::Vertical, panes_);
+    stat_pane->setObjectName(QStringLiteral("stat_pane"));
+    stat_ = new QPlainTextEdit(stat_pane);
     stat_->setObjectName(QStringLiteral("stat"));
     stat_->setReadOnly(true);
     stat_->setFrameShape(QFrame::NoFrame);
     stat_->setLineWrapMode(QPlainTextEdit::NoWrap);
-    panes_->add_pane(PaneId::stat, stat_);
+    column_stats_ = new ColumnStatsView(stat_pane);
+    stat_pane->addWidget(stat_);
+    stat_pane->addWidget(column_stats_);
+    stat_pane->setStretchFactor(0, 1);
+    stat_pane->setStretchFactor(1, 2);
+    panes_->add_pane(PaneId::stat, stat_pane);
+    describe_timer_.setSingleShot(true);
+    describe_timer_.setInterval(150);
+    connect(&describe_timer_, &QTimer::timeout, this, [this] { describe_current_column(); });
     table_browser_view_ = new BrowserView(browsers_.table_browser(), panes_);
     table_browser_view_->setObjectName(QStringLiteral("table_selection_browser"));
     panes_->add_pane(PaneId::table_browser, table_browser_view_);
@@ -283,6 +296,19 @@ void MainWindow::register_handlers() {
             return browser->change_widths(command);
         });
     }
+    // The Stat pane shows, describing the current column of the active browser's table.
+    commands.register_handler("column_statistics", this, [this](std::string_view, bool query) {
+        BrowserView* browser = active_browser();
+        if (query) return browser && browser->controller().view() && browser->controller().layout().current().valid();
+        if (!panes_->pane_visible(PaneId::stat)) {
+            panes_->set_pane_visible(PaneId::stat, true);
+            app_.commands().set_toggle("stat", 1);
+        }
+        make_room_for_column_stats();
+        described_ = {};
+        describe_current_column();
+        return true;
+    });
     // In a browser, "copy" takes the current cell's text.
     commands.register_handler("copy", this, [this](std::string_view, bool query) {
         BrowserView* browser = focused_browser();
@@ -626,9 +652,57 @@ void MainWindow::view_changed(int browser, int32_t centre_child) {
     }
     // An edit open over a cell goes on in the new view when the same cell is current there.
     if (view->controller().view()) view->follow_edit(restored);
+    describe_timer_.start();
 }
 
-void MainWindow::sorted(int browser) { (browser == 1 ? tree_browser_view_ : table_browser_view_)->relayout(); }
+void MainWindow::sorted(int browser) {
+    (browser == 1 ? tree_browser_view_ : table_browser_view_)->relayout();
+    // The sort may have cancelled a description on its worker.
+    described_ = {};
+    describe_timer_.start();
+}
+
+void MainWindow::column_described(const ColumnStats& stats, std::string_view header) {
+    column_stats_->show_stats(stats, header);
+}
+
+void MainWindow::make_room_for_column_stats() {
+    // The Stat pane takes at least this much of its column's height from the tallest pane
+    // beside it: a histogram and ten bars need the room.
+    constexpr double kWanted = 0.45;
+    std::vector<Pane>& column = panes_->layout_model().column(pane_spec(PaneId::stat).column);
+    size_t stat = column.size(), tallest = column.size();
+    for (size_t i = 0; i < column.size(); ++i) {
+        if (column[i].name == pane_spec(PaneId::stat).name) stat = i;
+        else if (column[i].visible && (tallest == column.size() || column[i].share > column[tallest].share)) tallest = i;
+    }
+    if (stat == column.size() || tallest == column.size() || column[stat].share >= kWanted) return;
+    const double moved = std::min(kWanted - column[stat].share, column[tallest].share - kMinPaneShare);
+    if (moved <= 0) return;
+    column[stat].share += moved;
+    column[tallest].share -= moved;
+    panes_->relayout();
+}
+
+void MainWindow::describe_current_column() {
+    if (!panes_->pane_visible(PaneId::stat)) return;
+    BrowserView* browser = active_browser();
+    const CellPos cell = browser ? browser->controller().layout().current() : CellPos{};
+    if (!cell.valid()) {
+        column_stats_->clear();
+        described_ = {};
+        return;
+    }
+    const int number = browser == tree_browser_view_ ? 1 : 2;
+    const DescribedColumn wanted{number, browser->controller().serial(), cell.table, cell.column};
+    if (wanted == described_) return;
+    // A sort in progress comes first; the description follows it.
+    if (!browsers_.describe_column(number, cell.table, cell.column)) {
+        describe_timer_.start();
+        return;
+    }
+    described_ = wanted;
+}
 
 bool MainWindow::table_browser_shown() const { return panes_->pane_visible(PaneId::table_browser); }
 
@@ -736,8 +810,12 @@ void MainWindow::register_browser_handlers() {
     tree_browser_view_->set_on_current_changed([this] {
         last_browser_ = tree_browser_view_;
         browsers_.tree_browser_current_changed();
+        describe_timer_.start();
     });
-    table_browser_view_->set_on_current_changed([this] { last_browser_ = table_browser_view_; });
+    table_browser_view_->set_on_current_changed([this] {
+        last_browser_ = table_browser_view_;
+        describe_timer_.start();
+    });
 }
 
 // EditorWindow.

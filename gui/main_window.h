@@ -46,6 +46,7 @@ class PaneArea;
 class QtUi;
 class EditorView;
 class BrowserView;
+class ColumnStatsView;
 
 class MainWindow final : public QMainWindow, public EditorWindow, private BrowserPair::Panes {
     Q_OBJECT
@@ -69,6 +70,7 @@ public:
     TreeView& warnings_view() { return *warnings_; }
     // The "Tree Selection Browser" (1) and the "Table Selection Browser" (2).
     BrowserView& browser(int number) { return number == 1 ? *tree_browser_view_ : *table_browser_view_; }
+    ColumnStatsView& column_stats() { return *column_stats_; }
     DialogBuilder& dialogs() { return dialogs_; }
     FindCommands& find_commands() { return *find_; }
     GuiFindDialogs& find_dialogs() { return *find_dialogs_; }
@@ -140,6 +142,11 @@ private:
     bool table_browser_shown() const override;
     void request_table_browser(int32_t row) override;
     void status_message(std::string_view text) override;
+    void column_described(const ColumnStats& stats, std::string_view header) override;
+    // The active browser's current column, described in the "Stat" pane once the current
+    // cell has rested a moment (describe_timer_).
+    void describe_current_column();
+    void make_room_for_column_stats();
 
     EditorApp& app_;
     QtUi& ui_;
@@ -166,6 +173,17 @@ private:
     // The warnings pane's tree: borrows the diagnostics of the tree they came from.
     std::unique_ptr<DiagnosticsRoot> diagnostics_root_;
     QPlainTextEdit* stat_ = nullptr;
+    ColumnStatsView* column_stats_ = nullptr;
+    QTimer describe_timer_;
+    // The column last described: which browser, its view, table and column.
+    struct DescribedColumn {
+        int browser = 0;
+        uint64_t serial = 0;
+        int32_t table = -1;
+        int32_t column = -1;
+        bool operator==(const DescribedColumn&) const = default;
+    };
+    DescribedColumn described_;
     BrowserPair browsers_;
     BrowserView* tree_browser_view_ = nullptr;
     BrowserView* table_browser_view_ = nullptr;

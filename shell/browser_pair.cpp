@@ -161,6 +161,29 @@ void BrowserPair::sort(int number, int32_t table_index, int32_t column, std::str
     });
 }
 
+bool BrowserPair::describe_column(int number, int32_t table_index, int32_t column) {
+    BrowserController& browser = this->browser(number);
+    if (!browser.view() || table_index < 0 || table_index >= static_cast<int32_t>(browser.layout().tables().size()))
+        return false;
+    GridTable* table = browser.layout().tables()[static_cast<size_t>(table_index)].table;
+    if (column < 0 || column >= table->column_count() || pool_.job_elapsed_ms("sort") >= 0) return false;
+    const uint64_t serial = browser.serial();
+    // Like a sort, it reads the table: replacing the view stops it first.
+    sorting_ = &browser;
+    pool_.run_job("sort", std::to_string(column), [=, this](std::string_view, bool query) {
+        if (query) return true;
+        auto stats = std::make_shared<ColumnStats>(column_stats(*table, column, pool_.current_job()));
+        SmallArena scratch;
+        std::string header(table->cell_text(0, column, scratch));
+        route_.post([=, this] {
+            // A view replaced meanwhile took its table with it.
+            if (this->browser(number).serial() == serial) panes_.column_described(*stats, header);
+        });
+        return true;
+    });
+    return true;
+}
+
 void BrowserPair::tree_browser_current_changed() {
     if (panes_.table_browser_shown()) panes_.request_table_browser(tree_.layout().current().row);
 }

@@ -15,6 +15,7 @@
 
 #include "seams/ui_poster.h"
 #include "views/browser_controller.h"
+#include "views/column_stats.h"
 
 namespace tessel {
 
@@ -42,6 +43,8 @@ public:
         virtual void request_table_browser(int32_t row) = 0;
         // From the worker, lock held: what a build or sort reports ("sorted N rows: ...").
         virtual void status_message(std::string_view text) = 0;
+        // UI thread: the statistics describe_column worked out, with the column's header.
+        virtual void column_described(const ColumnStats& /*stats*/, std::string_view /*header*/) {}
     };
 
     // poster reaches the UI thread (null: hand-overs run at once, as in batch use).
@@ -69,6 +72,10 @@ public:
     // shows: a later view of that node (after drilling away and back) is sorted the same way
     // before it is shown, until the next tree comes.
     void sort(int browser, int32_t table, int32_t column, std::string_view direction);
+    // UI thread: works out the statistics of a column of a shown table on the "sort" worker
+    // and hands them to column_described, unless the view is replaced first. A sort in
+    // progress is not disturbed: nothing starts then, and the result is false.
+    bool describe_column(int browser, int32_t table, int32_t column);
     // UI thread: the first browser's current cell moved; the second follows while it shows.
     void tree_browser_current_changed();
     // UI thread: the second browser's pane was shown again; it is built for the current cell.

@@ -19,6 +19,7 @@
 #include <string>
 
 #include "gui/browser_view.h"
+#include "gui/column_stats_view.h"
 #include "gui/command_bars.h"
 #include "gui/tree_view.h"
 #include "tests/gui/editor_fixture.h"
@@ -282,6 +283,25 @@ TEST_F(InPlaceEditTest, ShiftClickOnAHeaderAddsASortKeyOrTurnsItRound) {
     click_header(note, Qt::NoModifier);
     ASSERT_TRUE(run_until([&] { return table.sort_keys().size() == 1; }));
     EXPECT_EQ(table.sort_column(), note);
+}
+
+TEST_F(InPlaceEditTest, TheStatPaneDescribesTheCurrentColumn) {
+    ColumnStatsView& described = editor->window.column_stats();
+    QTest::mouseClick(items().viewport(), Qt::LeftButton, Qt::NoModifier, items().cell_rect({0, 1, column("id")}).center());
+    // The command shows the Stat pane; from then on it follows the current column.
+    QTest::keyClick(items().viewport(), Qt::Key_D, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(described.isVisible());
+    ASSERT_TRUE(run_until([&] { return described.header() == "id"; }));
+    ASSERT_TRUE(described.stats());
+    EXPECT_EQ(described.stats()->rows, 2);
+    EXPECT_EQ(described.stats()->numbers, 2);
+    EXPECT_EQ(described.stats()->sum.text(), "3");
+    QTest::keyClick(items().viewport(), Qt::Key_Right);
+    QTest::mouseClick(items().viewport(), Qt::LeftButton, Qt::NoModifier, items().cell_rect({0, 2, column("note")}).center());
+    ASSERT_TRUE(run_until([&] { return described.header() == "note"; }));
+    EXPECT_EQ(described.stats()->empty, 1);
+    EXPECT_EQ(described.stats()->counts.size(), 1u);
+    test::screenshot(editor->window, "column_stats");
 }
 
 }  // namespace

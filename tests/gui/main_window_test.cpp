@@ -22,6 +22,7 @@
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
+#include <QPlainTextEdit>
 #include <QTest>
 #include <QToolBar>
 #include <atomic>
@@ -457,7 +458,7 @@ TEST_F(MainWindowTest, ADroppedFileIsLoadedAndParsedAndReportedInTheStatusBarAnd
                                                  "Parsed " + with_commas(static_cast<int64_t>(size)) + " bytes"}));
     EXPECT_EQ(editor.window.windowTitle(), "catalog.xml - Tessel 2.2");
     ASSERT_TRUE(run_until([&] {
-        return editor.window.panes().pane_window(PaneId::stat)->property("plainText").toString().contains("Elements: ");
+        return editor.window.panes().pane_window(PaneId::stat)->findChild<QPlainTextEdit*>("stat")->toPlainText().contains("Elements: ");
     }));
     EXPECT_EQ(editor.window.tabs().tabText(1), "0 warning(s), 0 error(s)");
     EXPECT_EQ(editor.app.file().recent().entries().front(), sample.toStdString());

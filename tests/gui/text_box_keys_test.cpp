@@ -123,7 +123,7 @@ TEST_F(TextBoxKeysTest, EveryTextBoxOfTheWindowAndItsDialogsKeepsTheKeysOfTyping
     }
 
     // The "Stat" pane: read-only, it selects and copies its own text.
-    auto* stat = qobject_cast<QPlainTextEdit*>(editor.window.panes().pane_window(PaneId::stat));
+    auto* stat = editor.window.panes().pane_window(PaneId::stat)->findChild<QPlainTextEdit*>("stat");
     ASSERT_NE(stat, nullptr);
     editor.window.panes().set_pane_visible(PaneId::stat, true);
     stat->setPlainText("Elements: 12\nAttributes: 3");
