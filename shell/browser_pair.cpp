@@ -172,7 +172,7 @@ bool BrowserPair::describe_column(int number, int32_t table_index, int32_t colum
     sorting_ = &browser;
     pool_.run_job("sort", std::to_string(column), [=, this](std::string_view, bool query) {
         if (query) return true;
-        auto stats = std::make_shared<ColumnStats>(column_stats(*table, column, pool_.current_job()));
+        auto stats = std::make_shared<ColumnStats>(column_stats(*table, column, pool_.current_job(), kDescribedValues));
         SmallArena scratch;
         std::string header(table->cell_text(0, column, scratch));
         route_.post([=, this] {

@@ -76,6 +76,8 @@ public:
     // and hands them to column_described, unless the view is replaced first. A sort in
     // progress is not disturbed: nothing starts then, and the result is false.
     bool describe_column(int browser, int32_t table, int32_t column);
+    // How many of the most frequent values a description keeps.
+    static constexpr size_t kDescribedValues = 10;
     // UI thread: the first browser's current cell moved; the second follows while it shows.
     void tree_browser_current_changed();
     // UI thread: the second browser's pane was shown again; it is built for the current cell.

@@ -2,6 +2,7 @@
 #include "views/column_stats.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <string_view>
 #include <unordered_map>
@@ -19,15 +20,23 @@ size_t characters(std::string_view text) {
     return n;
 }
 
-std::string trimmed(std::string_view text) {
+std::string_view trimmed(std::string_view text) {
     const size_t first = text.find_first_not_of(" \t\r\n");
     if (first == std::string_view::npos) return {};
-    return std::string(text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1));
+    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// A number's value as a double, for the histogram: from the text, with no copy.
+double approximate(std::string_view text) {
+    if (!text.empty() && text[0] == '+') text.remove_prefix(1);
+    double value = 0;
+    std::from_chars(text.data(), text.data() + text.size(), value);
+    return value;
 }
 
 }  // namespace
 
-ColumnStats column_stats(SortableTable& table, int32_t column, Job* job) {
+ColumnStats column_stats(SortableTable& table, int32_t column, Job* job, size_t max_counts) {
     QuietJob quiet;
     if (!job) job = &quiet;
     job->set_status_text("counting");
@@ -38,6 +47,7 @@ ColumnStats column_stats(SortableTable& table, int32_t column, Job* job) {
     ColumnStats stats;
     stats.rows = keys.row_count();
     std::unordered_map<std::string_view, int64_t> counts;
+    counts.reserve(static_cast<size_t>(keys.row_count()));
     DecimalSum sum;
     std::vector<double> numbers;
     size_t shortest = SIZE_MAX, longest = SIZE_MAX;
@@ -68,7 +78,7 @@ ColumnStats column_stats(SortableTable& table, int32_t column, Job* job) {
         ++stats.numbers;
         sum.add(*number);
         widest_fraction = std::max(widest_fraction, number->scale);
-        numbers.push_back(number->approximate());
+        numbers.push_back(approximate(trimmed(text)));
         if (first_number || compare_decimals(*number, stats.minimum) < 0) {
             stats.minimum = *number;
             stats.minimum_text = trimmed(text);
@@ -95,14 +105,22 @@ ColumnStats column_stats(SortableTable& table, int32_t column, Job* job) {
         }
     }
     job->set_progress(95);
+    job->yield_point();
     stats.distinct = static_cast<int64_t>(counts.size());
-    stats.counts.reserve(counts.size());
-    for (const auto& [value, count] : counts) stats.counts.push_back({std::string(value), count});
-    std::sort(stats.counts.begin(), stats.counts.end(), [](const ValueCount& a, const ValueCount& b) {
-        if (a.count != b.count) return a.count > b.count;
-        const int c = natural_compare(a.value, b.value);
-        return c != 0 ? c < 0 : a.value < b.value;
-    });
+    // The values stay views into the keys until the ones kept are chosen.
+    std::vector<std::pair<std::string_view, int64_t>> ranked(counts.begin(), counts.end());
+    const auto before = [](const std::pair<std::string_view, int64_t>& a, const std::pair<std::string_view, int64_t>& b) {
+        if (a.second != b.second) return a.second > b.second;
+        const int c = natural_compare(a.first, b.first);
+        return c != 0 ? c < 0 : a.first < b.first;
+    };
+    const size_t kept = std::min(max_counts, ranked.size());
+    if (kept < ranked.size())
+        std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(kept), ranked.end(), before);
+    else
+        std::sort(ranked.begin(), ranked.end(), before);
+    stats.counts.reserve(kept);
+    for (size_t i = 0; i < kept; ++i) stats.counts.push_back({std::string(ranked[i].first), ranked[i].second});
     job->set_progress(100);
     return stats;
 }

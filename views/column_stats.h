@@ -4,6 +4,7 @@
 // Computed from the cells' display texts (what the browser and `tessel-cli grid` show).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -36,7 +37,7 @@ struct ColumnStats {
     // The smallest and largest as the cells write them, blanks trimmed ("004", "1.5e3").
     std::string minimum_text, maximum_text;
     std::vector<HistogramBin> histogram;
-    // Every value with its count: most frequent first, equal counts in natural order.
+    // The values with their counts: most frequent first, equal counts in natural order.
     std::vector<ValueCount> counts;
 };
 
@@ -44,9 +45,10 @@ inline constexpr int kHistogramBins = 20;
 // The mean has this many more digits after the point than the longest fraction summed.
 inline constexpr int32_t kMeanExtraPlaces = 2;
 
-// The statistics of column `column` of table over rows 1..n. Progress goes up to 100%;
-// JobCancelled passes through. job may be null.
-ColumnStats column_stats(SortableTable& table, int32_t column, Job* job);
+// The statistics of column `column` of table over rows 1..n, with at most max_counts of the
+// value counts (the most frequent). Progress goes up to 100%; JobCancelled passes through.
+// job may be null.
+ColumnStats column_stats(SortableTable& table, int32_t column, Job* job, size_t max_counts = SIZE_MAX);
 
 // The share of all rows a count stands for, in percent.
 inline double percent_of_rows(int64_t count, int64_t rows) {
