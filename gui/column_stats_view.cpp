@@ -79,7 +79,12 @@ void ColumnStatsView::paintEvent(QPaintEvent*) {
         }
         painter.setPen(p.color(QPalette::Mid));
         painter.drawLine(margin, y + height, margin + width, y + height);
-        y += height + 4;
+        y += height + 1;
+        // The range under the bars: the minimum at the left end, the maximum at the right.
+        painter.setPen(p.color(QPalette::PlaceholderText));
+        painter.drawText(QRect(margin, y, width, line), Qt::AlignLeft | Qt::AlignVCenter, to_qstring(s.minimum_text));
+        painter.drawText(QRect(margin, y, width, line), Qt::AlignRight | Qt::AlignVCenter, to_qstring(s.maximum_text));
+        y += line;
     }
     if (s.counts.empty()) return;
     y += 4;

@@ -128,9 +128,9 @@ int BrowserLayout::measured_width(const TableLayout& layout, int32_t row, int32_
     const CellLook look = look_of_cell(table, row, column, scratch_);
     int width = cell_width(look, shaper);
     // Room for the marks drawn at a cell's right end, so they never cover its text: the sort
-    // mark in a header, the caret's mark in the row-header column.
+    // mark and a key's rank in a header, the caret's mark in the row-header column.
     const bool row_header = table.display_column(column).kind == GridTable::ColumnKind::row_header;
-    if (row == 0 || row_header) width = std::min(width + G::kMarkWidth, G::kMaxColumnWidth);
+    if (row == 0 || row_header) width = std::min(width + G::kMarkWidth + (row == 0 ? G::kRankWidth : 0), G::kMaxColumnWidth);
     scratch_.release(mark);
     return width;
 }

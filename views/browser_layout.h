@@ -27,6 +27,7 @@ struct BrowserGeometry {
     static constexpr int kCellRightPad = 6;  // kept free right of the widest text
     static constexpr int kMinColumnWidth = 5;
     static constexpr int kMarkWidth = 16;    // a mark at a cell's right end
+    static constexpr int kRankWidth = 9;     // a sort key's rank beside a header's mark
     // A column is never measured wider than this: one long text should not push every other
     // column out of sight. The cell shows what fits; the editor shows the rest.
     static constexpr int kMaxColumnWidth = 480;
