@@ -203,10 +203,26 @@ int main(int argc, char** argv) {
             for (int32_t c = 0; c < grid->column_count(); ++c)
                 if (grid->cell_text(0, c, scratch) == "price") price_column = c;
         }
-        controller.layout().set_current({table, 1, price_column});
+        // First with the Stat pane appearing (the command shows it), on the id column; then
+        // the price column in the pane already shown, as when the current cell moves.
+        int32_t id_column = -1;
+        {
+            tessel::SmallArena scratch;
+            for (int32_t c = 0; c < grid->column_count(); ++c)
+                if (grid->cell_text(0, c, scratch) == "id") id_column = c;
+        }
+        controller.layout().set_current({table, 1, id_column});
         browser.setFocus();
         window.reset_tick_gap();
+        const double asked_first = AppClock::now();
+        editor.commands().execute("column_statistics", {});
+        run_until([&] { return window.column_stats().header() == "id"; }, 60000);
+        const double first_ms = AppClock::now() - asked_first;
+        const double first_gap = window.longest_tick_gap();
+        run_until([] { return false; }, 300);
+        window.reset_tick_gap();
         const double asked_stats = AppClock::now();
+        controller.layout().set_current({table, 1, price_column});
         editor.commands().execute("column_statistics", {});
         run_until([&] { return window.column_stats().header() == "price"; }, 60000);
         const double stats_ms = AppClock::now() - asked_stats;
@@ -246,6 +262,8 @@ int main(int argc, char** argv) {
                     percentile(repaints, 1.0), percentile(totals, 0.5), percentile(totals, 1.0));
         std::printf("  100 edits changed the text's length by %lld bytes (the values typed: %lld)\n",
                     static_cast<long long>(growth), static_cast<long long>(typed_growth));
+        std::printf("column statistics of \"id\" with the Stat pane appearing: %.1f ms; UI stall %.1f ms\n", first_ms,
+                    first_gap);
         std::printf("column statistics of \"price\" (%lld distinct values counted), asked to shown: %.1f ms "
                     "(goal 500 ms); UI stall %.1f ms (budget 50 ms)\n",
                     static_cast<long long>(distinct), stats_ms, stats_gap);

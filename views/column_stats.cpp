@@ -54,7 +54,7 @@ ColumnStats column_stats(SortableTable& table, int32_t column, Job* job, size_t 
     int32_t widest_fraction = 0;
     bool first_number = true;
     for (int32_t row = 1; row <= keys.row_count(); ++row) {
-        if ((row & 0xFFFF) == 0) {
+        if ((row & 0x1FFF) == 0) {
             job->set_progress(50 + static_cast<int>(40 * int64_t{row} / keys.row_count()));
             job->yield_point();
         }
@@ -108,17 +108,45 @@ ColumnStats column_stats(SortableTable& table, int32_t column, Job* job, size_t 
     job->yield_point();
     stats.distinct = static_cast<int64_t>(counts.size());
     // The values stay views into the keys until the ones kept are chosen.
-    std::vector<std::pair<std::string_view, int64_t>> ranked(counts.begin(), counts.end());
+    std::vector<std::pair<std::string_view, int64_t>> ranked;
+    ranked.reserve(counts.size());
+    for (const auto& entry : counts) {
+        ranked.push_back(entry);
+        if (ranked.size() % 65536 == 0) job->yield_point();
+    }
+    // Freeing a table of a million values takes a while: a slice at a time, between yield
+    // points.
+    job->yield_point();
+    size_t freed = 0;
+    for (auto it = counts.begin(); it != counts.end();) {
+        it = counts.erase(it);
+        if (++freed % 32768 == 0) job->yield_point();
+    }
+    std::unordered_map<std::string_view, int64_t>().swap(counts);
+    job->yield_point();
     const auto before = [](const std::pair<std::string_view, int64_t>& a, const std::pair<std::string_view, int64_t>& b) {
         if (a.second != b.second) return a.second > b.second;
         const int c = natural_compare(a.first, b.first);
         return c != 0 ? c < 0 : a.first < b.first;
     };
     const size_t kept = std::min(max_counts, ranked.size());
-    if (kept < ranked.size())
-        std::partial_sort(ranked.begin(), ranked.begin() + static_cast<std::ptrdiff_t>(kept), ranked.end(), before);
-    else
+    if (kept < ranked.size()) {
+        // The most frequent few, a slice at a time: the best of each slice joins the best so far.
+        std::vector<std::pair<std::string_view, int64_t>> best;
+        constexpr size_t kSlice = 65536;
+        for (size_t from = 0; from < ranked.size(); from += kSlice) {
+            const auto first = ranked.begin() + static_cast<std::ptrdiff_t>(from);
+            best.insert(best.end(), first, first + static_cast<std::ptrdiff_t>(std::min(kSlice, ranked.size() - from)));
+            const size_t keep = std::min(kept, best.size());
+            std::partial_sort(best.begin(), best.begin() + static_cast<std::ptrdiff_t>(keep), best.end(), before);
+            best.resize(keep);
+            job->yield_point();
+        }
+        ranked = std::move(best);
+    } else {
         std::sort(ranked.begin(), ranked.end(), before);
+    }
+    job->yield_point();
     stats.counts.reserve(kept);
     for (size_t i = 0; i < kept; ++i) stats.counts.push_back({std::string(ranked[i].first), ranked[i].second});
     job->set_progress(100);
