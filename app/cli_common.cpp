@@ -11,6 +11,7 @@
 #include "file/save_leftovers.h"
 #include "foundation/arena.h"
 #include "foundation/ascii.h"
+#include "parse/path_expression.h"
 
 namespace tessel::cli {
 
@@ -230,6 +231,28 @@ std::unique_ptr<DocumentTree> parse_file(const char* command, const std::string&
         return nullptr;
     }
     return default_languages().parse(*chosen, text, nullptr, diagnostics_only);
+}
+
+int load_node(const char* command, const Arguments& a, LoadedNode& loaded) {
+    const std::string path(a.operands.at(0));
+    std::string error;
+    if (!read_file(path, loaded.text, error)) {
+        std::fprintf(stderr, "tessel-cli %s: cannot read %s: %s\n", command, path.c_str(), error.c_str());
+        return 2;
+    }
+    loaded.tree = parse_file(command, path, loaded.text, option(a, "--type"));
+    if (!loaded.tree) return 2;
+    if (!has_document(command, path, loaded.text, *loaded.tree)) return 1;
+    loaded.node = loaded.tree->root();
+    if (auto p = option(a, "--path")) {
+        PathResult found = resolve_path(*p, *loaded.tree->root());
+        if (!found.ok) {
+            std::fprintf(stderr, "tessel-cli %s: %s\n", command, found.error);
+            return 2;
+        }
+        loaded.node = found.node;
+    }
+    return 0;
 }
 
 bool has_document(const char* command, const std::string& path, std::string_view text,

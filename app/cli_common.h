@@ -54,6 +54,17 @@ std::unique_ptr<DocumentTree> parse_file(const char* command, const std::string&
 bool has_document(const char* command, const std::string& path, std::string_view text,
                   DocumentTree& tree);
 
+// A command's one file read, parsed, and the node its --path option names (the document
+// when it has none): the text (which the tree may read from), the tree and the node.
+struct LoadedNode {
+    std::string text;
+    std::unique_ptr<DocumentTree> tree;
+    Node* node = nullptr;
+};
+// Loads the only operand of a; 0, or the exit status after printing why not (2 for an
+// unreadable file, an unknown --type or a path that finds nothing, 1 for no document).
+int load_node(const char* command, const Arguments& a, LoadedNode& loaded);
+
 // Line (from 1) and column (from 1, in characters) of byte offsets in one text. Offsets
 // asked for in increasing order cost the characters between them, not the line's: many
 // diagnostics on one long line stay linear.

@@ -1,6 +1,5 @@
 // tessel-cli grid: the browser's view of a node as text, tables tab-separated.
 #include <algorithm>
-#include <charconv>
 #include <cstdio>
 #include <string>
 #include <utility>
@@ -8,7 +7,6 @@
 
 #include "app/cli_commands.h"
 #include "app/cli_common.h"
-#include "parse/path_expression.h"
 #include "views/grid_text.h"
 #include "views/row_sort.h"
 #include "views/table_view.h"
@@ -37,56 +35,27 @@ int run_grid(const std::vector<std::string_view>& args) {
     // --sort N[:desc],M...: the keys, columns counted from 1.
     std::vector<SortSpec> keys;
     if (auto s = option(a, "--sort")) {
-        std::string_view list = *s;
-        for (size_t start = 0; start <= list.size() && a.error.empty();) {
-            size_t end = list.find(',', start);
-            if (end == std::string_view::npos) end = list.size();
-            std::string_view spec = list.substr(start, end - start);
-            SortSpec key;
-            for (const auto& [suffix, up] : {std::pair{std::string_view(":asc"), true}, std::pair{std::string_view(":desc"), false}})
-                if (spec.ends_with(suffix)) {
-                    key.ascending = up;
-                    spec.remove_suffix(suffix.size());
-                }
-            int number = 0;
-            auto [at, ec] = std::from_chars(spec.data(), spec.data() + spec.size(), number);
-            if (ec != std::errc() || at != spec.data() + spec.size() || number < 1)
-                a.error = "--sort needs column numbers from 1, each optionally followed by :desc, separated by commas";
-            key.column = number - 1;
-            keys.push_back(key);
-            start = end + 1;
-        }
+        auto parsed = parse_sort_keys(*s);
+        if (!parsed || std::ranges::any_of(*parsed, [](const SortSpec& k) { return k.column < 1; }))
+            a.error = "--sort needs column numbers from 1, each optionally followed by :desc, separated by commas";
+        else
+            keys = std::move(*parsed);
     }
     int sort_column = 0;  // the highest column number a key names
-    std::string sort_text;
-    for (const SortSpec& key : keys) {
-        sort_column = std::max(sort_column, key.column + 1);
-        if (!sort_text.empty()) sort_text += ',';
-        sort_text += std::to_string(key.column) + (key.ascending ? ":asc" : ":desc");
+    for (SortSpec& key : keys) {
+        sort_column = std::max(sort_column, key.column);
+        --key.column;  // run_sort counts columns from 0
     }
+    const std::string sort_text = sort_keys_text(keys);
     if (a.error.empty() && a.operands.size() != 1) a.error = "give exactly one file";
     if (!a.error.empty()) {
         std::fprintf(stderr, "tessel-cli grid: %s\n", a.error.c_str());
         return 2;
     }
-    std::string path(a.operands[0]), text, error;
-    if (!read_file(path, text, error)) {
-        std::fprintf(stderr, "tessel-cli grid: cannot read %s: %s\n", path.c_str(), error.c_str());
-        return 2;
-    }
-    auto tree = parse_file("grid", path, text, option(a, "--type"));
-    if (!tree) return 2;
-    if (!has_document("grid", path, text, *tree)) return 1;
-    Node* node = tree->root();
-    if (auto p = option(a, "--path")) {
-        PathResult found = resolve_path(*p, *tree->root());
-        if (!found.ok) {
-            std::fprintf(stderr, "tessel-cli grid: %s\n", found.error);
-            return 2;
-        }
-        node = found.node;
-    }
-    TreeNodeProvider provider(tree.get());
+    LoadedNode loaded;
+    if (const int status = load_node("grid", a, loaded)) return status;
+    Node* node = loaded.node;
+    TreeNodeProvider provider(loaded.tree.get());
     auto view = build_view(provider, *node, "scroll1", 0);
     if (sort_column >= 1) {
         // A column that no table has is a mistake in the arguments, not an order to keep.

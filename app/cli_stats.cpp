@@ -5,7 +5,6 @@
 
 #include "app/cli_commands.h"
 #include "app/cli_common.h"
-#include "parse/path_expression.h"
 #include "views/column_stats.h"
 #include "views/grid_text.h"
 #include "views/table_view.h"
@@ -67,24 +66,10 @@ int run_stats(const std::vector<std::string_view>& args) {
         std::fprintf(stderr, "tessel-cli stats: %s\n", a.error.c_str());
         return 2;
     }
-    std::string path(a.operands[0]), text, error;
-    if (!read_file(path, text, error)) {
-        std::fprintf(stderr, "tessel-cli stats: cannot read %s: %s\n", path.c_str(), error.c_str());
-        return 2;
-    }
-    auto tree = parse_file("stats", path, text, option(a, "--type"));
-    if (!tree) return 2;
-    if (!has_document("stats", path, text, *tree)) return 1;
-    Node* node = tree->root();
-    if (auto p = option(a, "--path")) {
-        PathResult found = resolve_path(*p, *tree->root());
-        if (!found.ok) {
-            std::fprintf(stderr, "tessel-cli stats: %s\n", found.error);
-            return 2;
-        }
-        node = found.node;
-    }
-    TreeNodeProvider provider(tree.get());
+    LoadedNode loaded;
+    if (const int status = load_node("stats", a, loaded)) return status;
+    Node* node = loaded.node;
+    TreeNodeProvider provider(loaded.tree.get());
     auto view = build_view(provider, *node, "scroll1", 0);
     GridTable* table = nullptr;
     for (const ViewItem& item : view->items())

@@ -726,10 +726,9 @@ void BrowserView::mousePressEvent(QMouseEvent* event) {
             key->ascending = !key->ascending;
         else
             keys.push_back({cell.column, true});
-        std::string rest = keys[0].ascending ? ":asc" : ":desc";
-        for (size_t k = 1; k < keys.size(); ++k)
-            rest += "," + std::to_string(keys[k].column) + (keys[k].ascending ? ":asc" : ":desc");
-        on_sort_(cell.table, keys[0].column, rest);
+        // The first key's column, and the rest of the keys' text after it.
+        const std::string text = sort_keys_text(keys);
+        on_sort_(cell.table, keys[0].column, std::string_view(text).substr(text.find(':')));
         return;
     }
     if (cell == controller_.layout().current()) return;

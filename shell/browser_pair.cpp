@@ -144,13 +144,10 @@ void BrowserPair::sort(int number, int32_t table_index, int32_t column, std::str
             // A view replaced meanwhile took its table with it.
             if (browser.serial() != serial) return;
             SmallArena scratch;
-            std::string keys;
+            const std::vector<SortSpec> keys = table->sort_keys();
             int32_t last_column = 0;
-            for (const SortSpec& key : table->sort_keys()) {
-                keys += (keys.empty() ? "" : ",") + std::to_string(key.column) + (key.ascending ? ":asc" : ":desc");
-                last_column = std::max(last_column, key.column);
-            }
-            kept_sorts_[{shown, table_index}] = {keys, table->sort_column(), last_column,
+            for (const SortSpec& key : keys) last_column = std::max(last_column, key.column);
+            kept_sorts_[{shown, table_index}] = {sort_keys_text(keys), table->sort_column(), last_column,
                                                  std::string(table->cell_text(0, table->sort_column(), scratch))};
             // Unless the user moved it meanwhile, the current cell follows its row.
             if (data_row > 0 && browser.layout().current() == current)

@@ -86,6 +86,39 @@ void collect_keys(SortableTable& table, int32_t column, SortKeys& keys, Job* job
     }
 }
 
+std::optional<std::vector<SortSpec>> parse_sort_keys(std::string_view text, bool* named, std::string_view* bad) {
+    std::vector<SortSpec> keys;
+    if (named) *named = false;
+    for (size_t start = 0; start <= text.size();) {
+        size_t end = text.find(',', start);
+        if (end == std::string_view::npos) end = text.size();
+        std::string_view piece = text.substr(start, end - start);
+        SortSpec key;
+        for (const auto& [suffix, up] : {std::pair{std::string_view(":asc"), true}, std::pair{std::string_view(":desc"), false}})
+            if (piece.ends_with(suffix)) {
+                key.ascending = up;
+                if (named) *named = true;
+                piece.remove_suffix(suffix.size());
+            }
+        if (!parse_column(piece, &key.column)) {
+            if (bad) *bad = piece;
+            return std::nullopt;
+        }
+        keys.push_back(key);
+        start = end + 1;
+    }
+    return keys;
+}
+
+std::string sort_keys_text(std::span<const SortSpec> keys) {
+    std::string text;
+    for (const SortSpec& key : keys) {
+        if (!text.empty()) text += ',';
+        text += std::to_string(key.column) + (key.ascending ? ":asc" : ":desc");
+    }
+    return text;
+}
+
 bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
               std::string* status_message) {
     QuietJob quiet;
@@ -94,27 +127,14 @@ bool run_sort(SortableTable& table, std::string_view column_text, Job* job,
     auto started = std::chrono::steady_clock::now();
 
     // The context menu's "Sort ascending" and "Sort descending" name their direction.
-    std::vector<SortSpec> specs;
     bool named_direction = false;
-    for (size_t start = 0; start <= column_text.size();) {
-        size_t end = column_text.find(',', start);
-        if (end == std::string_view::npos) end = column_text.size();
-        std::string_view piece = column_text.substr(start, end - start);
-        SortSpec spec;
-        for (const auto& [suffix, up] : {std::pair{std::string_view(":asc"), true}, std::pair{std::string_view(":desc"), false}})
-            if (piece.ends_with(suffix)) {
-                spec.ascending = up;
-                named_direction = true;
-                piece.remove_suffix(suffix.size());
-            }
-        if (!parse_column(piece, &spec.column)) {
-            if (status_message)
-                *status_message = "cannot sort: \"" + std::string(piece) + "\" is not a column number";
-            return false;
-        }
-        specs.push_back(spec);
-        start = end + 1;
+    std::string_view bad;
+    std::optional<std::vector<SortSpec>> parsed = parse_sort_keys(column_text, &named_direction, &bad);
+    if (!parsed) {
+        if (status_message) *status_message = "cannot sort: \"" + std::string(bad) + "\" is not a column number";
+        return false;
     }
+    std::vector<SortSpec>& specs = *parsed;
     // One column named without a direction: the other way round when sorted by it already.
     if (specs.size() == 1 && !named_direction)
         specs[0].ascending = specs[0].column == table.sort_column() ? !table.sort_ascending() : true;

@@ -6,10 +6,12 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "foundation/arena.h"
 #include "foundation/array.h"
@@ -194,6 +196,14 @@ void merge_sort(std::span<T> items, std::span<T> scratch, Before&& before) {
 // otherwise, reporting progress from 0 to progress_share percent with a yield point every
 // 256 rows (JobCancelled passes through). job may be null.
 void collect_keys(SortableTable& table, int32_t column, SortKeys& keys, Job* job, int progress_share);
+
+// The keys of a sort written as text, "2:desc,0": column numbers, each optionally followed by
+// ":asc" or ":desc", separated by commas. Nothing when a piece is not a column number (it is
+// then left in *bad); *named tells whether any piece names its direction.
+std::optional<std::vector<SortSpec>> parse_sort_keys(std::string_view text, bool* named = nullptr,
+                                                     std::string_view* bad = nullptr);
+// The text of keys as parse_sort_keys reads it, every key with its direction.
+std::string sort_keys_text(std::span<const SortSpec> keys);
 
 // The body of the "sort" job: sorts table by the column whose index column_text gives in
 // decimal, the opposite way when it is the column last sorted by and ascending otherwise,
