@@ -9,6 +9,7 @@
 #include "foundation/job.h"
 #include "parse/xml_parser.h"
 #include "tests/seams/fixed_advance_shaper.h"
+#include "tests/views/shown_in_browser.h"
 #include "views/browser_controller.h"
 #include "views/browser_layout.h"
 #include "views/row_sort.h"
@@ -17,22 +18,9 @@ namespace tessel {
 namespace {
 
 using G = BrowserGeometry;
-constexpr int kLine = 16, kRow = 18;
+constexpr int kLine = test::kLineHeight, kRow = test::kRowHeight;
 
-struct Shown {
-    std::unique_ptr<DocumentTree> tree;
-    std::unique_ptr<TreeNodeProvider> provider;
-    BrowserController browser{1};
-    test::FixedAdvanceShaper shaper;
-
-    explicit Shown(const std::string& xml) {
-        tree = parse_xml(xml);
-        provider = std::make_unique<TreeNodeProvider>(tree.get());
-        browser.take(browser.build(*provider, *tree->root()->child(0), nullptr, nullptr));
-        browser.layout().lay_out(browser.view(), shaper, kLine, kRow);
-    }
-    BrowserLayout& layout() { return browser.layout(); }
-};
+using Shown = test::ShownInBrowser;
 
 // Rows whose name column grows with the row number: "r1", "rr2", ... so a column's width
 // tells which rows were measured.

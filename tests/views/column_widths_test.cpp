@@ -5,9 +5,7 @@
 #include <random>
 #include <string>
 
-#include "parse/xml_parser.h"
-#include "tests/seams/fixed_advance_shaper.h"
-#include "views/browser_controller.h"
+#include "tests/views/shown_in_browser.h"
 #include "views/column_widths.h"
 #include "views/row_sort.h"
 
@@ -15,26 +13,13 @@ namespace tessel {
 namespace {
 
 using G = BrowserGeometry;
-constexpr int kLine = 16, kRow = 18;
 
-struct Shown {
-    std::unique_ptr<DocumentTree> tree;
-    std::unique_ptr<TreeNodeProvider> provider;
-    BrowserController browser{1};
-    test::FixedAdvanceShaper shaper;
-
-    explicit Shown(const std::string& xml) {
-        tree = parse_xml(xml);
-        provider = std::make_unique<TreeNodeProvider>(tree.get());
-        browser.take(browser.build(*provider, *tree->root()->child(0), nullptr, nullptr));
-        browser.layout().lay_out(browser.view(), shaper, kLine, kRow);
-    }
-    BrowserLayout& layout() { return browser.layout(); }
+struct Shown : test::ShownInBrowser {
+    using ShownInBrowser::ShownInBrowser;
     TableLayout& table() { return layout().tables().at(0); }
     std::vector<int> targets(WidthCommand command, int32_t first_visible = 1, int32_t last_visible = 0) {
         return width_targets(command, layout(), 0, first_visible, last_visible, shaper);
     }
-    void refresh() { layout().lay_out(browser.view(), shaper, kLine, kRow, true); }
 };
 
 // The fixed-advance shaper's width of a cell holding `chars` characters.
