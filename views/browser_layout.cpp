@@ -297,7 +297,10 @@ void BrowserLayout::set_current(const CellPos& cell) {
         return;
     }
     const TableLayout& t = tables_[cell.table];
-    current_ = {cell.table, std::clamp(cell.row, 1, t.rows() - 1), std::clamp(cell.column, 0, t.columns() - 1)};
+    // A table whose rows a filter all hides keeps its header as the current row, so that the
+    // keys still reach the table and Esc can clear the filter.
+    const int32_t row = t.rows() < 2 ? 0 : std::clamp(cell.row, 1, t.rows() - 1);
+    current_ = {cell.table, row, std::clamp(cell.column, 0, std::max(t.columns() - 1, 0))};
 }
 
 bool BrowserLayout::move_current(BrowserMove move, int32_t page_rows) {

@@ -79,12 +79,12 @@ struct TableLayout {
     bool widths_chosen = false;
     std::vector<int32_t> fit_rows;
 
-    int32_t rows() const { return table->row_count() + 1; }  // with the header row
+    int32_t rows() const { return table->shown_count() + 1; }  // with the header row
     int32_t columns() const { return static_cast<int32_t>(current_widths.size()); }
     int width() const { return column_starts.empty() ? 0 : column_starts.back() + current_widths.back(); }
     int height() const { return rows() * row_height; }
     // The row number shown at a display position.
-    int32_t row_at(int32_t display) const { return display == 0 ? 0 : table->row_order()[display - 1]; }
+    int32_t row_at(int32_t display) const { return display == 0 ? 0 : table->shown_row(display); }
 };
 
 struct BrowserItemLayout {

@@ -45,7 +45,7 @@ ColumnStats column_stats(SortableTable& table, int32_t column, Job* job, size_t 
     collect_keys(table, column, keys, job, 50);
 
     ColumnStats stats;
-    stats.rows = keys.row_count();
+    stats.rows = 0;
     std::unordered_map<std::string_view, int64_t> counts;
     counts.reserve(static_cast<size_t>(keys.row_count()));
     DecimalSum sum;
@@ -58,6 +58,9 @@ ColumnStats column_stats(SortableTable& table, int32_t column, Job* job, size_t 
             job->set_progress(50 + static_cast<int>(40 * int64_t{row} / keys.row_count()));
             job->yield_point();
         }
+        // Rows a filter hides are left out: the statistics describe what is shown.
+        if (!table.row_shown(row)) continue;
+        ++stats.rows;
         if (!keys[row].present()) {
             ++stats.empty;
             continue;

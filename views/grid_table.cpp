@@ -83,7 +83,7 @@ GridTable::GridTable(NodeProvider& provider, Node& selected, int32_t first_child
                      int32_t last_child, Arena& arena)
     : provider_(provider), selected_(selected), first_(first_child), last_(last_child),
       arena_(arena), groups_(&arena), columns_(&arena), row_order_(&arena), display_of_row_(&arena),
-      further_keys_(&arena) {
+      kept_(&arena), shown_(&arena), further_keys_(&arena) {
     row_order_.resize(row_count(), false);
     display_of_row_.resize(row_count(), false);
     for (int32_t i = 0; i < row_count(); ++i) row_order_[i] = display_of_row_[i] = i + 1;
@@ -276,11 +276,60 @@ int32_t GridTable::row_of_position(TextPos offset) {
 void GridTable::set_sorted(int32_t column, bool ascending, std::span<const int32_t> order) {
     sort_column_ = column;
     sort_ascending_ = ascending;
-    for (size_t i = 0; i < order.size() && static_cast<int32_t>(i) < row_order_.size(); ++i) {
+    for (size_t i = 0; i < order.size() && static_cast<int32_t>(i) < row_order_.size(); ++i)
         row_order_[static_cast<int32_t>(i)] = order[i];
-        display_of_row_[order[i] - 1] = static_cast<int32_t>(i) + 1;
-    }
     is_sorted_ = true;
+    refresh_shown();
+}
+
+void GridTable::refresh_shown() {
+    if (!filtered_) {
+        for (int32_t i = 0; i < row_order_.size(); ++i) display_of_row_[row_order_[i] - 1] = i + 1;
+        return;
+    }
+    // Cleared, not freed: the storage is the arena's, and the next filter reuses it.
+    shown_.clear();
+    for (int32_t i = 0; i < row_order_.size(); ++i) {
+        const int32_t row = row_order_[i];
+        if (kept_[row - 1]) {
+            shown_.push_back(row);
+            display_of_row_[row - 1] = shown_.size();
+        } else {
+            display_of_row_[row - 1] = 0;
+        }
+    }
+}
+
+void GridTable::set_filter(const RowFilter& filter, std::span<const uint8_t> keep) {
+    if (filter.keeps_all() || static_cast<int32_t>(keep.size()) != row_count()) {
+        clear_filter();
+        return;
+    }
+    filtered_ = true;
+    kept_.resize(row_count(), false);
+    std::copy(keep.begin(), keep.end(), kept_.begin());
+    filter_text_ = {arena_.copy_text(filter.text.data(), static_cast<uint32_t>(filter.text.size())),
+                    filter.text.size()};
+    filter_match_ = filter.match;
+    filter_column_ = filter.column;
+    refresh_shown();
+}
+
+void GridTable::clear_filter() {
+    filtered_ = false;
+    filter_text_ = {};
+    filter_match_ = RowFilter::Match::substring;
+    filter_column_ = -1;
+    refresh_shown();
+}
+
+RowFilter GridTable::filter() const {
+    RowFilter filter;
+    if (!filtered_) return filter;
+    filter.text = std::string(filter_text_);
+    filter.match = filter_match_;
+    filter.column = filter_column_;
+    return filter;
 }
 
 std::vector<SortSpec> GridTable::sort_keys() const {

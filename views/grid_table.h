@@ -15,6 +15,7 @@
 #include "parse/node.h"
 #include "text/text_pos.h"
 #include "views/grid_columns.h"
+#include "views/row_filter.h"
 #include "views/row_sort.h"
 
 namespace tessel {
@@ -64,10 +65,24 @@ public:
     // The row whose child covers the text offset (a bisection over document order), or -1.
     int32_t row_of_position(TextPos offset);
 
-    // Sorting: display position i (1-based) shows row row_order()[i - 1].
-    const Array<int32_t>& row_order() const { return row_order_; }
+    // What is shown: the rows a filter keeps (every row without one), in the sort's order.
+    // Display position i (1-based) shows row shown_row(i); a hidden row's display is 0.
+    int32_t shown_count() const { return filtered_ ? shown_.size() : row_count(); }
+    int32_t shown_row(int32_t display) const {
+        return filtered_ ? shown_[display - 1] : row_order_[display - 1];
+    }
     int32_t display_of_row(int32_t row) const { return display_of_row_[row - 1]; }
+    bool row_shown(int32_t row) const override { return display_of_row_[row - 1] != 0; }
     bool is_sorted() const { return is_sorted_; }
+    // Every row, hidden ones too, in the sort's order.
+    const Array<int32_t>& row_order() const { return row_order_; }
+    // Shows only the rows with keep[row - 1] set (keep has row_count() entries), remembering
+    // the filter that chose them; a filter that keeps all rows shows every row again.
+    void set_filter(const RowFilter& filter, std::span<const uint8_t> keep);
+    void clear_filter();
+    bool is_filtered() const { return filtered_; }
+    // The filter shown rows went through; keeps_all() when there is none.
+    RowFilter filter() const;
     bool cell_text(int32_t row, int32_t column, Arena& arena, std::string_view* text) override;
     int32_t sort_column() const override { return sort_column_; }
     bool sort_ascending() const override { return sort_ascending_; }
@@ -110,8 +125,19 @@ private:
     Array<ColumnGroup*> groups_;
     Array<DisplayColumn> columns_;
     Node* name_value_node_ = nullptr;  // set for a name/value table
+    // Recomputes shown_ and display_of_row_ from row_order_ and kept_.
+    void refresh_shown();
+
     Array<int32_t> row_order_;
     Array<int32_t> display_of_row_;
+    // Filtering: kept_[row - 1] tells whether a row is shown, shown_ lists them in order.
+    bool filtered_ = false;
+    Array<uint8_t> kept_;
+    Array<int32_t> shown_;
+    // The filter, its text in the arena.
+    std::string_view filter_text_;
+    RowFilter::Match filter_match_ = RowFilter::Match::substring;
+    int32_t filter_column_ = -1;
     // In the arena, as the table is: its destructor does not run.
     Array<SortSpec> further_keys_;
     int32_t sort_column_ = -1;

@@ -36,14 +36,14 @@ void write_grid_text(GridTable& table, Arena& scratch,
     // Rows gather here and go out once this much has built up.
     constexpr size_t kPiece = 64 * 1024;
     std::string out;
-    const int32_t rows = table.row_count();
+    const int32_t rows = table.shown_count();
     for (int32_t position = 0; position <= rows; ++position) {
         if (job) {
             job->set_progress(static_cast<int>(100.0 * position / (rows + 1)));
             if ((position & 255) == 0) job->yield_point();
         }
         // Rows go out in the order the user sees them.
-        const int32_t row = position == 0 ? 0 : table.row_order()[position - 1];
+        const int32_t row = position == 0 ? 0 : table.shown_row(position);
         // Tabs go between the fields, so a pasted row has exactly one field per column;
         // caption cells ("Name", "Value") head their columns as any other title does.
         for (int32_t c = 0; c < table.column_count(); ++c) {

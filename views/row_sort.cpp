@@ -58,7 +58,8 @@ constexpr int32_t kParallelRows = 1 << 16;
 
 }  // namespace
 
-void collect_keys(SortableTable& table, int32_t column, SortKeys& keys, Job* job, int progress_share) {
+void collect_keys(SortableTable& table, int32_t column, SortKeys& keys, Job* job, int progress_share,
+                  int progress_from) {
     QuietJob quiet;
     if (!job) job = &quiet;
     const int32_t rows = std::max<int32_t>(table.row_count(), 0);
@@ -80,7 +81,7 @@ void collect_keys(SortableTable& table, int32_t column, SortKeys& keys, Job* job
             }
         }
         if (last % kUpdateEvery == 0) {
-            job->set_progress(static_cast<int>(progress_share * int64_t{last} / rows));
+            job->set_progress(progress_from + static_cast<int>(progress_share * int64_t{last} / rows));
             job->yield_point();
         }
     }

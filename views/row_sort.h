@@ -54,6 +54,8 @@ public:
     // The keys after the first of the sort being stored (none for a sort by one column);
     // called just before set_sorted.
     virtual void set_further_keys(std::span<const SortSpec> /*keys*/) {}
+    // Whether row is shown: a filter may hide rows, which statistics then leave out.
+    virtual bool row_shown(int32_t /*row*/) const { return true; }
 };
 
 // One row's entry in the sort: the summary of its key (absent for an empty cell) with the
@@ -193,9 +195,10 @@ void merge_sort(std::span<T> items, std::span<T> scratch, Before&& before) {
 }
 
 // The keys of rows 1..n of column, through fill_keys where the table can and cell_text
-// otherwise, reporting progress from 0 to progress_share percent with a yield point every
-// 256 rows (JobCancelled passes through). job may be null.
-void collect_keys(SortableTable& table, int32_t column, SortKeys& keys, Job* job, int progress_share);
+// otherwise, reporting progress from progress_from to progress_from + progress_share percent
+// with a yield point every 256 rows (JobCancelled passes through). job may be null.
+void collect_keys(SortableTable& table, int32_t column, SortKeys& keys, Job* job, int progress_share,
+                  int progress_from = 0);
 
 // The keys of a sort written as text, "2:desc,0": column numbers, each optionally followed by
 // ":asc" or ":desc", separated by commas. Nothing when a piece is not a column number (it is

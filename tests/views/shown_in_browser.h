@@ -19,10 +19,11 @@ struct ShownInBrowser {
     BrowserController browser{1};
     FixedAdvanceShaper shaper;
 
-    explicit ShownInBrowser(const std::string& xml) {
+    // Shows the document's child at index child (the first element of most test documents).
+    explicit ShownInBrowser(const std::string& xml, int32_t child = 0) {
         tree = parse_xml(xml);
         provider = std::make_unique<TreeNodeProvider>(tree.get());
-        browser.take(browser.build(*provider, *tree->root()->child(0), nullptr, nullptr));
+        browser.take(browser.build(*provider, *tree->root()->child(child), nullptr, nullptr));
         browser.layout().lay_out(browser.view(), shaper, kLineHeight, kRowHeight);
     }
     BrowserLayout& layout() { return browser.layout(); }
