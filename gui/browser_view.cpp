@@ -1,6 +1,7 @@
 // A browser pane on screen.
 #include "gui/browser_view.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -88,9 +89,100 @@ BrowserView::BrowserView(BrowserController& controller, QWidget* parent)
     horizontalScrollBar()->setSingleStep(20);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, viewport(), qOverload<>(&QWidget::update));
+    filter_bar_ = new FilterBar(this);
+    filter_bar_->hide();
+    filter_bar_->set_on_changed([this] {
+        if (on_filter_ && filter_table_ >= 0) on_filter_(filter_table_, filter_bar_->filter());
+    });
+    filter_bar_->set_on_closed([this] {
+        const int32_t table = filter_table_;
+        filter_table_ = -1;
+        set_filter_bar_visible(false);
+        setFocus();
+        if (on_filter_ && table >= 0) on_filter_(table, RowFilter{});
+    });
 }
 
 BrowserView::~BrowserView() = default;
+
+bool BrowserView::open_filter() {
+    const CellPos cell = controller_.layout().current();
+    if (!controller_.view() || !cell.valid()) return false;
+    GridTable& table = *controller_.layout().tables()[static_cast<size_t>(cell.table)].table;
+    SmallArena scratch;
+    const QString title = to_qstring(table.cell_text(0, cell.column, scratch));
+    filter_table_ = cell.table;
+    // A filtered table's bar shows its filter; a new one offers the current column.
+    const RowFilter filter = table.filter();
+    filter_bar_->show_filter(filter, filter.column >= 0 ? filter.column : cell.column,
+                             filter.column >= 0 ? to_qstring(table.cell_text(0, filter.column, scratch)) : title);
+    if (table.is_filtered()) filter_bar_->show_counts(table.shown_count(), table.row_count());
+    set_filter_bar_visible(true);
+    filter_bar_->text()->setFocus();
+    filter_bar_->text()->selectAll();
+    return true;
+}
+
+bool BrowserView::clear_filter() {
+    const CellPos cell = controller_.layout().current();
+    if (!controller_.view() || !cell.valid()) return false;
+    if (!controller_.layout().tables()[static_cast<size_t>(cell.table)].table->is_filtered()) return false;
+    filter_table_ = -1;
+    set_filter_bar_visible(false);
+    if (on_filter_) on_filter_(cell.table, RowFilter{});
+    return true;
+}
+
+void BrowserView::filter_done(int32_t table, std::string_view error) {
+    if (!error.empty()) {
+        if (table == filter_table_) filter_bar_->show_error(to_qstring(error));
+        return;
+    }
+    relayout();
+    if (on_current_changed_) on_current_changed_();
+    sync_filter_bar();
+}
+
+void BrowserView::sync_filter_bar() {
+    const BrowserLayout& layout = controller_.layout();
+    int32_t table = -1;
+    if (controller_.view()) {
+        if (layout.current().valid()) {
+            table = layout.current().table;
+        } else {
+            for (size_t t = 0; t < layout.tables().size() && table < 0; ++t)
+                if (layout.tables()[t].table->is_filtered()) table = static_cast<int32_t>(t);
+        }
+    }
+    GridTable* grid = table >= 0 ? layout.tables()[static_cast<size_t>(table)].table : nullptr;
+    // While the user types a filter for this table, the bar stays as it is.
+    if (grid && table == filter_table_ && filter_bar_->isVisible() && filter_bar_->isAncestorOf(QApplication::focusWidget())) {
+        if (grid->is_filtered()) filter_bar_->show_counts(grid->shown_count(), grid->row_count());
+        return;
+    }
+    if (!grid || !grid->is_filtered()) {
+        filter_table_ = -1;
+        set_filter_bar_visible(false);
+        return;
+    }
+    const RowFilter filter = grid->filter();
+    SmallArena scratch;
+    const int32_t column = filter.column >= 0 ? filter.column : std::max(layout.current().column, 0);
+    if (table != filter_table_ || filter_bar_->filter() != filter)
+        filter_bar_->show_filter(filter, column, to_qstring(grid->cell_text(0, column, scratch)));
+    filter_table_ = table;
+    filter_bar_->show_counts(grid->shown_count(), grid->row_count());
+    set_filter_bar_visible(true);
+}
+
+void BrowserView::set_filter_bar_visible(bool visible) {
+    if (visible == filter_bar_->isVisible()) return;
+    filter_bar_->setVisible(visible);
+    setViewportMargins(0, visible ? filter_bar_->sizeHint().height() : 0, 0, 0);
+    const int frame = frameWidth();
+    filter_bar_->setGeometry(frame, frame, width() - 2 * frame, filter_bar_->sizeHint().height());
+    update_scroll_bars();
+}
 
 int BrowserView::row_height() const { return QFontMetrics(font()).height() + 4; }
 
@@ -139,6 +231,9 @@ void BrowserView::view_changed(int32_t centre_child) {
             set_scroll(layout.centre_current(scroll(), viewport()->height()));
         }
     }
+    // A new view's table may come filtered (a kept filter) or the filtered one may be gone.
+    filter_table_ = -1;
+    sync_filter_bar();
     viewport()->update();
 }
 
@@ -166,6 +261,7 @@ bool BrowserView::restore_place(const Place& place) {
     layout.set_current({place.table, display, std::min(place.column, t.columns() - 1)});
     set_scroll({place.scroll_x, place.scroll_y});
     set_scroll(layout.keep_in_view(scroll(), viewport()->width(), viewport()->height()));
+    sync_filter_bar();
     viewport()->update();
     return true;
 }
@@ -462,6 +558,7 @@ void BrowserView::current_moved(bool centre) {
     set_scroll(centre ? layout.centre_current(scroll(), viewport()->height())
                       : layout.keep_in_view(scroll(), viewport()->width(), viewport()->height()));
     viewport()->update();
+    sync_filter_bar();
     if (on_current_changed_) on_current_changed_();
 }
 
@@ -689,6 +786,8 @@ bool BrowserView::viewportEvent(QEvent* event) {
 
 void BrowserView::resizeEvent(QResizeEvent* event) {
     QAbstractScrollArea::resizeEvent(event);
+    if (filter_bar_->isVisible())
+        filter_bar_->setGeometry(frameWidth(), frameWidth(), width() - 2 * frameWidth(), filter_bar_->sizeHint().height());
     update_scroll_bars();
 }
 
@@ -803,6 +902,8 @@ void BrowserView::contextMenuEvent(QContextMenuEvent* event) {
     command(*widths, tr("Minimize all"), "minimize_all");
     command(*widths, tr("Restore all"), "restore_all");
     command(menu, tr("Column &statistics"), "column_statistics");
+    command(menu, tr("&Value counts"), "value_counts");
+    command(menu, tr("&Filter rows..."), "filter_rows");
     menu.addSeparator();
     add(tr("Sort &ascending"), [this, cell] { if (on_sort_) on_sort_(cell.table, cell.column, ":asc"); }, sortable);
     add(tr("Sort &descending"), [this, cell] { if (on_sort_) on_sort_(cell.table, cell.column, ":desc"); }, sortable);

@@ -17,6 +17,7 @@
 #include <string_view>
 
 #include "foundation/arena.h"
+#include "gui/filter_bar.h"
 #include "views/browser_controller.h"
 #include "views/cell_edit.h"
 #include "views/column_widths.h"
@@ -62,6 +63,18 @@ public:
     void set_on_sort(std::function<void(int32_t table, int32_t column, std::string_view direction)> f) {
         on_sort_ = std::move(f);
     }
+    // The filter bar asks to filter table `table` (a filter that keeps all rows clears it).
+    void set_on_filter(std::function<void(int32_t table, const RowFilter& filter)> f) { on_filter_ = std::move(f); }
+    // Opens the filter bar for the current cell's table, its text selected for typing; false
+    // without a current cell.
+    bool open_filter();
+    // Esc outside the bar: clears the current table's filter and hides the bar; false when the
+    // current table is not filtered.
+    bool clear_filter();
+    // A filter of `table` was applied (error empty) or refused: rows laid out again, the bar
+    // updated.
+    void filter_done(int32_t table, std::string_view error);
+    FilterBar* filter_bar() const { return filter_bar_; }
     // The context menu's and double click's commands go through the command table;
     // "browser_locate" (the menu's "Locate in tree") is the owner's own.
     void set_command_runner(std::function<bool(std::string_view name, bool query)> f) {
@@ -124,6 +137,9 @@ protected:
 
 private:
     void lay_out(bool refresh);
+    // The bar shows while the current table is filtered or a filter is being typed for it.
+    void sync_filter_bar();
+    void set_filter_bar_visible(bool visible);
     void update_scroll_bars();
     void set_scroll(ScrollPos scroll);
     void current_moved(bool centre);
@@ -146,6 +162,9 @@ private:
     QFont caption_font_;
     std::function<void()> on_current_changed_;
     std::function<void(int32_t, int32_t, std::string_view)> on_sort_;
+    std::function<void(int32_t, const RowFilter&)> on_filter_;
+    FilterBar* filter_bar_ = nullptr;
+    int32_t filter_table_ = -1;  // the table the bar is for
     std::function<bool(std::string_view, bool)> run_command_;
     std::function<TextPos()> marked_position_;
     bool was_building_ = false;

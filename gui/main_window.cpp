@@ -309,6 +309,22 @@ void MainWindow::register_handlers() {
         describe_current_column();
         return true;
     });
+    // The filter bar of the active browser's current table.
+    commands.register_handler("filter_rows", this, [this](std::string_view, bool query) {
+        BrowserView* browser = active_browser();
+        if (query) return browser && browser->controller().view() && browser->controller().layout().current().valid();
+        return browser->open_filter();
+    });
+    // Esc in a browser whose current table is filtered shows every row again.
+    commands.register_handler("cancel", this, [this](std::string_view, bool query) {
+        BrowserView* browser = focused_browser();
+        if (!browser) return false;
+        const CellPos cell = browser->controller().layout().current();
+        const bool filtered = browser->controller().view() && cell.valid() &&
+                              browser->controller().layout().tables()[static_cast<size_t>(cell.table)].table->is_filtered();
+        if (query) return filtered && !browser->editing();
+        return browser->clear_filter();
+    });
     // In a browser, "copy" takes the current cell's text.
     commands.register_handler("copy", this, [this](std::string_view, bool query) {
         BrowserView* browser = focused_browser();
@@ -662,6 +678,13 @@ void MainWindow::sorted(int browser) {
     describe_timer_.start();
 }
 
+void MainWindow::filtered(int browser, int32_t table, std::string_view error) {
+    (browser == 1 ? tree_browser_view_ : table_browser_view_)->filter_done(table, error);
+    // The statistics describe the rows shown.
+    described_ = {};
+    describe_timer_.start();
+}
+
 void MainWindow::column_described(const ColumnStats& stats, std::string_view header) {
     column_stats_->show_stats(stats, header);
 }
@@ -805,6 +828,10 @@ void MainWindow::register_browser_handlers() {
         view->set_on_sort([this, view](int32_t table, int32_t column, std::string_view direction) {
             last_browser_ = view;
             browsers_.sort(view == tree_browser_view_ ? 1 : 2, table, column, direction);
+        });
+        view->set_on_filter([this, view](int32_t table, const RowFilter& filter) {
+            last_browser_ = view;
+            browsers_.filter(view == tree_browser_view_ ? 1 : 2, table, filter);
         });
     }
     tree_browser_view_->set_on_current_changed([this] {

@@ -143,6 +143,7 @@ private:
     void request_table_browser(int32_t row) override;
     void status_message(std::string_view text) override;
     void column_described(const ColumnStats& stats, std::string_view header) override;
+    void filtered(int browser, int32_t table, std::string_view error) override;
     // The active browser's current column, described in the "Stat" pane once the current
     // cell has rested a moment (describe_timer_).
     void describe_current_column();

@@ -3,10 +3,12 @@
 #include "shell/browser_pair.h"
 
 #include <algorithm>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <utility>
 
+#include "foundation/number_format.h"
 #include "runtime/app_clock.h"
 #include "runtime/worker_pool.h"
 #include "views/row_sort.h"
@@ -104,12 +106,96 @@ void BrowserPair::apply_kept_sorts(const Node& node, View& view, Job* job) {
         if (item.table->cell_text(0, kept->second.column, scratch) != kept->second.title) continue;
         run_sort(*item.table, kept->second.keys, job, nullptr);
     }
+    index = 0;
+    for (const ViewItem& item : view.items()) {
+        if (item.kind != ViewItem::Kind::table) continue;
+        auto kept = kept_filters_.find({&node, index++});
+        if (kept == kept_filters_.end()) continue;
+        const RowFilter& filter = kept->second.filter;
+        if (filter.column >= item.table->column_count()) continue;
+        SmallArena scratch;
+        if (filter.column >= 0 && item.table->cell_text(0, filter.column, scratch) != kept->second.title) continue;
+        FilterResult result;
+        if (run_filter(*item.table, item.table->column_count(), filter, job, &result, nullptr))
+            item.table->set_filter(filter, result.keep);
+    }
+}
+
+void BrowserPair::filter(int number, int32_t table_index, const RowFilter& filter) {
+    BrowserController& browser = this->browser(number);
+    if (!browser.view() || table_index < 0 || table_index >= static_cast<int32_t>(browser.layout().tables().size()))
+        return;
+    const TableLayout& layout = browser.layout().tables()[static_cast<size_t>(table_index)];
+    GridTable* table = layout.table;
+    const CellPos current = browser.layout().current();
+    const int32_t data_row = current.valid() && current.table == table_index ? layout.row_at(current.row) : 0;
+    if (filter.keeps_all()) {
+        // Nothing to look at: every row shows again at once, and a filter on its way stops.
+        if (sorting_ == &browser) {
+            pool_.stop_worker("sort");
+            sorting_ = nullptr;
+        }
+        filter_applied(number, table_index, filter, data_row);
+        return;
+    }
+    const uint64_t serial = browser.serial();
+    sorting_ = &browser;
+    pool_.run_job("sort", filter.text, [=, this](std::string_view, bool query) {
+        if (query) return true;
+        Job* job = pool_.current_job();
+        if (job) job->set_status_text("Filtering rows");
+        auto result = std::make_shared<FilterResult>();
+        std::string error;
+        const auto started = std::chrono::steady_clock::now();
+        const bool usable = run_filter(*table, table->column_count(), filter, job, result.get(), &error);
+        if (usable) {
+            const double elapsed =
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+            panes_.status_message("Filtered " + counted(table->row_count(), "row") + " to " +
+                                  with_commas(result->kept) + " in " + format_duration(elapsed));
+        }
+        route_.post([=, this] {
+            // A view replaced meanwhile took its table with it.
+            if (this->browser(number).serial() != serial) return;
+            if (!usable) {
+                panes_.filtered(number, table_index, error);
+                return;
+            }
+            table->set_filter(filter, result->keep);
+            filter_applied(number, table_index, filter, data_row);
+            if (result->given_up > 0)
+                panes_.status_message(std::to_string(result->given_up) +
+                                      " cells were too costly for the regular expression and count as not matching");
+        });
+        return true;
+    });
+}
+
+void BrowserPair::filter_applied(int number, int32_t table_index, const RowFilter& filter, int32_t data_row) {
+    BrowserController& browser = this->browser(number);
+    GridTable* table = browser.layout().tables()[static_cast<size_t>(table_index)].table;
+    if (filter.keeps_all()) table->clear_filter();
+    const Node* shown = &browser.view()->selected();
+    if (filter.keeps_all()) {
+        kept_filters_.erase({shown, table_index});
+    } else {
+        SmallArena scratch;
+        kept_filters_[{shown, table_index}] = {
+            filter, filter.column >= 0 ? std::string(table->cell_text(0, filter.column, scratch)) : std::string()};
+    }
+    const CellPos current = browser.layout().current();
+    if (current.valid() && current.table == table_index) {
+        const int32_t display = data_row > 0 ? table->display_of_row(data_row) : 0;
+        browser.layout().set_current({table_index, display > 0 ? display : 1, current.column});
+    }
+    panes_.filtered(number, table_index, {});
 }
 
 void BrowserPair::drop() {
     ++generation_;
     // The nodes go with the tree, and their sorts with them.
     kept_sorts_.clear();
+    kept_filters_.clear();
     // A sort works on a table of these views: it stops first.
     pool_.stop_worker("sort");
     sorting_ = nullptr;

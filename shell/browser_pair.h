@@ -16,6 +16,7 @@
 #include "seams/ui_poster.h"
 #include "views/browser_controller.h"
 #include "views/column_stats.h"
+#include "views/row_filter.h"
 
 namespace tessel {
 
@@ -45,6 +46,9 @@ public:
         virtual void status_message(std::string_view text) = 0;
         // UI thread: the statistics describe_column worked out, with the column's header.
         virtual void column_described(const ColumnStats& /*stats*/, std::string_view /*header*/) {}
+        // UI thread: a table of the browser shows the rows of a new filter, or every row again
+        // (error empty); or the filter could not be used and nothing changed (error says why).
+        virtual void filtered(int /*browser*/, int32_t /*table*/, std::string_view /*error*/) {}
     };
 
     // poster reaches the UI thread (null: hand-overs run at once, as in batch use).
@@ -76,6 +80,12 @@ public:
     // and hands them to column_described, unless the view is replaced first. A sort in
     // progress is not disturbed: nothing starts then, and the result is false.
     bool describe_column(int browser, int32_t table, int32_t column);
+    // UI thread: shows only the rows of a shown table that filter keeps, found on the "sort"
+    // worker (a sort or description running there is cancelled first). The sort order stays,
+    // the current cell stays on its data row while that row is shown (else goes to the first
+    // row), and the filter is kept for the node as a sort is. A filter that keeps every row
+    // clears the table's filter at once. Ends in Panes::filtered, unless the view goes first.
+    void filter(int browser, int32_t table, const RowFilter& filter);
     // How many of the most frequent values a description keeps.
     static constexpr size_t kDescribedValues = 10;
     // UI thread: the first browser's current cell moved; the second follows while it shows.
@@ -94,8 +104,11 @@ private:
         // The column's title: a sort is made again only on a table that has it there.
         std::string title;
     };
-    // On the worker, lock held: sorts the tables of a new view of node as they were sorted.
+    // On the worker, lock held: sorts and filters the tables of a new view of node as they
+    // were sorted and filtered.
     void apply_kept_sorts(const Node& node, View& view, Job* job);
+    // UI thread: the table now shows `filter`'s rows; the current cell follows data_row.
+    void filter_applied(int number, int32_t table_index, const RowFilter& filter, int32_t data_row);
 
     WorkerPool& pool_;
     UiRoute route_;
@@ -107,6 +120,12 @@ private:
     // The browser whose table the "sort" worker sorts, if any.
     BrowserController* sorting_ = nullptr;
     std::map<std::pair<const Node*, int32_t>, KeptSort> kept_sorts_;
+    // The filter of each table, kept as sorts are; a filter names its column by title too.
+    struct KeptFilter {
+        RowFilter filter;
+        std::string title;  // the filtered column's title; empty for every column
+    };
+    std::map<std::pair<const Node*, int32_t>, KeptFilter> kept_filters_;
 };
 
 }  // namespace tessel

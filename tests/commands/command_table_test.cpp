@@ -64,7 +64,7 @@ TEST(CommandTable, ItemsAreNamedAfterTheirCaptionsAndKeysAreUnique) {
                 << items[i].accelerator_text << " " << items[j].name;
         }
     }
-    EXPECT_EQ(with_keys, 35);
+    EXPECT_EQ(with_keys, 37);
 
     EXPECT_EQ(command_worker("reparse"), "parse");
     EXPECT_EQ(command_worker("drill_up"), "view");
