@@ -2,6 +2,7 @@
 #include "app/cli_common.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
 #include <cstring>
 
@@ -253,6 +254,70 @@ int load_node(const char* command, const Arguments& a, LoadedNode& loaded) {
         loaded.node = found.node;
     }
     return 0;
+}
+
+int32_t find_column(GridTable& table, std::string_view spec, Arena& scratch) {
+    int number = 0;
+    auto [end, ec] = std::from_chars(spec.data(), spec.data() + spec.size(), number);
+    if (ec == std::errc() && end == spec.data() + spec.size())
+        return number >= 1 && number <= table.column_count() ? number - 1 : -1;
+    for (int32_t c = 0; c < table.column_count(); ++c)
+        if (table.cell_text(0, c, scratch) == spec) return c;
+    return -1;
+}
+
+std::optional<TableFilter> parse_table_filter(std::string_view text, std::string* error) {
+    TableFilter out;
+    std::optional<RowFilter> parsed = parse_filter(text, &out.column);
+    if (!parsed) {
+        *error = "--filter " + std::string(text) +
+                 ": give [COLUMN]~TEXT, [COLUMN]~~REGEX or [COLUMN]=TEXT";
+        return std::nullopt;
+    }
+    out.filter = *parsed;
+    if (out.column.empty() && out.filter.column >= 0) {
+        // A column number: kept as text, to be read as find_column reads --column.
+        if (out.filter.column == 0) {
+            *error = "--filter " + std::string(text) + ": columns are counted from 1";
+            return std::nullopt;
+        }
+        out.column = std::to_string(out.filter.column);
+    }
+    out.filter.column = -1;
+    std::string reason;
+    if (!TextMatcher::make(out.filter, &reason)) {
+        *error = "--filter " + std::string(text) + ": " + reason;
+        return std::nullopt;
+    }
+    return out;
+}
+
+bool has_filter_column(GridTable& table, const TableFilter& filter, Arena& scratch) {
+    return filter.column.empty() || find_column(table, filter.column, scratch) >= 0;
+}
+
+bool filter_table(GridTable& table, const TableFilter& filter, Arena& scratch, int64_t* given_up,
+                  std::string* error) {
+    if (filter.filter.keeps_all()) return true;
+    RowFilter row_filter = filter.filter;
+    if (!filter.column.empty()) {
+        row_filter.column = find_column(table, filter.column, scratch);
+        if (row_filter.column < 0) {
+            // The table's rows have no such cell: each is read as an empty one, so the filter
+            // keeps every row or none.
+            std::unique_ptr<TextMatcher> matcher = TextMatcher::make(row_filter, error);
+            if (!matcher) return false;
+            const uint8_t keep = matcher->matches("", false) ? 1 : 0;
+            const auto rows = static_cast<size_t>(std::max(table.row_count(), 0));
+            table.set_filter(row_filter, std::vector<uint8_t>(rows, keep));
+            return true;
+        }
+    }
+    FilterResult result;
+    if (!run_filter(table, table.column_count(), row_filter, nullptr, &result, error)) return false;
+    table.set_filter(row_filter, result.keep);
+    *given_up += result.given_up;
+    return true;
 }
 
 bool has_document(const char* command, const std::string& path, std::string_view text,

@@ -12,6 +12,8 @@
 #include "parse/default_languages.h"
 #include "parse/diagnostics.h"
 #include "parse/document_tree.h"
+#include "views/grid_table.h"
+#include "views/row_filter.h"
 
 namespace tessel::cli {
 
@@ -64,6 +66,29 @@ struct LoadedNode {
 // Loads the only operand of a; 0, or the exit status after printing why not (2 for an
 // unreadable file, an unknown --type or a path that finds nothing, 1 for no document).
 int load_node(const char* command, const Arguments& a, LoadedNode& loaded);
+
+// The column of table that spec names: a number counted from 1 as `grid` prints the columns,
+// or a header's text; -1 when there is no such column.
+int32_t find_column(GridTable& table, std::string_view spec, Arena& scratch);
+
+// A --filter option: the filter, and its column as given (a number counted from 1 as `grid`
+// prints the columns, or a header's text), to be found in each table; empty for every column.
+struct TableFilter {
+    RowFilter filter;  // column -1 until a table's column is found
+    std::string column;
+};
+// Reads "[COLUMN]~TEXT", "[COLUMN]~~REGEX" or "[COLUMN]=TEXT". Nothing, with the reason in
+// *error, for a text without one of those operators, column 0, or a regular expression that
+// does not compile (checked here so that it is told before any output).
+std::optional<TableFilter> parse_table_filter(std::string_view text, std::string* error);
+// Whether table has the filter's column (every table has when it names none).
+bool has_filter_column(GridTable& table, const TableFilter& filter, Arena& scratch);
+// Makes table show only the rows the filter keeps. In a table without the filter's column
+// each row's cell counts as empty, so such a table keeps every row or none. Texts a regular
+// expression gave up on are added to *given_up. False, with the reason in *error, when the
+// filter cannot be run.
+bool filter_table(GridTable& table, const TableFilter& filter, Arena& scratch, int64_t* given_up,
+                  std::string* error);
 
 // Line (from 1) and column (from 1, in characters) of byte offsets in one text. Offsets
 // asked for in increasing order cost the characters between them, not the line's: many

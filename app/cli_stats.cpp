@@ -1,6 +1,6 @@
 // tessel-cli stats: one column of a table at a glance, and the count of each of its values.
-#include <charconv>
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "app/cli_commands.h"
@@ -14,26 +14,17 @@ namespace tessel::cli {
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tessel-cli stats FILE [--path P] [--column N|NAME] [--type xml|dtd|json]\n"
+    "usage: tessel-cli stats FILE [--path P] [--column N|NAME] [--filter EXPR]\n"
+    "                        [--type xml|dtd|json]\n"
     "Describes one column of the largest table of the view that `grid` prints for path P: its\n"
     "rows, empty cells, distinct values, shortest and longest text, and where values read as\n"
     "numbers their count, minimum, maximum, exact sum and mean, then a histogram of 20 bins\n"
     "from the minimum to the maximum, then every value with its count and percent of the rows,\n"
     "most frequent first. Three tab-separated tables with a header line each, separated by a\n"
     "blank line. N counts columns from 1 as `grid` prints them (default 2, the first after the\n"
-    "rows' names); NAME is a column's header. Example:\n"
-    "  tessel-cli stats catalog.xml --path catalog --column price\n";
-
-// The column of `table` that `spec` names: a number from 1, or a header text.
-int32_t find_column(GridTable& table, std::string_view spec, Arena& scratch) {
-    int number = 0;
-    auto [end, ec] = std::from_chars(spec.data(), spec.data() + spec.size(), number);
-    if (ec == std::errc() && end == spec.data() + spec.size())
-        return number >= 1 && number <= table.column_count() ? number - 1 : -1;
-    for (int32_t c = 0; c < table.column_count(); ++c)
-        if (table.cell_text(0, c, scratch) == spec) return c;
-    return -1;
-}
+    "rows' names); NAME is a column's header. With --filter (as `grid` reads it) only the rows\n"
+    "it keeps are described. Example:\n"
+    "  tessel-cli stats catalog.xml --path catalog --column price --filter 'name~lamp'\n";
 
 void print_row(std::initializer_list<std::string_view> fields) {
     std::string line;
@@ -56,11 +47,14 @@ std::string number_text(double value) {
 }  // namespace
 
 int run_stats(const std::vector<std::string_view>& args) {
-    Arguments a = split_arguments(args, {"--path", "--column", "--type"}, {});
+    Arguments a = split_arguments(args, {"--path", "--column", "--filter", "--type"}, {});
     if (a.help) {
         std::fputs(kUsage, stdout);
         return 0;
     }
+    std::optional<TableFilter> filter;
+    if (auto f = option(a, "--filter"); f && a.error.empty())
+        filter = parse_table_filter(*f, &a.error);
     if (a.error.empty() && a.operands.size() != 1) a.error = "give exactly one file";
     if (!a.error.empty()) {
         std::fprintf(stderr, "tessel-cli stats: %s\n", a.error.c_str());
@@ -87,6 +81,25 @@ int run_stats(const std::vector<std::string_view>& args) {
                      table->column_count());
         return 2;
     }
+    if (filter) {
+        if (!has_filter_column(*table, *filter, scratch)) {
+            std::fprintf(stderr, "tessel-cli stats: --filter: no column %s (the table has %d)\n",
+                         filter->column.c_str(), table->column_count());
+            return 2;
+        }
+        std::string error;
+        int64_t given_up = 0;
+        if (!filter_table(*table, *filter, scratch, &given_up, &error)) {
+            std::fprintf(stderr, "tessel-cli stats: --filter: %s\n", error.c_str());
+            return 2;
+        }
+        if (given_up > 0)
+            std::fprintf(stderr,
+                         "tessel-cli stats: the regular expression gave up on %lld cells (too "
+                         "much backtracking) and counted them as not matching\n",
+                         static_cast<long long>(given_up));
+    }
+    // Rows the filter hides are left out of every figure.
     const ColumnStats stats = column_stats(*table, column, nullptr);
     print_row({"statistic", "value"});
     print_row({"column", table->cell_text(0, column, scratch)});
