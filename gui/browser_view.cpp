@@ -61,7 +61,7 @@ private:
 
 // The shared drawing resources, by role.
 struct BrowserView::Brushes {
-    QColor empty_cell, caption_cell, current, current_caption, grid, grid_current, link, text, caption_text;
+    QColor empty_cell, caption_cell, current, current_caption, grid, grid_current, link, text, caption_text, bar;
     explicit Brushes(const QPalette& p) {
         const QColor base = p.color(QPalette::Base);
         const bool dark = base.lightness() < 128;
@@ -74,6 +74,8 @@ struct BrowserView::Brushes {
         link = QColor(0x2a, 0x6f, 0xd6);
         text = p.color(QPalette::Text);
         caption_text = p.color(QPalette::Text);
+        bar = p.color(QPalette::Highlight);
+        bar.setAlpha(dark ? 110 : 70);
     }
 };
 
@@ -139,7 +141,6 @@ void BrowserView::filter_done(int32_t table, std::string_view error) {
         return;
     }
     relayout();
-    if (on_current_changed_) on_current_changed_();
     sync_filter_bar();
 }
 
@@ -354,6 +355,10 @@ EditDecision BrowserView::decide_edit() {
     const int32_t row = t.row_at(cell.row);
     SmallArena scratch;
     const Cell shown = t.table->cell_at(row, cell.column, scratch);
+    if (t.table->is_literal() && cell.row > 0) {
+        show_balloon(cell_rect(cell), kReadOnlyTitle, "Value counts are worked out from a table, not written in the document");
+        return {};
+    }
     if (shown.caption) return {};
     EditDecision decision = decide_in_place_edit(
         shown.node, shown.node ? t.table->cell_query(row, cell.column, shown) : -1,
@@ -687,6 +692,12 @@ void BrowserView::paint_table(QPainter& painter, const Brushes& brushes, const T
                 painter.fillRect(rect, brushes.caption_cell);
             else if (l.empty && r > 0)
                 painter.fillRect(rect, brushes.empty_cell);
+            // A count drawn as a bar behind its number, against the largest count.
+            if (r > 0 && c == t.table->bar_column() && t.table->bar_max() > 0 && !l.empty) {
+                const double share = std::strtod(std::string(l.text).c_str(), nullptr) / static_cast<double>(t.table->bar_max());
+                const int length = static_cast<int>(std::clamp(share, 0.0, 1.0) * (rect.width() - 4));
+                painter.fillRect(QRect(rect.left() + 2, rect.top() + 3, std::max(length, 1), rect.height() - 6), brushes.bar);
+            }
         }
     }
     // 2. The cells, column by column, each clipped to its strip.

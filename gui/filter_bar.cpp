@@ -4,6 +4,7 @@
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QPalette>
+#include <algorithm>
 
 #include "foundation/number_format.h"
 
@@ -30,8 +31,12 @@ FilterBar::FilterBar(QWidget* parent) : QWidget(parent) {
     label->setBuddy(text_);
     scope_ = new QComboBox(this);
     scope_->setObjectName(QStringLiteral("filter_scope"));
-    regex_ = new QCheckBox(tr("Regular e&xpression"), this);
-    regex_->setObjectName(QStringLiteral("filter_regex"));
+    // In the order of RowFilter::Match.
+    match_ = new QComboBox(this);
+    match_->setObjectName(QStringLiteral("filter_match"));
+    match_->addItems({tr("contains"), tr("matches regex"), tr("is exactly")});
+    match_->setToolTip(tr("How a cell's text must match: it contains the text (any case), a regular expression "
+                          "finds a match in it (any case), or it is exactly the text"));
     counts_ = new QLabel(this);
     counts_->setObjectName(QStringLiteral("filter_counts"));
     auto* close = new QToolButton(this);
@@ -40,9 +45,10 @@ FilterBar::FilterBar(QWidget* parent) : QWidget(parent) {
     close->setText(QStringLiteral("×"));
     close->setToolTip(tr("Show every row (Esc)"));
     row->addWidget(label);
+    row->addWidget(match_);
     row->addWidget(text_, 1);
+    row->addWidget(new QLabel(tr("in"), this));
     row->addWidget(scope_);
-    row->addWidget(regex_);
     row->addWidget(counts_);
     row->addWidget(close);
     text_->installEventFilter(this);
@@ -52,7 +58,7 @@ FilterBar::FilterBar(QWidget* parent) : QWidget(parent) {
         if (on_changed_) on_changed_();
     });
     connect(text_, &QLineEdit::textChanged, this, [this] { changed(); });
-    connect(regex_, &QCheckBox::toggled, this, [this] { changed(); });
+    connect(match_, &QComboBox::currentIndexChanged, this, [this] { changed(); });
     connect(scope_, &QComboBox::currentIndexChanged, this, [this] { changed(); });
     connect(close, &QToolButton::clicked, this, [this] {
         if (on_closed_) on_closed_();
@@ -64,10 +70,10 @@ void FilterBar::show_filter(const RowFilter& filter, int32_t column, const QStri
     pause_.stop();
     column_ = column;
     scope_->clear();
-    scope_->addItem(tr("All columns"));
-    if (column >= 0) scope_->addItem(tr("Column \"%1\"").arg(title));
+    scope_->addItem(tr("all columns"));
+    if (column >= 0) scope_->addItem(title.isEmpty() ? tr("column %1").arg(column) : title);
     scope_->setCurrentIndex(filter.column >= 0 && column >= 0 ? 1 : 0);
-    regex_->setChecked(filter.match == RowFilter::Match::regex);
+    match_->setCurrentIndex(static_cast<int>(filter.match));
     if (text_->text() != QString::fromStdString(filter.text)) text_->setText(QString::fromStdString(filter.text));
     counts_->clear();
     showing_ = false;
@@ -89,7 +95,7 @@ void FilterBar::show_error(const QString& error) {
 RowFilter FilterBar::filter() const {
     RowFilter filter;
     filter.text = text_->text().toStdString();
-    filter.match = regex_->isChecked() ? RowFilter::Match::regex : RowFilter::Match::substring;
+    filter.match = static_cast<RowFilter::Match>(std::clamp(match_->currentIndex(), 0, 2));
     filter.column = scope_->currentIndex() == 1 ? column_ : -1;
     return filter;
 }

@@ -1,9 +1,8 @@
 // FilterBar: the line at the top of a browser pane while the current table is filtered or a
-// filter is being typed: the text, whether it is a regular expression, which columns it looks
-// at, and how many rows it keeps. It only collects what the user asks for; the pane applies it.
+// filter is being typed: the text, how it matches (contains, regular expression, is exactly),
+// which columns it looks at, and how many rows it keeps. It only collects what the user asks for; the pane applies it.
 #pragma once
 
-#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -44,7 +43,7 @@ private:
     void changed();
 
     QLineEdit* text_;
-    QCheckBox* regex_;
+    QComboBox* match_;  // contains, regular expression, is exactly
     QComboBox* scope_;
     QLabel* counts_;
     QTimer pause_;

@@ -315,6 +315,17 @@ void MainWindow::register_handlers() {
         if (query) return browser && browser->controller().view() && browser->controller().layout().current().valid();
         return browser->open_filter();
     });
+    // The counts of every value of the first browser's current column, in the second browser.
+    commands.register_handler("value_counts", this, [this](std::string_view, bool query) {
+        BrowserView* browser = active_browser();
+        const CellPos cell = tree_browser_view_->controller().layout().current();
+        if (query) return browser == tree_browser_view_ && tree_browser_view_->controller().view() && cell.valid();
+        if (!panes_->pane_visible(PaneId::table_browser)) {
+            panes_->set_pane_visible(PaneId::table_browser, true);
+            app_.commands().set_toggle("table_selection_browser", 1);
+        }
+        return browsers_.value_counts(cell.table, cell.column);
+    });
     // Esc in a browser whose current table is filtered shows every row again.
     commands.register_handler("cancel", this, [this](std::string_view, bool query) {
         BrowserView* browser = focused_browser();
@@ -680,6 +691,9 @@ void MainWindow::sorted(int browser) {
 
 void MainWindow::filtered(int browser, int32_t table, std::string_view error) {
     (browser == 1 ? tree_browser_view_ : table_browser_view_)->filter_done(table, error);
+    // The current row may have moved; the second browser follows it unless it shows the value
+    // counts the filter was chosen from.
+    if (browser == 1 && error.empty() && !browsers_.shows_value_counts()) browsers_.tree_browser_current_changed();
     // The statistics describe the rows shown.
     described_ = {};
     describe_timer_.start();
@@ -805,7 +819,15 @@ void MainWindow::register_browser_handlers() {
         view->set_command_runner([this, view](std::string_view name, bool query) {
             command_source_ = view;
             bool result;
-            if (name == "browser_locate") {
+            if (name == "editor_select" && view == table_browser_view_ && browsers_.shows_value_counts()) {
+                // Enter or a double click on a value count shows the counted rows holding it.
+                const CellPos cell = view->controller().layout().current();
+                result = cell.valid() && cell.row > 0;
+                if (!query && result) {
+                    const TableLayout& t = view->controller().layout().tables()[static_cast<size_t>(cell.table)];
+                    result = browsers_.choose_value(t.row_at(cell.row));
+                }
+            } else if (name == "browser_locate") {
                 // The cell's node, found in the tree from its place in the text.
                 const TextRange range = view->current_range();
                 result = range.first >= 0;

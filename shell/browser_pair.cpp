@@ -12,6 +12,7 @@
 #include "runtime/app_clock.h"
 #include "runtime/worker_pool.h"
 #include "views/row_sort.h"
+#include "views/value_counts.h"
 
 namespace tessel {
 
@@ -72,7 +73,7 @@ bool BrowserPair::build_table_browser(Job* job) {
         });
         return true;
     }
-    const uint64_t generation = generation_, first_view = tree_.serial();
+    const uint64_t generation = generation_, first_view = tree_.serial(), request = table_requests_;
     std::string message;
     std::shared_ptr<std::unique_ptr<View>> view;
     {
@@ -82,9 +83,11 @@ bool BrowserPair::build_table_browser(Job* job) {
         if (*view) apply_kept_sorts(*target.node, **view, job);
     }
     if (!message.empty()) panes_.status_message(message);
-    route_.post([this, view, generation, first_view] {
-        // Built from a first view that has been replaced since: its target may be gone.
-        if (generation != generation_ || first_view != tree_.serial()) return;
+    route_.post([this, view, generation, first_view, request] {
+        // Built from a first view that has been replaced since: its target may be gone. Or
+        // value counts came meanwhile, and stay.
+        if (generation != generation_ || first_view != tree_.serial() || request != table_requests_) return;
+        value_source_ = {};
         // A sort of the first browser's table goes on; one of the table being replaced stops.
         if (sorting_ == &table_) {
             pool_.stop_worker("sort");
@@ -193,6 +196,7 @@ void BrowserPair::filter_applied(int number, int32_t table_index, const RowFilte
 
 void BrowserPair::drop() {
     ++generation_;
+    value_source_ = {};
     // The nodes go with the tree, and their sorts with them.
     kept_sorts_.clear();
     kept_filters_.clear();
@@ -264,6 +268,51 @@ bool BrowserPair::describe_column(int number, int32_t table_index, int32_t colum
         });
         return true;
     });
+    return true;
+}
+
+bool BrowserPair::value_counts(int32_t table_index, int32_t column) {
+    if (!tree_.view() || table_index < 0 || table_index >= static_cast<int32_t>(tree_.layout().tables().size()))
+        return false;
+    GridTable* table = tree_.layout().tables()[static_cast<size_t>(table_index)].table;
+    if (column < 0 || column >= table->column_count()) return false;
+    const uint64_t first_view = tree_.serial();
+    View* counted_view = tree_.view();
+    sorting_ = &tree_;
+    pool_.run_job("sort", std::to_string(column), [=, this](std::string_view, bool query) {
+        if (query) return true;
+        Job* job = pool_.current_job();
+        const auto started = std::chrono::steady_clock::now();
+        const ColumnStats stats = column_stats(*table, column, job);
+        SmallArena scratch;
+        const std::string header(table->cell_text(0, column, scratch));
+        auto view = std::make_shared<std::unique_ptr<View>>(
+            value_count_view(counted_view->provider(), counted_view->selected(), stats, header));
+        const double elapsed =
+            std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
+        panes_.status_message("Counted " + counted(stats.distinct, "distinct value") + " in " + format_duration(elapsed));
+        route_.post([=, this] {
+            if (first_view != tree_.serial()) return;
+            // A build of the second browser on its way is dropped when it arrives.
+            ++table_requests_;
+            table_.take(std::move(*view));
+            value_source_ = {first_view, table_index, column};
+            panes_.view_changed(2, -1);
+        });
+        return true;
+    });
+    return true;
+}
+
+bool BrowserPair::choose_value(int32_t row) {
+    if (!shows_value_counts() || value_source_.first_view != tree_.serial() || table_.layout().tables().empty())
+        return false;
+    GridTable& counts = *table_.layout().tables()[0].table;
+    if (row < 1 || row > counts.row_count()) return false;
+    SmallArena scratch;
+    RowFilter exact{std::string(counts.cell_text(row, kValueColumn, scratch)), RowFilter::Match::exact,
+                    value_source_.column};
+    filter(1, value_source_.table, exact);
     return true;
 }
 

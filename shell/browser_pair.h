@@ -86,6 +86,15 @@ public:
     // row), and the filter is kept for the node as a sort is. A filter that keeps every row
     // clears the table's filter at once. Ends in Panes::filtered, unless the view goes first.
     void filter(int browser, int32_t table, const RowFilter& filter);
+    // UI thread: counts every value of a column of the first browser's shown table on the
+    // "sort" worker and shows the counts in the second browser, which keeps them until it is
+    // built again for the first browser's current cell. False when there is no such column.
+    bool value_counts(int32_t table, int32_t column);
+    // Whether the second browser shows value counts.
+    bool shows_value_counts() const { return value_source_.table >= 0 && table_.view(); }
+    // UI thread: the value on row `row` (a data row) of the value counts filters the counted
+    // table to the rows whose cell is exactly that value. False when the counts' table is gone.
+    bool choose_value(int32_t row);
     // How many of the most frequent values a description keeps.
     static constexpr size_t kDescribedValues = 10;
     // UI thread: the first browser's current cell moved; the second follows while it shows.
@@ -126,6 +135,17 @@ private:
         std::string title;  // the filtered column's title; empty for every column
     };
     std::map<std::pair<const Node*, int32_t>, KeptFilter> kept_filters_;
+    // What the second browser's value counts count: the first browser's view (its serial),
+    // the table and the column; table -1 when the second browser shows no counts.
+    struct ValueSource {
+        uint64_t first_view = 0;
+        int32_t table = -1;
+        int32_t column = -1;
+    };
+    ValueSource value_source_;
+    // Counts the second browser's views asked for: a build started before the counts were
+    // shown does not replace them when it arrives.
+    uint64_t table_requests_ = 0;
 };
 
 }  // namespace tessel

@@ -156,6 +156,9 @@ void BrowserLayout::measure(TableLayout& layout, TextShaper& shaper, const KeptW
         for (int32_t c = 0; c < columns; ++c)
             layout.natural_widths[c] = std::max(layout.natural_widths[c], measured_width(layout, row, c, shaper));
     }
+    // A column of bars needs room for them to tell counts apart.
+    if (table.bar_column() >= 0 && table.bar_column() < columns)
+        layout.natural_widths[table.bar_column()] = std::max(layout.natural_widths[table.bar_column()], G::kBarColumnWidth);
     layout.current_widths = layout.natural_widths;
     if (previous && previous->widths.size() == layout.current_widths.size()) {
         layout.widths_chosen = previous->chosen;

@@ -28,6 +28,7 @@ struct BrowserGeometry {
     static constexpr int kMinColumnWidth = 5;
     static constexpr int kMarkWidth = 16;    // a mark at a cell's right end
     static constexpr int kRankWidth = 9;     // a sort key's rank beside a header's mark
+    static constexpr int kBarColumnWidth = 160;  // a column whose counts are drawn as bars
     // A column is never measured wider than this: one long text should not push every other
     // column out of sight. The cell shows what fits; the editor shows the rest.
     static constexpr int kMaxColumnWidth = 480;

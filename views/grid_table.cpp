@@ -98,6 +98,16 @@ GridTable* GridTable::name_value(NodeProvider& provider, Node& node, Arena& aren
     return t;
 }
 
+GridTable* GridTable::literal(NodeProvider& provider, Node& selected, int32_t columns,
+                              std::span<const char* const> texts, Arena& arena) {
+    const auto rows = static_cast<int32_t>(texts.size() / static_cast<size_t>(std::max(columns, 1))) - 1;
+    auto* t = new (arena.allocate(sizeof(GridTable), alignof(GridTable)))
+        GridTable(provider, selected, 1, std::max(rows, 0), arena);
+    t->literal_ = texts.data();
+    for (int32_t c = 0; c < columns; ++c) t->columns_.push_back({ColumnKind::data, nullptr});
+    return t;
+}
+
 void GridTable::set_key_column(const char* title, TextPos position) {
     has_key_ = true;
     key_title_ = title;
@@ -109,7 +119,7 @@ void GridTable::add_display_column(ColumnKind kind, Column* column) {
 }
 
 Node* GridTable::row_node(int32_t row) {
-    if (row < 1 || row > row_count()) return nullptr;
+    if (literal_ || row < 1 || row > row_count()) return nullptr;
     return provider_.child(selected_, first_ + row - 1);
 }
 
@@ -119,13 +129,19 @@ Cell GridTable::cell_at(int32_t row, int32_t column, Arena& scratch) {
 
 Node* GridTable::row_for(int32_t row, CellPeek* peek) {
     if (!peek) return row_node(row);
-    if (row < 1 || row > row_count()) return nullptr;
+    if (literal_ || row < 1 || row > row_count()) return nullptr;
     return peek->row_node = provider_.peek_child(selected_, first_ + row - 1, peek->row);
 }
 
 Cell GridTable::look_at(int32_t row, int32_t column, Arena& scratch, CellPeek* peek) {
     Cell cell;
     if (column < 0 || column >= columns_.size() || row < 0 || row > row_count()) return cell;
+    if (literal_) {
+        // Shown as captions are, from the text itself, but drawn as plain cells below the header.
+        cell.caption = literal_[static_cast<size_t>(row) * static_cast<size_t>(columns_.size()) + static_cast<size_t>(column)];
+        cell.is_caption_cell = row == 0;
+        return cell;
+    }
     if (name_value_node_) {
         if (row == 0) {
             cell.caption = column == 0 ? "Name" : "Value";
@@ -225,7 +241,7 @@ bool GridTable::cell_text(int32_t row, int32_t column, Arena& arena, std::string
 }
 
 bool GridTable::fill_keys(int32_t column, int32_t first, int32_t last, SortKeys& keys) {
-    if (name_value_node_ || column < 0 || column >= columns_.size()) return false;
+    if (literal_ || name_value_node_ || column < 0 || column >= columns_.size()) return false;
     const DisplayColumn& dc = columns_[column];
     const Column* col = dc.column;
     // Repeat groups and consolidated columns take cell_at's other ways.

@@ -44,6 +44,20 @@ public:
     // one row with the node's own name and value.
     static GridTable* name_value(NodeProvider& provider, Node& node, Arena& arena);
 
+    // A table of texts that no node holds (the value counts of a column): `columns` titles,
+    // then the rows, row by row; a null text is an empty cell. Its cells are never edited and
+    // its rows stand for no child. The texts stay where they are: they must outlive the table.
+    static GridTable* literal(NodeProvider& provider, Node& selected, int32_t columns,
+                              std::span<const char* const> texts, Arena& arena);
+    bool is_literal() const { return literal_ != nullptr; }
+    // The column whose numbers are drawn as bars against `max`; -1 for none.
+    void set_bars(int32_t column, int64_t max) {
+        bar_column_ = column;
+        bar_max_ = max;
+    }
+    int32_t bar_column() const { return bar_column_; }
+    int64_t bar_max() const { return bar_max_; }
+
     int32_t first_child() const { return first_; }
     int32_t last_child() const { return last_; }
     int32_t row_count() const override { return last_ - first_ + 1; }
@@ -125,6 +139,9 @@ private:
     Array<ColumnGroup*> groups_;
     Array<DisplayColumn> columns_;
     Node* name_value_node_ = nullptr;  // set for a name/value table
+    const char* const* literal_ = nullptr;  // set for a literal table
+    int32_t bar_column_ = -1;
+    int64_t bar_max_ = 0;
     // Recomputes shown_ and display_of_row_ from row_order_ and kept_.
     void refresh_shown();
 

@@ -3,13 +3,14 @@
 // choosing a value filters the first.
 #include <gtest/gtest.h>
 
-#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <cctype>
 #include <fstream>
+#include <map>
 #include <string>
 
 #include "gui/browser_view.h"
@@ -23,10 +24,12 @@ namespace {
 using test::run_until;
 
 constexpr int kItems = 300;
-const char* const kColours[] = {"red", "Green", "blue", "dark red", "white"};
-
-// Item i's colour: not a repeating cycle, so a filter keeps rows spread over the table.
-const char* colour_of(int i) { return kColours[(i * 7 + i / 11) % 5]; }
+// Item i's colour, spread over the table, each colour as often as no other: 100 red, 80 Green,
+// 60 blue, 40 dark red, 20 white.
+const char* colour_of(int i) {
+    const int k = (i * 7) % 15;
+    return k < 5 ? "red" : k < 9 ? "Green" : k < 12 ? "blue" : k < 14 ? "dark red" : "white";
+}
 
 std::string lowered(std::string_view text) {
     std::string out(text);
@@ -116,7 +119,7 @@ TEST_F(TableExplorationTest, ATypedFilterShowsItsRowsKeepsThemThroughASortAndEsc
     items().setFocus();
     QTest::keyClick(items().viewport(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
     QTest::keyClick(bar.text(), Qt::Key_A, Qt::ControlModifier);
-    bar.findChild<QCheckBox*>("filter_regex")->click();
+    bar.findChild<QComboBox*>("filter_match")->setCurrentIndex(1);
     QTest::keyClicks(bar.text(), "^2[0-9]$");
     QTest::keyClick(bar.text(), Qt::Key_Return);
     ASSERT_TRUE(run_until([&] { return table().shown_count() == 10; }));
@@ -146,6 +149,53 @@ TEST_F(TableExplorationTest, EscInTheTableClearsItsFilter) {
     QTest::keyClick(items().viewport(), Qt::Key_Escape);
     ASSERT_TRUE(run_until([&] { return !table().is_filtered(); }));
     EXPECT_FALSE(items().filter_bar()->isVisible());
+}
+
+TEST_F(TableExplorationTest, ChoosingAValueCountFiltersTheFirstBrowserToThatValue) {
+    std::map<std::string, int> want;
+    for (int i = 1; i <= kItems; ++i) ++want[colour_of(i)];
+    const int32_t colour = column("colour");
+    click(1, colour);
+    QTest::keyClick(items().viewport(), Qt::Key_K, Qt::ControlModifier | Qt::ShiftModifier);
+    BrowserView& counts = editor->window.browser(2);
+    const auto counts_table = [&]() -> GridTable* {
+        const BrowserController& c = counts.controller();
+        if (!c.view() || c.layout().tables().empty()) return nullptr;
+        GridTable* t = c.layout().tables()[0].table;
+        return t->is_literal() ? t : nullptr;
+    };
+    ASSERT_TRUE(run_until([&] { return counts_table() != nullptr; }));
+    GridTable& table_of_counts = *counts_table();
+    ASSERT_EQ(table_of_counts.row_count(), static_cast<int32_t>(want.size()));
+    SmallArena scratch;
+    int64_t previous = kItems;
+    int32_t green = -1;
+    for (int32_t row = 1; row <= table_of_counts.row_count(); ++row) {
+        const std::string value(table_of_counts.cell_text(row, 0, scratch));
+        const int64_t count = std::stoll(std::string(table_of_counts.cell_text(row, 1, scratch)));
+        EXPECT_EQ(count, want[value]) << value;
+        EXPECT_LE(count, previous) << "most frequent first";
+        previous = count;
+        if (value == "Green") green = row;
+    }
+    EXPECT_EQ(table_of_counts.bar_column(), 1);
+    test::screenshot(editor->window, "value_counts");
+
+    // Enter on "Green" shows the Green items only; the counts stay to choose another.
+    ASSERT_GT(green, 0);
+    QTest::mouseClick(counts.viewport(), Qt::LeftButton, Qt::NoModifier, counts.cell_rect({0, green, 0}).center());
+    QTest::keyClick(counts.viewport(), Qt::Key_Return);
+    ASSERT_TRUE(run_until([&] { return table().is_filtered() && table().shown_count() == want["Green"]; }));
+    for (int32_t d = 1; d <= table().shown_count(); ++d) EXPECT_EQ(table().cell_text(table().shown_row(d), colour, scratch), "Green");
+    EXPECT_TRUE(items().filter_bar()->isVisible());
+    EXPECT_EQ(counts_table(), &table_of_counts);
+    // "red" exactly: not "dark red", which a substring would keep too. A double click chooses.
+    int32_t red = 1;
+    while (table_of_counts.cell_text(red, 0, scratch) != "red") ++red;
+    QTest::mouseClick(counts.viewport(), Qt::LeftButton, Qt::NoModifier, counts.cell_rect({0, red, 0}).center());
+    QTest::mouseDClick(counts.viewport(), Qt::LeftButton, Qt::NoModifier, counts.cell_rect({0, red, 0}).center());
+    ASSERT_TRUE(run_until([&] { return table().shown_count() == want["red"]; }));
+    test::screenshot(editor->window, "value_counts_chosen");
 }
 
 }  // namespace
