@@ -287,7 +287,7 @@ bool BrowserPair::value_counts(int32_t table_index, int32_t column) {
         SmallArena scratch;
         const std::string header(table->cell_text(0, column, scratch));
         auto view = std::make_shared<std::unique_ptr<View>>(
-            value_count_view(counted_view->provider(), counted_view->selected(), stats, header));
+            value_count_view(counted_view->provider(), counted_view->selected(), stats, header, job));
         const double elapsed =
             std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - started).count();
         panes_.status_message("Counted " + counted(stats.distinct, "distinct value") + " in " + format_duration(elapsed));

@@ -41,7 +41,8 @@ ColumnStats column_stats(SortableTable& table, int32_t column, Job* job, size_t 
     if (!job) job = &quiet;
     job->set_status_text("counting");
     LargeArena arena;
-    SortKeys keys(arena);
+    // Only the texts: the statistics never compare them naturally.
+    SortKeys keys(arena, false);
     collect_keys(table, column, keys, job, 50);
 
     ColumnStats stats;
@@ -147,11 +148,31 @@ ColumnStats column_stats(SortableTable& table, int32_t column, Job* job, size_t 
         }
         ranked = std::move(best);
     } else {
-        std::sort(ranked.begin(), ranked.end(), before);
+        // Every value, for the full table of counts: slices sorted on their own, then merged
+        // in pairs, with a yield point after each.
+        constexpr size_t kSlice = 32768;
+        for (size_t from = 0; from < ranked.size(); from += kSlice) {
+            std::sort(ranked.begin() + static_cast<std::ptrdiff_t>(from),
+                      ranked.begin() + static_cast<std::ptrdiff_t>(std::min(from + kSlice, ranked.size())), before);
+            job->yield_point();
+        }
+        std::vector<std::pair<std::string_view, int64_t>> merged(ranked.size());
+        for (size_t width = kSlice; width < ranked.size(); width *= 2) {
+            for (size_t left = 0; left < ranked.size(); left += 2 * width) {
+                const auto at = [&](size_t i) { return ranked.begin() + static_cast<std::ptrdiff_t>(std::min(i, ranked.size())); };
+                std::merge(at(left), at(left + width), at(left + width), at(left + 2 * width),
+                           merged.begin() + static_cast<std::ptrdiff_t>(left), before);
+                job->yield_point();
+            }
+            ranked.swap(merged);
+        }
     }
     job->yield_point();
     stats.counts.reserve(kept);
-    for (size_t i = 0; i < kept; ++i) stats.counts.push_back({std::string(ranked[i].first), ranked[i].second});
+    for (size_t i = 0; i < kept; ++i) {
+        stats.counts.push_back({std::string(ranked[i].first), ranked[i].second});
+        if (i % 65536 == 65535) job->yield_point();
+    }
     job->set_progress(100);
     return stats;
 }

@@ -5,7 +5,6 @@
 #include <pcre2.h>
 
 #include <algorithm>
-#include <functional>
 
 #include "foundation/arena.h"
 
@@ -63,22 +62,33 @@ unsigned char ascii_lower(char c) {
 }
 
 // A needle of ASCII characters only: a byte of a multi-byte character never equals one of
-// them, so the text is searched as it is, comparing bytes without regard to ASCII case.
+// them, so the text is searched as it is, comparing bytes without regard to ASCII case. Cells
+// are short: a scan for the first byte in either case, then the rest compared, beats the
+// set-up of a skip table.
 class AsciiSubstring final : public TextMatcher {
 public:
-    explicit AsciiSubstring(std::string needle)
-        : needle_(std::move(needle)),
-          searcher_(needle_.begin(), needle_.end(), [](char c) { return std::hash<unsigned char>{}(ascii_lower(c)); },
-                    [](char a, char b) { return ascii_lower(a) == ascii_lower(b); }) {}
+    explicit AsciiSubstring(std::string_view needle) {
+        for (char c : needle) needle_ += static_cast<char>(ascii_lower(c));
+    }
     bool matches(std::string_view text, bool) override {
-        return std::search(text.begin(), text.end(), searcher_) != text.end();
+        const size_t m = needle_.size();
+        if (m == 0) return true;
+        if (text.size() < m) return false;
+        const auto first = static_cast<unsigned char>(needle_[0]);
+        const unsigned char other = first >= 'a' && first <= 'z' ? first - 32 : first;
+        const char* data = text.data();
+        for (size_t i = 0, last = text.size() - m; i <= last; ++i) {
+            const auto c = static_cast<unsigned char>(data[i]);
+            if (c != first && c != other) continue;
+            size_t k = 1;
+            while (k < m && ascii_lower(data[i + k]) == static_cast<unsigned char>(needle_[k])) ++k;
+            if (k == m) return true;
+        }
+        return false;
     }
 
 private:
-    using Hash = std::function<size_t(char)>;
-    using Equal = std::function<bool(char, char)>;
     std::string needle_;
-    std::boyer_moore_horspool_searcher<std::string::const_iterator, Hash, Equal> searcher_;
 };
 
 // Any other needle: the text is folded as the needle was, then searched.
@@ -208,17 +218,28 @@ bool run_filter(SortableTable& table, int32_t column_count, const RowFilter& fil
     const int32_t first = filter.column < 0 ? 0 : filter.column;
     const int32_t last = filter.column < 0 ? column_count - 1 : filter.column;
     const int32_t columns = std::max(last - first + 1, 1);
+    // Whether an empty cell matches (an exact ""): then the rows a column has no text in count.
+    const bool empty_matches = matcher->matches({}, false);
+    std::vector<uint8_t> has_text;
     for (int32_t column = first; column <= last; ++column) {
-        // The keys of one column at a time, given back before the next is read.
+        // Each cell is matched as it is read, and nothing is kept of it.
         LargeArena arena;
         SortKeys keys(arena);
-        const int share = 90 / columns, from = 90 * (column - first) / columns;
-        collect_keys(table, column, keys, job, share, from);
-        for (int32_t row = 1; row <= rows; ++row) {
-            if ((row & 0x1FFF) == 0) job->yield_point();
+        if (empty_matches) has_text.assign(static_cast<size_t>(rows), 0);
+        keys.stream_to([&](int32_t row, std::string_view text) {
             uint8_t& kept = result->keep[static_cast<size_t>(row - 1)];
-            if (kept) continue;
-            if (matcher->matches(keys.text(row), keys[row].present())) {
+            if (empty_matches) has_text[static_cast<size_t>(row - 1)] = 1;
+            if (!kept && matcher->matches(text, true)) {
+                kept = 1;
+                ++result->kept;
+            }
+        });
+        const int share = 95 / columns, from = 95 * (column - first) / columns;
+        collect_keys(table, column, keys, job, share, from);
+        if (!empty_matches) continue;
+        for (int32_t row = 1; row <= rows; ++row) {
+            uint8_t& kept = result->keep[static_cast<size_t>(row - 1)];
+            if (!kept && !has_text[static_cast<size_t>(row - 1)]) {
                 kept = 1;
                 ++result->kept;
             }

@@ -17,6 +17,8 @@
 namespace tessel {
 
 void SortKeys::reset(int32_t rows) {
+    comparisons = 0;
+    if (sink_) return;
     keys_.resize(rows);
     texts_.resize(rows);
     for (int32_t i = 0; i < rows; ++i) {
@@ -28,9 +30,19 @@ void SortKeys::reset(int32_t rows) {
 }
 
 void SortKeys::set(int32_t row, std::string_view text) {
+    if (sink_) {
+        sink_(row, text);
+        return;
+    }
     const char* copy = arena_.copy_text(text.data(), static_cast<uint32_t>(text.size()));
     NaturalKey& key = keys_[row - 1].key;
-    key = prepare_natural_key({copy, text.size()});
+    if (natural_) {
+        key = prepare_natural_key({copy, text.size()});
+    } else {
+        key = NaturalKey{};
+        key.length = static_cast<uint32_t>(text.size());
+        key.flags = NaturalKey::kPresent;
+    }
     key.spare = row;
     texts_[row - 1] = copy;
 }

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -72,7 +73,12 @@ static_assert(sizeof(RowKey) == 32);
 // The keys of one sort: one per row, the texts copied into the arena given.
 class SortKeys {
 public:
-    explicit SortKeys(Arena& arena) : arena_(arena) {}
+    // natural: each key is also summarized for the natural comparison; without it only the
+    // texts are kept, for readers that never compare (statistics).
+    explicit SortKeys(Arena& arena, bool natural = true) : arena_(arena), natural_(natural) {}
+    // Hands each text to sink as it is set, keeping nothing: for a single pass over a column
+    // (a filter), which needs no copy of a million texts. Rows without text are not handed.
+    void stream_to(std::function<void(int32_t row, std::string_view text)> sink) { sink_ = std::move(sink); }
 
     // Rows 1..rows, all without a key; the comparison counter restarts.
     void reset(int32_t rows);
@@ -97,6 +103,8 @@ public:
 
 private:
     Arena& arena_;
+    bool natural_;
+    std::function<void(int32_t, std::string_view)> sink_;
     Array<RowKey> keys_;
     // Apart from the summaries, which are what the sort moves and mostly reads.
     Array<const char*> texts_;

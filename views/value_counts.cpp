@@ -19,7 +19,9 @@ std::string percent_text(int64_t count, int64_t rows) {
 }
 
 std::unique_ptr<View> value_count_view(NodeProvider& provider, Node& selected, const ColumnStats& stats,
-                                       std::string_view header) {
+                                       std::string_view header, Job* job) {
+    QuietJob quiet;
+    if (!job) job = &quiet;
     auto view = std::make_unique<View>(provider, selected, "Value counts");
     Arena& arena = view->arena();
     const auto keep = [&](std::string_view text) -> const char* {
@@ -59,6 +61,7 @@ std::unique_ptr<View> value_count_view(NodeProvider& provider, Node& selected, c
         row[kCountColumn] = keep(std::to_string(value.count));
         row[kPercentColumn] = keep(percent_text(value.count, stats.rows));
         largest = std::max(largest, value.count);
+        if (i % 8192 == 8191) job->yield_point();
     }
     GridTable* table = GridTable::literal(provider, selected, 3, {texts, 3 * (order.size() + 1)}, arena);
     table->set_bars(kCountColumn, largest);
