@@ -112,8 +112,12 @@ int main(int argc, char** argv) {
             return 1;
         }
         tree.select_path(std::vector<int32_t>{catalog});
+        // The catalog's view: the one with a table of every item.
         run_until([&] {
-            return controller.view() && !controller.layout().tables().empty() && !controller.building();
+            if (!controller.view() || controller.building()) return false;
+            for (const tessel::TableLayout& t : controller.layout().tables())
+                if (t.table->row_count() == rows) return true;
+            return false;
         }, 600000);
         tessel::BrowserLayout& layout = controller.layout();
         int32_t table = 0;
