@@ -114,10 +114,11 @@ bool BrowserView::open_filter() {
     SmallArena scratch;
     const QString title = to_qstring(table.cell_text(0, cell.column, scratch));
     filter_table_ = cell.table;
-    // A filtered table's bar shows its filter; a new one offers the current column.
+    // The bar shows the table's filter, and offers the current cell's column besides its own.
     const RowFilter filter = table.filter();
-    filter_bar_->show_filter(filter, filter.column >= 0 ? filter.column : cell.column,
-                             filter.column >= 0 ? to_qstring(table.cell_text(0, filter.column, scratch)) : title);
+    std::vector<std::pair<int32_t, QString>> columns{{cell.column, title}};
+    if (filter.column >= 0) columns.emplace_back(filter.column, to_qstring(table.cell_text(0, filter.column, scratch)));
+    filter_bar_->show_filter(filter, columns);
     if (table.is_filtered()) filter_bar_->show_counts(table.shown_count(), table.row_count());
     set_filter_bar_visible(true);
     filter_bar_->text()->setFocus();
@@ -169,8 +170,12 @@ void BrowserView::sync_filter_bar() {
     const RowFilter filter = grid->filter();
     SmallArena scratch;
     const int32_t column = filter.column >= 0 ? filter.column : std::max(layout.current().column, 0);
-    if (table != filter_table_ || filter_bar_->filter() != filter)
-        filter_bar_->show_filter(filter, column, to_qstring(grid->cell_text(0, column, scratch)));
+    if (table != filter_table_ || filter_bar_->filter() != filter) {
+        std::vector<std::pair<int32_t, QString>> columns{{column, to_qstring(grid->cell_text(0, column, scratch))}};
+        if (layout.current().valid() && layout.current().column != column)
+            columns.emplace_back(layout.current().column, to_qstring(grid->cell_text(0, layout.current().column, scratch)));
+        filter_bar_->show_filter(filter, columns);
+    }
     filter_table_ = table;
     filter_bar_->show_counts(grid->shown_count(), grid->row_count());
     set_filter_bar_visible(true);

@@ -65,14 +65,19 @@ FilterBar::FilterBar(QWidget* parent) : QWidget(parent) {
     });
 }
 
-void FilterBar::show_filter(const RowFilter& filter, int32_t column, const QString& title) {
+void FilterBar::show_filter(const RowFilter& filter, const std::vector<std::pair<int32_t, QString>>& columns) {
     showing_ = true;
     pause_.stop();
-    column_ = column;
+    columns_.clear();
     scope_->clear();
     scope_->addItem(tr("all columns"));
-    if (column >= 0) scope_->addItem(title.isEmpty() ? tr("column %1").arg(column) : title);
-    scope_->setCurrentIndex(filter.column >= 0 && column >= 0 ? 1 : 0);
+    for (const auto& [column, title] : columns) {
+        if (std::find(columns_.begin(), columns_.end(), column) != columns_.end()) continue;
+        columns_.push_back(column);
+        scope_->addItem(title.isEmpty() ? tr("column %1").arg(column) : title);
+        if (column == filter.column) scope_->setCurrentIndex(scope_->count() - 1);
+    }
+    if (filter.column < 0) scope_->setCurrentIndex(0);
     match_->setCurrentIndex(static_cast<int>(filter.match));
     if (text_->text() != QString::fromStdString(filter.text)) text_->setText(QString::fromStdString(filter.text));
     counts_->clear();
@@ -96,7 +101,8 @@ RowFilter FilterBar::filter() const {
     RowFilter filter;
     filter.text = text_->text().toStdString();
     filter.match = static_cast<RowFilter::Match>(std::clamp(match_->currentIndex(), 0, 2));
-    filter.column = scope_->currentIndex() == 1 ? column_ : -1;
+    const int scope = scope_->currentIndex();
+    filter.column = scope >= 1 && scope <= static_cast<int>(columns_.size()) ? columns_[static_cast<size_t>(scope - 1)] : -1;
     return filter;
 }
 

@@ -10,6 +10,8 @@
 #include <QToolButton>
 #include <QWidget>
 #include <functional>
+#include <utility>
+#include <vector>
 
 #include "views/row_filter.h"
 
@@ -20,9 +22,9 @@ class FilterBar final : public QWidget {
 public:
     explicit FilterBar(QWidget* parent = nullptr);
 
-    // Shows filter, which looks at every column or at column `column` titled `title` (the one
-    // the bar offers besides every column), with the row counts.
-    void show_filter(const RowFilter& filter, int32_t column, const QString& title);
+    // Shows filter; besides every column, the bar offers the columns listed (number, title),
+    // which must include the filter's own column when it has one.
+    void show_filter(const RowFilter& filter, const std::vector<std::pair<int32_t, QString>>& columns);
     // "N of M rows", or the reason a filter could not be used, in the error colour.
     void show_counts(int32_t shown, int32_t total);
     void show_error(const QString& error);
@@ -47,7 +49,7 @@ private:
     QComboBox* scope_;
     QLabel* counts_;
     QTimer pause_;
-    int32_t column_ = -1;
+    std::vector<int32_t> columns_;  // the columns the scope offers after "all columns"
     bool showing_ = false;  // the fields are being set from a table's filter
     std::function<void()> on_changed_, on_closed_;
 };
