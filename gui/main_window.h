@@ -199,7 +199,7 @@ private:
     std::vector<int32_t> kept_path_;
     // The browsers' places when their views went with the old tree, and the centre child
     // that asks the first browser to go back to its place.
-    static constexpr int32_t kKeepPlace = -2;
+    static constexpr int32_t kKeepPlace = BrowserPair::kSameNodeAgain;
     std::array<BrowserView::Place, 2> kept_places_;
     bool restoring_second_ = false;
     EditorView* editor_ = nullptr;

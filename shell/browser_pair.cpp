@@ -45,6 +45,10 @@ bool BrowserPair::build_tree_browser(NodeProvider* provider, Node* node, int32_t
     {
         Building building(tree_);
         view = std::make_shared<std::unique_ptr<View>>(tree_.build(*provider, *node, job, &message));
+        if (centre_child == kSameNodeAgain) {
+            for (const auto& [index, sort] : carried_sorts_) kept_sorts_[{node, index}] = sort;
+            for (const auto& [index, filter] : carried_filters_) kept_filters_[{node, index}] = filter;
+        }
         if (*view) apply_kept_sorts(*node, **view, job);
     }
     if (!message.empty()) panes_.status_message(message);
@@ -58,6 +62,8 @@ bool BrowserPair::build_tree_browser(NodeProvider* provider, Node* node, int32_t
         table_.drop();
         panes_.view_changed(2, -1);
         tree_.take(std::move(*view));
+        carried_sorts_.clear();
+        carried_filters_.clear();
         panes_.view_changed(1, centre_child);
         if (panes_.table_browser_shown()) panes_.request_table_browser(tree_.layout().current().row);
     });
@@ -197,7 +203,18 @@ void BrowserPair::filter_applied(int number, int32_t table_index, const RowFilte
 void BrowserPair::drop() {
     ++generation_;
     value_source_ = {};
-    // The nodes go with the tree, and their sorts with them.
+    // The nodes go with the tree, and their sorts with them; those of the first browser's
+    // tables are carried over for its node in the next tree. With no view (a tree dropped
+    // twice before a view came), what was carried stays.
+    if (tree_.view()) {
+        carried_sorts_.clear();
+        carried_filters_.clear();
+        const Node* shown = &tree_.view()->selected();
+        for (const auto& [key, sort] : kept_sorts_)
+            if (key.first == shown) carried_sorts_.emplace_back(key.second, sort);
+        for (const auto& [key, filter] : kept_filters_)
+            if (key.first == shown) carried_filters_.emplace_back(key.second, filter);
+    }
     kept_sorts_.clear();
     kept_filters_.clear();
     // A sort works on a table of these views: it stops first.

@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "seams/ui_poster.h"
 #include "views/browser_controller.h"
@@ -61,6 +62,10 @@ public:
     BrowserController& tree_browser() { return tree_; }
     BrowserController& table_browser() { return table_; }
 
+    // centre_child for the node shown before a new parse of the text, shown again: its tables
+    // are sorted and filtered as the last view's were, and the window puts the current cell
+    // back where it was.
+    static constexpr int32_t kSameNodeAgain = -2;
     // On the "view" worker, lock held: builds the first browser's view of node and posts its
     // hand-over, which drops the second browser in the same step and asks for it again. False
     // (nothing built) without a node or provider.
@@ -135,6 +140,10 @@ private:
         std::string title;  // the filtered column's title; empty for every column
     };
     std::map<std::pair<const Node*, int32_t>, KeptFilter> kept_filters_;
+    // The sorts and filters of the first browser's tables when its tree went, by table: for
+    // the same node in the next tree (kSameNodeAgain). Kept until a first view is taken.
+    std::vector<std::pair<int32_t, KeptSort>> carried_sorts_;
+    std::vector<std::pair<int32_t, KeptFilter>> carried_filters_;
     // What the second browser's value counts count: the first browser's view (its serial),
     // the table and the column; table -1 when the second browser shows no counts.
     struct ValueSource {

@@ -151,6 +151,41 @@ TEST_F(TableExplorationTest, EscInTheTableClearsItsFilter) {
     EXPECT_FALSE(items().filter_bar()->isVisible());
 }
 
+TEST_F(TableExplorationTest, AnEditedCellsTableKeepsItsFilterAndSortAfterTheTextIsParsedAgain) {
+    const int32_t colour = column("colour"), id = column("id");
+    click(1, colour);
+    QTest::keyClick(items().viewport(), Qt::Key_F, Qt::ControlModifier | Qt::ShiftModifier);
+    QTest::keyClicks(items().filter_bar()->text(), "blue");
+    QTest::keyClick(items().filter_bar()->text(), Qt::Key_Return);
+    ASSERT_TRUE(run_until([&] { return table().is_filtered(); }));
+    click(0, id);
+    ASSERT_TRUE(run_until([&] { return table().is_sorted(); }));
+    const int32_t blue = table().shown_count();
+    // The id of the third row shown, edited in place.
+    click(3, id);
+    items().setFocus();
+    QTest::keyClick(items().viewport(), Qt::Key_F6);
+    ASSERT_TRUE(items().editing());
+    QTest::keyClick(items().cell_editor(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(items().cell_editor(), "9999");
+    const GridTable* before = &table();
+    QTest::keyClick(items().cell_editor(), Qt::Key_Return);
+    ASSERT_FALSE(items().editing());
+    // F7 parses the text again; the view is built anew, filtered and sorted as before.
+    QTest::keyClick(items().viewport(), Qt::Key_F7);
+    ASSERT_TRUE(run_until([&] {
+        const BrowserController& c = items().controller();
+        return c.view() && !c.layout().tables().empty() && &table() != before && table().row_count() == kItems &&
+               editor->app.edit_check() == nullptr;
+    }));
+    EXPECT_EQ(table().shown_count(), blue);
+    EXPECT_EQ(table().filter().text, "blue");
+    EXPECT_EQ(table().sort_keys(), (std::vector<SortSpec>{{id, true}}));
+    SmallArena scratch;
+    EXPECT_EQ(table().cell_text(table().shown_row(blue), id, scratch), "9999");
+    EXPECT_TRUE(items().filter_bar()->isVisible());
+}
+
 TEST_F(TableExplorationTest, ChoosingAValueCountFiltersTheFirstBrowserToThatValue) {
     std::map<std::string, int> want;
     for (int i = 1; i <= kItems; ++i) ++want[colour_of(i)];
