@@ -94,15 +94,17 @@ private:
 // Any other needle: the text is folded as the needle was, then searched.
 class FoldedSubstring final : public TextMatcher {
 public:
-    explicit FoldedSubstring(std::string_view needle) { fold_case(needle, needle_); }
+    explicit FoldedSubstring(std::string_view needle) : written_(needle) { fold_case(needle, needle_); }
     bool matches(std::string_view text, bool) override {
+        // As written first: a needle of malformed bytes may fold apart from its own text.
+        if (text.find(written_) != std::string_view::npos) return true;
         folded_.clear();
         fold_case(text, folded_);
         return folded_.find(needle_) != std::string::npos;
     }
 
 private:
-    std::string needle_, folded_;
+    std::string written_, needle_, folded_;
 };
 
 class Exact final : public TextMatcher {
