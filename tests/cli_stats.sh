@@ -100,4 +100,24 @@ k=$(tr '\t' '\n' <<< "$header" | grep -nx k | cut -d: -f1)
 v=$(tr '\t' '\n' <<< "$header" | grep -nx v | cut -d: -f1)
 order=$("$cli" grid "$work/keys.xml" --path t --sort "$k,$v:desc" | tr -d '\r' | awk -F'\t' -v k="$k" -v v="$v" 'NR > 1 && NF > 1 { print $k "=" $v }' | tail -5 | paste -sd' ')
 [[ $order == "a=10 a=9 a=2 b=1 =5" ]] || fail "two-key sort gave: $order"
+# grid --sort with two keys against sort -s -k on the unsorted rows: qty descending, then price
+# ascending (integers and two-decimal prices, where natural order is numeric order), ties in
+# document order as a stable sort keeps them.
+python3 - "$work/catalog.xml" <<'PY'
+import random, sys
+random.seed(5)
+rows = [f'<item id="{i}" qty="{random.randint(0, 40)}" price="{random.randint(0, 300)}.{random.choice([0, 50, 99]):02d}"/>'
+        for i in range(3000)]
+open(sys.argv[1], 'w').write('<catalog>\n' + '\n'.join(rows) + '\n</catalog>\n')
+PY
+"$cli" grid "$work/catalog.xml" --path catalog | tr -d '\r' > "$work/unsorted.tsv"
+header=$(grep -m1 $'\tqty\t' "$work/unsorted.tsv")
+q=$(tr '\t' '\n' <<< "$header" | grep -nx qty | cut -d: -f1)
+p=$(tr '\t' '\n' <<< "$header" | grep -nx price | cut -d: -f1)
+body() { awk -v h="$header" 'seen && NF > 1 { print } $0 == h { seen = 1 }' "$1"; }
+body "$work/unsorted.tsv" | LC_ALL=C sort -s -t $'\t' -k"$q,$q"nr -k"$p,$p"V > "$work/expected.tsv"
+"$cli" grid "$work/catalog.xml" --path catalog --sort "$q:desc,$p" | tr -d '\r' > "$work/sorted.tsv"
+body "$work/sorted.tsv" > "$work/ours.tsv"
+[[ $(wc -l < "$work/ours.tsv") -eq 3000 ]] || fail "two-key sort printed $(wc -l < "$work/ours.tsv") rows"
+cmp -s "$work/ours.tsv" "$work/expected.tsv" || { diff "$work/ours.tsv" "$work/expected.tsv" | head; fail "two-key sort differs from sort -s -k"; }
 echo "cli_stats: OK"
