@@ -88,6 +88,9 @@ int main(int argc, char** argv) {
     const std::string fields = temp + ".fields";
 
     tessel::bench::WindowBenchProcess process(argv);
+    // The UI thread's longest wait for the lock in each step, and what ran then: a stall the
+    // UI thread did not wait for is its own work.
+    tessel::bench::LockWaits waits(process.loop_lock, process.pool);
     std::vector<Step> steps;
     {
         tessel::EditorApp editor(process.pool, process.ui, &process.poster, process.settings_path(),
@@ -165,6 +168,7 @@ int main(int argc, char** argv) {
         const auto measure = [&](const char* step_name, const std::function<void()>& ask,
                                  const std::function<bool()>& done) {
             window.reset_tick_gap();
+            waits.step = step_name;
             const double t0 = AppClock::now();
             ask();
             run_until(done, 600000);
@@ -172,6 +176,7 @@ int main(int argc, char** argv) {
             s.name = step_name;
             s.window_ms = AppClock::now() - t0;
             s.stall_ms = window.longest_tick_gap();
+            waits.step.clear();
             run_until([] { return false; }, 200);
             return s;
         };
@@ -276,6 +281,8 @@ int main(int argc, char** argv) {
                     s.stall_ms, s.result.c_str());
         std::printf("%-40s peer   %8.1f ms  ratio %.2f  %s   [%s]\n", "", s.peer_ms,
                     s.peer_ms > 0 ? s.window_ms / s.peer_ms : 0.0, s.peer_result.c_str(), s.peer.c_str());
+        std::printf("%-40s longest wait of the UI thread for the lock %.1f ms (jobs running: %s)\n", "",
+                    waits.longest[s.name], waits.running_at[s.name].c_str());
     }
     for (const char* suffix : {"", ".name", ".price", ".qty_price"}) std::remove((fields + suffix).c_str());
     std::remove(path.c_str());

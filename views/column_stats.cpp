@@ -209,19 +209,31 @@ ColumnStats column_stats(SortableTable& table, int32_t column, Job* job, size_t 
     } else {
         // Every value, for the full table of counts: slices sorted on their own, then merged
         // in pairs, with a yield point after each.
-        constexpr size_t kSlice = 32768;
+        constexpr size_t kSlice = 16384;
         for (size_t from = 0; from < ranked.size(); from += kSlice) {
             std::sort(ranked.begin() + static_cast<std::ptrdiff_t>(from),
                       ranked.begin() + static_cast<std::ptrdiff_t>(std::min(from + kSlice, ranked.size())), before);
             job->yield_point();
         }
+        // A merge of two long runs is itself cut into pieces of a slice's length, each found
+        // by merge_split, so that no stretch between yield points grows with the column.
         std::vector<std::pair<std::string_view, int64_t>> merged(ranked.size());
+        auto less = before;
         for (size_t width = kSlice; width < ranked.size(); width *= 2) {
             for (size_t left = 0; left < ranked.size(); left += 2 * width) {
-                const auto at = [&](size_t i) { return ranked.begin() + static_cast<std::ptrdiff_t>(std::min(i, ranked.size())); };
-                std::merge(at(left), at(left + width), at(left + width), at(left + 2 * width),
-                           merged.begin() + static_cast<std::ptrdiff_t>(left), before);
-                job->yield_point();
+                const auto* a = ranked.data() + left;
+                const size_t na = std::min(width, ranked.size() - left);
+                const auto* b = a + na;
+                const size_t nb = std::min(width, ranked.size() - left - na);
+                size_t done_a = 0, done_b = 0;
+                for (size_t k = std::min(kSlice, na + nb);; k = std::min(k + kSlice, na + nb)) {
+                    const size_t i = merge_split(a, na, b, nb, k, less);
+                    std::merge(a + done_a, a + i, b + done_b, b + (k - i), merged.data() + left + done_a + done_b, less);
+                    done_a = i;
+                    done_b = k - i;
+                    job->yield_point();
+                    if (k == na + nb) break;
+                }
             }
             ranked.swap(merged);
         }

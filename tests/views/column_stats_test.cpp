@@ -2,9 +2,12 @@
 // must be exactly the head of the full ranking that tessel-cli stats prints (which the shell
 // test checks against sort | uniq -c), on a column of many slices with many equal counts.
 #include "views/column_stats.h"
+#include "views/natural_compare.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
 #include <random>
 #include <string>
 #include <vector>
@@ -41,6 +44,21 @@ TEST(ColumnStats, TheMostFrequentFewAreTheHeadOfTheFullRanking) {
     }
     Column column(cells);
     const ColumnStats all = column_stats(column, 0, nullptr);
+    // The full ranking, sorted and merged a slice at a time, is the order a plain count and
+    // one stable sort give: by count, most first, then in natural order.
+    std::map<std::string, int64_t> reference;
+    for (const std::string& cell : cells)
+        if (!cell.empty()) ++reference[cell];
+    std::vector<std::pair<std::string, int64_t>> want(reference.begin(), reference.end());
+    std::stable_sort(want.begin(), want.end(), [](const auto& a, const auto& b) {
+        if (a.second != b.second) return a.second > b.second;
+        return natural_compare(a.first, b.first) < 0;
+    });
+    ASSERT_EQ(all.counts.size(), want.size());
+    for (size_t i = 0; i < want.size(); ++i) {
+        ASSERT_EQ(all.counts[i].value, want[i].first) << i;
+        ASSERT_EQ(all.counts[i].count, want[i].second) << i;
+    }
     for (const size_t few : {size_t{1}, size_t{10}, size_t{1000}}) {
         const ColumnStats top = column_stats(column, 0, nullptr, few);
         ASSERT_EQ(top.counts.size(), few);
