@@ -129,6 +129,7 @@ int main(int argc, char** argv) {
         tessel::GridTable* grid = layout.tables()[table].table;
         std::printf("platform: %s; table of %d rows\n", QApplication::platformName().toUtf8().constData(),
                     grid->row_count());
+        std::fflush(stdout);
         const auto column = [&](std::string_view name) {
             tessel::SmallArena scratch;
             for (int32_t c = 0; c < grid->column_count(); ++c)
@@ -195,7 +196,7 @@ int main(int argc, char** argv) {
             const std::string before = process.log.text("Filtered ");
             Step s = measure(label, [&] { press(bar.text(), Qt::Key_Return); },
                              [&] { return grid->is_filtered() && grid->filter().text == typed && bar.counts_text().contains(" of "); });
-            s.result = std::to_string(grid->shown_count()) + " rows";
+            s.result = std::to_string(grid->shown_count()) + " rows; the job: " + process.log.text("Filtered ");
             s.peer = peer;
             s.peer_ms = 1000 * tessel::bench::command_seconds(peer + " > /dev/null", 3);
             s.peer_result = output_of(peer) + " lines";
