@@ -16,12 +16,13 @@
 
 namespace tessel {
 
-void SortKeys::reset(int32_t rows) {
+void SortKeys::reset(int32_t rows, Job* job) {
     comparisons = 0;
     if (sink_) return;
     keys_.resize(rows);
     texts_.resize(rows);
     for (int32_t i = 0; i < rows; ++i) {
+        if (job && (i & 0xFFFF) == 0xFFFF) job->yield_point();
         keys_[i] = RowKey{};
         keys_[i].key.spare = i + 1;
         texts_[i] = "";
@@ -75,7 +76,7 @@ void collect_keys(SortableTable& table, int32_t column, SortKeys& keys, Job* job
     QuietJob quiet;
     if (!job) job = &quiet;
     const int32_t rows = std::max<int32_t>(table.row_count(), 0);
-    keys.reset(rows);
+    keys.reset(rows, job);
     // The table may build a display text in scratch space; it is copied into the keys at
     // once, so the scratch space is given back after every row. A table that can fill keys
     // in one walk does so a block of rows at a time, between the same progress reports.

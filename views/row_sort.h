@@ -80,8 +80,9 @@ public:
     // (a filter), which needs no copy of a million texts. Rows without text are not handed.
     void stream_to(std::function<void(int32_t row, std::string_view text)> sink) { sink_ = std::move(sink); }
 
-    // Rows 1..rows, all without a key; the comparison counter restarts.
-    void reset(int32_t rows);
+    // Rows 1..rows, all without a key; the comparison counter restarts. Clearing a million
+    // rows takes a while: job, when given, gets a yield point every 64 Ki rows.
+    void reset(int32_t rows, Job* job = nullptr);
     // Copies text into the arena as the key of row.
     void set(int32_t row, std::string_view text);
     int32_t row_count() const { return keys_.size(); }
