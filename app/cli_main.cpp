@@ -6,6 +6,7 @@
 
 #include "app/cli_commands.h"
 #include "app/cli_common.h"
+#include "shell/command_line.h"
 
 namespace {
 
@@ -26,6 +27,7 @@ constexpr const char* kUsage =
     "  convert FILE --to NAME [-o OUT] [--allow-loss]\n"
     "                          write a file in another encoding\n"
     "  info FILE...            print the size, lines, characters and line ending of files\n"
+    "  --version               print the release number\n"
     "Each command has --help; options may stand before or after the files, each at most\n"
     "once; after -- every argument is a file. A command whose standard output cannot be\n"
     "written says so and exits with status 2.\n";
@@ -43,6 +45,10 @@ int main(int argc, char** argv) {
     if (command == "--help" || command == "-h" || command == "help") {
         std::fputs(kUsage, stdout);
         return finish_output("help", 0);
+    }
+    if (command == "--version") {
+        std::printf("tessel-cli %.*s\n", static_cast<int>(tessel::kVersion.size()), tessel::kVersion.data());
+        return finish_output("version", 0);
     }
     int (*run)(const std::vector<std::string_view>&) = nullptr;
     if (command == "check") run = run_check;

@@ -71,7 +71,7 @@ CommandLine parse_command_line(const std::vector<std::string>& args, std::string
                 return result;
             } else if (arg == "--version") {
                 result.action = CommandLine::Action::version;
-                result.text = std::string(kApplicationTitle) + "\n";
+                result.text = "tessel " + std::string(kVersion) + "\n";
                 return result;
             } else if (arg == "--log" || arg.starts_with("--log=")) {
                 std::string target;

@@ -28,6 +28,9 @@ struct CommandLine {
 
 // The program's name and version as shown in titles, message boxes and --version.
 inline constexpr std::string_view kApplicationTitle = "Tessel 2.2";
+// The release, from the build's one project version: what --version, the About box and the
+// package say.
+inline constexpr std::string_view kVersion = TESSEL_VERSION;
 
 // Paths longer than this are refused rather than cut.
 inline constexpr size_t kMaxCommandLinePath = 2048;

@@ -63,7 +63,7 @@ std::string updates_text() {
 
 std::string about_text(std::string_view runtime_toolkit, std::string_view built_toolkit,
                        std::string_view sqlite_version) {
-    std::string text = std::string(kApplicationTitle) +
+    std::string text = std::string(kApplicationTitle) + "\nVersion " + std::string(kVersion) +
                        "\nAn editor for XML, DTD, JSON and plain text documents.\n\n"
                        "Licence: no licence has been chosen for this program yet; no licence "
                        "file ships with it.\n\nLibraries:\nQt ";

@@ -71,7 +71,7 @@ TEST(HelpPages, TheSourceTreesDocsAreFound) {
 
 TEST(HelpPages, AboutAndUpdatesTexts) {
     const std::string about = about_text("6.4.2", "6.4.2", "3.40.1");
-    EXPECT_EQ(about.rfind("Tessel 2.2\n", 0), 0u) << about;
+    EXPECT_EQ(about.rfind("Tessel 2.2\nVersion " TESSEL_VERSION "\n", 0), 0u) << about;
     EXPECT_NE(about.find("Licence: "), std::string::npos);
     EXPECT_NE(about.find("Qt 6.4.2 - "), std::string::npos) << about;
     EXPECT_EQ(about.find("built with"), std::string::npos);

@@ -62,7 +62,7 @@ TEST(CommandLineTest, HelpVersionAndOneLineErrors) {
     EXPECT_NE(help.text.find("--version"), std::string::npos);
     CommandLine version = parse({"--version"});
     EXPECT_EQ(version.action, Action::version);
-    EXPECT_EQ(version.text, "Tessel 2.2\n");
+    EXPECT_EQ(version.text, "tessel " TESSEL_VERSION "\n");
 
     for (const auto& args : std::vector<std::vector<std::string>>{
              {"--bogus"}, {"a.xml", "-x"}, {"--log"}, {"a.xml", "--log"}, {"--log="},
