@@ -88,8 +88,10 @@ int main(int argc, char** argv) {
     tessel::TesselApplication application(argc, argv);
     starting = false;
     QApplication::setApplicationName(QStringLiteral("Tessel"));
-    QApplication::setApplicationVersion(QStringLiteral("2.2"));
-    QApplication::setDesktopFileName(QStringLiteral("tessel"));
+    QApplication::setApplicationVersion(
+        QString::fromUtf8(tessel::kVersion.data(), qsizetype(tessel::kVersion.size())));
+    // The desktop entry's name: Wayland compositors find the window's icon through it.
+    QApplication::setDesktopFileName(QStringLiteral(TESSEL_APP_ID));
     tessel::init_icon_resources();
     QApplication::setWindowIcon(tessel::application_icon());
     tessel::QtLoopLock loop_lock(pool);

@@ -68,7 +68,9 @@ QIcon command_icon(std::string_view command) {
 }
 
 QIcon application_icon() {
-    return bundled_icon("tessel");
+    // The installed icon theme's picture first, so the window, the task bar and the menu
+    // entry show the same one; the bundled copy for a program run from its build folder.
+    return QIcon::fromTheme(QStringLiteral(TESSEL_APP_ID), bundled_icon("tessel"));
 }
 
 }  // namespace tessel

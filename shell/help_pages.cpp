@@ -11,12 +11,23 @@ namespace tessel {
 namespace {
 
 // The user guide names the folder: a folder without it is no help folder, whatever else it
-// holds.
-constexpr std::string_view kGuide = "user-guide.md";
-constexpr std::string_view kNotes = "release-notes.md";
+// holds. An installed folder holds each page twice, and the HTML one is opened: the desktop's
+// browser shows it with its pictures, where a Markdown file may open in a text editor.
+constexpr std::string_view kGuide = "user-guide";
+constexpr std::string_view kNotes = "release-notes";
 
 std::string joined(const std::filesystem::path& folder, std::string_view name) {
     return (folder / name).lexically_normal().string();
+}
+
+// FOLDER/NAME.html when it is there, else FOLDER/NAME.md when that is; empty when neither is.
+std::string page(const std::string& folder, std::string_view name) {
+    for (const char* extension : {".html", ".md"}) {
+        const std::string path = joined(folder, std::string(name) + extension);
+        std::error_code error;
+        if (std::filesystem::is_regular_file(path, error)) return path;
+    }
+    return {};
 }
 
 }  // namespace
@@ -37,10 +48,11 @@ HelpPages find_help_pages(std::span<const std::string> folders) {
     HelpPages pages;
     pages.searched.assign(folders.begin(), folders.end());
     for (const std::string& folder : folders) {
-        std::error_code error;
-        if (!std::filesystem::is_regular_file(joined(folder, kGuide), error)) continue;
-        pages.documentation = joined(folder, kGuide);
-        pages.release_notes = joined(folder, kNotes);
+        pages.documentation = page(folder, kGuide);
+        if (pages.documentation.empty()) continue;
+        pages.release_notes = page(folder, kNotes);
+        if (pages.release_notes.empty())
+            pages.release_notes = joined(folder, std::string(kNotes) + ".md");
         break;
     }
     return pages;

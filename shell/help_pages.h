@@ -18,13 +18,14 @@ struct HelpPages {
     std::vector<std::string> searched;
 };
 
-// The folders that may hold user-guide.md and release-notes.md, in the order they are tried:
+// The folders that may hold the user guide and the release notes, in the order they are tried:
 // PREFIX/share/doc/tessel and PREFIX/share/tessel, where PREFIX is the folder above the
 // program's (an installed program in PREFIX/bin); then source_dir/docs, the source tree the
 // program was built from (a program run from its build folder). An empty source_dir adds none.
 std::vector<std::string> help_folders(std::string_view program_dir, std::string_view source_dir);
 
-// The pages of the first folder that holds user-guide.md, with every folder named in searched.
+// The pages of the first folder that holds user-guide.html or user-guide.md, each page as HTML
+// where the folder has it, with every folder named in searched.
 HelpPages find_help_pages(std::span<const std::string> folders);
 
 // "The user guide could not be found. Tessel looked in:" and the folders, one a line.

@@ -46,6 +46,13 @@ TEST(HelpPages, TheFirstFolderWithTheUserGuideWins) {
     EXPECT_EQ(pages.release_notes, (root / "prefix/share/tessel/release-notes.md").string());
     EXPECT_EQ(pages.searched, folders);
 
+    // An installed folder's HTML pages are opened before its Markdown ones.
+    write_file(root / "prefix/share/tessel/user-guide.html");
+    write_file(root / "prefix/share/tessel/release-notes.html");
+    pages = find_help_pages(folders);
+    EXPECT_EQ(pages.documentation, (root / "prefix/share/tessel/user-guide.html").string());
+    EXPECT_EQ(pages.release_notes, (root / "prefix/share/tessel/release-notes.html").string());
+
     fs::remove_all(root / "prefix/share/tessel");
     pages = find_help_pages(folders);
     EXPECT_EQ(pages.documentation, (root / "source/docs/user-guide.md").string());
