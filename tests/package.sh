@@ -42,8 +42,8 @@ grep -q "<launchable type=\"desktop-id\">$id.desktop</launchable>" "$metainfo" |
     fail "the metainfo does not launch the desktop entry"
 
 for page in tessel tessel-cli; do
-    file=$usr/share/man/man1/$page.1
-    [[ -f $file ]] || fail "no man page $page.1"
+    file=$usr/share/man/man1/$page.1.gz
+    [[ -f $file ]] || fail "no man page $page.1.gz"
     warnings=$(MANWIDTH=80 man --warnings -l "$file" 2>&1 > "$work/$page.txt") || true
     [[ -z $warnings ]] || fail "man $page: $warnings"
     grep -q "^NAME" "$work/$page.txt" || fail "man $page renders no NAME section"
