@@ -183,9 +183,9 @@ void BrowserPair::filter(int number, int32_t table_index, const RowFilter& filte
 void BrowserPair::filter_applied(int number, int32_t table_index, const RowFilter& filter, int32_t data_row) {
     BrowserController& browser = this->browser(number);
     GridTable* table = browser.layout().tables()[static_cast<size_t>(table_index)].table;
-    if (filter.keeps_all()) table->clear_filter();
     const Node* shown = &browser.view()->selected();
     if (filter.keeps_all()) {
+        table->clear_filter();
         kept_filters_.erase({shown, table_index});
     } else {
         SmallArena scratch;
