@@ -19,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <map>
 #include <string>
@@ -54,15 +55,10 @@ double percentile(std::vector<double> v, double p) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int rows = 1'000'000;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "--rows") == 0) rows = std::max(1, std::atoi(argv[i + 1]));
-    std::printf("generating a catalog of %d items ...\n", rows);
-    const std::string text = tessel::bench::make_item_catalog(rows);
-    const std::string temp = tessel::bench::write_temp_file(text, "browser_bench");
-    if (temp.empty()) return 1;
-    const std::string path = temp + ".xml";
-    if (std::rename(temp.c_str(), path.c_str()) != 0) return 1;
+    const int rows = tessel::bench::rows_argument(argc, argv);
+    const std::string path = tessel::bench::catalog_file(rows, "browser_bench");
+    if (path.empty()) return 1;
+    const auto bytes = static_cast<unsigned long long>(std::filesystem::file_size(path));
 
     tessel::bench::WindowBenchProcess process(argv);
     tessel::WorkerPool& pool = process.pool;
@@ -90,9 +86,7 @@ int main(int argc, char** argv) {
         tessel::TreeView& tree = window.tree_view();
         tessel::BrowserView& browser = window.browser(1);
         tessel::BrowserController& controller = browser.controller();
-        int32_t catalog = -1;
-        for (int32_t i = 0; i < tree.model().root()->child_count; ++i)
-            if (tree.model().child_item(tree.model().root(), i)->label.starts_with("catalog")) catalog = i;
+        const int32_t catalog = tessel::bench::catalog_item(tree);
         if (catalog < 0) {
             std::fprintf(stderr, "browser_bench: no catalog element in the tree\n");
             return 1;
@@ -243,7 +237,7 @@ int main(int argc, char** argv) {
         }
 
         std::printf("platform: %s\n", QApplication::platformName().toUtf8().constData());
-        std::printf("document: %zu bytes, %d children; parse (load to parsed) %.1f ms\n", text.size(), rows, parsed);
+        std::printf("document: %llu bytes, %d children; parse (load to parsed) %.1f ms\n", bytes, rows, parsed);
         std::printf("tree selection to the first paint of the table (%d rows): %.1f ms (budget 2000 ms); "
                     "ratio to the parse %.2f\n", table_rows, first_paint_ms, first_paint_ms / parsed);
         std::printf("  %s\n", log.text("Created view in ").c_str());

@@ -76,16 +76,10 @@ std::string output_of(const std::string& command) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    int rows = 1'000'000;
-    for (int i = 1; i + 1 < argc; ++i)
-        if (std::strcmp(argv[i], "--rows") == 0) rows = std::max(1, std::atoi(argv[i + 1]));
-    std::printf("generating a catalog of %d items ...\n", rows);
-    const std::string text = tessel::bench::make_item_catalog(rows);
-    const std::string temp = tessel::bench::write_temp_file(text, "explore_bench");
-    if (temp.empty()) return 1;
-    const std::string path = temp + ".xml";
-    if (std::rename(temp.c_str(), path.c_str()) != 0) return 1;
-    const std::string fields = temp + ".fields";
+    const int rows = tessel::bench::rows_argument(argc, argv);
+    const std::string path = tessel::bench::catalog_file(rows, "explore_bench");
+    if (path.empty()) return 1;
+    const std::string fields = path + ".fields";
 
     tessel::bench::WindowBenchProcess process(argv);
     // The UI thread's longest wait for the lock in each step, and what ran then: a stall the
@@ -107,9 +101,7 @@ int main(int argc, char** argv) {
         tessel::TreeView& tree = window.tree_view();
         tessel::BrowserView& browser = window.browser(1);
         tessel::BrowserController& controller = browser.controller();
-        int32_t catalog = -1;
-        for (int32_t i = 0; i < tree.model().root()->child_count; ++i)
-            if (tree.model().child_item(tree.model().root(), i)->label.starts_with("catalog")) catalog = i;
+        const int32_t catalog = tessel::bench::catalog_item(tree);
         if (catalog < 0) {
             std::fprintf(stderr, "explore_bench: no catalog element in the tree\n");
             return 1;

@@ -1,10 +1,14 @@
-// What the window benchmarks share: a message log that keeps when each status message came,
-// and a wait that runs the event loop until something holds.
+// What the window benchmarks share: the catalog they open and its element in the tree, a
+// message log that keeps when each status message came, and a wait that runs the event loop
+// until something holds.
 #pragma once
 
 #include <QEventLoop>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <map>
 #include <string>
@@ -12,7 +16,10 @@
 #include <utility>
 #include <vector>
 
+#include "bench/bench_support.h"
+#include "bench/make_document.h"
 #include "commands/message_log.h"
+#include "gui/tree_view.h"
 #include "platform/qt_loop_lock.h"
 #include "views/browser_controller.h"
 #include "platform/qt_ui.h"
@@ -21,6 +28,31 @@
 #include "runtime/worker_pool.h"
 
 namespace tessel::bench {
+
+// The catalog's size: --rows N on the command line, 1 000 000 items otherwise.
+inline int rows_argument(int argc, char** argv) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--rows") == 0) return std::max(1, std::atoi(argv[i + 1]));
+    return 1'000'000;
+}
+
+// A catalog of rows items written to a temporary .xml file (the extension makes it open as
+// XML); empty when it could not be written.
+inline std::string catalog_file(int rows, const char* bench) {
+    std::printf("generating a catalog of %d items ...\n", rows);
+    const std::string temp = write_temp_file(make_item_catalog(rows), bench);
+    if (temp.empty()) return {};
+    const std::string path = temp + ".xml";
+    if (std::rename(temp.c_str(), path.c_str()) != 0) return {};
+    return path;
+}
+
+// The catalog element among the tree's top-level items, or -1.
+inline int32_t catalog_item(TreeView& tree) {
+    for (int32_t i = 0; i < tree.model().root()->child_count; ++i)
+        if (tree.model().child_item(tree.model().root(), i)->label.starts_with("catalog")) return i;
+    return -1;
+}
 
 // Keeps when each status message arrived.
 class TimedLog final : public MessageLog {
