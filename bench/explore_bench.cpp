@@ -185,10 +185,9 @@ int main(int argc, char** argv) {
                          "grep -c -E '^item9[0-9]*7$' " + fields + ".name"}}) {
             bar.findChild<QComboBox*>("filter_match")->setCurrentIndex(regex ? 1 : 0);
             bar.text()->setText(QString::fromUtf8(typed));
-            const std::string before = process.log.text("Filtered ");
             Step s = measure(label, [&] { press(bar.text(), Qt::Key_Return); },
                              [&] { return grid->is_filtered() && grid->filter().text == typed && bar.counts_text().contains(" of "); });
-            s.result = std::to_string(grid->shown_count()) + " rows; the job: " + process.log.text("Filtered ");
+            s.result = std::to_string(grid->shown_count()) + " rows; the job: " + process.log.latest("Filtered ");
             s.peer = peer;
             s.peer_ms = 1000 * tessel::bench::command_seconds(peer + " > /dev/null", 3);
             s.peer_result = output_of(peer) + " lines";
@@ -208,7 +207,7 @@ int main(int argc, char** argv) {
             const std::string peer = "LC_ALL=C sort -t \"$(printf '\\t')\" -k1,1V -k2,2V " + fields + ".qty_price";
             Step s = measure("sort by qty, then Shift+click price", [&] { click_cell(browser, {table, 0, price}, Qt::ShiftModifier); },
                              [&] { return grid->sort_keys().size() == 2; });
-            s.result = process.log.text("Sorted ");
+            s.result = process.log.latest("Sorted ");
             s.peer = peer;
             s.peer_ms = 1000 * tessel::bench::command_seconds(peer + " > /dev/null", 3);
             steps.push_back(s);

@@ -70,6 +70,12 @@ public:
             if (text.starts_with(prefix)) return text;
         return {};
     }
+    // The latest message starting with prefix, or empty: a step's own, when steps repeat.
+    std::string latest(std::string_view prefix) const {
+        for (auto line = lines.rbegin(); line != lines.rend(); ++line)
+            if (line->second.starts_with(prefix)) return line->second;
+        return {};
+    }
     std::vector<std::pair<double, std::string>> lines;
 };
 
