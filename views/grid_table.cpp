@@ -240,7 +240,7 @@ bool GridTable::cell_text(int32_t row, int32_t column, Arena& arena, std::string
     return !text->empty();
 }
 
-bool GridTable::fill_keys(int32_t column, int32_t first, int32_t last, SortKeys& keys) {
+bool GridTable::fill_keys(int32_t column, int32_t first, int32_t last, CellTexts& keys) {
     if (literal_ || name_value_node_ || column < 0 || column >= columns_.size()) return false;
     const DisplayColumn& dc = columns_[column];
     const Column* col = dc.column;

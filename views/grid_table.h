@@ -109,7 +109,7 @@ public:
     std::vector<SortSpec> sort_keys() const;
     // Data columns whose cells all come from the cell index: each row's cell is read by a
     // describer that keeps only what a cell's text is made of.
-    bool fill_keys(int32_t column, int32_t first, int32_t last, SortKeys& keys) override;
+    bool fill_keys(int32_t column, int32_t first, int32_t last, CellTexts& keys) override;
 
     // Building (table_view.cpp).
     void set_key_column(const char* title, TextPos position);

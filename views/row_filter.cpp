@@ -204,6 +204,41 @@ std::unique_ptr<TextMatcher> TextMatcher::make(const RowFilter& filter, std::str
     return std::make_unique<FoldedSubstring>(filter.text);
 }
 
+namespace {
+
+// One column's texts, matched as they come: a row is kept by the first cell that matches.
+class Matching final : public CellTexts {
+public:
+    Matching(TextMatcher& matcher, FilterResult& result, bool empty_matches)
+        : matcher_(matcher), result_(result), empty_matches_(empty_matches) {}
+    void begin(int32_t rows, Job*) override {
+        if (empty_matches_) has_text_.assign(static_cast<size_t>(rows), 0);
+    }
+    void set(int32_t row, std::string_view text) override {
+        if (empty_matches_) has_text_[static_cast<size_t>(row - 1)] = 1;
+        uint8_t& kept = result_.keep[static_cast<size_t>(row - 1)];
+        if (!kept && matcher_.matches(text, true)) keep(kept);
+    }
+    // After a column: when an empty cell matches, the rows it gave no text for.
+    void keep_rows_without_text() {
+        if (!empty_matches_) return;
+        for (size_t i = 0; i < has_text_.size(); ++i)
+            if (!has_text_[i] && !result_.keep[i]) keep(result_.keep[i]);
+    }
+
+private:
+    void keep(uint8_t& kept) {
+        kept = 1;
+        ++result_.kept;
+    }
+    TextMatcher& matcher_;
+    FilterResult& result_;
+    const bool empty_matches_;
+    std::vector<uint8_t> has_text_;
+};
+
+}  // namespace
+
 bool run_filter(SortableTable& table, int32_t column_count, const RowFilter& filter, Job* job,
                 FilterResult* result, std::string* error) {
     QuietJob quiet;
@@ -220,32 +255,13 @@ bool run_filter(SortableTable& table, int32_t column_count, const RowFilter& fil
     const int32_t first = filter.column < 0 ? 0 : filter.column;
     const int32_t last = filter.column < 0 ? column_count - 1 : filter.column;
     const int32_t columns = std::max(last - first + 1, 1);
-    // Whether an empty cell matches (an exact ""): then the rows a column has no text in count.
-    const bool empty_matches = matcher->matches({}, false);
-    std::vector<uint8_t> has_text;
+    // Each cell is matched as it is read, and nothing is kept of it. When an empty cell
+    // matches (an exact ""), the rows a column gives no text for count too.
+    Matching matching(*matcher, *result, matcher->matches({}, false));
     for (int32_t column = first; column <= last; ++column) {
-        // Each cell is matched as it is read, and nothing is kept of it.
-        LargeArena arena;
-        SortKeys keys(arena);
-        if (empty_matches) has_text.assign(static_cast<size_t>(rows), 0);
-        keys.stream_to([&](int32_t row, std::string_view text) {
-            uint8_t& kept = result->keep[static_cast<size_t>(row - 1)];
-            if (empty_matches) has_text[static_cast<size_t>(row - 1)] = 1;
-            if (!kept && matcher->matches(text, true)) {
-                kept = 1;
-                ++result->kept;
-            }
-        });
         const int share = 95 / columns, from = 95 * (column - first) / columns;
-        collect_keys(table, column, keys, job, share, from);
-        if (!empty_matches) continue;
-        for (int32_t row = 1; row <= rows; ++row) {
-            uint8_t& kept = result->keep[static_cast<size_t>(row - 1)];
-            if (!kept && !has_text[static_cast<size_t>(row - 1)]) {
-                kept = 1;
-                ++result->kept;
-            }
-        }
+        collect_keys(table, column, matching, job, share, from);
+        matching.keep_rows_without_text();
     }
     result->given_up = matcher->given_up;
     job->set_progress(100);

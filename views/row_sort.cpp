@@ -18,7 +18,6 @@ namespace tessel {
 
 void SortKeys::reset(int32_t rows, Job* job) {
     comparisons = 0;
-    if (sink_) return;
     keys_.resize(rows);
     texts_.resize(rows);
     for (int32_t i = 0; i < rows; ++i) {
@@ -31,10 +30,6 @@ void SortKeys::reset(int32_t rows, Job* job) {
 }
 
 void SortKeys::set(int32_t row, std::string_view text) {
-    if (sink_) {
-        sink_(row, text);
-        return;
-    }
     const char* copy = arena_.copy_text(text.data(), static_cast<uint32_t>(text.size()));
     NaturalKey& key = keys_[row - 1].key;
     if (natural_) {
@@ -71,12 +66,12 @@ constexpr int32_t kParallelRows = 1 << 16;
 
 }  // namespace
 
-void collect_keys(SortableTable& table, int32_t column, SortKeys& keys, Job* job, int progress_share,
+void collect_keys(SortableTable& table, int32_t column, CellTexts& keys, Job* job, int progress_share,
                   int progress_from) {
     QuietJob quiet;
     if (!job) job = &quiet;
     const int32_t rows = std::max<int32_t>(table.row_count(), 0);
-    keys.reset(rows, job);
+    keys.begin(rows, job);
     // The table may build a display text in scratch space; it is copied into the keys at
     // once, so the scratch space is given back after every row. A table that can fill keys
     // in one walk does so a block of rows at a time, between the same progress reports.

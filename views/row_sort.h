@@ -6,7 +6,6 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -30,6 +29,17 @@ struct SortSpec {
     bool operator==(const SortSpec&) const = default;
 };
 
+// Where a column's texts go as they are read, row by row: the keys of a sort, or a pass that
+// looks at each text once and keeps nothing (a filter).
+class CellTexts {
+public:
+    virtual ~CellTexts() = default;
+    // Rows 1..rows are about to be read; job, when given, may get yield points.
+    virtual void begin(int32_t /*rows*/, Job* /*job*/) {}
+    // The text of row; rows without text are not given.
+    virtual void set(int32_t row, std::string_view text) = 0;
+};
+
 // What the sort needs from a grid table.
 class SortableTable {
 public:
@@ -39,12 +49,12 @@ public:
     // The display text of the cell at (row, column), or false for an empty cell; the text may
     // point into the arena or into the document and must stay valid until the sort ends.
     virtual bool cell_text(int32_t row, int32_t column, Arena& arena, std::string_view* text) = 0;
-    // Sets the keys of rows first..last (1-based, inclusive) of column at once, as cell_text
-    // would give them, and returns true; or returns false, having set nothing, when the table
-    // has no quicker way than cell_text for this column. A table of a million rows reaches
-    // its cells far more cheaply in one walk than through one full lookup per cell.
+    // Gives the texts of rows first..last (1-based, inclusive) of column at once, as
+    // cell_text would give them, and returns true; or returns false, having given nothing,
+    // when the table has no quicker way than cell_text for this column. A table of a million
+    // rows reaches its cells far more cheaply in one walk than through one full lookup per cell.
     virtual bool fill_keys(int32_t /*column*/, int32_t /*first*/, int32_t /*last*/,
-                           SortKeys& /*keys*/) {
+                           CellTexts& /*texts*/) {
         return false;
     }
     // -1 before the first sort.
@@ -71,20 +81,18 @@ struct RowKey {
 static_assert(sizeof(RowKey) == 32);
 
 // The keys of one sort: one per row, the texts copied into the arena given.
-class SortKeys {
+class SortKeys final : public CellTexts {
 public:
     // natural: each key is also summarized for the natural comparison; without it only the
     // texts are kept, for readers that never compare (statistics).
     explicit SortKeys(Arena& arena, bool natural = true) : arena_(arena), natural_(natural) {}
-    // Hands each text to sink as it is set, keeping nothing: for a single pass over a column
-    // (a filter), which needs no copy of a million texts. Rows without text are not handed.
-    void stream_to(std::function<void(int32_t row, std::string_view text)> sink) { sink_ = std::move(sink); }
 
     // Rows 1..rows, all without a key; the comparison counter restarts. Clearing a million
     // rows takes a while: job, when given, gets a yield point every 64 Ki rows.
     void reset(int32_t rows, Job* job = nullptr);
+    void begin(int32_t rows, Job* job) override { reset(rows, job); }
     // Copies text into the arena as the key of row.
-    void set(int32_t row, std::string_view text);
+    void set(int32_t row, std::string_view text) override;
     int32_t row_count() const { return keys_.size(); }
     const RowKey& operator[](int32_t row) const { return keys_[row - 1]; }
     std::span<const RowKey> rows() const { return keys_.span(); }
@@ -105,7 +113,6 @@ public:
 private:
     Arena& arena_;
     bool natural_;
-    std::function<void(int32_t, std::string_view)> sink_;
     Array<RowKey> keys_;
     // Apart from the summaries, which are what the sort moves and mostly reads.
     Array<const char*> texts_;
@@ -203,10 +210,11 @@ void merge_sort(std::span<T> items, std::span<T> scratch, Before&& before) {
     if (source != items.data()) std::copy(source, source + n, items.data());
 }
 
-// The keys of rows 1..n of column, through fill_keys where the table can and cell_text
-// otherwise, reporting progress from progress_from to progress_from + progress_share percent
-// with a yield point every 256 rows (JobCancelled passes through). job may be null.
-void collect_keys(SortableTable& table, int32_t column, SortKeys& keys, Job* job, int progress_share,
+// The texts of rows 1..n of column, given to texts (after its begin), through fill_keys where
+// the table can and cell_text otherwise, reporting progress from progress_from to
+// progress_from + progress_share percent with a yield point every 256 rows (JobCancelled
+// passes through). job may be null.
+void collect_keys(SortableTable& table, int32_t column, CellTexts& texts, Job* job, int progress_share,
                   int progress_from = 0);
 
 // The keys of a sort written as text, "2:desc,0": column numbers, each optionally followed by
