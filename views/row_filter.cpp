@@ -5,8 +5,7 @@
 #include <pcre2.h>
 
 #include <algorithm>
-
-#include "foundation/arena.h"
+#include <vector>
 
 namespace tessel {
 
