@@ -18,15 +18,16 @@ namespace tessel {
 
 void SortKeys::reset(int32_t rows, Job* job) {
     comparisons = 0;
-    keys_.resize(rows);
-    texts_.resize(rows);
+    // Every slot is set below, between yield points: zeroing the tail first would be a second
+    // pass over tens of megabytes in one stretch, with the lock held.
+    keys_.resize(rows, false);
+    texts_.resize(rows, false);
     for (int32_t i = 0; i < rows; ++i) {
         if (job && (i & 0xFFFF) == 0xFFFF) job->yield_point();
         keys_[i] = RowKey{};
         keys_[i].key.spare = i + 1;
         texts_[i] = "";
     }
-    comparisons = 0;
 }
 
 void SortKeys::set(int32_t row, std::string_view text) {
